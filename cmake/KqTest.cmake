@@ -1,0 +1,12 @@
+# kq_add_gtest(<target> SOURCES <files...> LIBS <libs...> [LABELS <labels...>])
+# One GoogleTest executable, its tests registered with CTest one by one.
+function(kq_add_gtest target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  set(props)
+  if(ARG_LABELS)
+    set(props PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 ${props})
+endfunction()
