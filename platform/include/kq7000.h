@@ -15,6 +15,10 @@ extern "C" {
 /* Register of a card slot that holds the card's variant word. */
 #define kq7000_REG_VARIANT 252
 
+/* Statuses of this library. */
+#define kq7000_ERROR_NOT_CARRIER (_VI_ERROR + 0x3FFC0900L)
+#define kq7000_ERROR_REGISTER (_VI_ERROR + 0x3FFC0901L)
+
 /* Register access of a carrier; absent on carriers that do not offer it. */
 typedef struct kq7000_regIf {
     ViStatus(_VI_FUNCH *readWord)(void *ctx, ViUInt16 slot, ViUInt16 reg, ViUInt16 *value);

@@ -1,0 +1,191 @@
+#include "ChannelSignal.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using kqsim::ChannelSignal;
+using kqsim::FrontEnd;
+using kqsim::SignalConfig;
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586476925286766559;
+constexpr double kRate = 216000.0; // 1 kHz repeats every 216 scans exactly
+
+SignalConfig sine(double amplitude, double offset = 0.0, double phase = 0.0, double noiseRms = 0.0) {
+    SignalConfig s;
+    s.amplitude = amplitude, s.offset = offset, s.phase = phase, s.noiseRms = noiseRms;
+    return s;
+}
+
+std::vector<double> volts(const SignalConfig &s, uint64_t first, size_t n, FrontEnd fe = {},
+                          uint64_t seed = 1, double rate = kRate) {
+    ChannelSignal c;
+    c.configure(s, rate, fe, seed);
+    std::vector<double> v(n);
+    c.volts(first, n, v.data());
+    return v;
+}
+
+std::vector<int32_t> counts(const SignalConfig &s, uint64_t first, size_t n, FrontEnd fe, bool &over) {
+    ChannelSignal c;
+    c.configure(s, kRate, fe, 1);
+    std::vector<int32_t> q(n);
+    over = c.counts(first, n, q.data());
+    return q;
+}
+
+// The fundamental's exact angle at a scan. The frequency is m * 2^-k for an integer m, so the
+// cycle count is scan * m / (rate * 2^k), whose remainder integers give exactly (doubling and
+// adding, which cannot overflow while rate * 2^k < 2^63).
+double angle(uint64_t scan, double phase, double frequency = 1000.0, uint64_t rate = 216000) {
+    int e;
+    const uint64_t m = static_cast<uint64_t>(std::ldexp(std::frexp(frequency, &e), 53));
+    const uint64_t d = rate << (53 - e), s = scan % d;
+    uint64_t r = 0;
+    for (int bit = 52; bit >= 0; --bit) {
+        r = 2 * r >= d ? 2 * r - d : 2 * r;
+        if (m >> bit & 1)
+            r = r + s >= d ? r + s - d : r + s;
+    }
+    return kTwoPi * (static_cast<double>(r) / d) + phase;
+}
+
+double meanProduct(const double *a, const double *b, size_t n) {
+    double sum = 0.0;
+    for (size_t i = 0; i < n; ++i)
+        sum += a[i] * b[i];
+    return sum / n;
+}
+
+} // namespace
+
+TEST(ChannelSignalSine, CountsFollowTheClosedFormWithItsMeanAndRms) {
+    const double lsb = ChannelSignal::lsb(1);
+    bool over = true;
+    const auto q = counts(sine(7.5, 0.5, 0.3), 5, 216 * 50, {}, over);
+    EXPECT_FALSE(over);
+    double sum = 0.0, squares = 0.0;
+    for (size_t i = 0; i < q.size(); ++i) {
+        const double v = q[i] * lsb;
+        ASSERT_NEAR(v, 0.5 + 7.5 * std::sin(angle(5 + i, 0.3)), 0.5 * lsb * (1 + 1e-9)) << i;
+        sum += v, squares += v * v;
+    }
+    EXPECT_NEAR(sum / q.size(), 0.5, lsb);
+    EXPECT_NEAR(std::sqrt(squares / q.size()), std::sqrt(0.25 + 7.5 * 7.5 / 2), lsb);
+}
+
+TEST(ChannelSignalSine, BlocksAskedSeparatelyJoinSeamlesslyNoiseIncluded) {
+    SignalConfig s = sine(3.0, 0.1, 1.1, 0.01);
+    s.harmonics = {-30.0};
+    const auto whole = volts(s, 12345, 2037);
+    ChannelSignal c;
+    c.configure(s, kRate, {}, 1);
+    std::vector<double> parts(2037);
+    c.volts(12345, 1001, parts.data());
+    c.volts(13346, 999, parts.data() + 1001);
+    c.volts(14345, 37, parts.data() + 2000);
+    for (size_t i = 0; i < whole.size(); ++i)
+        ASSERT_NEAR(parts[i], whole[i], 1e-12) << i;
+}
+
+// A long block far into the run: neither the scan number nor the length of a call may let rounding
+// errors build up.
+TEST(ChannelSignalSine, PhaseStaysExactFarIntoTheRun) {
+    SignalConfig s = sine(5.0, 0.0, 2.0);
+    s.frequency = 1000.1; // not a binary fraction: the scan times it is not exact in a double
+    for (uint64_t first : {uint64_t{1000000000}, uint64_t{1} << 40}) {
+        const auto v = volts(s, first, 1 << 18, {}, 1, 200000.0);
+        for (size_t i = 0; i < v.size(); ++i)
+            ASSERT_NEAR(v[i], 5.0 * std::sin(angle(first + i, 2.0, s.frequency, 200000)), 1e-12) << first + i;
+    }
+}
+
+TEST(ChannelSignalHarmonics, CorrelationRecoversTheirDbcAmplitudeInPhase) {
+    SignalConfig s = sine(2.0, 0.3, 0.7);
+    s.harmonics = {-20.0, -40.0};
+    const auto v = volts(s, 77, 216 * 20);
+    const double expected[] = {2.0, 0.2, 0.02};
+    for (int k = 1; k <= 3; ++k) {
+        double inPhase = 0.0, quadrature = 0.0;
+        for (size_t i = 0; i < v.size(); ++i) {
+            inPhase += 2 * v[i] * std::sin(k * angle(77 + i, 0.7)) / v.size();
+            quadrature += 2 * v[i] * std::cos(k * angle(77 + i, 0.7)) / v.size();
+        }
+        EXPECT_NEAR(inPhase, expected[k - 1], 1e-9) << k;
+        EXPECT_NEAR(quadrature, 0.0, 1e-9) << k;
+    }
+}
+
+TEST(ChannelSignalFrontEnd, RemoveDcDropsTheOffsetAndCalibrationErrorIsAffine) {
+    SignalConfig s = sine(1.0, 0.8, 0.4, 0.05), noOffset = sine(1.0, 0.0, 0.4, 0.05);
+    s.harmonics = noOffset.harmonics = {-25.0};
+    const auto plain = volts(s, 9, 3000), acPlain = volts(noOffset, 9, 3000);
+    const auto dc = volts(s, 9, 3000, {1, false, 2e-3, 0.01}), ac = volts(s, 9, 3000, {1, true, 2e-3, 0.01});
+    for (size_t i = 0; i < plain.size(); ++i) {
+        ASSERT_NEAR(dc[i], plain[i] * 1.01 + 2e-3, 1e-12) << i;
+        ASSERT_NEAR(ac[i], acPlain[i] * 1.01 + 2e-3, 1e-12) << i;
+    }
+}
+
+// Bounds are five standard errors: mean sigma/sqrt(n), RMS sigma/sqrt(2n), a fraction
+// sqrt(p(1-p)/n), a correlation 1/sqrt(n).
+TEST(ChannelSignalNoise, GaussianWhiteIndependentPerSeedAndRepeatable) {
+    const size_t n = 1000000;
+    const auto a = volts(sine(0.0, 0.0, 0.0, 1.0), 0, n, {}, 1),
+               b = volts(sine(0.0, 0.0, 0.0, 1.0), 0, n, {}, 2);
+    EXPECT_EQ(volts(sine(0.0, 0.0, 0.0, 1.0), 0, n, {}, 1), a);
+    double sum = 0.0, withinSigma = 0.0;
+    for (double x : a)
+        sum += x, withinSigma += std::fabs(x) < 1.0;
+    const double p = std::erf(1 / std::sqrt(2.0)), bound = 5 / std::sqrt(n);
+    EXPECT_NEAR(sum / n, 0.0, bound);
+    EXPECT_NEAR(std::sqrt(meanProduct(a.data(), a.data(), n)), 1.0, bound / std::sqrt(2.0));
+    EXPECT_NEAR(withinSigma / n, p, bound * std::sqrt(p * (1 - p)));
+    EXPECT_NEAR(meanProduct(a.data(), b.data(), n), 0.0, bound);
+    EXPECT_NEAR(meanProduct(a.data(), a.data() + 1, n - 1), 0.0, bound);
+}
+
+TEST(ChannelSignalRamp, CountsAreTheScanModuloTwoToThe23AcrossTheWrap) {
+    SignalConfig s = sine(4.0, 1.0, 0.0, 0.1);
+    s.type = SignalConfig::Type::Ramp;
+    for (int gain : {1, 1000})
+        for (uint64_t first : {(uint64_t{1} << 23) - 3000, (uint64_t{5} << 23) - 10}) {
+            bool over = true;
+            const auto q = counts(s, first, 6000, {gain, true, 1e-3, 0.01}, over);
+            EXPECT_FALSE(over);
+            for (size_t i = 0; i < q.size(); ++i)
+                ASSERT_EQ(q[i], static_cast<int32_t>((first + i) % (1u << 23))) << gain << " " << first + i;
+        }
+}
+
+// Half-LSB ties go to the even count, so ties add no DC bias.
+TEST(ChannelSignalQuantise, LsbAndHalfLsbTiesRoundToEven) {
+    EXPECT_EQ(ChannelSignal::lsb(1), 1.220703125e-06);
+    EXPECT_DOUBLE_EQ(ChannelSignal::lsb(1000), 1.220703125e-09);
+    for (int gain : {1, 1000}) {
+        const double lsb = ChannelSignal::lsb(gain);
+        const std::vector<double> in{0.5 * lsb, -0.5 * lsb, 1.5 * lsb, -1.5 * lsb, 2.5 * lsb, -2.5 * lsb};
+        std::vector<int32_t> q(in.size());
+        EXPECT_FALSE(ChannelSignal::quantise(in.data(), in.size(), gain, q.data()));
+        EXPECT_EQ(q, (std::vector<int32_t>{0, 0, 2, -2, 2, -2})) << gain;
+    }
+}
+
+TEST(ChannelSignalQuantise, ClipsAtBothEndsAndFlagsOnlyBeyondTheRange) {
+    const int32_t hi = ChannelSignal::kMaxCount, lo = ChannelSignal::kMinCount;
+    const double fs = 10.24 / 1000, lsb = ChannelSignal::lsb(1000);
+    const std::vector<std::vector<double>> in{
+        {fs - lsb, -fs, 0.0}, {fs, 0.0}, {1e-3, -fs - lsb}, {50.0, -50.0}};
+    const std::vector<std::vector<int32_t>> expected{{hi, lo, 0}, {hi, 0}, {819200, lo}, {hi, lo}};
+    for (size_t k = 0; k < in.size(); ++k) {
+        std::vector<int32_t> q(in[k].size());
+        EXPECT_EQ(ChannelSignal::quantise(in[k].data(), q.size(), 1000, q.data()), k != 0) << k;
+        EXPECT_EQ(q, expected[k]) << k;
+    }
+    bool over = false;
+    counts(sine(10.5), 0, 216, {}, over);
+    EXPECT_TRUE(over);
+}

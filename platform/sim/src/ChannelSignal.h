@@ -40,11 +40,25 @@ public:
     bool counts(uint64_t firstScan, size_t n, int32_t *out);
 
 private:
+    void ramp(uint64_t firstScan, size_t n, double *out) const;
+    double phaseAt(uint64_t scan) const;
+    void emitLanes(const double *c, const double *s, double *out) const;
+    void sineSpan(uint64_t firstScan, size_t n, double *out) const;
+    void addNoise(size_t n, double *out);
+
     SignalConfig signal_;
     FrontEnd frontEnd_;
     double rate_ = 1.0;
     uint64_t rng_ = 1;
     std::vector<double> scratch_;
+    // The configured signal with the calibration error folded in (volts at the input).
+    double dc_ = 0.0;
+    double sineScale_ = 1.0;
+    double noiseScale_ = 0.0;
+    std::vector<double> harmonicScales_;
+    // Noise-table indices drawn but not yet used, low bits first.
+    uint64_t spareBits_ = 0;
+    int spareCount_ = 0;
 };
 
 } // namespace kqsim

@@ -79,7 +79,7 @@ struct ErrorWordFault {
 struct WorldConfig {
     std::vector<CarrierConfig> carriers;
     std::vector<std::string> otherResources; // found by the search, but not carriers
-    int64_t fifoSamples = 8 * 1024 * 1024;    // per card, over its enabled channels
+    int64_t fifoSamples = 2 * 1024 * 1024;    // per card, over its enabled channels
     int frontPanelTriggerPeriodMs = 500;      // 0: the front-panel trigger never fires
     int calibrationMs = 300;
     int utcOffset = 37;                       // card clock (TAI) minus UTC, seconds

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test. The last line is CTest's summary.
+#   KQ_SKIP_SANITIZE=1   skip the ThreadSanitizer build of the concurrency tests
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+jobs=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+
+if [ "${KQ_SKIP_SANITIZE:-0}" != 1 ]; then
+  # Code that starts and stops threads runs again under ThreadSanitizer.
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKQ_SANITIZE=thread \
+    -DKQ_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-tsan -j "$jobs" --target kqsim_concurrency_tests
+  # ThreadSanitizer needs the classic address-space layout on kernels with wide mmap randomisation.
+  (cd build-tsan && setarch "$(uname -m)" -R ctest -L sanitize --output-on-failure)
+fi
+
+cd build
+ctest --output-on-failure -j "$jobs"
