@@ -16,7 +16,14 @@ constexpr uint64_t kEdgeChunk = 65536;
 
 bool Acquisition::inCallback() { return t_inCallback; }
 
-Acquisition::~Acquisition() { stop(); }
+Acquisition::~Acquisition()
+{
+    stop();
+    // Still joinable only when the last owner let go on the callback thread itself (a
+    // callback that closed its session); that thread ends right after this.
+    if (callbackThread_.joinable())
+        callbackThread_.detach();
+}
 
 ViStatus Acquisition::setTrigger(int source, int mode, int edge, double level, int32_t preTrigger)
 {
@@ -86,6 +93,11 @@ ViStatus Acquisition::start(const StartPlan &plan, const BlockCallback *callback
 {
     if (callback && (!callback->function || callback->scansPerBlock <= 0))
         return kq7150_ERROR_PARAMETER;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (phase_ != Phase::Idle)
+            return kq7150_ERROR_RUNNING;
+    }
     // A thread left by a stop from inside its own callback is joined before a new one starts.
     joinCallbackThread();
     Lock lock(mutex_);

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -42,6 +43,8 @@ struct BlockCallback {
     ViSession session = 0;
     ViAddr userData = nullptr;
     int32_t scansPerBlock = 0;
+    // Held by the callback thread, so that a callback may close its own session.
+    std::shared_ptr<void> keepAlive;
 };
 
 class Acquisition {

@@ -42,7 +42,11 @@ ViStatus start(ViSession vi, const char *call, const BlockCallback *callback, st
         return status;
     if (ViStatus s = fault(call))
         return s;
-    return m->acquisition->start(world().startPlan(*m), callback, at);
+    if (!callback)
+        return m->acquisition->start(world().startPlan(*m), nullptr, at);
+    BlockCallback held = *callback;
+    held.keepAlive = m;
+    return m->acquisition->start(world().startPlan(*m), &held, at);
 }
 
 ViStatus read(ViSession vi, const char *call, ViInt32 scans, ViReal64 *volts, ViInt32 *counts, ViUInt32 *sec,
@@ -322,7 +326,7 @@ ViStatus _VI_FUNC kq7150_startMultAcquisitionEx(ViSession vi, ViInt32 scansPerBl
                                                 ViAddr userData)
 {
     world().log().record("kq7150_startMultAcquisitionEx", CallLog::format("scansPerBlock=%d", scansPerBlock));
-    const BlockCallback cb{callback, vi, userData, scansPerBlock};
+    const BlockCallback cb{callback, vi, userData, scansPerBlock, nullptr};
     return start(vi, "kq7150_startMultAcquisitionEx", &cb, std::nullopt);
 }
 
@@ -340,7 +344,7 @@ ViStatus _VI_FUNC kq7150_startMultAcquisitionTimed64Ex(ViSession vi, ViInt32 sca
     world().log().record("kq7150_startMultAcquisitionTimed64Ex",
                          CallLog::format("scansPerBlock=%d startTime=%llu options=%d", scansPerBlock,
                                          static_cast<unsigned long long>(startTime), options));
-    const BlockCallback cb{callback, vi, userData, scansPerBlock};
+    const BlockCallback cb{callback, vi, userData, scansPerBlock, nullptr};
     return start(vi, "kq7150_startMultAcquisitionTimed64Ex", &cb, startTime);
 }
 

@@ -89,6 +89,14 @@ SimWorld &SimWorld::instance()
 
 SimWorld::SimWorld() { load(); }
 
+// Callback threads hold their sessions; they must end before the world goes away.
+SimWorld::~SimWorld()
+{
+    for (auto &entry : sessions_)
+        if (entry.second.kind == Session::Kind::Multi && entry.second.multi)
+            entry.second.multi->acquisition->stop();
+}
+
 void SimWorld::load()
 {
     config_ = DefaultWorld::make();

@@ -110,6 +110,7 @@ public:
 
 private:
     SimWorld();
+    ~SimWorld();
     void load();
     void build();
     ViStatus resolveCards(const std::string &list, const ViInt16 *cardNumbers, std::vector<Card *> &cards) const;
