@@ -27,7 +27,7 @@ typedef struct kq7000_regIf {
 /* What a carrier reports about itself; owned by the library between open and release. */
 typedef struct kq7000_carrier {
     ViUInt32 model;                       /* decimal product number */
-    ViUInt16 slots;                       /* number of function-card slots */
+    ViUInt16 slotCount;                   /* number of function-card slots ("slots" is a Qt keyword) */
     ViUInt16 cardCodes[kq7000_MAX_SLOTS]; /* identification code per slot, 0 = empty */
     const kq7000_regIf *regs;             /* null when there is no register interface */
     void *ctx;                            /* handed to regs' operations */

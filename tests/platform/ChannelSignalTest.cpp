@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numeric>
+#include <tuple>
 #include <vector>
 
 using kqsim::ChannelSignal;
@@ -14,9 +16,10 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 constexpr double kRate = 216000.0; // 1 kHz repeats every 216 scans exactly
 
-SignalConfig sine(double amplitude, double offset = 0.0, double phase = 0.0, double noiseRms = 0.0) {
+SignalConfig sine(double amplitude, double offset = 0.0, double phase = 0.0, double noiseRms = 0.0,
+                  std::vector<double> harmonics = {}) {
     SignalConfig s;
-    s.amplitude = amplitude, s.offset = offset, s.phase = phase, s.noiseRms = noiseRms;
+    s.amplitude = amplitude, s.offset = offset, s.phase = phase, s.noiseRms = noiseRms, s.harmonics = harmonics;
     return s;
 }
 
@@ -29,6 +32,7 @@ std::vector<double> volts(const SignalConfig &s, uint64_t first, size_t n, Front
     return v;
 }
 
+// over: whether some scan was beyond the range.
 std::vector<int32_t> counts(const SignalConfig &s, uint64_t first, size_t n, FrontEnd fe, bool &over) {
     ChannelSignal c;
     c.configure(s, kRate, fe, 1);
@@ -53,13 +57,6 @@ double angle(uint64_t scan, double phase, double frequency = 1000.0, uint64_t ra
     return kTwoPi * (static_cast<double>(r) / d) + phase;
 }
 
-double meanProduct(const double *a, const double *b, size_t n) {
-    double sum = 0.0;
-    for (size_t i = 0; i < n; ++i)
-        sum += a[i] * b[i];
-    return sum / n;
-}
-
 } // namespace
 
 TEST(ChannelSignalSine, CountsFollowTheClosedFormWithItsMeanAndRms) {
@@ -78,8 +75,7 @@ TEST(ChannelSignalSine, CountsFollowTheClosedFormWithItsMeanAndRms) {
 }
 
 TEST(ChannelSignalSine, BlocksAskedSeparatelyJoinSeamlesslyNoiseIncluded) {
-    SignalConfig s = sine(3.0, 0.1, 1.1, 0.01);
-    s.harmonics = {-30.0};
+    const SignalConfig s = sine(3.0, 0.1, 1.1, 0.01, {-30.0});
     const auto whole = volts(s, 12345, 2037);
     ChannelSignal c;
     c.configure(s, kRate, {}, 1);
@@ -92,10 +88,10 @@ TEST(ChannelSignalSine, BlocksAskedSeparatelyJoinSeamlesslyNoiseIncluded) {
 }
 
 // A long block far into the run: neither the scan number nor the length of a call may let rounding
-// errors build up.
+// errors build up. 1000.1 Hz is no binary fraction, so scan times it is not exact in a double.
 TEST(ChannelSignalSine, PhaseStaysExactFarIntoTheRun) {
     SignalConfig s = sine(5.0, 0.0, 2.0);
-    s.frequency = 1000.1; // not a binary fraction: the scan times it is not exact in a double
+    s.frequency = 1000.1;
     for (uint64_t first : {uint64_t{1000000000}, uint64_t{1} << 40}) {
         const auto v = volts(s, first, 1 << 18, {}, 1, 200000.0);
         for (size_t i = 0; i < v.size(); ++i)
@@ -104,9 +100,7 @@ TEST(ChannelSignalSine, PhaseStaysExactFarIntoTheRun) {
 }
 
 TEST(ChannelSignalHarmonics, CorrelationRecoversTheirDbcAmplitudeInPhase) {
-    SignalConfig s = sine(2.0, 0.3, 0.7);
-    s.harmonics = {-20.0, -40.0};
-    const auto v = volts(s, 77, 216 * 20);
+    const auto v = volts(sine(2.0, 0.3, 0.7, 0.0, {-20.0, -40.0}), 77, 216 * 20);
     const double expected[] = {2.0, 0.2, 0.02};
     for (int k = 1; k <= 3; ++k) {
         double inPhase = 0.0, quadrature = 0.0;
@@ -120,8 +114,7 @@ TEST(ChannelSignalHarmonics, CorrelationRecoversTheirDbcAmplitudeInPhase) {
 }
 
 TEST(ChannelSignalFrontEnd, RemoveDcDropsTheOffsetAndCalibrationErrorIsAffine) {
-    SignalConfig s = sine(1.0, 0.8, 0.4, 0.05), noOffset = sine(1.0, 0.0, 0.4, 0.05);
-    s.harmonics = noOffset.harmonics = {-25.0};
+    const SignalConfig s = sine(1.0, 0.8, 0.4, 0.05, {-25.0}), noOffset = sine(1.0, 0.0, 0.4, 0.05, {-25.0});
     const auto plain = volts(s, 9, 3000), acPlain = volts(noOffset, 9, 3000);
     const auto dc = volts(s, 9, 3000, {1, false, 2e-3, 0.01}), ac = volts(s, 9, 3000, {1, true, 2e-3, 0.01});
     for (size_t i = 0; i < plain.size(); ++i) {
@@ -134,20 +127,21 @@ TEST(ChannelSignalFrontEnd, RemoveDcDropsTheOffsetAndCalibrationErrorIsAffine) {
 // sqrt(p(1-p)/n), a correlation 1/sqrt(n).
 TEST(ChannelSignalNoise, GaussianWhiteIndependentPerSeedAndRepeatable) {
     const size_t n = 1000000;
-    const auto a = volts(sine(0.0, 0.0, 0.0, 1.0), 0, n, {}, 1),
-               b = volts(sine(0.0, 0.0, 0.0, 1.0), 0, n, {}, 2);
-    EXPECT_EQ(volts(sine(0.0, 0.0, 0.0, 1.0), 0, n, {}, 1), a);
+    const SignalConfig noise = sine(0.0, 0.0, 0.0, 1.0);
+    const auto a = volts(noise, 0, n, {}, 1), b = volts(noise, 0, n, {}, 2);
+    EXPECT_EQ(volts(noise, 0, n, {}, 1), a);
     double sum = 0.0, withinSigma = 0.0;
     for (double x : a)
         sum += x, withinSigma += std::fabs(x) < 1.0;
     const double p = std::erf(1 / std::sqrt(2.0)), bound = 5 / std::sqrt(n);
     EXPECT_NEAR(sum / n, 0.0, bound);
-    EXPECT_NEAR(std::sqrt(meanProduct(a.data(), a.data(), n)), 1.0, bound / std::sqrt(2.0));
+    EXPECT_NEAR(std::sqrt(std::inner_product(a.begin(), a.end(), a.begin(), 0.0) / n), 1.0, bound / std::sqrt(2.0));
     EXPECT_NEAR(withinSigma / n, p, bound * std::sqrt(p * (1 - p)));
-    EXPECT_NEAR(meanProduct(a.data(), b.data(), n), 0.0, bound);
-    EXPECT_NEAR(meanProduct(a.data(), a.data() + 1, n - 1), 0.0, bound);
+    EXPECT_NEAR(std::inner_product(a.begin(), a.end(), b.begin(), 0.0) / n, 0.0, bound);
+    EXPECT_NEAR(std::inner_product(a.begin() + 1, a.end(), a.begin(), 0.0) / (n - 1), 0.0, bound);
 }
 
+// Whatever the signal's other keys and the front end say.
 TEST(ChannelSignalRamp, CountsAreTheScanModuloTwoToThe23AcrossTheWrap) {
     SignalConfig s = sine(4.0, 1.0, 0.0, 0.1);
     s.type = SignalConfig::Type::Ramp;
@@ -161,29 +155,23 @@ TEST(ChannelSignalRamp, CountsAreTheScanModuloTwoToThe23AcrossTheWrap) {
         }
 }
 
-// Half-LSB ties go to the even count, so ties add no DC bias.
-TEST(ChannelSignalQuantise, LsbAndHalfLsbTiesRoundToEven) {
+// Half-LSB ties go to the even count, so ties add no DC bias; full scale less one LSB is the
+// last count in range, and only values beyond the range clip with the flag.
+TEST(ChannelSignalQuantise, RoundsTiesToEvenAndClipsAtTheRange) {
     EXPECT_EQ(ChannelSignal::lsb(1), 1.220703125e-06);
     EXPECT_DOUBLE_EQ(ChannelSignal::lsb(1000), 1.220703125e-09);
-    for (int gain : {1, 1000}) {
-        const double lsb = ChannelSignal::lsb(gain);
-        const std::vector<double> in{0.5 * lsb, -0.5 * lsb, 1.5 * lsb, -1.5 * lsb, 2.5 * lsb, -2.5 * lsb};
-        std::vector<int32_t> q(in.size());
-        EXPECT_FALSE(ChannelSignal::quantise(in.data(), in.size(), gain, q.data()));
-        EXPECT_EQ(q, (std::vector<int32_t>{0, 0, 2, -2, 2, -2})) << gain;
-    }
-}
-
-TEST(ChannelSignalQuantise, ClipsAtBothEndsAndFlagsOnlyBeyondTheRange) {
     const int32_t hi = ChannelSignal::kMaxCount, lo = ChannelSignal::kMinCount;
-    const double fs = 10.24 / 1000, lsb = ChannelSignal::lsb(1000);
-    const std::vector<std::vector<double>> in{
-        {fs - lsb, -fs, 0.0}, {fs, 0.0}, {1e-3, -fs - lsb}, {50.0, -50.0}};
-    const std::vector<std::vector<int32_t>> expected{{hi, lo, 0}, {hi, 0}, {819200, lo}, {hi, lo}};
-    for (size_t k = 0; k < in.size(); ++k) {
-        std::vector<int32_t> q(in[k].size());
-        EXPECT_EQ(ChannelSignal::quantise(in[k].data(), q.size(), 1000, q.data()), k != 0) << k;
-        EXPECT_EQ(q, expected[k]) << k;
+    const double one = ChannelSignal::lsb(1), milli = ChannelSignal::lsb(1000), fs = 10.24 / 1000;
+    using Case = std::tuple<int, std::vector<double>, std::vector<int32_t>, bool>; // gain, in, out, beyond
+    for (const auto &[gain, in, expected, beyond] : std::vector<Case>{
+             {1, {0.5 * one, -0.5 * one, 1.5 * one, -1.5 * one, 2.5 * one, -2.5 * one}, {0, 0, 2, -2, 2, -2}, false},
+             {1000, {0.5 * milli, -1.5 * milli, 1e-3, fs - milli, -fs}, {0, -2, 819200, hi, lo}, false},
+             {1000, {fs, 0.0}, {hi, 0}, true},
+             {1000, {1e-3, -fs - milli}, {819200, lo}, true},
+             {1000, {50.0, -50.0}, {hi, lo}, true}}) {
+        std::vector<int32_t> q(in.size());
+        EXPECT_EQ(ChannelSignal::quantise(in.data(), q.size(), gain, q.data()), beyond) << in[0];
+        EXPECT_EQ(q, expected) << in[0];
     }
     bool over = false;
     counts(sine(10.5), 0, 216, {}, over);

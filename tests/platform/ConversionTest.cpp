@@ -1,0 +1,85 @@
+// What the 24-bit converter returns through the driver: quantisation to the gain's LSB,
+// clipping at the range, the latched overrange bits and the gains a card variant accepts.
+#include "SimFixture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+namespace kqtest {
+namespace {
+
+// Card 0 (slot 1, "BB"): DC levels on channels 1, 3, 4 and 5, one beyond the range.
+// Card 1 (slot 2, "BA", gain 1 only): 0.5 V, with channels 2 and 3 beyond the range.
+const std::string kConversionWorld = world::make(
+    {world::card(1, world::dc(0.25),
+                 {{1, world::dc(0.123456)}, {3, world::dc(-12.0)}, {4, world::dc(3.0)}, {5, world::dc(-0.987654)}}),
+     world::card(2, world::dc(0.5), {{2, world::dc(12.0)}, {3, world::dc(-12.0)}}, "BA")},
+    R"("calibrationMs": 20)");
+
+using ConversionTest = SimFixture;
+
+struct ConversionCase {
+    const char *name;
+    int cardIndex;
+    int channel; // on that card, 1..8
+    int gain;
+    double volts;  // the channel's input
+    ViUInt16 bits; // expected error word
+};
+
+class Quantisation : public ConversionTest, public ::testing::WithParamInterface<ConversionCase> {};
+
+TEST_P(Quantisation, CountsAreTheInputInLsbsClippedWithALatchedOverrangeBit)
+{
+    const ConversionCase &c = GetParam();
+    const ViInt32 expected =
+        static_cast<ViInt32>(std::clamp<long long>(std::llround(c.volts / lsb(c.gain)), -(1 << 23), (1 << 23) - 1));
+    ASSERT_EQ(loadWorld(kConversionWorld), 0);
+    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
+    ASSERT_EQ(channel(c.cardIndex * 8 + c.channel, c.gain), VI_SUCCESS);
+    ASSERT_EQ(kq7150_calibrateChannel(card(c.cardIndex), static_cast<ViInt16>(c.channel), VI_NULL, VI_NULL), VI_SUCCESS);
+    // Both cards need the same channel count; the other card's channel 1 is within the range.
+    std::vector<ViUInt16> masks{0x01, 0x01};
+    masks[c.cardIndex] = static_cast<ViUInt16>(1u << (c.channel - 1));
+    const ViInt32 scans = 128;
+    ASSERT_NO_FATAL_FAILURE(acquireBlock(masks, 2 * scans));
+    const std::vector<ViInt32> counts = read<ViInt32>(scans, 2);
+    const std::vector<ViReal64> volts = read<ViReal64>(scans, 2);
+    for (int s = c.cardIndex * scans; s < (c.cardIndex + 1) * scans; ++s) {
+        ASSERT_EQ(counts[s], expected) << "scan " << s;
+        ASSERT_DOUBLE_EQ(volts[s], expected * lsb(c.gain)) << "scan " << s;
+    }
+    EXPECT_EQ(check().errors, c.bits);
+    ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+    EXPECT_EQ(check().errors, c.bits) << "latched after the stop";
+    ASSERT_NO_FATAL_FAILURE(acquireBlock({0x01, 0x01}, 256));
+    EXPECT_EQ(check().errors, 0) << "a new start clears the word";
+}
+
+// Error word bit k belongs to global channel k (card index * 8 + channel - 1) while k < 10.
+INSTANTIATE_TEST_SUITE_P(
+    DcInputs, Quantisation,
+    ::testing::Values(ConversionCase{"Gain1", 0, 1, 1, 0.123456, 0},
+                      ConversionCase{"NegativeGain5", 0, 5, 5, -0.987654, 0},
+                      ConversionCase{"ClippedByTheGain", 0, 4, 5, 3.0, kq7150_ERR_OUT_OF_RANGE | 0x008},
+                      ConversionCase{"ClippedLow", 0, 3, 1, -12.0, kq7150_ERR_OUT_OF_RANGE | 0x004},
+                      ConversionCase{"Card1Channel2", 1, 2, 1, 12.0, kq7150_ERR_OUT_OF_RANGE | 0x200},
+                      ConversionCase{"Card1Channel3", 1, 3, 1, -12.0, kq7150_ERR_OUT_OF_RANGE}),
+    [](const ::testing::TestParamInfo<ConversionCase> &info) { return std::string(info.param.name); });
+
+TEST_F(ConversionTest, GainsFollowTheCardVariant)
+{
+    ASSERT_EQ(loadWorld(kConversionWorld), 0);
+    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
+    // Global channel 1 is on the "BB" card, 9 on the "BA" card.
+    for (const auto &[globalChannel, gain, accepted] : std::vector<std::tuple<int, int, bool>>{
+             {1, 1, true}, {1, 2, true}, {1, 1000, true}, {1, 3, false}, {9, 1, true}, {9, 2, false}, {9, 5, false}}) {
+        const ViStatus status = channel(globalChannel, gain);
+        EXPECT_EQ(status, accepted ? VI_SUCCESS : kq7150_ERROR_GAIN) << "channel " << globalChannel << " gain " << gain;
+        EXPECT_TRUE(accepted || !driverText(status).empty());
+    }
+}
+
+} // namespace
+} // namespace kqtest

@@ -30,51 +30,31 @@ struct PlanCase {
     std::vector<Call> calls;
     std::string expected; // per call: 'F' kFail, 'O' kOther, '.' success
 };
-void PrintTo(const PlanCase &c, std::ostream *os) {
-    *os << c.name;
-}
-
-class FaultPlanCases : public testing::TestWithParam<PlanCase> {};
-
-TEST_P(FaultPlanCases, FailsExactlyTheSelectedCalls) {
-    FaultPlan plan;
-    plan.reset(GetParam().rules);
-    std::string outcome;
-    for (const Call &c : GetParam().calls) {
-        int32_t status = plan.check(c.name, c.card, c.channel, c.inCallback);
-        outcome += status == 0 ? '.' : status == kFail ? 'F' : status == kOther ? 'O' : '?';
-    }
-    EXPECT_EQ(outcome, GetParam().expected);
-}
 
 const Call kCard0{0}, kCard1{1}, kInCallback{-1, -1, true};
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, FaultPlanCases,
-    testing::ValuesIn(std::vector<PlanCase>{
-        {"Once", {rule(kFail)}, {{}, {}, {}}, "F.."},
-        {"TwiceFromTheSecond", {rule(kFail, 2, 2)}, {{}, {}, {}, {}, {}}, ".FF.."},
-        {"FromTheThirdOn", {rule(kFail, 3, 0)}, {{}, {}, {}, {}, {}}, "..FFF"},
-        {"OtherNamesNeitherFailNorCount",
-         {rule(kFail, 2)},
-         {{-1, -1, false, "viOpen"}, {-1, -1, false, "kq7150_readMultAcquisitionEx"}, {}, {}},
-         "...F"},
-        {"CardFilterCountsOnlyThatCard", {rule(kFail, 2, 1, 1)}, {kCard0, kCard1, {}, kCard1}, "...F"},
-        {"ChannelFilter", {rule(kFail, 1, 0, -1, 3)}, {{0, 1}, {0, 3}, {}, {1, 3}}, ".F.F"},
-        {"UnfilteredRuleMatchesEveryCall", {rule(kFail, 2, 2)}, {{4, 2}, kInCallback, {}}, ".FF"},
-        {"InCallbackRuleIgnoresOtherCalls",
-         {rule(kFail, 2, 0, -1, -1, true)},
-         {{}, kInCallback, {}, kInCallback},
-         "...F"},
-        {"FirstFiringRuleDecidesAndAllCount", {rule(kFail, 2), rule(kOther, 1, 2)}, {{}, {}, {}}, "OF."}}),
-    [](const testing::TestParamInfo<PlanCase> &info) { return info.param.name; });
-
-TEST(FaultPlanTest, ResetStartsCountingAgain) {
-    FaultPlan plan;
-    plan.reset({rule(kFail)});
-    EXPECT_EQ(plan.check(kRead), kFail);
-    plan.reset({rule(kFail)});
-    EXPECT_EQ(plan.check(kRead), kFail);
+TEST(FaultPlanTest, FailsExactlyTheSelectedCalls) {
+    for (const PlanCase &c : std::vector<PlanCase>{
+             {"Once", {rule(kFail)}, {{}, {}, {}}, "F.."},
+             {"TwiceFromTheSecond", {rule(kFail, 2, 2)}, {{}, {}, {}, {}, {}}, ".FF.."},
+             {"FromTheThirdOn", {rule(kFail, 3, 0)}, {{}, {}, {}, {}, {}}, "..FFF"},
+             {"OtherNamesNeitherFailNorCount", {rule(kFail, 2)},
+              {{-1, -1, false, "viOpen"}, {-1, -1, false, "kq7150_readMultAcquisitionEx"}, {}, {}}, "...F"},
+             {"CardFilterCountsOnlyThatCard", {rule(kFail, 2, 1, 1)}, {kCard0, kCard1, {}, kCard1}, "...F"},
+             {"ChannelFilter", {rule(kFail, 1, 0, -1, 3)}, {{0, 1}, {0, 3}, {}, {1, 3}}, ".F.F"},
+             {"UnfilteredRuleMatchesEveryCall", {rule(kFail, 2, 2)}, {{4, 2}, kInCallback, {}}, ".FF"},
+             {"InCallbackRuleIgnoresOtherCalls", {rule(kFail, 2, 0, -1, -1, true)}, {{}, kInCallback, {}, kInCallback},
+              "...F"},
+             {"FirstFiringRuleDecidesAndAllCount", {rule(kFail, 2), rule(kOther, 1, 2)}, {{}, {}, {}}, "OF."}}) {
+        FaultPlan plan;
+        plan.reset(c.rules);
+        std::string outcome;
+        for (const Call &call : c.calls) {
+            int32_t status = plan.check(call.name, call.card, call.channel, call.inCallback);
+            outcome += status == 0 ? '.' : status == kFail ? 'F' : status == kOther ? 'O' : '?';
+        }
+        EXPECT_EQ(outcome, c.expected) << c.name;
+    }
 }
 
 // A lost or doubled count would move the failing window or let the second rule fire early.

@@ -56,7 +56,7 @@ ViStatus _VI_FUNC kq7000_openCarrier(ViSession vi, kq7000_carrier **carrier)
     const CarrierConfig &c = *s.carrier->config;
     auto *object = new kq7000_carrier{};
     object->model = c.model;
-    object->slots = static_cast<ViUInt16>(c.slots);
+    object->slotCount = static_cast<ViUInt16>(c.slots);
     for (const CardConfig &card : c.cards)
         if (card.slot >= 1 && card.slot <= kq7000_MAX_SLOTS)
             object->cardCodes[card.slot - 1] = card.code;
