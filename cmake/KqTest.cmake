@@ -1,9 +1,13 @@
-# kq_add_gtest(<target> SOURCES <files...> LIBS <libs...> [LABELS <labels...>])
-# One GoogleTest executable, its tests registered with CTest one by one.
+# kq_add_gtest(<target> SOURCES <files...> LIBS <libs...> [LABELS <labels...>] [OWN_MAIN])
+# One GoogleTest executable, its tests registered with CTest one by one. OWN_MAIN: the
+# sources bring their own main() (widget tests need an application object first).
 function(kq_add_gtest target)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
-  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest Threads::Threads)
+  if(NOT ARG_OWN_MAIN)
+    target_link_libraries(${target} PRIVATE GTest::gtest_main)
+  endif()
   set(props)
   if(ARG_LABELS)
     set(props PROPERTIES LABELS "${ARG_LABELS}")

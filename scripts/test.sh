@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. The last line is CTest's summary.
 #   KQ_SKIP_SANITIZE=1   skip the ThreadSanitizer build of the concurrency tests
+#   KQ_FUZZ_SECONDS=N    how long to fuzz the stored-file reader (default 60; 0 skips it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +18,11 @@ if [ "${KQ_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake --build build-tsan -j "$jobs" --target kqsim_concurrency_tests
   # ThreadSanitizer needs the classic address-space layout on kernels with wide mmap randomisation.
   (cd build-tsan && setarch "$(uname -m)" -R ctest -L sanitize --output-on-failure)
+fi
+
+fuzz_seconds=${KQ_FUZZ_SECONDS:-60}
+if [ "$fuzz_seconds" != 0 ]; then
+  bash scripts/fuzz.sh "$fuzz_seconds"
 fi
 
 cd build

@@ -1,0 +1,51 @@
+// Reads stored binary data files (".bin7150"): a text header of KEY=VALUE lines ended by a
+// "#" line, then blocks of equal size. A block holds, when the file has timestamps, N seconds
+// and then N nanoseconds (uint32 each), and always N x channels samples, channel-major, all
+// little-endian.
+#pragma once
+
+#include "fileInfo_t.h"
+
+#include <cstdint>
+
+class DataFileReader {
+public:
+    // Fills info from the header of the file at path. 0 on success, -1 when the file cannot be
+    // opened or its header is refused; info is left as it was on failure.
+    //
+    // The file may come from anywhere, and everything later (plot buffers, the block reader,
+    // the panels' tables) trusts the record, so the header is refused when:
+    //  - the path has more than 259 characters: the block reader opens the path kept in the
+    //    record, and a cut path would name another file;
+    //  - no "#" line ends the header: without it there is no telling where the samples start;
+    //  - it has more than 1025 lines before the "#" line: any file can be handed to us, and the
+    //    reader must give up on one that is not a data file instead of scanning all of it;
+    //  - FORMAT is not ViReal64 or ViReal32: the panel shows volts only (raw counts are refused);
+    //  - a value is not entirely a number of the key's type and range (a count written as
+    //    300 must not become 44 by narrowing), or the rate or time offset is not finite;
+    //  - a key the record needs is missing: FORMAT, SAMPLING_RATE_HZ, NUMBER_OF_CHANNELS,
+    //    NUMBER_OF_SCANS_PER_BLOCK, NUMBER_OF_FUNCTION_CARDS, TIME_OFFSET, TIMESTAMPS;
+    //  - the card count is outside 1..64: the window has tables for 64 cards;
+    //  - a CHANNEL_MASK_FCn line has n outside 1..the card count read so far (the masks are
+    //    stored by card number, so the card count must come first);
+    //  - NUMBER_OF_CHANNELS is not the number of bits set in the masks, or is 0: the samples of
+    //    a block are assigned to channels by the masks, so the two must agree;
+    //  - NUMBER_OF_SCANS_PER_BLOCK is below 1, or channels x scans exceeds cards x 2^20, the
+    //    program's sample buffer (this also keeps a block's length far from overflowing);
+    //  - the rate is not above 0 (scan times and frequency axes divide by it);
+    //  - TIMESTAMPS is neither 0 nor 1.
+    // Lines that are not KEY=VALUE and unknown keys (DEVICE) are ignored; a value ends at the
+    // first character outside [a-zA-Z0-9.-]. A payload shorter than one block is accepted
+    // (blockCount 0). A payload that is not a whole number of blocks prints a warning on
+    // standard output; the partial block at its end is not counted.
+    static int readHeader(const char *path, fileInfo_t &info);
+
+    // Reads block number block (from 0) of the file described by info into data
+    // (info.dataLength bytes). seconds and nanoseconds (info.scansPerBlock values each) may be
+    // null: their arrays are then skipped; they are left untouched when the file has no
+    // timestamps. Opens and closes the file on each call.
+    // 1 when read; 0 on a short read; -1 for a block outside 0..blockCount-1, a file that
+    // cannot be opened or a failed seek.
+    static int readBlock(const fileInfo_t &info, void *data, uint32_t *seconds, uint32_t *nanoseconds,
+                         uint64_t block);
+};

@@ -1,0 +1,66 @@
+// Entry point of the 7150 front panel: an optional stored file to view offline, then the
+// window, then the event loop.
+#include "DataFileReader.h"
+#include "DriverErrorReporter.h"
+#include "fileInfo_t.h"
+#include "kq7000fp_AppFC.h"
+#include "kq7000fp_msgBox.h"
+#include "kq7150_fc.h"
+
+#include <qwt_global.h>
+
+#include <QApplication>
+#include <QFile>
+
+// The one description of the file named on the command line; the acquisition engine
+// reads the offline blocks through it.
+fileInfo_t fileInfo;
+
+namespace {
+
+const char kAcPerfOption[] = "-acperf";
+
+// Reads the header of the file named by the first argument, when there is one.
+// Returns false when a file was named but cannot be used.
+bool readCommandLineFile(const QStringList &args, bool &headerRead)
+{
+    headerRead = false;
+    if (args.size() < 2 || args[1] == kAcPerfOption)
+        return true;
+    if (DataFileReader::readHeader(QFile::encodeName(args[1]).constData(), fileInfo) != 0) {
+        kq7000fp_msgBox::ask(QMessageBox::Critical, QApplication::activeWindow(), "Movara 7150 SFP",
+                             QString("Cannot read '%1'.").arg(args[1]), QMessageBox::Ok);
+        return false;
+    }
+    headerRead = true;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName("Travix Ltd.");
+    QCoreApplication::setApplicationName("Movara 7150 Soft Front Panel");
+
+    kq7150_fc descriptor;
+    fileInfo.cards = 2; // also the number of cards shown in demo mode
+    DriverErrorReporter::setErrorBox(
+        [](const std::string &message) { kq7000fp_app::showErrorMessage(QString::fromStdString(message)); });
+
+    bool headerRead = false;
+    if (!readCommandLineFile(app.arguments(), headerRead))
+        return -1;
+
+    // The splash screen (description and notice of the descriptor) is shown here.
+
+    // Offline viewing needs at least one whole block; a shorter payload is no payload.
+    const bool offline = headerRead && fileInfo.blockCount > 0;
+
+    kq7000fp_AppFC window(descriptor, true, offline, QWT_VERSION_STR, true);
+    kq7000fp_app::centerOnScreen(&window);
+    window.show();
+    app.exec();
+    return 0;
+}

@@ -1,0 +1,14 @@
+// The small images of the frame, drawn rather than stored so they stay sharp and simple.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+class kq7000fp_icons {
+public:
+    static QIcon startSingle();     // 12 x 12 green right-pointing triangle
+    static QIcon startRepetitive(); // 12 x 12 green double triangle
+    static QIcon stop();            // 12 x 12 dark red square
+    static QPixmap whatsThis();     // 20 x 17 arrow with a question mark
+    static QIcon window();          // 16 x 16 in white, blue, grey, red and transparent
+};

@@ -1,0 +1,202 @@
+#include "DataFileReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <tuple>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A header as the program writes it, with extra lines before the "#" line; a key given again
+// there overrides the first one.
+std::string header(const std::string &extra = "", const char *format = "ViReal64",
+                   std::vector<int> masks = {3, 3}, int channels = 4, int scans = 16, int timestamps = 1) {
+    std::string h = std::string("DEVICE=Movara 7150\nFORMAT=") + format + "\nSAMPLING_RATE_HZ=1234.500000\n" +
+                    "NUMBER_OF_CHANNELS=" + std::to_string(channels) +
+                    "\nNUMBER_OF_SCANS_PER_BLOCK=" + std::to_string(scans) +
+                    "\nNUMBER_OF_FUNCTION_CARDS=" + std::to_string(masks.size()) + "\n";
+    char mask[64];
+    for (std::size_t c = 0; c < masks.size(); ++c) {
+        std::snprintf(mask, sizeof mask, "CHANNEL_MASK_FC%zu=0x%02x\n", c + 1, unsigned(masks[c]));
+        h += mask;
+    }
+    return h + "TIME_OFFSET=-0.250000\nTIMESTAMPS=" + std::to_string(timestamps) + "\n" + extra + "#\n";
+}
+
+std::string without(std::string h, const std::string &key) { // drops the line starting with key
+    const std::size_t at = h.rfind(key, 0) == 0 ? 0 : h.find("\n" + key) + 1;
+    return h.erase(at, h.find('\n', at) + 1 - at);
+}
+
+std::string fillers(int lines) {
+    std::string s;
+    while (lines-- > 0)
+        s += "COMMENT=filler\n";
+    return s;
+}
+
+class DataFileReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("kq-dfr-" + std::to_string(getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string write(const std::string &content, const std::string &name = "data.bin7150") {
+        const std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+    int read(const std::string &content) { return DataFileReader::readHeader(write(content).c_str(), info); }
+
+    fs::path dir;
+    fileInfo_t info{};
+};
+
+TEST_F(DataFileReaderTest, ReadsWellFormedHeadersOfOneToThreeCards) {
+    const struct {
+        const char *format;
+        std::vector<int> masks;
+        int channels, scans, timestamps;
+        uint64_t data, times, block; // sample width x channels x N; 4 x N; data + 2 x times
+    } shapes[] = {
+        {"ViReal32", {0x01}, 1, 256, 0, 1024, 0, 1024},
+        {"ViReal64", {0xFF, 0x05}, 10, 100, 1, 8000, 400, 8800},
+        {"ViReal64", {0x03, 0x03, 0x03}, 6, 1024, 1, 49152, 4096, 57344},
+        {"ViReal32", {0x03, 0x03, 0x03}, 6, 1024, 0, 24576, 0, 24576},
+    };
+    for (const auto &s : shapes) {
+        const std::string head = header("", s.format, s.masks, s.channels, s.scans, s.timestamps);
+        SCOPED_TRACE(head);
+        const std::string path = write(head + std::string(2 * s.block, 'Z'));
+        ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+        EXPECT_STREQ(info.path, path.c_str());
+        EXPECT_EQ(info.format, std::strcmp(s.format, "ViReal64") ? fileFormatViReal32 : fileFormatViReal64);
+        EXPECT_EQ(std::tuple(info.rate, info.timeOffset), std::tuple(1234.5, -0.25));
+        EXPECT_EQ(std::tuple(info.channels, info.scansPerBlock, int(info.timestamps), int(info.cards)),
+                  std::tuple(s.channels, s.scans, s.timestamps, int(s.masks.size())));
+        for (int c = 0; c < fileInfoMaskSlots; ++c)
+            EXPECT_EQ(info.channelMasks[c], c < info.cards ? s.masks[c] : 0) << "card " << c + 1;
+        EXPECT_EQ(std::tuple(info.dataLength, info.timestampArrayLength, info.blockLength),
+                  std::tuple(s.data, s.times, s.block));
+        EXPECT_EQ(std::tuple(info.payloadOffset, info.payloadLength, info.blockCount),
+                  std::tuple(uint64_t(head.size()), 2 * s.block, uint64_t(2)));
+    }
+}
+
+TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUse) {
+    // Each row breaks one rule of the default header: 2 cards of 0x03, 4 channels, 10 lines.
+    const std::pair<const char *, std::string> refusals[] = {
+        {"raw counts", header("FORMAT=raw\n")},
+        {"masks before the card count",
+         without(header("NUMBER_OF_FUNCTION_CARDS=2\n"), "NUMBER_OF_FUNCTION_CARDS")},
+        {"mask of card 3 of 2", header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n")},
+        {"mask of card 0", header("CHANNEL_MASK_FC0=0x02\n")},
+        {"mask above a byte", header("CHANNEL_MASK_FC2=0x103\n")},
+        {"65 cards", header("NUMBER_OF_FUNCTION_CARDS=65\n")},
+        {"300 cards, 44 once narrowed", header("NUMBER_OF_FUNCTION_CARDS=300\n")},
+        {"0 cards", header("NUMBER_OF_FUNCTION_CARDS=0\n")},
+        {"channels not the mask bits", header("NUMBER_OF_CHANNELS=3\n")},
+        {"no channel", header("NUMBER_OF_CHANNELS=0\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x00\n")},
+        {"0 scans", header("NUMBER_OF_SCANS_PER_BLOCK=0\n")},
+        {"one sample over 2 x 2^20", header("NUMBER_OF_SCANS_PER_BLOCK=524289\n")},
+        {"rate 0", header("SAMPLING_RATE_HZ=0.000000\n")},
+        {"rate nan", header("SAMPLING_RATE_HZ=nan\n")},
+        {"rate inf", header("SAMPLING_RATE_HZ=inf\n")},
+        {"time offset nan", header("TIME_OFFSET=nan\n")},
+        {"timestamps 2", header("TIMESTAMPS=2\n")},
+        {"channels abc", header("NUMBER_OF_CHANNELS=abc\n")},
+        {"channels 4x", header("NUMBER_OF_CHANNELS=4x\n")},
+        {"no # line", without(header(), "#")},
+        {"1026 lines", header(fillers(1016))},
+    };
+    for (const auto &[what, text] : refusals)
+        EXPECT_EQ(read(text), -1) << what;
+    for (const char *key : {"FORMAT", "SAMPLING_RATE_HZ", "NUMBER_OF_CHANNELS", "NUMBER_OF_SCANS_PER_BLOCK",
+                            "NUMBER_OF_FUNCTION_CARDS", "TIME_OFFSET", "TIMESTAMPS"})
+        EXPECT_EQ(read(without(header(), key)), -1) << "without " << key;
+    EXPECT_EQ(DataFileReader::readHeader((dir / "missing.bin7150").c_str(), info), -1);
+    const std::string longPath = write(header(), std::string(250, 'n'));
+    EXPECT_EQ(DataFileReader::readHeader(longPath.c_str(), info), -1) << "path longer than the record";
+}
+
+TEST_F(DataFileReaderTest, AcceptsTheLimitsAndIgnoresWhatItDoesNotKnow) {
+    // The DEVICE value ends at its blank; a long line is read in pieces of 254; a card count given
+    // again, smaller, leaves no mask to the card that is gone.
+    const std::string odd =
+        header("DEVICE=Movara 7150 NUMBER_OF_CHANNELS=99\nnot a key line\nCOMMENT=" + std::string(600, 'a') +
+               "\nNUMBER_OF_FUNCTION_CARDS=3\nCHANNEL_MASK_FC3=0x01\nNUMBER_OF_FUNCTION_CARDS=2\n");
+    const std::pair<std::string, int> accepted[] = {
+        {header("", "ViReal32", std::vector<int>(64, 0x01), 64), 64},
+        {header("", "ViReal32", {3, 3}, 4, 524288), 4}, // 2 x 2^20
+        {header(fillers(1015)), 4},
+        {odd, 4}};
+    for (const auto &[text, channels] : accepted) {
+        EXPECT_EQ(read(text), 0) << text.substr(0, 300);
+        EXPECT_EQ(info.channels, channels);
+        for (int c = info.cards; c < fileInfoMaskSlots; ++c)
+            EXPECT_EQ(info.channelMasks[c], 0) << "card " << c + 1;
+    }
+}
+
+TEST_F(DataFileReaderTest, CountsWholeBlocksAndWarnsOfAPartialOne) {
+    // Blocks of 8 x 4 x 16 samples + 2 x 4 x 16 timestamps = 640 bytes.
+    const struct {
+        std::size_t payload;
+        uint64_t blocks;
+        bool warned;
+    } payloads[] = {{0, 0, false}, {100, 0, true}, {3 * 640, 3, false}, {2 * 640 + 1, 2, true}};
+    for (const auto &p : payloads) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(read(header() + std::string(p.payload, '\0')), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  p.warned ? "Warning. The binary data seems corrupt.\n" : "");
+        EXPECT_EQ(std::tuple(info.payloadLength, info.blockCount), std::tuple(uint64_t(p.payload), p.blocks));
+    }
+}
+
+TEST_F(DataFileReaderTest, ReadsTheBlockAskedFor) {
+    for (const char *format : {"ViReal64", "ViReal32"}) {
+        for (const int timestamps : {0, 1}) {
+            SCOPED_TRACE(std::string(format) + (timestamps ? " with timestamps" : ""));
+            const int n = 16, sampleWords = (std::strcmp(format, "ViReal64") == 0 ? 2 : 1) * 4 * n;
+            // Three blocks in which every 32-bit word tells its block and position apart.
+            std::vector<uint32_t> words;
+            for (uint32_t b = 0; b < 3; ++b)
+                for (int i = 0; i < 2 * n * timestamps + sampleWords; ++i)
+                    words.push_back(1000 * b + i);
+            const std::string path =
+                write(header("", format, {3, 3}, 4, n, timestamps) +
+                      std::string(reinterpret_cast<const char *>(words.data()), 4 * words.size()));
+            ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+            ASSERT_EQ(info.blockCount, 3u);
+
+            std::vector<uint32_t> data(sampleWords), sec(n, 7), nsec(n, 7), alone(sampleWords);
+            EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 1), 1);
+            for (int i = 0; i < n; ++i)
+                EXPECT_EQ(std::tuple(sec[i], nsec[i]),
+                          timestamps ? std::tuple(1000u + i, 1000u + n + i) : std::tuple(7u, 7u));
+            for (int k = 0; k < sampleWords; ++k)
+                ASSERT_EQ(data[k], 1000u + 2 * n * timestamps + k) << "word " << k;
+            EXPECT_EQ(DataFileReader::readBlock(info, alone.data(), nullptr, nullptr, 1), 1);
+            EXPECT_EQ(alone, data) << "without timestamp buffers the arrays are skipped";
+            EXPECT_EQ(DataFileReader::readBlock(info, data.data(), nullptr, nullptr, 3), -1);
+
+            fs::resize_file(path, info.payloadOffset + 3 * info.blockLength - 1);
+            EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 2), 0);
+            fs::remove(path);
+            EXPECT_EQ(DataFileReader::readBlock(info, data.data(), nullptr, nullptr, 0), -1);
+        }
+    }
+}
+
+} // namespace
