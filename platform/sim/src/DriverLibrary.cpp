@@ -34,14 +34,33 @@ std::shared_ptr<MultiSession> multiOf(ViSession vi, ViStatus &status)
     return m;
 }
 
+// The same, after the call has passed the fault plan.
+std::shared_ptr<MultiSession> multiFor(ViSession vi, const char *call, ViStatus &status)
+{
+    auto m = multiOf(vi, status);
+    if (m)
+        status = fault(call);
+    return status == VI_SUCCESS ? m : nullptr;
+}
+
+// The card of a card session after the call has passed the fault plan, or null with the
+// status to return.
+Card *cardFor(ViSession fcVi, const char *call, ViStatus &status, int channel = -1)
+{
+    int index = -1;
+    Card *card = world().card(fcVi, &index);
+    status = fault(call, index, channel);
+    if (status == VI_SUCCESS && !card)
+        status = VI_ERROR_INV_OBJECT;
+    return status == VI_SUCCESS ? card : nullptr;
+}
+
 ViStatus start(ViSession vi, const char *call, const BlockCallback *callback, std::optional<uint64_t> at)
 {
     ViStatus status;
-    auto m = multiOf(vi, status);
+    auto m = multiFor(vi, call, status);
     if (!m)
         return status;
-    if (ViStatus s = fault(call))
-        return s;
     if (!callback)
         return m->acquisition->start(world().startPlan(*m), nullptr, at);
     BlockCallback held = *callback;
@@ -54,11 +73,9 @@ ViStatus read(ViSession vi, const char *call, ViInt32 scans, ViReal64 *volts, Vi
 {
     world().log().record(call, CallLog::format("scans=%d", scans));
     ViStatus status;
-    auto m = multiOf(vi, status);
+    auto m = multiFor(vi, call, status);
     if (!m)
         return status;
-    if (ViStatus s = fault(call))
-        return s;
     if (!volts && !counts)
         return kq7150_ERROR_PARAMETER;
     return m->acquisition->read(scans, volts, counts, sec, ns);
@@ -97,11 +114,9 @@ ViStatus _VI_FUNC kq7150_multReset(ViSession vi, ViBoolean resetCards)
 {
     world().log().record("kq7150_multReset", CallLog::format("resetCards=%d", resetCards));
     ViStatus status;
-    auto m = multiOf(vi, status);
+    auto m = multiFor(vi, "kq7150_multReset", status);
     if (!m)
         return status;
-    if (ViStatus s = fault("kq7150_multReset"))
-        return s;
     m->acquisition->stop();
     if (resetCards)
         world().resetChannels(*m);
@@ -161,12 +176,10 @@ ViStatus _VI_FUNC kq7150_revision_query(ViSession vi, ViChar driverRev[], ViChar
 
 ViStatus _VI_FUNC kq7150_getSubType(ViSession fcVi, ViChar subType[])
 {
-    int index = -1;
-    const Card *card = world().card(fcVi, &index);
-    if (ViStatus s = fault("kq7150_getSubType", index))
-        return s;
+    ViStatus status;
+    const Card *card = cardFor(fcVi, "kq7150_getSubType", status);
     if (!card)
-        return VI_ERROR_INV_OBJECT;
+        return status;
     if (!subType)
         return kq7150_ERROR_PARAMETER;
     copyText(card->config->subType, subType);
@@ -175,12 +188,10 @@ ViStatus _VI_FUNC kq7150_getSubType(ViSession fcVi, ViChar subType[])
 
 ViStatus _VI_FUNC kq7150_getSerNum(ViSession fcVi, ViUInt32 *serialNumber)
 {
-    int index = -1;
-    const Card *card = world().card(fcVi, &index);
-    if (ViStatus s = fault("kq7150_getSerNum", index))
-        return s;
+    ViStatus status;
+    const Card *card = cardFor(fcVi, "kq7150_getSerNum", status);
     if (!card)
-        return VI_ERROR_INV_OBJECT;
+        return status;
     if (!serialNumber)
         return kq7150_ERROR_PARAMETER;
     *serialNumber = card->config->serial;
@@ -212,12 +223,10 @@ ViStatus _VI_FUNC kq7150_setMultChanConfig(ViSession vi, ViInt16 channel, ViUInt
 ViStatus _VI_FUNC kq7150_setVoltRef(ViSession fcVi, ViInt16 state)
 {
     world().log().record("kq7150_setVoltRef", CallLog::format("state=%d", state));
-    int index = -1;
-    Card *card = world().card(fcVi, &index);
-    if (ViStatus s = fault("kq7150_setVoltRef", index))
-        return s;
+    ViStatus status;
+    Card *card = cardFor(fcVi, "kq7150_setVoltRef", status);
     if (!card)
-        return VI_ERROR_INV_OBJECT;
+        return status;
     if (state != kq7150_ON && state != kq7150_OFF)
         return kq7150_ERROR_PARAMETER;
     std::lock_guard<std::mutex> lock(world().stateMutex());
@@ -229,12 +238,10 @@ ViStatus _VI_FUNC kq7150_calibrateChannel(ViSession fcVi, ViInt16 channel, ViRea
                                           ViReal64 *gainError)
 {
     world().log().record("kq7150_calibrateChannel", CallLog::format("channel=%d", channel));
-    int index = -1;
-    Card *card = world().card(fcVi, &index);
-    if (ViStatus s = fault("kq7150_calibrateChannel", index, channel))
-        return s;
+    ViStatus status;
+    Card *card = cardFor(fcVi, "kq7150_calibrateChannel", status, channel);
     if (!card)
-        return VI_ERROR_INV_OBJECT;
+        return status;
     if (channel < 1 || channel > kq7150_CHANNELS)
         return kq7150_ERROR_CHANNEL;
     return world().calibrate(*card, channel, offsetError, gainError);
@@ -268,11 +275,9 @@ ViStatus _VI_FUNC kq7150_setMultTrigConfig(ViSession vi, ViInt16 source, ViInt16
                          CallLog::format("source=%d mode=%d edge=%d level=%g preTrigger=%d", source, mode, edge,
                                          level, preTriggerScans));
     ViStatus status;
-    auto m = multiOf(vi, status);
+    auto m = multiFor(vi, "kq7150_setMultTrigConfig", status);
     if (!m)
         return status;
-    if (ViStatus s = fault("kq7150_setMultTrigConfig"))
-        return s;
     return m->acquisition->setTrigger(source, mode, edge, level, preTriggerScans);
 }
 
@@ -306,11 +311,9 @@ ViStatus _VI_FUNC kq7150_setAcquisitionAttribute(ViSession vi, ViInt32 attribute
                          CallLog::format("attribute=%d value=%d", attribute,
                                          value ? *static_cast<ViInt32 *>(value) : -1));
     ViStatus status;
-    auto m = multiOf(vi, status);
+    auto m = multiFor(vi, "kq7150_setAcquisitionAttribute", status);
     if (!m)
         return status;
-    if (ViStatus s = fault("kq7150_setAcquisitionAttribute"))
-        return s;
     if (attribute != kq7150_ATTR_PIPELINE_COMP || !value)
         return kq7150_ERROR_ATTRIBUTE;
     return m->acquisition->setPipeline(*static_cast<ViInt32 *>(value));
@@ -352,11 +355,9 @@ ViStatus _VI_FUNC kq7150_checkMultAcquisition(ViSession vi, ViInt16 *state, ViUI
                                               ViInt16 *overflow)
 {
     ViStatus status;
-    auto m = multiOf(vi, status);
+    auto m = multiFor(vi, "kq7150_checkMultAcquisition", status);
     if (!m)
         return status;
-    if (ViStatus s = fault("kq7150_checkMultAcquisition"))
-        return s;
     return m->acquisition->check(state, errors, backlog, overflow);
 }
 
@@ -380,11 +381,9 @@ ViStatus _VI_FUNC kq7150_stopMultAcquisition(ViSession vi)
 {
     world().log().record("kq7150_stopMultAcquisition", "");
     ViStatus status;
-    auto m = multiOf(vi, status);
+    auto m = multiFor(vi, "kq7150_stopMultAcquisition", status);
     if (!m)
         return status;
-    if (ViStatus s = fault("kq7150_stopMultAcquisition"))
-        return s;
     return m->acquisition->stop();
 }
 
