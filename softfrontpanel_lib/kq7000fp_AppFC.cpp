@@ -1,34 +1,46 @@
 #include "kq7000fp_AppFC.h"
 
+#include "kq7000fp_fcSelect.h"
 #include "kq7000fp_genFC.h"
 
 #include "kq7000.h"
 #include "visa.h"
 
 #include <QApplication>
+#include <QIcon>
+
+#include <cstdlib>
 
 kq7000fp_AppFC::kq7000fp_AppFC(kq7000fp_genFC &descriptor, bool multiple, bool startInDemo,
                                const QString &plotVersion, bool kissFft, QWidget *parent)
     : kq7000fp_app(parent), m_descriptor(&descriptor)
 {
-    Q_UNUSED(multiple); // handed to the card selection dialog
     setTitleText(QString::fromStdString(descriptor.modelText()));
-    connectToCards(startInDemo);
+    connectToCards(multiple, startInDemo);
     describeConnection();
     prepareAbout(plotVersion, kissFft);
     connect(this, &kq7000fp_app::resetPressed, this, &kq7000fp_AppFC::resetDevice);
 }
 
-// The card selection dialog decides the connection; until the panel can search for cards
-// it always runs without hardware.
-void kq7000fp_AppFC::connectToCards(bool startInDemo)
+// The connection dialog lives only while the frame is built; cancelling it ends the program.
+void kq7000fp_AppFC::connectToCards(bool multiple, bool startInDemo)
 {
-    Q_UNUSED(startInDemo);
-    m_demo = 1;
-    m_session = 0;
-    m_cardCount = 1;
-    m_cardNumbers.fill(0);
-    m_cardNumbers[0] = 1;
+    kq7000fp_fcSelect select(m_descriptor, multiple);
+    if (!startInDemo) {
+        select.setWindowIcon(windowIcon());
+        centerOnScreen(&select);
+        if (!select.runConnectDialog()) {
+            m_demo = 1;
+            std::exit(0);
+        }
+        m_demo = select.demo();
+    } else {
+        m_demo = 1;
+    }
+    m_session = select.session();
+    for (size_t i = 0; i < m_cardNumbers.size(); ++i)
+        m_cardNumbers[i] = select.cardNumbers()[i];
+    m_cardCount = startInDemo ? 1 : select.cardCount();
     setDemoMode(m_demo != 0);
 }
 

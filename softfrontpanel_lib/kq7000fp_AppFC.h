@@ -29,7 +29,7 @@ private slots:
     void resetDevice();
 
 private:
-    void connectToCards(bool startInDemo);
+    void connectToCards(bool multiple, bool startInDemo);
     void describeConnection();
     void prepareAbout(const QString &plotVersion, bool kissFft);
 

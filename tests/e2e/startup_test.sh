@@ -26,10 +26,31 @@ status=0; wait "$pid" || status=$?
 [ "$status" -eq 255 ] || fail "missing file: exit status $status, expected 255"
 echo "ok: missing file gives the error box and status 255"
 
-# No argument, and "-acperf" alone: the frame in demo mode; Close asks before it ends.
+# Auto Find in the built-in world shows the card tree; cancelling it ends the program with 0.
+"$program" &
+pid=$!
+question=$(window '^Movara 7150 SFP: Select Function Card$') || fail "no connection question"
+xdotool windowfocus --sync "$question" key Return # "Auto Find" is the default
+sleep 1.5 # the network box of the built-in world takes a moment to answer
+tree=$(window '^Movara 7150 SFP: Select Function Card$') || fail "no card tree"
+import -window root "$shots/card-tree.png"
+xdotool windowfocus --sync "$tree" key Escape
+status=0; wait "$pid" || status=$?
+[ "$status" -eq 0 ] || fail "cancelled tree: exit status $status, expected 0"
+echo "ok: Auto Find shows the card tree; cancelling ends with 0"
+
+# A system with one card: Auto Find connects at once. "-acperf" is an option, not a file.
+world=$(mktemp --suffix=.json)
+trap 'rm -f "$world"' EXIT
+cat >"$world" <<'JSON'
+{"carriers":[{"resources":["VXI0::9::INSTR"],"interface":"VXI","slot":5,"logicalAddress":9,"model":7005,
+  "slots":4,"referenceVoltages":[0.0,2.5],"cards":[{"slot":3}]}]}
+JSON
 for args in "" "-acperf"; do
-  "$program" $args &
+  KQ7150_SIM_CONFIG=$world "$program" $args &
   pid=$!
+  question=$(window '^Movara 7150 SFP: Select Function Card$') || fail "no connection question (args '$args')"
+  xdotool windowfocus --sync "$question" key Return
   main=$(window '^Movara 7150 Soft Front Panel$') || fail "no main window (args '$args')"
   sleep 0.5
   import -window root "$shots/frame${args:+-acperf}.png"
@@ -39,5 +60,5 @@ for args in "" "-acperf"; do
   xdotool windowfocus --sync "$question" key y
   status=0; wait "$pid" || status=$?
   [ "$status" -eq 0 ] || fail "exit status $status after Yes (args '$args')"
-  echo "ok: starts ${args:-without arguments}, asks on close, ends with 0"
+  echo "ok: connects to the only card ${args:+with $args }, asks on close, ends with 0"
 done

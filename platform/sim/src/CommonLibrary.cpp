@@ -28,6 +28,28 @@ ViStatus readWord(void *ctx, ViUInt16 slot, ViUInt16 reg, ViUInt16 *value)
 
 const kq7000_regIf kRegisters = {readWord};
 
+// Older cards of the range identify themselves with codes of their own.
+struct LegacyCode {
+    ViUInt16 code;
+    ViUInt16 mask;
+    ViUInt16 model;
+};
+const LegacyCode kLegacyCards[] = {
+    {0x0714, 0xFFFF, 0x7140}, {0x0715, 0xFFFF, 0x7150}, {0x0722, 0xFFFF, 0x7220},
+    {0x0731, 0xFFFF, 0x7310}, {0x7400, 0xFF00, 0x7400}, // every revision of the 7400 family
+};
+// The first carrier of the range was replaced by a compatible successor and is shown as it.
+const ViUInt32 kLegacyCarrier = 7004;
+const ViUInt32 kLegacyCarrierSuccessor = 7005;
+
+ViUInt16 cardModel(ViUInt16 code)
+{
+    for (const LegacyCode &l : kLegacyCards)
+        if ((code & l.mask) == l.code)
+            return l.model;
+    return code;
+}
+
 } // namespace
 
 extern "C" {
@@ -55,11 +77,13 @@ ViStatus _VI_FUNC kq7000_openCarrier(ViSession vi, kq7000_carrier **carrier)
         return kq7000_ERROR_NOT_CARRIER;
     const CarrierConfig &c = *s.carrier->config;
     auto *object = new kq7000_carrier{};
-    object->model = c.model;
+    object->model = c.model == kLegacyCarrier ? kLegacyCarrierSuccessor : c.model;
     object->slotCount = static_cast<ViUInt16>(c.slots);
     for (const CardConfig &card : c.cards)
-        if (card.slot >= 1 && card.slot <= kq7000_MAX_SLOTS)
+        if (card.slot >= 1 && card.slot <= kq7000_MAX_SLOTS) {
             object->cardCodes[card.slot - 1] = card.code;
+            object->cardModels[card.slot - 1] = cardModel(card.code);
+        }
     object->regs = c.registerInterface ? &kRegisters : nullptr;
     object->ctx = s.carrier;
     *carrier = object;

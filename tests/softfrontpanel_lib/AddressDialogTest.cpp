@@ -1,0 +1,145 @@
+#include "kq7000fp_fcEnterAddress.h"
+#include "kq7000fp_fcEnterAddressFc.h"
+#include "kq7000fp_genFC.h"
+#include "kq7000fp_msgBox.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using I = ViInt16;
+
+// A card model of the given code that does nothing else.
+struct TestModel : kq7000fp_genFC {
+    explicit TestModel(int32_t code) : kq7000fp_genFC(code) {}
+    bool isSupportedModel(uint16_t) const override { return true; }
+    std::string description() const override { return {}; }
+    std::string notice() const override { return {}; }
+    std::string sfpVersion() const override { return {}; }
+    std::string driverRevision() const override { return {}; }
+    std::string errorMessage(ViStatus) const override { return {}; }
+    ViStatus openCards(const char *, I *, I, I, ViSession *) override { return 0; }
+    ViStatus openCardsStored(const char *, const I *, I, I, I, ViSession *) override { return 0; }
+    ViStatus reopenStored(ViSession *) override { return 0; }
+    ViStatus closeCards(ViSession) override { return 0; }
+    ViStatus resetCards(ViSession) override { return 0; }
+};
+
+// Each test has a settings folder of its own, set before the dialog reads the path.
+class AddressDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kq7000fp_msgBox::setAnswerer([this](QMessageBox &box) {
+            warnings << box.text();
+            return box.button(QMessageBox::Ok);
+        });
+    }
+    void TearDown() override {
+        kq7000fp_msgBox::setAnswerer(nullptr);
+        hadBase ? qputenv("ALLUSERSPROFILE", oldBase) : qunsetenv("ALLUSERSPROFILE");
+        EXPECT_EQ(warnings.size(), expectedWarnings) << warnings.join("\n").toStdString();
+    }
+
+    QString iniPath() const { return dir.path() + "/Travix/DefaultInstrDescr.ini"; }
+    QSettings ini() const { return QSettings(iniPath(), QSettings::IniFormat); }
+    QComboBox *row1() const { return dialog.row(0)->descriptorChoice(); }
+    // Saves and reopens: the descriptors offered in row 1 next time.
+    QStringList acceptAndReopen() {
+        dialog.saveAndCollectDescriptors(descriptors, numbers);
+        dialog.loadSavedDescriptors();
+        QStringList offered;
+        for (int i = 0; i < row1()->count(); ++i)
+            offered << row1()->itemText(i);
+        return offered;
+    }
+
+    const bool hadBase = qEnvironmentVariableIsSet("ALLUSERSPROFILE");
+    const QByteArray oldBase = qgetenv("ALLUSERSPROFILE");
+    QTemporaryDir dir;
+    const bool baseSet = qputenv("ALLUSERSPROFILE", dir.path().toLocal8Bit());
+    TestModel model{0x7150};
+    kq7000fp_fcEnterAddress dialog{model};
+    QStringList warnings, descriptors;
+    QList<int> numbers;
+    int expectedWarnings = 0;
+};
+
+TEST_F(AddressDialogTest, MissingOrOutOfRangeSettingsReadAsDefaults) {
+    dialog.loadSavedDescriptors();
+    EXPECT_EQ(row1()->currentText(), "TCPIP::192.168.2.100::INSTR");
+    EXPECT_EQ(dialog.row(0)->cardNumberChoice()->currentText(), "Select");
+    EXPECT_EQ(dialog.countChoice()->currentText(), "1");
+    EXPECT_EQ(dialog.row(1)->descriptorChoice()->count(), 0) << "only row 1 has a factory address";
+    for (const auto &[number, count] : {std::pair<QString, QString>{"9", "9"}, {"-1", "0"}, {"x", "x"}}) {
+        ini().setValue("7150/1.FC_Number", number);
+        ini().setValue("7150/2.FC_Number", 8);
+        ini().setValue("7150/FC_Count", count);
+        dialog.loadSavedDescriptors();
+        EXPECT_EQ(dialog.row(0)->cardNumberChoice()->currentIndex(), 0) << number.toStdString();
+        EXPECT_EQ(dialog.row(1)->cardNumberChoice()->currentIndex(), 8);
+        EXPECT_EQ(dialog.countChoice()->currentIndex(), 0) << count.toStdString();
+    }
+}
+
+TEST_F(AddressDialogTest, HistoryKeepsTheFiveMostRecentOnceEachNewestFirst) {
+    for (int k = 1; k <= 5; ++k)
+        ini().setValue(QString("7150/1.%1.Descriptor").arg(k), QString("A%1").arg(k));
+    dialog.loadSavedDescriptors();
+    row1()->setEditText("NEW");
+    EXPECT_EQ(acceptAndReopen(), (QStringList{"NEW", "A1", "A2", "A3", "A4"}));
+    EXPECT_EQ(ini().value("7150/1.5.Descriptor"), "A4");
+    row1()->setCurrentIndex(2);
+    EXPECT_EQ(acceptAndReopen(), (QStringList{"A2", "NEW", "A1", "A3", "A4"}));
+}
+
+TEST_F(AddressDialogTest, CountLimitsEnabledAndReturnedRowsButAllRowsAreSaved) {
+    dialog.countChoice()->setCurrentIndex(1);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(dialog.row(i)->isEnabled(), i < 2) << "row " << i + 1;
+        dialog.row(i)->descriptorChoice()->setEditText(QString("VXI0::%1::INSTR").arg(i + 1));
+        dialog.row(i)->cardNumberChoice()->setCurrentIndex(8 - i);
+    }
+    acceptAndReopen();
+    EXPECT_EQ(descriptors, (QStringList{"VXI0::1::INSTR", "VXI0::2::INSTR"}));
+    EXPECT_EQ(numbers, (QList<int>{8, 7}));
+    EXPECT_EQ(ini().value("7150/8.1.Descriptor"), "VXI0::8::INSTR");
+    EXPECT_EQ(ini().value("7150/8.FC_Number"), "1");
+    EXPECT_EQ(ini().value("7150/FC_Count"), "2");
+}
+
+TEST_F(AddressDialogTest, OnlyModels7140And7150TakeSeveralCards) {
+    EXPECT_EQ(dialog.windowTitle(), "Movara 7150 SFP: Enter Addresses of Function Cards");
+    EXPECT_TRUE(kq7000fp_fcEnterAddress(TestModel(0x7140)).multipleCards());
+    for (QPushButton *b : dialog.findChildren<QPushButton *>())
+        EXPECT_FALSE(b->autoDefault()) << "Return in a descriptor field must not close the dialog";
+    ini().setValue("7300/FC_Count", 3);
+    ini().setValue("7300/1.FC_Number", 2);
+    kq7000fp_fcEnterAddress single{TestModel(0x7300)};
+    EXPECT_EQ(single.windowTitle(), "Movara 7300 SFP: Enter Function Card Address");
+    EXPECT_FALSE(single.countChoice()->isVisibleTo(&single));
+    single.loadSavedDescriptors();
+    single.saveAndCollectDescriptors(descriptors, numbers);
+    EXPECT_EQ(numbers, QList<int>{2}) << "one row, read from the model's own group";
+}
+
+TEST_F(AddressDialogTest, UnwritableLocationWarnsOnceAndStillReturnsTheTypedRows) {
+    QFile blocker(dir.filePath("plain"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    qputenv("ALLUSERSPROFILE", blocker.fileName().toLocal8Bit());
+    kq7000fp_fcEnterAddress below{model};
+    below.row(0)->cardNumberChoice()->setCurrentIndex(3);
+    below.saveAndCollectDescriptors(descriptors, numbers);
+    below.saveAndCollectDescriptors(descriptors, numbers);
+    expectedWarnings = 1;
+    const QString path = blocker.fileName() + "/Travix/DefaultInstrDescr.ini";
+    EXPECT_TRUE(warnings.value(0).contains(path) && warnings.value(0).contains("not be remembered"));
+    EXPECT_EQ(numbers, QList<int>{3});
+}
+
+} // namespace
