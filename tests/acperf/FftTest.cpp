@@ -1,0 +1,64 @@
+// The transform against a direct DFT summed in long double, for lengths taking every path: KISS
+// FFT's fast and generic butterflies, Bluestein, the real-input split and odd lengths' complex one.
+#include "Fft.h"
+
+#include "Tolerance.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <random>
+#include <vector>
+
+namespace {
+
+using LongComplex = std::complex<long double>;
+
+// Bins 0 .. n/2-1 as plain sums, with twiddles exp(-2 pi i m / n) from a table.
+std::vector<LongComplex> directDft(const std::vector<double> &x) {
+    const std::size_t n = x.size();
+    std::vector<LongComplex> twiddle(n), X(n / 2);
+    for (std::size_t m = 0; m < n; ++m)
+        twiddle[m] = std::polar(1.0L, -2.0L * std::acos(-1.0L) * m / n);
+    for (std::size_t k = 0; k < n / 2; ++k)
+        for (std::size_t j = 0; j < n; ++j)
+            X[k] += static_cast<long double>(x[j]) * twiddle[j * k % n];
+    return X;
+}
+
+class FftLength : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(FftLength, EqualsDirectDftToRoundOff) {
+    const std::size_t n = GetParam();
+    // Random samples with an offset, so that bin 0 and every other bin carry something.
+    std::mt19937_64 random(n);
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    std::vector<double> x(n);
+    for (double &value : x)
+        value = 0.25 + uniform(random);
+    std::vector<Fft::Complex> bins(n / 2);
+    Fft fft(n);
+    fft.forwardReal(x.data(), bins.data());
+
+    const std::vector<LongComplex> reference = directDft(x);
+    long double largest = 0.0L, worst = 0.0L;
+    for (std::size_t k = 0; k < n / 2; ++k) {
+        largest = std::max(largest, std::abs(reference[k]));
+        worst = std::max(worst, std::abs(LongComplex(bins[k].real(), bins[k].imag()) - reference[k]));
+    }
+    EXPECT_LE(worst, 1e-12L * largest) << "n = " << n;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPath, FftLength,
+                         ::testing::Values(1, 2, 3, 8, 1024,   // smallest and powers of two
+                                           360, 750, 225, 375, // 2, 3, 5 mixed; odd ones
+                                           1001, 826,          // 7 * 11 * 13 and 2 * 7 * 59: generic
+                                           1009, 2018,         // a prime, twice a prime: Bluestein
+                                           2010, 6 * 127));    // 2 * 3 * 5 * 67 and 6 * 127
+
+TEST(Fft, LengthsAboveTakeBothCores) {
+    EXPECT_FALSE(Fft(826).usesBluestein() || Fft(1001).usesBluestein());
+    EXPECT_TRUE(Fft(1009).usesBluestein() && Fft(2018).usesBluestein());
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+#include "matrix.h"
+
+#include "Tolerance.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+matrix square(int n, const std::vector<double> &rowByRow) {
+    matrix m(n, n);
+    for (int i = 0; i < n * n; ++i)
+        m.at(i % n, i / n) = rowByRow[i];
+    return m;
+}
+
+std::string failure(const std::function<void()> &action) {
+    try {
+        action();
+    } catch (const std::runtime_error &e) {
+        return e.what();
+    }
+    return "no failure";
+}
+
+TEST(Matrix, MisuseFailsWithItsMessage) {
+    matrix m(2, 3); // 2 columns, 3 rows: (1, 2) exists, (2, 1) does not
+    const matrix &readOnly = m;
+    EXPECT_EQ(failure([] { matrix(1, 0); }), "Bad number of columns or rows");
+    EXPECT_EQ(failure([] { matrix(-1, 1); }), "Bad number of columns or rows");
+    EXPECT_EQ(failure([&] { m.at(2, 1) = 1.0; }), "Column or row out of bounds");
+    EXPECT_EQ(failure([&] { m.at(0, -1) = 1.0; }), "Column or row out of bounds");
+    EXPECT_EQ(failure([&] { readOnly.at(0, 3); }), "Column or row out of bounds");
+    EXPECT_EQ(failure([&] { m.invert(); }), "Can invert only a square matrix");
+    m.at(1, 2) = 7.0;
+    EXPECT_EQ(readOnly.at(1, 2), 7.0);
+}
+
+TEST(Matrix, TransposeExchangesDimensionsAndElements) {
+    matrix m(2, 3);
+    for (int i = 0; i < 6; ++i)
+        m.at(i % 2, i / 2) = i;
+    m.transpose();
+    ASSERT_TRUE(m.columns() == 3 && m.rows() == 2);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(m.at(i / 2, i % 2), i);
+}
+
+// Not symmetric, so that a mix-up of rows and columns shows: A times its inverse is I.
+TEST(Matrix, InvertGivesTheInverse) {
+    for (const matrix &a : {square(3, {1, 0, 0, 0, 1, 0, 0, 0, 1}), square(3, {4, 1, 2, 0.5, 3, 0, 1, -1, 5}),
+                            square(4, {6, 1, 0, 2, 1, 5, -1, 0, 0.5, 0, 4, 1, 2, -1, 1, 7})}) {
+        matrix inverse = a;
+        inverse.invert();
+        const int n = a.rows();
+        for (int i = 0; i < n * n; ++i) {
+            double product = 0.0; // row i / n of A times column i % n of the inverse
+            for (int k = 0; k < n; ++k)
+                product += a.at(k, i / n) * inverse.at(i % n, k);
+            EXPECT_TRUE(nearRel(product, i / n == i % n ? 1.0 : 0.0, 1e-14, 1e-14)) << n << "x" << n;
+        }
+    }
+}
+
+// Rows are never exchanged; every pivot of magnitude up to 0.001, whatever its sign, is taken
+// as +0.001.
+TEST(Matrix, SmallPivotsAreReplacedByPlusOneThousandthNotExchanged) {
+    const double pivotAndInverse[][2] = {
+        {0, 1000}, {-0.0005, 1000}, {-0.001, 1000}, {-0.002, -500}, {0.0025, 400}};
+    for (const auto &k : pivotAndInverse) {
+        matrix m = square(2, {k[0], 0, 0, 4});
+        m.invert();
+        EXPECT_NEAR_REL(m.at(0, 0), k[1], 1e-15) << "pivot " << k[0];
+    }
+    matrix zero(3, 3);
+    zero.invert();
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(zero.at(i % 3, i / 3), i % 4 == 0 ? 1000.0 : 0.0);
+
+    // [[0, 1], [1, 0]] is its own inverse, as an elimination that exchanges rows finds. Without
+    // the exchange the zero pivot becomes 0.001: row 1 turns into (1, -1000 | -1000, 1), back
+    // substitution leaves row 0 as (0, 0 | 0, 0.001), and scaling gives [[0, 1], [1, -0.001]].
+    matrix swap = square(2, {0, 1, 1, 0});
+    swap.invert();
+    const double expected[] = {0, 1, 1, -0.001};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(swap.at(i % 2, i / 2), expected[i]);
+}
+
+} // namespace
