@@ -27,7 +27,7 @@ double sumOfSquares(const std::vector<double> &v, int from, int to) {
 
 } // namespace
 
-acperf::acperf(int N, const double *samples, double sampleRate, double zeroPadding, Fft *plan)
+acperf::acperf(int N, const double *samples, double sampleRate, double zeroPadding, Fft *plan, DcLevel dc)
     : m_N(N), m_zp(zeroPadding), m_fs(sampleRate) {
     // Written so that a NaN factor is refused too.
     if (!(m_zp >= 1.0))
@@ -57,7 +57,7 @@ acperf::acperf(int N, const double *samples, double sampleRate, double zeroPaddi
         if (!plan || plan->size() != static_cast<std::size_t>(m_nfft))
             plan = &ownPlan.emplace(m_nfft);
         double windowGain = 0.0;
-        const std::vector<double> input = windowedInput(samples, windowGain);
+        const std::vector<double> input = windowedInput(samples, dc, windowGain);
         computeSpectrum(input, windowGain, *plan);
     } catch (const std::bad_alloc &) {
         throw acperfError("Failed to allocate memory for FFT");
@@ -65,16 +65,24 @@ acperf::acperf(int N, const double *samples, double sampleRate, double zeroPaddi
     findFundamental();
 }
 
-// The samples copied into the zero-padded buffer, then weighted by the window; the caller's
-// block is never modified. A correction of the raw samples belongs between the two steps.
-std::vector<double> acperf::windowedInput(const double *samples, double &windowGain) const {
-    std::vector<double> input(m_nfft, 0.0);
-    std::copy(samples, samples + m_N, input.begin());
-
+// The samples in the zero-padded buffer, weighted by the window; the caller's block is never
+// modified. Subtracting the window-weighted mean c = sum(x w) / sum(w) leaves the windowed
+// input without any DC component, so no DC lobe spills past the region the metrics skip.
+std::vector<double> acperf::windowedInput(const double *samples, DcLevel dc, double &windowGain) const {
     std::vector<double> window(m_N);
     fftWindow(fftWindowBlackmanHarris7, m_N, window.data(), &windowGain);
+    double offset = 0.0;
+    if (dc == DcLevel::Remove) {
+        double weighted = 0.0, weights = 0.0;
+        for (int i = 0; i < m_N; ++i) {
+            weighted += samples[i] * window[i];
+            weights += window[i];
+        }
+        offset = weighted / weights;
+    }
+    std::vector<double> input(m_nfft, 0.0);
     for (int i = 0; i < m_N; ++i)
-        input[i] *= window[i];
+        input[i] = (samples[i] - offset) * window[i];
     return input;
 }
 

@@ -16,12 +16,19 @@ public:
 
 class acperf {
 public:
+    // What happens to the DC level of the samples. A DC level is neither noise nor distortion,
+    // but the window's DC lobe reaches beyond the bins the metrics set aside for it; so the
+    // window-weighted mean is taken out before the transform. Keep is the raw computation,
+    // where an offset lowers SNR and SFDR; it serves as a reference only.
+    enum class DcLevel { Remove, Keep };
+
     // Builds the spectrum of samples[0 .. N-1] (volts) at once, with the 7-term
     // Blackman-Harris window and zero padding by zeroPadding (>= 1; the transform has
     // trunc(N * zeroPadding) points). The samples are read only here. plan, when given, must
     // be a plan of that many points; callers that analyse several channels of one block pass
     // one plan to them all. Throws acperfError.
-    acperf(int N, const double *samples, double sampleRate, double zeroPadding, Fft *plan = nullptr);
+    acperf(int N, const double *samples, double sampleRate, double zeroPadding, Fft *plan = nullptr,
+           DcLevel dc = DcLevel::Remove);
     acperf(const acperf &) = delete;
     acperf &operator=(const acperf &) = delete;
 
@@ -38,7 +45,7 @@ public:
     const std::vector<double> &frequencyAxis() const { return m_frequency; }
 
 private:
-    std::vector<double> windowedInput(const double *samples, double &windowGain) const;
+    std::vector<double> windowedInput(const double *samples, DcLevel dc, double &windowGain) const;
     void computeSpectrum(const std::vector<double> &input, double windowGain, Fft &plan);
     void findFundamental();
 
