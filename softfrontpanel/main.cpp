@@ -1,13 +1,11 @@
 // Entry point of the 7150 front panel: an optional stored file to view offline, then the
 // window, then the event loop.
 #include "DataFileReader.h"
-#include "DriverErrorReporter.h"
 #include "fileInfo_t.h"
-#include "kq7000fp_AppFC.h"
 #include "kq7000fp_msgBox.h"
+#include "StoredFileSettings.h"
 #include "kq7150_fc.h"
-
-#include <qwt_global.h>
+#include "kq7150fp_App.h"
 
 #include <QApplication>
 #include <QFile>
@@ -46,8 +44,6 @@ int main(int argc, char *argv[])
 
     kq7150_fc descriptor;
     fileInfo.cards = 2; // also the number of cards shown in demo mode
-    DriverErrorReporter::setErrorBox(
-        [](const std::string &message) { kq7000fp_app::showErrorMessage(QString::fromStdString(message)); });
 
     bool headerRead = false;
     if (!readCommandLineFile(app.arguments(), headerRead))
@@ -58,9 +54,11 @@ int main(int argc, char *argv[])
     // Offline viewing needs at least one whole block; a shorter payload is no payload.
     const bool offline = headerRead && fileInfo.blockCount > 0;
 
-    kq7000fp_AppFC window(descriptor, true, offline, QWT_VERSION_STR, true);
+    kq7150fp_App window(descriptor, fileInfo.cards, offline);
     kq7000fp_app::centerOnScreen(&window);
     window.show();
+    if (offline)
+        StoredFileSettings::apply(window, fileInfo);
     app.exec();
     return 0;
 }

@@ -235,6 +235,12 @@ void kq7000fp_app::showIdentify(bool show)
     m_identifyButton->setVisible(show);
 }
 
+void kq7000fp_app::showStartButtons(bool show)
+{
+    m_singleButton->setVisible(show);
+    m_repetitiveButton->setVisible(show);
+}
+
 void kq7000fp_app::centerOnScreen(QWidget *widget)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();

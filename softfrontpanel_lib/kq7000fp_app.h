@@ -25,6 +25,7 @@ public:
     void setDemoMode(bool demo);
     void showAutoscale(bool show);
     void showIdentify(bool show);
+    void showStartButtons(bool show);
 
     static void centerOnScreen(QWidget *widget);
     static void showInfoMessage(const QString &text);

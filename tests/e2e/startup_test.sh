@@ -54,8 +54,14 @@ for args in "" "-acperf"; do
   main=$(window '^Movara 7150 Soft Front Panel$') || fail "no main window (args '$args')"
   sleep 0.5
   import -window root "$shots/frame${args:+-acperf}.png"
-  # Shift+Tab from the first button wraps round to the last one of the column, "Close".
-  xdotool windowfocus --sync "$main" key shift+Tab space
+  if [ -z "$args" ]; then # the "Acquisition" tab, second of the main tabs
+    xdotool mousemove --window "$main" 178 92 click 1
+    sleep 0.5
+    import -window root "$shots/acquisition.png"
+  fi
+  # "Close" is the last button of the control column, at the window's lower right corner.
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  xdotool mousemove --window "$main" $((WIDTH - 54)) $((HEIGHT - 29)) click 1
   question=$(window '^Movara 7150 SFP$') || fail "closing did not ask (args '$args')"
   xdotool windowfocus --sync "$question" key y
   status=0; wait "$pid" || status=$?

@@ -3,6 +3,8 @@
 #include "kq7000fp_msgBox.h"
 #include "kq7000fp_resourceInfo.h"
 #include "kq7150_fc.h"
+#include "../support/ScriptedBoxes.h"
+#include "../support/SimWorldFiles.h"
 
 #include "kqsim_control.h"
 
@@ -21,43 +23,10 @@
 
 namespace {
 
-// Presses the buttons of the coming boxes by their texts, in order, and keeps their texts.
-class ScriptedBoxes {
-public:
-    explicit ScriptedBoxes(QStringList presses) : m_presses(std::move(presses))
-    {
-        kq7000fp_msgBox::setAnswerer([this](QMessageBox &box) -> QAbstractButton * {
-            texts << box.text();
-            const QString wanted = m_presses.isEmpty() ? "Cancel" : m_presses.takeFirst();
-            for (QAbstractButton *b : box.buttons())
-                if (b->text().remove('&') == wanted)
-                    return b;
-            return nullptr;
-        });
-    }
-    ~ScriptedBoxes() { kq7000fp_msgBox::setAnswerer(nullptr); }
-    QStringList texts;
-
-private:
-    QStringList m_presses;
-};
-
 // Each test meets the world it writes, or the built-in one.
 class CardSearchTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        unsetenv("KQ7150_SIM_CONFIG");
-        unsetenv("KQ7150_SIM_FAULTS");
-        kqsim_reload();
-    }
-    void useWorld(const std::string &json, const char *variable = "KQ7150_SIM_CONFIG")
-    {
-        const std::string path = dir.filePath(variable).toStdString() + ".json";
-        std::ofstream(path) << json;
-        setenv(variable, path.c_str(), 1);
-        ASSERT_EQ(kqsim_reload(), 0);
-    }
+    void useWorld(const std::string &json, const char *variable = "KQ7150_SIM_CONFIG") { world.use(json, variable); }
     static std::string lxiCarrier(int index, int delayMs)
     {
         const std::string ip = "192.0.2." + std::to_string(index + 1);
@@ -66,7 +35,7 @@ protected:
                std::to_string(delayMs) + R"(,"cards":[{"slot":1}]})";
     }
 
-    QTemporaryDir dir;
+    SimWorldFiles world;
     kq7150_fc descriptor;
 };
 

@@ -1,0 +1,450 @@
+#include "kq7150fp_App.h"
+
+#include "DriverErrorReporter.h"
+#include "kq7150_fc.h"
+#include "kq7150fp_DAQ.h"
+#include "kq7150fp_chCfg.h"
+#include "kq7150fp_vrefs.h"
+
+#include "kq7000.h"
+#include "kq7150.h"
+
+#include <qwt_global.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <functional>
+
+kq7150fp_vrefTable vrefs;
+
+namespace {
+
+const ViStatus kIgnoredWarnings[] = {kq7150_WARN_CAL_DUE, kq7150_WARN_FW_NEWER};
+
+void setTips(QWidget *w, const QString &text)
+{
+    w->setToolTip(text);
+    w->setWhatsThis(text);
+}
+
+QPushButton *button(const QString &text, const QString &tip, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setToolTip(tip);
+    return b;
+}
+
+QHBoxLayout *centredRow(std::initializer_list<QWidget *> widgets)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget *w : widgets)
+        row->addWidget(w);
+    row->addStretch();
+    return row;
+}
+
+} // namespace
+
+kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, QWidget *parent)
+    : kq7000fp_AppFC(descriptor, true, offline, QWT_VERSION_STR, true, parent)
+{
+    // Every failed driver call, wherever it is made, ends in the frame's error box.
+    DriverErrorReporter::setErrorBox(
+        [](const std::string &message) { showErrorMessage(QString::fromStdString(message)); });
+    m_variant = 0x4242;
+    if (demo()) {
+        m_cards = demoCards;
+        vrefs.count = 0;
+    } else {
+        m_cards = cardCount();
+        readReferenceTable();
+    }
+    if (m_cards > kMaxCards) {
+        showWarningMessage(QString("This Soft Front Panel shows at most %1 Function Cards; only the first %1 of %2 "
+                                   "are shown.")
+                               .arg(kMaxCards)
+                               .arg(m_cards));
+        m_cards = kMaxCards;
+    }
+    m_cards = std::max(m_cards, 1);
+
+    m_mainTabs = new QTabWidget(this);
+    m_mainTabs->setObjectName("mainTabs");
+    m_fcTab = new QTabWidget(this);
+    m_fcTab->setObjectName("fcTab");
+    auto *cardsPage = new QWidget(this);
+    auto *cardsLayout = new QVBoxLayout(cardsPage);
+    cardsLayout->addWidget(m_fcTab);
+    for (int c = 0; c < m_cards; ++c)
+        m_fcTab->addTab(buildCardPage(c), QString("Function Card #%1").arg(c + 1));
+    if (m_cards > 1)
+        addMultiCardButtons(cardsPage);
+    m_mainTabs->addTab(cardsPage, "Function Cards");
+
+    daq = new kq7150fp_DAQ(this);
+    m_mainTabs->insertTab(3, daq, "Acquisition");
+    describeHardware();
+
+    auto *content = new QVBoxLayout;
+    content->setContentsMargins(0, 0, 0, 0);
+    content->addWidget(m_mainTabs);
+    setContentLayout(content);
+    showAutoscale(true);
+    showStartButtons(true);
+    connect(m_fcTab, &QTabWidget::currentChanged, this, &kq7150fp_App::FCChanged);
+    connect(m_mainTabs, &QTabWidget::currentChanged, this, &kq7150fp_App::mainTabChanged);
+    adjustSize();
+    resize(std::max(width(), 800), std::max(height(), 600));
+}
+
+// The table comes from the cards' environment blocks; the last card that offers a list
+// defines it, and a card without a reference module empties it.
+void kq7150fp_App::readReferenceTable()
+{
+    vrefs.count = 0;
+    for (int i = 0; i < m_cards; ++i) {
+        ViSession fc = 0;
+        ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(i), &fc);
+        if (s < VI_SUCCESS) {
+            displayError(s, "kq7150_getMultFCsession(d_vi, i, &fc_vi)");
+            continue;
+        }
+        kq7150_instEnv *env = nullptr;
+        s = viGetAttribute(fc, VI_ATTR_USER_DATA, &env);
+        if (s < VI_SUCCESS || !env) {
+            displayError(s, "viGetAttribute(fc_vi, VI_ATTR_USER_DATA, &instEnv)");
+            continue;
+        }
+        m_variant = env->variant;
+        const kq7000_ifVref *ref = env->head.ifVref;
+        if (!ref || !ref->count) {
+            vrefs.count = 0;
+            return;
+        }
+        const int count = std::min<int>(*ref->count, kq7150fp_vrefTable::kMax);
+        if (count <= 0)
+            return;
+        for (int k = 0; k < count; ++k)
+            vrefs.v[k] = ref->voltages[k];
+        vrefs.count = count;
+    }
+}
+
+QWidget *kq7150fp_App::buildCardPage(int card)
+{
+    auto *page = new QWidget(m_fcTab);
+    auto *layout = new QVBoxLayout(page);
+    m_channelTabs[card] = new QTabWidget(page);
+    layout->addWidget(m_channelTabs[card]);
+
+    auto *group = new QGroupBox(page);
+    auto *groupLayout = new QHBoxLayout(group);
+    groupLayout->addWidget(new QLabel("Voltage Reference", group));
+    auto *choice = new QComboBox(group);
+    choice->setObjectName("vrefChoice");
+    choice->setMinimumWidth(100);
+    setTips(choice, "Sets the output of Movara Motherboard Voltage Reference module\nto the selected value (expressed in "
+                    "Volts)");
+    groupLayout->addWidget(choice);
+    groupLayout->addStretch();
+    layout->addWidget(group);
+    fillReferenceChoice(choice, card);
+    m_vrefChoice = choice;
+    connect(choice, QOverload<int>::of(&QComboBox::activated), this, &kq7150fp_App::setVref);
+
+    auto *apply = button("Apply to all channels", "Applies current channel settings to all channels in current Function "
+                                                  "Card", page);
+    auto *calibrate = button("Calibrate all channels", "Calibrates all channels of the Function Card", page);
+    calibrate->setEnabled(vrefs.count > 0);
+    layout->addLayout(centredRow({apply, calibrate}));
+    connect(apply, &QPushButton::clicked, this, &kq7150fp_App::applyToAllChan);
+    connect(calibrate, &QPushButton::clicked, this, &kq7150fp_App::calibrateAllChan);
+
+    for (int ch = 0; ch < kChannels; ++ch) {
+        m_chCfg[card * kChannels + ch] = new kq7150fp_chCfg(this, ch, card);
+        m_channelTabs[card]->addTab(m_chCfg[card * kChannels + ch], QString("Channel %1").arg(ch + 1));
+    }
+    return page;
+}
+
+// With hardware the card's reference output is switched off first, so that the choice and
+// the output agree from the start.
+void kq7150fp_App::fillReferenceChoice(QComboBox *choice, int card)
+{
+    if (!demo()) {
+        choice->setEnabled(vrefs.count > 0);
+        if (vrefs.count > 0) {
+            ViSession fc = 0;
+            kq7150_instEnv *env = nullptr;
+            ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(card), &fc);
+            if (s < VI_SUCCESS)
+                displayError(s, "kq7150_getMultFCsession(d_vi, i, &fc_vi)");
+            else if ((s = viGetAttribute(fc, VI_ATTR_USER_DATA, &env)) < VI_SUCCESS || !env)
+                displayError(s, "viGetAttribute(fc_vi, VI_ATTR_USER_DATA, &instEnv)");
+            else if (env->head.ifVref &&
+                     (s = env->head.ifVref->setVoltRefOutput(env->head.libEnv, 0.0)) < VI_SUCCESS)
+                displayError(s, "instEnv->head.ifVref->setVoltRefOutput(instEnv->head.libEnv, 0.0)");
+        }
+    }
+    for (int r = 0; r < vrefs.count; ++r)
+        choice->addItem(QString("%1 V").arg(vrefs.v[r], 5, 'f', 4, QChar(' ')), r);
+}
+
+void kq7150fp_App::addMultiCardButtons(QWidget *page)
+{
+    auto *apply = button("Apply to all Function Cards", "Applies current channel settings to all channels in all "
+                                                        "Function Cards", page);
+    auto *calibrate = button("Calibrate all Function Cards", "Calibrates all channels on all Function Cards", page);
+    calibrate->setEnabled(vrefs.count > 0);
+    static_cast<QVBoxLayout *>(page->layout())->addLayout(centredRow({apply, calibrate}));
+    connect(apply, &QPushButton::clicked, this, &kq7150fp_App::applyToAllFC);
+    connect(calibrate, &QPushButton::clicked, this, &kq7150fp_App::calibrateAllFC);
+}
+
+// What the About dialog lists of each card.
+void kq7150fp_App::describeHardware()
+{
+    m_hardware.clear();
+    if (demo()) {
+        m_hardware.push_back({"7150-AA (DEMO)", "1.0.1.0 (DEMO)", "71509481 (DEMO)"});
+        return;
+    }
+    for (int i = 0; i < m_cards; ++i) {
+        ViSession fc = 0;
+        ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(i), &fc);
+        if (s < VI_SUCCESS) {
+            displayError(s, "kq7150_getMultFCsession(d_vi, i, &fc_vi)");
+            continue;
+        }
+        ViChar subtype[kq7150_TEXT_BUFLEN] = {}, driverRev[kq7150_TEXT_BUFLEN] = {},
+                                           firmware[kq7150_TEXT_BUFLEN] = {};
+        ViUInt32 serial = 0;
+        if ((s = kq7150_getSubType(fc, subtype)) < VI_SUCCESS)
+            displayError(s, "kq7150_getSubType(fc_vi, subtype)");
+        if ((s = kq7150_getSerNum(fc, &serial)) < VI_SUCCESS)
+            displayError(s, "kq7150_getSerNum(fc_vi, &serialNumber)");
+        if ((s = kq7150_revision_query(fc, driverRev, firmware)) < VI_SUCCESS)
+            displayError(s, "kq7150_revision_query(fc_vi, driverRevision, instrumentFirmwareRevision)");
+        m_hardware.push_back({QString("7150-%1").arg(QString::fromLatin1(subtype)), QString::fromLatin1(firmware),
+                              QString("%1").arg(serial, 8, 16, QChar('0'))});
+    }
+}
+
+void kq7150fp_App::displayError(int error, const char *fcall)
+{
+    if (error < 0) {
+        DriverErrorReporter::report(error, fcall);
+        return;
+    }
+    for (ViStatus ignored : kIgnoredWarnings)
+        if (error == ignored)
+            return;
+    char text[kq7150_ERROR_MSG_BUFLEN] = {};
+    kq7150_error_message(VI_NULL, error, text);
+    showWarningMessage(QString("Warning: [%1]").arg(QString::fromLatin1(text)));
+}
+
+// The card session and its environment block, or false after reporting what failed.
+bool kq7150fp_App::cardEnvironment(int card, const char *sessionCall, ViSession &fc, kq7150_instEnv *&env)
+{
+    ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(card), &fc);
+    if (s < VI_SUCCESS) {
+        displayError(s, sessionCall);
+        return false;
+    }
+    env = nullptr;
+    s = viGetAttribute(fc, VI_ATTR_USER_DATA, &env);
+    if (s < VI_SUCCESS || !env) {
+        displayError(s, "viGetAttribute(fc_vi, VI_ATTR_USER_DATA, &instEnv)");
+        return false;
+    }
+    return true;
+}
+
+void kq7150fp_App::setVref(int idx)
+{
+    if (demo() || idx < 0 || idx >= vrefs.count)
+        return;
+    ViSession fc = 0;
+    kq7150_instEnv *env = nullptr;
+    if (!cardEnvironment(m_fcTab->currentIndex(), "kq7150_getMultFCsession(d_vi, fcTab->currentIndex(), &fc_vi)",
+                         fc, env))
+        return;
+    ViStatus s = VI_SUCCESS;
+    if (env->head.ifVref &&
+        (s = env->head.ifVref->setVoltRefOutput(env->head.libEnv, vrefs.v[idx])) < VI_SUCCESS)
+        displayError(s, "instEnv->head.ifVref->setVoltRefOutput(instEnv->head.libEnv, vrefs[idx])");
+    s = kq7150_setVoltRef(fc, vrefs.v[idx] != 0.0 ? kq7150_ON : kq7150_OFF);
+    if (s < VI_SUCCESS)
+        displayError(s, "kq7150_setVoltRef(fc_vi, vrefs[idx] != 0.0 ? kq7150_ON : kq7150_OFF)");
+}
+
+void kq7150fp_App::mainTabChanged(int index)
+{
+    if (demo() || m_mainTabs->widget(index) != daq)
+        return;
+    ViSession fc = 0;
+    kq7150_instEnv *env = nullptr;
+    if (!cardEnvironment(0, "kq7150_getMultFCsession(d_vi, 0, &fc_vi)", fc, env) || !env->head.ifVref)
+        return;
+    double volts = 0.0;
+    if (env->head.ifVref->getVoltRefOutput(env->head.libEnv, &volts) != 0)
+        return;
+    if (vrefs.count == 0) {
+        m_vrefChoice->setCurrentIndex(0);
+        return;
+    }
+    int best = 0;
+    for (int r = 1; r < vrefs.count; ++r)
+        if (std::fabs(vrefs.v[r] - volts) < std::fabs(vrefs.v[best] - volts))
+            best = r;
+    m_vrefChoice->setCurrentIndex(best);
+}
+
+void kq7150fp_App::FCChanged(int index)
+{
+    if (demo())
+        return;
+    ViSession fc = 0;
+    ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(index), &fc);
+    if (s < VI_SUCCESS) {
+        displayError(s, "kq7150_getMultFCsession(d_vi, index, &fc_vi)");
+        return;
+    }
+    QString carrier, host;
+    ViInt16 slot = 0;
+    if (viGetAttribute(fc, VI_ATTR_SLOT, &slot) >= VI_SUCCESS) {
+        carrier = QString("Slot %1").arg(slot);
+    } else {
+        ViChar text[256] = {};
+        if (viGetAttribute(fc, VI_ATTR_TCPIP_DEVICE_NAME, text) == VI_SUCCESS)
+            carrier = QString::fromLatin1(text);
+        ViChar hostName[256] = {};
+        if (viGetAttribute(fc, VI_ATTR_TCPIP_HOSTNAME, hostName) == VI_SUCCESS)
+            host = QString::fromLatin1(hostName);
+    }
+    setCarrierInfo(carrier, isLxi() ? "Shows which LXI module is connected to the Soft Front Panel"
+                                    : "Shows which VXI module is connected to the Soft Front Panel");
+    setCardInfo(QString("FC #%1").arg(cardNumbers()[index]),
+                "Shows which function card is connected to the Soft Front Panel");
+    setWindowTitle("Movara 7150 Soft Front Panel: " + host);
+}
+
+void kq7150fp_App::applyToAllChan()
+{
+    const int card = m_fcTab->currentIndex();
+    const kq7150fp_chCfg &from = *channel(card, m_channelTabs[card]->currentIndex());
+    if (from.sourceChoice()->currentIndex() == 2) {
+        showInfoMessage("Only one channel can be connected to the Voltage Reference");
+        return;
+    }
+    for (int ch = 0; ch < kChannels; ++ch)
+        if (channel(card, ch) != &from)
+            copyChannel(from, *channel(card, ch));
+}
+
+void kq7150fp_App::applyToAllFC()
+{
+    const int card = m_fcTab->currentIndex();
+    const kq7150fp_chCfg &from = *channel(card, m_channelTabs[card]->currentIndex());
+    if (from.sourceChoice()->currentIndex() == 2) {
+        showInfoMessage("Only one channel can be connected to the Voltage Reference");
+        return;
+    }
+    for (int c = 0; c < m_cards; ++c)
+        for (int ch = 0; ch < kChannels; ++ch)
+            if (channel(c, ch) != &from)
+                copyChannel(from, *channel(c, ch));
+}
+
+// The settings go over without each box reporting its own change: the channel is configured
+// once, at the end.
+void kq7150fp_App::copyChannel(const kq7150fp_chCfg &from, kq7150fp_chCfg &to)
+{
+    const bool enabled = from.enableBox()->isChecked();
+    {
+        const QSignalBlocker b1(to.sourceChoice()), b2(to.couplingChoice()), b3(to.gain), b4(to.hpf), b5(to.fir),
+            b6(to.enableBox());
+        to.sourceChoice()->setCurrentIndex(from.sourceChoice()->currentIndex());
+        to.couplingChoice()->setEnabled(from.couplingChoice()->isEnabled());
+        to.couplingChoice()->setCurrentIndex(from.couplingChoice()->currentIndex());
+        to.gain->setCurrentIndex(std::min(from.gain->currentIndex(), to.gain->count() - 1));
+        to.hpf->setChecked(from.hpf->isChecked());
+        to.fir->setChecked(from.fir->isChecked());
+        to.setChEnable(enabled);
+        to.enableBox()->setChecked(enabled);
+    }
+    to.setChCfg();
+}
+
+// Calibration runs on this thread, channel by channel, with a small window that says which.
+void kq7150fp_App::runCalibration(const std::vector<std::pair<int, int>> &channels,
+                                  const std::function<QString(int card, int channel)> &textOf,
+                                  const char *sessionCall)
+{
+    QDialog progress(this);
+    progress.setWindowTitle("Movara 7150 Calibration");
+    progress.setWindowIcon(windowIcon());
+    progress.setModal(true);
+    progress.setFixedSize(350, 100);
+    auto *label = new QLabel(&progress);
+    auto *row = new QHBoxLayout(&progress);
+    row->addWidget(label, 0, Qt::AlignCenter);
+    centerOnScreen(&progress);
+    progress.show();
+    for (const auto &[card, ch] : channels) {
+        label->setText(textOf(card, ch));
+        progress.repaint();
+        if (demo()) {
+            kq7000_delay(500.0);
+            continue;
+        }
+        QApplication::processEvents();
+        ViSession fc = 0;
+        ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(card), &fc);
+        if (s < VI_SUCCESS) {
+            displayError(s, sessionCall);
+            continue; // no session: nothing to calibrate with
+        }
+        s = kq7150_calibrateChannel(fc, static_cast<ViInt16>(ch + 1), nullptr, nullptr);
+        if (s < VI_SUCCESS)
+            displayError(s, "kq7150_calibrateChannel(fc_vi, i+1, NULL, NULL)");
+    }
+    progress.hide();
+}
+
+void kq7150fp_App::calibrateAllChan()
+{
+    const int card = m_fcTab->currentIndex();
+    std::vector<std::pair<int, int>> channels;
+    for (int ch = 0; ch < kChannels; ++ch)
+        channels.emplace_back(card, ch);
+    runCalibration(
+        channels, [](int, int ch) { return QString("Calibrating channel %1, please wait...").arg(ch + 1); },
+        "kq7150_getMultFCsession(d_vi, currentFC, &fc_vi)");
+}
+
+void kq7150fp_App::calibrateAllFC()
+{
+    std::vector<std::pair<int, int>> channels;
+    for (int c = 0; c < m_cards; ++c)
+        for (int ch = 0; ch < kChannels; ++ch)
+            channels.emplace_back(c, ch);
+    runCalibration(
+        channels,
+        [](int card, int ch) {
+            return QString("Calibrating Function Card #%1, channel %2, please wait...").arg(card + 1).arg(ch + 1);
+        },
+        "kq7150_getMultFCsession(d_vi, j, &fc_vi)");
+}

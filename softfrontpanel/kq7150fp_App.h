@@ -1,0 +1,80 @@
+// The main window of the 7150 front panel: the frame plus one page per card with its
+// channel panels, the acquisition settings, and the actions over many channels.
+#pragma once
+
+#include "kq7000fp_AppFC.h"
+
+#include "kq7150.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QComboBox;
+class QPushButton;
+class QTabWidget;
+class kq7150_fc;
+class kq7150fp_chCfg;
+class kq7150fp_DAQ;
+
+class kq7150fp_App : public kq7000fp_AppFC {
+    Q_OBJECT
+public:
+    static constexpr int kMaxCards = 64;
+    static constexpr int kChannels = 8;
+
+    // demoCards: the number of cards shown without hardware. offline: a stored file is viewed;
+    // no card is connected.
+    kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, QWidget *parent = nullptr);
+
+    // The number of cards the window shows (connected, or simulated in demo mode).
+    int cards() const { return m_cards; }
+    kq7150fp_chCfg *channel(int card, int channel) const { return m_chCfg[card * kChannels + channel]; }
+    QTabWidget *mainTabs() const { return m_mainTabs; }
+    QTabWidget *fcTab() const { return m_fcTab; }
+    QTabWidget *channelTabs(int card) const { return m_channelTabs[card]; }
+    QComboBox *vrefChoice() const { return m_vrefChoice; }
+    // Two ASCII characters of the card's variant ("BB"); a low byte 'A' means gain 1 only.
+    uint16_t variantCode() const { return m_variant; }
+
+    kq7150fp_DAQ *daq = nullptr;
+
+    // What the About dialog lists of each card: model, firmware revision, serial number.
+    struct CardDescription {
+        QString model, firmware, serial;
+    };
+    const std::vector<CardDescription> &hardware() const { return m_hardware; }
+
+public slots:
+    void displayError(int error, const char *fcall);
+    void setVref(int idx);
+    void applyToAllChan();
+    void calibrateAllChan();
+    void applyToAllFC();
+    void calibrateAllFC();
+    void FCChanged(int index);
+    void mainTabChanged(int index);
+
+private:
+    void readReferenceTable();
+    QWidget *buildCardPage(int card);
+    void fillReferenceChoice(QComboBox *choice, int card);
+    void addMultiCardButtons(QWidget *page);
+    void describeHardware();
+    void copyChannel(const kq7150fp_chCfg &from, kq7150fp_chCfg &to);
+    bool cardEnvironment(int card, const char *sessionCall, ViSession &fc, kq7150_instEnv *&env);
+    void runCalibration(const std::vector<std::pair<int, int>> &channels,
+                        const std::function<QString(int card, int channel)> &textOf, const char *sessionCall);
+
+    int m_cards = 1;
+    uint16_t m_variant = 0x4242;
+    QTabWidget *m_mainTabs = nullptr;
+    QComboBox *m_vrefChoice = nullptr;
+    QTabWidget *m_fcTab = nullptr;
+    std::array<QTabWidget *, kMaxCards> m_channelTabs{};
+    std::array<kq7150fp_chCfg *, kMaxCards * kChannels> m_chCfg{};
+    std::vector<CardDescription> m_hardware;
+};

@@ -1,0 +1,95 @@
+#include "kq7000fp_PTPalarm.h"
+
+#include <QDateTime>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// 14 Nov 2023 22:13:20 UTC, seen on a card that counts TAI (UTC + 37 s).
+constexpr int64_t kUtc = 1700000000;
+constexpr int kTai = 37;
+constexpr int64_t kCard = kUtc + kTai;
+
+int64_t utc(int year, int month, int day, int hour, int minute, int second) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC).toSecsSinceEpoch();
+}
+
+class PtpAlarmTest : public ::testing::Test {
+protected:
+    PtpAlarmTest() { alarm.setUTCoffset(kTai); }
+    std::vector<int> fields() const {
+        return {alarm.day()->value(),  alarm.month()->value(),  alarm.year()->value(),
+                alarm.hour()->value(), alarm.minute()->value(), alarm.second()->value()};
+    }
+    void edit(std::vector<int> v) {
+        QSpinBox *boxes[] = {alarm.day(),  alarm.month(),  alarm.year(),
+                             alarm.hour(), alarm.minute(), alarm.second()};
+        for (int i = 0; i < 6; ++i)
+            boxes[i]->setValue(v[i]);
+    }
+    kq7000fp_PTPalarm alarm{"Alarm: ", true, 10, true};
+};
+
+TEST_F(PtpAlarmTest, EditsUtcAndHandsOverCardTime) {
+    alarm.setTime(kCard);
+    EXPECT_EQ(fields(), (std::vector<int>{14, 11, 2023, 22, 13, 20}));
+    EXPECT_EQ(alarm.alarmTime(), kCard);
+    edit({1, 7, 2024, 3, 4, 5}); // summer: no daylight saving may creep in
+    EXPECT_EQ(alarm.alarmTime(), utc(2024, 7, 1, 3, 4, 5) + kTai);
+}
+
+TEST_F(PtpAlarmTest, DaysPastTheMonthEndRollIntoTheNextMonth) {
+    alarm.setUTCoffset(0);
+    edit({31, 2, 2023, 12, 0, 0});
+    EXPECT_EQ(alarm.alarmTime(), utc(2023, 3, 3, 12, 0, 0));
+    alarm.year()->setValue(2024); // leap year
+    EXPECT_EQ(alarm.alarmTime(), utc(2024, 3, 2, 12, 0, 0));
+}
+
+TEST_F(PtpAlarmTest, ClockCountsToTheAlarmThenSinceItAndAloneWhenDisarmed) {
+    alarm.setTime(kCard + 10);
+    // The month name follows the locale; the numbers do not.
+    const auto shows = [&](const QString &tail) {
+        return QRegularExpression("^14 \\S+ 2023 22:13:20" + QRegularExpression::escape(tail) + "$")
+            .match(alarm.clockText())
+            .hasMatch();
+    };
+    alarm.updateClock(kCard);
+    EXPECT_TRUE(shows("    Time to PTP Alarm: -10 s")) << alarm.clockText().toStdString();
+    alarm.updateClock(kCard + 9);
+    EXPECT_TRUE(alarm.clockText().endsWith("    Time to PTP Alarm: -1 s"));
+    alarm.updateClock(kCard + 10);
+    EXPECT_TRUE(alarm.clockText().endsWith("    Time since PTP Alarm: 0 s"));
+    alarm.updateClock(kCard + 75);
+    EXPECT_TRUE(alarm.clockText().endsWith("    Time since PTP Alarm: 65 s"));
+    alarm.setArmed(false);
+    alarm.updateClock(kCard);
+    EXPECT_TRUE(shows("")) << alarm.clockText().toStdString();
+}
+
+TEST_F(PtpAlarmTest, AsksItsOwnerForTimes) {
+    QSignalSpy sets(&alarm, &kq7000fp_PTPalarm::setTimeRequest);
+    for (QPushButton *b : alarm.findChildren<QPushButton *>())
+        QTest::mouseClick(b, Qt::LeftButton);
+    ASSERT_EQ(sets.count(), 2);
+    EXPECT_EQ(sets[0][0].toInt(), 0); // "Now"
+    EXPECT_EQ(sets[1][0].toInt(), 10);
+    EXPECT_EQ(alarm.findChildren<QPushButton *>()[1]->text(), "Now+10s");
+    QSignalSpy ticks(&alarm, &kq7000fp_PTPalarm::requestCurrentTime);
+    EXPECT_TRUE(ticks.wait(2000));
+}
+
+TEST(PtpAlarmWithoutExtras, HasNoClockTextAndOnlyTheButtonsAskedFor) {
+    kq7000fp_PTPalarm alarm("Alarm: ", false, 0, false);
+    alarm.updateClock(kCard);
+    EXPECT_EQ(alarm.clockText(), QString());
+    EXPECT_TRUE(alarm.findChildren<QPushButton *>().isEmpty());
+}
+
+} // namespace
