@@ -56,12 +56,12 @@ TEST(DcOffset, ZeroMeanInputGivesTheRawFigures)
     for (double cycles : kCycles)
         for (double zp : {1.0, 10.0}) {
             const std::vector<double> x = withoutMean(record(cycles, 0.0));
-            const Figures mended = figures(x, zp), raw = figures(x, zp, acperf::DcLevel::Keep);
-            EXPECT_NEAR_REL(mended.thd, raw.thd, 1e-12);
-            EXPECT_NEAR_REL(mended.sinad, raw.sinad, 1e-12);
-            EXPECT_NEAR_REL(mended.snr, raw.snr, 1e-12);
-            EXPECT_NEAR_REL(mended.sfdr, raw.sfdr, 1e-12);
-            EXPECT_NEAR_REL(mended.enob, raw.enob, 1e-12);
+            const Figures removed = figures(x, zp), raw = figures(x, zp, acperf::DcLevel::Keep);
+            EXPECT_NEAR_REL(removed.thd, raw.thd, 1e-12);
+            EXPECT_NEAR_REL(removed.sinad, raw.sinad, 1e-12);
+            EXPECT_NEAR_REL(removed.snr, raw.snr, 1e-12);
+            EXPECT_NEAR_REL(removed.sfdr, raw.sfdr, 1e-12);
+            EXPECT_NEAR_REL(removed.enob, raw.enob, 1e-12);
         }
 }
 

@@ -7,8 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-inline ::testing::AssertionResult nearRel(double actual, double expected, double rel, double absFloor = 0.0)
-{
+inline ::testing::AssertionResult nearRel(double actual, double expected, double rel, double absFloor = 0.0) {
     const double tol = std::max(rel * std::fabs(expected), absFloor);
     if (std::fabs(actual - expected) <= tol)
         return ::testing::AssertionSuccess();

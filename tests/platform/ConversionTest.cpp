@@ -9,11 +9,11 @@
 namespace kqtest {
 namespace {
 
-// Card 0 (slot 1, "BB"): DC levels on channels 1, 3, 4 and 5, one beyond the range.
-// Card 1 (slot 2, "BA", gain 1 only): 0.5 V, with channels 2 and 3 beyond the range.
+// Card 0 (slot 1, "BB"): 0.25 V, with DC levels on channels 4 and 5 (beyond the range at gain 5).
+// Card 1 (slot 2, "BA", gain 1 only): 0.5 V, with channels 2 and 3 beyond the range. Rounding
+// ties and clipping at the last count are ChannelSignalTest's.
 const std::string kConversionWorld = world::make(
-    {world::card(1, world::dc(0.25),
-                 {{1, world::dc(0.123456)}, {3, world::dc(-12.0)}, {4, world::dc(3.0)}, {5, world::dc(-0.987654)}}),
+    {world::card(1, world::dc(0.25), {{4, world::dc(3.0)}, {5, world::dc(-0.987654)}}),
      world::card(2, world::dc(0.5), {{2, world::dc(12.0)}, {3, world::dc(-12.0)}}, "BA")},
     R"("calibrationMs": 20)");
 
@@ -60,10 +60,8 @@ TEST_P(Quantisation, CountsAreTheInputInLsbsClippedWithALatchedOverrangeBit)
 // Error word bit k belongs to global channel k (card index * 8 + channel - 1) while k < 10.
 INSTANTIATE_TEST_SUITE_P(
     DcInputs, Quantisation,
-    ::testing::Values(ConversionCase{"Gain1", 0, 1, 1, 0.123456, 0},
-                      ConversionCase{"NegativeGain5", 0, 5, 5, -0.987654, 0},
+    ::testing::Values(ConversionCase{"NegativeGain5", 0, 5, 5, -0.987654, 0},
                       ConversionCase{"ClippedByTheGain", 0, 4, 5, 3.0, kq7150_ERR_OUT_OF_RANGE | 0x008},
-                      ConversionCase{"ClippedLow", 0, 3, 1, -12.0, kq7150_ERR_OUT_OF_RANGE | 0x004},
                       ConversionCase{"Card1Channel2", 1, 2, 1, 12.0, kq7150_ERR_OUT_OF_RANGE | 0x200},
                       ConversionCase{"Card1Channel3", 1, 3, 1, -12.0, kq7150_ERR_OUT_OF_RANGE}),
     [](const ::testing::TestParamInfo<ConversionCase> &info) { return std::string(info.param.name); });

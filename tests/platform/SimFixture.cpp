@@ -8,24 +8,22 @@
 
 namespace kqtest {
 
-std::string driverText(ViStatus status)
-{
+std::string driverText(ViStatus status) {
     ViChar text[kq7150_ERROR_MSG_BUFLEN] = "";
     return kq7150_error_message(VI_NULL, status, text) == VI_SUCCESS ? text : "";
 }
 
 namespace world {
 
-std::string dc(double volts, double noiseRms)
-{
+std::string dc(double volts, double noiseRms) {
     char text[160];
-    std::snprintf(text, sizeof text, R"({"type":"sine","amplitude":0,"offset":%.17g,"noiseRms":%.17g})", volts,
-                  noiseRms);
+    std::snprintf(text, sizeof text, R"({"type":"sine","amplitude":0,"offset":%.17g,"noiseRms":%.17g})",
+                  volts, noiseRms);
     return text;
 }
 
-std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels, const char *variant)
-{
+std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels,
+                 const char *variant) {
     std::string perChannel;
     for (const auto &[number, channelSignal] : channels)
         perChannel += (perChannel.empty() ? "\"" : ",\"") + std::to_string(number) + "\":" + channelSignal;
@@ -33,8 +31,7 @@ std::string card(int slot, const std::string &signal, const std::map<int, std::s
            R"(,"channels":{)" + perChannel + "}}";
 }
 
-std::string make(const std::vector<std::string> &cards, const std::string &extra)
-{
+std::string make(const std::vector<std::string> &cards, const std::string &extra) {
     std::string text = R"({"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI",)"
                        R"("referenceVoltages":[0.0,2.5],"cards":[)";
     for (size_t i = 0; i < cards.size(); ++i)
@@ -44,16 +41,7 @@ std::string make(const std::vector<std::string> &cards, const std::string &extra
 
 } // namespace world
 
-void SimFixture::SetUp()
-{
-    // Whatever the environment of the run says, each test starts from the built-in world.
-    ASSERT_EQ(loadWorld(""), 0);
-}
-
-void SimFixture::TearDown() { EXPECT_EQ(loadWorld(""), 0); }
-
-int SimFixture::loadWorld(const std::string &worldJson, const std::string &faultsJson)
-{
+int SimFixture::loadWorld(const std::string &worldJson, const std::string &faultsJson) {
     static std::atomic<int> counter{0};
     closeCards();
     std::vector<std::string> files;
@@ -77,15 +65,13 @@ int SimFixture::loadWorld(const std::string &worldJson, const std::string &fault
     return result;
 }
 
-void SimFixture::openCards(const std::string &resourceList, std::vector<ViInt16> cardNumbers)
-{
+void SimFixture::openCards(const std::string &resourceList, std::vector<ViInt16> cardNumbers) {
     closeCards();
     const ViStatus status = kq7150_multInit(resourceList.c_str(), cardNumbers.data(), VI_TRUE, VI_TRUE, &vi_);
     ASSERT_EQ(status, VI_SUCCESS) << resourceList << ": " << driverText(status);
 }
 
-void SimFixture::closeCards()
-{
+void SimFixture::closeCards() {
     if (vi_ != VI_NULL) {
         EXPECT_EQ(kq7150_multClose(vi_), VI_SUCCESS);
     }
@@ -93,11 +79,11 @@ void SimFixture::closeCards()
 }
 
 void SimFixture::startPulsed(std::vector<ViUInt16> masks, ViInt32 scansPerTrigger, kq7150_callback_t callback,
-                             void *user)
-{
+                             void *user) {
     ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
     ASSERT_EQ(configure(masks, kRate, kq7150_ACQ_UNTRIGGERED, scansPerTrigger), VI_SUCCESS);
-    ASSERT_EQ(callback ? kq7150_startMultAcquisitionEx(vi_, kBlock, callback, user) : kq7150_startMultAcquisition(vi_),
+    ASSERT_EQ(callback ? kq7150_startMultAcquisitionEx(vi_, kBlock, callback, user)
+                       : kq7150_startMultAcquisition(vi_),
               VI_SUCCESS);
     ASSERT_EQ(itri(), VI_SUCCESS);
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <tuple>
 
 namespace kqsim {
 namespace {
@@ -19,16 +20,14 @@ TEST(WorldParserTest, ChannelEntriesOverrideOnlyTheKeysTheyName) {
                                    "w.json", w, error))
         << error;
     const CardConfig &card = w.carriers[0].cards[0];
-    EXPECT_EQ(card.signalOf(1).frequency, 250.0);
-    EXPECT_EQ(card.signalOf(1).amplitude, 2.0);
-    EXPECT_EQ(card.signalOf(3).frequency, 250.0);
-    EXPECT_EQ(card.signalOf(3).amplitude, 0.5);
-    EXPECT_EQ(card.signalOf(3).harmonics, std::vector<double>{-90.0});
-    EXPECT_EQ(card.signalOf(8).type, SignalConfig::Type::Ramp);
-    EXPECT_EQ(card.signalOf(8).amplitude, 2.0);
-    EXPECT_EQ(card.variant, 0x4241);
-    EXPECT_EQ(card.subType, "BA");
-    EXPECT_EQ(card.code, 0x7150); // default
+    const auto signal = [&](int channel) {
+        const SignalConfig &s = card.signalOf(channel);
+        return std::tuple(s.type == SignalConfig::Type::Ramp, s.frequency, s.amplitude, s.harmonics);
+    };
+    EXPECT_EQ(signal(1), std::tuple(false, 250.0, 2.0, std::vector<double>{}));
+    EXPECT_EQ(signal(3), std::tuple(false, 250.0, 0.5, std::vector<double>{-90.0}));
+    EXPECT_EQ(signal(8), std::tuple(true, 250.0, 2.0, std::vector<double>{}));
+    EXPECT_EQ(std::tuple(card.variant, card.subType, card.code), std::tuple(0x4241, "BA", 0x7150)); // code: default
     EXPECT_EQ(w.fifoSamples, WorldConfig{}.fifoSamples);
 }
 

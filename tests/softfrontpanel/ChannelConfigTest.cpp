@@ -1,31 +1,16 @@
 // Channel pages of a real window over simulated cards: what the driver receives, the one
-// motherboard reference of all cards, demo mode, the card variant, start states, calibration.
-#include "kq7000fp_fcSelect.h"
+// motherboard reference of all cards, the card variant, start states, calibration.
+#include "PanelTest.h"
+
 #include "kq7000fp_led.h"
-#include "kq7150_fc.h"
-#include "kq7150fp_App.h"
-#include "kq7150fp_chCfg.h"
 
-#include "../support/ScriptedBoxes.h"
-#include "../support/SimWorldFiles.h"
-#include "kqsim_control.h"
-
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTimer>
-#include <QTreeWidget>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
-using Args = QList<QVariant>;
 const char *const kConfig = "kq7150_setMultChanConfig";
 
 // Cards on a VXI carrier (two with a reference module, or one without an amplifier); a
@@ -35,61 +20,20 @@ const std::string kCarrier =
 const std::string kTwoCards = kCarrier + R"("referenceVoltages":[0,2.5],"cards":[{"slot":1},{"slot":2}]}]})";
 const std::string kGainOneCard = kCarrier + R"("cards":[{"slot":1,"variant":"BA"}]}]})";
 
-class ChannelConfigTest : public ::testing::Test {
+class ChannelConfigTest : public PanelTest {
 protected:
-    void SetUp() override { kq7150fp_chCfg::forgetReference(); }
-
-    // The window over every card of the world (the person at the card tree takes them all) or
-    // in demo mode. Boxes and call log start empty; builtWith keeps what the window called.
-    void openWindow(const std::string &world, const std::string &faults = "",
-                    const char *choice = "Auto Find", int demoCards = 1) {
-        app.reset();
-        ASSERT_NO_FATAL_FAILURE(sim.use(world));
-        if (!faults.empty())
-            ASSERT_NO_FATAL_FAILURE(sim.use(faults, "KQ7150_SIM_FAULTS"));
-        boxes.press(choice);
-        QTimer person;
-        QObject::connect(&person, &QTimer::timeout, [] {
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *select = qobject_cast<kq7000fp_fcSelect *>(w); select && select->isVisible()) {
-                    select->tree()->selectAll();
-                    select->okPressed();
-                }
-        });
-        person.start(10);
-        app = std::make_unique<kq7150fp_App>(descriptor, demoCards, false);
-        builtWith = {calls("kq7150_getMultFCsession"), calls()};
-        boxes.texts.clear();
-        kqsim_clearCallLog();
-    }
     kq7150fp_chCfg *panel(int card, int channel) const { return app->channel(card, channel); }
     static int calls(const char *name = kConfig) { return kqsim_callCount(name); }
-    static std::string last(const char *name = kConfig) {
-        char text[256] = "";
-        kqsim_lastCall(name, text, sizeof text);
-        return text;
-    }
     static std::string sent(int ch, int source, const char *rest = "gain=1 highPass=0 antiRinging=0") {
         return "channel=" + std::to_string(ch) + " source=" + std::to_string(source) + " " + rest;
     }
-    // What a user does: pick an item, which the page hears as activated().
-    static void choose(QComboBox *choice, int index) {
-        choice->setCurrentIndex(index);
-        emit choice->activated(index);
-    }
-
-    SimWorldFiles sim;
-    ScriptedBoxes boxes; // closes boxes it has no answer for: an error box never ends the program
-    kq7150_fc descriptor;
-    std::unique_ptr<kq7150fp_App> app;
-    std::pair<int, int> builtWith; // session and configuration calls
 };
 
 TEST_F(ChannelConfigTest, EachAcceptedChangeSendsOneCallWithTheDriverChannelAndSourceCode) {
-    ASSERT_NO_FATAL_FAILURE(openWindow(kTwoCards));
+    ASSERT_NO_FATAL_FAILURE(open(kTwoCards));
     ASSERT_EQ(app->cards(), 2);
-    delete new kq7150fp_chCfg(app.get(), 2, 1); // a new page sends what it shows
-    EXPECT_EQ(last(), sent(11, 0));             // channel 3 of card 2
+    delete new kq7150fp_chCfg(app.get(), 2, 1);   // a new page sends what it shows
+    EXPECT_EQ(lastSimCall(kConfig), sent(11, 0)); // channel 3 of card 2
 
     // Source, coupling set before, driver code, coupling shown after.
     const int cases[][4] = {{1, 1, 3, 1}, {1, 0, 1, 0}, {0, 1, 2, 1}, {3, 1, 5, 0},
@@ -100,19 +44,19 @@ TEST_F(ChannelConfigTest, EachAcceptedChangeSendsOneCallWithTheDriverChannelAndS
         SCOPED_TRACE(c[0]);
         ch->couplingChoice()->setCurrentIndex(c[1]);
         choose(ch->sourceChoice(), c[0]);
-        EXPECT_EQ(last(), sent(11, c[2]));
+        EXPECT_EQ(lastSimCall(kConfig), sent(11, c[2]));
         EXPECT_EQ(ch->couplingChoice()->isEnabled(), c[0] < 2);
         EXPECT_EQ(ch->couplingChoice()->currentIndex(), c[3]);
     }
     choose(panel(0, 0)->gain, 9);
     panel(0, 0)->hpf->click();
     panel(0, 0)->fir->click();
-    EXPECT_EQ(last(), sent(1, 0, "gain=1000 highPass=1 antiRinging=1"));
+    EXPECT_EQ(lastSimCall(kConfig), sent(1, 0, "gain=1000 highPass=1 antiRinging=1"));
     EXPECT_EQ(calls(), 1 + 7 + 3);
 }
 
 TEST_F(ChannelConfigTest, OnlyOneChannelOfAllCardsHoldsTheReferenceUntilItIsReleased) {
-    ASSERT_NO_FATAL_FAILURE(openWindow(kTwoCards));
+    ASSERT_NO_FATAL_FAILURE(open(kTwoCards));
     kq7150fp_chCfg *holder = panel(0, 0), *other = panel(1, 4);
     other->enableBox()->setChecked(true);
     choose(other->sourceChoice(), 1);
@@ -127,29 +71,17 @@ TEST_F(ChannelConfigTest, OnlyOneChannelOfAllCardsHoldsTheReferenceUntilItIsRele
 
     choose(holder->sourceChoice(), 4); // "TEDS" frees it
     choose(other->sourceChoice(), 2);
-    EXPECT_EQ(last(), sent(13, 4));
+    EXPECT_EQ(lastSimCall(kConfig), sent(13, 4));
     other->enableBox()->setChecked(false); // so does switching off: "Front Panel Diff", still DC
-    EXPECT_EQ(last(), sent(13, 2));
+    EXPECT_EQ(lastSimCall(kConfig), sent(13, 2));
     choose(holder->sourceChoice(), 2);
     EXPECT_EQ(boxes.texts.size(), 1);
 }
 
-TEST_F(ChannelConfigTest, DemoModeSendsNothingAndLetsEveryChannelUseTheReference) {
-    ASSERT_NO_FATAL_FAILURE(openWindow(kTwoCards, "", "Run In Demo Mode", 2));
-    ASSERT_EQ(app->cards(), 2);
-    QSignalSpy gains(panel(1, 3), &kq7150fp_chCfg::gainChangedSignal);
-    choose(panel(0, 0)->sourceChoice(), 2);
-    choose(panel(1, 3)->sourceChoice(), 2);
-    EXPECT_EQ(builtWith.second + calls(), 0);
-    EXPECT_TRUE(boxes.texts.isEmpty());
-    EXPECT_EQ(gains.value(0), (Args{3, 1}));                   // plug-ins still hear the gain
-    EXPECT_FALSE(panel(0, 0)->calibrateButton()->isEnabled()); // no reference module
-}
-
 TEST_F(ChannelConfigTest, PagesOfferWhatTheCardHasAndStartWithChannelOneOnly) {
-    ASSERT_NO_FATAL_FAILURE(openWindow(kGainOneCard));
+    ASSERT_NO_FATAL_FAILURE(open(kGainOneCard));
     EXPECT_EQ(panel(0, 5)->gain->count(), 1); // an 'A' variant has no amplifier
-    ASSERT_NO_FATAL_FAILURE(openWindow(kTwoCards));
+    ASSERT_NO_FATAL_FAILURE(open(kTwoCards));
     EXPECT_EQ(panel(0, 5)->gain->itemData(9), 1000);
     for (int i = 0; i < 16; ++i) {
         kq7150fp_chCfg *p = panel(i / 8, i % 8);
@@ -164,14 +96,15 @@ TEST_F(ChannelConfigTest, PagesOfferWhatTheCardHasAndStartWithChannelOneOnly) {
     QSignalSpy enabled(panel(1, 1), &kq7150fp_chCfg::channelEnabledSignal);
     panel(1, 1)->enableBox()->click();
     panel(1, 1)->enableBox()->click();
-    EXPECT_EQ(enabled.value(1), (Args{1, 0}));
+    EXPECT_EQ(enabled.value(1), (QList<QVariant>{1, 0}));
     EXPECT_EQ(calls(), 0);
 }
 
 TEST_F(ChannelConfigTest, CalibrationReachesTheDriverAndFailuresNameTheCall) {
-    ASSERT_NO_FATAL_FAILURE(openWindow(kTwoCards));
+    ASSERT_NO_FATAL_FAILURE(open(kTwoCards));
     panel(1, 2)->calibrate();
-    EXPECT_EQ(last("kq7150_getMultFCsession") + " " + last("kq7150_calibrateChannel"), "fcIndex=1 channel=3");
+    EXPECT_EQ(lastSimCall("kq7150_getMultFCsession") + " " + lastSimCall("kq7150_calibrateChannel"),
+              "fcIndex=1 channel=3");
     EXPECT_TRUE(boxes.texts.isEmpty());
 
     // Again, with the first session request, calibration and configuration after the window
@@ -179,10 +112,10 @@ TEST_F(ChannelConfigTest, CalibrationReachesTheDriverAndFailuresNameTheCall) {
     auto fault = [](const char *call, int from) {
         return QString(R"({"status":"0xBFFC0814","call":"%1","from":%2})").arg(call).arg(from).toStdString();
     };
-    ASSERT_NO_FATAL_FAILURE(openWindow(kTwoCards, R"({"faults":[)" +
-                                                      fault("kq7150_getMultFCsession", builtWith.first + 1) +
-                                                      "," + fault("kq7150_calibrateChannel", 1) + "," +
-                                                      fault(kConfig, builtWith.second + 1) + "]}"));
+    ASSERT_NO_FATAL_FAILURE(open(kTwoCards, R"({"faults":[)" +
+                                                fault("kq7150_getMultFCsession", builtWith.first + 1) + "," +
+                                                fault("kq7150_calibrateChannel", 1) + "," +
+                                                fault(kConfig, builtWith.second + 1) + "]}"));
     panel(1, 2)->calibrate();
     panel(1, 2)->calibrate();
     choose(panel(1, 2)->sourceChoice(), 1);

@@ -1,7 +1,7 @@
+#include "../support/ScriptedBoxes.h"
 #include "kq7000fp_fcEnterAddress.h"
 #include "kq7000fp_fcEnterAddressFc.h"
-#include "kq7000fp_genFC.h"
-#include "kq7000fp_msgBox.h"
+#include "kq7150_fc.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -13,41 +13,15 @@
 
 namespace {
 
-using I = ViInt16;
-
-// A card model of the given code that does nothing else.
-struct TestModel : kq7000fp_genFC {
-    explicit TestModel(int32_t code) : kq7000fp_genFC(code) {}
-    bool isSupportedModel(uint16_t) const override { return true; }
-    std::string description() const override { return {}; }
-    std::string notice() const override { return {}; }
-    std::string sfpVersion() const override { return {}; }
-    std::string driverRevision() const override { return {}; }
-    std::string errorMessage(ViStatus) const override { return {}; }
-    ViStatus openCards(const char *, I *, I, I, ViSession *) override { return 0; }
-    ViStatus openCardsStored(const char *, const I *, I, I, I, ViSession *) override { return 0; }
-    ViStatus reopenStored(ViSession *) override { return 0; }
-    ViStatus closeCards(ViSession) override { return 0; }
-    ViStatus resetCards(ViSession) override { return 0; }
-};
-
 // Each test has a settings folder of its own, set before the dialog reads the path.
 class AddressDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        kq7000fp_msgBox::setAnswerer([this](QMessageBox &box) {
-            warnings << box.text();
-            return box.button(QMessageBox::Ok);
-        });
-    }
     void TearDown() override {
-        kq7000fp_msgBox::setAnswerer(nullptr);
         hadBase ? qputenv("ALLUSERSPROFILE", oldBase) : qunsetenv("ALLUSERSPROFILE");
-        EXPECT_EQ(warnings.size(), expectedWarnings) << warnings.join("\n").toStdString();
+        EXPECT_EQ(warnings.texts.size(), expectedWarnings) << warnings.texts.join("\n").toStdString();
     }
 
-    QString iniPath() const { return dir.path() + "/Travix/DefaultInstrDescr.ini"; }
-    QSettings ini() const { return QSettings(iniPath(), QSettings::IniFormat); }
+    QSettings ini() const { return QSettings(dir.path() + "/Travix/DefaultInstrDescr.ini", QSettings::IniFormat); }
     QComboBox *row1() const { return dialog.row(0)->descriptorChoice(); }
     // Saves and reopens: the descriptors offered in row 1 next time.
     QStringList acceptAndReopen() {
@@ -63,9 +37,10 @@ protected:
     const QByteArray oldBase = qgetenv("ALLUSERSPROFILE");
     QTemporaryDir dir;
     const bool baseSet = qputenv("ALLUSERSPROFILE", dir.path().toLocal8Bit());
-    TestModel model{0x7150};
+    kq7150_fc model;
     kq7000fp_fcEnterAddress dialog{model};
-    QStringList warnings, descriptors;
+    ScriptedBoxes warnings;
+    QStringList descriptors;
     QList<int> numbers;
     int expectedWarnings = 0;
 };
@@ -113,19 +88,41 @@ TEST_F(AddressDialogTest, CountLimitsEnabledAndReturnedRowsButAllRowsAreSaved) {
     EXPECT_EQ(ini().value("7150/FC_Count"), "2");
 }
 
-TEST_F(AddressDialogTest, OnlyModels7140And7150TakeSeveralCards) {
+// The 7150 takes several cards (the single-card form of other models is unused here).
+TEST_F(AddressDialogTest, SeveralCardsAndReturnInAFieldDoesNotCloseTheDialog) {
     EXPECT_EQ(dialog.windowTitle(), "Movara 7150 SFP: Enter Addresses of Function Cards");
-    EXPECT_TRUE(kq7000fp_fcEnterAddress(TestModel(0x7140)).multipleCards());
+    EXPECT_TRUE(dialog.multipleCards());
     for (QPushButton *b : dialog.findChildren<QPushButton *>())
         EXPECT_FALSE(b->autoDefault()) << "Return in a descriptor field must not close the dialog";
+}
+
+TEST_F(AddressDialogTest, OtherModelsTakeOneCardFromTheirOwnGroup) {
+    // The dialog knows a model only by its code.
+    struct Model7300 : kq7000fp_genFC {
+        Model7300() : kq7000fp_genFC(0x7300) {}
+        bool isSupportedModel(uint16_t) const override { return false; }
+        std::string description() const override { return {}; }
+        std::string notice() const override { return {}; }
+        std::string sfpVersion() const override { return {}; }
+        std::string driverRevision() const override { return {}; }
+        std::string errorMessage(ViStatus) const override { return {}; }
+        ViStatus openCards(const char *, ViInt16 *, ViInt16, ViInt16, ViSession *) override { return -1; }
+        ViStatus openCardsStored(const char *, const ViInt16 *, ViInt16, ViInt16, ViInt16, ViSession *) override {
+            return -1;
+        }
+        ViStatus reopenStored(ViSession *) override { return -1; }
+        ViStatus closeCards(ViSession) override { return -1; }
+        ViStatus resetCards(ViSession) override { return -1; }
+    } model7300;
     ini().setValue("7300/FC_Count", 3);
     ini().setValue("7300/1.FC_Number", 2);
-    kq7000fp_fcEnterAddress single{TestModel(0x7300)};
+    kq7000fp_fcEnterAddress single{model7300};
     EXPECT_EQ(single.windowTitle(), "Movara 7300 SFP: Enter Function Card Address");
     EXPECT_FALSE(single.countChoice()->isVisibleTo(&single));
+    EXPECT_EQ(single.row(1), nullptr);
     single.loadSavedDescriptors();
     single.saveAndCollectDescriptors(descriptors, numbers);
-    EXPECT_EQ(numbers, QList<int>{2}) << "one row, read from the model's own group";
+    EXPECT_EQ(numbers, QList<int>{2});
 }
 
 TEST_F(AddressDialogTest, UnwritableLocationWarnsOnceAndStillReturnsTheTypedRows) {
@@ -138,7 +135,7 @@ TEST_F(AddressDialogTest, UnwritableLocationWarnsOnceAndStillReturnsTheTypedRows
     below.saveAndCollectDescriptors(descriptors, numbers);
     expectedWarnings = 1;
     const QString path = blocker.fileName() + "/Travix/DefaultInstrDescr.ini";
-    EXPECT_TRUE(warnings.value(0).contains(path) && warnings.value(0).contains("not be remembered"));
+    EXPECT_TRUE(warnings.texts.value(0).contains(path) && warnings.texts.value(0).contains("not be remembered"));
     EXPECT_EQ(numbers, QList<int>{3});
 }
 

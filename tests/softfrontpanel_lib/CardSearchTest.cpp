@@ -1,14 +1,16 @@
-#include "kq7000fp_AppFC.h"
-#include "kq7000fp_fcSelect.h"
-#include "kq7000fp_msgBox.h"
-#include "kq7000fp_resourceInfo.h"
-#include "kq7150_fc.h"
 #include "../support/ScriptedBoxes.h"
 #include "../support/SimWorldFiles.h"
+#include "kq7000fp_AppFC.h"
+#include "kq7000fp_fcEnterAddress.h"
+#include "kq7000fp_fcEnterAddressFc.h"
+#include "kq7000fp_fcSelect.h"
+#include "kq7000fp_resourceInfo.h"
+#include "kq7150_fc.h"
 
 #include "kqsim_control.h"
 
-#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
@@ -18,33 +20,33 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
+#include <tuple>
 
 namespace {
 
 // Each test meets the world it writes, or the built-in one.
 class CardSearchTest : public ::testing::Test {
 protected:
-    void useWorld(const std::string &json, const char *variable = "KQ7150_SIM_CONFIG") { world.use(json, variable); }
-    static std::string lxiCarrier(int index, int delayMs)
-    {
-        const std::string ip = "192.0.2." + std::to_string(index + 1);
-        return R"({"resources":["TCPIP0::)" + ip + R"(::INSTR"],"interface":"TCPIP","ipAddress":")" + ip +
-               R"(","hostName":"box)" + std::to_string(index) + R"(","model":7014,"slots":1,"probeDelayMs":)" +
-               std::to_string(delayMs) + R"(,"cards":[{"slot":1}]})";
+    // LXI boxes "box0", "box1", ... at 192.0.2.1, 192.0.2.2, ..., one 7150 each, answering a probe
+    // after delayMs.
+    static std::string lxiWorld(int boxes, int delayMs = 0) {
+        std::string carriers;
+        for (int i = 0; i < boxes; ++i) {
+            const std::string ip = "192.0.2." + std::to_string(i + 1);
+            carriers += std::string(i ? "," : "") + R"({"resources":["TCPIP0::)" + ip +
+                        R"(::INSTR"],"interface":"TCPIP",)" + R"("ipAddress":")" + ip +
+                        R"(","hostName":"box)" + std::to_string(i) + R"(","slots":1,"probeDelayMs":)" +
+                        std::to_string(delayMs) + R"(,"cards":[{"slot":1}]})";
+        }
+        return R"({"carriers":[)" + carriers + "]}";
     }
 
     SimWorldFiles world;
     kq7150_fc descriptor;
 };
 
-TEST(DescriptorOrder, SortsLikeAPersonWould)
-{
-    struct Case {
-        const char *a, *b;
-        bool less;
-    } cases[] = {
+TEST(DescriptorOrder, SortsLikeAPersonWould) {
+    const std::tuple<const char *, const char *, bool> cases[] = {
         {"TCPIP0::10.0.0.9::INSTR", "TCPIP0::10.0.0.10::INSTR", true}, // numerically, not as strings
         {"TCPIP0::10.0.0.10::INSTR", "TCPIP0::10.0.0.9::INSTR", false},
         {"TCPIP1::10.0.0.1::INSTR", "TCPIP0::10.0.0.9::INSTR", false}, // board first
@@ -55,31 +57,18 @@ TEST(DescriptorOrder, SortsLikeAPersonWould)
         {"VXI0::1::INSTR", "VXI0::9::INSTR", false},
         {"USB0::1::INSTR", "USB0::2::INSTR", true}, // other kinds: plain strings
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(descriptorLessThan(c.a, c.b), c.less) << c.a << " < " << c.b;
+    for (const auto &[a, b, less] : cases)
+        EXPECT_EQ(descriptorLessThan(a, b), less) << a << " < " << b;
 }
 
-TEST(DuplicateAddresses, KeepTheFirstNameOfABox)
-{
-    std::vector<resourceInfo> records(4);
-    records[0].name = "TCPIP0::box::INSTR";
-    records[0].tcpipAddress = "192.0.2.5";
-    records[1].name = "VXI0::1::INSTR";
-    records[2].name = "TCPIP0::192.0.2.5::INSTR";
-    records[2].tcpipAddress = "192.0.2.5";
-    records[3].name = "VXI0::2::INSTR"; // no address: never a duplicate
-    const std::vector<resourceInfo> kept = removeDuplicateAddresses(records);
-    ASSERT_EQ(kept.size(), 3u);
-    EXPECT_EQ(kept[0].name, "TCPIP0::box::INSTR");
-    EXPECT_EQ(kept[2].name, "VXI0::2::INSTR");
-}
-
-TEST_F(CardSearchTest, TreeShowsCarriersAndOnlyThePanelsCardsAsSelectable)
-{
+// The built-in world: a serial port, the LXI box under two names (one address) and a VXI
+// carrier in slot 3 with a 7150-BB in slot 2, a 7140 in slot 3 and a 7150-BA in slot 5.
+TEST_F(CardSearchTest, TreeShowsCarriersOnceAndOnlyThePanelsCardsAsSelectable) {
     kq7000fp_fcSelect select(&descriptor, true);
     ASSERT_EQ(select.searchCards(), 3);
     QTreeWidget *tree = select.tree();
-    // Different kinds sort as strings; the LXI box appears once, under the name found first.
+    // Different kinds sort as strings; the LXI box appears once, under the name found first,
+    // and the two carriers without a network address are both kept.
     ASSERT_EQ(tree->topLevelItemCount(), 3);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), "ASRL1");
     EXPECT_EQ(tree->topLevelItem(0)->childCount(), 0); // not a carrier
@@ -95,51 +84,33 @@ TEST_F(CardSearchTest, TreeShowsCarriersAndOnlyThePanelsCardsAsSelectable)
     EXPECT_FALSE(vxi->flags() & Qt::ItemIsSelectable);
     EXPECT_TRUE(vxi->isExpanded());
     ASSERT_EQ(vxi->childCount(), 3); // slot 4 is empty
-    const struct {
-        const char *fc, *model;
-        int number;
-    } cards[] = {{"FC 2", "7150-BB", 2}, {"FC 3", "7140-BB", 0}, {"FC 5", "7150-BA", 5}};
+    // Text, model, card number (0: not the panel's), resource, selectable, enabled.
+    using Row = std::tuple<QString, QString, int, QString, bool, bool>;
+    const Row rows[] = {{"FC 2", "7150-BB", 2, "VXI0::5::INSTR", true, true},
+                        {"FC 3", "7140-BB", 0, "VXI0::5::INSTR", false, false},
+                        {"FC 5", "7150-BA", 5, "VXI0::5::INSTR", true, true}};
     for (int j = 0; j < 3; ++j) {
         QTreeWidgetItem *item = vxi->child(j);
-        EXPECT_EQ(item->text(0), cards[j].fc);
-        EXPECT_EQ(item->text(1), cards[j].model);
-        EXPECT_EQ(item->data(0, kq7000fp_fcSelect::kCardRole).toInt(), cards[j].number);
-        EXPECT_EQ(item->data(1, kq7000fp_fcSelect::kCardRole).toString(), "VXI0::5::INSTR");
-        const bool usable = cards[j].number != 0;
-        EXPECT_EQ(bool(item->flags() & Qt::ItemIsSelectable), usable) << cards[j].fc;
-        EXPECT_EQ(bool(item->flags() & Qt::ItemIsEnabled), usable) << cards[j].fc;
+        EXPECT_EQ(Row(item->text(0), item->text(1), item->data(0, kq7000fp_fcSelect::kCardRole).toInt(),
+                      item->data(1, kq7000fp_fcSelect::kCardRole).toString(),
+                      bool(item->flags() & Qt::ItemIsSelectable), bool(item->flags() & Qt::ItemIsEnabled)),
+                  rows[j]);
     }
 }
 
-TEST_F(CardSearchTest, OkTakesTheSelectionInOrderAndNothingSelectedKeepsTheDialogOpen)
-{
-    kq7000fp_fcSelect select(&descriptor, true);
-    ASSERT_EQ(select.searchCards(), 3);
-    QSignalSpy accepted(&select, &QDialog::accepted);
-    select.okPressed();
-    EXPECT_EQ(accepted.count(), 0);
-
-    QTreeWidgetItem *vxi = select.tree()->topLevelItem(2)->child(0);
-    vxi->child(2)->setSelected(true); // FC 5 first, then FC 2
-    vxi->child(0)->setSelected(true);
-    select.okPressed();
-    EXPECT_EQ(accepted.count(), 1);
-    EXPECT_EQ(select.resourceList(), "VXI0::5::INSTR,VXI0::5::INSTR");
-    EXPECT_EQ(select.cardCount(), 2);
-    EXPECT_EQ(select.cardNumbers()[0], 5);
-    EXPECT_EQ(select.cardNumbers()[1], 2);
-}
-
-TEST_F(CardSearchTest, TwoChosenCardsOpenAsOneSessionOverTheCarrierNamedTwice)
-{
+TEST_F(CardSearchTest, ChosenCardsOpenAsOneSessionInTheOrderPicked) {
     ScriptedBoxes boxes({"Auto Find"});
     kq7000fp_fcSelect select(&descriptor, true);
-    // The person at the tree: waits until it is shown, picks FC 5 then FC 2, presses OK.
+    QSignalSpy accepted(&select, &QDialog::accepted);
+    // The person at the tree: once it is shown, presses OK with nothing chosen (the tree stays),
+    // then picks FC 5, then FC 2, and presses OK.
     QTimer person;
     QObject::connect(&person, &QTimer::timeout, [&] {
         if (!select.isVisible())
             return;
         person.stop();
+        select.okPressed();
+        EXPECT_EQ(accepted.count(), 0);
         QTreeWidgetItem *vxi = select.tree()->topLevelItem(2)->child(0);
         vxi->child(2)->setSelected(true);
         vxi->child(0)->setSelected(true);
@@ -147,46 +118,79 @@ TEST_F(CardSearchTest, TwoChosenCardsOpenAsOneSessionOverTheCarrierNamedTwice)
     });
     person.start(10);
     ASSERT_TRUE(select.runConnectDialog());
-    char call[256];
-    kqsim_lastCall("kq7150_multInit", call, sizeof call);
-    EXPECT_STREQ(call, "list=VXI0::5::INSTR,VXI0::5::INSTR idQuery=1 reset=1");
+    EXPECT_EQ(accepted.count(), 1);
+    EXPECT_EQ(lastSimCall("kq7150_multInit"), "list=VXI0::5::INSTR,VXI0::5::INSTR idQuery=1 reset=1");
     EXPECT_NE(select.session(), 0u);
-    EXPECT_EQ(select.cardCount(), 2);
+    EXPECT_EQ(std::tuple(select.cardCount(), select.cardNumbers()[0], select.cardNumbers()[1]),
+              std::tuple(2, ViInt16(5), ViInt16(2)));
     descriptor.closeCards(select.session());
 }
 
-TEST_F(CardSearchTest, NetworkBoxesAreProbedInParallel)
-{
+// Typed addresses: incomplete rows are warned about and the dialog comes back with them.
+TEST_F(CardSearchTest, TypedAddressesAreCheckedBeforeTheCardsAreOpened) {
+    QTemporaryDir settings;
+    qputenv("ALLUSERSPROFILE", settings.path().toLocal8Bit());
+    ScriptedBoxes boxes({"Enter Address", "OK", "OK"});
+    // What the person types each time the dialog shows: rows of (descriptor, card number).
+    QList<QList<QPair<QString, int>>> typed = {{{"VXI0::5::INSTR", 0}},
+                                               {{"VXI0::5::INSTR", 2}, {"VXI0::5::INSTR", 0}},
+                                               {{"VXI0::5::INSTR", 2}, {"VXI0::5::INSTR", 5}}};
+    QTimer person;
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *dialog = qobject_cast<kq7000fp_fcEnterAddress *>(w);
+                dialog && dialog->isVisible() && !typed.isEmpty()) {
+                const auto rows = typed.takeFirst();
+                dialog->countChoice()->setCurrentIndex(rows.size() - 1);
+                for (int r = 0; r < rows.size(); ++r) {
+                    dialog->row(r)->descriptorChoice()->setEditText(rows[r].first);
+                    dialog->row(r)->cardNumberChoice()->setCurrentIndex(rows[r].second);
+                }
+                dialog->accept();
+            }
+    });
+    person.start(10);
+    kq7000fp_fcSelect select(&descriptor, true);
+    const bool connected = select.runConnectDialog();
+    qunsetenv("ALLUSERSPROFILE");
+    ASSERT_TRUE(connected);
+    ASSERT_EQ(boxes.texts.size(), 3);
+    EXPECT_EQ(boxes.texts[1], "Please enter the resource descriptor and select the Function Card number.");
+    EXPECT_EQ(boxes.texts[2], "Please enter the resource descriptors and select the Function Card numbers.");
+    EXPECT_EQ(select.resourceList(), "VXI0::5::INSTR,VXI0::5::INSTR");
+    EXPECT_EQ(select.cardNumbers()[1], 5);
+    descriptor.closeCards(select.session());
+}
+
+TEST_F(CardSearchTest, NetworkBoxesAreProbedInParallel) {
     const int delayMs = 400;
-    std::string carriers;
-    for (int i = 0; i < 8; ++i)
-        carriers += (i ? "," : "") + lxiCarrier(i, delayMs);
-    useWorld(R"({"carriers":[)" + carriers + "]}");
+    world.use(lxiWorld(8, delayMs));
     kq7000fp_fcSelect select(&descriptor, true);
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(select.searchCards(), 8);
-    // One after the other would take 8 delays; in parallel it is about one.
+    // Each probe takes its delay; one after the other would take 8 delays, in parallel about one.
+    EXPECT_GE(clock.elapsed(), delayMs);
     EXPECT_LT(clock.elapsed(), 4 * delayMs);
 }
 
-TEST_F(CardSearchTest, OneCardConnectsWithoutTheTree)
-{
-    useWorld(R"({"carriers":[)" + lxiCarrier(0, 0) + "]}");
+// The frame connects to a single card without showing the tree and labels itself with the box.
+TEST_F(CardSearchTest, OneCardConnectsWithoutTheTreeAndLabelsTheFrame) {
+    world.use(lxiWorld(1));
     ScriptedBoxes boxes({"Auto Find"});
-    kq7000fp_fcSelect select(&descriptor, true);
-    ASSERT_TRUE(select.runConnectDialog());
+    kq7000fp_AppFC frame(descriptor, true, false, "6.1.4", true);
     EXPECT_EQ(boxes.texts, QStringList{"How to connect to 7150 Function Card?"});
-    EXPECT_NE(select.session(), 0u);
-    EXPECT_EQ(select.demo(), 0);
-    EXPECT_EQ(select.resourceList(), "TCPIP0::192.0.2.1::INSTR");
-    EXPECT_EQ(select.cardNumbers()[0], 1);
-    descriptor.closeCards(select.session());
+    EXPECT_EQ(lastSimCall("kq7150_multInit"), "list=TCPIP0::192.0.2.1::INSTR idQuery=1 reset=1");
+    EXPECT_NE(frame.session(), 0u);
+    EXPECT_EQ(std::tuple(frame.demo(), frame.isLxi()), std::tuple(0, true));
+    EXPECT_EQ(frame.windowTitle(), "Movara 7150 Soft Front Panel: box0");
+    EXPECT_EQ(frame.findChild<QLabel *>("carrierInfo")->text(), "inst0");
+    EXPECT_EQ(frame.findChild<QLabel *>("cardInfo")->text(), "FC 1");
+    descriptor.closeCards(frame.session());
 }
 
-TEST_F(CardSearchTest, NothingFoundOffersDemoMode)
-{
-    useWorld(R"({"carriers":[]})");
+TEST_F(CardSearchTest, NothingFoundOffersDemoMode) {
+    world.use(R"({"carriers":[]})");
     ScriptedBoxes boxes({"Auto Find", "Run In Demo Mode"});
     kq7000fp_fcSelect select(&descriptor, true);
     ASSERT_TRUE(select.runConnectDialog());
@@ -197,10 +201,9 @@ TEST_F(CardSearchTest, NothingFoundOffersDemoMode)
     EXPECT_EQ(select.session(), 0u);
 }
 
-TEST_F(CardSearchTest, AWarningFromOpeningIsAFailureAndTryAgainStartsOver)
-{
-    useWorld(R"({"carriers":[)" + lxiCarrier(0, 0) + "]}");
-    useWorld(R"({"faults":[{"call":"kq7150_multInit","status":"0x3FFC0A02"}]})", "KQ7150_SIM_FAULTS");
+TEST_F(CardSearchTest, AWarningFromOpeningIsAFailureAndTryAgainStartsOver) {
+    world.use(lxiWorld(1));
+    world.use(R"({"faults":[{"call":"kq7150_multInit","status":"0x3FFC0A02"}]})", "KQ7150_SIM_FAULTS");
     ScriptedBoxes boxes({"Auto Find", "Try Again", "Cancel"});
     kq7000fp_fcSelect select(&descriptor, true);
     EXPECT_FALSE(select.runConnectDialog());
@@ -209,19 +212,6 @@ TEST_F(CardSearchTest, AWarningFromOpeningIsAFailureAndTryAgainStartsOver)
                                   QString::fromStdString(descriptor.errorMessage(0x3FFC0A02)));
     EXPECT_EQ(boxes.texts[2], "How to connect to 7150 Function Card?");
     EXPECT_EQ(kqsim_openSessions(), 0); // the session a warning came with is not kept
-}
-
-TEST_F(CardSearchTest, FrameLabelsTheCarrierItIsConnectedTo)
-{
-    useWorld(R"({"carriers":[)" + lxiCarrier(0, 0) + "]}");
-    ScriptedBoxes boxes({"Auto Find"});
-    kq7000fp_AppFC frame(descriptor, true, false, "6.1.4", true);
-    EXPECT_EQ(frame.windowTitle(), "Movara 7150 Soft Front Panel: box0");
-    EXPECT_TRUE(frame.isLxi());
-    EXPECT_EQ(frame.findChild<QLabel *>("carrierInfo")->text(), "inst0");
-    EXPECT_EQ(frame.findChild<QLabel *>("cardInfo")->text(), "FC 1");
-    EXPECT_EQ(frame.demo(), 0);
-    descriptor.closeCards(frame.session());
 }
 
 } // namespace

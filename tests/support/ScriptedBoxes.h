@@ -9,11 +9,11 @@
 
 class ScriptedBoxes {
 public:
-    explicit ScriptedBoxes(QStringList presses = {}) : m_presses(std::move(presses))
-    {
+    explicit ScriptedBoxes(QStringList presses = {}) : m_presses(std::move(presses)) {
         kq7000fp_msgBox::setAnswerer([this](QMessageBox &box) -> QAbstractButton * {
             texts << box.text();
             titles << box.windowTitle();
+            icons << box.icon();
             const QString wanted = m_presses.isEmpty() ? "Cancel" : m_presses.takeFirst();
             for (QAbstractButton *b : box.buttons())
                 if (b->text().remove('&') == wanted)
@@ -26,6 +26,7 @@ public:
 
     QStringList texts;
     QStringList titles;
+    QList<QMessageBox::Icon> icons;
 
 private:
     QStringList m_presses;
