@@ -341,31 +341,34 @@ void kq7150fp_App::FCChanged(int index)
     setWindowTitle("Movara 7150 Soft Front Panel: " + host);
 }
 
-void kq7150fp_App::applyToAllChan()
+// The channel whose settings "Apply to all" copies: the one shown. A channel connected to
+// the reference cannot be copied, since only one channel may use the reference.
+const kq7150fp_chCfg *kq7150fp_App::shownChannelToCopy()
 {
     const int card = m_fcTab->currentIndex();
-    const kq7150fp_chCfg &from = *channel(card, m_channelTabs[card]->currentIndex());
-    if (from.sourceChoice()->currentIndex() == 2) {
+    const kq7150fp_chCfg *shown = channel(card, m_channelTabs[card]->currentIndex());
+    if (shown->sourceChoice()->currentIndex() == 2) {
         showInfoMessage("Only one channel can be connected to the Voltage Reference");
-        return;
+        return nullptr;
     }
-    for (int ch = 0; ch < kChannels; ++ch)
-        if (channel(card, ch) != &from)
-            copyChannel(from, *channel(card, ch));
+    return shown;
+}
+
+void kq7150fp_App::applyToAllChan()
+{
+    if (const kq7150fp_chCfg *from = shownChannelToCopy())
+        for (int ch = 0; ch < kChannels; ++ch)
+            if (channel(from->d_FC, ch) != from)
+                copyChannel(*from, *channel(from->d_FC, ch));
 }
 
 void kq7150fp_App::applyToAllFC()
 {
-    const int card = m_fcTab->currentIndex();
-    const kq7150fp_chCfg &from = *channel(card, m_channelTabs[card]->currentIndex());
-    if (from.sourceChoice()->currentIndex() == 2) {
-        showInfoMessage("Only one channel can be connected to the Voltage Reference");
-        return;
-    }
-    for (int c = 0; c < m_cards; ++c)
-        for (int ch = 0; ch < kChannels; ++ch)
-            if (channel(c, ch) != &from)
-                copyChannel(from, *channel(c, ch));
+    if (const kq7150fp_chCfg *from = shownChannelToCopy())
+        for (int c = 0; c < m_cards; ++c)
+            for (int ch = 0; ch < kChannels; ++ch)
+                if (channel(c, ch) != from)
+                    copyChannel(*from, *channel(c, ch));
 }
 
 // The settings go over without each box reporting its own change: the channel is configured

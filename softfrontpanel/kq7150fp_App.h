@@ -64,6 +64,7 @@ private:
     void fillReferenceChoice(QComboBox *choice, int card);
     void addMultiCardButtons(QWidget *page);
     void describeHardware();
+    const kq7150fp_chCfg *shownChannelToCopy();
     void copyChannel(const kq7150fp_chCfg &from, kq7150fp_chCfg &to);
     bool cardEnvironment(int card, const char *sessionCall, ViSession &fc, kq7150_instEnv *&env);
     void runCalibration(const std::vector<std::pair<int, int>> &channels,
