@@ -5,6 +5,7 @@
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_chCfg.h"
 #include "kq7150fp_vrefs.h"
+#include "plot_voltage.h"
 
 #include "kq7000.h"
 #include "kq7150.h"
@@ -81,6 +82,8 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
 
     m_mainTabs = new QTabWidget(this);
     m_mainTabs->setObjectName("mainTabs");
+    spectrum = new plot_voltage(this, "Hz", "Magnitude [dB]", m_cards);
+    m_mainTabs->addTab(spectrum, "FFT Amplitude Spectrum");
     m_fcTab = new QTabWidget(this);
     m_fcTab->setObjectName("fcTab");
     auto *cardsPage = new QWidget(this);

@@ -19,6 +19,7 @@ class QTabWidget;
 class kq7150_fc;
 class kq7150fp_chCfg;
 class kq7150fp_DAQ;
+class plot_voltage;
 
 class kq7150fp_App : public kq7000fp_AppFC {
     Q_OBJECT
@@ -41,6 +42,7 @@ public:
     uint16_t variantCode() const { return m_variant; }
 
     kq7150fp_DAQ *daq = nullptr;
+    plot_voltage *spectrum = nullptr;
 
     // What the About dialog lists of each card: model, firmware revision, serial number.
     struct CardDescription {

@@ -1,5 +1,8 @@
 #include "kq7150fp_chCfg.h"
 
+#include "chLabelFft.h"
+#include "plot_voltage.h"
+
 #include "kq7000fp_app.h"
 #include "kq7000fp_led.h"
 #include "kq7150fp_App.h"
@@ -213,6 +216,11 @@ void kq7150fp_chCfg::revertSource() {
 }
 
 void kq7150fp_chCfg::setChEnable(int ena) {
+    if (plot_voltage *spectrum = m_app->spectrum) {
+        const int index = d_FC * kq7150fp_App::kChannels + d_ch;
+        if (index < spectrum->labelList().size())
+            spectrum->labelList()[index]->setChannelEnabled(ena != 0);
+    }
     // A switched-off channel must not keep the one reference from the others.
     if (!ena && m_sourceChoice->currentIndex() == VoltageReference) {
         m_sourceChoice->setCurrentIndex(FrontPanelDiff);

@@ -54,10 +54,12 @@ for args in "" "-acperf"; do
   main=$(window '^Movara 7150 Soft Front Panel$') || fail "no main window (args '$args')"
   sleep 0.5
   import -window root "$shots/frame${args:+-acperf}.png"
-  if [ -z "$args" ]; then # the "Acquisition" tab, second of the main tabs
-    xdotool mousemove --window "$main" 178 92 click 1
-    sleep 0.5
-    import -window root "$shots/acquisition.png"
+  if [ -z "$args" ]; then # the "Function Cards" and "Acquisition" tabs, after the spectrum's
+    for tab in "254 function-cards" "364 acquisition"; do
+      xdotool mousemove --window "$main" ${tab% *} 92 click 1
+      sleep 0.5
+      import -window root "$shots/${tab#* }.png"
+    done
   fi
   # "Close" is the last button of the control column, at the window's lower right corner.
   eval "$(xdotool getwindowgeometry --shell "$main")"

@@ -1,0 +1,393 @@
+// The spectrum plot as the waveform view drives it: curves filled with spectra, the legend
+// choosing which are attached, markers set with Ctrl and the mouse.
+#include "axisConfigFft.h"
+#include "chLabelFft.h"
+#include "channelColour.h"
+#include "kq7000fp_msgBox.h"
+#include "plot_voltage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_zoomer.h>
+#include <qwt_scale_widget.h>
+#include <qwt_symbol.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+// The front panel window as far as the plot sees it: a widget with the autoscale button.
+struct Owner {
+    QWidget window;
+    QPushButton *autoscale;
+    Owner() {
+        autoscale = new QPushButton("ON", &window);
+        autoscale->setObjectName("autoscaleButton");
+        autoscale->setCheckable(true);
+        autoscale->setChecked(true);
+    }
+};
+
+class SpectrumPlotTest : public ::testing::Test {
+protected:
+    Owner owner;
+    plot_voltage *w = nullptr;
+
+    void SetUp() override {
+        w = new plot_voltage(&owner.window, "Hz", "Magnitude [dB]", 2);
+        auto *layout = new QVBoxLayout(&owner.window);
+        layout->addWidget(w);
+        owner.window.resize(1100, 650);
+        owner.window.show();
+        QApplication::processEvents();
+    }
+
+    QwtPlot *plot() const { return w->plot(); }
+
+    // What the waveform view's toggleChannels() does.
+    void attachSelected() {
+        for (int i = 0; i < w->labelList().size(); ++i) {
+            chLabelFft *label = w->labelList()[i];
+            w->curveList()[i]->attach(label->isChannelEnabled() && label->isSelected() ? plot() : nullptr);
+        }
+    }
+
+    // What updateFft() does after new spectra with the autoscale on.
+    void showSpectra(double fMax) {
+        plot()->setAxisScale(QwtPlot::xBottom, 0, fMax);
+        plot()->setAxisAutoScale(QwtPlot::yLeft);
+        plot()->replot();
+        w->scaleUpdate();
+        w->updateZoomBase();
+        plot()->replot();
+        w->markerMoved(QPoint(-1, 0));
+        QApplication::processEvents();
+    }
+
+    QPoint canvasPoint(double x, double y) const {
+        return QPoint(qRound(plot()->transform(QwtPlot::xBottom, x)),
+                      qRound(plot()->transform(QwtPlot::yLeft, y)));
+    }
+
+    void ctrlClick(Qt::MouseButton button, QPoint pos) {
+        QTest::mousePress(plot()->canvas(), button, Qt::ControlModifier, pos);
+        QTest::mouseRelease(plot()->canvas(), button, Qt::ControlModifier, pos);
+    }
+
+    // Two cards of synthetic spectra: a noise floor and a few sine peaks per channel, at
+    // frequencies that differ from channel to channel.
+    void fillSyntheticSpectra() {
+        const int points = 2048;
+        const double fMax = 10000.0;
+        for (int g = 0; g < 16; ++g) {
+            QVector<double> f(points), s(points);
+            const double f0 = 400.0 + 550.0 * g;
+            for (int i = 0; i < points; ++i) {
+                f[i] = fMax * i / (points - 1);
+                double power = std::pow(10.0, (-125.0 - 1.5 * g + 4.0 * std::sin(i * 0.37 + g)) / 10.0);
+                for (int h = 1; h <= 3; ++h) {
+                    const double d = (f[i] - h * f0) / 12.0;
+                    power += std::pow(10.0, (-6.0 - 2.0 * g - 25.0 * (h - 1)) / 10.0) * std::exp(-d * d);
+                }
+                s[i] = 10.0 * std::log10(power);
+            }
+            w->curveList()[g]->setSamples(f, s);
+        }
+        for (chLabelFft *label : w->labelList())
+            label->setChannelEnabled(true);
+        w->selectAll(0);
+        w->selectAll(1);
+        attachSelected();
+        showSpectra(fMax);
+    }
+
+    void saveShot(const QString &name) {
+        const char *dir = std::getenv("KQ_SHOT_DIR");
+        const QString path = QDir(dir ? dir : QDir::tempPath()).filePath(name);
+        // The controls row makes room for a longer read-out only after the window grew.
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        ASSERT_TRUE(owner.window.grab().save(path)) << path.toStdString();
+    }
+};
+
+// Pixels of the canvas drawn in a curve colour (its alpha blended over the canvas background).
+int pixelsInColour(const QImage &image, const QColor &colour, const QColor &background) {
+    const double a = colour.alphaF();
+    const int r = qRound(a * colour.red() + (1 - a) * background.red());
+    const int g = qRound(a * colour.green() + (1 - a) * background.green());
+    const int b = qRound(a * colour.blue() + (1 - a) * background.blue());
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor p = image.pixelColor(x, y);
+            if (std::abs(p.red() - r) <= 6 && std::abs(p.green() - g) <= 6 && std::abs(p.blue() - b) <= 6)
+                ++count;
+        }
+    return count;
+}
+
+TEST(ChannelColour, HuesStepPerChannelAndCardWithEveryOtherCardsLightened) {
+    // Card 1, channel 1: hue 4/9, not lightened.
+    const QColor c11 = channelColour(0, 0);
+    EXPECT_NEAR(c11.hsvHueF(), 4.0 / 9, 1e-3);
+    EXPECT_NEAR(c11.hsvSaturationF(), 0.9, 1e-3);
+    EXPECT_NEAR(c11.valueF(), 0.9, 1e-3);
+    EXPECT_NEAR(c11.alphaF(), 0.8, 1e-3);
+    // Card 2, channel 1: one hue step on, lightened to 150 % (value saturates, colour pales).
+    const QColor c21 = channelColour(1, 0);
+    EXPECT_NEAR(c21.hsvHueF(), 5.0 / 9, 1e-3);
+    EXPECT_NEAR(c21.valueF(), 1.0, 1e-3);
+    EXPECT_LT(c21.hsvSaturationF(), 0.85);
+    EXPECT_NEAR(c21.alphaF(), 0.8, 1e-3);
+    // The hue wraps after eight steps; card 4 is not lightened again.
+    EXPECT_NEAR(channelColour(0, 4).hsvHueF(), 0.0, 1e-3);
+    EXPECT_NEAR(channelColour(3, 0).valueF(), 0.9, 1e-3);
+    EXPECT_NEAR(channelColour(2, 0).valueF(), 1.0, 1e-3);
+}
+
+TEST(ChannelLabels, LegendEntriesFollowEnableStateAndMouse) {
+    chLabel first(1, 0);
+    chLabel third(1, 2);
+    EXPECT_EQ(first.text(), "1");
+    EXPECT_TRUE(first.font().bold());
+    EXPECT_EQ(first.palette().color(QPalette::WindowText), channelColour(1, 0));
+    EXPECT_EQ(first.frameStyle(), chLabel::RaisedFrame);
+    EXPECT_EQ(third.frameStyle(), chLabel::DisabledFrame);
+    EXPECT_EQ(third.palette().color(QPalette::WindowText), QColor(200, 200, 200));
+    EXPECT_TRUE(first.toolTip().contains("Channel 1 waveform from Function Card 2"));
+
+    QSignalSpy firstSpy(&first, &chLabel::labMousePress);
+    QSignalSpy thirdSpy(&third, &chLabel::labMousePress);
+    QTest::mousePress(&first, Qt::LeftButton);
+    EXPECT_EQ(first.state(), 3);
+    EXPECT_EQ(first.pen().width(), 3);
+    EXPECT_EQ(first.frameStyle(), chLabel::SunkenFrame);
+    EXPECT_EQ(firstSpy.count(), 1);
+    // A disabled entry reacts to no button.
+    QTest::mousePress(&third, Qt::LeftButton);
+    QTest::mousePress(&third, Qt::RightButton);
+    EXPECT_EQ(third.state(), 1);
+    EXPECT_EQ(thirdSpy.count(), 0);
+}
+
+// Stands in for the person at the colour chooser.
+class AnsweredLabel : public chLabelFft {
+public:
+    using chLabelFft::chLabelFft;
+    QColor answer;
+
+protected:
+    QColor askColour(const QColor &) override { return answer; }
+};
+
+TEST(ChannelLabels, SpectrumLegendSelectsAndCancelledColourChangesNothing) {
+    AnsweredLabel label(0, 0);
+    QSignalSpy spy(&label, &chLabelFft::clicked);
+    EXPECT_FALSE(label.isSelected());
+    QTest::mousePress(&label, Qt::LeftButton);
+    EXPECT_TRUE(label.isSelected());
+    EXPECT_EQ(label.frameStyle(), chLabel::SunkenFrame);
+
+    label.answer = QColor(); // cancelled
+    QTest::mousePress(&label, Qt::RightButton);
+    EXPECT_EQ(label.colour(), channelColour(0, 0));
+    EXPECT_EQ(spy.count(), 1);
+    label.answer = QColor(Qt::red);
+    QTest::mousePress(&label, Qt::RightButton);
+    EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(Qt::red));
+    EXPECT_EQ(spy.count(), 2);
+}
+
+TEST_F(SpectrumPlotTest, CurvesAndLegendUseTheChannelColours) {
+    ASSERT_EQ(w->labelList().size(), 16);
+    ASSERT_EQ(w->curveList().size(), 16);
+    EXPECT_EQ(w->curveList()[10]->title().text(), "Ch 3");
+    EXPECT_EQ(w->curveList()[10]->pen().color(), channelColour(1, 2));
+    EXPECT_EQ(w->labelList()[10]->colour(), channelColour(1, 2));
+    EXPECT_EQ(w->curveList()[10]->symbol()->size(), QSize(0, 0));
+}
+
+TEST_F(SpectrumPlotTest, NoneDeselectsOneCardOnlyAndDisabledLabelsStayGrey) {
+    w->selectAll(0);
+    w->selectAll(1);
+    QSignalSpy spy(w, &plot_voltage::toggleChannels);
+    w->deselectAll(1);
+    EXPECT_EQ(spy.count(), 8); // the view re-evaluates once per label
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(w->labelList()[i]->isSelected()) << i;
+    for (int i = 8; i < 16; ++i)
+        EXPECT_FALSE(w->labelList()[i]->isSelected()) << i;
+    EXPECT_EQ(w->labelList()[8]->frameStyle(), chLabel::RaisedFrame);
+    EXPECT_EQ(w->labelList()[0]->frameStyle(), chLabel::SunkenFrame);
+    // Channel 2 is disabled: selected or not, it stays grey and flat.
+    EXPECT_EQ(w->labelList()[1]->frameStyle(), chLabel::DisabledFrame);
+    EXPECT_EQ(w->labelList()[9]->palette().color(QPalette::WindowText), QColor(200, 200, 200));
+
+    // The buttons reach the same slots for their own row.
+    auto buttons = w->findChildren<QPushButton *>();
+    QPushButton *secondAll = nullptr;
+    for (QPushButton *b : buttons)
+        if (b->text() == "All")
+            secondAll = b; // created card by card, so the last is card 2's
+    ASSERT_NE(secondAll, nullptr);
+    secondAll->click();
+    EXPECT_TRUE(w->labelList()[15]->isSelected());
+}
+
+TEST_F(SpectrumPlotTest, AxisLabelDecimalsFollowTheVisibleRange) {
+    QwtScaleDraw *x = plot()->axisScaleDraw(QwtPlot::xBottom);
+    QwtScaleDraw *y = plot()->axisScaleDraw(QwtPlot::yLeft);
+    w->setAxisPrecision(0, 10, -300, 30);
+    EXPECT_EQ(x->label(2.5).text(), "2.5");
+    EXPECT_EQ(y->label(-20).text(), "     -20.000");
+    w->setAxisPrecision(100, 100.5, -0.5, 0.2);
+    EXPECT_EQ(x->label(100.25).text(), "100.250");
+    EXPECT_EQ(y->label(-0.25).text(), "    -0.25000");
+    w->setAxisPrecision(100, 100.05, -300, 30);
+    EXPECT_EQ(x->label(100.025).text(), "100.025000");
+    // So high up a narrow range keeps three decimals.
+    w->setAxisPrecision(90000, 90000.05, -300, 30);
+    EXPECT_EQ(x->label(90000.025).text(), "90000.025");
+    // A y-only change keeps the x decimals.
+    w->setAxisPrecision(0, 0, -300, 30);
+    EXPECT_EQ(x->label(1).text(), "1.000");
+
+    // A zoom narrower than 1 Hz switches the x labels, and autoscale goes off.
+    fillSyntheticSpectra();
+    w->zoomer()->zoom(QRectF(QPointF(1000.0, -100.0), QPointF(1000.5, -20.0)));
+    EXPECT_EQ(x->label(1000.25).text(), "1000.250");
+    EXPECT_FALSE(owner.autoscale->isChecked());
+    EXPECT_DOUBLE_EQ(w->tracker()->xMin(), 1000.0);
+    EXPECT_DOUBLE_EQ(w->tracker()->xMax(), 1000.5);
+}
+
+TEST_F(SpectrumPlotTest, MarkerReadoutListsTheLowerFrequencyFirstAndFollowsNewData) {
+    EXPECT_EQ(fftTrackerText(1234.5, -20.1234567, "dB"), "1234.500 Hz, -20.12346 dB");
+    EXPECT_EQ(
+        markerReadoutText({300, -10, ""}, {100, -40, "Ch 5"}),
+        "Markers: (100.0 Hz, -40.0 dB[Ch 5] ), (300.0 Hz, -10.0 dB)  |  df = 200.0 Hz, dMagnitude = 30.0 dB");
+
+    // Two spectra with bins at the same frequencies; everything else hidden.
+    for (QwtPlotCurve *curve : w->curveList())
+        curve->detach();
+    w->curveList()[0]->setSamples(QVector<double>{100, 200, 300}, QVector<double>{-20, -80, -80});
+    w->curveList()[1]->setSamples(QVector<double>{100, 200, 300}, QVector<double>{-60, -90, -90});
+    w->curveList()[0]->attach(plot());
+    w->curveList()[1]->attach(plot());
+    plot()->setAxisScale(QwtPlot::xBottom, 0, 400);
+    plot()->setAxisScale(QwtPlot::yLeft, -100, 0);
+    plot()->replot();
+
+    // Marker 1 on channel 1's bin, marker 2 on channel 2's bin at the same frequency.
+    ctrlClick(Qt::LeftButton, canvasPoint(104, -21));
+    ctrlClick(Qt::RightButton, canvasPoint(97, -59));
+    EXPECT_EQ(w->readout()->text(), "Markers: (100.0 Hz, -60.0 dB[Ch 2] ), (100.0 Hz, -20.0 dB[Ch 1] )  |  "
+                                    "df = 0.0 Hz, dMagnitude = 40.0 dB");
+
+    // New spectra: the snapped markers stay on their bins and take the new magnitudes.
+    w->curveList()[0]->setSamples(QVector<double>{100, 200, 300}, QVector<double>{-30, -80, -80});
+    w->markerMoved(QPoint(-1, 0));
+    EXPECT_DOUBLE_EQ(w->marker(1)->yValue(), -30.0);
+    EXPECT_TRUE(w->readout()->text().endsWith("dMagnitude = 30.0 dB"));
+
+    // Without snapping the markers sit where clicked, between bins, with no curve title.
+    w->snapToSample()->setChecked(false);
+    ctrlClick(Qt::LeftButton, canvasPoint(150, -50));
+    ctrlClick(Qt::RightButton, canvasPoint(250, -70));
+    EXPECT_NEAR(w->marker(1)->xValue(), 150.0, 2.0);
+    EXPECT_NEAR(w->marker(2)->yValue(), -70.0, 2.0);
+    const QRegularExpression plain(
+        R"(^Markers: \(1\d\d\.\d Hz, -\d+\.\d dB\), \(2\d\d\.\d Hz, -\d+\.\d dB\)  \|  )"
+        R"(df = \d+\.\d Hz, dMagnitude = \d+\.\d dB$)");
+    EXPECT_TRUE(plain.match(w->readout()->text()).hasMatch()) << w->readout()->text().toStdString();
+}
+
+// Clicks an axis; once its dialog runs, fills it and presses OK. A refused range would leave
+// the dialog open: it is then closed and the test fails instead of hanging.
+void clickAxisAndAnswer(QwtScaleWidget *axis, axisConfigFft *dialog, const std::function<void()> &fill) {
+    kq7000fp_msgBox::setAnswerer([](QMessageBox &) { return nullptr; });
+    QTimer::singleShot(0, dialog, [&] {
+        fill();
+        dialog->okButton()->click();
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog refused the range";
+            dialog->reject();
+        }
+    });
+    QTest::mouseRelease(axis, Qt::LeftButton, {}, QPoint(5, 5));
+    kq7000fp_msgBox::setAnswerer({});
+}
+
+TEST_F(SpectrumPlotTest, AxisClicksRunTheRangeDialogs) {
+    fillSyntheticSpectra();
+    QwtScaleWidget *yAxis = plot()->axisWidget(QwtPlot::yLeft);
+    axisConfigFft *y = w->yAxisDialog();
+    // The y dialog opens with the autoscale's state; a custom range turns the autoscale off.
+    bool wasChecked = true;
+    clickAxisAndAnswer(yAxis, y, [&] {
+        wasChecked = y->rangeGroup()->isChecked();
+        y->rangeGroup()->setChecked(true);
+        y->lowerLimit()->setValue(-50);
+        y->upperLimit()->setValue(0);
+    });
+    EXPECT_FALSE(wasChecked);
+    EXPECT_FALSE(owner.autoscale->isChecked());
+    EXPECT_DOUBLE_EQ(plot()->axisScaleDiv(QwtPlot::yLeft).lowerBound(), -50.0);
+    EXPECT_DOUBLE_EQ(w->tracker()->yMax(), 0.0);
+
+    // Unchecking the range asks for autoscale again.
+    clickAxisAndAnswer(yAxis, y, [&] { y->rangeGroup()->setChecked(false); });
+    EXPECT_TRUE(owner.autoscale->isChecked());
+
+    // The waveform view gives the x dialog the spectrum's frequency span.
+    axisConfigFft *x = w->xAxisDialog();
+    x->lowerLimit()->setRange(0, 10000);
+    x->upperLimit()->setRange(0, 10000);
+    clickAxisAndAnswer(plot()->axisWidget(QwtPlot::xBottom), x, [&] {
+        x->lowerLimit()->setValue(2000);
+        x->upperLimit()->setValue(3000);
+    });
+    EXPECT_FALSE(owner.autoscale->isChecked());
+    EXPECT_DOUBLE_EQ(plot()->axisScaleDiv(QwtPlot::xBottom).upperBound(), 3000.0);
+    EXPECT_DOUBLE_EQ(w->tracker()->xMin(), 2000.0);
+}
+
+TEST_F(SpectrumPlotTest, RendersEveryChannelInItsColourWithMarkers) {
+    fillSyntheticSpectra();
+    const QImage canvas = plot()->canvas()->grab().toImage();
+    const QColor background = plot()->canvasBackground().color();
+    for (int g = 0; g < 16; ++g)
+        EXPECT_GT(pixelsInColour(canvas, w->curveList()[g]->pen().color(), background), 10)
+            << "channel " << g;
+    saveShot("spectrum_plot.png");
+
+    // Markers on the first peak of card 1 channel 1 and of card 2 channel 1.
+    ctrlClick(Qt::LeftButton, canvasPoint(400, -6));
+    ctrlClick(Qt::RightButton, canvasPoint(400 + 550 * 8, -22));
+    EXPECT_TRUE(w->readout()->text().startsWith("Markers: (400.")) << w->readout()->text().toStdString();
+    EXPECT_TRUE(w->readout()->text().contains("[Ch 1]"));
+    saveShot("spectrum_plot_markers.png");
+}
+
+} // namespace
