@@ -118,17 +118,9 @@ void kq7150fp_App::readReferenceTable()
     vrefs.count = 0;
     for (int i = 0; i < m_cards; ++i) {
         ViSession fc = 0;
-        ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(i), &fc);
-        if (s < VI_SUCCESS) {
-            displayError(s, "kq7150_getMultFCsession(d_vi, i, &fc_vi)");
-            continue;
-        }
         kq7150_instEnv *env = nullptr;
-        s = viGetAttribute(fc, VI_ATTR_USER_DATA, &env);
-        if (s < VI_SUCCESS || !env) {
-            displayError(s, "viGetAttribute(fc_vi, VI_ATTR_USER_DATA, &instEnv)");
+        if (!cardEnvironment(i, "kq7150_getMultFCsession(d_vi, i, &fc_vi)", fc, env))
             continue;
-        }
         m_variant = env->variant;
         const kq7000_ifVref *ref = env->head.ifVref;
         if (!ref || !ref->count) {
@@ -190,13 +182,9 @@ void kq7150fp_App::fillReferenceChoice(QComboBox *choice, int card)
         if (vrefs.count > 0) {
             ViSession fc = 0;
             kq7150_instEnv *env = nullptr;
-            ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(card), &fc);
-            if (s < VI_SUCCESS)
-                displayError(s, "kq7150_getMultFCsession(d_vi, i, &fc_vi)");
-            else if ((s = viGetAttribute(fc, VI_ATTR_USER_DATA, &env)) < VI_SUCCESS || !env)
-                displayError(s, "viGetAttribute(fc_vi, VI_ATTR_USER_DATA, &instEnv)");
-            else if (env->head.ifVref &&
-                     (s = env->head.ifVref->setVoltRefOutput(env->head.libEnv, 0.0)) < VI_SUCCESS)
+            ViStatus s = VI_SUCCESS;
+            if (cardEnvironment(card, "kq7150_getMultFCsession(d_vi, i, &fc_vi)", fc, env) && env->head.ifVref &&
+                (s = env->head.ifVref->setVoltRefOutput(env->head.libEnv, 0.0)) < VI_SUCCESS)
                 displayError(s, "instEnv->head.ifVref->setVoltRefOutput(instEnv->head.libEnv, 0.0)");
         }
     }
@@ -225,11 +213,9 @@ void kq7150fp_App::describeHardware()
     }
     for (int i = 0; i < m_cards; ++i) {
         ViSession fc = 0;
-        ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(i), &fc);
-        if (s < VI_SUCCESS) {
-            displayError(s, "kq7150_getMultFCsession(d_vi, i, &fc_vi)");
+        if (!cardSession(i, "kq7150_getMultFCsession(d_vi, i, &fc_vi)", fc))
             continue;
-        }
+        ViStatus s = VI_SUCCESS;
         ViChar subtype[kq7150_TEXT_BUFLEN] = {}, driverRev[kq7150_TEXT_BUFLEN] = {},
                                            firmware[kq7150_TEXT_BUFLEN] = {};
         ViUInt32 serial = 0;
@@ -258,16 +244,22 @@ void kq7150fp_App::displayError(int error, const char *fcall)
     showWarningMessage(QString("Warning: [%1]").arg(QString::fromLatin1(text)));
 }
 
+// The card's session, or false after reporting the failed call.
+bool kq7150fp_App::cardSession(int card, const char *sessionCall, ViSession &fc)
+{
+    const ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(card), &fc);
+    if (s < VI_SUCCESS)
+        displayError(s, sessionCall);
+    return s >= VI_SUCCESS;
+}
+
 // The card session and its environment block, or false after reporting what failed.
 bool kq7150fp_App::cardEnvironment(int card, const char *sessionCall, ViSession &fc, kq7150_instEnv *&env)
 {
-    ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(card), &fc);
-    if (s < VI_SUCCESS) {
-        displayError(s, sessionCall);
+    if (!cardSession(card, sessionCall, fc))
         return false;
-    }
     env = nullptr;
-    s = viGetAttribute(fc, VI_ATTR_USER_DATA, &env);
+    const ViStatus s = viGetAttribute(fc, VI_ATTR_USER_DATA, &env);
     if (s < VI_SUCCESS || !env) {
         displayError(s, "viGetAttribute(fc_vi, VI_ATTR_USER_DATA, &instEnv)");
         return false;
@@ -320,11 +312,8 @@ void kq7150fp_App::FCChanged(int index)
     if (demo())
         return;
     ViSession fc = 0;
-    ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(index), &fc);
-    if (s < VI_SUCCESS) {
-        displayError(s, "kq7150_getMultFCsession(d_vi, index, &fc_vi)");
+    if (!cardSession(index, "kq7150_getMultFCsession(d_vi, index, &fc_vi)", fc))
         return;
-    }
     QString carrier, host;
     ViInt16 slot = 0;
     if (viGetAttribute(fc, VI_ATTR_SLOT, &slot) >= VI_SUCCESS) {
@@ -418,12 +407,9 @@ void kq7150fp_App::runCalibration(const std::vector<std::pair<int, int>> &channe
         }
         QApplication::processEvents();
         ViSession fc = 0;
-        ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(card), &fc);
-        if (s < VI_SUCCESS) {
-            displayError(s, sessionCall);
+        if (!cardSession(card, sessionCall, fc))
             continue; // no session: nothing to calibrate with
-        }
-        s = kq7150_calibrateChannel(fc, static_cast<ViInt16>(ch + 1), nullptr, nullptr);
+        const ViStatus s = kq7150_calibrateChannel(fc, static_cast<ViInt16>(ch + 1), nullptr, nullptr);
         if (s < VI_SUCCESS)
             displayError(s, "kq7150_calibrateChannel(fc_vi, i+1, NULL, NULL)");
     }

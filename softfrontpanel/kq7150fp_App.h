@@ -68,6 +68,7 @@ private:
     void describeHardware();
     const kq7150fp_chCfg *shownChannelToCopy();
     void copyChannel(const kq7150fp_chCfg &from, kq7150fp_chCfg &to);
+    bool cardSession(int card, const char *sessionCall, ViSession &fc);
     bool cardEnvironment(int card, const char *sessionCall, ViSession &fc, kq7150_instEnv *&env);
     void runCalibration(const std::vector<std::pair<int, int>> &channels,
                         const std::function<QString(int card, int channel)> &textOf, const char *sessionCall);
