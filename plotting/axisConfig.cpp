@@ -1,7 +1,6 @@
 #include "axisConfig.h"
 
 #include "kq7000fp_digitCtrl.h"
-#include "kq7000fp_msgBox.h"
 
 #include <QAbstractButton>
 #include <QDoubleSpinBox>
@@ -13,31 +12,23 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-axisConfig::axisConfig(QWidget *owner, bool withUnits) : QDialog(owner), m_owner(owner) {
-    setWindowTitle("Axis Configuration");
-    setModal(true);
-    if (owner)
-        setWindowIcon(owner->window()->windowIcon());
+axisConfig::axisConfig(QWidget *owner, bool withUnits)
+    : axisRangeDialog(owner, owner ? owner->window() : nullptr, "Movara 7150 SFP") {
+    QGroupBox *range = rangeGroup();
+    QDoubleSpinBox *lower = lowerLimit();
+    QDoubleSpinBox *upper = upperLimit();
 
-    m_rangeGroup = new QGroupBox("Custom Range", this);
-    m_lower = new QDoubleSpinBox(m_rangeGroup);
-    m_upper = new QDoubleSpinBox(m_rangeGroup);
-    m_maxButton = new QPushButton("Max", m_rangeGroup);
-    m_maxButton->setToolTip("Sets the maximum range.");
-    // Return in a limit box must reach OK, never "Max".
-    m_maxButton->setAutoDefault(false);
-
-    auto *rangeRow = new QHBoxLayout(m_rangeGroup);
-    rangeRow->addWidget(new QLabel("Lower Limit", m_rangeGroup));
-    rangeRow->addWidget(m_lower);
+    auto *rangeRow = new QHBoxLayout(range);
+    rangeRow->addWidget(new QLabel("Lower Limit", range));
+    rangeRow->addWidget(lower);
     rangeRow->addSpacing(10);
-    rangeRow->addWidget(new QLabel("Upper Limit", m_rangeGroup));
-    rangeRow->addWidget(m_upper);
+    rangeRow->addWidget(new QLabel("Upper Limit", range));
+    rangeRow->addWidget(upper);
     rangeRow->addSpacing(10);
-    rangeRow->addWidget(m_maxButton);
+    rangeRow->addWidget(maxButton());
 
     auto *top = new QVBoxLayout(this);
-    top->addWidget(m_rangeGroup);
+    top->addWidget(range);
 
     if (withUnits) {
         m_unitGroup = new QGroupBox("Custom Unit Display", this);
@@ -86,10 +77,8 @@ axisConfig::axisConfig(QWidget *owner, bool withUnits) : QDialog(owner), m_owner
         top->addWidget(m_unitGroup);
 
         connect(m_unitName, &QLineEdit::textChanged, this, &axisConfig::updateLimits);
-        connect(m_lower, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-                &axisConfig::updateLimits);
-        connect(m_upper, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-                &axisConfig::updateLimits);
+        connect(lower, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, &axisConfig::updateLimits);
+        connect(upper, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, &axisConfig::updateLimits);
         connect(m_offset, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
                 &axisConfig::updateLimits);
         connect(m_multiplier, QOverload<double>::of(&kq7000fp_digitCtrl::valueChanged), this,
@@ -97,19 +86,7 @@ axisConfig::axisConfig(QWidget *owner, bool withUnits) : QDialog(owner), m_owner
         connect(m_unitGroup, &QGroupBox::toggled, this, &axisConfig::updateLimits);
     }
 
-    m_okButton = new QPushButton("OK", this);
-    m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton("Cancel", this);
-    m_cancelButton->setAutoDefault(false);
-    auto *buttonRow = new QHBoxLayout;
-    buttonRow->addStretch();
-    buttonRow->addWidget(m_okButton);
-    buttonRow->addWidget(m_cancelButton);
-    top->addLayout(buttonRow);
-
-    connect(m_maxButton, &QPushButton::clicked, this, &axisConfig::setMaxSlot);
-    connect(m_okButton, &QPushButton::clicked, this, &axisConfig::checkValuesAndAccept);
-    connect(m_cancelButton, &QPushButton::clicked, this, &axisConfig::reject);
+    top->addLayout(makeButtonRow());
 
     updateLimits();
 }
@@ -123,22 +100,15 @@ double axisConfig::toVolts(double value, double offset, double multiplier) {
 }
 
 void axisConfig::checkValuesAndAccept() {
-    // An unchecked checkable group means autoscale: its limits are not used, so they may be
-    // anything.
-    const bool checkable = m_rangeGroup->isCheckable();
-    const bool rangeCounts = !checkable || m_rangeGroup->isChecked();
-    if (m_lower->value() >= m_upper->value() && rangeCounts) {
-        kq7000fp_msgBox::ask(QMessageBox::Warning, this, "Movara 7150 SFP",
-                             "The lower limit must be below the upper limit.", QMessageBox::Ok);
+    if (!rangeAcceptable())
         return;
-    }
 
-    if (checkable && m_autoscale) {
+    if (rangeGroup()->isCheckable() && m_autoscale) {
         // The view answers the autoscale switch synchronously by taking the plot's current time
         // range as its own; the range it kept before is the one the user set, so it goes back.
         const double keptLower = m_keptXLower ? *m_keptXLower : 0.0;
         const double keptUpper = m_keptXUpper ? *m_keptXUpper : 0.0;
-        m_autoscale->setChecked(!m_rangeGroup->isChecked());
+        m_autoscale->setChecked(!rangeGroup()->isChecked());
         if (m_keptXLower)
             *m_keptXLower = keptLower;
         if (m_keptXUpper)
@@ -152,16 +122,10 @@ void axisConfig::updateLimits() {
         return;
     const double offset = m_offset->value();
     const double multiplier = m_multiplier->value();
-    const double a = toUnits(m_lower->value(), offset, multiplier);
-    const double b = toUnits(m_upper->value(), offset, multiplier);
+    const double a = toUnits(lowerLimit()->value(), offset, multiplier);
+    const double b = toUnits(upperLimit()->value(), offset, multiplier);
     m_readout->setText(
         QString::asprintf("Range:  %.6lf .. %.6lf  %s", a, b, m_unitName->text().toUtf8().constData()));
     if (sender() == m_unitGroup)
         m_readout->setVisible(m_unitGroup->isChecked());
-}
-
-void axisConfig::setMaxSlot() {
-    // The owner gives both boxes the same range, so the lower box speaks for both.
-    m_lower->setValue(m_lower->minimum());
-    m_upper->setValue(m_lower->maximum());
 }

@@ -9,17 +9,16 @@
 // time range the view kept before is put back afterwards.
 #pragma once
 
-#include <QDialog>
+#include "axisRangeDialog.h"
 
 class QAbstractButton;
 class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class kq7000fp_digitCtrl;
 
-class axisConfig : public QDialog {
+class axisConfig : public axisRangeDialog {
     Q_OBJECT
 public:
     // owner: the view that runs the dialog (the dialog's parent; its window's icon is taken).
@@ -41,13 +40,6 @@ public:
     static double toUnits(double volts, double offset, double multiplier);
     static double toVolts(double value, double offset, double multiplier);
 
-    QGroupBox *rangeGroup() const { return m_rangeGroup; }
-    QDoubleSpinBox *lowerLimit() const { return m_lower; }
-    QDoubleSpinBox *upperLimit() const { return m_upper; }
-    QPushButton *maxButton() const { return m_maxButton; }
-    QPushButton *okButton() const { return m_okButton; }
-    QPushButton *cancelButton() const { return m_cancelButton; }
-
     // The custom unit display; all null when built without units.
     QGroupBox *unitGroup() const { return m_unitGroup; }
     QLineEdit *unitName() const { return m_unitName; }
@@ -57,24 +49,15 @@ public:
 
 public slots:
     // Closes with OK unless a range that counts is empty or reversed; then warns and stays open.
-    void checkValuesAndAccept();
+    // On OK also switches the autoscale control, see above.
+    void checkValuesAndAccept() override;
     // Rewrites the converted range; shows or hides it when the unit group was toggled.
     void updateLimits();
-    // Both limits to the ends of the allowed range.
-    void setMaxSlot();
 
 private:
-    QWidget *m_owner = nullptr;
     QAbstractButton *m_autoscale = nullptr;
     double *m_keptXLower = nullptr;
     double *m_keptXUpper = nullptr;
-
-    QGroupBox *m_rangeGroup = nullptr;
-    QDoubleSpinBox *m_lower = nullptr;
-    QDoubleSpinBox *m_upper = nullptr;
-    QPushButton *m_maxButton = nullptr;
-    QPushButton *m_okButton = nullptr;
-    QPushButton *m_cancelButton = nullptr;
 
     QGroupBox *m_unitGroup = nullptr;
     QLineEdit *m_unitName = nullptr;
