@@ -1,0 +1,68 @@
+// The measurement page of the front panel: AC performance figures (sine fit and spectrum
+// metrics) of the waveform in the plot view, per channel of one selected card, with a copy of
+// the table to the clipboard as comma-separated text.
+#pragma once
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QStandardItemModel;
+class QTableView;
+
+// Everything the window reads from its owner at each calculation. The owner fills it from its
+// current state; the window keeps no pointer into it beyond one call.
+struct measurementInputs {
+    bool optionsExist = false; // the program was started with "-acperf"
+    bool demo = false;
+    int cards = 0;
+    // Per card, bit k = channel k+1, of the channels that were acquired into the view buffer.
+    // These, not the live enable boxes, say where each channel's block lies.
+    std::vector<uint16_t> masks;
+    int scans = 0;     // N of the plot view
+    double rate = 0.0; // Hz
+    // One block of `scans` volts per acquired channel, card by card, channel by channel.
+    const double *view = nullptr;
+    const double *timeAxis = nullptr; // seconds, one per scan
+    double zeroPadding = 1.0;
+    int fitIterations = 0; // 0: three-parameter fit; k: four-parameter fit with k iterations
+    // Per card 8 entries: the gain selection index of each channel panel (copied text only).
+    std::vector<int> gainIndex;
+};
+
+class measurement : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int channels = 8;
+    static constexpr int columns = 10;
+
+    measurement(QWidget *owner, std::function<measurementInputs()> inputs, int cards);
+
+public slots:
+    // Called after each plot and spectrum update and when another card is selected.
+    void recalculate();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private slots:
+    void copyToClipboard();
+
+private:
+    void setCell(int row, int column, double value);
+
+    std::function<measurementInputs()> m_inputs;
+    QComboBox *m_cardSelector;
+    QTableView *m_table;
+    QStandardItemModel *m_model;
+    QLabel *m_explanation;
+    QPushButton *m_copy;
+    int m_scans = 0;
+    double m_rate = 0.0;
+    double m_scale;
+};

@@ -1,0 +1,239 @@
+// The measurement page as the front panel drives it: the owner's view buffer in, the table,
+// the failure boxes and the clipboard text out.
+#include "measurement.h"
+
+#include "../support/ScriptedBoxes.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+const double rate = 100000.0;
+const int N = 1000;
+const double f = 1000.0; // ten periods, on an FFT bin
+
+// A sine sampled at `rate`, with a little Gaussian noise of a fixed seed.
+std::vector<double> sine(double amplitude, double offset, double phase, double noise = 1e-4,
+                         unsigned seed = 1) {
+    std::mt19937 gen(seed);
+    std::normal_distribution<double> n(0.0, noise);
+    std::vector<double> y(N);
+    for (int i = 0; i < N; ++i)
+        y[i] = amplitude * std::sin(2 * M_PI * f * i / rate + phase) + offset + n(gen);
+    return y;
+}
+
+QStringList repeated(int n, const QString &text) {
+    QStringList list;
+    for (int i = 0; i < n; ++i)
+        list << text;
+    return list;
+}
+
+// The front panel window as the measurement page sees it: what it would fill in the inputs.
+struct MeasurementTest : ::testing::Test {
+    QWidget owner;
+    measurementInputs in;
+    std::vector<double> view;
+    std::vector<double> time;
+    measurement *page = nullptr;
+
+    void build(int cards) {
+        in.optionsExist = true;
+        in.cards = cards;
+        in.masks.assign(cards, 0);
+        in.gainIndex.assign(cards * 8, 0);
+        in.rate = rate;
+        page = new measurement(
+            &owner, [this] { return in; }, cards);
+    }
+    // The blocks of the view buffer, in buffer order.
+    void acquire(const std::vector<std::vector<double>> &blocks) {
+        in.scans = blocks.empty() ? 0 : int(blocks[0].size());
+        view.clear();
+        for (const auto &b : blocks)
+            view.insert(view.end(), b.begin(), b.end());
+        time.resize(in.scans);
+        for (int i = 0; i < in.scans; ++i)
+            time[i] = 12.5 + i / rate; // the time stamps do not start at 0
+        in.view = view.data();
+        in.timeAxis = time.data();
+    }
+    QString cell(int row, int col) const {
+        const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
+        return m->index(row, col).data().toString();
+    }
+    double value(int row, int col) const { return cell(row, col).toDouble(); }
+    QStringList row(int r) const {
+        QStringList cells;
+        for (int col = 0; col < measurement::columns; ++col)
+            cells << cell(r, col);
+        return cells;
+    }
+    QString explanation() const { return page->findChild<QLabel *>()->text(); }
+    void copy() { page->findChild<QPushButton *>()->click(); }
+};
+
+TEST_F(MeasurementTest, TableLayoutAndShortViews) {
+    build(2);
+    const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
+    ASSERT_EQ(m->rowCount(), 8);
+    ASSERT_EQ(m->columnCount(), 10);
+    EXPECT_EQ(m->headerData(4, Qt::Horizontal).toString(), "Phase (us)");
+    EXPECT_EQ(m->headerData(9, Qt::Horizontal).toString(), "ENOB");
+    EXPECT_EQ(page->findChild<QTableView *>()->editTriggers(), QAbstractItemView::NoEditTriggers);
+    auto *selector = page->findChild<QComboBox *>();
+    ASSERT_EQ(selector->count(), 2);
+    EXPECT_EQ(selector->itemText(1), "Function Card #2");
+
+    // Nine scans are too few to analyse: every acquired channel reads zero, in its column's format.
+    in.masks[0] = 0b101;
+    acquire({sine(1, 0, 0, 0, 1), sine(1, 0, 0, 0, 2)});
+    in.scans = 9;
+    page->recalculate();
+    const QStringList zeros{"0.000000", "0.000000", "0.000000", "0.000", "0.000",
+                            "0.00",     "0.00",     "0.00",     "0.00",  "0.00"};
+    EXPECT_EQ(row(0), zeros);
+    EXPECT_EQ(row(2), zeros);
+    EXPECT_EQ(row(1), repeated(10, "-"));
+    EXPECT_EQ(row(7), repeated(10, "-"));
+    EXPECT_TRUE(explanation().contains("the last <b>9</b> scans")) << explanation().toStdString();
+}
+
+TEST_F(MeasurementTest, SineFiguresAndPhase) {
+    build(1);
+    const double shift = 50e-6; // channel 3 leads channel 1 by 50 us
+    in.masks[0] = 0b101;
+    acquire({sine(1.5, 0.2, 1.0), sine(0.8, -0.1, 1.0 + 2 * M_PI * f * shift, 1e-4, 7)});
+
+    for (int iterations : {0, 3}) {
+        SCOPED_TRACE(iterations);
+        in.fitIterations = iterations;
+        page->recalculate();
+        EXPECT_NEAR(value(0, 0), 1.5, 1e-4);
+        EXPECT_NEAR(value(0, 1), 0.2, 1e-4);
+        EXPECT_NEAR(value(0, 2), std::sqrt(1.5 * 1.5 / 2 + 0.2 * 0.2), 1e-4);
+        EXPECT_NEAR(value(0, 3), f, 0.01);
+        EXPECT_EQ(cell(0, 4), "0.000");
+        EXPECT_NEAR(value(2, 0), 0.8, 1e-4);
+        EXPECT_NEAR(value(2, 1), -0.1, 1e-4);
+        EXPECT_NEAR(value(2, 4), 50.0, 0.01);
+        // Noise of 1e-4 V on 1.5 V: about 80 dB SNR; a clean sine has no harmonics to speak of.
+        EXPECT_GT(value(0, 7), 70.0);
+        EXPECT_LT(value(0, 5), -70.0);
+        EXPECT_GT(value(0, 9), 11.0);
+    }
+
+    // Alone, channel 3 is its own reference.
+    in.masks[0] = 0b100;
+    acquire({sine(0.8, -0.1, 1.0 + 2 * M_PI * f * shift)});
+    page->recalculate();
+    EXPECT_EQ(cell(2, 4), "0.000");
+    EXPECT_NEAR(value(2, 0), 0.8, 1e-4);
+    EXPECT_EQ(cell(0, 0), "-");
+}
+
+TEST_F(MeasurementTest, BlocksOfLaterCardsFollowTheAcquiredChannelsOfEarlierOnes) {
+    build(2);
+    in.masks = {0b011, 0b101};
+    acquire({sine(1, 0, 0.5), sine(2, 0, 0.5), sine(3, 0, 0.5), sine(4, 0, 0.5)});
+    page->findChild<QComboBox *>()->setCurrentIndex(1);
+    EXPECT_NEAR(value(0, 0), 3.0, 1e-3);
+    EXPECT_EQ(cell(1, 0), "-");
+    EXPECT_NEAR(value(2, 0), 4.0, 1e-3);
+
+    page->findChild<QComboBox *>()->setCurrentIndex(0);
+    EXPECT_NEAR(value(0, 0), 1.0, 1e-3);
+    EXPECT_NEAR(value(1, 0), 2.0, 1e-3);
+    EXPECT_EQ(cell(2, 0), "-");
+}
+
+TEST_F(MeasurementTest, FailuresReportEveryOtherRun) {
+    build(1);
+    in.masks[0] = 0b1;
+    acquire({sine(1, 0, 0.5)});
+    ScriptedBoxes boxes({"OK", "OK", "OK", "OK"});
+    page->recalculate(); // a good run clears what earlier failures left behind
+    ASSERT_TRUE(boxes.texts.isEmpty());
+
+    in.fitIterations = 21; // more than the four-parameter fit accepts
+    for (int run = 0; run < 4; ++run)
+        page->recalculate();
+    EXPECT_EQ(boxes.texts, repeated(2, "AC performance calculations failed"));
+    EXPECT_EQ(boxes.titles.value(0), "Movara 7150 Soft Front Panel");
+    EXPECT_EQ(boxes.icons.value(0), QMessageBox::Critical);
+    EXPECT_EQ(cell(0, 0), "0.000000");
+    EXPECT_EQ(cell(0, 3), "0.000");
+    EXPECT_EQ(cell(0, 7), "0.00");
+
+    // An analysis that cannot be built is reported with its own text.
+    in.fitIterations = 0;
+    page->recalculate();
+    in.zeroPadding = 0.5;
+    page->recalculate();
+    EXPECT_EQ(boxes.texts.value(2), "Zero padding factor must be >= 1");
+    EXPECT_EQ(cell(0, 0), "0.000000");
+}
+
+TEST_F(MeasurementTest, ClipboardText) {
+    build(1);
+    in.masks[0] = 0b110;
+    in.gainIndex[1] = 2;
+    in.gainIndex[2] = 3;
+    acquire({sine(1, 0, 0.5), sine(2, 0.1, 0.7)});
+    page->recalculate();
+
+    QApplication::clipboard()->setText("untouched");
+    in.demo = true;
+    copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), "untouched");
+
+    in.demo = false;
+    copy();
+    const QStringList lines = QApplication::clipboard()->text().split('\n');
+    ASSERT_EQ(lines.size(), 6) << lines.join('|').toStdString();
+    EXPECT_EQ(lines[0], "Number of scans: 1000, scan rate: 100000.000 Hz");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "Channel, Gain, Filter (Hz), Amplitude (V), Mean (V), Vrms (V), Frequency (Hz), "
+                        "Phase (us), THD (dB), SINAD (dB), SNR (dB), SFDR (dB), ENOB");
+    EXPECT_EQ(lines[3], "2,2,2," + row(1).join(','));
+    EXPECT_EQ(lines[4], "3,3,3," + row(2).join(','));
+    EXPECT_EQ(lines[5], "");
+}
+
+TEST_F(MeasurementTest, NothingChangesWithoutOptionsOrWithAnEmptyDemoView) {
+    build(1);
+    in.masks[0] = 0b1;
+    acquire({sine(1, 0, 0.5)});
+    page->recalculate();
+    const QStringList before = row(0);
+    const QString label = explanation();
+
+    in.optionsExist = false;
+    acquire({sine(2, 0, 0.5, 1e-4), sine(3, 0, 0.5)});
+    in.masks[0] = 0b11;
+    page->recalculate();
+    EXPECT_EQ(row(0), before);
+    EXPECT_EQ(row(1), repeated(10, "-")); // as the first run left it
+    EXPECT_EQ(explanation(), label);
+
+    in.optionsExist = true;
+    in.demo = true;
+    acquire({});
+    page->recalculate();
+    EXPECT_EQ(row(0), before);
+    EXPECT_EQ(explanation(), label);
+}
+
+} // namespace
