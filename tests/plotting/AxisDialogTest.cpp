@@ -19,34 +19,11 @@
 
 namespace {
 
-// Both dialogs answer the same questions; this hides which one a case talks to.
-struct Dialog {
-    std::unique_ptr<QDialog> dialog;
-    QGroupBox *group;
-    QDoubleSpinBox *lower;
-    QDoubleSpinBox *upper;
-    QPushButton *max;
-    QPushButton *ok;
-};
-
-Dialog makeVoltageDialog(bool withUnits) {
-    auto *d = new axisConfig(nullptr, withUnits);
-    return {std::unique_ptr<QDialog>(d),
-            d->rangeGroup(),
-            d->lowerLimit(),
-            d->upperLimit(),
-            d->maxButton(),
-            d->okButton()};
-}
-
-Dialog makeSpectrumDialog() {
-    auto *d = new axisConfigFft(nullptr);
-    return {std::unique_ptr<QDialog>(d),
-            d->rangeGroup(),
-            d->lowerLimit(),
-            d->upperLimit(),
-            d->maxButton(),
-            d->okButton()};
+// Both dialogs share their range part; a case talks to it without knowing which one it has.
+std::unique_ptr<axisRangeDialog> makeDialog(bool spectrum, bool withUnits) {
+    if (spectrum)
+        return std::make_unique<axisConfigFft>(nullptr);
+    return std::make_unique<axisConfig>(nullptr, withUnits);
 }
 
 struct RangeCase {
@@ -62,18 +39,18 @@ class AxisRangeCheck : public ::testing::TestWithParam<RangeCase> {};
 
 TEST_P(AxisRangeCheck, RefusesOnlyARangeThatCounts) {
     const RangeCase c = GetParam();
-    Dialog d = c.spectrum ? makeSpectrumDialog() : makeVoltageDialog(c.checkable);
-    d.lower->setRange(-1000, 1000);
-    d.upper->setRange(-1000, 1000);
-    d.group->setCheckable(c.checkable);
+    auto d = makeDialog(c.spectrum, c.checkable);
+    d->lowerLimit()->setRange(-1000, 1000);
+    d->upperLimit()->setRange(-1000, 1000);
+    d->rangeGroup()->setCheckable(c.checkable);
     if (c.checkable)
-        d.group->setChecked(c.checked);
-    d.lower->setValue(c.lower);
-    d.upper->setValue(c.upper);
+        d->rangeGroup()->setChecked(c.checked);
+    d->lowerLimit()->setValue(c.lower);
+    d->upperLimit()->setValue(c.upper);
 
     ScriptedBoxes boxes({"OK"});
-    QSignalSpy accepted(d.dialog.get(), &QDialog::accepted);
-    d.ok->click();
+    QSignalSpy accepted(d.get(), &QDialog::accepted);
+    d->okButton()->click();
 
     if (c.refused) {
         EXPECT_EQ(accepted.count(), 0);
@@ -139,14 +116,14 @@ TEST(AxisConfig, OkSwitchesAutoscaleAndKeepsTheTimeRange) {
 TEST(AxisDialogs, MaxSetsTheEndsOfTheAllowedRange) {
     for (const bool spectrum : {false, true}) {
         SCOPED_TRACE(spectrum ? "axisConfigFft" : "axisConfig");
-        Dialog d = spectrum ? makeSpectrumDialog() : makeVoltageDialog(true);
-        d.lower->setRange(-300, 30);
-        d.upper->setRange(-300, 30);
-        d.lower->setValue(-50);
-        d.upper->setValue(-10);
-        d.max->click();
-        EXPECT_EQ(d.lower->value(), -300);
-        EXPECT_EQ(d.upper->value(), 30);
+        auto d = makeDialog(spectrum, true);
+        d->lowerLimit()->setRange(-300, 30);
+        d->upperLimit()->setRange(-300, 30);
+        d->lowerLimit()->setValue(-50);
+        d->upperLimit()->setValue(-10);
+        d->maxButton()->click();
+        EXPECT_EQ(d->lowerLimit()->value(), -300);
+        EXPECT_EQ(d->upperLimit()->value(), 30);
     }
 }
 
