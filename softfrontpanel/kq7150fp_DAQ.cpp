@@ -191,22 +191,6 @@ QWidget *kq7150fp_DAQ::buildTriggerGroup() {
     return group;
 }
 
-int kq7150fp_DAQ::preTrigger(int positionIndex, int scans) {
-    switch (positionIndex) {
-    case 1:
-        return scans / 4;
-    case 2:
-        return scans / 2;
-    case 3:
-        return 3 * scans / 4;
-    case 4:
-        // The card needs at least one scan after the trigger.
-        return scans - 1;
-    default:
-        return 0;
-    }
-}
-
 void kq7150fp_DAQ::waveformLengthSlot() {
     const bool storage = continuousStorage->isChecked();
     lengthLabel->setText(storage ? "Scan Threshold" : "Waveform Length");

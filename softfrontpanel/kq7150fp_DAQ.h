@@ -25,9 +25,6 @@ public:
     // arguments: the program's command line; "-acperf" adds the sine-fitting choice.
     explicit kq7150fp_DAQ(kq7150fp_App *parent, const QStringList &arguments = QCoreApplication::arguments());
 
-    // Scans acquired before the trigger for a trigger position index (0 "Start" .. 4 "End").
-    static int preTrigger(int positionIndex, int scans);
-
     // "Waveform Length" or "Scan Threshold", after the continuous storage box.
     QLabel *lengthLabel = nullptr;
     // Scans per acquisition, or per block read in continuous storage; item data int.

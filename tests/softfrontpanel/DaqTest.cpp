@@ -67,13 +67,6 @@ TEST_F(DaqTest, EachTriggerSourceEnablesItsOwnControls) {
     }
 }
 
-TEST(DaqPreTrigger, StartQuartersAndEndOfTheRecord) {
-    const int expected[] = {0, 256, 512, 768, 1023};
-    for (int position = 0; position < 5; ++position)
-        EXPECT_EQ(kq7150fp_DAQ::preTrigger(position, 1024), expected[position]) << position;
-    EXPECT_EQ(kq7150fp_DAQ::preTrigger(3, 6), 4); // 3 * 6 / 4, not 6 / 4 * 3
-}
-
 TEST_F(DaqTest, ContinuousStorageRenamesTheLengthButKeepsItsValue) {
     ASSERT_NO_FATAL_FAILURE(open(kVxiWorld));
     kq7150fp_DAQ *daq = app->daq;

@@ -1,0 +1,3 @@
+#include "AcquisitionStatus.h"
+
+AcquisitionStatus acquisitionStatus;
