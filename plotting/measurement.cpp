@@ -101,8 +101,13 @@ measurement::measurement(QWidget *owner, std::function<measurementInputs()> inpu
 void measurement::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     const int w = int((width() - 80 * m_scale) / columns);
-    for (int col = 0; col < columns; ++col)
-        m_table->setColumnWidth(col, w);
+    // A header cut to "mplitude (V" names nothing; a narrow window scrolls the table instead.
+    const QHeaderView *header = m_table->horizontalHeader();
+    for (int col = 0; col < columns; ++col) {
+        const QString title = m_model->horizontalHeaderItem(col)->text();
+        const int needed = header->fontMetrics().horizontalAdvance(title) + int(16 * m_scale);
+        m_table->setColumnWidth(col, std::max(w, needed));
+    }
 }
 
 void measurement::setCell(int row, int column, double value) {

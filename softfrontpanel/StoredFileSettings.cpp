@@ -3,6 +3,7 @@
 #include "fileInfo_t.h"
 #include "kq7150fp_App.h"
 #include "kq7150fp_DAQ.h"
+#include "kq7150fp_Waveform.h"
 #include "kq7150fp_chCfg.h"
 
 #include <QCheckBox>
@@ -41,4 +42,5 @@ void StoredFileSettings::apply(kq7150fp_App &window, const fileInfo_t &info)
     QTabWidget *tabs = window.mainTabs();
     tabs->setTabEnabled(tabs->indexOf(window.fcTab()->parentWidget()), false);
     tabs->setTabEnabled(tabs->indexOf(window.daq), false);
+    window.waveform->showOffline(info);
 }

@@ -3,6 +3,8 @@
 #include "DriverErrorReporter.h"
 #include "kq7150_fc.h"
 #include "kq7150fp_DAQ.h"
+#include "kq7150fp_Waveform.h"
+#include "measurement.h"
 #include "kq7150fp_chCfg.h"
 #include "kq7150fp_vrefs.h"
 #include "plot_voltage.h"
@@ -13,6 +15,7 @@
 #include <qwt_global.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -82,8 +85,14 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
 
     m_mainTabs = new QTabWidget(this);
     m_mainTabs->setObjectName("mainTabs");
+    waveform = new kq7150fp_Waveform(this);
+    waveform->buildLegend();
+    m_mainTabs->addTab(waveform, "Waveforms");
     spectrum = new plot_voltage(this, "Hz", "Magnitude [dB]", m_cards);
     m_mainTabs->addTab(spectrum, "FFT Amplitude Spectrum");
+    measurements = new measurement(this, [this] { return waveform->measurementState(); }, m_cards);
+    measurements->hide();
+    waveform->setMeasurement(measurements);
     m_fcTab = new QTabWidget(this);
     m_fcTab->setObjectName("fcTab");
     auto *cardsPage = new QWidget(this);
@@ -105,10 +114,28 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     setContentLayout(content);
     showAutoscale(true);
     showStartButtons(true);
+    connectWaveform();
     connect(m_fcTab, &QTabWidget::currentChanged, this, &kq7150fp_App::FCChanged);
     connect(m_mainTabs, &QTabWidget::currentChanged, this, &kq7150fp_App::mainTabChanged);
     adjustSize();
     resize(std::max(width(), 800), std::max(height(), 600));
+}
+
+void kq7150fp_App::connectWaveform()
+{
+    connect(spectrum, &plot_voltage::toggleChannels, waveform, &kq7150fp_Waveform::toggleChannels);
+    connect(spectrum, &plot_voltage::autoScaleClicked, waveform, &kq7150fp_Waveform::updateFft);
+    connect(this, &kq7000fp_app::autoscaleToggled, waveform, &kq7150fp_Waveform::asSlot);
+    connect(this, &kq7000fp_app::startSingle, waveform, &kq7150fp_Waveform::startSingle);
+    connect(this, &kq7000fp_app::breakSingle, waveform, &kq7150fp_Waveform::breakSingle);
+    connect(this, &kq7000fp_app::startCont, waveform, &kq7150fp_Waveform::startCont);
+    connect(this, &kq7000fp_app::stopCont, waveform, &kq7150fp_Waveform::stopCont);
+}
+
+void kq7150fp_App::closeEvent(QCloseEvent *event)
+{
+    waveform->stopDAQ();
+    kq7000fp_AppFC::closeEvent(event);
 }
 
 // The table comes from the cards' environment blocks; the last card that offers a list

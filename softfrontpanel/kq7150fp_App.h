@@ -19,6 +19,8 @@ class QTabWidget;
 class kq7150_fc;
 class kq7150fp_chCfg;
 class kq7150fp_DAQ;
+class kq7150fp_Waveform;
+class measurement;
 class plot_voltage;
 
 class kq7150fp_App : public kq7000fp_AppFC {
@@ -41,8 +43,11 @@ public:
     // Two ASCII characters of the card's variant ("BB"); a low byte 'A' means gain 1 only.
     uint16_t variantCode() const { return m_variant; }
 
+    kq7150fp_Waveform *waveform = nullptr;
     kq7150fp_DAQ *daq = nullptr;
     plot_voltage *spectrum = nullptr;
+    // A tab only with "-acperf"; the acquisition settings panel places it.
+    measurement *measurements = nullptr;
 
     // What the About dialog lists of each card: model, firmware revision, serial number.
     struct CardDescription {
@@ -60,7 +65,12 @@ public slots:
     void FCChanged(int index);
     void mainTabChanged(int index);
 
+protected:
+    // Any acquisition ends before the window goes.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void connectWaveform();
     void readReferenceTable();
     QWidget *buildCardPage(int card);
     void fillReferenceChoice(QComboBox *choice, int card);

@@ -1,5 +1,7 @@
 #include "kq7150fp_DAQ.h"
 
+#include "measurement.h"
+
 #include "kq7000fp_PTPalarm.h"
 #include "kq7150.h"
 #include "kq7150fp_App.h"
@@ -70,6 +72,8 @@ kq7150fp_DAQ::kq7150fp_DAQ(kq7150fp_App *parent, const QStringList &arguments)
             sineFitting->addItem(QString("4 parameter, %1 iterations").arg(n), n);
         sineFitting->setMinimumWidth(100);
         addRow(grid, new QLabel("Sine fitting: ", fft), sineFitting);
+        if (parent->measurements)
+            parent->mainTabs()->insertTab(4, parent->measurements, "Measurements");
     }
     page->addWidget(fft);
     page->addWidget(buildTriggerGroup());

@@ -1,6 +1,7 @@
 #include "kq7150fp_chCfg.h"
 
 #include "chLabelFft.h"
+#include "kq7150fp_Waveform.h"
 #include "plot_voltage.h"
 
 #include "kq7000fp_app.h"
@@ -216,6 +217,10 @@ void kq7150fp_chCfg::revertSource() {
 }
 
 void kq7150fp_chCfg::setChEnable(int ena) {
+    if (kq7150fp_Waveform *view = m_app->waveform) {
+        view->legend(d_FC, d_ch)->setChannelEnabled(ena != 0);
+        view->updatePlot();
+    }
     if (plot_voltage *spectrum = m_app->spectrum) {
         const int index = d_FC * kq7150fp_App::kChannels + d_ch;
         if (index < spectrum->labelList().size())

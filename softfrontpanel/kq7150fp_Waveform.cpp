@@ -1,0 +1,849 @@
+#include "kq7150fp_Waveform.h"
+
+#include "AcquisitionStatus.h"
+#include "DemoSignal.h"
+#include "DriverAcquisition.h"
+#include "DriverErrorReporter.h"
+#include "LegendHeading.h"
+#include "OfflinePlayback.h"
+#include "StatusLine.h"
+#include "axisConfig.h"
+#include "axisConfigFft.h"
+#include "kq7000fp_digitCtrl.h"
+#include "chLabel.h"
+#include "chLabelFft.h"
+#include "displaySpectrum.h"
+#include "fftWindow.h"
+#include "kq7000fp_PTPalarm.h"
+#include "kq7000fp_msgBox.h"
+#include "kq7150fp_App.h"
+#include "kq7150fp_DAQ.h"
+#include "kq7150fp_chCfg.h"
+#include "kq7000fp_led.h"
+#include "myQwtPlotPicker.h"
+#include "plot_voltage.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_zoomer.h>
+#include <qwt_scale_widget.h>
+#include <qwt_symbol.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QTabWidget>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kChannels = 8;
+constexpr double kFullScale = 10.24;
+constexpr int kMeasurementsTab = 4;
+constexpr int kFirstSettingsTab = 2;
+
+const char kStatusTip[] =
+    "<html>Shows the current stage of the Data Acquisition process and possible error codes. The overrange warning "
+    "is latched when the signal exceeds +/-10V range and is reset when new acquisition is started.</html>";
+
+QFont titleFont()
+{
+    QFont f("arial", 10);
+    f.setBold(true);
+    return f;
+}
+
+QColor rgb(uint32_t value)
+{
+    return QColor((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
+}
+
+QAbstractButton *frameButton(QWidget *app, const char *name)
+{
+    return app->findChild<QAbstractButton *>(name);
+}
+
+} // namespace
+
+kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
+    : QWidget(app), m_app(app), d_vi(app->session()), m_demo(app->demo() != 0), m_lxi(app->isLxi()),
+      m_cards(app->cards()), m_offline(nullptr), m_acquired(app->cards())
+{
+    const long samples = m_cards * kSamplesPerCard;
+    // Untouched pages cost nothing, so a large card count reserves address space, not memory.
+    m_data.reset(new double[samples]);
+    m_time.reset(new double[samples]);
+    if (!m_demo)
+        m_driver = std::make_unique<DriverAcquisition>(d_vi);
+
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, [this] { timerSlot(true); });
+
+    auto *page = new QVBoxLayout(this);
+    buildPlot();
+    page->addWidget(m_plot, 1);
+    page->addWidget(buildControls());
+    buildCurves();
+    buildAxisDialogs();
+}
+
+kq7150fp_Waveform::~kq7150fp_Waveform() = default;
+
+void kq7150fp_Waveform::buildPlot()
+{
+    m_plot = new QwtPlot(this);
+    m_plot->setMinimumHeight(400);
+    m_plot->setFrameStyle(QFrame::NoFrame);
+    const QFont axisFont("courier", 8);
+    m_plot->setAxisFont(QwtPlot::yLeft, axisFont);
+    m_plot->setAxisFont(QwtPlot::xBottom, axisFont);
+    for (auto [axis, text] : {std::pair{QwtPlot::yLeft, "Volts"}, std::pair{QwtPlot::xBottom, "Seconds"}}) {
+        QwtText title(text);
+        title.setFont(titleFont());
+        m_plot->setAxisTitle(axis, title);
+    }
+    m_plot->setAxisMaxMajor(QwtPlot::xBottom, 5);
+    m_plot->setAxisScale(QwtPlot::xBottom, 0.0, 1.0);
+    m_plot->setAxisScale(QwtPlot::yLeft, -kFullScale, kFullScale);
+    m_plot->setCanvasBackground(QColor(Qt::darkBlue).darker(200).darker(200));
+
+    auto *grid = new QwtPlotGrid;
+    grid->enableXMin(true);
+    grid->setMajorPen(QPen(Qt::darkGray, 0, Qt::DotLine));
+    grid->setMinorPen(QPen(QColor(Qt::darkGray).darker(150), 0, Qt::DotLine));
+    grid->attach(m_plot);
+
+    m_picker = new myQwtPlotPicker(m_plot->canvas());
+    m_trigger = new QwtPlotMarker;
+    m_trigger->setLineStyle(QwtPlotMarker::VLine);
+    m_trigger->setLinePen(QPen(Qt::red, 0, Qt::DashDotLine));
+    m_trigger->setSymbol(new QwtSymbol(QwtSymbol::XCross, QBrush(), QPen(Qt::red), QSize(9, 9)));
+    m_zoomer = new QwtPlotZoomer(m_plot->canvas());
+    m_zoomer->setRubberBandPen(QPen(Qt::white));
+    m_zoomer->setTrackerMode(QwtPicker::AlwaysOff);
+    connect(m_zoomer, &QwtPlotZoomer::zoomed, this, &kq7150fp_Waveform::zoomed);
+
+    for (int axis : {QwtPlot::yLeft, QwtPlot::xBottom}) {
+        QwtScaleWidget *w = m_plot->axisWidget(axis);
+        w->setCursor(Qt::PointingHandCursor);
+        w->installEventFilter(this);
+    }
+    m_plot->axisWidget(QwtPlot::yLeft)->setToolTip("Click to edit the range and displayed units.");
+    m_plot->axisWidget(QwtPlot::xBottom)->setToolTip("Click to edit the range.");
+}
+
+// Status line, block slider, legend grid (filled by buildLegend) and the symbol choice.
+QWidget *kq7150fp_Waveform::buildControls()
+{
+    auto *box = new QWidget(this);
+    auto *column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+
+    m_status = new QLabel(box);
+    QFont bold = m_status->font();
+    bold.setBold(true);
+    m_status->setFont(bold);
+    m_status->setToolTip(kStatusTip);
+    m_status->setWhatsThis(kStatusTip);
+    m_status->setTextFormat(Qt::RichText);
+    column->addWidget(m_status);
+
+    auto *sliderRow = new QHBoxLayout;
+    m_slider = new QSlider(Qt::Horizontal, box);
+    m_slider->setSingleStep(1);
+    m_slider->setPageStep(1);
+    m_sliderLabel = new QLabel(box);
+    sliderRow->addWidget(m_slider, 1);
+    sliderRow->addWidget(m_sliderLabel);
+    m_slider->hide();
+    m_sliderLabel->hide();
+    column->addLayout(sliderRow);
+    connect(m_slider, &QSlider::valueChanged, this, &kq7150fp_Waveform::sliderChanged);
+
+    auto *legendRow = new QHBoxLayout;
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(2);
+    for (int c = 0; c < m_cards; ++c) {
+        auto *heading = new QLabel(box);
+        m_headings.push_back(heading);
+        grid->addWidget(heading, c, 0);
+        for (int k = 0; k < kChannels; ++k) {
+            auto *label = new chLabel(c, k, box);
+            m_labels.push_back(label);
+            grid->addWidget(label, c, k + 1);
+            connect(label, &chLabel::labMousePress, this, &kq7150fp_Waveform::waveSlot);
+        }
+    }
+    legendRow->addLayout(grid);
+    legendRow->addStretch();
+
+    auto *symbolColumn = new QVBoxLayout;
+    symbolColumn->addWidget(new QLabel("Symbols:", box));
+    m_symbols = new QComboBox(box);
+    m_symbols->setToolTip("Sets size of the sample symbols on the plot.");
+    for (auto [text, size] : {std::pair{"None", 0}, {"Small", 2}, {"Medium", 4}, {"Large", 8}})
+        m_symbols->addItem(text, size);
+    connect(m_symbols, QOverload<int>::of(&QComboBox::activated), this, &kq7150fp_Waveform::symbolSizeSlot);
+    symbolColumn->addWidget(m_symbols);
+    symbolColumn->addStretch();
+    legendRow->addLayout(symbolColumn);
+    column->addLayout(legendRow);
+    return box;
+}
+
+void kq7150fp_Waveform::buildLegend()
+{
+    const kq7150_multEnv *env = nullptr;
+    if (!m_demo)
+        env = m_driver->environment();
+    for (int c = 0; c < m_cards; ++c)
+        m_headings[c]->setText(QString::fromStdString(LegendHeading::text(c, m_demo, d_vi, env)));
+}
+
+void kq7150fp_Waveform::buildCurves()
+{
+    for (int i = 0; i < m_labels.size(); ++i) {
+        const QColor colour = m_labels[i]->colour();
+        auto *curve = new QwtPlotCurve(QString("Ch %1").arg(i % kChannels + 1));
+        curve->setPen(QPen(colour, 1));
+        curve->setSymbol(new QwtSymbol(QwtSymbol::NoSymbol, QBrush(colour), QPen(colour), QSize(0, 0)));
+        // Far more samples than pixel columns: drawing only what lands on distinct pixels
+        // gives the same picture in a fraction of the time.
+        curve->setPaintAttribute(QwtPlotCurve::ClipPolygons, true);
+        curve->setPaintAttribute(QwtPlotCurve::FilterPoints, true);
+        curve->setRenderHint(QwtPlotItem::RenderAntialiased, false);
+        curve->attach(m_plot);
+        m_curves.push_back(curve);
+    }
+}
+
+void kq7150fp_Waveform::buildAxisDialogs()
+{
+    m_yDialog = new axisConfig(this, true);
+    m_yDialog->setWindowTitle("Movara 7150 SFP: Y Axis");
+    for (QDoubleSpinBox *limit : {m_yDialog->lowerLimit(), m_yDialog->upperLimit()}) {
+        limit->setSuffix(" V ");
+        limit->setRange(-kFullScale, kFullScale);
+        limit->setSingleStep(0.001);
+        limit->setDecimals(6);
+    }
+    m_yDialog->rangeGroup()->setCheckable(true);
+    m_yDialog->setAutoscaleControl(frameButton(m_app, "autoscaleButton"));
+    m_yDialog->setKeptXRange(&m_xLower, &m_xUpper);
+
+    m_xDialog = new axisConfig(this, false);
+    m_xDialog->setWindowTitle("Movara 7150 SFP: X Axis");
+    for (QDoubleSpinBox *limit : {m_xDialog->lowerLimit(), m_xDialog->upperLimit()}) {
+        limit->setSuffix(" sec ");
+        limit->setSingleStep(0.000001);
+        limit->setDecimals(6);
+    }
+}
+
+void kq7150fp_Waveform::showOffline(const fileInfo_t &file)
+{
+    m_offline = &file;
+    m_playback = std::make_unique<OfflinePlayback>(file);
+    setMainTabsEnabled(false);
+    m_status->hide();
+    m_slider->show();
+    m_sliderLabel->show();
+    // Moving into the new range is a change of the slider's own, so the first block shows.
+    m_slider->setRange(1, static_cast<int>(static_cast<uint32_t>(file.blockCount)));
+}
+
+// ---- Acquisition control ------------------------------------------------------------------
+
+bool kq7150fp_Waveform::repetitive() const
+{
+    QAbstractButton *button = frameButton(m_app, "repetitiveButton");
+    return button && button->isChecked();
+}
+
+void kq7150fp_Waveform::startSingle()
+{
+    start();
+}
+
+void kq7150fp_Waveform::startCont()
+{
+    start();
+}
+
+void kq7150fp_Waveform::breakSingle()
+{
+    stopDAQ();
+    m_app->userBreak();
+}
+
+void kq7150fp_Waveform::stopCont()
+{
+    stopDAQ();
+    m_app->userBreak();
+}
+
+void kq7150fp_Waveform::start()
+{
+    acquisitionStatus.resetForStart();
+    if (m_app->daq->continuousStorage->isChecked()) {
+        kq7000fp_app::showWarningMessage(
+            "Continuous acquisition with data storage to file is not available in this version of the Soft Front "
+            "Panel.");
+        m_app->userBreak();
+        return;
+    }
+    startDAQ();
+}
+
+// Settings cannot change while the cards acquire; the measurements stay readable.
+void kq7150fp_Waveform::setMainTabsEnabled(bool enabled)
+{
+    QTabWidget *tabs = m_app->mainTabs();
+    for (int i = kFirstSettingsTab; i < tabs->count(); ++i)
+        if (i != kMeasurementsTab)
+            tabs->setTabEnabled(i, enabled);
+}
+
+ChannelSelection kq7150fp_Waveform::selectedChannels()
+{
+    ChannelSelection selection(m_cards);
+    for (int c = 0; c < m_cards; ++c)
+        for (int k = 0; k < kChannels; ++k)
+            selection.setEnabled(c, k, m_app->channel(c, k)->enableBox()->isChecked());
+    return selection;
+}
+
+void kq7150fp_Waveform::startDAQ()
+{
+    m_markerPending = true;
+    kq7150fp_DAQ *daq = m_app->daq;
+    m_rate = daq->samplingRate->currentData().toDouble();
+    const int32_t pipeline = daq->pipeline->isEnabled() && daq->pipeline->currentIndex() > 0 ? 1 : 0;
+    setMainTabsEnabled(false);
+
+    const ChannelSelection selection = selectedChannels();
+    const std::string problem = selection.problem();
+    if (!problem.empty()) {
+        kq7000fp_app::showWarningMessage(QString::fromStdString(problem));
+        stopDAQ();
+        m_app->userBreak();
+        return;
+    }
+    m_acquired = selection;
+    m_started = true;
+    m_scans = daq->lengthChoice->currentData().toInt();
+    m_window.assign(static_cast<size_t>(m_scans), 0.0);
+    fftWindow(daq->fftWindow->currentData().toInt(), m_scans, m_window.data());
+
+    m_triggerSource = daq->trgSource->currentData().toInt();
+    m_plan = TriggerPlan::make(m_triggerSource, daq->trgPosition->currentIndex(), m_scans, m_lxi, false);
+    for (int i = 0; i < m_scans; ++i)
+        m_time[i] = (i - m_plan.preTrigger) / m_rate;
+    m_status->clear();
+
+    if (!m_demo) {
+        m_driver->environment();
+        m_driver->configure(m_plan, daq->trgEdge->currentIndex(), daq->trgLvl->value(), m_acquired.masks(), m_rate,
+                            pipeline);
+        startHardware(m_triggerSource == TriggerPlan::kPtpAlarm);
+    }
+    setOverrangeLamps(acquisitionStatus.errors.load());
+    if (m_started)
+        m_timer->start(kPollMs);
+}
+
+void kq7150fp_Waveform::startHardware(bool ptp)
+{
+    if (ptp)
+        startAtAlarm();
+    else
+        m_driver->start();
+}
+
+// The start waits on a pool thread for the card clock to reach the alarm, which may take long;
+// the window stays responsive meanwhile and shows the time it is waiting for.
+void kq7150fp_Waveform::startAtAlarm()
+{
+    startMultInThd_params_t params;
+    params.session = d_vi;
+    params.startTime = static_cast<uint64_t>(m_app->daq->alarm->alarmTime());
+    QThreadPool::globalInstance()->setMaxThreadCount(32);
+    QFuture<void> task = QtConcurrent::run(DriverAcquisition::startTimed, &params);
+
+    QAbstractButton *single = frameButton(m_app, "singleShotButton");
+    QAbstractButton *repeat = frameButton(m_app, "repetitiveButton");
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::WindowText, QColor(Qt::darkYellow));
+    m_status->setPalette(palette);
+    single->setEnabled(false);
+    repeat->setEnabled(false);
+    while (!task.isFinished()) {
+        QThread::msleep(200);
+        m_status->setText("Ready   -   " + m_app->daq->alarm->clockText());
+        QApplication::processEvents();
+    }
+    single->setEnabled(true);
+    repeat->setEnabled(true);
+    if (params.status < VI_SUCCESS)
+        DriverErrorReporter::report(params.status, "kq7150_startMultAcquisitionTimed64");
+    // The user may have stopped (or closed the window) while the start was pending.
+    if (!m_started && !m_demo)
+        m_driver->stop();
+}
+
+void kq7150fp_Waveform::stopDAQ()
+{
+    m_timer->stop();
+    acquisitionStatus.callbacksEnabled.exchange(false);
+    // A stored file cannot be reconfigured, so its settings stay locked.
+    setMainTabsEnabled(!m_offline);
+    if (QAbstractButton *b = frameButton(m_app, "singleShotButton"))
+        b->setEnabled(true);
+    if (QAbstractButton *b = frameButton(m_app, "repetitiveButton"))
+        b->setEnabled(true);
+    if (!m_demo && m_started)
+        m_driver->stop();
+    const StatusLine line = StatusLine::idle(acquisitionStatus.errors.load());
+    m_status->setText(QString::fromStdString(line.html));
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::WindowText, rgb(line.rgb));
+    m_status->setPalette(palette);
+    m_started = false;
+}
+
+void kq7150fp_Waveform::failPolling()
+{
+    m_timer->stop();
+}
+
+// Polls the cards; ready when a whole block waits in them. False after a reported failure.
+bool kq7150fp_Waveform::pollHardware(bool &ready)
+{
+    if (!m_driver->poll(acquisitionStatus)) {
+        failPolling();
+        return false;
+    }
+    ready = acquisitionStatus.backlog.load() >= static_cast<uint32_t>(m_scans);
+    if (acquisitionStatus.state.load() == kq7150_STATE_END && !m_driver->stop()) {
+        failPolling();
+        return false;
+    }
+    return true;
+}
+
+void kq7150fp_Waveform::timerSlot(bool incrementSlider)
+{
+    if (m_offline) {
+        if (!loadOfflineBlock())
+            return;
+    } else if (m_demo) {
+        DemoSignal::fill(m_data.get(), m_acquired.enabledTotal(), m_scans);
+    }
+    bool ready = m_demo;
+    if (!m_demo && !pollHardware(ready))
+        return;
+
+    if (!ready) {
+        if (acquisitionStatus.state.load() == kq7150_STATE_READY && m_triggerSource == TriggerPlan::kNone &&
+            !m_driver->softwareTrigger()) {
+            failPolling();
+            return;
+        }
+        showStatus(acquisitionStatus.state.load(), acquisitionStatus.errors.load());
+        return;
+    }
+
+    if (m_offline) {
+        const uint64_t block = static_cast<uint64_t>(m_slider->value()) - 1;
+        setBlockTimeRange(m_playback->blockStart(block), m_playback->blockStart(block + 1));
+    } else {
+        const double first = static_cast<double>(acquisitionStatus.shownBlock.load()) * m_scans - m_plan.preTrigger;
+        setBlockTimeRange(first / m_rate, (first + m_scans) / m_rate);
+    }
+
+    if (m_demo) {
+        showBlock();
+        const bool last = m_offline && m_slider->value() >= m_slider->maximum();
+        if (!repetitive() || last) {
+            stopDAQ();
+            m_app->userBreak();
+        }
+        if (m_offline && incrementSlider) {
+            const QSignalBlocker quiet(m_slider);
+            m_slider->setValue(m_slider->value() + 1);
+            sliderChanged(m_slider->value());
+        }
+        return;
+    }
+
+    if (!m_driver->stop() || !m_driver->read(m_scans, m_data.get())) {
+        failPolling();
+        return;
+    }
+    showBlock();
+    finishBlock();
+}
+
+// After a hardware block was shown: latch the overrange, end a single shot, or re-arm.
+void kq7150fp_Waveform::finishBlock()
+{
+    const uint16_t errors = acquisitionStatus.errors.load();
+    if (errors & StatusLine::kOutOfRange) {
+        setOverrangeLamps(errors);
+        showStatus(acquisitionStatus.state.load(), errors);
+    }
+    if (!repetitive()) {
+        stopDAQ();
+        m_app->userBreak();
+        return;
+    }
+    if (!m_driver->rearm()) {
+        failPolling();
+        return;
+    }
+    showStatus(acquisitionStatus.state.load(), acquisitionStatus.errors.load());
+}
+
+bool kq7150fp_Waveform::loadOfflineBlock()
+{
+    const uint64_t block = static_cast<uint64_t>(std::max(m_slider->value(), 1)) - 1;
+    switch (m_playback->load(block, m_data.get())) {
+    case OfflinePlayback::Result::Loaded:
+        return true;
+    case OfflinePlayback::Result::NoMemory:
+        kq7000fp_msgBox::ask(QMessageBox::Critical, this, "Movara 7150 SFP", "Failed to allocate memory.",
+                             QMessageBox::Ok);
+        break;
+    case OfflinePlayback::Result::ReadFailed:
+        kq7000fp_msgBox::ask(QMessageBox::Critical, this, "Movara 7150 SFP",
+                             QString("Cannot read: \"%1\".").arg(QString::fromLocal8Bit(m_offline->path)),
+                             QMessageBox::Ok);
+        break;
+    }
+    std::exit(-1);
+}
+
+// Only bits 0-7 of the error word can be told apart from its status bits; they belong to the
+// channels of the first card. The lamps of other cards stay off.
+void kq7150fp_Waveform::setOverrangeLamps(uint16_t errors)
+{
+    for (int c = 0; c < m_cards; ++c)
+        for (int k = 0; k < kChannels; ++k)
+            m_app->channel(c, k)->overrangeLed()->setValue(c == 0 && ((errors >> k) & 1));
+}
+
+void kq7150fp_Waveform::showStatus(int state, uint16_t errors)
+{
+    const StatusLine line = StatusLine::running(state, errors);
+    m_status->setText(QString::fromStdString(line.html));
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::WindowText, rgb(line.rgb));
+    m_status->setPalette(palette);
+}
+
+void kq7150fp_Waveform::setBlockTimeRange(double t0, double t1)
+{
+    m_plot->setAxisAutoScale(QwtPlot::xBottom, false);
+    m_plot->setAxisScale(QwtPlot::xBottom, t0, t1);
+    m_plot->updateAxes();
+    const QwtScaleDiv &y = m_plot->axisScaleDiv(QwtPlot::yLeft);
+    m_picker->setXRange(t0, t1);
+    m_picker->setYRange(y.lowerBound(), y.upperBound());
+    for (int i = 0; i < m_scans; ++i)
+        m_time[i] = i / m_rate + t0;
+}
+
+void kq7150fp_Waveform::showBlock()
+{
+    updatePlot();
+    updateFft();
+    recalculateMeasurements();
+}
+
+void kq7150fp_Waveform::recalculateMeasurements()
+{
+    if (m_measurement)
+        m_measurement->recalculate();
+}
+
+// ---- Display ------------------------------------------------------------------------------
+
+// The k-th acquired block as drawn: volts, or the custom unit.
+const double *kq7150fp_Waveform::displayed(int block)
+{
+    const double *volts = m_data.get() + static_cast<long>(block) * m_scans;
+    if (!m_unitOn)
+        return volts;
+    if (!m_converted)
+        m_converted.reset(new double[m_cards * kSamplesPerCard]);
+    double *units = m_converted.get() + static_cast<long>(block) * m_scans;
+    for (int s = 0; s < m_scans; ++s)
+        units[s] = axisConfig::toUnits(volts[s], m_unitOffset, m_unitMultiplier);
+    return units;
+}
+
+void kq7150fp_Waveform::updatePlot()
+{
+    int block = 0;
+    for (int c = 0; c < m_cards; ++c)
+        for (int k = 0; k < kChannels; ++k) {
+            QwtPlotCurve *curve = m_curves[c * kChannels + k];
+            const chLabel *label = m_labels[c * kChannels + k];
+            if (!m_acquired.isEnabled(c, k) || m_scans < 1) {
+                curve->setSamples(QVector<QPointF>());
+                continue;
+            }
+            // The curve draws straight from the view buffers; nothing is copied per block.
+            curve->setRawSamples(m_time.get(), displayed(block++), m_scans);
+            curve->setPen(label->pen());
+            curve->setVisible(label->isChannelEnabled());
+        }
+    QAbstractButton *autoscale = frameButton(m_app, "autoscaleButton");
+    if (autoscale && autoscale->isChecked())
+        m_plot->setAxisAutoScale(QwtPlot::yLeft, true);
+    m_plot->replot();
+
+    const double first = m_scans > 0 ? m_time[0] : 0.0;
+    const double last = m_scans > 0 ? m_time[m_scans - 1] : 1.0;
+    double low = -kFullScale, high = kFullScale;
+    if (m_unitOn) {
+        low = axisConfig::toUnits(low, m_unitOffset, m_unitMultiplier);
+        high = axisConfig::toUnits(high, m_unitOffset, m_unitMultiplier);
+    }
+    m_zoomer->setZoomBase(QRectF(QPointF(first, std::min(low, high)), QPointF(last, std::max(low, high))));
+
+    // Shown from the first acquisition on a channel trigger; there is no trigger point before.
+    if (m_markerPending && TriggerPlan::isChannel(m_triggerSource)) {
+        m_trigger->setValue(0.0, m_app->daq->trgLvl->value());
+        m_trigger->attach(m_plot);
+    }
+    m_markerPending = false;
+}
+
+void kq7150fp_Waveform::waveSlot()
+{
+    updatePlot();
+}
+
+void kq7150fp_Waveform::updateFft()
+{
+    if (m_scans < 1 || (m_demo && !m_offline))
+        return;
+    plot_voltage *spectrum = m_app->spectrum;
+    const int zp = m_app->daq->zeroPadding->currentData().toInt();
+    std::vector<const double *> blocks;
+    std::vector<int> curveOf;
+    int block = 0;
+    for (int c = 0; c < m_cards; ++c)
+        for (int k = 0; k < kChannels; ++k)
+            if (m_acquired.isEnabled(c, k)) {
+                blocks.push_back(m_data.get() + static_cast<long>(block++) * m_scans);
+                curveOf.push_back(c * kChannels + k);
+            } else {
+                // It may still point into spectra of an earlier acquisition that are gone.
+                spectrum->curveList()[c * kChannels + k]->setSamples(QVector<QPointF>());
+            }
+    displaySpectra(m_scans, m_rate, zp, m_window.data(), blocks, m_spectra);
+
+    for (size_t e = 0; e < blocks.size(); ++e) {
+        const SpectrumCurve &points = m_spectra[e];
+        if (points.frequency.empty())
+            continue;
+        QwtPlotCurve *curve = spectrum->curveList()[curveOf[e]];
+        curve->setRawSamples(points.frequency.data(), points.level.data(), static_cast<int>(points.level.size()));
+        curve->setPen(QPen(spectrum->labelList()[curveOf[e]]->colour(), 1, Qt::SolidLine));
+    }
+    showSpectrumScales(m_rate * (m_scans * zp / 2 - 1) / (m_scans * zp));
+}
+
+// fEnd: the last frequency of the spectra.
+void kq7150fp_Waveform::showSpectrumScales(double fEnd)
+{
+    plot_voltage *spectrum = m_app->spectrum;
+    QwtPlot *plot = spectrum->plot();
+    QAbstractButton *autoscale = frameButton(m_app, "autoscaleButton");
+    if (autoscale && autoscale->isChecked()) {
+        plot->setAxisScale(QwtPlot::xBottom, 0.0, fEnd);
+        plot->setAxisAutoScale(QwtPlot::yLeft, true);
+    } else {
+        plot->setAxisAutoScale(QwtPlot::yLeft, false);
+    }
+    spectrum->xAxisDialog()->lowerLimit()->setRange(0.0, fEnd);
+    spectrum->xAxisDialog()->upperLimit()->setRange(0.0, fEnd);
+    plot->replot();
+    spectrum->scaleUpdate();
+    spectrum->updateZoomBase();
+    plot->replot();
+    spectrum->markerMoved(QPoint(-1, -1));
+}
+
+void kq7150fp_Waveform::toggleChannels()
+{
+    plot_voltage *spectrum = m_app->spectrum;
+    for (int i = 0; i < spectrum->curveList().size(); ++i) {
+        chLabelFft *label = spectrum->labelList()[i];
+        QwtPlotCurve *curve = spectrum->curveList()[i];
+        if (label->isChannelEnabled() && label->isSelected())
+            curve->attach(spectrum->plot());
+        else
+            curve->detach();
+        if (const QwtSymbol *symbol = curve->symbol())
+            curve->setSymbol(new QwtSymbol(symbol->style(), symbol->brush(), label->pen(), symbol->size()));
+    }
+    spectrum->plot()->replot();
+}
+
+void kq7150fp_Waveform::asSlot(bool asOn)
+{
+    m_plot->setAxisAutoScale(QwtPlot::yLeft, asOn);
+    const QwtScaleDiv &x = m_plot->axisScaleDiv(QwtPlot::xBottom);
+    m_xLower = x.lowerBound();
+    m_xUpper = x.upperBound();
+    m_plot->setAxisScale(QwtPlot::xBottom, m_xLower, m_xUpper);
+    updatePlot();
+    updateFft();
+    recalculateMeasurements();
+}
+
+void kq7150fp_Waveform::sliderChanged(int value)
+{
+    m_sliderLabel->setText(QString("<html><b>%1 / %2</b></html>").arg(value).arg(m_slider->maximum()));
+    if (sender() != m_slider || !m_offline)
+        return;
+    if (!m_started)
+        startDAQ();
+    // startDAQ polls on its own; a block chosen by hand is shown once.
+    m_timer->stop();
+    timerSlot(false);
+}
+
+void kq7150fp_Waveform::zoomed(const QRectF &)
+{
+    const QwtScaleDiv &x = m_plot->axisScaleDiv(QwtPlot::xBottom);
+    const QwtScaleDiv &y = m_plot->axisScaleDiv(QwtPlot::yLeft);
+    m_picker->setXRange(x.lowerBound(), x.upperBound());
+    m_picker->setYRange(y.lowerBound(), y.upperBound());
+}
+
+void kq7150fp_Waveform::symbolSizeSlot()
+{
+    const int size = m_symbols->currentData().toInt();
+    for (QwtPlotCurve *curve : m_curves) {
+        const QColor colour = curve->pen().color();
+        // A symbol of no size draws nothing; leaving it out spares mapping every sample.
+        auto *symbol = new QwtSymbol(size > 0 ? QwtSymbol::Ellipse : QwtSymbol::NoSymbol, QBrush(colour),
+                                     QPen(colour), QSize(size, size));
+        curve->setSymbol(symbol);
+    }
+    m_plot->replot();
+}
+
+bool kq7150fp_Waveform::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == m_plot->axisWidget(QwtPlot::yLeft))
+            editYAxis();
+        else if (watched == m_plot->axisWidget(QwtPlot::xBottom))
+            editXAxis();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void kq7150fp_Waveform::editYAxis()
+{
+    const QwtScaleDiv &div = m_plot->axisScaleDiv(QwtPlot::yLeft);
+    double lower = div.lowerBound(), upper = div.upperBound();
+    if (m_unitOn) {
+        lower = axisConfig::toVolts(lower, m_unitOffset, m_unitMultiplier);
+        upper = axisConfig::toVolts(upper, m_unitOffset, m_unitMultiplier);
+    }
+    m_yDialog->lowerLimit()->setValue(std::min(lower, upper));
+    m_yDialog->upperLimit()->setValue(std::max(lower, upper));
+    QAbstractButton *autoscale = frameButton(m_app, "autoscaleButton");
+    m_yDialog->rangeGroup()->setChecked(!(autoscale && autoscale->isChecked()));
+    if (m_yDialog->exec() != QDialog::Accepted)
+        return;
+
+    if (m_yDialog->rangeGroup()->isChecked()) {
+        lower = m_yDialog->lowerLimit()->value();
+        upper = m_yDialog->upperLimit()->value();
+    }
+    m_unitOn = m_yDialog->unitGroup()->isChecked();
+    if (m_unitOn) {
+        m_unitOffset = m_yDialog->offset()->value();
+        m_unitMultiplier = m_yDialog->multiplier()->value();
+        lower = axisConfig::toUnits(lower, m_unitOffset, m_unitMultiplier);
+        upper = axisConfig::toUnits(upper, m_unitOffset, m_unitMultiplier);
+    }
+    m_plot->setAxisScale(QwtPlot::yLeft, std::min(lower, upper), std::max(lower, upper));
+    m_picker->setYRange(std::min(lower, upper), std::max(lower, upper));
+    updatePlot();
+    updateFft();
+    recalculateMeasurements();
+
+    const QString name = m_unitOn ? m_yDialog->unitName()->text() : QString();
+    QwtText title(m_unitOn ? name : QString("Volts"));
+    title.setFont(titleFont());
+    m_plot->setAxisTitle(QwtPlot::yLeft, title);
+    m_picker->setUnitName(name);
+}
+
+void kq7150fp_Waveform::editXAxis()
+{
+    const QwtScaleDiv &div = m_plot->axisScaleDiv(QwtPlot::xBottom);
+    const bool acquired = m_scans > 0;
+    const double first = acquired ? m_time[0] : div.lowerBound();
+    const double last = acquired ? m_time[m_scans - 1] : div.upperBound();
+    for (QDoubleSpinBox *limit : {m_xDialog->lowerLimit(), m_xDialog->upperLimit()})
+        limit->setRange(first, last);
+    m_xDialog->lowerLimit()->setValue(div.lowerBound());
+    m_xDialog->upperLimit()->setValue(div.upperBound());
+    if (m_xDialog->exec() != QDialog::Accepted)
+        return;
+    m_xLower = m_xDialog->lowerLimit()->value();
+    m_xUpper = m_xDialog->upperLimit()->value();
+    m_plot->setAxisScale(QwtPlot::xBottom, m_xLower, m_xUpper);
+    m_picker->setXRange(m_xLower, m_xUpper);
+    updatePlot();
+    updateFft();
+    recalculateMeasurements();
+}
+
+measurementInputs kq7150fp_Waveform::measurementState() const
+{
+    kq7150fp_DAQ *daq = m_app->daq;
+    measurementInputs in;
+    in.optionsExist = daq->acperf;
+    in.demo = m_demo;
+    in.cards = m_cards;
+    in.masks = m_acquired.masks();
+    in.scans = m_scans;
+    in.rate = m_rate;
+    in.view = m_data.get();
+    in.timeAxis = m_time.get();
+    in.zeroPadding = daq->zeroPadding->currentData().toDouble();
+    in.fitIterations = daq->sineFitting ? daq->sineFitting->currentData().toInt() : 0;
+    for (int c = 0; c < m_cards; ++c)
+        for (int k = 0; k < kChannels; ++k)
+            in.gainIndex.push_back(m_app->channel(c, k)->gain->currentIndex());
+    return in;
+}

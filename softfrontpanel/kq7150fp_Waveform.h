@@ -1,0 +1,174 @@
+// The "Waveforms" tab: the last acquired block of every acquired channel on one voltage/time
+// plot, with a legend per card, the acquisition status line, a block slider for stored files
+// and the symbol choice. It also runs the acquisitions (single-shot, repetitive, demo and
+// stored-file playback) from a polling timer and hands each block to the voltage plot, the
+// spectrum plot and the measurements.
+#pragma once
+
+#include "ChannelSelection.h"
+#include "TriggerPlan.h"
+#include "fileInfo_t.h"
+#include "measurement.h"
+
+#include "visatype.h"
+
+#include <QRectF>
+#include <QVector>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QSlider;
+class QTimer;
+class QwtPlot;
+class QwtPlotCurve;
+class QwtPlotMarker;
+class QwtPlotZoomer;
+class axisConfig;
+class chLabel;
+class kq7150fp_App;
+class myQwtPlotPicker;
+class DriverAcquisition;
+class OfflinePlayback;
+struct SpectrumCurve;
+
+class kq7150fp_Waveform : public QWidget {
+    Q_OBJECT
+public:
+    // The largest block the view holds per card: 131072 scans of 8 channels.
+    static constexpr long kSamplesPerCard = 1L << 20;
+    static constexpr int kPollMs = 50;
+
+    explicit kq7150fp_Waveform(kq7150fp_App *app);
+    ~kq7150fp_Waveform() override;
+
+    // Builds the legend headings; needs the window's session, so it runs once the window has
+    // its card count.
+    void buildLegend();
+    // Plays the blocks of a stored file (the window then runs in demo mode) with the block
+    // slider in place of the status line. The record must outlive the view.
+    void showOffline(const fileInfo_t &file);
+
+    QwtPlot *plot() const { return m_plot; }
+    QLabel *statusLabel() const { return m_status; }
+    QSlider *slider() const { return m_slider; }
+    QLabel *sliderLabel() const { return m_sliderLabel; }
+    QComboBox *symbolChoice() const { return m_symbols; }
+    chLabel *legend(int card, int channel) const { return m_labels[card * 8 + channel]; }
+    QLabel *legendHeading(int card) const { return m_headings[card]; }
+    QwtPlotCurve *curve(int card, int channel) const { return m_curves[card * 8 + channel]; }
+    myQwtPlotPicker *picker() const { return m_picker; }
+    QwtPlotMarker *triggerMarker() const { return m_trigger; }
+    QwtPlotZoomer *zoomer() const { return m_zoomer; }
+    axisConfig *yAxisDialog() const { return m_yDialog; }
+    axisConfig *xAxisDialog() const { return m_xDialog; }
+    QTimer *refreshTimer() const { return m_timer; }
+
+    int scans() const { return m_scans; }
+    double rate() const { return m_rate; }
+    int preTrigger() const { return m_plan.preTrigger; }
+    const double *data() const { return m_data.get(); }
+    double *data() { return m_data.get(); }
+    const double *timeAxis() const { return m_time.get(); }
+    const std::vector<uint16_t> &acquiredMasks() const { return m_acquired.masks(); }
+    bool started() const { return m_started; }
+
+    // What the measurement window computes from: the block in the view and its settings.
+    measurementInputs measurementState() const;
+    void setMeasurement(measurement *window) { m_measurement = window; }
+
+public slots:
+    void startSingle();
+    void startCont();
+    void start();
+    void startDAQ();
+    void breakSingle();
+    void stopCont();
+    void stopDAQ();
+    void timerSlot(bool incrementSlider = true);
+
+    void updatePlot();
+    void waveSlot();
+    void updateFft();
+    void toggleChannels();
+    void asSlot(bool asOn);
+    void sliderChanged(int value);
+    void zoomed(const QRectF &rect);
+    void symbolSizeSlot();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildPlot();
+    QWidget *buildControls();
+    void buildCurves();
+    void buildAxisDialogs();
+
+    bool repetitive() const;
+    void setMainTabsEnabled(bool enabled);
+    ChannelSelection selectedChannels();
+    void startHardware(bool ptp);
+    void startAtAlarm();
+    bool pollHardware(bool &ready);
+    bool loadOfflineBlock();
+    void showBlock();
+    void setBlockTimeRange(double t0, double t1);
+    void finishBlock();
+    void setOverrangeLamps(uint16_t errors);
+    void showStatus(int state, uint16_t errors);
+    void failPolling();
+    void recalculateMeasurements();
+    void showSpectrumScales(double fEnd);
+
+    void editYAxis();
+    void editXAxis();
+    const double *displayed(int block);
+
+    kq7150fp_App *m_app;
+    ViSession d_vi;
+    bool m_demo;
+    bool m_lxi;
+    int m_cards;
+    const fileInfo_t *m_offline;
+    std::unique_ptr<DriverAcquisition> m_driver;
+    std::unique_ptr<OfflinePlayback> m_playback;
+
+    QwtPlot *m_plot = nullptr;
+    QLabel *m_status = nullptr;
+    QSlider *m_slider = nullptr;
+    QLabel *m_sliderLabel = nullptr;
+    QComboBox *m_symbols = nullptr;
+    QVector<chLabel *> m_labels;
+    QVector<QLabel *> m_headings;
+    QVector<QwtPlotCurve *> m_curves;
+    myQwtPlotPicker *m_picker = nullptr;
+    QwtPlotMarker *m_trigger = nullptr;
+    QwtPlotZoomer *m_zoomer = nullptr;
+    axisConfig *m_yDialog = nullptr;
+    axisConfig *m_xDialog = nullptr;
+    QTimer *m_timer = nullptr;
+    measurement *m_measurement = nullptr;
+
+    // The block shown: buffers for the largest block, allocated once.
+    std::unique_ptr<double[]> m_data;
+    std::unique_ptr<double[]> m_time;
+    std::unique_ptr<double[]> m_converted; // the block in the custom unit, made when first needed
+    std::vector<double> m_window;
+    std::vector<SpectrumCurve> m_spectra;
+    int m_scans = 0;
+    double m_rate = 1.0;
+    TriggerPlan m_plan;
+    int m_triggerSource = 0;
+    ChannelSelection m_acquired;
+    bool m_markerPending = false;
+    bool m_started = false;
+
+    bool m_unitOn = false;
+    double m_unitOffset = 0.0;
+    double m_unitMultiplier = 1.0;
+    double m_xLower = 0.0, m_xUpper = 1.0;
+};

@@ -1,0 +1,340 @@
+#include "AcquisitionStatus.h"
+#include "ChannelSelection.h"
+#include "DataFileReader.h"
+#include "DemoSignal.h"
+#include "DriverAcquisition.h"
+#include "DriverErrorReporter.h"
+#include "LegendHeading.h"
+#include "OfflinePlayback.h"
+#include "StatusLine.h"
+#include "TriggerPlan.h"
+#include "WaveformTrackerText.h"
+
+#include "../support/SimWorldFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <tuple>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char kFirstCardWarning[] = "At least one channel in first Function Card must be enabled for Data Acquisition.";
+const char kEqualCountWarning[] = "The number of enabled channels must be the same on all function cards.";
+
+TEST(ChannelSelectionTest, MasksAndTheWarningThatBlocksAcquisition) {
+    ChannelSelection sel(3);
+    EXPECT_EQ(sel.problem(), kFirstCardWarning) << "nothing enabled";
+    sel.setEnabled(0, 7, true); // channel 8
+    sel.setEnabled(0, 0, true);
+    EXPECT_EQ(sel.masks()[0], 0x81);
+    EXPECT_TRUE(sel.isEnabled(0, 7));
+    EXPECT_FALSE(sel.isEnabled(0, 6));
+    EXPECT_EQ(sel.problem(), kEqualCountWarning) << "cards 2 and 3 have none";
+    for (int ch : {1, 2})
+        sel.setEnabled(1, ch, true);
+    for (int ch : {3, 4, 5})
+        sel.setEnabled(2, ch, true);
+    EXPECT_EQ(sel.masks(), (std::vector<uint16_t>{0x81, 0x06, 0x38}));
+    EXPECT_EQ(sel.problem(), kEqualCountWarning) << "2, 2 and 3 channels";
+    sel.setEnabled(2, 4, false);
+    EXPECT_EQ(sel.masks()[2], 0x28);
+    EXPECT_EQ(std::tuple(sel.enabledOn(2), sel.enabledTotal()), std::tuple(2, 6));
+    EXPECT_EQ(sel.problem(), "");
+
+    ChannelSelection laterCardsOnly(2);
+    laterCardsOnly.setEnabled(1, 0, true);
+    EXPECT_EQ(laterCardsOnly.problem(), kEqualCountWarning) << "the count is compared first";
+    laterCardsOnly.setEnabled(1, 0, false);
+    EXPECT_EQ(laterCardsOnly.problem(), kFirstCardWarning);
+}
+
+TEST(TriggerPlanTest, DriverNumbersFollowTheSourcePositionAndBox) {
+    struct Row {
+        int source, position, scans;
+        bool lxi, storage;
+        int driverSource, mode, scansPerTrigger, preTrigger;
+        uint16_t synch;
+    } rows[] = {
+        {0, 0, 1024, false, false, 0, 0, 1024, 0, 0xFFFE},
+        {-1, 2, 1024, true, false, 0, 0, 1024, 512, 0xFFFF}, // untriggered: LXI keeps the count
+        {-1, 0, 1024, false, true, 0, 0, 0, 0, 0xFFFE},
+        {3, 1, 1000, false, false, 3, 1, 1000, 250, 0xFFFE},
+        {9, 3, 1024, true, false, 9, 1, 0, 768, 0xFFFF},
+        {10, 4, 1024, false, true, 10, 1, 0, 1023, 0xFFFE},
+        {8, 3, 6, false, false, 8, 1, 6, 4, 0xFFFE}, // 18 / 4, not 3 x (6 / 4)
+        {1, 1, 6, false, false, 1, 1, 6, 1, 0xFFFE},
+        {2, 3, 1000000000, false, false, 2, 1, 1000000000, 750000000, 0xFFFE}, // 3N passes 2^31
+    };
+    for (const Row &r : rows) {
+        const TriggerPlan p = TriggerPlan::make(r.source, r.position, r.scans, r.lxi, r.storage);
+        EXPECT_EQ(std::tuple(int(p.driverSource), int(p.mode), p.scansPerTrigger, p.preTrigger, p.synch),
+                  std::tuple(r.driverSource, r.mode, r.scansPerTrigger, r.preTrigger, r.synch))
+            << "source " << r.source << " position " << r.position << " N " << r.scans << " lxi " << r.lxi
+            << " storage " << r.storage;
+    }
+}
+
+TEST(StatusLineTest, StateLooksAndTheErrorWord) {
+    const std::pair<const char *, uint32_t> looks[] = {
+        {"Idle", 0x000000},     {"DDS Upd", 0x800080},   {"Sync", 0xFF00FF},  {"Ready", 0x808000},
+        {"Pre-Trig", 0xFF9632}, {"Post-Trig", 0x008000}, {"HwArm", 0x00FF00}, {"End", 0x0000FF}};
+    for (int s = 0; s < 8; ++s) {
+        const StatusLine line = StatusLine::running(s, 0);
+        EXPECT_EQ(std::tuple(line.html, line.rgb), std::tuple(std::string(looks[s].first), looks[s].second));
+    }
+    EXPECT_EQ(StatusLine::running(8, 0).html, "");
+    EXPECT_EQ(StatusLine::running(-1, 0).rgb, 0u);
+
+    const std::string range = " &nbsp; <font color='#f80'>Input Signal Out Of Range</font>";
+    const auto error = [](const char *word) {
+        return std::string(" &nbsp; <font color='#f80'>Acquisition error: ") + word + "</font>";
+    };
+    const std::tuple<int, uint16_t, std::string> lines[] = {
+        {4, 0x0400, "Pre-Trig" + range},
+        {5, 0x0800, "Post-Trig" + error("0x0800")},
+        {5, 0x0C01, "Post-Trig" + error("0x0C01")}, // the error outranks the overrange
+        {3, 0x0100, "Ready" + error("0x0100")},
+        {3, 0xBC00, "Ready" + error("0xBC00")},
+        {3, 0x02FF, "Ready"}, // channel bits alone say nothing
+        {7, 0x06FF, "End" + range},
+    };
+    for (const auto &[state, errors, html] : lines)
+        EXPECT_EQ(StatusLine::running(state, errors).html, html) << std::hex << errors;
+    EXPECT_EQ(StatusLine::running(4, 0x0800).rgb, 0xFF9632u) << "the state keeps its colour";
+
+    for (const auto &[errors, html] : {std::pair<uint16_t, std::string>{0, "Idle"}, {0x0400, "Idle" + range},
+                                       {0x0800, "Idle"}, {0xFFFF, "Idle" + range}}) {
+        const StatusLine line = StatusLine::idle(errors);
+        EXPECT_EQ(std::tuple(line.html, line.rgb), std::tuple(html, 0u)) << std::hex << errors;
+    }
+}
+
+TEST(AcquisitionStatusTest, StartForgetsThePreviousRun) {
+    AcquisitionStatus status;
+    status.storePoll(5, 0x0400, 77, 1);
+    status.bytesWritten = 1u << 20;
+    status.blocksRead = 12;
+    status.shownBlock = 11;
+    status.resetForStart();
+    EXPECT_EQ(std::tuple(uint64_t(status.bytesWritten), uint32_t(status.blocksRead), uint32_t(status.shownBlock),
+                         uint16_t(status.errors)),
+              std::tuple(uint64_t(0), 0u, 0u, uint16_t(0)));
+}
+
+TEST(DemoSignalTest, SinesOfTheirOwnPeriodsMoveOnByAPhaseStepPerBlock) {
+    constexpr int n = 1000;
+    std::vector<double> first(2 * n), second(2 * n);
+    DemoSignal::resetPhase();
+    DemoSignal::fill(first.data(), 2, n);
+    DemoSignal::fill(second.data(), 2, n);
+    EXPECT_NEAR(DemoSignal::phase(), 0.1, 1e-12);
+
+    // Channel 1 runs 1.2 periods per block and channel 2 2.4: 2 and 4 sign changes from a 0 start.
+    for (int k = 0; k < 2; ++k) {
+        int changes = 0;
+        for (int s = 1; s < n; ++s)
+            changes += (first[k * n + s - 1] >= 0) != (first[k * n + s] >= 0);
+        EXPECT_EQ(changes, 2 * (k + 1)) << "channel " << k + 1;
+        const double periods = 1.2 * (k + 1);
+        for (int s = 0; s < n; s += 25) {
+            const double angle = 2 * M_PI * periods * s / n;
+            ASSERT_NEAR(first[k * n + s], std::sin(angle), 1e-9) << "channel " << k + 1 << " scan " << s;
+            ASSERT_NEAR(second[k * n + s], std::sin(angle + 0.05), 1e-9) << "channel " << k + 1 << " scan " << s;
+        }
+    }
+    double one[4];
+    DemoSignal::fill(one, 1, 4); // any view moves the shared phase on
+    EXPECT_NEAR(one[0], std::sin(0.1), 1e-12);
+    EXPECT_NEAR(DemoSignal::phase(), 0.15, 1e-12);
+    DemoSignal::resetPhase();
+}
+
+TEST(WaveformTrackerTextTest, UnitsFollowTheVisibleSpan) {
+    using W = WaveformTrackerText;
+    EXPECT_EQ(W::timeText(2.5e-5, 5e-5), "25.000 us");
+    EXPECT_EQ(W::timeText(0.0123, 0.05), "12.300 ms");
+    EXPECT_EQ(W::timeText(0.0123, -0.05), "12.300 ms") << "a reversed axis has the same width";
+    EXPECT_EQ(W::timeText(5e-5, 0.0001), "0.050 ms");
+    EXPECT_EQ(W::timeText(0.05, 0.1), "0.050 s");
+    EXPECT_EQ(W::timeText(-1.5, 2.0), "-1.500 s");
+    EXPECT_EQ(W::valueText(2.5e-5, 5e-5, ""), "25.000 uV");
+    EXPECT_EQ(W::valueText(-0.0123, 0.05, ""), "-12.300 mV");
+    EXPECT_EQ(W::valueText(1.5, 20.0, ""), "1.500 V");
+    EXPECT_EQ(W::valueText(0.0123, 0.05, "m/s2"), "0.012 m/s2") << "a custom unit is never scaled";
+    EXPECT_EQ(W::text(0.0123, 2.5e-5, 0.05, 5e-5, ""), "12.300 ms, 25.000 uV");
+    EXPECT_EQ(W::text(1.5, 4.25, 2.0, 0.05, "g"), "1.500 s, 4.250 g");
+}
+
+// A stored file of one card with channels 1 and 2 and blocks of 4 scans, rate 1000 Hz.
+class OfflinePlaybackTest : public ::testing::Test {
+protected:
+    void TearDown() override { std::filesystem::remove(path); }
+    // Sample i of block b holds 10 b + i / 8, exact in either width; timestamps hold 0xFFFFFFFF.
+    void write(bool doubles, int timestamps, int blocks) {
+        std::string text = std::string("DEVICE=Movara 7150\nFORMAT=") + (doubles ? "ViReal64" : "ViReal32") +
+                           "\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=2\nNUMBER_OF_SCANS_PER_BLOCK=4\n"
+                           "NUMBER_OF_FUNCTION_CARDS=1\nCHANNEL_MASK_FC1=0x03\nTIME_OFFSET=-0.250000\n"
+                           "TIMESTAMPS=" + std::to_string(timestamps) + "\n#\n";
+        for (int b = 0; b < blocks; ++b) {
+            text += std::string(timestamps * 2 * 4 * 4, '\xFF');
+            for (int i = 0; i < 8; ++i) {
+                const double d = 10.0 * b + i / 8.0;
+                const float f = static_cast<float>(d);
+                text += doubles ? std::string(reinterpret_cast<const char *>(&d), 8)
+                                : std::string(reinterpret_cast<const char *>(&f), 4);
+            }
+        }
+        std::ofstream(path, std::ios::binary) << text;
+        ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+        ASSERT_EQ(info.blockCount, uint64_t(blocks));
+    }
+    const std::string path = ::testing::TempDir() + "kq-offline-" + std::to_string(getpid()) + ".bin7150";
+    fileInfo_t info{};
+};
+
+TEST_F(OfflinePlaybackTest, LoadsTheBlockAskedForAsDoubles) {
+    for (const bool doubles : {false, true}) {
+        SCOPED_TRACE(doubles ? "ViReal64" : "ViReal32 with timestamps");
+        ASSERT_NO_FATAL_FAILURE(write(doubles, doubles ? 0 : 1, 3));
+        OfflinePlayback playback(info);
+        for (const int b : {2, 0}) {
+            std::vector<double> data(9, -99.0); // one more than the block: nothing may land there
+            ASSERT_EQ(playback.load(b, data.data()), OfflinePlayback::Result::Loaded);
+            for (int i = 0; i < 8; ++i)
+                EXPECT_EQ(data[i], 10.0 * b + i / 8.0) << "block " << b << " sample " << i;
+            EXPECT_EQ(data[8], -99.0);
+        }
+        double data[8];
+        EXPECT_EQ(playback.load(3, data), OfflinePlayback::Result::ReadFailed) << "past the last block";
+        std::filesystem::remove(path);
+        EXPECT_EQ(playback.load(0, data), OfflinePlayback::Result::ReadFailed) << "file gone";
+    }
+}
+
+TEST_F(OfflinePlaybackTest, BlockStartCountsFromTheTriggerWithoutWrapping) {
+    ASSERT_NO_FATAL_FAILURE(write(true, 0, 1));
+    EXPECT_DOUBLE_EQ(OfflinePlayback(info).blockStart(0), -0.25);
+    EXPECT_DOUBLE_EQ(OfflinePlayback(info).blockStart(2), 2 * 4 / 1000.0 - 0.25);
+    fileInfo_t longFile = info;
+    longFile.scansPerBlock = 131072; // block 3e6 starts at scan 393216000000, far past 2^32
+    EXPECT_DOUBLE_EQ(OfflinePlayback(longFile).blockStart(3000000), 393216000.0 - 0.25);
+}
+
+std::string driverText(ViStatus status) {
+    char text[kq7150_ERROR_MSG_BUFLEN] = "";
+    kq7150_error_message(VI_NULL, status, text);
+    return text;
+}
+
+// Multi-card sessions on simulated cards; the error box collects what is reported.
+class DriverAcquisitionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DriverErrorReporter::setErrorBox([this](const std::string &m) { boxed.push_back(m); });
+    }
+    void TearDown() override {
+        if (vi != VI_NULL) {
+            EXPECT_EQ(kq7150_multClose(vi), VI_SUCCESS);
+        }
+        DriverErrorReporter::setErrorBox(nullptr);
+    }
+    // The two 7150 cards of the built-in VXI carrier unless told otherwise.
+    void open(const char *resources = "VXI0::5::INSTR,VXI0::5::INSTR", std::vector<ViInt16> cardSlots = {2, 5}) {
+        ASSERT_EQ(kq7150_multInit(resources, cardSlots.data(), VI_TRUE, VI_TRUE, &vi), VI_SUCCESS) << resources;
+        kqsim_clearCallLog();
+    }
+    SimWorldFiles sim;
+    ViSession vi = VI_NULL;
+    std::vector<std::string> boxed;
+};
+
+TEST_F(DriverAcquisitionTest, LxiPlanRunsTriggeredUntilStoppedWithBothSynchWords) {
+    ASSERT_NO_FATAL_FAILURE(open());
+    DriverAcquisition acq(vi);
+    EXPECT_TRUE(acq.configure(TriggerPlan::make(2, 0, 1024, true, false), 1, 0.5, {0x03, 0x03}, 216000.0, 1));
+    const std::string trig = lastSimCall("kq7150_setMultTrigConfig"), config = lastSimCall("kq7150_multConfig");
+    EXPECT_NE(trig.find("source=2 "), std::string::npos) << trig;
+    EXPECT_NE(trig.find(" preTrigger=0"), std::string::npos) << trig;
+    EXPECT_NE(config.find("masks=0x0003,0x0003 "), std::string::npos) << config;
+    EXPECT_NE(config.find(" mode=1 scansPerTrigger=0 syncIn=0xFFFF syncOut=0xFFFF"), std::string::npos) << config;
+    EXPECT_EQ(lastSimCall("kq7150_setAcquisitionAttribute"), "attribute=2 value=1");
+    EXPECT_TRUE(boxed.empty());
+}
+
+TEST_F(DriverAcquisitionTest, FailedCallIsReportedAndTheOthersAreStillMade) {
+    ASSERT_NO_FATAL_FAILURE(sim.use(R"({"faults": [{"call": "kq7150_setMultTrigConfig", "status": "0xBFFC080B",
+        "count": 0}, {"call": "kq7150_startMultAcquisition", "status": "0xBFFC080D", "count": 0}]})",
+                                    "KQ7150_SIM_FAULTS"));
+    ASSERT_NO_FATAL_FAILURE(open());
+    DriverAcquisition acq(vi);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(acq.configure(TriggerPlan::make(0, 0, 1024, false, false), 1, 0.0, {0x01, 0x01}, 216000.0, 0));
+    EXPECT_EQ(std::tuple(kqsim_callCount("kq7150_multConfig"), kqsim_callCount("kq7150_setAcquisitionAttribute")),
+              std::tuple(1, 1));
+    ASSERT_EQ(boxed.size(), 1u);
+    EXPECT_EQ(boxed[0].rfind("kq7150_setMultTrigConfig(", 0), 0u) << boxed[0];
+    const std::string because = " failed due to [" + driverText(kq7150_ERROR_TRIGGER) + "]";
+    EXPECT_EQ(boxed[0].substr(boxed[0].size() - because.size()), because);
+
+    EXPECT_FALSE(acq.start());
+    EXPECT_FALSE(acq.rearm());
+    testing::internal::GetCapturedStdout();
+    const std::string running = " failed due to [" + driverText(kq7150_ERROR_RUNNING) + "]";
+    ASSERT_EQ(boxed.size(), 3u);
+    EXPECT_EQ(boxed[1], "kq7150_startMultAcquisition(d_vi)" + running);
+    EXPECT_EQ(boxed[2], "status" + running);
+}
+
+TEST_F(DriverAcquisitionTest, OneRoundGivesTheScansAskedFor) {
+    constexpr int n = 1024;
+    ASSERT_NO_FATAL_FAILURE(open());
+    DriverAcquisition acq(vi);
+    ASSERT_TRUE(acq.configure(TriggerPlan::make(0, 0, n, false, false), 1, 0.0, {0x01, 0x01}, 216000.0, 0));
+    ASSERT_TRUE(acq.start());
+    ASSERT_TRUE(acq.softwareTrigger());
+    AcquisitionStatus status;
+    status.storePoll(-1, 0, 0, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (acq.poll(status) && status.backlog < uint32_t(n) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GE(status.backlog, uint32_t(n));
+    EXPECT_TRUE(status.state >= 0 && status.state < StatusLine::kStates) << status.state;
+    ASSERT_TRUE(acq.stop());
+    std::vector<double> data(2 * n, NAN);
+    ASSERT_TRUE(acq.read(n, data.data()));
+    for (int i = 0; i < 2 * n; ++i)
+        ASSERT_TRUE(std::isfinite(data[i]) && std::fabs(data[i]) <= 10.24) << "sample " << i << ": " << data[i];
+    for (int k = 0; k < 2; ++k)
+        EXPECT_FALSE(std::equal(data.begin() + k * n + 1, data.begin() + (k + 1) * n, data.begin() + k * n))
+            << "channel " << k + 1 << " is flat";
+    EXPECT_TRUE(boxed.empty()) << boxed.front();
+}
+
+TEST_F(DriverAcquisitionTest, LegendHeadingNamesEachCardsCarrierAndSlot) {
+    ASSERT_NO_FATAL_FAILURE(sim.use(R"({"carriers":[
+        {"resources":["VXI2::9::INSTR"],"interface":"VXI","board":2,"logicalAddress":9,"slots":6,
+         "cards":[{"slot":4},{"slot":6}]},
+        {"resources":["TCPIP0::192.0.2.7::INSTR"],"interface":"TCPIP","ipAddress":"192.0.2.7","slots":1,
+         "cards":[{"slot":1}]}]})"));
+    ASSERT_NO_FATAL_FAILURE(open("VXI2::9::INSTR,VXI2::9::INSTR,TCPIP0::192.0.2.7::INSTR", {6, 4, 1}));
+    DriverAcquisition acq(vi);
+    const kq7150_multEnv *env = acq.environment();
+    ASSERT_NE(env, nullptr);
+    const std::string head = "<html><font size='2'><b>FC #", tail = " Channels:</font></html>";
+    EXPECT_EQ(LegendHeading::text(0, false, vi, env), head + "1</b>: VXI2::9::INSTR (FC 6)" + tail);
+    EXPECT_EQ(LegendHeading::text(1, false, vi, env), head + "2</b>: VXI2::9::INSTR (FC 4)" + tail);
+    EXPECT_EQ(LegendHeading::text(2, false, vi, env), head + "3</b>: TCPIP::192.0.2.7::INSTR (FC 1)" + tail);
+    EXPECT_EQ(LegendHeading::text(2, true, vi, env), "<html><font size='2'>Function Card #3" + tail);
+    EXPECT_EQ(LegendHeading::text(0, false, vi, nullptr), "<html><font size='2'>Function Card #1" + tail);
+    EXPECT_TRUE(boxed.empty()) << boxed.front();
+}
+
+} // namespace
