@@ -42,5 +42,6 @@ void StoredFileSettings::apply(kq7150fp_App &window, const fileInfo_t &info)
     QTabWidget *tabs = window.mainTabs();
     tabs->setTabEnabled(tabs->indexOf(window.fcTab()->parentWidget()), false);
     tabs->setTabEnabled(tabs->indexOf(window.daq), false);
-    window.waveform->showOffline(info);
+    if (info.blockCount > 0)
+        window.waveform->showOffline(info);
 }
