@@ -335,6 +335,8 @@ ChannelSelection kq7150fp_Waveform::selectedChannels()
 void kq7150fp_Waveform::startDAQ()
 {
     m_markerPending = true;
+    if (!m_demo)
+        m_driver->environment();
     kq7150fp_DAQ *daq = m_app->daq;
     m_rate = daq->samplingRate->currentData().toDouble();
     const int32_t pipeline = daq->pipeline->isEnabled() && daq->pipeline->currentIndex() > 0 ? 1 : 0;
@@ -361,7 +363,6 @@ void kq7150fp_Waveform::startDAQ()
     m_status->clear();
 
     if (!m_demo) {
-        m_driver->environment();
         m_driver->configure(m_plan, daq->trgEdge->currentIndex(), daq->trgLvl->value(), m_acquired.masks(), m_rate,
                             pipeline);
         startHardware(m_triggerSource == TriggerPlan::kPtpAlarm);
