@@ -338,7 +338,7 @@ void kq7150fp_Waveform::startDAQ()
     if (!m_demo)
         m_driver->environment();
     kq7150fp_DAQ *daq = m_app->daq;
-    m_rate = daq->samplingRate->currentData().toDouble();
+    const double rate = daq->samplingRate->currentData().toDouble();
     const int32_t pipeline = daq->pipeline->isEnabled() && daq->pipeline->currentIndex() > 0 ? 1 : 0;
     setMainTabsEnabled(false);
 
@@ -350,6 +350,8 @@ void kq7150fp_Waveform::startDAQ()
         m_app->userBreak();
         return;
     }
+    // The block in view keeps its own rate until a new one replaces it.
+    m_rate = rate;
     m_acquired = selection;
     m_started = true;
     m_scans = daq->lengthChoice->currentData().toInt();

@@ -1,0 +1,86 @@
+// Starting at a PTP alarm: the wait runs off the GUI thread while the window stays usable.
+#include "PanelTest.h"
+
+#include "kq7000fp_PTPalarm.h"
+#include "kq7150fp_DAQ.h"
+#include "kq7150fp_Waveform.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <ctime>
+
+namespace {
+
+constexpr int64_t kTaiMinusUtc = 37; // the simulated card clock runs on TAI
+
+class TimedStartTest : public PanelTest {
+protected:
+    void SetUp() override {
+        PanelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
+        const int ptp = app->daq->trgSource->findData(-1);
+        ASSERT_GE(ptp, 0);
+        choose(app->daq->trgSource, ptp);
+        single = app->findChild<QAbstractButton *>("singleShotButton");
+        repeat = app->findChild<QAbstractButton *>("repetitiveButton");
+    }
+    void alarmIn(int seconds) {
+        app->daq->alarm->setTime(static_cast<int64_t>(std::time(nullptr)) + kTaiMinusUtc + seconds);
+    }
+
+    QAbstractButton *single = nullptr;
+    QAbstractButton *repeat = nullptr;
+};
+
+TEST_F(TimedStartTest, WaitShowsTheClockKeepsButtonsAwayThenAcquiresOneBlock) {
+    alarmIn(1);
+    QStringList seen;
+    bool buttonsLocked = true;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        seen << app->waveform->statusLabel()->text();
+        buttonsLocked = buttonsLocked && !repeat->isEnabled();
+    });
+    watcher.start(100);
+    single->click(); // returns once the cards have started
+    watcher.stop();
+
+    EXPECT_EQ(kqsim_callCount("kq7150_startMultAcquisitionTimed64"), 1);
+    EXPECT_EQ(kqsim_callCount("kq7150_startMultAcquisition"), 0);
+    ASSERT_FALSE(seen.isEmpty()) << "the window did not process events during the wait";
+    EXPECT_TRUE(seen.last().startsWith("Ready   -   ")) << seen.last().toStdString();
+    EXPECT_TRUE(buttonsLocked);
+    EXPECT_TRUE(app->waveform->refreshTimer()->isActive());
+
+    QTRY_VERIFY_WITH_TIMEOUT(kqsim_callCount("kq7150_readMultAcquisition") == 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(single->isEnabled() && !single->isChecked(), 1000);
+    EXPECT_EQ(app->waveform->statusLabel()->text(), "Idle");
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join('|').toStdString();
+}
+
+// Stopping during the wait must leave nothing running once the start returns.
+TEST_F(TimedStartTest, StopDuringTheWaitLeavesTheCardsStoppedAndNothingPolling) {
+    alarmIn(2);
+    QTimer::singleShot(300, [this] { app->waveform->stopDAQ(); });
+    single->click();
+
+    EXPECT_FALSE(app->waveform->refreshTimer()->isActive());
+    EXPECT_FALSE(app->waveform->started());
+    QTest::qWait(2000); // past the alarm: nothing may start behind the user's back
+    EXPECT_EQ(kqsim_callCount("kq7150_readMultAcquisition"), 0);
+    EXPECT_FALSE(app->waveform->refreshTimer()->isActive());
+}
+
+// An alarm already past cannot be met: the failure names the call.
+TEST_F(TimedStartTest, AlarmInThePastIsReported) {
+    alarmIn(-5);
+    single->click();
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith("kq7150_startMultAcquisitionTimed64 failed due to [")) << boxes.texts[0].toStdString();
+    EXPECT_TRUE(single->isEnabled());
+}
+
+} // namespace

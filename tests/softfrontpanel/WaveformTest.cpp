@@ -1,0 +1,421 @@
+#include "PanelTest.h"
+
+#include "AcquisitionStatus.h"
+#include "DataFileReader.h"
+#include "DemoSignal.h"
+#include "StoredFileSettings.h"
+#include "axisConfig.h"
+#include "chLabel.h"
+#include "fileInfo_t.h"
+#include "kq7000fp_digitCtrl.h"
+#include "kq7000fp_led.h"
+#include "kq7150fp_DAQ.h"
+#include "kq7150fp_Waveform.h"
+#include "myQwtPlotPicker.h"
+#include "plot_voltage.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_zoomer.h>
+#include <qwt_scale_widget.h>
+#include <qwt_symbol.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <tuple>
+
+namespace {
+
+// 625 Hz is bin 16 of the panel's default block (256 scans at 10 kHz): 16 whole periods.
+constexpr double kSineHz = 625.0;
+constexpr double kSineVolts = 2.0;
+
+std::string vxiWorld(const std::string &channels = "{}") {
+    return R"({"carriers":[{"resources":["VXI0::5::INSTR"],"interface":"VXI","slot":3,"logicalAddress":5,
+      "slots":6,"cards":[{"slot":5,"serial":"0x71500305","signal":{"type":"sine","frequency":625,
+      "amplitude":2.0},"channels":)" +
+           channels + "}]}]}";
+}
+// Two cards in one carrier, as the legend and the channel-count check see them.
+const char kTwoCardWorld[] = R"({"carriers":[{"resources":["VXI0::9::INSTR"],"interface":"VXI","slot":3,
+  "logicalAddress":9,"slots":6,"cards":[{"slot":2,"serial":"0x71500002"},{"slot":4,"serial":"0x71500004"}]}]})";
+
+// A stored recording of one card with channels 1 and 3, written as the program stores it,
+// timestamps included, so that the playback must skip them to find the samples.
+struct Recording {
+    static constexpr int kScans = 100, kBlocks = 3;
+    static constexpr double kRate = 1000.0, kOffset = -0.025;
+    // Exact in binary; block 1 of channel 1 starts at 3 V.
+    static double sample(int block, int channel, int scan) { return 3.0 - block + 0.5 * channel + scan / 1024.0; }
+
+    static std::string write(const QString &dir) {
+        const std::string path = (dir + "/rec.bin7150").toStdString();
+        std::ofstream out(path, std::ios::binary);
+        out << "DEVICE=Movara 7150\nFORMAT=ViReal64\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=2\n"
+               "NUMBER_OF_SCANS_PER_BLOCK=100\nNUMBER_OF_FUNCTION_CARDS=1\nCHANNEL_MASK_FC1=0x05\n"
+               "TIME_OFFSET=-0.025000\nTIMESTAMPS=1\n#\n";
+        for (int b = 0; b < kBlocks; ++b) {
+            out << std::string(2 * 4 * kScans, '\xFF'); // read as samples, these would be NaNs
+            for (int e = 0; e < 2; ++e)
+                for (int s = 0; s < kScans; ++s) {
+                    const double v = sample(b, e, s);
+                    out.write(reinterpret_cast<const char *>(&v), sizeof v);
+                }
+        }
+        return path;
+    }
+};
+
+class WaveformTest : public PanelTest {
+protected:
+    void SetUp() override {
+        PanelTest::SetUp();
+        // A fresh program has no latched error word; earlier tests of this process leave one.
+        acquisitionStatus.resetForStart();
+    }
+    // The stored record must outlive the window that plays it.
+    void TearDown() override { app.reset(); }
+
+    kq7150fp_Waveform *view() const { return app->waveform; }
+    QAbstractButton *single() const { return app->findChild<QAbstractButton *>("singleShotButton"); }
+    QAbstractButton *repetitive() const { return app->findChild<QAbstractButton *>("repetitiveButton"); }
+    static int calls(const char *name) { return kqsim_callCount(name); }
+
+    // Polling steps at a pace faster than the refresh timer, until that many blocks were read.
+    bool pollUntilRead(int blocks) {
+        for (int i = 0; i < 100 && calls("kq7150_readMultAcquisition") < blocks; ++i) {
+            QThread::msleep(5);
+            view()->timerSlot();
+        }
+        return calls("kq7150_readMultAcquisition") >= blocks;
+    }
+    // Buttons (enabled, checked), status text, polling.
+    auto controls() const {
+        return std::tuple(single()->isEnabled(), single()->isChecked(), repetitive()->isEnabled(),
+                          repetitive()->isChecked(), view()->statusLabel()->text().toStdString(),
+                          view()->refreshTimer()->isActive());
+    }
+    static auto stopped() { return std::tuple(true, false, true, false, std::string("Idle"), false); }
+    bool settingsTabsEnabled() const {
+        QTabWidget *tabs = app->mainTabs();
+        return tabs->isTabEnabled(tabs->indexOf(app->daq)) &&
+               tabs->isTabEnabled(tabs->indexOf(app->fcTab()->parentWidget()));
+    }
+    void openRecording() {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_EQ(DataFileReader::readHeader(Recording::write(dir.path()).c_str(), info), 0);
+        ASSERT_EQ(info.blockCount, uint64_t(Recording::kBlocks));
+        app = std::make_unique<kq7150fp_App>(descriptor, info.cards, true);
+        StoredFileSettings::apply(*app, info);
+    }
+    void expectBlockShown(int block) {
+        SCOPED_TRACE(block);
+        const QwtScaleDiv &x = view()->plot()->axisScaleDiv(QwtPlot::xBottom);
+        const double t0 = block * Recording::kScans / Recording::kRate + Recording::kOffset;
+        EXPECT_NEAR(x.lowerBound(), t0, 1e-12);
+        EXPECT_NEAR(x.upperBound(), t0 + Recording::kScans / Recording::kRate, 1e-12);
+        for (auto [channel, index] : {std::pair{0, 0}, {2, 1}}) {
+            QwtPlotCurve *curve = view()->curve(0, channel);
+            ASSERT_EQ(curve->dataSize(), size_t(Recording::kScans));
+            EXPECT_NEAR(curve->sample(0).x(), t0, 1e-12);
+            for (int s : {0, 37, Recording::kScans - 1})
+                EXPECT_EQ(curve->sample(s).y(), Recording::sample(block, index, s)) << channel << " " << s;
+        }
+        EXPECT_EQ(view()->curve(0, 1)->dataSize(), 0u);
+    }
+
+    QTemporaryDir dir;
+    fileInfo_t info{};
+};
+
+// The cards acquire in lockstep: a selection they cannot take is refused before any driver
+// call, from either start button, and leaves the panel ready for another try.
+TEST_F(WaveformTest, SelectionTheCardsCannotAcquireIsRefusedWithoutTouchingThem) {
+    ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
+    ASSERT_EQ(app->cards(), 2);
+    const std::tuple<std::vector<int>, std::vector<int>, std::string> rows[] = {
+        {{0, 1}, {0, 1, 2}, "The number of enabled channels must be the same on all function cards."},
+        {{}, {}, "At least one channel in first Function Card must be enabled for Data Acquisition."},
+    };
+    for (const auto &[first, second, warning] : rows)
+        for (QAbstractButton *start : {single(), repetitive()}) {
+            SCOPED_TRACE(warning + " " + start->objectName().toStdString());
+            for (int k = 0; k < 8; ++k) {
+                app->channel(0, k)->enableBox()->setChecked(std::count(first.begin(), first.end(), k) > 0);
+                app->channel(1, k)->enableBox()->setChecked(std::count(second.begin(), second.end(), k) > 0);
+            }
+            boxes.texts.clear();
+            start->setChecked(true);
+            EXPECT_EQ(boxes.texts.join('|').toStdString(), warning);
+            EXPECT_EQ(controls(), stopped());
+            EXPECT_TRUE(settingsTabsEnabled());
+            for (const char *call : {"kq7150_setMultTrigConfig", "kq7150_multConfig", "kq7150_startMultAcquisition"})
+                EXPECT_EQ(calls(call), 0) << call;
+        }
+}
+
+TEST_F(WaveformTest, LxiChannelTriggerRunsUntilStoppedWithBothSynchronisationWordsSet) {
+    ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
+    kq7150fp_DAQ *daq = app->daq;
+    choose(daq->trgSource, daq->trgSource->findData(2));
+    ASSERT_EQ(daq->trgSource->currentText().toStdString(), "Channel 2");
+    single()->setChecked(true);
+    EXPECT_EQ(lastSimCall("kq7150_multConfig"),
+              "sync=0 masks=0x0001 rate=10000 mode=1 scansPerTrigger=0 syncIn=0xFFFF syncOut=0xFFFF");
+    const std::string trigger = lastSimCall("kq7150_setMultTrigConfig");
+    EXPECT_EQ(trigger.rfind("source=2 mode=1 ", 0), 0u) << trigger;
+    EXPECT_NE(trigger.find(" preTrigger=0"), std::string::npos) << trigger;
+    EXPECT_EQ(calls("kq7150_startMultAcquisition"), 1);
+    EXPECT_FALSE(settingsTabsEnabled());
+
+    single()->setChecked(false); // a break before any block
+    EXPECT_EQ(calls("kq7150_stopMultAcquisition"), 1);
+    EXPECT_EQ(controls(), stopped());
+    EXPECT_TRUE(settingsTabsEnabled());
+}
+
+// Without a trigger source the panel triggers the cards itself, with one pulse per poll
+// while they are ready. The first two pulses are taken with a warning and change nothing.
+TEST_F(WaveformTest, SingleShotPulsesWhileReadyThenShowsTheBlockAndItsSpectrum) {
+    ASSERT_NO_FATAL_FAILURE(
+        open(vxiWorld(), R"({"faults":[{"call":"kq7150_generateITRI","status":"0x3FFC0A04","count":2}]})"));
+    kq7150fp_DAQ *daq = app->daq;
+    const int n = daq->lengthChoice->currentData().toInt();
+    const double rate = daq->samplingRate->currentData().toDouble();
+    ASSERT_EQ(std::tuple(n, rate, daq->zeroPadding->currentData().toInt()), std::tuple(256, 10000.0, 1));
+    ASSERT_EQ(kSineHz, 16 * rate / n);
+
+    single()->setChecked(true);
+    EXPECT_EQ(lastSimCall("kq7150_multConfig"),
+              "sync=0 masks=0x0001 rate=10000 mode=0 scansPerTrigger=256 syncIn=0xFFFE syncOut=0xFFFE");
+    EXPECT_TRUE(view()->refreshTimer()->isActive());
+    for (int step = 1; step <= 3; ++step) {
+        view()->timerSlot();
+        EXPECT_EQ(calls("kq7150_generateITRI"), step);
+        EXPECT_EQ(view()->statusLabel()->text().toStdString(), "Ready");
+        EXPECT_EQ(view()->statusLabel()->palette().color(QPalette::WindowText).name().toStdString(), "#808000");
+    }
+    ASSERT_TRUE(pollUntilRead(1));
+    EXPECT_EQ(calls("kq7150_generateITRI"), 3) << "no pulse once triggered";
+    EXPECT_EQ(calls("kq7150_readMultAcquisition"), 1);
+    EXPECT_EQ(controls(), stopped());
+    EXPECT_TRUE(settingsTabsEnabled());
+
+    ASSERT_EQ(view()->curve(0, 0)->dataSize(), size_t(n));
+    const QwtScaleDiv &x = view()->plot()->axisScaleDiv(QwtPlot::xBottom);
+    EXPECT_EQ(std::pair(x.lowerBound(), x.upperBound()), std::pair(0.0, n / rate));
+    // 16 whole periods: the mean is the offset and the variance A^2 / 2. The uncalibrated
+    // channel reads up to 0.12 % high or low.
+    const double *v = view()->data();
+    double mean = 0.0, square = 0.0;
+    for (int s = 0; s < n; ++s)
+        mean += v[s] / n;
+    for (int s = 0; s < n; ++s)
+        square += (v[s] - mean) * (v[s] - mean) / n;
+    EXPECT_NEAR(std::sqrt(2.0 * square), kSineVolts, 0.005 * kSineVolts);
+    EXPECT_EQ(view()->curve(0, 0)->sample(n - 1).y(), v[n - 1]);
+
+    QwtPlotCurve *spectrum = app->spectrum->curveList()[0];
+    ASSERT_EQ(spectrum->dataSize(), size_t(n / 2));
+    size_t peak = 0;
+    for (size_t i = 1; i < spectrum->dataSize(); ++i)
+        if (spectrum->sample(i).y() > spectrum->sample(peak).y())
+            peak = i;
+    EXPECT_EQ(spectrum->sample(peak).x(), kSineHz);
+    // 20 log10(2) = 6.02 dB; the gain error adds at most 0.01 dB.
+    EXPECT_NEAR(spectrum->sample(peak).y(), 20.0 * std::log10(kSineVolts), 0.1 + 0.011);
+    EXPECT_EQ(app->spectrum->curveList()[1]->dataSize(), 0u);
+}
+
+TEST_F(WaveformTest, RepetitiveRearmsAfterEveryBlockUntilReleased) {
+    ASSERT_NO_FATAL_FAILURE(open(vxiWorld()));
+    repetitive()->setChecked(true);
+    EXPECT_FALSE(single()->isEnabled());
+    ASSERT_TRUE(pollUntilRead(3));
+    EXPECT_TRUE(view()->refreshTimer()->isActive());
+    EXPECT_TRUE(repetitive()->isChecked());
+    EXPECT_EQ(calls("kq7150_startMultAcquisition"), 1 + calls("kq7150_readMultAcquisition"));
+    // The refresh timer drives it as well.
+    const int before = calls("kq7150_readMultAcquisition");
+    for (int i = 0; i < 40 && calls("kq7150_readMultAcquisition") < before + 2; ++i)
+        QTest::qWait(25);
+    EXPECT_GE(calls("kq7150_readMultAcquisition"), before + 2);
+
+    repetitive()->setChecked(false);
+    EXPECT_EQ(controls(), stopped());
+    EXPECT_EQ(calls("kq7150_startMultAcquisition"), 1 + calls("kq7150_readMultAcquisition"));
+}
+
+// Channel 4 of card 1 sees 12 V peak, beyond the 10.24 V range at gain 1.
+TEST_F(WaveformTest, OverrangeLightsItsChannelsLampUntilTheNextStart) {
+    ASSERT_NO_FATAL_FAILURE(open(vxiWorld(R"({"4":{"type":"sine","frequency":625,"amplitude":12.0}})")));
+    app->channel(0, 3)->enableBox()->setChecked(true);
+    single()->setChecked(true);
+    ASSERT_TRUE(pollUntilRead(1));
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(app->channel(0, k)->overrangeLed()->value(), k == 3 ? 1 : 0) << k;
+    const QString note = "<font color='#f80'>Input Signal Out Of Range</font>";
+    EXPECT_TRUE(view()->statusLabel()->text().startsWith("Idle")) << view()->statusLabel()->text().toStdString();
+    EXPECT_TRUE(view()->statusLabel()->text().contains(note)) << view()->statusLabel()->text().toStdString();
+
+    single()->setChecked(true);
+    EXPECT_EQ(app->channel(0, 3)->overrangeLed()->value(), 0);
+    single()->setChecked(false);
+    EXPECT_EQ(controls(), stopped());
+}
+
+TEST_F(WaveformTest, AcquisitionErrorWordIsShownWhilePolling) {
+    ASSERT_NO_FATAL_FAILURE(open(vxiWorld(), R"({"errorWord":{"bits":"0x0800","afterScans":0}})"));
+    single()->setChecked(true);
+    view()->timerSlot();
+    EXPECT_EQ(view()->statusLabel()->text().toStdString(), "Ready &nbsp; <font color='#f80'>Acquisition error: 0x0800</font>");
+    ASSERT_TRUE(pollUntilRead(1));
+    // Not an overrange: no lamp, and "Idle" alone once stopped.
+    EXPECT_EQ(app->channel(0, 0)->overrangeLed()->value(), 0);
+    EXPECT_EQ(controls(), stopped());
+}
+
+TEST_F(WaveformTest, DemoSingleShotShowsOneBlockOfTheDemoSinesAndNoSpectrum) {
+    ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
+    for (int c = 0; c < 2; ++c)
+        app->channel(c, 1)->enableBox()->setChecked(true);
+    app->daq->lengthChoice->addItem("1000", 1000);
+    app->daq->lengthChoice->setCurrentIndex(app->daq->lengthChoice->count() - 1);
+    const int n = 1000;
+
+    single()->click();
+    const double phase = DemoSignal::phase();
+    for (int i = 0; i < 40 && single()->isChecked(); ++i)
+        QTest::qWait(10);
+    QTest::qWait(2 * kq7150fp_Waveform::kPollMs);
+    EXPECT_DOUBLE_EQ(DemoSignal::phase(), phase + DemoSignal::kPhaseStep) << "exactly one block";
+    EXPECT_EQ(controls(), stopped());
+    EXPECT_EQ(calls("kq7150_startMultAcquisition"), 0);
+
+    // Blocks in acquisition order: card 1 channels 1 and 2, then card 2; block k has 1.2 (k + 1) periods.
+    const double twoPi = 2.0 * M_PI;
+    for (int s : {0, 1, 250, 999})
+        EXPECT_NEAR(view()->data()[1 * n + s], std::sin(s * 2 * 1.2 * twoPi / n + phase), 1e-12) << s;
+    for (auto [card, channel, k] : {std::tuple{0, 0, 1}, {0, 1, 2}, {1, 0, 3}, {1, 1, 4}}) {
+        QwtPlotCurve *curve = view()->curve(card, channel);
+        ASSERT_EQ(curve->dataSize(), size_t(n));
+        EXPECT_NEAR(curve->sample(123).y(), std::sin(123 * k * 1.2 * twoPi / n + phase), 1e-12) << card << channel;
+    }
+    EXPECT_EQ(view()->curve(0, 2)->dataSize(), 0u);
+    EXPECT_EQ(app->spectrum->curveList()[0]->dataSize(), 0u);
+}
+
+TEST_F(WaveformTest, StoredRecordingPlaysBlockByBlockWithTheSettingsLocked) {
+    ASSERT_NO_FATAL_FAILURE(openRecording());
+    QSlider *slider = view()->slider();
+    EXPECT_EQ(std::pair(slider->minimum(), slider->maximum()), std::pair(1, 3));
+    EXPECT_EQ(view()->sliderLabel()->text().toStdString(), "<html><b>1 / 3</b></html>");
+    EXPECT_TRUE(view()->statusLabel()->isHidden());
+    EXPECT_FALSE(slider->isHidden());
+    EXPECT_FALSE(settingsTabsEnabled());
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
+    EXPECT_EQ(controls(), stopped());
+
+    slider->setValue(3);
+    EXPECT_EQ(view()->sliderLabel()->text().toStdString(), "<html><b>3 / 3</b></html>");
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(2));
+
+    // Repetitive playback runs from the slider's block to the last one and stops there.
+    slider->setValue(1);
+    repetitive()->setChecked(true);
+    view()->timerSlot();
+    EXPECT_EQ(slider->value(), 2);
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
+    view()->timerSlot();
+    view()->timerSlot();
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(2));
+    EXPECT_EQ(slider->value(), 3);
+    EXPECT_FALSE(repetitive()->isChecked());
+    EXPECT_FALSE(view()->refreshTimer()->isActive());
+    EXPECT_FALSE(settingsTabsEnabled());
+}
+
+// Shown value = (volts - offset) * multiplier, for the samples and for the zoom's full range.
+TEST_F(WaveformTest, CustomUnitConvertsSamplesZoomBaseAndTitles) {
+    ASSERT_NO_FATAL_FAILURE(openRecording());
+    ASSERT_EQ(view()->curve(0, 0)->sample(0).y(), 3.0);
+    axisConfig *dialog = view()->yAxisDialog();
+    QTimer::singleShot(0, dialog, [dialog] {
+        dialog->unitGroup()->setChecked(true);
+        dialog->offset()->setValue(1.0);
+        dialog->multiplier()->setValue(2.0);
+        dialog->unitName()->setText("g");
+        dialog->okButton()->click();
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    QTest::mouseRelease(view()->plot()->axisWidget(QwtPlot::yLeft), Qt::LeftButton);
+
+    EXPECT_EQ(view()->curve(0, 0)->sample(0).y(), 4.0);
+    EXPECT_EQ(view()->curve(0, 2)->sample(0).y(), 5.0); // 3.5 V
+    const QRectF base = view()->zoomer()->zoomBase();
+    EXPECT_NEAR(base.top(), -22.48, 1e-9);
+    EXPECT_NEAR(base.bottom(), 18.48, 1e-9);
+    EXPECT_EQ(view()->plot()->axisTitle(QwtPlot::yLeft).text().toStdString(), "g");
+    EXPECT_EQ(view()->picker()->unitName().toStdString(), "g");
+
+    view()->slider()->setValue(2); // the next block is converted as well: 2 V
+    EXPECT_EQ(view()->curve(0, 0)->sample(0).y(), 2.0);
+}
+
+TEST_F(WaveformTest, LegendHeadingsNameTheCardsAndEntriesFollowTheEnableBoxes) {
+    ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
+    EXPECT_EQ(view()->legendHeading(0)->text().toStdString(),
+              "<html><font size='2'><b>FC #1</b>: VXI0::9::INSTR (FC 2) Channels:</font></html>");
+    EXPECT_EQ(view()->legendHeading(1)->text().toStdString(),
+              "<html><font size='2'><b>FC #2</b>: VXI0::9::INSTR (FC 4) Channels:</font></html>");
+    EXPECT_TRUE(view()->legend(1, 0)->isChannelEnabled());
+    EXPECT_FALSE(view()->legend(1, 4)->isChannelEnabled());
+    app->channel(1, 4)->enableBox()->setChecked(true);
+    EXPECT_TRUE(view()->legend(1, 4)->isChannelEnabled());
+    app->channel(1, 0)->enableBox()->setChecked(false);
+    EXPECT_FALSE(view()->legend(1, 0)->isChannelEnabled());
+    EXPECT_TRUE(view()->legend(0, 0)->isChannelEnabled()) << "the other card's entry stays";
+
+    // Without "-acperf" there is no measurement page.
+    for (int i = 0; i < app->mainTabs()->count(); ++i)
+        EXPECT_NE(app->mainTabs()->tabText(i), "Measurements");
+    EXPECT_EQ(app->daq->sineFitting, nullptr);
+
+    ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
+    for (int c = 0; c < 2; ++c)
+        EXPECT_EQ(view()->legendHeading(c)->text().toStdString(),
+                  "<html><font size='2'>Function Card #" + std::to_string(c + 1) + " Channels:</font></html>");
+}
+
+TEST_F(WaveformTest, SymbolChoiceSizesEveryCurvesSymbol) {
+    ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
+    QComboBox *symbols = view()->symbolChoice();
+    for (auto [text, size, style] : {std::tuple{"Large", 8, QwtSymbol::Ellipse}, {"None", 0, QwtSymbol::NoSymbol},
+                                     {"Small", 2, QwtSymbol::Ellipse}}) {
+        choose(symbols, symbols->findText(text));
+        for (int c = 0; c < 2; ++c)
+            for (int k = 0; k < 8; ++k) {
+                const QwtSymbol *symbol = view()->curve(c, k)->symbol();
+                ASSERT_NE(symbol, nullptr);
+                EXPECT_EQ(std::pair(symbol->size(), symbol->style()), std::pair(QSize(size, size), style))
+                    << text << " " << c << " " << k;
+            }
+    }
+}
+
+} // namespace
