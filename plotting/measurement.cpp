@@ -98,16 +98,25 @@ measurement::measurement(QWidget *owner, std::function<measurementInputs()> inpu
     connect(m_copy, &QPushButton::clicked, this, &measurement::copyToClipboard);
 }
 
+int measurement::titleWidth(int column) const {
+    const QString title = m_model->horizontalHeaderItem(column)->text();
+    return m_table->horizontalHeader()->fontMetrics().horizontalAdvance(title) + int(16 * m_scale);
+}
+
+// Wide enough for every column title, so the window opens without cutting the table.
+QSize measurement::sizeHint() const {
+    int w = int(80 * m_scale) + m_table->verticalHeader()->sizeHint().width() + 2 * m_table->frameWidth();
+    for (int col = 0; col < columns; ++col)
+        w += titleWidth(col);
+    return QSize(std::max(w, QWidget::sizeHint().width()), QWidget::sizeHint().height());
+}
+
 void measurement::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     const int w = int((width() - 80 * m_scale) / columns);
     // A header cut to "mplitude (V" names nothing; a narrow window scrolls the table instead.
-    const QHeaderView *header = m_table->horizontalHeader();
-    for (int col = 0; col < columns; ++col) {
-        const QString title = m_model->horizontalHeaderItem(col)->text();
-        const int needed = header->fontMetrics().horizontalAdvance(title) + int(16 * m_scale);
-        m_table->setColumnWidth(col, std::max(w, needed));
-    }
+    for (int col = 0; col < columns; ++col)
+        m_table->setColumnWidth(col, std::max(w, titleWidth(col)));
 }
 
 void measurement::setCell(int row, int column, double value) {

@@ -47,6 +47,8 @@ public slots:
     // Called after each plot and spectrum update and when another card is selected.
     void recalculate();
 
+    QSize sizeHint() const override;
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -55,6 +57,7 @@ private slots:
 
 private:
     void setCell(int row, int column, double value);
+    int titleWidth(int column) const;
 
     std::function<measurementInputs()> m_inputs;
     QComboBox *m_cardSelector;

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -117,8 +118,11 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     connectWaveform();
     connect(m_fcTab, &QTabWidget::currentChanged, this, &kq7150fp_App::FCChanged);
     connect(m_mainTabs, &QTabWidget::currentChanged, this, &kq7150fp_App::mainTabChanged);
+    // adjustSize() keeps a window within two thirds of the screen, which would cut the
+    // measurement table; the whole available width may be used.
     adjustSize();
-    resize(std::max(width(), 800), std::max(height(), 600));
+    const QRect screen = QApplication::desktop()->availableGeometry(this);
+    resize(std::max({width(), 800, std::min(sizeHint().width(), screen.width())}), std::max(height(), 600));
 }
 
 void kq7150fp_App::connectWaveform()

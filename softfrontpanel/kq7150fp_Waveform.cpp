@@ -1,6 +1,7 @@
 #include "kq7150fp_Waveform.h"
 
 #include "AcquisitionStatus.h"
+#include "ColumnReducedCurve.h"
 #include "DemoSignal.h"
 #include "DriverAcquisition.h"
 #include "DriverErrorReporter.h"
@@ -223,13 +224,11 @@ void kq7150fp_Waveform::buildCurves()
 {
     for (int i = 0; i < m_labels.size(); ++i) {
         const QColor colour = m_labels[i]->colour();
-        auto *curve = new QwtPlotCurve(QString("Ch %1").arg(i % kChannels + 1));
+        auto *curve = new ColumnReducedCurve(QString("Ch %1").arg(i % kChannels + 1));
         curve->setPen(QPen(colour, 1));
         curve->setSymbol(new QwtSymbol(QwtSymbol::NoSymbol, QBrush(colour), QPen(colour), QSize(0, 0)));
-        // Far more samples than pixel columns: drawing only what lands on distinct pixels
-        // gives the same picture in a fraction of the time.
         curve->setPaintAttribute(QwtPlotCurve::ClipPolygons, true);
-        curve->setPaintAttribute(QwtPlotCurve::FilterPoints, true);
+        curve->setPaintAttribute(QwtPlotCurve::FilterPoints, true); // symbols on one pixel are drawn once
         curve->setRenderHint(QwtPlotItem::RenderAntialiased, false);
         curve->attach(m_plot);
         m_curves.push_back(curve);
