@@ -81,19 +81,6 @@ QwtText myYQwtScaleDraw::label(double value) const {
     return QwtText(QString::number(value, 'f', m_precision).rightJustified(12, ' '));
 }
 
-myQwtPlotPickerFft::myQwtPlotPickerFft(QWidget *canvas)
-    : QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::NoRubberBand, QwtPicker::AlwaysOn, canvas) {}
-
-void myQwtPlotPickerFft::setXRange(double lower, double upper) {
-    m_xMin = lower;
-    m_xMax = upper;
-}
-
-void myQwtPlotPickerFft::setYRange(double lower, double upper) {
-    m_yMin = lower;
-    m_yMax = upper;
-}
-
 QwtText myQwtPlotPickerFft::trackerTextF(const QPointF &pos) const {
     return QwtText(fftTrackerText(pos.x(), pos.y(), m_unit));
 }

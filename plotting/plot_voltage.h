@@ -11,6 +11,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include "rangePicker.h"
+
 #include <qwt_plot_picker.h>
 #include <qwt_scale_draw.h>
 
@@ -72,24 +74,15 @@ private:
 };
 
 // The position tracker; it keeps the visible ranges and the magnitude unit.
-class myQwtPlotPickerFft : public QwtPlotPicker {
+class myQwtPlotPickerFft : public rangePicker {
 public:
-    explicit myQwtPlotPickerFft(QWidget *canvas);
-
-    void setXRange(double lower, double upper);
-    void setYRange(double lower, double upper);
-    double xMin() const { return m_xMin; }
-    double xMax() const { return m_xMax; }
-    double yMin() const { return m_yMin; }
-    double yMax() const { return m_yMax; }
+    explicit myQwtPlotPickerFft(QWidget *canvas) : rangePicker(canvas, -1.0, 1.0, -1.0, 1.0) {}
     QString unit() const { return m_unit; }
 
 protected:
     QwtText trackerTextF(const QPointF &pos) const override;
 
 private:
-    double m_xMin = -1.0, m_xMax = 1.0;
-    double m_yMin = -1.0, m_yMax = 1.0;
     QString m_unit = "dB";
 };
 

@@ -4,18 +4,12 @@
 
 #include <QString>
 
-#include <qwt_plot_picker.h>
+#include "rangePicker.h"
 
-class myQwtPlotPicker : public QwtPlotPicker {
+class myQwtPlotPicker : public rangePicker {
 public:
     explicit myQwtPlotPicker(QWidget *canvas);
 
-    void setXRange(double lower, double upper);
-    void setYRange(double lower, double upper);
-    double xMin() const { return m_xMin; }
-    double xMax() const { return m_xMax; }
-    double yMin() const { return m_yMin; }
-    double yMax() const { return m_yMax; }
     // Empty: volts.
     void setUnitName(const QString &name) { m_unit = name; }
     QString unitName() const { return m_unit; }
@@ -23,7 +17,5 @@ public:
     QwtText trackerTextF(const QPointF &pos) const override;
 
 private:
-    double m_xMin = 0.0, m_xMax = 1.0;
-    double m_yMin = -10.24, m_yMax = 10.24;
     QString m_unit;
 };
