@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. The last line is CTest's summary.
-#   KQ_SKIP_SANITIZE=1   skip the ThreadSanitizer build of the concurrency tests
+#   KQ_SKIP_SANITIZE=1   skip the ThreadSanitizer and AddressSanitizer builds of the concurrency tests
 #   KQ_FUZZ_SECONDS=N    how long to fuzz the stored-file reader (default 60; 0 skips it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,12 +12,15 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 
 if [ "${KQ_SKIP_SANITIZE:-0}" != 1 ]; then
-  # Code that starts and stops threads runs again under ThreadSanitizer.
-  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKQ_SANITIZE=thread \
-    -DKQ_BUILD_BENCH=OFF >/dev/null
-  cmake --build build-tsan -j "$jobs" --target kqsim_concurrency_tests
-  # ThreadSanitizer needs the classic address-space layout on kernels with wide mmap randomisation.
-  (cd build-tsan && setarch "$(uname -m)" -R ctest -L sanitize --output-on-failure)
+  # Code that starts and stops threads runs again under ThreadSanitizer and AddressSanitizer.
+  for sanitizer in thread address; do
+    dir=build-${sanitizer:0:1}san
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKQ_SANITIZE=$sanitizer \
+      -DKQ_BUILD_BENCH=OFF >/dev/null
+    cmake --build "$dir" -j "$jobs" --target kqsim_concurrency_tests kq7150fp_ring_tests
+    # ThreadSanitizer needs the classic address-space layout on kernels with wide mmap randomisation.
+    (cd "$dir" && setarch "$(uname -m)" -R ctest -L sanitize --output-on-failure)
+  done
 fi
 
 fuzz_seconds=${KQ_FUZZ_SECONDS:-60}

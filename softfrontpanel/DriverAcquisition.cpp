@@ -45,6 +45,12 @@ bool DriverAcquisition::start()
     return check(kq7150_startMultAcquisition(m_vi), "kq7150_startMultAcquisition(d_vi)");
 }
 
+bool DriverAcquisition::startWithCallback(int32_t scans, kq7150_callback_t callback, ViAddr userData)
+{
+    return check(kq7150_startMultAcquisitionEx(m_vi, scans, callback, userData),
+                 "kq7150_startMultAcquisitionEx(d_vi, scans, callback, (ViAddr)&contParams)");
+}
+
 bool DriverAcquisition::rearm()
 {
     return check(kq7150_startMultAcquisition(m_vi), "status");

@@ -38,6 +38,8 @@ public:
     bool configure(const TriggerPlan &plan, int edge, double level, std::vector<uint16_t> masks, double rate,
                    int32_t pipeline);
     bool start();
+    // Starts with the block callback, called once per block of scans on the driver's thread.
+    bool startWithCallback(int32_t scans, kq7150_callback_t callback, ViAddr userData);
     // Re-arms after a block was read; reported as "status", as the panel always has.
     bool rearm();
     // Stores state, error word, backlog and overflow in status.

@@ -2,6 +2,7 @@
 
 #include "DriverErrorReporter.h"
 #include "kq7150_fc.h"
+#include "acqConfig.h"
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_Waveform.h"
 #include "measurement.h"
@@ -116,6 +117,7 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     showAutoscale(true);
     showStartButtons(true);
     connectWaveform();
+    acqDialog = new acqConfig(this);
     connect(m_fcTab, &QTabWidget::currentChanged, this, &kq7150fp_App::FCChanged);
     connect(m_mainTabs, &QTabWidget::currentChanged, this, &kq7150fp_App::mainTabChanged);
     // adjustSize() keeps a window within two thirds of the screen, which would cut the

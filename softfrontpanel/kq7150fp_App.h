@@ -14,6 +14,7 @@
 #include <vector>
 
 class QComboBox;
+class acqConfig;
 class QPushButton;
 class QTabWidget;
 class kq7150_fc;
@@ -48,6 +49,8 @@ public:
     plot_voltage *spectrum = nullptr;
     // A tab only with "-acperf"; the acquisition settings panel places it.
     measurement *measurements = nullptr;
+    // Asked before every acquisition with storage.
+    acqConfig *acqDialog = nullptr;
 
     // What the About dialog lists of each card: model, firmware revision, serial number.
     struct CardDescription {

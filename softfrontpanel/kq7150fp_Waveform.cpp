@@ -2,6 +2,9 @@
 
 #include "AcquisitionStatus.h"
 #include "ColumnReducedCurve.h"
+#include "ContinuousStorage.h"
+#include "StorageFormat.h"
+#include "acqConfig.h"
 #include "DemoSignal.h"
 #include "DriverAcquisition.h"
 #include "DriverErrorReporter.h"
@@ -94,6 +97,7 @@ kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
     m_time.reset(new double[samples]);
     if (!m_demo)
         m_driver = std::make_unique<DriverAcquisition>(d_vi);
+    m_storage = std::make_unique<ContinuousStorage>();
 
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, [this] { timerSlot(true); });
@@ -166,6 +170,9 @@ QWidget *kq7150fp_Waveform::buildControls()
     m_status->setWhatsThis(kStatusTip);
     m_status->setTextFormat(Qt::RichText);
     column->addWidget(m_status);
+    m_fileSize = new QLabel(box);
+    m_fileSize->hide();
+    column->addWidget(m_fileSize);
 
     auto *sliderRow = new QHBoxLayout;
     m_slider = new QSlider(Qt::Horizontal, box);
@@ -278,13 +285,16 @@ bool kq7150fp_Waveform::repetitive() const
     return button && button->isChecked();
 }
 
+// A single block is stored, not watched: the refresh interval does not apply.
 void kq7150fp_Waveform::startSingle()
 {
+    m_app->acqDialog->showRefreshRow(false);
     start();
 }
 
 void kq7150fp_Waveform::startCont()
 {
+    m_app->acqDialog->showRefreshRow(true);
     start();
 }
 
@@ -303,14 +313,27 @@ void kq7150fp_Waveform::stopCont()
 void kq7150fp_Waveform::start()
 {
     acquisitionStatus.resetForStart();
-    if (m_app->daq->continuousStorage->isChecked()) {
-        kq7000fp_app::showWarningMessage(
-            "Continuous acquisition with data storage to file is not available in this version of the Soft Front "
-            "Panel.");
+    if (m_app->daq->continuousStorage->isChecked() && !askForStorage()) {
         m_app->userBreak();
         return;
     }
     startDAQ();
+}
+
+// The storage dialog with the data rate of the current selection. False when cancelled.
+bool kq7150fp_Waveform::askForStorage()
+{
+    acqConfig *dialog = m_app->acqDialog;
+    kq7150fp_DAQ *daq = m_app->daq;
+    const double values = selectedChannels().enabledTotal() * daq->samplingRate->currentData().toDouble();
+    dialog->setDataRate(static_cast<int>(values));
+    dialog->timestampsBox()->setVisible(daq->trgSource->currentData().toInt() == TriggerPlan::kPtpAlarm);
+    if (dialog->exec() != QDialog::Accepted)
+        return false;
+    if (m_demo)
+        kq7000fp_msgBox::ask(QMessageBox::Information, this, "Movara 7150 SFP",
+                             "Saving to file does not work in demo mode.", QMessageBox::Ok);
+    return true;
 }
 
 // Settings cannot change while the cards acquire; the measurements stay readable.
@@ -357,37 +380,99 @@ void kq7150fp_Waveform::startDAQ()
     m_window.assign(static_cast<size_t>(m_scans), 0.0);
     fftWindow(daq->fftWindow->currentData().toInt(), m_scans, m_window.data());
 
+    const bool storage = daq->continuousStorage->isChecked();
     m_triggerSource = daq->trgSource->currentData().toInt();
-    m_plan = TriggerPlan::make(m_triggerSource, daq->trgPosition->currentIndex(), m_scans, m_lxi, false);
+    m_plan = TriggerPlan::make(m_triggerSource, daq->trgPosition->currentIndex(), m_scans, m_lxi, storage);
     for (int i = 0; i < m_scans; ++i)
         m_time[i] = (i - m_plan.preTrigger) / m_rate;
     m_status->clear();
+    m_fileSize->clear();
+    m_fileSize->setVisible(storage && repetitive());
 
     if (!m_demo) {
         m_driver->configure(m_plan, daq->trgEdge->currentIndex(), daq->trgLvl->value(), m_acquired.masks(), m_rate,
                             pipeline);
-        startHardware(m_triggerSource == TriggerPlan::kPtpAlarm);
+        if (storage) {
+            if (!startStorage())
+                return;
+        } else {
+            startHardware(m_triggerSource == TriggerPlan::kPtpAlarm);
+        }
     }
     setOverrangeLamps(acquisitionStatus.errors.load());
     if (m_started)
-        m_timer->start(kPollMs);
+        m_timer->start(storage ? m_app->acqDialog->refreshMs() : kPollMs);
 }
 
 void kq7150fp_Waveform::startHardware(bool ptp)
 {
     if (ptp)
-        startAtAlarm();
+        startAtAlarm(false);
     else
         m_driver->start();
 }
 
+// Buffers, file and writer first; then the cards start calling back with their blocks.
+// False when nothing was started (the start buttons are then released).
+bool kq7150fp_Waveform::startStorage()
+{
+    acqConfig *dialog = m_app->acqDialog;
+    ContinuousStorage::Plan plan;
+    plan.format = StorageFormat::fromChoice(dialog->formatIndex());
+    plan.fileName = dialog->fileName().toStdString();
+    plan.timestamps = dialog->timestampsBox()->isChecked() && m_triggerSource == TriggerPlan::kPtpAlarm;
+    plan.single = !repetitive();
+    plan.scans = m_scans;
+    plan.rate = m_rate;
+    plan.preTrigger = m_plan.preTrigger;
+    plan.masks = m_acquired.masks();
+    for (int c = 0; c < m_cards; ++c)
+        for (int k = 0; k < kChannels; ++k)
+            plan.gainIndex.push_back(m_app->channel(c, k)->gain->currentIndex());
+    acqConfig::writeSettings(dialog->fileName(), dialog->formatIndex(), dialog->timestampsBox()->isChecked());
+
+    switch (m_storage->prepare(plan)) {
+    case ContinuousStorage::Result::Ready:
+        break;
+    case ContinuousStorage::Result::NoMemory:
+        m_app->userBreak();
+        return false;
+    case ContinuousStorage::Result::CannotOpen:
+        std::printf("Cannot open file: \"%s\" for writing.\n", plan.fileName.c_str());
+        kq7000fp_msgBox::ask(QMessageBox::Critical, this, "Movara 7150 SFP",
+                             QString("Cannot open file: \"%1\" for writing.").arg(dialog->fileName()),
+                             QMessageBox::Ok);
+        m_app->userBreak();
+        return false;
+    }
+    m_storing = true;
+    m_storage->startWriter();
+    acquisitionStatus.callbacksEnabled.exchange(true);
+    acquisitionStatus.callbackStopped.exchange(false);
+    acquisitionStatus.singleDone.exchange(false);
+    if (m_triggerSource == TriggerPlan::kPtpAlarm)
+        startAtAlarm(true);
+    else
+        m_driver->startWithCallback(m_scans, &contParams_t::callback, &m_storage->params());
+    if (!m_driver->poll(acquisitionStatus)) {
+        m_timer->stop();
+        return false;
+    }
+    return true;
+}
+
 // The start waits on a pool thread for the card clock to reach the alarm, which may take long;
 // the window stays responsive meanwhile and shows the time it is waiting for.
-void kq7150fp_Waveform::startAtAlarm()
+void kq7150fp_Waveform::startAtAlarm(bool withCallback)
 {
     startMultInThd_params_t params;
     params.session = d_vi;
     params.startTime = static_cast<uint64_t>(m_app->daq->alarm->alarmTime());
+    if (withCallback) {
+        params.callback = &contParams_t::callback;
+        params.userData = &m_storage->params();
+        params.scans = m_scans;
+    }
     QThreadPool::globalInstance()->setMaxThreadCount(32);
     QFuture<void> task = QtConcurrent::run(DriverAcquisition::startTimed, &params);
 
@@ -415,7 +500,10 @@ void kq7150fp_Waveform::startAtAlarm()
 void kq7150fp_Waveform::stopDAQ()
 {
     m_timer->stop();
-    acquisitionStatus.callbacksEnabled.exchange(false);
+    // The callback acknowledges that it reads no more before the cards are stopped under it.
+    if (acquisitionStatus.callbacksEnabled.exchange(false) && m_storing)
+        for (int i = 0; i < 20 && !acquisitionStatus.callbackStopped.load(); ++i)
+            QThread::msleep(100);
     // A stored file cannot be reconfigured, so its settings stay locked.
     setMainTabsEnabled(!m_offline);
     if (QAbstractButton *b = frameButton(m_app, "singleShotButton"))
@@ -424,12 +512,38 @@ void kq7150fp_Waveform::stopDAQ()
         b->setEnabled(true);
     if (!m_demo && m_started)
         m_driver->stop();
+    if (m_storing)
+        endStorage();
     const StatusLine line = StatusLine::idle(acquisitionStatus.errors.load());
     m_status->setText(QString::fromStdString(line.html));
     QPalette palette = m_status->palette();
     palette.setColor(QPalette::WindowText, rgb(line.rgb));
     m_status->setPalette(palette);
+    m_fileSize->hide();
     m_started = false;
+}
+
+// After the cards have stopped: the writer stores what the ring holds, the run's first error
+// is shown, and the buffers go once no callback is inside.
+void kq7150fp_Waveform::endStorage()
+{
+    m_storing = false;
+    const std::string error = m_storage->finish();
+    if (!error.empty())
+        kq7000fp_app::showErrorMessage(QString::fromStdString(error));
+    QThread::msleep(300);
+    m_storage->release();
+}
+
+void kq7150fp_Waveform::showFileSize()
+{
+    const uint32_t backlog = acquisitionStatus.backlog.load();
+    m_fileSize->setText(QString("File size: %1, sample backlog: %2")
+                            .arg(QString::fromStdString(StorageFormat::fileSizeText(acquisitionStatus.bytesWritten.load())))
+                            .arg(backlog));
+    QPalette palette = m_fileSize->palette();
+    palette.setColor(QPalette::WindowText, backlog > 16384 ? QColor(255, 128, 0) : QColor(Qt::black));
+    m_fileSize->setPalette(palette);
 }
 
 void kq7150fp_Waveform::failPolling()
@@ -461,7 +575,9 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
         DemoSignal::fill(m_data.get(), m_acquired.enabledTotal(), m_scans);
     }
     bool ready = m_demo;
-    if (!m_demo && !pollHardware(ready))
+    if (m_storing)
+        ready = m_storage->params().takePlotBlock(m_data.get());
+    else if (!m_demo && !pollHardware(ready))
         return;
 
     if (!ready) {
@@ -470,6 +586,8 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
             failPolling();
             return;
         }
+        if (m_storing)
+            checkStorage();
         showStatus(acquisitionStatus.state.load(), acquisitionStatus.errors.load());
         return;
     }
@@ -497,12 +615,50 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
         return;
     }
 
+    if (m_storing) {
+        showBlock();
+        finishStoredBlock();
+        return;
+    }
     if (!m_driver->stop() || !m_driver->read(m_scans, m_data.get())) {
         failPolling();
         return;
     }
     showBlock();
     finishBlock();
+}
+
+// After a block from the ring was shown: a single shot ends here, and the cards keep acquiring
+// otherwise.
+void kq7150fp_Waveform::finishStoredBlock()
+{
+    if (acquisitionStatus.singleDone.load()) {
+        std::printf("* Stopped\n");
+        m_app->userBreak();
+        return;
+    }
+    const uint16_t errors = acquisitionStatus.errors.load();
+    if (errors & StatusLine::kOutOfRange) {
+        setOverrangeLamps(errors);
+        showStatus(acquisitionStatus.state.load(), errors);
+    }
+    if (!repetitive()) {
+        stopDAQ();
+        m_app->userBreak();
+        return;
+    }
+    checkStorage();
+    showStatus(acquisitionStatus.state.load(), acquisitionStatus.errors.load());
+}
+
+// An acquisition error of the cards ends storing; the file size line follows the writer.
+void kq7150fp_Waveform::checkStorage()
+{
+    if (acquisitionStatus.errors.load() & StatusLine::kAcquisitionErrors) {
+        stopDAQ();
+        m_app->userBreak();
+    }
+    showFileSize();
 }
 
 // After a hardware block was shown: latch the overrange, end a single shot, or re-arm.

@@ -31,6 +31,7 @@ class axisConfig;
 class chLabel;
 class kq7150fp_App;
 class myQwtPlotPicker;
+class ContinuousStorage;
 class DriverAcquisition;
 class OfflinePlayback;
 struct SpectrumCurve;
@@ -66,6 +67,7 @@ public:
     axisConfig *yAxisDialog() const { return m_yDialog; }
     axisConfig *xAxisDialog() const { return m_xDialog; }
     QTimer *refreshTimer() const { return m_timer; }
+    QLabel *fileSizeLine() const { return m_fileSize; }
 
     int scans() const { return m_scans; }
     double rate() const { return m_rate; }
@@ -111,13 +113,19 @@ private:
     bool repetitive() const;
     void setMainTabsEnabled(bool enabled);
     ChannelSelection selectedChannels();
+    bool askForStorage();
     void startHardware(bool ptp);
-    void startAtAlarm();
+    bool startStorage();
+    void startAtAlarm(bool withCallback);
+    void endStorage();
+    void showFileSize();
     bool pollHardware(bool &ready);
     bool loadOfflineBlock();
     void showBlock();
     void setBlockTimeRange(double t0, double t1);
     void finishBlock();
+    void finishStoredBlock();
+    void checkStorage();
     void setOverrangeLamps(uint16_t errors);
     void showStatus(int state, uint16_t errors);
     void failPolling();
@@ -136,9 +144,12 @@ private:
     const fileInfo_t *m_offline;
     std::unique_ptr<DriverAcquisition> m_driver;
     std::unique_ptr<OfflinePlayback> m_playback;
+    std::unique_ptr<ContinuousStorage> m_storage;
+    bool m_storing = false; // this acquisition feeds the ring (storage box checked, cards present)
 
     QwtPlot *m_plot = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_fileSize = nullptr;
     QSlider *m_slider = nullptr;
     QLabel *m_sliderLabel = nullptr;
     QComboBox *m_symbols = nullptr;

@@ -1,0 +1,48 @@
+// One continuous acquisition's storage side: the ring buffers, the data file with its header,
+// and the writer task on the global thread pool. The waveform view prepares it before the
+// cards start, hands its record to the driver's callback, and finishes it after the cards
+// have stopped.
+#pragma once
+
+#include "contParams_t.h"
+
+#include <QFuture>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ContinuousStorage {
+public:
+    struct Plan {
+        int format = 0;       // StorageFormat code
+        std::string fileName; // empty: acquire without storing
+        bool timestamps = false;
+        bool single = false;
+        int scans = 0;
+        double rate = 0.0;
+        int32_t preTrigger = 0;
+        std::vector<uint16_t> masks; // per card, bit k = channel k + 1
+        std::vector<int> gainIndex;  // per card 8 entries
+    };
+    enum class Result { Ready, NoMemory, CannotOpen };
+
+    // Buffers, then the file and its header. On failure nothing stays allocated or open.
+    Result prepare(const Plan &plan);
+    // Starts the writer when a file is open and returns once it runs.
+    void startWriter();
+    // Ends the writer (it stores what the ring still holds unless an error ended it) and
+    // returns the first error of the run, empty when there was none.
+    std::string finish();
+    // Frees the buffers once no callback is inside.
+    void release() { m_params.release(); }
+
+    contParams_t &params() { return m_params; }
+    bool storing() const { return m_params.file != nullptr; }
+
+private:
+    bool openFile(const Plan &plan);
+
+    contParams_t m_params;
+    QFuture<void> m_writer;
+};

@@ -1,0 +1,83 @@
+// What continuous acquisition shares between three threads: the driver's callback thread
+// fills a ring of 16 block slots and hands the newest block to the display, a writer task
+// stores the slots to the file, and the GUI takes the display block and starts and stops.
+//
+// The ring needs no lock: each index has one writer and is published with an atomic exchange
+// once its slot is complete. The callback never publishes a slot that would make the ring look
+// empty (it waits while the next slot is the writer's), so at most 15 blocks wait unwritten and
+// the writer never stores a slot that is being refilled. Only the display block has a lock.
+#pragma once
+
+#include "kq7150.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct contParams_t {
+    static constexpr uint32_t kSlots = 16;
+    static constexpr int kMaxChannels = 512;
+
+    std::atomic<uint32_t> writeIndex{0}; // advanced by the callback only
+    std::atomic<uint32_t> readIndex{0};  // advanced by the writer only
+    // Cleared to end the writer: by a stop, which lets it store what the ring still holds, or
+    // by an error, which also sets failed and ends it at once.
+    std::atomic<bool> running{false};
+    std::atomic<bool> failed{false};
+    int channels = 0;
+    int scans = 0;
+    int displayScans = 0;
+    void *data[kSlots] = {};
+    uint32_t *seconds[kSlots] = {};
+    uint32_t *nanoseconds[kSlots] = {};
+    void *plotBuffer = nullptr;
+    std::atomic<bool> plotRequest{false};
+    std::atomic<bool> plotReady{false};
+    std::mutex plotLock;
+    std::FILE *file = nullptr;
+    std::string fileName;
+    int sampleWidth = 8;
+    int format = 0;
+    double lsb[kMaxChannels] = {};
+    bool single = false;
+    bool timestamps = false;
+    // Callbacks between entry and return; the buffers are freed only when none is running.
+    std::atomic<int> callbacksInProgress{0};
+
+    contParams_t() = default;
+    contParams_t(const contParams_t &) = delete;
+    contParams_t &operator=(const contParams_t &) = delete;
+    ~contParams_t() { release(); }
+
+    // Clears the ring and flags; format, channels, scans and sampleWidth must be set.
+    // False (with the error text set) when memory runs out; nothing is then kept.
+    bool allocate();
+    // Frees every buffer once no callback is inside; the file must be closed.
+    void release();
+
+    // Handed to the driver with this record as its user data; one call per block.
+    static void _VI_FUNCH callback(ViSession vi, ViAddr userData);
+    // The writer task: stores the ring's slots until running is cleared, then closes the file.
+    void writeAll();
+    // For the display: copies the newest block (as doubles) and asks for the next one. False
+    // when the callback has not handed one over yet.
+    bool takePlotBlock(double *out);
+
+    void setError(const std::string &text); // the first error is kept
+    std::string error() const;
+    void clearError();
+
+private:
+    int32_t readSlot(ViSession vi, uint32_t slot);
+    void handOverPlot(ViSession vi, uint32_t slot);
+    bool waitForRoom(uint32_t next);
+    bool writeSlot(uint32_t slot);
+    uint64_t slotBytes() const;
+
+    mutable std::mutex m_errorLock;
+    std::string m_error;
+};

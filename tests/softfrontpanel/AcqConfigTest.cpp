@@ -1,0 +1,228 @@
+#include "PanelTest.h"
+
+#include "acqConfig.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <optional>
+#include <ostream>
+
+// Failures show paths and box texts as text.
+static void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+const char kOrg[] = "Travix Ltd.";
+const char kApp[] = "Movara 7150 Soft Front Panel";
+
+// Keeps an environment variable as it was (set or not) across a test.
+class SavedVariable {
+public:
+    explicit SavedVariable(const char *name) : m_name(name) {
+        if (qEnvironmentVariableIsSet(name))
+            m_value = qgetenv(name);
+    }
+    ~SavedVariable() {
+        if (m_value)
+            qputenv(m_name, *m_value);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    std::optional<QByteArray> m_value;
+};
+
+class AcqConfigTest : public PanelTest {
+protected:
+    void SetUp() override {
+        PanelTest::SetUp();
+        // The user's own settings must never be read or overwritten by a test.
+        const QString userFile = QSettings(kOrg, kApp).fileName();
+        m_userBase = QFileInfo(QFileInfo(userFile).absolutePath()).absolutePath();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        ASSERT_TRUE(QSettings(kOrg, kApp).fileName().startsWith(settingsDir.path()));
+        ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode"));
+        boxes.titles.clear(); // the opening's question
+        boxes.icons.clear();
+    }
+    void TearDown() override { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userBase); }
+
+    // The dialog over the window, as the acquisition opens it.
+    std::unique_ptr<acqConfig> dialog(const QString &path = QString()) {
+        auto d = std::make_unique<acqConfig>(app.get());
+        if (!path.isNull())
+            d->pathEdit()->setText(path);
+        return d;
+    }
+    // Presses Start: 1 when the dialog accepted, -1 when it rejected.
+    static int start(acqConfig &d) {
+        QSignalSpy accepted(&d, &QDialog::accepted), rejected(&d, &QDialog::rejected);
+        d.startButton()->click();
+        return accepted.count() - rejected.count();
+    }
+
+    QTemporaryDir settingsDir;
+    QTemporaryDir folder;
+    SavedVariable home{"HOME"}, profile{"USERPROFILE"};
+
+private:
+    QString m_userBase;
+};
+
+TEST_F(AcqConfigTest, WithoutStoredSettingsOffersTheHomeFileInBinary64) {
+    qunsetenv("USERPROFILE");
+    qputenv("HOME", "/home/ann");
+    auto d = dialog();
+    EXPECT_EQ(d->fileName(), "/home/ann/dump.bin7150");
+    EXPECT_EQ(d->formatChoice()->currentText(), "Binary, ViReal64");
+    EXPECT_FALSE(d->timestampsBox()->isChecked());
+    EXPECT_EQ(d->refreshChoice()->currentText(), "50 msec");
+    EXPECT_EQ(d->refreshMs(), 50);
+    EXPECT_EQ(d->windowTitle(), "Continuous Acquisition Configuration");
+    EXPECT_TRUE(d->isModal());
+    EXPECT_EQ(d->windowIcon().cacheKey(), app->windowIcon().cacheKey());
+
+    // An empty profile variable is no profile.
+    qputenv("USERPROFILE", "");
+    EXPECT_EQ(dialog()->fileName(), "/home/ann/dump.bin7150");
+    qputenv("USERPROFILE", "/profiles/bob");
+    EXPECT_EQ(dialog()->fileName(), "/profiles/bob/dump.bin7150");
+
+    d->showRefreshRow(false);
+    EXPECT_TRUE(d->refreshLabel()->isHidden() && d->refreshChoice()->isHidden());
+    d->showRefreshRow(true);
+    EXPECT_FALSE(d->refreshLabel()->isHidden() || d->refreshChoice()->isHidden());
+}
+
+TEST_F(AcqConfigTest, OffersWhatTheLastStartStoredAndOnlyFormatsItHas) {
+    acqConfig::writeSettings("/data/run.csv", 2, true);
+    auto d = dialog();
+    EXPECT_EQ(d->fileName(), "/data/run.csv");
+    EXPECT_EQ(d->formatChoice()->currentText(), "Text, CSV (mV)");
+    EXPECT_TRUE(d->timestampsBox()->isChecked());
+
+    for (auto [stored, shown] : {std::pair{3, 3}, {4, 0}, {7, 0}, {-1, 0}}) {
+        QSettings(kOrg, kApp).setValue("DataStorage/Format", stored);
+        EXPECT_EQ(dialog()->formatIndex(), shown) << stored;
+    }
+}
+
+TEST_F(AcqConfigTest, DataRateIsRelabelledWithTheLastRateWhenTheFormatChanges) {
+    auto d = dialog("");
+    d->setDataRate(100);
+    d->formatChoice()->setCurrentIndex(acqConfig::CsvMilli);
+    EXPECT_EQ(d->dataRateLabel()->text(), "Data Rate: 2.6 kB/s (TEXT)");
+
+    d->formatChoice()->setCurrentIndex(acqConfig::Binary64);
+    d->setDataRate(8 * 216000);
+    EXPECT_EQ(d->dataRateLabel()->text(), "Data Rate: 13.2 MB/s");
+    d->setDataRate(-1);
+    EXPECT_EQ(d->dataRateLabel()->text(), "Data Rate: 13.2 MB/s");
+}
+
+TEST_F(AcqConfigTest, StartWithoutPathOrIntoAMissingFolder) {
+    auto d = dialog("");
+    EXPECT_EQ(start(*d), 1);
+    EXPECT_TRUE(boxes.texts.isEmpty());
+
+    // Only Start reports the folder; a format change goes on to fix the extension.
+    d->pathEdit()->setText(folder.filePath("missing/run.bin7150"));
+    d->formatChoice()->setCurrentIndex(acqConfig::CsvVolts);
+    EXPECT_EQ(d->fileName(), folder.filePath("missing/run.csv"));
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    EXPECT_EQ(start(*d), -1);
+    EXPECT_EQ(boxes.texts, QStringList{QString("Directory: \"%1\" does not exist.").arg(folder.filePath("missing"))});
+    EXPECT_EQ(boxes.titles, QStringList{"Movara 7150 SFP"});
+    EXPECT_EQ(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
+}
+
+TEST_F(AcqConfigTest, StartCorrectsTheExtensionAsTheDialogNotAsAnEdit) {
+    auto d = dialog(folder.filePath("data.v2.txt"));
+    QSignalSpy changed(d->pathEdit(), &QLineEdit::textChanged);
+    EXPECT_EQ(start(*d), 1);
+    EXPECT_EQ(d->fileName(), folder.filePath("data.bin7150"));
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(boxes.texts, QStringList{"File extension changed to '.bin7150'."});
+    EXPECT_EQ(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
+}
+
+TEST_F(AcqConfigTest, FormatChangesFixTheExtensionSilently) {
+    auto d = dialog(folder.filePath("data.bin7150"));
+    QSignalSpy changed(d->pathEdit(), &QLineEdit::textChanged);
+    d->formatChoice()->setCurrentIndex(acqConfig::CsvVolts);
+    EXPECT_EQ(d->fileName(), folder.filePath("data.csv"));
+    d->formatChoice()->setCurrentIndex(acqConfig::CsvMilli); // already fits
+    EXPECT_EQ(d->fileName(), folder.filePath("data.csv"));
+    d->formatChoice()->setCurrentIndex(acqConfig::Binary32);
+    EXPECT_EQ(d->fileName(), folder.filePath("data.bin7150"));
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    EXPECT_EQ(changed.count(), 0);
+}
+
+TEST_F(AcqConfigTest, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysYes) {
+    QFile existing(folder.filePath("run.csv"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    auto d = dialog(folder.filePath("run.csv"));
+    d->formatChoice()->setCurrentIndex(acqConfig::CsvVolts);
+
+    boxes.press("No");
+    EXPECT_EQ(start(*d), -1);
+    EXPECT_EQ(boxes.texts, QStringList{"File already exists, overwrite?"});
+    EXPECT_EQ(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Question});
+
+    // The file asked about is the corrected one.
+    boxes.texts.clear();
+    d->pathEdit()->setText(folder.filePath("run.dat"));
+    boxes.press("OK");
+    boxes.press("Yes");
+    EXPECT_EQ(start(*d), 1);
+    EXPECT_EQ(boxes.texts, (QStringList{"File extension changed to '.csv'.", "File already exists, overwrite?"}));
+}
+
+TEST_F(AcqConfigTest, BrowseStartsAtThePathAndMakesTheFormatFitTheChosenFile) {
+    acqConfig::writeSettings("/data/Old.CSV", 0, false);
+    auto d = dialog();
+    QStringList asked;
+    QString answer;
+    d->setSaveNameAsker([&](QWidget *parent, const QString &caption, const QString &path, const QString &filters,
+                            QString *selected) {
+        EXPECT_EQ(parent, d.get());
+        asked = QStringList{caption, path, filters, *selected};
+        return answer;
+    });
+
+    d->browseButton()->click(); // cancelled
+    EXPECT_EQ(asked, (QStringList{"Set Output File Name", "/data/Old.CSV",
+                                  "Binary data (*.bin7150);;CSV data (*.csv)", "CSV data (*.csv)"}));
+    EXPECT_EQ(d->fileName(), "/data/Old.CSV");
+    EXPECT_EQ(d->formatIndex(), acqConfig::Binary64);
+
+    answer = "/out/x.csv";
+    d->browseButton()->click();
+    EXPECT_EQ(d->formatChoice()->currentText(), "Text, CSV (V)");
+    EXPECT_EQ(d->fileName(), "/out/x.csv");
+
+    answer = "/out/y.bin7150";
+    d->formatChoice()->setCurrentIndex(acqConfig::CsvMilli);
+    d->browseButton()->click();
+    EXPECT_EQ(asked.value(3), "CSV data (*.csv)");
+    EXPECT_EQ(d->formatChoice()->currentText(), "Binary, ViReal64");
+    EXPECT_EQ(d->fileName(), "/out/y.bin7150");
+
+    d->browseButton()->click();
+    EXPECT_EQ(asked.value(3), "Binary data (*.bin7150)");
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+} // namespace
