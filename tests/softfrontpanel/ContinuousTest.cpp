@@ -5,6 +5,8 @@
 #include "../support/RampFileCheck.h"
 
 #include "AcquisitionStatus.h"
+#include "DataFileReader.h"
+#include "StoredFileSettings.h"
 #include "acqConfig.h"
 #include "kq7000fp_PTPalarm.h"
 #include "kq7150fp_DAQ.h"
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -157,19 +160,32 @@ TEST_F(ContinuousTest, EmptyFileNameAcquiresWithoutAFile) {
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
-// A single shot with storage stores its block and releases the button by itself.
-TEST_F(ContinuousTest, SingleShotStoresOneBlockAndEnds) {
+// A single shot with storage stores its block, says so, and releases the button by itself; the
+// file then opens for viewing like any stored file.
+TEST_F(ContinuousTest, SingleShotStoresABlockThatOpensForViewing) {
     ASSERT_NO_FATAL_FAILURE(open(rampLxiWorld(1)));
     ASSERT_NO_FATAL_FAILURE(settings(10000.0, 1024, 0));
     const QString path = dir.filePath("single.bin7150");
     answerDialog(path, 0, false);
+    ::testing::internal::CaptureStdout();
     button("singleShotButton")->click();
     QTRY_VERIFY_WITH_TIMEOUT(!button("singleShotButton")->isChecked() && button("singleShotButton")->isEnabled(),
                              5000);
+    const std::string said = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("Single - done\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("* Stopped\n"), std::string::npos) << said;
     RampFile file;
     ASSERT_TRUE(rampFileIsGapFree(path.toStdString(), kLsb, file));
     EXPECT_GE(file.blocks, 1u);
-    EXPECT_EQ(app->waveform->curve(0, 0)->dataSize(), 1024u);
+
+    fileInfo_t info{};
+    ASSERT_EQ(DataFileReader::readHeader(path.toLocal8Bit().constData(), info), 0);
+    app = std::make_unique<kq7150fp_App>(descriptor, info.cards, true);
+    StoredFileSettings::apply(*app, info);
+    EXPECT_EQ(app->waveform->slider()->maximum(), static_cast<int>(file.blocks));
+    const QwtSeriesData<QPointF> *shown = app->waveform->curve(0, 0)->data();
+    ASSERT_EQ(shown->size(), 1024u);
+    EXPECT_NEAR(shown->sample(1).y() - shown->sample(0).y(), kLsb, 1e-12); // the ramp, one count a scan
 }
 
 // Where nothing can be stored, nothing starts, and the user is told why.
