@@ -637,16 +637,8 @@ void kq7150fp_Waveform::finishStoredBlock()
         m_app->userBreak();
         return;
     }
-    const uint16_t errors = acquisitionStatus.errors.load();
-    if (errors & StatusLine::kOutOfRange) {
-        setOverrangeLamps(errors);
-        showStatus(acquisitionStatus.state.load(), errors);
-    }
-    if (!repetitive()) {
-        stopDAQ();
-        m_app->userBreak();
+    if (endAfterBlock())
         return;
-    }
     checkStorage();
     showStatus(acquisitionStatus.state.load(), acquisitionStatus.errors.load());
 }
@@ -661,19 +653,27 @@ void kq7150fp_Waveform::checkStorage()
     showFileSize();
 }
 
-// After a hardware block was shown: latch the overrange, end a single shot, or re-arm.
-void kq7150fp_Waveform::finishBlock()
+// Latches the overrange seen with the block just shown, and ends a single shot. True when the
+// acquisition ended.
+bool kq7150fp_Waveform::endAfterBlock()
 {
     const uint16_t errors = acquisitionStatus.errors.load();
     if (errors & StatusLine::kOutOfRange) {
         setOverrangeLamps(errors);
         showStatus(acquisitionStatus.state.load(), errors);
     }
-    if (!repetitive()) {
-        stopDAQ();
-        m_app->userBreak();
+    if (repetitive())
+        return false;
+    stopDAQ();
+    m_app->userBreak();
+    return true;
+}
+
+// After a hardware block was shown: end a single shot, or re-arm.
+void kq7150fp_Waveform::finishBlock()
+{
+    if (endAfterBlock())
         return;
-    }
     if (!m_driver->rearm()) {
         failPolling();
         return;

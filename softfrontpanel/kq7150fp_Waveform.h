@@ -123,6 +123,7 @@ private:
     bool loadOfflineBlock();
     void showBlock();
     void setBlockTimeRange(double t0, double t1);
+    bool endAfterBlock();
     void finishBlock();
     void finishStoredBlock();
     void checkStorage();
