@@ -431,6 +431,9 @@ void kq7150fp_App::runCalibration(const std::vector<std::pair<int, int>> &channe
     row->addWidget(label, 0, Qt::AlignCenter);
     centerOnScreen(&progress);
     progress.show();
+    // A window is drawn only once it has been mapped; without this the demo's waits, which
+    // process no events, would show an empty frame throughout.
+    QApplication::processEvents();
     for (const auto &[card, ch] : channels) {
         label->setText(textOf(card, ch));
         progress.repaint();
