@@ -425,8 +425,12 @@ void kq7150fp_App::runCalibration(const std::vector<std::pair<int, int>> &channe
     progress.setWindowTitle("Movara 7150 Calibration");
     progress.setWindowIcon(windowIcon());
     progress.setModal(true);
-    progress.setFixedSize(350, 100);
     auto *label = new QLabel(&progress);
+    // 350 pixels unless the font needs more for the longest text: a cut message tells nothing.
+    int textWidth = 0;
+    for (const auto &[card, ch] : channels)
+        textWidth = std::max(textWidth, label->fontMetrics().horizontalAdvance(textOf(card, ch)));
+    progress.setFixedSize(std::max(350, textWidth + 4 * label->fontMetrics().averageCharWidth()), 100);
     auto *row = new QHBoxLayout(&progress);
     row->addWidget(label, 0, Qt::AlignCenter);
     centerOnScreen(&progress);

@@ -237,16 +237,18 @@ void kq7150fp_chCfg::setChEnable(int ena) {
 }
 
 void kq7150fp_chCfg::calibrate() {
-    constexpr int kWidth = 250, kHeight = 100;
+    constexpr int kHeight = 100;
     QDialog progress(this);
     progress.setWindowTitle("Movara 7150 Calibration");
     progress.setWindowIcon(windowIcon());
     progress.setModal(true);
-    progress.setFixedSize(kWidth, kHeight);
     auto *text = new QLabel("Calibration in progress, please wait...", &progress);
     const QFontMetrics metrics(text->font());
     const int textWidth = metrics.horizontalAdvance(text->text());
-    text->setGeometry((kWidth - textWidth) / 2, 45, textWidth, metrics.height());
+    // 250 pixels unless the font needs more: a cut message tells nothing.
+    const int width = std::max(250, textWidth + 2 * metrics.averageCharWidth());
+    progress.setFixedSize(width, kHeight);
+    text->setGeometry((width - textWidth) / 2, 45, textWidth, metrics.height());
     kq7000fp_app::centerOnScreen(&progress);
     progress.show();
     // The driver call blocks the GUI thread: draw the dialog before it starts.
