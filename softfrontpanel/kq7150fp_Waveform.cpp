@@ -171,6 +171,10 @@ QWidget *kq7150fp_Waveform::buildControls()
     m_status->setTextFormat(Qt::RichText);
     column->addWidget(m_status);
     m_fileSize = new QLabel(box);
+    // Its room stays when it is hidden: the window must not change size when storing starts.
+    QSizePolicy keepRoom = m_fileSize->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_fileSize->setSizePolicy(keepRoom);
     m_fileSize->hide();
     column->addWidget(m_fileSize);
 

@@ -58,15 +58,19 @@ click() {
   eval "$(xdotool getwindowgeometry --shell "$1")"
   local x=$2
   [ "$x" -lt 0 ] && x=$((WIDTH + x))
-  xdotool mousemove --sync $((X + x)) $((Y + $3)) click 1
+  # Not "--sync": moving to where the pointer already is would wait for a motion that never comes.
+  xdotool mousemove $((X + x)) $((Y + $3)) sleep 0.1 click 1
 }
 # Where things are in the main window (measured on screenshots of the 1280x1024 screen): the
 # tab bar's row and the middle of each tab, the single-shot start button (the upper of the two
 # start buttons of the control column), the block slider of a stored file.
 tabRow=92
 tabFunctionCards=353 tabAcquisition=463 tabSpectrum=200 tabMeasurements=571
-singleShot="-55 360"
-sliderRight="780 531"
+singleShot="-55 372"
+repetitive="-55 405"
+tabWaveforms=55
+storageBox="38 282"
+sliderRight="780 552"
 # How many pixels of a window's plot area differ between two screenshots.
 plotChange() {
   local WINDOW X Y WIDTH HEIGHT SCREEN
@@ -127,6 +131,37 @@ for args in "" "-acperf"; do
   closeAndConfirm "$main" "$pid" "args '$args'"
   echo "ok: connects to the only card ${args:+with $args }, asks on close, ends with 0"
 done
+
+# Continuous storage: the box on "Acquisition", the repetitive start, the dialog's default file
+# (in a home of its own), a while of acquiring, the stop; the file then holds blocks.
+home=$(mktemp -d)
+HOME=$home KQ7150_SIM_CONFIG=$world "$program" &
+pid=$!
+question=$(window '^Movara 7150 SFP: Select Function Card$') || fail "no connection question (storage)"
+answer "$question" Return
+main=$(window '^Movara 7150 Soft Front Panel$') || fail "no main window (storage)"
+click "$main" $tabAcquisition $tabRow
+sleep 0.3
+click "$main" $storageBox
+click "$main" $tabWaveforms $tabRow
+click "$main" $repetitive
+dialog=$(window '^Continuous Acquisition Configuration$') || fail "no storage dialog"
+sleep 0.3
+import -window root "$shots/storage-dialog.png"
+answer "$dialog" Return # "Start"
+sleep 2
+import -window root "$shots/storing.png"
+click "$main" $repetitive
+sleep 1
+size=$(stat -c %s "$home/dump.bin7150" 2>/dev/null || echo 0)
+[ "$size" -gt $((2 * 256 * 8)) ] || fail "continuous storage wrote $size bytes"
+# About 80 kB a second of one channel at 10 kHz: a file far larger means the stop came late.
+[ "$size" -lt 1000000 ] || fail "continuous storage wrote $size bytes in about 2 s: not stopped?"
+sleep 0.5
+[ "$(stat -c %s "$home/dump.bin7150")" -eq "$size" ] || fail "the file still grows after the stop"
+closeAndConfirm "$main" "$pid" "storage"
+rm -rf "$home"
+echo "ok: continuous storage writes its file ($size bytes in about 2 s)"
 
 # Stored files: a header as the program writes it, then blocks of 256 scans of channels 1
 # (2 V at 1015.625 Hz) and 2 (1 V at 312.5 Hz), one channel after the other, little-endian doubles.
