@@ -1,6 +1,7 @@
 #include "kq7150fp_App.h"
 
 #include "DriverErrorReporter.h"
+#include "kq7000fp_About.h"
 #include "kq7150_fc.h"
 #include "acqConfig.h"
 #include "kq7150fp_DAQ.h"
@@ -9,6 +10,8 @@
 #include "kq7150fp_chCfg.h"
 #include "kq7150fp_vrefs.h"
 #include "plot_voltage.h"
+#include "kq7000fp_scu.h"
+#include "kq7000fp_scuWidget.h"
 
 #include "kq7000.h"
 #include "kq7150.h"
@@ -109,6 +112,7 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     daq = new kq7150fp_DAQ(this);
     m_mainTabs->insertTab(3, daq, "Acquisition");
     describeHardware();
+    buildScuPages();
 
     auto *content = new QVBoxLayout;
     content->setContentsMargins(0, 0, 0, 0);
@@ -240,11 +244,17 @@ void kq7150fp_App::addMultiCardButtons(QWidget *page)
 void kq7150fp_App::describeHardware()
 {
     m_hardware.clear();
-    if (demo()) {
-        m_hardware.push_back({"7150-AA (DEMO)", "1.0.1.0 (DEMO)", "71509481 (DEMO)"});
-        return;
-    }
-    for (int i = 0; i < m_cards; ++i) {
+    // Every card is also a page of the About dialog; the driver revision is left to the
+    // dialog's own, the same for every card.
+    const auto addCard = [this](CardDescription card) {
+        if (m_about)
+            m_about->addHardwareInfo(card.serial, card.firmware, card.model);
+        m_hardware.push_back(std::move(card));
+    };
+    if (demo())
+        addCard({"7150-AA (DEMO)", "1.0.1.0 (DEMO)", "71509481 (DEMO)"});
+    const int asked = demo() ? 0 : m_cards;
+    for (int i = 0; i < asked; ++i) {
         ViSession fc = 0;
         if (!cardSession(i, "kq7150_getMultFCsession(d_vi, i, &fc_vi)", fc))
             continue;
@@ -258,8 +268,8 @@ void kq7150fp_App::describeHardware()
             displayError(s, "kq7150_getSerNum(fc_vi, &serialNumber)");
         if ((s = kq7150_revision_query(fc, driverRev, firmware)) < VI_SUCCESS)
             displayError(s, "kq7150_revision_query(fc_vi, driverRevision, instrumentFirmwareRevision)");
-        m_hardware.push_back({QString("7150-%1").arg(QString::fromLatin1(subtype)), QString::fromLatin1(firmware),
-                              QString("%1").arg(serial, 8, 16, QChar('0'))});
+        addCard({QString("7150-%1").arg(QString::fromLatin1(subtype)), QString::fromLatin1(firmware),
+                 QString("%1").arg(serial, 8, 16, QChar('0'))});
     }
 }
 
@@ -479,4 +489,54 @@ void kq7150fp_App::calibrateAllFC()
             return QString("Calibrating Function Card #%1, channel %2, please wait...").arg(card + 1).arg(ch + 1);
         },
         "kq7150_getMultFCsession(d_vi, j, &fc_vi)");
+}
+
+kq7150fp_App::~kq7150fp_App()
+{
+    for (kq7000fp_scu *&host : m_scuHosts) {
+        delete host;
+        host = nullptr;
+    }
+}
+
+// Signal conditioning units in front of the cards: each card gets a host that finds the
+// plug-ins meant for it; their panels share one "SCUs" tab, which exists only when some
+// plug-in offers a panel. The host keeps its widgets: a page is only lent to the tab.
+void kq7150fp_App::buildScuPages()
+{
+    QTabWidget *pages = nullptr;
+    for (int i = 0; i < m_cards; ++i) {
+        ViSession fc = 0;
+        // Without its session a real card must not be handed to a plug-in as if it were a
+        // demo card.
+        if (!demo() && !cardSession(i, "kq7150_getMultFCsession(d_vi, i, &fc_vi)", fc))
+            continue;
+        m_scuHosts[i] = new kq7000fp_scu(fc, static_cast<ViUInt16>(descriptor()->modelCode), m_variant);
+        for (kq7000fp_scuWidget *scu : m_scuHosts[i]->plugins()) {
+            if (!pages) {
+                pages = new QTabWidget(this);
+                pages->setObjectName("scuTab");
+            }
+            pages->addTab(scu, scu->windowTitle() + QString(" on FC #%1").arg(i + 1));
+            // The panels say again what they hold, so that the unit starts from the card's
+            // present gains and enable states.
+            for (int ch = 0; ch < kChannels; ++ch) {
+                kq7150fp_chCfg *panel = channel(i, ch);
+                connect(panel, &kq7150fp_chCfg::channelEnabledSignal, scu, &kq7000fp_scuWidget::masterChannelEnabled);
+                connect(panel, &kq7150fp_chCfg::gainChangedSignal, scu, &kq7000fp_scuWidget::masterGainChanged);
+                panel->setChCfg();
+                panel->setChEnable(panel->enableBox()->isChecked());
+            }
+            connect(scu, &kq7000fp_scuWidget::masterError, this, &kq7150fp_App::displayError);
+            m_scuHardware.push_back(
+                {i, scu->model(), scu->serialNumber(), scu->revision(), scu->driverRevision(), scu->sfpVersion()});
+            // The unit follows the cards in the About dialog, with the revisions its plug-in gives.
+            const ScuDescription &unit = m_scuHardware.back();
+            if (m_about)
+                m_about->addHardwareInfo(unit.serial, unit.revision, unit.model, unit.driverRevision,
+                                         unit.sfpVersion);
+        }
+    }
+    if (pages)
+        m_mainTabs->addTab(pages, "SCUs");
 }

@@ -17,6 +17,7 @@ class QComboBox;
 class acqConfig;
 class QPushButton;
 class QTabWidget;
+class kq7000fp_scu;
 class kq7150_fc;
 class kq7150fp_chCfg;
 class kq7150fp_DAQ;
@@ -33,6 +34,9 @@ public:
     // demoCards: the number of cards shown without hardware. offline: a stored file is viewed;
     // no card is connected.
     kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, QWidget *parent = nullptr);
+    // The signal conditioning unit hosts go first: they delete their widgets, which sit in
+    // this window's pages, and unload the libraries that hold the widgets' code.
+    ~kq7150fp_App() override;
 
     // The number of cards the window shows (connected, or simulated in demo mode).
     int cards() const { return m_cards; }
@@ -57,6 +61,13 @@ public:
         QString model, firmware, serial;
     };
     const std::vector<CardDescription> &hardware() const { return m_hardware; }
+    // What the About dialog lists of each signal conditioning unit plug-in shown, in the order
+    // of the "SCUs" pages: the five texts the plug-in supplies. card is 0-based.
+    struct ScuDescription {
+        int card;
+        QString model, serial, revision, driverRevision, sfpVersion;
+    };
+    const std::vector<ScuDescription> &scuHardware() const { return m_scuHardware; }
 
 public slots:
     void displayError(int error, const char *fcall);
@@ -79,6 +90,7 @@ private:
     void fillReferenceChoice(QComboBox *choice, int card);
     void addMultiCardButtons(QWidget *page);
     void describeHardware();
+    void buildScuPages();
     const kq7150fp_chCfg *shownChannelToCopy();
     void copyChannel(const kq7150fp_chCfg &from, kq7150fp_chCfg &to);
     bool cardSession(int card, const char *sessionCall, ViSession &fc);
@@ -94,4 +106,6 @@ private:
     std::array<QTabWidget *, kMaxCards> m_channelTabs{};
     std::array<kq7150fp_chCfg *, kMaxCards * kChannels> m_chCfg{};
     std::vector<CardDescription> m_hardware;
+    std::array<kq7000fp_scu *, kMaxCards> m_scuHosts{};
+    std::vector<ScuDescription> m_scuHardware;
 };

@@ -3,12 +3,16 @@
 #include "DataFileReader.h"
 #include "fileInfo_t.h"
 #include "kq7000fp_msgBox.h"
+#include "kq7000fp_splashLabel.h"
 #include "StoredFileSettings.h"
 #include "kq7150_fc.h"
 #include "kq7150fp_App.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QSplashScreen>
+
+#include <memory>
 
 // The one description of the file named on the command line; the acquisition engine
 // reads the offline blocks through it.
@@ -49,7 +53,27 @@ int main(int argc, char *argv[])
     if (!readCommandLineFile(app.arguments(), headerRead))
         return -1;
 
-    // The splash screen (description and notice of the descriptor) is shown here.
+    // The splash stays up while the window connects to the cards; without its background
+    // there is nothing worth showing.
+    std::unique_ptr<QSplashScreen> splash;
+    {
+        // The splash's text area is narrow: the card's long name is shortened once.
+        const QString longName = " Function Card";
+        QString description = QString::fromStdString(descriptor.description());
+        const int at = description.indexOf(longName);
+        if (at >= 0)
+            description.replace(at, longName.size(), " FC");
+        const kq7000fp_splashLabel image(1.0f, 20, descriptor.modelCode, true,
+                                         QString::fromStdString(descriptor.notice()), description);
+        if (!image.isNull()) {
+            splash = std::make_unique<QSplashScreen>(image);
+            // Untitled, it would carry the application's name, which is the main window's
+            // title: anything that looks for the window by title would find the splash.
+            splash->setWindowTitle("Movara 7150 SFP: Starting");
+            splash->show();
+            app.processEvents();
+        }
+    }
 
     // Offline viewing needs at least one whole block; a shorter payload is no payload.
     const bool offline = headerRead && fileInfo.blockCount > 0;
@@ -59,6 +83,9 @@ int main(int argc, char *argv[])
     window.show();
     if (offline)
         StoredFileSettings::apply(window, fileInfo);
+    if (splash)
+        splash->finish(&window);
     app.exec();
+    splash.reset();
     return 0;
 }

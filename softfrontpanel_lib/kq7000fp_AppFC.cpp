@@ -1,5 +1,6 @@
 #include "kq7000fp_AppFC.h"
 
+#include "kq7000fp_About.h"
 #include "kq7000fp_fcSelect.h"
 #include "kq7000fp_genFC.h"
 
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPushButton>
 
 #include <cstdlib>
 
@@ -78,7 +80,8 @@ void kq7000fp_AppFC::describeConnection()
     setCardInfo(cardText, "Shows which function card is connected to the Soft Front Panel");
 }
 
-// Collects what the About dialog shows; the dialog itself is built here once it exists.
+// The dialog knows the panel's software from the start; the derived panel adds the hardware
+// pages once it has asked the cards.
 void kq7000fp_AppFC::prepareAbout(const QString &plotVersion, bool kissFft)
 {
     ViChar revision[kq7000_REVISION_BUFLEN] = {};
@@ -86,6 +89,13 @@ void kq7000fp_AppFC::prepareAbout(const QString &plotVersion, bool kissFft)
         m_commonRevision = QString::fromLatin1(revision);
     m_plotVersion = plotVersion;
     m_kissFft = kissFft;
+    m_about = new kq7000fp_About(QString::fromStdString(m_descriptor->sfpVersion()),
+                                 QString::fromStdString(m_descriptor->driverRevision()), titleText(),
+                                 QString::fromStdString(m_descriptor->notice()), this, m_commonRevision,
+                                 m_plotVersion, m_kissFft);
+    m_about->setObjectName("aboutDialog");
+    m_about->setWindowIcon(windowIcon());
+    connect(m_aboutButton, &QPushButton::clicked, m_about, &QWidget::show);
 }
 
 void kq7000fp_AppFC::resetDevice()

@@ -1,0 +1,165 @@
+#include "kq7000fp_resources.h"
+#include "kq7000fp_splashLabel.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const char kSizeMessage[] =
+    "The size of the image of the device, that is to be used in the splash screen, is not as required!!!\n";
+
+QPixmap filled(int w, int h, Qt::GlobalColor colour)
+{
+    QPixmap p(w, h);
+    p.fill(colour);
+    return p;
+}
+
+// Places the pictures on a white 520 x 400 splash; returns the result and what was printed.
+struct Placed {
+    bool placed;
+    QImage image;
+    std::string printed;
+};
+Placed place(const QPixmap &fullSplash, const QPixmap &picture)
+{
+    QPixmap splash = filled(520, 400, Qt::white);
+    testing::internal::CaptureStdout();
+    const bool placed = kq7000fp_splashLabel::placeDevicePicture(splash, fullSplash, picture);
+    return {placed, splash.toImage(), testing::internal::GetCapturedStdout()};
+}
+
+QColor at(const QImage &img, int x, int y) { return img.pixelColor(x, y); }
+
+// A full-size splash lends exactly its device area, x 67..519, y 38..236.
+TEST(SplashPicture, FullSizeSplashLendsItsDeviceArea) {
+    const Placed r = place(filled(520, 400, Qt::red), QPixmap());
+    EXPECT_TRUE(r.placed);
+    EXPECT_EQ(r.printed, "");
+    for (const QPoint inside : {QPoint(67, 38), QPoint(519, 38), QPoint(67, 236), QPoint(519, 236)})
+        EXPECT_EQ(at(r.image, inside.x(), inside.y()), QColor(Qt::red)) << inside.x() << "," << inside.y();
+    for (const QPoint outside : {QPoint(66, 100), QPoint(300, 37), QPoint(300, 237), QPoint(0, 0)})
+        EXPECT_EQ(at(r.image, outside.x(), outside.y()), QColor(Qt::white)) << outside.x() << "," << outside.y();
+}
+
+// A picture of the device area's size, 452 x 194, goes to (67, 43) .. (518, 236).
+TEST(SplashPicture, DeviceSizedPictureIsDrawnAtItsPlace) {
+    const Placed r = place(filled(452, 194, Qt::red), filled(452, 194, Qt::blue));
+    EXPECT_TRUE(r.placed);
+    for (const QPoint inside : {QPoint(67, 43), QPoint(518, 43), QPoint(67, 236), QPoint(518, 236)})
+        EXPECT_EQ(at(r.image, inside.x(), inside.y()), QColor(Qt::blue)) << inside.x() << "," << inside.y();
+    for (const QPoint outside : {QPoint(66, 43), QPoint(519, 43), QPoint(67, 42), QPoint(67, 237)})
+        EXPECT_EQ(at(r.image, outside.x(), outside.y()), QColor(Qt::white)) << outside.x() << "," << outside.y();
+}
+
+TEST(SplashPicture, FullSizeSplashWinsOverAPicture) {
+    const Placed r = place(filled(520, 400, Qt::red), filled(452, 194, Qt::blue));
+    EXPECT_EQ(at(r.image, 100, 100), QColor(Qt::red));
+}
+
+// Anything else is reported and leaves the splash as it was.
+TEST(SplashPicture, WronglySizedPicturesAreRejectedWithTheSizeMessage) {
+    const struct {
+        QSize full, picture;
+    } rows[] = {{{}, {451, 194}}, {{}, {452, 195}}, {{519, 400}, {}}, {{}, {}}, {{520, 399}, {520, 400}}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.full.width() << "x" << row.full.height() << " / "
+                                        << row.picture.width() << "x" << row.picture.height());
+        const QPixmap full = row.full.isEmpty() ? QPixmap() : filled(row.full.width(), row.full.height(), Qt::red);
+        const QPixmap picture =
+            row.picture.isEmpty() ? QPixmap() : filled(row.picture.width(), row.picture.height(), Qt::blue);
+        const Placed r = place(full, picture);
+        EXPECT_FALSE(r.placed);
+        EXPECT_EQ(r.printed, kSizeMessage);
+        EXPECT_EQ(r.image, filled(520, 400, Qt::white).toImage());
+    }
+}
+
+TEST(SplashModel, IsFourDigitsInTheChosenBase) {
+    EXPECT_EQ(kq7000fp_splashLabel::modelDigits(0x7150, true), "7150");
+    EXPECT_EQ(kq7000fp_splashLabel::modelDigits(0x7150, false), "29008");
+    EXPECT_EQ(kq7000fp_splashLabel::modelDigits(7150, false), "7150");
+    EXPECT_EQ(kq7000fp_splashLabel::modelDigits(0x150, true), " 150");
+    EXPECT_EQ(kq7000fp_splashLabel::modelDigits(0xabcd, true), "abcd");
+}
+
+// The composed splash over the background and the device picture that the build draws.
+class SplashComposed : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        kq7000fp_resources::init();
+        background = QImage(":/fp_splash.png");
+        picture = QImage(":/kq7150fp_splash.png");
+        ASSERT_EQ(background.size(), QSize(520, 400));
+        ASSERT_EQ(picture.size(), QSize(452, 194));
+    }
+    struct Result {
+        QImage image;
+        std::string printed;
+    };
+    static Result compose(int model, bool hex, const QString &description = "8-Channel, 24-bit Sigma-Delta ADC FC")
+    {
+        testing::internal::CaptureStdout();
+        const kq7000fp_splashLabel splash(1.0f, 20, model, hex, "Notice", description);
+        return {splash.toImage(), testing::internal::GetCapturedStdout()};
+    }
+    // A point in the middle of the card, where the picture is opaque.
+    static QPoint cardCentre() { return {226, 97}; }
+    bool showsPicture(const QImage &img) const
+    {
+        const QPoint c = cardCentre();
+        return img.pixelColor(c + QPoint(67, 43)) == picture.pixelColor(c);
+    }
+    // Pixels of the composed image that differ from the background inside a rectangle.
+    int changed(const QImage &img, const QRect &area) const
+    {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += img.pixel(x, y) != background.pixel(x, y);
+        return n;
+    }
+    QImage background, picture;
+};
+
+// The device picture is looked up by the model written as the title writes it.
+TEST_F(SplashComposed, PictureIsFoundByTheModelInTheChosenBase) {
+    const struct {
+        int model;
+        bool hex, found;
+    } rows[] = {{0x7150, true, true}, {7150, false, true}, {0x7150, false, false}, {0x7140, true, false}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << r.model << (r.hex ? " hex" : " dec"));
+        const Result c = compose(r.model, r.hex);
+        EXPECT_EQ(c.image.size(), QSize(520, 400));
+        EXPECT_EQ(showsPicture(c.image), r.found);
+        EXPECT_EQ(c.printed, r.found ? "" : kSizeMessage);
+        if (!r.found) {
+            EXPECT_EQ(changed(c.image, QRect(67, 38, 453, 199)), 0);
+        }
+    }
+}
+
+// With a margin of 20 the texts stay between x 87 and 499 and below the device area, even
+// when the description has to wrap.
+TEST_F(SplashComposed, TextsStayInsideTheirArea) {
+    const Result c = compose(0x7150, true,
+                             "A description long enough that it cannot fit on one line of the splash and has to "
+                             "wrap over several lines");
+    const int textTop = 237;
+    EXPECT_GT(changed(c.image, QRect(87, textTop, 413, 400 - textTop)), 0);
+    EXPECT_EQ(changed(c.image, QRect(0, textTop, 87, 400 - textTop)), 0);
+    EXPECT_EQ(changed(c.image, QRect(500, textTop, 20, 400 - textTop)), 0);
+    // Nothing but the picture lands above the text area.
+    QImage withoutPicture = c.image.copy();
+    QPainter(&withoutPicture).drawImage(67, 43, background.copy(67, 43, 452, 194));
+    EXPECT_EQ(changed(withoutPicture, QRect(0, 0, 520, textTop)), 0);
+}
+
+} // namespace
