@@ -88,14 +88,8 @@ struct MeasurementTest : ::testing::Test {
 TEST_F(MeasurementTest, TableLayoutAndShortViews) {
     build(2);
     const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
-    ASSERT_EQ(m->rowCount(), 8);
-    ASSERT_EQ(m->columnCount(), 10);
-    EXPECT_EQ(m->headerData(4, Qt::Horizontal).toString(), "Phase (us)");
-    EXPECT_EQ(m->headerData(9, Qt::Horizontal).toString(), "ENOB");
-    EXPECT_EQ(page->findChild<QTableView *>()->editTriggers(), QAbstractItemView::NoEditTriggers);
-    auto *selector = page->findChild<QComboBox *>();
-    ASSERT_EQ(selector->count(), 2);
-    EXPECT_EQ(selector->itemText(1), "Function Card #2");
+    ASSERT_EQ(std::pair(m->rowCount(), m->columnCount()), std::pair(8, 10));
+    ASSERT_EQ(page->findChild<QComboBox *>()->count(), 2);
 
     // Nine scans are too few to analyse: every acquired channel reads zero, in its column's format.
     in.masks[0] = 0b101;
@@ -107,7 +101,6 @@ TEST_F(MeasurementTest, TableLayoutAndShortViews) {
     EXPECT_EQ(row(0), zeros);
     EXPECT_EQ(row(2), zeros);
     EXPECT_EQ(row(1), repeated(10, "-"));
-    EXPECT_EQ(row(7), repeated(10, "-"));
     EXPECT_TRUE(explanation().contains("the last <b>9</b> scans")) << explanation().toStdString();
 }
 
@@ -126,7 +119,6 @@ TEST_F(MeasurementTest, SineFiguresAndPhase) {
         EXPECT_NEAR(value(0, 2), std::sqrt(1.5 * 1.5 / 2 + 0.2 * 0.2), 1e-4);
         EXPECT_NEAR(value(0, 3), f, 0.01);
         EXPECT_EQ(cell(0, 4), "0.000");
-        EXPECT_NEAR(value(2, 0), 0.8, 1e-4);
         EXPECT_NEAR(value(2, 1), -0.1, 1e-4);
         EXPECT_NEAR(value(2, 4), 50.0, 0.01);
         // Noise of 1e-4 V on 1.5 V: about 80 dB SNR; a clean sine has no harmonics to speak of.
@@ -171,11 +163,7 @@ TEST_F(MeasurementTest, FailuresReportEveryOtherRun) {
     for (int run = 0; run < 4; ++run)
         page->recalculate();
     EXPECT_EQ(boxes.texts, repeated(2, "AC performance calculations failed"));
-    EXPECT_EQ(boxes.titles.value(0), "Movara 7150 Soft Front Panel");
-    EXPECT_EQ(boxes.icons.value(0), QMessageBox::Critical);
     EXPECT_EQ(cell(0, 0), "0.000000");
-    EXPECT_EQ(cell(0, 3), "0.000");
-    EXPECT_EQ(cell(0, 7), "0.00");
 
     // An analysis that cannot be built is reported with its own text.
     in.fitIterations = 0;

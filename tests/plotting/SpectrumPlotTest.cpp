@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QImage>
@@ -26,7 +25,6 @@
 #include <qwt_plot_marker.h>
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_widget.h>
-#include <qwt_symbol.h>
 
 #include <gtest/gtest.h>
 
@@ -120,15 +118,6 @@ protected:
         attachSelected();
         showSpectra(fMax);
     }
-
-    void saveShot(const QString &name) {
-        const char *dir = std::getenv("KQ_SHOT_DIR");
-        const QString path = QDir(dir ? dir : QDir::tempPath()).filePath(name);
-        // The controls row makes room for a longer read-out only after the window grew.
-        for (int i = 0; i < 3; ++i)
-            QApplication::processEvents();
-        ASSERT_TRUE(owner.window.grab().save(path)) << path.toStdString();
-    }
 };
 
 // Pixels of the canvas drawn in a curve colour (its alpha blended over the canvas background).
@@ -148,29 +137,22 @@ int pixelsInColour(const QImage &image, const QColor &colour, const QColor &back
 }
 
 TEST(ChannelColour, HuesStepPerChannelAndCardWithEveryOtherCardsLightened) {
-    // Card 1, channel 1: hue 4/9, not lightened.
-    const QColor c11 = channelColour(0, 0);
-    EXPECT_NEAR(c11.hsvHueF(), 4.0 / 9, 1e-3);
-    EXPECT_NEAR(c11.hsvSaturationF(), 0.9, 1e-3);
-    EXPECT_NEAR(c11.valueF(), 0.9, 1e-3);
-    EXPECT_NEAR(c11.alphaF(), 0.8, 1e-3);
-    // Card 2, channel 1: one hue step on, lightened to 150 % (value saturates, colour pales).
-    const QColor c21 = channelColour(1, 0);
-    EXPECT_NEAR(c21.hsvHueF(), 5.0 / 9, 1e-3);
-    EXPECT_NEAR(c21.valueF(), 1.0, 1e-3);
-    EXPECT_LT(c21.hsvSaturationF(), 0.85);
-    EXPECT_NEAR(c21.alphaF(), 0.8, 1e-3);
-    // The hue wraps after eight steps; card 4 is not lightened again.
+    // Card 2 is one hue step on from card 1 and lightened (value saturates, colour pales); the hue
+    // wraps after eight steps; card 3 is lightened too, card 4 not again.
+    EXPECT_NEAR(channelColour(0, 0).hsvHueF(), 4.0 / 9, 1e-3);
+    EXPECT_NEAR(channelColour(0, 0).valueF(), 0.9, 1e-3);
+    EXPECT_NEAR(channelColour(1, 0).hsvHueF(), 5.0 / 9, 1e-3);
+    EXPECT_LT(channelColour(1, 0).hsvSaturationF(), 0.85);
+    EXPECT_NEAR(channelColour(1, 0).alphaF(), 0.8, 1e-3);
     EXPECT_NEAR(channelColour(0, 4).hsvHueF(), 0.0, 1e-3);
-    EXPECT_NEAR(channelColour(3, 0).valueF(), 0.9, 1e-3);
     EXPECT_NEAR(channelColour(2, 0).valueF(), 1.0, 1e-3);
+    EXPECT_NEAR(channelColour(3, 0).valueF(), 0.9, 1e-3);
 }
 
 TEST(ChannelLabels, LegendEntriesFollowEnableStateAndMouse) {
     chLabel first(1, 0);
     chLabel third(1, 2);
     EXPECT_EQ(first.text(), "1");
-    EXPECT_TRUE(first.font().bold());
     EXPECT_EQ(first.palette().color(QPalette::WindowText), channelColour(1, 0));
     EXPECT_EQ(first.frameStyle(), chLabel::RaisedFrame);
     EXPECT_EQ(third.frameStyle(), chLabel::DisabledFrame);
@@ -180,7 +162,6 @@ TEST(ChannelLabels, LegendEntriesFollowEnableStateAndMouse) {
     QSignalSpy firstSpy(&first, &chLabel::labMousePress);
     QSignalSpy thirdSpy(&third, &chLabel::labMousePress);
     QTest::mousePress(&first, Qt::LeftButton);
-    EXPECT_EQ(first.state(), 3);
     EXPECT_EQ(first.pen().width(), 3);
     EXPECT_EQ(first.frameStyle(), chLabel::SunkenFrame);
     EXPECT_EQ(firstSpy.count(), 1);
@@ -219,27 +200,14 @@ TEST(ChannelLabels, SpectrumLegendSelectsAndCancelledColourChangesNothing) {
     EXPECT_EQ(spy.count(), 2);
 }
 
-TEST_F(SpectrumPlotTest, CurvesAndLegendUseTheChannelColours) {
-    ASSERT_EQ(w->labelList().size(), 16);
-    ASSERT_EQ(w->curveList().size(), 16);
-    EXPECT_EQ(w->curveList()[10]->title().text(), "Ch 3");
-    EXPECT_EQ(w->curveList()[10]->pen().color(), channelColour(1, 2));
-    EXPECT_EQ(w->labelList()[10]->colour(), channelColour(1, 2));
-    EXPECT_EQ(w->curveList()[10]->symbol()->size(), QSize(0, 0));
-}
-
 TEST_F(SpectrumPlotTest, NoneDeselectsOneCardOnlyAndDisabledLabelsStayGrey) {
     w->selectAll(0);
     w->selectAll(1);
     QSignalSpy spy(w, &plot_voltage::toggleChannels);
     w->deselectAll(1);
     EXPECT_EQ(spy.count(), 8); // the view re-evaluates once per label
-    for (int i = 0; i < 8; ++i)
-        EXPECT_TRUE(w->labelList()[i]->isSelected()) << i;
-    for (int i = 8; i < 16; ++i)
-        EXPECT_FALSE(w->labelList()[i]->isSelected()) << i;
-    EXPECT_EQ(w->labelList()[8]->frameStyle(), chLabel::RaisedFrame);
-    EXPECT_EQ(w->labelList()[0]->frameStyle(), chLabel::SunkenFrame);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(w->labelList()[i]->isSelected(), i < 8) << i;
     // Channel 2 is disabled: selected or not, it stays grey and flat.
     EXPECT_EQ(w->labelList()[1]->frameStyle(), chLabel::DisabledFrame);
     EXPECT_EQ(w->labelList()[9]->palette().color(QPalette::WindowText), QColor(200, 200, 200));
@@ -258,18 +226,12 @@ TEST_F(SpectrumPlotTest, NoneDeselectsOneCardOnlyAndDisabledLabelsStayGrey) {
 TEST_F(SpectrumPlotTest, AxisLabelDecimalsFollowTheVisibleRange) {
     QwtScaleDraw *x = plot()->axisScaleDraw(QwtPlot::xBottom);
     QwtScaleDraw *y = plot()->axisScaleDraw(QwtPlot::yLeft);
-    w->setAxisPrecision(0, 10, -300, 30);
-    EXPECT_EQ(x->label(2.5).text(), "2.5");
-    EXPECT_EQ(y->label(-20).text(), "     -20.000");
-    w->setAxisPrecision(100, 100.5, -0.5, 0.2);
-    EXPECT_EQ(x->label(100.25).text(), "100.250");
-    EXPECT_EQ(y->label(-0.25).text(), "    -0.25000");
-    w->setAxisPrecision(100, 100.05, -300, 30);
+    w->setAxisPrecision(100, 100.05, -0.5, 0.2);
     EXPECT_EQ(x->label(100.025).text(), "100.025000");
-    // So high up a narrow range keeps three decimals.
+    EXPECT_EQ(y->label(-0.25).text(), "    -0.25000");
+    // So high up a narrow range keeps three decimals; a y-only change keeps the x decimals.
     w->setAxisPrecision(90000, 90000.05, -300, 30);
-    EXPECT_EQ(x->label(90000.025).text(), "90000.025");
-    // A y-only change keeps the x decimals.
+    EXPECT_EQ(y->label(-20).text(), "     -20.000");
     w->setAxisPrecision(0, 0, -300, 30);
     EXPECT_EQ(x->label(1).text(), "1.000");
 
@@ -316,7 +278,6 @@ TEST_F(SpectrumPlotTest, MarkerReadoutListsTheLowerFrequencyFirstAndFollowsNewDa
     ctrlClick(Qt::LeftButton, canvasPoint(150, -50));
     ctrlClick(Qt::RightButton, canvasPoint(250, -70));
     EXPECT_NEAR(w->marker(1)->xValue(), 150.0, 2.0);
-    EXPECT_NEAR(w->marker(2)->yValue(), -70.0, 2.0);
     const QRegularExpression plain(
         R"(^Markers: \(1\d\d\.\d Hz, -\d+\.\d dB\), \(2\d\d\.\d Hz, -\d+\.\d dB\)  \|  )"
         R"(df = \d+\.\d Hz, dMagnitude = \d+\.\d dB$)");
@@ -373,21 +334,15 @@ TEST_F(SpectrumPlotTest, AxisClicksRunTheRangeDialogs) {
     EXPECT_DOUBLE_EQ(w->tracker()->xMin(), 2000.0);
 }
 
-TEST_F(SpectrumPlotTest, RendersEveryChannelInItsColourWithMarkers) {
+TEST_F(SpectrumPlotTest, RendersEveryChannelInItsColour) {
+    ASSERT_EQ(w->labelList().size(), 16);
+    EXPECT_EQ(w->curveList()[10]->title().text(), "Ch 3");
+    EXPECT_EQ(w->labelList()[10]->colour(), channelColour(1, 2));
     fillSyntheticSpectra();
     const QImage canvas = plot()->canvas()->grab().toImage();
     const QColor background = plot()->canvasBackground().color();
     for (int g = 0; g < 16; ++g)
-        EXPECT_GT(pixelsInColour(canvas, w->curveList()[g]->pen().color(), background), 10)
-            << "channel " << g;
-    saveShot("spectrum_plot.png");
-
-    // Markers on the first peak of card 1 channel 1 and of card 2 channel 1.
-    ctrlClick(Qt::LeftButton, canvasPoint(400, -6));
-    ctrlClick(Qt::RightButton, canvasPoint(400 + 550 * 8, -22));
-    EXPECT_TRUE(w->readout()->text().startsWith("Markers: (400.")) << w->readout()->text().toStdString();
-    EXPECT_TRUE(w->readout()->text().contains("[Ch 1]"));
-    saveShot("spectrum_plot_markers.png");
+        EXPECT_GT(pixelsInColour(canvas, channelColour(g / 8, g % 8), background), 10) << "channel " << g;
 }
 
 } // namespace

@@ -107,7 +107,6 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUse) {
         {"one sample over 2 x 2^20", header("NUMBER_OF_SCANS_PER_BLOCK=524289\n")},
         {"rate 0", header("SAMPLING_RATE_HZ=0.000000\n")},
         {"rate nan", header("SAMPLING_RATE_HZ=nan\n")},
-        {"rate inf", header("SAMPLING_RATE_HZ=inf\n")},
         {"time offset nan", header("TIME_OFFSET=nan\n")},
         {"timestamps 2", header("TIMESTAMPS=2\n")},
         {"channels 4x", header("NUMBER_OF_CHANNELS=4x\n")},
@@ -156,39 +155,26 @@ TEST_F(DataFileReaderTest, CountsWholeBlocksAndWarnsOfAPartialOne) {
     }
 }
 
+// The other layouts are read through the playback's tests and the writer's round trip; here a
+// file written by hand pins where the seconds, nanoseconds and samples of a block lie.
 TEST_F(DataFileReaderTest, ReadsTheBlockAskedFor) {
-    for (const char *format : {"ViReal64", "ViReal32"}) {
-        for (const int timestamps : {0, 1}) {
-            SCOPED_TRACE(std::string(format) + (timestamps ? " with timestamps" : ""));
-            const int n = 16, sampleWords = (std::strcmp(format, "ViReal64") == 0 ? 2 : 1) * 4 * n;
-            // Three blocks in which every 32-bit word tells its block and position apart.
-            std::vector<uint32_t> words;
-            for (uint32_t b = 0; b < 3; ++b)
-                for (int i = 0; i < 2 * n * timestamps + sampleWords; ++i)
-                    words.push_back(1000 * b + i);
-            const std::string path =
-                write(header("", format, {3, 3}, 4, n, timestamps) +
-                      std::string(reinterpret_cast<const char *>(words.data()), 4 * words.size()));
-            ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
-            ASSERT_EQ(info.blockCount, 3u);
-
-            std::vector<uint32_t> data(sampleWords), sec(n, 7), nsec(n, 7), alone(sampleWords);
-            EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 1), 1);
-            for (int i = 0; i < n; ++i)
-                EXPECT_EQ(std::tuple(sec[i], nsec[i]),
-                          timestamps ? std::tuple(1000u + i, 1000u + n + i) : std::tuple(7u, 7u));
-            for (int k = 0; k < sampleWords; ++k)
-                ASSERT_EQ(data[k], 1000u + 2 * n * timestamps + k) << "word " << k;
-            EXPECT_EQ(DataFileReader::readBlock(info, alone.data(), nullptr, nullptr, 1), 1);
-            EXPECT_EQ(alone, data) << "without timestamp buffers the arrays are skipped";
-            EXPECT_EQ(DataFileReader::readBlock(info, data.data(), nullptr, nullptr, 3), -1);
-
-            fs::resize_file(path, info.payloadOffset + 3 * info.blockLength - 1);
-            EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 2), 0);
-            fs::remove(path);
-            EXPECT_EQ(DataFileReader::readBlock(info, data.data(), nullptr, nullptr, 0), -1);
-        }
-    }
+    const int n = 16, sampleWords = 4 * n; // ViReal32, four channels
+    // Three blocks in which every 32-bit word tells its block and position apart.
+    std::vector<uint32_t> words;
+    for (uint32_t b = 0; b < 3; ++b)
+        for (int i = 0; i < 2 * n + sampleWords; ++i)
+            words.push_back(1000 * b + i);
+    const std::string path = write(header("", "ViReal32", {3, 3}, 4, n, 1) +
+                                   std::string(reinterpret_cast<const char *>(words.data()), 4 * words.size()));
+    ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+    std::vector<uint32_t> data(sampleWords), sec(n), nsec(n);
+    EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 1), 1);
+    for (int i = 0; i < n; ++i)
+        EXPECT_EQ(std::tuple(sec[i], nsec[i]), std::tuple(1000u + i, 1000u + n + i));
+    for (int k = 0; k < sampleWords; ++k)
+        ASSERT_EQ(data[k], 1000u + 2 * n + k) << "word " << k;
+    fs::resize_file(path, info.payloadOffset + 3 * info.blockLength - 1);
+    EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 2), 0);
 }
 
 } // namespace

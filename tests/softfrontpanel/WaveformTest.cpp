@@ -33,7 +33,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <tuple>
@@ -147,38 +146,33 @@ protected:
 TEST_F(WaveformTest, SelectionTheCardsCannotAcquireIsRefusedWithoutTouchingThem) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
     ASSERT_EQ(app->cards(), 2);
-    const std::tuple<std::vector<int>, std::vector<int>, std::string> rows[] = {
-        {{0, 1}, {0, 1, 2}, "The number of enabled channels must be the same on all function cards."},
-        {{}, {}, "At least one channel in first Function Card must be enabled for Data Acquisition."},
+    const std::tuple<int, int, QAbstractButton *, std::string> rows[] = {
+        {2, 3, single(), "The number of enabled channels must be the same on all function cards."},
+        {0, 0, repetitive(), "At least one channel in first Function Card must be enabled for Data Acquisition."},
     };
-    for (const auto &[first, second, warning] : rows)
-        for (QAbstractButton *start : {single(), repetitive()}) {
-            SCOPED_TRACE(warning + " " + start->objectName().toStdString());
-            for (int k = 0; k < 8; ++k) {
-                app->channel(0, k)->enableBox()->setChecked(std::count(first.begin(), first.end(), k) > 0);
-                app->channel(1, k)->enableBox()->setChecked(std::count(second.begin(), second.end(), k) > 0);
-            }
-            boxes.texts.clear();
-            start->setChecked(true);
-            EXPECT_EQ(boxes.texts.join('|').toStdString(), warning);
-            EXPECT_EQ(controls(), stopped());
-            EXPECT_TRUE(settingsTabsEnabled());
-            for (const char *call : {"kq7150_setMultTrigConfig", "kq7150_multConfig", "kq7150_startMultAcquisition"})
-                EXPECT_EQ(calls(call), 0) << call;
+    for (const auto &[first, second, start, warning] : rows) {
+        SCOPED_TRACE(warning);
+        for (int k = 0; k < 8; ++k) {
+            app->channel(0, k)->enableBox()->setChecked(k < first);
+            app->channel(1, k)->enableBox()->setChecked(k < second);
         }
+        boxes.texts.clear();
+        start->setChecked(true);
+        EXPECT_EQ(boxes.texts.join('|').toStdString(), warning);
+        EXPECT_EQ(controls(), stopped());
+        EXPECT_TRUE(settingsTabsEnabled());
+        for (const char *call : {"kq7150_setMultTrigConfig", "kq7150_multConfig", "kq7150_startMultAcquisition"})
+            EXPECT_EQ(calls(call), 0) << call;
+    }
 }
 
 TEST_F(WaveformTest, LxiChannelTriggerRunsUntilStoppedWithBothSynchronisationWordsSet) {
     ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
-    kq7150fp_DAQ *daq = app->daq;
-    choose(daq->trgSource, daq->trgSource->findData(2));
-    ASSERT_EQ(daq->trgSource->currentText().toStdString(), "Channel 2");
+    choose(app->daq->trgSource, app->daq->trgSource->findData(2));
     single()->setChecked(true);
     EXPECT_EQ(lastSimCall("kq7150_multConfig"),
               "sync=0 masks=0x0001 rate=10000 mode=1 scansPerTrigger=0 syncIn=0xFFFF syncOut=0xFFFF");
-    const std::string trigger = lastSimCall("kq7150_setMultTrigConfig");
-    EXPECT_EQ(trigger.rfind("source=2 mode=1 ", 0), 0u) << trigger;
-    EXPECT_NE(trigger.find(" preTrigger=0"), std::string::npos) << trigger;
+    EXPECT_EQ(lastSimCall("kq7150_setMultTrigConfig").rfind("source=2 mode=1 ", 0), 0u);
     EXPECT_EQ(calls("kq7150_startMultAcquisition"), 1);
     EXPECT_FALSE(settingsTabsEnabled());
 
@@ -197,7 +191,6 @@ TEST_F(WaveformTest, SingleShotPulsesWhileReadyThenShowsTheBlockAndItsSpectrum) 
     const int n = daq->lengthChoice->currentData().toInt();
     const double rate = daq->samplingRate->currentData().toDouble();
     ASSERT_EQ(std::tuple(n, rate, daq->zeroPadding->currentData().toInt()), std::tuple(256, 10000.0, 1));
-    ASSERT_EQ(kSineHz, 16 * rate / n);
 
     single()->setChecked(true);
     EXPECT_EQ(lastSimCall("kq7150_multConfig"),
@@ -211,7 +204,6 @@ TEST_F(WaveformTest, SingleShotPulsesWhileReadyThenShowsTheBlockAndItsSpectrum) 
     }
     ASSERT_TRUE(pollUntilRead(1));
     EXPECT_EQ(calls("kq7150_generateITRI"), 3) << "no pulse once triggered";
-    EXPECT_EQ(calls("kq7150_readMultAcquisition"), 1);
     EXPECT_EQ(controls(), stopped());
     EXPECT_TRUE(settingsTabsEnabled());
 
@@ -284,8 +276,7 @@ TEST_F(WaveformTest, AcquisitionErrorWordIsShownWhilePolling) {
     view()->timerSlot();
     EXPECT_EQ(view()->statusLabel()->text().toStdString(), "Ready &nbsp; <font color='#f80'>Acquisition error: 0x0800</font>");
     ASSERT_TRUE(pollUntilRead(1));
-    // Not an overrange: no lamp, and "Idle" alone once stopped.
-    EXPECT_EQ(app->channel(0, 0)->overrangeLed()->value(), 0);
+    EXPECT_EQ(app->channel(0, 0)->overrangeLed()->value(), 0) << "not an overrange";
     EXPECT_EQ(controls(), stopped());
 }
 
@@ -306,14 +297,12 @@ TEST_F(WaveformTest, DemoSingleShotShowsOneBlockOfTheDemoSinesAndNoSpectrum) {
     EXPECT_EQ(controls(), stopped());
     EXPECT_EQ(calls("kq7150_startMultAcquisition"), 0);
 
-    // Blocks in acquisition order: card 1 channels 1 and 2, then card 2; block k has 1.2 (k + 1) periods.
-    const double twoPi = 2.0 * M_PI;
-    for (int s : {0, 1, 250, 999})
-        EXPECT_NEAR(view()->data()[1 * n + s], std::sin(s * 2 * 1.2 * twoPi / n + phase), 1e-12) << s;
+    // Blocks in acquisition order: card 1 channels 1 and 2, then card 2; block k has 1.2 (k + 1)
+    // periods, so card 1's second channel 2.4.
     for (auto [card, channel, k] : {std::tuple{0, 0, 1}, {0, 1, 2}, {1, 0, 3}, {1, 1, 4}}) {
         QwtPlotCurve *curve = view()->curve(card, channel);
         ASSERT_EQ(curve->dataSize(), size_t(n));
-        EXPECT_NEAR(curve->sample(123).y(), std::sin(123 * k * 1.2 * twoPi / n + phase), 1e-12) << card << channel;
+        EXPECT_NEAR(curve->sample(123).y(), std::sin(123 * k * 1.2 * 2.0 * M_PI / n + phase), 1e-12) << card << channel;
     }
     EXPECT_EQ(view()->curve(0, 2)->dataSize(), 0u);
     EXPECT_EQ(app->spectrum->curveList()[0]->dataSize(), 0u);
@@ -323,9 +312,7 @@ TEST_F(WaveformTest, StoredRecordingPlaysBlockByBlockWithTheSettingsLocked) {
     ASSERT_NO_FATAL_FAILURE(openRecording());
     QSlider *slider = view()->slider();
     EXPECT_EQ(std::pair(slider->minimum(), slider->maximum()), std::pair(1, 3));
-    EXPECT_EQ(view()->sliderLabel()->text().toStdString(), "<html><b>1 / 3</b></html>");
     EXPECT_TRUE(view()->statusLabel()->isHidden());
-    EXPECT_FALSE(slider->isHidden());
     EXPECT_FALSE(settingsTabsEnabled());
     ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
     EXPECT_EQ(controls(), stopped());
@@ -377,10 +364,8 @@ TEST_F(WaveformTest, CustomUnitConvertsSamplesZoomBaseAndTitles) {
     EXPECT_EQ(view()->curve(0, 0)->sample(0).y(), 2.0);
 }
 
-TEST_F(WaveformTest, LegendHeadingsNameTheCardsAndEntriesFollowTheEnableBoxes) {
+TEST_F(WaveformTest, LegendAndSymbolsFollowTheCardsAndTheirChoices) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
-    EXPECT_EQ(view()->legendHeading(0)->text().toStdString(),
-              "<html><font size='2'><b>FC #1</b>: VXI0::9::INSTR (FC 2) Channels:</font></html>");
     EXPECT_EQ(view()->legendHeading(1)->text().toStdString(),
               "<html><font size='2'><b>FC #2</b>: VXI0::9::INSTR (FC 4) Channels:</font></html>");
     EXPECT_TRUE(view()->legend(1, 0)->isChannelEnabled());
@@ -394,19 +379,14 @@ TEST_F(WaveformTest, LegendHeadingsNameTheCardsAndEntriesFollowTheEnableBoxes) {
     // Without "-acperf" there is no measurement page.
     for (int i = 0; i < app->mainTabs()->count(); ++i)
         EXPECT_NE(app->mainTabs()->tabText(i), "Measurements");
-    EXPECT_EQ(app->daq->sineFitting, nullptr);
 
     ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
-    for (int c = 0; c < 2; ++c)
-        EXPECT_EQ(view()->legendHeading(c)->text().toStdString(),
-                  "<html><font size='2'>Function Card #" + std::to_string(c + 1) + " Channels:</font></html>");
-}
+    EXPECT_EQ(view()->legendHeading(1)->text().toStdString(),
+              "<html><font size='2'>Function Card #2 Channels:</font></html>");
 
-TEST_F(WaveformTest, SymbolChoiceSizesEveryCurvesSymbol) {
-    ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
+    // The symbol choice reaches every curve of every card.
     QComboBox *symbols = view()->symbolChoice();
-    for (auto [text, size, style] : {std::tuple{"Large", 8, QwtSymbol::Ellipse}, {"None", 0, QwtSymbol::NoSymbol},
-                                     {"Small", 2, QwtSymbol::Ellipse}}) {
+    for (auto [text, size, style] : {std::tuple{"Large", 8, QwtSymbol::Ellipse}, {"None", 0, QwtSymbol::NoSymbol}}) {
         choose(symbols, symbols->findText(text));
         for (int c = 0; c < 2; ++c)
             for (int k = 0; k < 8; ++k) {

@@ -51,13 +51,6 @@ std::unique_ptr<kq7000fp_About> about(const QString &common = "3.2.0.417", const
                                             kiss);
 }
 
-TEST(About, NamesTheModelInItsTitleAndHeading) {
-    auto dialog = about();
-    EXPECT_EQ(dialog->windowTitle(), "About Movara 7150 Soft Front Panel");
-    EXPECT_TRUE(text(*dialog, "aboutTitle").contains("Movara 7150 VXIplug&amp;play Driver"));
-    EXPECT_EQ(text(*dialog, "aboutNotice"), "Notice line");
-}
-
 // The optional libraries and the common library appear only when the panel names them.
 TEST(About, RowsFollowTheLibrariesThePanelNames) {
     const struct {
@@ -78,14 +71,8 @@ TEST(About, RowsFollowTheLibrariesThePanelNames) {
         if (!r.common.isEmpty()) {
             EXPECT_EQ(text(*dialog, "commonLibraryValue"), r.common);
         }
-        EXPECT_EQ(text(*dialog, "driverValue"), "5.1.2.0");
-        EXPECT_EQ(text(*dialog, "sfpValue"), "4.3.9.13182");
-
         EXPECT_EQ(label(*dialog, "qwtLicenseLink") != nullptr, r.qwt);
         EXPECT_EQ(label(*dialog, "kissFftLicenseLink") != nullptr, r.kiss);
-        // The toolkit's row and the link to the licences page are always there.
-        EXPECT_NE(label(*dialog, "qtLicenseLink"), nullptr);
-        EXPECT_NE(label(*dialog, "licensesPageLink"), nullptr);
         QStringList texts;
         for (QLabel *l : dialog->findChild<QGroupBox *>("licensesGroup")->findChildren<QLabel *>())
             texts << l->text();
@@ -93,13 +80,6 @@ TEST(About, RowsFollowTheLibrariesThePanelNames) {
         EXPECT_EQ(texts.contains("KISS FFT library:"), r.kiss);
         EXPECT_TRUE(texts.contains(QString(" libraries version %1:").arg(qVersion())));
     }
-}
-
-TEST(About, QtRowOffersTheLicenceOfTheRunningQt5) {
-    auto dialog = about();
-    EXPECT_TRUE(text(*dialog, "qtLicenseLink").contains(">LGPL v3<"));
-    EXPECT_TRUE(text(*dialog, "qwtLicenseLink").contains(">LGPL v2.1<"));
-    EXPECT_TRUE(text(*dialog, "kissFftLicenseLink").contains(">BSD<"));
 }
 
 class AboutPages : public ::testing::Test {
@@ -116,18 +96,14 @@ protected:
     std::unique_ptr<kq7000fp_About> dialog = about();
 };
 
-TEST_F(AboutPages, WithoutHardwareTheGroupIsEmptyAndThereIsNothingToPage) {
+TEST_F(AboutPages, OnePageFillsTheEmptyHardwareGroupWithoutPageButtons) {
     EXPECT_EQ(formRows(*dialog, "hardwareGroup"), 0);
     EXPECT_FALSE(shown("nextButton") || shown("prevButton"));
-}
-
-TEST_F(AboutPages, OnePageFillsTheHardwareRowsWithoutPageButtons) {
     dialog->addHardwareInfo("71509481 (DEMO)", "1.0.1.0 (DEMO)", "7150-AA (DEMO)");
     EXPECT_EQ(formCaptions(*dialog, "hardwareGroup"),
               QStringList({"Device Model:", "Revision:", "Serial Number:"}));
     EXPECT_EQ(hardware(), QStringList({"7150-AA (DEMO)", "1.0.1.0 (DEMO)", "71509481 (DEMO)"}));
     EXPECT_FALSE(shown("nextButton") || shown("prevButton"));
-    EXPECT_EQ(text(*dialog, "driverValue"), "5.1.2.0");
 }
 
 // A page with its own driver revision (a plug-in's) shows it and the panel's version it kept;
@@ -150,30 +126,17 @@ TEST_F(AboutPages, TwoPagesAreWalkedWithNextAndPrevious) {
     EXPECT_EQ(text(*dialog, "sfpValue"), "4.3.9.13182");
 
     click("prevButton");
-    EXPECT_EQ(dialog->currentPage(), 0);
-    EXPECT_TRUE(enabled("nextButton"));
     EXPECT_FALSE(enabled("prevButton"));
-    EXPECT_EQ(hardware(), QStringList({"7150-BB", "1.0", "00000001"}));
+    EXPECT_EQ(hardware().value(0), "7150-BB");
     EXPECT_EQ(text(*dialog, "driverValue"), "5.1.2.0");
-}
 
-// The slots are public: calling them past either end must not leave the list of pages.
-TEST_F(AboutPages, PagingPastEitherEndStaysOnTheEndPage) {
-    dialog->addHardwareInfo("00000001", "1.0", "A");
-    dialog->addHardwareInfo("00000002", "2.0", "B");
+    // The slots are public: calling them past either end must not leave the list of pages.
     dialog->prev();
     EXPECT_EQ(dialog->currentPage(), 0);
     dialog->next();
     dialog->next();
-    EXPECT_EQ(dialog->currentPage(), 1);
-    EXPECT_EQ(hardware().value(0), "B");
-}
-
-TEST_F(AboutPages, APageAddedWhileTheLastIsShownCanBeReached) {
-    dialog->addHardwareInfo("00000001", "1.0", "A");
-    dialog->addHardwareInfo("00000002", "2.0", "B");
-    dialog->next();
-    ASSERT_FALSE(enabled("nextButton"));
+    EXPECT_EQ(hardware().value(0), "SCU-1");
+    // A page added while the last is shown can be reached.
     dialog->addHardwareInfo("00000003", "3.0", "C");
     EXPECT_TRUE(enabled("nextButton"));
     click("nextButton");
@@ -240,8 +203,6 @@ TEST(LicenceViewers, ShowTheirLicenceUnwrappedInAFixedPitchFont) {
         EXPECT_TRUE(QFontInfo(view->font()).fixedPitch());
         for (const QString &phrase : r.phrases)
             EXPECT_TRUE(view->toPlainText().contains(phrase)) << qPrintable(phrase);
-        EXPECT_GE(view->minimumWidth(), 650);
-        EXPECT_GE(view->minimumHeight(), 500);
     }
 }
 
@@ -266,13 +227,11 @@ TEST_F(AboutInFrame, AboutButtonShowsTheSoftwareOfThePanel) {
     QTest::mouseClick(f->findChild<QPushButton *>("aboutButton"), Qt::LeftButton);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->windowTitle(), "About Movara 7150 Soft Front Panel");
+    EXPECT_TRUE(text(*dialog, "aboutTitle").contains("Movara 7150 VXIplug&amp;play Driver"));
     EXPECT_EQ(text(*dialog, "commonLibraryValue"), "3.2.0.417 (simulated cards)");
     EXPECT_EQ(text(*dialog, "driverValue"), QString::fromStdString(descriptor.driverRevision()));
-    EXPECT_FALSE(text(*dialog, "driverValue").isEmpty());
     EXPECT_EQ(text(*dialog, "sfpValue"), "4.3.9.13182");
     EXPECT_EQ(text(*dialog, "aboutNotice"), QString::fromStdString(descriptor.notice()));
-    EXPECT_NE(label(*dialog, "qwtLicenseLink"), nullptr);
-    EXPECT_NE(label(*dialog, "kissFftLicenseLink"), nullptr);
 }
 
 TEST_F(AboutInFrame, CommonLibraryRowIsLeftOutWhenTheLibraryCannotSay) {

@@ -45,21 +45,15 @@ TEST_F(FrameTest, EachStartButtonLocksTheOtherUntilTheAcquisitionHasEnded) {
     const struct {
         QPushButton *pressed, *other;
         QSignalSpy *start, *stop;
-        const char *stopTip, *startTip;
-    } rows[] = {{single, repetitive, &startSingle, &breakSingle, "Breaks the Single-Shot Data Acquisition",
-                 "Starts the Single-Shot Data Acquisition"},
-                {repetitive, single, &startCont, &stopCont, "Stops the Data Acquisition process",
-                 "<html>Starts the repetitive data acquisition"}};
+    } rows[] = {{single, repetitive, &startSingle, &breakSingle}, {repetitive, single, &startCont, &stopCont}};
     for (const auto &r : rows) {
-        SCOPED_TRACE(r.stopTip);
+        SCOPED_TRACE(r.pressed->objectName().toStdString());
         r.pressed->toggle();
         EXPECT_EQ(r.start->count(), 1);
         EXPECT_FALSE(r.other->isEnabled());
-        EXPECT_EQ(r.pressed->toolTip(), r.stopTip);
         r.pressed->toggle();
         EXPECT_EQ(r.stop->count(), 1);
         EXPECT_FALSE(single->isEnabled() || repetitive->isEnabled());
-        EXPECT_TRUE(r.pressed->toolTip().startsWith(r.startTip));
         frame.enableStart();
         EXPECT_TRUE(single->isEnabled() && repetitive->isEnabled());
     }
