@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. The last line is CTest's summary.
-#   KQ_SKIP_SANITIZE=1   skip the ThreadSanitizer and AddressSanitizer builds of the concurrency tests
+#   KQ_SKIP_SANITIZE=1   skip the ThreadSanitizer and Address/UndefinedBehaviorSanitizer builds of the
+#                        concurrency tests
 #   KQ_FUZZ_SECONDS=N    how long to fuzz the stored-file reader (default 60; 0 skips it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,8 +13,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 
 if [ "${KQ_SKIP_SANITIZE:-0}" != 1 ]; then
-  # Code that starts and stops threads runs again under ThreadSanitizer and AddressSanitizer.
-  for sanitizer in thread address; do
+  # Code that starts and stops threads runs again under ThreadSanitizer, and under
+  # AddressSanitizer with UndefinedBehaviorSanitizer.
+  for sanitizer in thread address,undefined; do
     dir=build-${sanitizer:0:1}san
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKQ_SANITIZE=$sanitizer \
       -DKQ_BUILD_BENCH=OFF >/dev/null

@@ -217,9 +217,8 @@ void contParams_t::writeAll()
         if (failed.load())
             break;
     }
-    if (std::fclose(file) != 0)
+    if (std::fclose(file.exchange(nullptr)) != 0)
         setError("Disk write failed!");
-    file = nullptr;
 }
 
 bool contParams_t::writeSlot(uint32_t slot)

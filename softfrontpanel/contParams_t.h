@@ -38,7 +38,8 @@ struct contParams_t {
     std::atomic<bool> plotRequest{false};
     std::atomic<bool> plotReady{false};
     std::mutex plotLock;
-    std::FILE *file = nullptr;
+    // The writer closes it and clears it while callbacks may still ask whether there is one.
+    std::atomic<std::FILE *> file{nullptr};
     std::string fileName;
     int sampleWidth = 8;
     int format = 0;

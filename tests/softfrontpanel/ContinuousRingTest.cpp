@@ -46,7 +46,7 @@ protected:
             ring.lsb[k] = lsb(1);
         ASSERT_TRUE(ring.allocate());
         ring.file = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(ring.file, nullptr);
+        ASSERT_NE(ring.file.load(), nullptr);
         DataFileHeader header;
         header.rate = kRate;
         header.channels = ring.channels;
@@ -76,7 +76,7 @@ protected:
         if (!writer.joinable()) // the disk comes back only now
             writer = std::thread([this] { ring.writeAll(); });
         writer.join();
-        EXPECT_EQ(ring.file, nullptr);
+        EXPECT_EQ(ring.file.load(), nullptr);
         ring.release();
         return blocks;
     }
