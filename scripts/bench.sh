@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark; each prints its figures as ratios to a named baseline.
+#   KQ_GAPFREE_SECONDS=N   seconds per card count of the gap-free search (default 5)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKQ_BUILD_BENCH=ON >/dev/null
+cmake --build build -j "$(nproc)"
+
+# The storage benchmarks write their files into the current folder: the build folder's disk.
+cd build
+for bench in bench_signal bench_analysis bench_plot bench_startup bench_storage; do
+  echo "== $bench"
+  "bin/$bench"
+done
+echo "== bench_gapfree"
+bin/bench_gapfree "${KQ_GAPFREE_SECONDS:-5}"
