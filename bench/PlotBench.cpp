@@ -9,6 +9,7 @@
 //
 // Needs a real X server, because painting into a window is part of what is measured: without
 // DISPLAY it starts itself again under xvfb-run. It reports; it never fails.
+#include "BenchDisplay.h"
 #include "kq7150_fc.h"
 #include "kq7150fp_App.h"
 #include "kq7150fp_DAQ.h"
@@ -50,22 +51,6 @@ constexpr int kChannels = 8;
 constexpr int kRuns = 20;  // median of, against the noise of a shared machine
 constexpr int kWarmUp = 3; // first paints fill caches and fonts
 constexpr double kPollMs = kq7150fp_Waveform::kPollMs;
-
-// Without a display, run again under a virtual one; the marker variable stops a second round.
-void ensureDisplay(char **argv)
-{
-    if (std::getenv("DISPLAY") || std::getenv("KQ_BENCH_XVFB"))
-        return;
-    setenv("KQ_BENCH_XVFB", "1", 1);
-    std::vector<char *> args = {const_cast<char *>("xvfb-run"), const_cast<char *>("-a"),
-                                const_cast<char *>("-s"), const_cast<char *>("-screen 0 1280x1024x24")};
-    for (char **a = argv; *a; ++a)
-        args.push_back(*a);
-    args.push_back(nullptr);
-    execvp("xvfb-run", args.data());
-    std::perror("bench_plot: no DISPLAY and xvfb-run cannot be started");
-    std::exit(1);
-}
 
 // Counts the paints a widget receives, so a measurement can show the drawing happened in it.
 class PaintCounter : public QObject {
@@ -161,16 +146,6 @@ PixelDifference difference(const QImage &a, const QImage &b, QRgb background)
         }
     }
     return d;
-}
-
-void waitUntilExposed(QWidget *w)
-{
-    w->show();
-    QElapsedTimer clock;
-    clock.start();
-    while ((!w->windowHandle() || !w->windowHandle()->isExposed()) && clock.elapsed() < 5000)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QApplication::processEvents();
 }
 
 // Channel k of the card; dense: about 10 samples a period at the default 10 kHz (the default

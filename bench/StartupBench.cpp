@@ -5,6 +5,7 @@
 // Each start is a fresh process (this program run again in a child mode), timed from just
 // before the process is started until it reports its window exposed. Needs a real X server:
 // without DISPLAY it starts itself again under xvfb-run. It reports; it never fails.
+#include "BenchDisplay.h"
 #include "kq7150_fc.h"
 #include "kq7150fp_App.h"
 
@@ -28,30 +29,6 @@
 namespace {
 
 constexpr int kStarts = 7; // median of, against the noise of a shared machine
-
-void ensureDisplay(char **argv)
-{
-    if (std::getenv("DISPLAY") || std::getenv("KQ_BENCH_XVFB"))
-        return;
-    setenv("KQ_BENCH_XVFB", "1", 1);
-    std::vector<char *> args = {const_cast<char *>("xvfb-run"), const_cast<char *>("-a"),
-                                const_cast<char *>("-s"), const_cast<char *>("-screen 0 1280x1024x24")};
-    for (char **a = argv; *a; ++a)
-        args.push_back(*a);
-    args.push_back(nullptr);
-    execvp("xvfb-run", args.data());
-    std::perror("bench_startup: no DISPLAY and xvfb-run cannot be started");
-    std::exit(1);
-}
-
-void waitUntilExposed(QWidget *w)
-{
-    w->show();
-    QElapsedTimer clock;
-    clock.start();
-    while ((!w->windowHandle() || !w->windowHandle()->isExposed()) && clock.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 // The child: start, show, say so with the peak memory in kB, end.
 int child(int argc, char **argv, bool panel)
