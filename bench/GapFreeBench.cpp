@@ -10,8 +10,8 @@
 // Usage: bench_gapfree [seconds per run, default 5]. Files go to the current folder and are
 // deleted after each run.
 #include "AcquisitionStatus.h"
-#include "DataFileReader.h"
 #include "DataFileWriter.h"
+#include "RampFile.h"
 #include "StorageFormat.h"
 #include "contParams_t.h"
 #include "fileInfo_t.h"
@@ -54,7 +54,6 @@ constexpr double kOneCardBytesPerSecond = kChannelsPerCard * kRate * sizeof(doub
 constexpr double kFifoScans = 2.0 * 1024 * 1024 / kChannelsPerCard;
 // The converter's full scale over 2^23 at gain 1, the gain a reset leaves.
 const double kLsb = 10.24 / 8388608.0;
-constexpr int kRampModulus = 1 << 23;
 // A run that reads less than this share of real time keeps falling behind and would overflow
 // the card memory in a longer run, even when the few seconds measured stayed clean.
 constexpr double kMinPace = 0.98;
@@ -211,36 +210,6 @@ double backlogSlope(const std::vector<Poll> &polls, double duration) {
     return n < 3 || d <= 0 ? 0.0 : (n * stb - st * sb) / d;
 }
 
-// Reads the file back through the program's block reader: every block, every channel's ramp
-// running on by one scan from the first sample of the file (modulo 2^23). "" when it does.
-std::string rampFileGap(const std::string &path, uint64_t &blocks) {
-    fileInfo_t info{};
-    if (DataFileReader::readHeader(path.c_str(), info) != 0)
-        return "header refused";
-    blocks = info.blockCount;
-    if (info.format != fileFormatViReal64)
-        return "not ViReal64";
-    const auto n = static_cast<uint64_t>(info.scansPerBlock);
-    std::vector<double> raw(info.dataLength / sizeof(double));
-    int64_t first = -1;
-    for (uint64_t b = 0; b < info.blockCount; ++b) {
-        if (DataFileReader::readBlock(info, raw.data(), nullptr, nullptr, b) != 1)
-            return "block " + std::to_string(b) + " unreadable";
-        for (int k = 0; k < info.channels; ++k)
-            for (uint64_t s = 0; s < n; ++s) {
-                const auto count = static_cast<int64_t>(std::llround(raw[k * n + s] / kLsb));
-                if (first < 0)
-                    first = count;
-                const int64_t expected = (first + static_cast<int64_t>(b * n + s)) % kRampModulus;
-                if (count != expected)
-                    return "block " + std::to_string(b) + " channel " + std::to_string(k) + " scan " +
-                           std::to_string(s) + ": count " + std::to_string(count) + ", expected " +
-                           std::to_string(expected);
-            }
-    }
-    return "";
-}
-
 RunResult run(int cards, double seconds) {
     RunResult r;
     r.cards = cards;
@@ -369,7 +338,9 @@ RunResult run(int cards, double seconds) {
     r.meanRingFill = polls.empty() ? 0.0 : fill / static_cast<double>(polls.size());
 
     const auto checkStart = Clock::now();
-    const std::string gap = r.ran ? rampFileGap(path, r.blocksInFile) : "";
+    RampFile file;
+    const std::string gap = r.ran ? rampFileGap(path, kLsb, file) : "";
+    r.blocksInFile = file.blocks;
     r.checkSeconds = secondsSince(checkStart);
     fs::remove(path);
 

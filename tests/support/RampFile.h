@@ -1,0 +1,78 @@
+// Reads a stored binary file of the simulation's ramp signal back through the program's block
+// reader and proves it gap-free: every channel's counts run on by one scan from the first
+// block to the last (modulo 2^23), and the scan times advance by exactly 1/rate.
+#pragma once
+
+#include "DataFileReader.h"
+#include "fileInfo_t.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+struct RampFile {
+    fileInfo_t info{};
+    uint64_t blocks = 0;
+};
+
+template <typename... Parts> std::string describe(const Parts &...parts) {
+    std::ostringstream text;
+    (text << ... << parts);
+    return text.str();
+}
+
+// What is wrong with the file, "" when it is gap-free. lsb: volts per count of every channel
+// (all at the same gain).
+inline std::string rampFileGap(const std::string &path, double lsb, RampFile &out) {
+    if (DataFileReader::readHeader(path.c_str(), out.info) != 0)
+        return "header refused";
+    const fileInfo_t &info = out.info;
+    out.blocks = info.blockCount;
+    const auto n = static_cast<uint64_t>(info.scansPerBlock);
+    std::vector<unsigned char> raw(info.dataLength);
+    std::vector<uint32_t> sec(n), nsec(n);
+    int64_t first = -1; // count of scan 0
+    uint32_t sec0 = 0, nsec0 = 0;
+    for (uint64_t b = 0; b < info.blockCount; ++b) {
+        if (DataFileReader::readBlock(info, raw.data(), nullptr, nullptr, b) != 1)
+            return describe("block ", b, " unreadable");
+        for (int k = 0; k < info.channels; ++k)
+            for (uint64_t s = 0; s < n; ++s) {
+                const uint64_t i = static_cast<uint64_t>(k) * n + s;
+                const double v = info.format == fileFormatViReal64 ? reinterpret_cast<const double *>(raw.data())[i]
+                                                                   : reinterpret_cast<const float *>(raw.data())[i];
+                const auto count = static_cast<int64_t>(std::llround(v / lsb));
+                if (first < 0)
+                    first = count;
+                const int64_t expected = (first + static_cast<int64_t>(b * n + s)) % (1 << 23);
+                if (count != expected)
+                    return describe("block ", b, " channel ", k, " scan ", s, ": count ", count, ", expected ",
+                                    expected);
+            }
+        if (!info.timestamps)
+            continue;
+        if (std::FILE *f = std::fopen(info.path, "rb")) {
+            std::fseek(f, static_cast<long>(info.payloadOffset + b * info.blockLength), SEEK_SET);
+            const bool ok = std::fread(sec.data(), 4, n, f) == n && std::fread(nsec.data(), 4, n, f) == n;
+            std::fclose(f);
+            if (!ok)
+                return describe("block ", b, ": timestamps unreadable");
+        }
+        for (uint64_t s = 0; s < n; ++s) {
+            if (b == 0 && s == 0) {
+                sec0 = sec[0];
+                nsec0 = nsec[0];
+            }
+            // In integer nanoseconds: a double of today's seconds cannot hold them.
+            const int64_t t = (static_cast<int64_t>(sec[s]) - sec0) * 1000000000 + nsec[s] - nsec0;
+            const auto expected = static_cast<int64_t>(std::llround(static_cast<double>(b * n + s) * 1e9 / info.rate));
+            if (std::llabs(t - expected) > 1)
+                return describe("block ", b, " scan ", s, ": ", t, " ns after the first, expected ", expected);
+        }
+    }
+    return "";
+}
