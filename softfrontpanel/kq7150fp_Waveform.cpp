@@ -80,6 +80,13 @@ QColor rgb(uint32_t value)
     return QColor((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
+void setTextColour(QLabel *label, const QColor &colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
 QAbstractButton *frameButton(QWidget *app, const char *name)
 {
     return app->findChild<QAbstractButton *>(name);
@@ -482,9 +489,7 @@ void kq7150fp_Waveform::startAtAlarm(bool withCallback)
 
     QAbstractButton *single = frameButton(m_app, "singleShotButton");
     QAbstractButton *repeat = frameButton(m_app, "repetitiveButton");
-    QPalette palette = m_status->palette();
-    palette.setColor(QPalette::WindowText, QColor(Qt::darkYellow));
-    m_status->setPalette(palette);
+    setTextColour(m_status, QColor(Qt::darkYellow));
     single->setEnabled(false);
     repeat->setEnabled(false);
     while (!task.isFinished()) {
@@ -520,9 +525,7 @@ void kq7150fp_Waveform::stopDAQ()
         endStorage();
     const StatusLine line = StatusLine::idle(acquisitionStatus.errors.load());
     m_status->setText(QString::fromStdString(line.html));
-    QPalette palette = m_status->palette();
-    palette.setColor(QPalette::WindowText, rgb(line.rgb));
-    m_status->setPalette(palette);
+    setTextColour(m_status, rgb(line.rgb));
     m_fileSize->hide();
     m_started = false;
 }
@@ -545,9 +548,7 @@ void kq7150fp_Waveform::showFileSize()
     m_fileSize->setText(QString("File size: %1, sample backlog: %2")
                             .arg(QString::fromStdString(StorageFormat::fileSizeText(acquisitionStatus.bytesWritten.load())))
                             .arg(backlog));
-    QPalette palette = m_fileSize->palette();
-    palette.setColor(QPalette::WindowText, backlog > 16384 ? QColor(255, 128, 0) : QColor(Qt::black));
-    m_fileSize->setPalette(palette);
+    setTextColour(m_fileSize, backlog > 16384 ? QColor(255, 128, 0) : QColor(Qt::black));
 }
 
 void kq7150fp_Waveform::failPolling()
@@ -717,9 +718,7 @@ void kq7150fp_Waveform::showStatus(int state, uint16_t errors)
 {
     const StatusLine line = StatusLine::running(state, errors);
     m_status->setText(QString::fromStdString(line.html));
-    QPalette palette = m_status->palette();
-    palette.setColor(QPalette::WindowText, rgb(line.rgb));
-    m_status->setPalette(palette);
+    setTextColour(m_status, rgb(line.rgb));
 }
 
 void kq7150fp_Waveform::setBlockTimeRange(double t0, double t1)
