@@ -5,6 +5,7 @@
 #include "kq7000fp_msgBox.h"
 #include "kq7000fp_splashLabel.h"
 #include "StoredFileSettings.h"
+#include "TestDriverHook.h"
 #include "kq7150_fc.h"
 #include "kq7150fp_App.h"
 
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QSplashScreen>
 
+#include <cstdio>
 #include <memory>
 
 // The one description of the file named on the command line; the acquisition engine
@@ -45,6 +47,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName("Travix Ltd.");
     QCoreApplication::setApplicationName("Movara 7150 Soft Front Panel");
+
+    if (std::string error; !TestDriverHook::start(error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
 
     kq7150_fc descriptor;
     fileInfo.cards = 2; // also the number of cards shown in demo mode

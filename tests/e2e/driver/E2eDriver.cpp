@@ -1,0 +1,123 @@
+// The driver the program loads through its test hook: it picks the workflow named by
+// KQ7150FP_E2E_WORKFLOW, prepares its world and files, plays it on a thread of its own and
+// checks what must hold after the program ended. A failure prints "E2E FAIL", keeps a
+// screenshot and ends the program with status 1; success prints "E2E PASS <workflow>" at exit.
+#include "Gui.h"
+#include "Workflow.h"
+
+#include "kqsim_control.h"
+
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+std::map<std::string, Workflow> &registry()
+{
+    static std::map<std::string, Workflow> workflows;
+    return workflows;
+}
+
+const Workflow *current = nullptr;
+std::mutex finishedLock;
+std::condition_variable finishedChanged;
+bool finished = false;
+
+std::string environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? value : "";
+}
+
+[[noreturn]] void fail(const std::string &why)
+{
+    std::fprintf(stderr, "E2E FAIL %s: %s\n", current ? current->name.c_str() : "?", why.c_str());
+    if (current) {
+        try {
+            Gui(current->name).shot("failure");
+        } catch (const std::exception &) {
+        }
+    }
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+void atProgramExit()
+{
+    {
+        // The workflow's last action closed the program; its thread may not have noticed yet.
+        std::unique_lock<std::mutex> lock(finishedLock);
+        if (!finishedChanged.wait_for(lock, std::chrono::seconds(30), [] { return finished; }))
+            fail("the program ended before the workflow was done");
+    }
+    try {
+        if (current->afterExit)
+            current->afterExit();
+    } catch (const std::exception &e) {
+        fail(std::string("after exit: ") + e.what());
+    }
+    std::fprintf(stderr, "E2E PASS %s\n", current->name.c_str());
+    std::fflush(nullptr);
+}
+
+void useWorld(const std::string &world)
+{
+    if (world.empty()) {
+        unsetenv("KQ7150_SIM_CONFIG");
+    } else {
+        const std::string path = e2eWorkDir() + "/world.json";
+        std::ofstream(path) << world;
+        setenv("KQ7150_SIM_CONFIG", path.c_str(), 1);
+    }
+    if (kqsim_reload() != 0) {
+        char error[512];
+        kqsim_loadError(error, sizeof error);
+        fail(std::string("the world does not load: ") + error);
+    }
+}
+
+} // namespace
+
+Registration::Registration(Workflow workflow)
+{
+    const std::string name = workflow.name;
+    registry().emplace(name, std::move(workflow));
+}
+
+std::string e2eWorkDir() { return environment("KQ7150FP_E2E_WORKDIR"); }
+std::string e2eShotDir() { return environment("KQ7150FP_E2E_SHOTS"); }
+
+extern "C" __attribute__((visibility("default"))) void kq7150fp_testDriverStart()
+{
+    const std::string name = environment("KQ7150FP_E2E_WORKFLOW");
+    const auto found = registry().find(name);
+    if (found == registry().end()) {
+        std::fprintf(stderr, "E2E FAIL: no workflow named \"%s\"\n", name.c_str());
+        std::_Exit(2);
+    }
+    current = &found->second;
+    useWorld(current->world);
+    try {
+        if (current->prepare)
+            current->prepare();
+    } catch (const std::exception &e) {
+        fail(std::string("preparing: ") + e.what());
+    }
+    std::atexit(atProgramExit);
+    std::thread([] {
+        try {
+            Gui gui(current->name);
+            current->run(gui);
+        } catch (const std::exception &e) {
+            fail(e.what());
+        }
+        std::lock_guard<std::mutex> lock(finishedLock);
+        finished = true;
+        finishedChanged.notify_all();
+    }).detach();
+}

@@ -1,0 +1,131 @@
+#include "Gui.h"
+#include "Workflow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QRegularExpression>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include <cstdlib>
+#include <thread>
+
+void Gui::post(std::function<void()> f)
+{
+    QMetaObject::invokeMethod(qApp, std::move(f), Qt::QueuedConnection);
+}
+
+void Gui::waitUntil(const std::string &what, std::function<bool()> condition, std::chrono::milliseconds deadline)
+{
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!run(condition, deadline)) {
+        if (std::chrono::steady_clock::now() > end)
+            throw E2eFailure("waited " + std::to_string(deadline.count()) + " ms in vain for " + what);
+        pause(std::chrono::milliseconds(50));
+    }
+}
+
+void Gui::pause(std::chrono::milliseconds time) { std::this_thread::sleep_for(time); }
+
+void Gui::shot(const std::string &step) const
+{
+    // ImageMagick reads the X server itself, so a screenshot works even while the program's
+    // thread is busy, and shows every window as the screen does.
+    const std::string file = e2eShotDir() + "/" + m_workflow + "-" + step + ".png";
+    const std::string command = "import -window root '" + file + "'";
+    if (std::system(command.c_str()) != 0)
+        throw E2eFailure("no screenshot: " + command);
+}
+
+void Gui::waitWindow(const QString &titlePattern, std::chrono::milliseconds deadline)
+{
+    waitUntil("a window titled '" + titlePattern.toStdString() + "'",
+              [titlePattern] { return window(titlePattern) != nullptr; }, deadline);
+}
+
+void Gui::waitNoWindow(const QString &titlePattern, std::chrono::milliseconds deadline)
+{
+    waitUntil("the window titled '" + titlePattern.toStdString() + "' to close",
+              [titlePattern] { return window(titlePattern) == nullptr; }, deadline);
+}
+
+void Gui::press(const QString &titlePattern, const QString &buttonText)
+{
+    waitUntil("an enabled button '" + buttonText.toStdString() + "' in '" + titlePattern.toStdString() + "'",
+              [=] {
+                  QAbstractButton *b = button(window(titlePattern), buttonText);
+                  return b && b->isEnabled() && b->isVisible();
+              });
+    post([=] { clickWidget(button(window(titlePattern), buttonText)); });
+}
+
+void Gui::click(const QString &titlePattern, const QString &objectName)
+{
+    waitUntil("an enabled '" + objectName.toStdString() + "' in '" + titlePattern.toStdString() + "'", [=] {
+        QWidget *w = child<QWidget>(window(titlePattern), objectName);
+        return w && w->isEnabled() && w->isVisible();
+    });
+    post([=] { clickWidget(child<QWidget>(window(titlePattern), objectName)); });
+}
+
+void Gui::showTab(const QString &titlePattern, const QString &tabText)
+{
+    waitUntil("a tab '" + tabText.toStdString() + "' in '" + titlePattern.toStdString() + "'",
+              [=] { return tabsWithTab(window(titlePattern), tabText) != nullptr; });
+    run([=] {
+        QTabWidget *tabs = tabsWithTab(window(titlePattern), tabText);
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->tabText(i).remove('&') == tabText)
+                QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(i).center());
+    });
+    waitUntil("tab '" + tabText.toStdString() + "' shown", [=] {
+        QTabWidget *tabs = tabsWithTab(window(titlePattern), tabText);
+        return tabs && tabs->tabText(tabs->currentIndex()).remove('&') == tabText;
+    });
+}
+
+QWidget *Gui::window(const QString &titlePattern)
+{
+    const QRegularExpression title(QRegularExpression::anchoredPattern(titlePattern));
+    // A modal dialog is what a person sees first; otherwise the newest matching window.
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && title.match(modal->windowTitle()).hasMatch())
+        return modal;
+    QWidget *found = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && title.match(w->windowTitle()).hasMatch())
+            found = w;
+    return found;
+}
+
+QAbstractButton *Gui::button(QWidget *parent, const QString &text)
+{
+    if (!parent)
+        return nullptr;
+    for (QAbstractButton *b : parent->findChildren<QAbstractButton *>())
+        if (b->isVisible() && b->text().remove('&') == text)
+            return b;
+    return nullptr;
+}
+
+QTabWidget *Gui::tabsWithTab(QWidget *parent, const QString &tabText)
+{
+    if (!parent)
+        return nullptr;
+    for (QTabWidget *tabs : parent->findChildren<QTabWidget *>())
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->tabText(i).remove('&') == tabText)
+                return tabs;
+    return nullptr;
+}
+
+void Gui::clickWidget(QWidget *widget)
+{
+    if (widget)
+        QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+void Gui::stuck() const
+{
+    throw E2eFailure("the program did not answer in time (busy or hung)");
+}

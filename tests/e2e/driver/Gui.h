@@ -1,0 +1,71 @@
+// What the driver's thread does to the program's window: every look and every action runs on
+// the program's own thread (queued there, so it works inside any dialog's event loop), and the
+// driver waits for what it expects with a deadline instead of fixed pauses.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <future>
+#include <string>
+
+class QAbstractButton;
+class QTabWidget;
+
+class Gui {
+public:
+    explicit Gui(std::string workflow) : m_workflow(std::move(workflow)) {}
+
+    // Runs f on the program's thread and returns its result; fails when the program does not
+    // get to it within the deadline (a dialog hung, a long call without events).
+    template <typename F> auto run(F f, std::chrono::milliseconds deadline = std::chrono::seconds(20))
+    {
+        using R = decltype(f());
+        auto task = std::make_shared<std::packaged_task<R()>>(std::move(f));
+        std::future<R> result = task->get_future();
+        post([task] { (*task)(); });
+        if (result.wait_for(deadline) != std::future_status::ready)
+            stuck();
+        return result.get();
+    }
+    // Queues f on the program's thread and returns at once: for actions that open a modal
+    // dialog, whose event loop would keep run() waiting until the dialog closes.
+    void post(std::function<void()> f);
+    // Waits until the condition (checked on the program's thread) holds; fails naming what.
+    void waitUntil(const std::string &what, std::function<bool()> condition,
+                   std::chrono::milliseconds deadline = std::chrono::seconds(20));
+    // Lets the program work for a while (acquisitions, storing).
+    static void pause(std::chrono::milliseconds time);
+
+    // A screenshot of the whole virtual screen into <shots>/<workflow>-<step>.png.
+    void shot(const std::string &step) const;
+
+    // Waits for a visible top-level window whose title matches the regular expression.
+    void waitWindow(const QString &titlePattern, std::chrono::milliseconds deadline = std::chrono::seconds(20));
+    void waitNoWindow(const QString &titlePattern, std::chrono::milliseconds deadline = std::chrono::seconds(20));
+    // Clicks the button with this text (mnemonic '&' ignored) in the window with this title.
+    void press(const QString &titlePattern, const QString &buttonText);
+    // Clicks the widget with this object name in the window with this title.
+    void click(const QString &titlePattern, const QString &objectName);
+    // Shows the tab with this text in the first tab widget of the window that has one.
+    void showTab(const QString &titlePattern, const QString &tabText);
+
+    // Finders for code that runs on the program's thread; null when there is none.
+    static QWidget *window(const QString &titlePattern);
+    static QAbstractButton *button(QWidget *parent, const QString &text);
+    static QTabWidget *tabsWithTab(QWidget *parent, const QString &tabText);
+    template <typename T> static T *child(QWidget *parent, const QString &objectName)
+    {
+        return parent ? parent->findChild<T *>(objectName) : nullptr;
+    }
+    // A mouse click in the middle of the widget, as Qt Test sends it.
+    static void clickWidget(QWidget *widget);
+
+    const std::string &workflow() const { return m_workflow; }
+
+private:
+    [[noreturn]] void stuck() const;
+    std::string m_workflow;
+};

@@ -1,0 +1,47 @@
+// One workflow of the end-to-end suite: what it prepares before the program looks at its world
+// and files, what a person then does with the window, and what must hold once the program ended.
+#pragma once
+
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+class Gui;
+
+struct Workflow {
+    std::string name;
+    // The world the simulated cards are read from (JSON); empty: the built-in world.
+    std::string world;
+    // Runs on the program's thread before it reads its command line (files named there).
+    std::function<void()> prepare;
+    // Runs on the driver's own thread while the program runs; ends with the program closing.
+    std::function<void(Gui &)> run;
+    // Runs when the program ends normally (its windows are gone, files closed).
+    std::function<void()> afterExit;
+};
+
+// Registers a workflow under its name at load time: static Registration r{{...}};
+struct Registration {
+    explicit Registration(Workflow workflow);
+};
+
+struct E2eFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+template <typename... Parts> std::string e2eText(const Parts &...parts) {
+    std::ostringstream text;
+    (text << ... << parts);
+    return text.str();
+}
+
+#define E2E_CHECK(condition, ...)                                                                  \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            throw E2eFailure(e2eText(__FILE__, ":", __LINE__, ": ", #condition, ": ", __VA_ARGS__)); \
+    } while (0)
+
+// Where the workflow keeps its files (a fresh folder per run) and its screenshots.
+std::string e2eWorkDir();
+std::string e2eShotDir();

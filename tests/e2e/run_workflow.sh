@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# One workflow of the end-to-end suite: the real program under a virtual X server, driven from
+# inside through its test hook (KQ7150FP_TEST_DRIVER).
+#   run_workflow.sh <program> <driver library> <workflow> <expected exit status> <screenshot folder> [program arguments]
+# "@WORK@" in an argument stands for the run's own folder, which also holds its home, its
+# settings and its files and is removed afterwards.
+set -uo pipefail
+if [ -z "${KQ_E2E_INNER:-}" ]; then
+  export KQ_E2E_INNER=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+program=$1 driver=$2 workflow=$3 expected=$4 shots=$5
+shift 5
+mkdir -p "$shots"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/common"
+args=()
+for arg in "$@"; do args+=("${arg//@WORK@/$work}"); done
+
+# Nothing of the person's own set-up reaches the run: settings, saved descriptors, the default
+# data file and plug-in folders all live in the run's folder.
+unset KQ7150_SIM_CONFIG KQ7150_SIM_FAULTS VXIPNPPATH64 USERPROFILE
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config ALLUSERSPROFILE=$work/common
+export KQ7150FP_TEST_DRIVER=$driver KQ7150FP_E2E_WORKFLOW=$workflow KQ7150FP_E2E_WORKDIR=$work \
+  KQ7150FP_E2E_SHOTS=$shots
+
+"$program" "${args[@]}" 2>&1 | tee "$work/output.txt"
+status=${PIPESTATUS[0]}
+grep -q "^E2E PASS $workflow\$" "$work/output.txt" || { echo "FAIL: $workflow did not pass"; exit 1; }
+[ "$status" -eq "$expected" ] || { echo "FAIL: exit status $status, expected $expected"; exit 1; }
+echo "ok: $workflow (screenshots: $shots/$workflow-*.png)"
