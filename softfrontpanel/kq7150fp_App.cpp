@@ -142,6 +142,13 @@ void kq7150fp_App::connectWaveform()
     connect(this, &kq7000fp_app::stopCont, waveform, &kq7150fp_Waveform::stopCont);
 }
 
+void kq7150fp_App::cardsReset()
+{
+    for (kq7150fp_chCfg *page : m_chCfg)
+        if (page)
+            page->restoreDefaults();
+}
+
 void kq7150fp_App::closeEvent(QCloseEvent *event)
 {
     waveform->stopDAQ();

@@ -82,6 +82,7 @@ public slots:
 protected:
     // Any acquisition ends before the window goes.
     void closeEvent(QCloseEvent *event) override;
+    void cardsReset() override;
 
 private:
     void connectWaveform();

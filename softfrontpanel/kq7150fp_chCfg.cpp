@@ -22,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -207,6 +208,21 @@ void kq7150fp_chCfg::setChCfg() {
     // next accepted change sends the whole configuration again.
     reportFailure(status, kSetConfigCall);
     m_previousSource = index;
+}
+
+void kq7150fp_chCfg::restoreDefaults() {
+    {
+        // One configuration call at the end, not one per box that changes on the way.
+        const QSignalBlocker blockers[] = {QSignalBlocker(m_enableBox), QSignalBlocker(hpf), QSignalBlocker(fir)};
+        m_sourceChoice->setCurrentIndex(FrontPanelDiff);
+        m_couplingChoice->setCurrentIndex(AC);
+        gain->setCurrentIndex(0);
+        hpf->setChecked(false);
+        fir->setChecked(false);
+        m_enableBox->setChecked(d_ch == 0);
+    }
+    setChEnable(d_ch == 0);
+    setChCfg();
 }
 
 // Puts back the source that was last sent, with the coupling choice usable again when that

@@ -51,6 +51,8 @@ public slots:
     void setChCfg();
     void setChEnable(int ena);
     void calibrate();
+    // The page as a fresh window shows it, sent to the card.
+    void restoreDefaults();
 
 signals:
     void gainChangedSignal(int chIdx, int gain);

@@ -111,6 +111,8 @@ void kq7000fp_AppFC::resetDevice()
             else
                 showWarningMessage(QString("Warning [%1]").arg(QString::fromLatin1(text)));
         }
+        if (status >= 0)
+            cardsReset();
     }
     QApplication::restoreOverrideCursor();
 }

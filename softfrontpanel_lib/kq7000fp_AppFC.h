@@ -25,6 +25,11 @@ public:
     // What the About dialog shows of the software around the panel.
     QString commonLibraryRevision() const { return m_commonRevision; }
 
+protected:
+    // After a reset the cards hold their own defaults, not what the panel shows; a panel that
+    // keeps settings of its own puts them back in step here.
+    virtual void cardsReset() {}
+
 private slots:
     void resetDevice();
 
