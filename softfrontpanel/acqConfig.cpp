@@ -136,8 +136,10 @@ acqConfig::acqConfig(kq7150fp_App *parent) : QDialog(parent) {
     connect(m_format, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] {
         setDataRate();
         checkPath();
+        offerTimestamps();
     });
     setDataRate();
+    offerTimestamps();
 }
 
 void acqConfig::writeSettings(const QString &fileName, int format, bool timestamps) {
@@ -149,6 +151,11 @@ void acqConfig::writeSettings(const QString &fileName, int format, bool timestam
 }
 
 QString acqConfig::fileName() const { return m_path->text(); }
+
+// The cards deliver 32-bit blocks without their scan times, so that format cannot store them.
+void acqConfig::offerTimestamps() { m_timestamps->setEnabled(formatIndex() != Binary32); }
+
+bool acqConfig::storesTimestamps() const { return m_timestamps->isChecked() && formatIndex() != Binary32; }
 
 int acqConfig::formatIndex() const { return m_format->currentIndex(); }
 

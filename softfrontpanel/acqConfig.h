@@ -39,6 +39,8 @@ public:
     int refreshMs() const;
     // Timestamps exist only with the PTP trigger source; the acquisition hides the box otherwise.
     QCheckBox *timestampsBox() const { return m_timestamps; }
+    // Whether the file gets scan times: the box is checked and the format can hold them.
+    bool storesTimestamps() const;
     // The waveform view has no use for the refresh interval when it does not plot.
     void showRefreshRow(bool show);
 
@@ -60,6 +62,7 @@ public slots:
     void setDataRate() { setDataRate(-1); }
 
 private slots:
+    void offerTimestamps();
     void acceptMaybe();
     void browseSlot();
 

@@ -431,7 +431,7 @@ bool kq7150fp_Waveform::startStorage()
     ContinuousStorage::Plan plan;
     plan.format = StorageFormat::fromChoice(dialog->formatIndex());
     plan.fileName = dialog->fileName().toStdString();
-    plan.timestamps = dialog->timestampsBox()->isChecked() && m_triggerSource == TriggerPlan::kPtpAlarm;
+    plan.timestamps = dialog->storesTimestamps() && m_triggerSource == TriggerPlan::kPtpAlarm;
     plan.single = !repetitive();
     plan.scans = m_scans;
     plan.rate = m_rate;

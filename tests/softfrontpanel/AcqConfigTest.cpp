@@ -105,6 +105,17 @@ TEST_F(AcqConfigTest, OffersWhatTheLastStartStoredAndOnlyFormatsItHas) {
     }
 }
 
+// 32-bit blocks come from the cards without scan times: a checked box must not promise them.
+TEST_F(AcqConfigTest, TheThirtyTwoBitFormatStoresNoTimestamps) {
+    acqConfig::writeSettings("/data/run.bin7150", acqConfig::Binary32, true);
+    auto d = dialog();
+    EXPECT_FALSE(d->timestampsBox()->isEnabled());
+    EXPECT_FALSE(d->storesTimestamps());
+    d->formatChoice()->setCurrentIndex(acqConfig::Binary64);
+    EXPECT_TRUE(d->timestampsBox()->isEnabled());
+    EXPECT_TRUE(d->storesTimestamps());
+}
+
 TEST_F(AcqConfigTest, DataRateIsRelabelledWithTheLastRateWhenTheFormatChanges) {
     auto d = dialog("");
     d->setDataRate(100);
