@@ -1,0 +1,125 @@
+// The About dialog over two connected cards: the revisions the libraries report, one page per
+// card paged with "Next >" and "< Previous", and the Qt licence text behind its link.
+#include "Gui.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+#include <dlfcn.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// Two 7150s in one carrier whose texts differ in every field the dialog shows.
+const char kWorld[] = R"({"carriers":[{"resources":["VXI0::6::INSTR"],"interface":"VXI","slot":2,
+  "logicalAddress":6,"model":7005,"slots":6,"cards":[
+  {"slot":1,"code":"0x7150","variant":"BB","subType":"BB","serial":"0x7150A001","firmware":"3.1.0"},
+  {"slot":4,"code":"0x7150","variant":"BB","subType":"BC","serial":"0x7150A004","firmware":"3.2.7"}]}]})";
+const QString kAboutTitle = "About Movara 7150 Soft Front Panel";
+const QString kLicenceTitle = "Qt LGPL License";
+
+QString shown(const char *valueLabel)
+{
+    auto *label = Gui::child<QLabel>(Gui::window(kAboutTitle), valueLabel);
+    return label ? label->text() : QString("(no %1)").arg(valueLabel);
+}
+
+// Model, revision, serial number; then whether "< Previous" and "Next >" can be pressed.
+QStringList page()
+{
+    QWidget *about = Gui::window(kAboutTitle);
+    auto usable = [about](const char *name) {
+        auto *b = Gui::child<QAbstractButton>(about, name);
+        return QString(b && b->isVisible() && b->isEnabled() ? "on" : "off");
+    };
+    return {shown("modelValue"), shown("revisionValue"), shown("serialValue"), usable("prevButton"),
+            usable("nextButton")};
+}
+
+// What the simulated libraries in this process answer when asked for their revisions.
+QString libraryRevision(const char *function)
+{
+    char text[1024] = {};
+    if (std::string(function) == "kq7000_revision") {
+        auto revision = reinterpret_cast<int (*)(char *)>(dlsym(RTLD_DEFAULT, function));
+        E2E_CHECK(revision && revision(text) == 0, "no ", function);
+    } else {
+        auto query = reinterpret_cast<int (*)(unsigned, char *, char *)>(dlsym(RTLD_DEFAULT, function));
+        E2E_CHECK(query && query(0, text, nullptr) == 0, "no ", function);
+    }
+    return QString::fromLatin1(text);
+}
+
+void run(Gui &gui)
+{
+    answerConnection(gui, "Auto Find");
+    gui.waitUntil("the card tree", [] {
+        QWidget *dialog = Gui::window(kSelectTitle);
+        auto *tree = dialog ? dialog->findChild<QTreeWidget *>() : nullptr;
+        return tree && tree->isVisible() && tree->topLevelItemCount() > 0;
+    });
+    // Ctrl+A takes every card that can be taken.
+    gui.run([] {
+        auto *tree = Gui::window(kSelectTitle)->findChild<QTreeWidget *>();
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_A, Qt::ControlModifier);
+    });
+    gui.press(kSelectTitle, "OK");
+    waitMainWindow(gui);
+
+    gui.press(kMainTitle, "About");
+    gui.waitWindow(kAboutTitle);
+    const QStringList software = gui.run([] {
+        return QStringList{shown("commonLibraryValue"), shown("driverValue"), shown("sfpValue")};
+    });
+    E2E_CHECK(software[0] == libraryRevision("kq7000_revision"), software[0].toStdString());
+    E2E_CHECK(software[1] == libraryRevision("kq7150_revision_query"), software[1].toStdString());
+    E2E_CHECK(QRegularExpression("\\d+(\\.\\d+)+").match(software[2]).hasMatch(), software[2].toStdString());
+    QStringList first = gui.run(page);
+    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}), first.join(" | ").toStdString());
+    gui.shot("first-page");
+
+    gui.click(kAboutTitle, "nextButton");
+    gui.waitUntil("the second card's page", [] { return shown("modelValue") == "7150-BC"; });
+    const QStringList second = gui.run(page);
+    E2E_CHECK(second == QStringList({"7150-BC", "3.2.7", "7150a004", "on", "off"}), second.join(" | ").toStdString());
+    // A card page keeps the revisions of the software around it.
+    E2E_CHECK(gui.run([] { return shown("driverValue"); }) == software[1], "the driver revision changed");
+    gui.shot("card-page");
+    gui.click(kAboutTitle, "prevButton");
+    gui.waitUntil("the first card's page again", [] { return shown("modelValue") == "7150-BB"; });
+    first = gui.run(page);
+    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}), first.join(" | ").toStdString());
+
+    // The Qt licence link shows the licence as Debian ships it, from its first line.
+    std::ifstream lgpl("/usr/share/common-licenses/LGPL-3");
+    std::stringstream expected;
+    expected << lgpl.rdbuf();
+    E2E_CHECK(expected.str().size() > 1000, "no LGPL 3 text on this machine");
+    gui.click(kAboutTitle, "qtLicenseLink");
+    gui.waitWindow(kLicenceTitle);
+    const QString text = gui.run([] {
+        auto *edit = Gui::child<QTextEdit>(Gui::window(kLicenceTitle), "licenseText");
+        return edit ? edit->toPlainText() : QString();
+    });
+    E2E_CHECK(text.startsWith(QString::fromStdString(expected.str())), "the viewer shows '", text.left(80).toStdString(),
+              "'");
+    gui.shot("licence");
+    gui.press(kLicenceTitle, "Ok");
+    gui.waitNoWindow(kLicenceTitle);
+    gui.press(kAboutTitle, "OK");
+    gui.waitNoWindow(kAboutTitle);
+    closeProgram(gui);
+}
+
+Registration aboutDialog{{"about_dialog", kWorld, nullptr, run, nullptr}};
+
+} // namespace
