@@ -113,10 +113,14 @@ QSize measurement::sizeHint() const {
 
 void measurement::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
-    const int w = int((width() - 80 * m_scale) / columns);
-    // A header cut to "mplitude (V" names nothing; a narrow window scrolls the table instead.
+    // Every column is as wide as its title (a header cut to "mplitude (V" names nothing) and
+    // shares what room is left; a narrow window scrolls the table instead.
+    int titles = 0;
     for (int col = 0; col < columns; ++col)
-        m_table->setColumnWidth(col, std::max(w, titleWidth(col)));
+        titles += titleWidth(col);
+    const int spare = std::max(0, int(width() - 80 * m_scale) - titles) / columns;
+    for (int col = 0; col < columns; ++col)
+        m_table->setColumnWidth(col, titleWidth(col) + spare);
 }
 
 void measurement::setCell(int row, int column, double value) {
