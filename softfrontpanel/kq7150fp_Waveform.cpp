@@ -43,6 +43,7 @@
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -178,7 +179,11 @@ QWidget *kq7150fp_Waveform::buildControls()
     m_status->setTextFormat(Qt::RichText);
     column->addWidget(m_status);
     m_fileSize = new QLabel(box);
-    // Its room stays when it is hidden: the window must not change size when storing starts.
+    // Both lines start empty, and an empty label is shorter than one with text; with a line's
+    // height from the start and the file-size line's room kept while hidden, the window does
+    // not change size when an acquisition or storing starts.
+    m_status->setMinimumHeight(QFontMetrics(bold).lineSpacing());
+    m_fileSize->setMinimumHeight(m_fileSize->fontMetrics().lineSpacing());
     QSizePolicy keepRoom = m_fileSize->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);
     m_fileSize->setSizePolicy(keepRoom);
