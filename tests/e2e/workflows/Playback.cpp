@@ -1,0 +1,152 @@
+// Viewing a stored recording: the program named with a .bin7150 file opens it without asking
+// how to connect, shows its first block, and a person steps through the blocks with the block
+// slider (a click beside the handle, the arrow keys) and plays them all with the repetitive
+// button. Every block has content of its own, so the curves show which block is drawn.
+#include "DataFileWriter.h"
+#include "Gui.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include "kqsim_control.h"
+
+// Qwt comes with the program; the curves are what the plot draws.
+#include <qwt/qwt_plot.h>
+#include <qwt/qwt_plot_curve.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kBlocks = 4;
+constexpr int kScans = 512;
+constexpr double kRate = 1000.0;
+constexpr uint8_t kMask = 0x05; // channels 1 and 3
+
+std::string path() { return e2eWorkDir() + "/recording.bin7150"; }
+
+// Channel 1 of block b: b + 1 periods of a sine of b + 1 volts; channel 3: a slope from
+// -1 - b volts upwards, steeper from block to block.
+double sample(int block, int channel, int scan)
+{
+    if (channel == 0)
+        return (block + 1) * std::sin(2 * M_PI * (block + 1) * scan / kScans);
+    return -1.0 - block + 0.5 * (block + 1) * scan / kScans;
+}
+
+void writeRecording()
+{
+    std::FILE *file = std::fopen(path().c_str(), "wb");
+    E2E_CHECK(file, "cannot create ", path());
+    DataFileHeader header;
+    header.format = 0; // doubles
+    header.rate = kRate;
+    header.channels = 2;
+    header.scans = kScans;
+    header.masks = {kMask};
+    bool ok = DataFileWriter::writeHeader(file, header);
+    std::vector<double> block(2 * kScans);
+    for (int b = 0; b < kBlocks; ++b) {
+        for (int k = 0; k < 2; ++k)
+            for (int s = 0; s < kScans; ++s)
+                block[k * kScans + s] = sample(b, k, s);
+        ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(), block.size() * sizeof(double));
+    }
+    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
+}
+
+QWidget *waveforms()
+{
+    QTabWidget *tabs = Gui::tabsWithTab(Gui::window(kMainTitle), "Waveforms");
+    return tabs ? tabs->widget(0) : nullptr;
+}
+QSlider *slider() { return waveforms()->findChild<QSlider *>(); }
+
+// The block (from 0) the voltage curves draw, with its time axis; -1 when they draw anything else.
+int drawnBlock()
+{
+    const QwtPlotItemList curves = waveforms()->findChild<QwtPlot *>()->itemList(QwtPlotItem::Rtti_PlotCurve);
+    if (curves.size() != 8 || static_cast<QwtPlotCurve *>(curves[1])->dataSize() != 0)
+        return -1; // channel 2 is not in the file
+    const QwtSeriesData<QPointF> *first = static_cast<QwtPlotCurve *>(curves[0])->data();
+    const QwtSeriesData<QPointF> *third = static_cast<QwtPlotCurve *>(curves[2])->data();
+    if (first->size() != kScans || third->size() != kScans)
+        return -1;
+    for (int b = 0; b < kBlocks; ++b) {
+        bool same = true;
+        for (int s = 0; s < kScans && same; ++s)
+            same = first->sample(s).y() == sample(b, 0, s) && third->sample(s).y() == sample(b, 1, s) &&
+                   std::abs(first->sample(s).x() - (b * kScans + s) / kRate) < 1e-9;
+        if (same)
+            return b;
+    }
+    return -1;
+}
+
+// Block b (from 0) is drawn and the slider and its label stand at it.
+void expectBlock(Gui &gui, int b)
+{
+    const QString label = QString("%1 / %2").arg(b + 1).arg(kBlocks);
+    gui.waitUntil("block " + std::to_string(b + 1) + " drawn", [=] {
+        const QLabel *position = nullptr;
+        for (QLabel *l : waveforms()->findChildren<QLabel *>())
+            if (l->isVisible() && l->text().contains(" / "))
+                position = l;
+        return drawnBlock() == b && slider()->value() == b + 1 && position && position->text().contains(label);
+    });
+}
+
+void run(Gui &gui)
+{
+    waitMainWindow(gui);
+    E2E_CHECK(kqsim_callCount("kq7150_multInit") == 0, "the recording opened cards");
+    gui.run([] {
+        E2E_CHECK(slider()->isVisible() && slider()->minimum() == 1 && slider()->maximum() == kBlocks,
+                  "slider ", slider()->minimum(), "..", slider()->maximum());
+    });
+    expectBlock(gui, 0);
+    gui.shot("block1");
+
+    // A click right of the handle: the next block.
+    gui.run([] { QTest::mouseClick(slider(), Qt::LeftButton, {}, QPoint(slider()->width() - 3, slider()->height() / 2)); });
+    expectBlock(gui, 1);
+    gui.shot("block2");
+    gui.run([] { QTest::keyClick(slider(), Qt::Key_Right); });
+    expectBlock(gui, 2);
+    gui.run([] { QTest::keyClick(slider(), Qt::Key_End); });
+    expectBlock(gui, 3);
+    gui.run([] { QTest::keyClick(slider(), Qt::Key_Home); });
+    expectBlock(gui, 0);
+
+    // Played through: the view draws every block in turn and stops at the last. The blocks come
+    // from the view's refresh timer; a listener after the view's own records each one drawn.
+    auto drawn = std::make_shared<std::vector<int>>();
+    gui.run([drawn] {
+        QTimer *refresh = waveforms()->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+        E2E_CHECK(refresh, "no refresh timer");
+        QObject::connect(refresh, &QTimer::timeout, slider(), [drawn] { drawn->push_back(drawnBlock()); });
+    });
+    gui.click(kMainTitle, "repetitiveButton");
+    gui.waitUntil("the end of the recording", [] {
+        return !Gui::child<QAbstractButton>(Gui::window(kMainTitle), "repetitiveButton")->isChecked();
+    });
+    expectBlock(gui, kBlocks - 1);
+    const std::vector<int> seen = gui.run([drawn] { return *drawn; });
+    std::string list;
+    for (int b : seen)
+        list += std::to_string(b + 1) + " ";
+    E2E_CHECK(seen == (std::vector<int>{0, 1, 2, 3}), "blocks drawn while playing: ", list);
+    closeProgram(gui);
+}
+
+Registration playback{{"playback_blocks", "", writeRecording, run, nullptr}};
+
+} // namespace
