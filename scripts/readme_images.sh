@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Refreshes the README's pictures from the end-to-end suite's screenshots: runs the suite in
+# build/ and crops each chosen screenshot to its windows (the virtual screen around them is black).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+(cd build && ctest -L e2e --output-on-failure >/dev/null)
+shots=build/screenshots/e2e
+mkdir -p docs/images
+while read -r image shot; do
+  convert "$shots/$shot.png" -trim +repage "docs/images/$image.png"
+done <<'LIST'
+card-tree auto_find_vxi-tree
+address enter_address_lxi-address
+waveforms acquire_trigger_none-single-shot
+spectrum acquire_trigger_none-spectrum
+function-cards configure_channels-card1-reference
+acquisition acquire_trigger_channel-settings
+storage-dialog continuous_binary-dialog
+storing continuous_binary-storing
+playback playback_blocks-block2
+measurements acperf_measurements-measurements
+calibration calibrate_all-during
+about about_dialog-first-page
+scus scu_plugin-scus
+LIST
+echo "docs/images refreshed from $shots"
