@@ -2,8 +2,13 @@
 #include "Workflow.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -85,6 +90,28 @@ void Gui::showTab(const QString &titlePattern, const QString &tabText)
     });
 }
 
+QString Gui::choose(std::function<QComboBox *()> find, const QString &item)
+{
+    run([=] {
+        QComboBox *choice = find();
+        E2E_CHECK(choice && choice->isEnabled() && choice->isVisible() && choice->findText(item) >= 0,
+                  "no usable choice offering ", item.toStdString());
+        clickWidget(choice);
+    });
+    waitUntil("the list offering " + item.toStdString(), [=] { return find()->view()->isVisible(); });
+    // Queued: the program may answer the choice with a modal box.
+    post([=] {
+        QComboBox *choice = find();
+        QAbstractItemView *list = choice->view();
+        const int target = choice->findText(item);
+        for (int step = 0; step < choice->count() && list->currentIndex().row() != target; ++step)
+            QTest::keyClick(list, list->currentIndex().row() < target ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Return);
+    });
+    waitUntil("the list closed", [=] { return !find()->view()->isVisible(); });
+    return run([=] { return find()->currentText(); });
+}
+
 QWidget *Gui::window(const QString &titlePattern)
 {
     const QRegularExpression title(QRegularExpression::anchoredPattern(titlePattern));
@@ -119,10 +146,39 @@ QTabWidget *Gui::tabsWithTab(QWidget *parent, const QString &tabText)
     return nullptr;
 }
 
+QWidget *Gui::tabPage(QWidget *parent, const QString &tabText)
+{
+    QTabWidget *tabs = tabsWithTab(parent, tabText);
+    for (int i = 0; tabs && i < tabs->count(); ++i)
+        if (tabs->tabText(i).remove('&') == tabText)
+            return tabs->widget(i);
+    return nullptr;
+}
+
+QComboBox *Gui::comboWith(QWidget *parent, const QString &item)
+{
+    for (QComboBox *choice : parent ? parent->findChildren<QComboBox *>() : QList<QComboBox *>())
+        if (choice->findText(item) >= 0)
+            return choice;
+    return nullptr;
+}
+
 void Gui::clickWidget(QWidget *widget)
 {
     if (widget)
         QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+void Gui::tick(QWidget *parent, const QString &text)
+{
+    auto *box = qobject_cast<QCheckBox *>(button(parent, text));
+    E2E_CHECK(box && box->isEnabled() && !box->isChecked(), "no usable unticked box '", text.toStdString(),
+              "'");
+    QStyleOptionButton option;
+    option.initFrom(box);
+    QTest::mouseClick(box, Qt::LeftButton, {},
+                      box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center());
+    E2E_CHECK(box->isChecked(), "'", text.toStdString(), "' stays unticked");
 }
 
 void Gui::stuck() const

@@ -12,6 +12,7 @@
 #include <string>
 
 class QAbstractButton;
+class QComboBox;
 class QTabWidget;
 
 class Gui {
@@ -51,17 +52,28 @@ public:
     void click(const QString &titlePattern, const QString &objectName);
     // Shows the tab with this text in the first tab widget of the window that has one.
     void showTab(const QString &titlePattern, const QString &tabText);
+    // Picks an item as a person does: opens the list with a click, walks to the item with the
+    // arrow keys and takes it with Return. Programs listen to activated(), which only a choice
+    // made in the list (or by keys on the closed box) emits. The box is found afresh at each
+    // look; returns what it shows then (the program may refuse the item and put the old back).
+    QString choose(std::function<QComboBox *()> find, const QString &item);
 
     // Finders for code that runs on the program's thread; null when there is none.
     static QWidget *window(const QString &titlePattern);
     static QAbstractButton *button(QWidget *parent, const QString &text);
     static QTabWidget *tabsWithTab(QWidget *parent, const QString &tabText);
+    static QWidget *tabPage(QWidget *parent, const QString &tabText); // the page behind that tab
+    // The combo box that offers this item ("AC": a coupling, "1000": a gain...).
+    static QComboBox *comboWith(QWidget *parent, const QString &item);
     template <typename T> static T *child(QWidget *parent, const QString &objectName)
     {
         return parent ? parent->findChild<T *>(objectName) : nullptr;
     }
     // A mouse click in the middle of the widget, as Qt Test sends it.
     static void clickWidget(QWidget *widget);
+    // Ticks the check box with this text with a click on its indicator (a wide box does not take
+    // clicks beside its text, and its middle may be empty room); fails unless it is ticked then.
+    static void tick(QWidget *parent, const QString &text);
 
     const std::string &workflow() const { return m_workflow; }
 

@@ -1,7 +1,21 @@
 #include "Steps.h"
+#include "Workflow.h"
 
+#include "kqsim_control.h"
+
+// Qwt comes with the program; the curves are read through it.
+#include <qwt/qwt_plot.h>
+#include <qwt/qwt_plot_curve.h>
+
+#include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <sstream>
 
 void answerConnection(Gui &gui, const QString &choice)
 {
@@ -9,18 +23,132 @@ void answerConnection(Gui &gui, const QString &choice)
     gui.press(kSelectTitle, choice);
 }
 
+void openCardTree(Gui &gui)
+{
+    answerConnection(gui, "Auto Find");
+    gui.waitUntil("the card tree", [] {
+        QTreeWidget *tree = cardTree();
+        return tree && tree->isVisible() && tree->topLevelItemCount() > 0;
+    });
+}
+
+QTreeWidget *cardTree()
+{
+    QWidget *dialog = Gui::window(kSelectTitle);
+    return dialog ? dialog->findChild<QTreeWidget *>() : nullptr;
+}
+
+void takeEveryCard(Gui &gui, int cards)
+{
+    openCardTree(gui);
+    const int taken = gui.run([] {
+        QTreeWidget *tree = cardTree();
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_A, Qt::ControlModifier);
+        return tree->selectedItems().size();
+    });
+    E2E_CHECK(taken == cards, "the tree offered ", taken, " cards, not ", cards);
+    gui.press(kSelectTitle, "OK");
+    waitMainWindow(gui);
+}
+
 void waitMainWindow(Gui &gui)
 {
-    gui.waitWindow(kMainTitle, std::chrono::seconds(30));
+    gui.waitWindow(kMainWindow, std::chrono::seconds(30));
     gui.waitNoWindow("Movara 7150 SFP: Starting");
 }
 
 void closeProgram(Gui &gui)
 {
-    gui.press(kMainTitle, "Close");
+    gui.press(kMainWindow, "Close");
     gui.waitUntil("the exit question", [] {
         auto *box = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
         return box && box->text() == "Do you really want to exit?";
     });
     gui.press(kBoxTitle, "Yes");
+}
+
+QTabWidget *channelTabs(int card)
+{
+    auto *cards = Gui::child<QTabWidget>(Gui::window(kMainWindow), "fcTab");
+    return cards && card <= cards->count() ? cards->widget(card - 1)->findChild<QTabWidget *>() : nullptr;
+}
+
+QWidget *channelPage(int card, int channel)
+{
+    QTabWidget *channels = channelTabs(card);
+    return channels ? channels->widget(channel - 1) : nullptr;
+}
+
+void showChannel(Gui &gui, int card, int channel)
+{
+    gui.showTab(kMainWindow, "Function Cards");
+    gui.showTab(kMainWindow, QString("Function Card #%1").arg(card));
+    // Every card's page has tabs of the same names: the card's own bar is clicked.
+    gui.run([=] {
+        QTabBar *bar = channelTabs(card)->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(channel - 1).center());
+    });
+    gui.waitUntil(e2eText("channel ", channel, " of card ", card, " shown"),
+                  [=] { return channelTabs(card)->currentIndex() == channel - 1; });
+}
+
+QStringList legendHeadings()
+{
+    QStringList headings;
+    for (QLabel *label : Gui::tabPage(Gui::window(kMainWindow), "Waveforms")->findChildren<QLabel *>())
+        if (label->text().contains("Channels:"))
+            headings << label->text();
+    return headings;
+}
+
+bool startButtonsReleased()
+{
+    for (const char *name : {"singleShotButton", "repetitiveButton"}) {
+        auto *b = Gui::child<QAbstractButton>(Gui::window(kMainWindow), name);
+        if (!b || !b->isEnabled() || b->isChecked())
+            return false;
+    }
+    return true;
+}
+
+QwtPlot *plotOn(const QString &tab)
+{
+    QWidget *page = Gui::tabPage(Gui::window(kMainWindow), tab);
+    auto *plot = page ? page->findChild<QwtPlot *>() : nullptr;
+    E2E_CHECK(plot, "no plot on ", tab.toStdString());
+    return plot;
+}
+
+std::vector<Curve> curvesOn(const QString &tab)
+{
+    std::vector<Curve> curves;
+    for (QwtPlotItem *item : plotOn(tab)->itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        auto *curve = static_cast<QwtPlotCurve *>(item);
+        Curve c;
+        c.visible = curve->isVisible();
+        for (size_t i = 0; i < curve->dataSize(); ++i) {
+            c.x.push_back(curve->sample(i).x());
+            c.y.push_back(curve->sample(i).y());
+        }
+        curves.push_back(std::move(c));
+    }
+    return curves;
+}
+
+std::string lastCall(const char *call)
+{
+    char text[512] = {}; // the simulation keeps no longer text
+    kqsim_lastCall(call, text, sizeof text);
+    return text;
+}
+
+std::map<std::string, std::string> callArguments(const std::string &text)
+{
+    std::map<std::string, std::string> arguments;
+    std::istringstream words(text);
+    for (std::string word; words >> word;)
+        if (const auto eq = word.find('='); eq != std::string::npos)
+            arguments[word.substr(0, eq)] = word.substr(eq + 1);
+    return arguments;
 }

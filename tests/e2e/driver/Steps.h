@@ -1,16 +1,61 @@
-// Steps many workflows share: the connection question, the main window, closing the program.
+// Steps many workflows share: the connection question and the card tree, the main window with
+// its channel pages and plots, closing the program, and what the simulated driver was asked.
 #pragma once
 
 #include "Gui.h"
 
+#include <map>
+#include <string>
+#include <vector>
+
+class QTabWidget;
+class QTreeWidget;
+class QwtPlot;
+
 inline const QString kMainTitle = "Movara 7150 Soft Front Panel";
+// The main window as found at any time: its title gets ": <host>" on an LXI box, and ": " (a
+// VXI carrier has no host) once another card page has been shown.
+inline const QString kMainWindow = kMainTitle + "(: .*)?";
 inline const QString kSelectTitle = "Movara 7150 SFP: Select Function Card";
 inline const QString kBoxTitle = "Movara 7150 SFP"; // the program's message boxes
 
 // Answers the connection question with one of its buttons ("Auto Find", "Run In Demo Mode",
 // "Enter Address").
 void answerConnection(Gui &gui, const QString &choice);
+// "Auto Find" in a world of several cards: waits for the tree that asks which to take.
+void openCardTree(Gui &gui);
+// The tree of the card question (on the program's thread); null while it is not up.
+QTreeWidget *cardTree();
+// "Auto Find", every card the tree offers taken with Ctrl+A (expecting `cards` of them), "OK",
+// and the main window.
+void takeEveryCard(Gui &gui, int cards);
 // Waits for the main window and for the splash to be gone.
 void waitMainWindow(Gui &gui);
 // "Close", then "Yes" to "Do you really want to exit?".
 void closeProgram(Gui &gui);
+
+// The pages of the "Function Cards" tab, found afresh at each look. Cards and channels count
+// from 1, as the tabs name them.
+QTabWidget *channelTabs(int card);
+QWidget *channelPage(int card, int channel);
+// Shows that page by clicking its tabs.
+void showChannel(Gui &gui, int card, int channel);
+
+// The legend rows of the waveform view, one per card, in order.
+QStringList legendHeadings();
+// Single shot and repetitive both usable and up: no acquisition runs.
+bool startButtonsReleased();
+
+struct Curve {
+    std::vector<double> x, y;
+    bool visible = true;
+};
+// The plot on the main tab with this text, and its curves in the order they were attached (the
+// waveform view's: card by card, channel by channel, empty ones too).
+QwtPlot *plotOn(const QString &tab);
+std::vector<Curve> curvesOn(const QString &tab);
+
+// The arguments of the driver's last such call as the simulation logged them ("name=value ...").
+std::string lastCall(const char *call);
+// The same text taken apart by name.
+std::map<std::string, std::string> callArguments(const std::string &text);

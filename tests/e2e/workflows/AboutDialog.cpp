@@ -7,9 +7,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTextEdit>
-#include <QTreeWidget>
 
 #include <dlfcn.h>
 
@@ -60,22 +58,8 @@ QString libraryRevision(const char *function)
 
 void run(Gui &gui)
 {
-    answerConnection(gui, "Auto Find");
-    gui.waitUntil("the card tree", [] {
-        QWidget *dialog = Gui::window(kSelectTitle);
-        auto *tree = dialog ? dialog->findChild<QTreeWidget *>() : nullptr;
-        return tree && tree->isVisible() && tree->topLevelItemCount() > 0;
-    });
-    // Ctrl+A takes every card that can be taken.
-    gui.run([] {
-        auto *tree = Gui::window(kSelectTitle)->findChild<QTreeWidget *>();
-        tree->setFocus();
-        QTest::keyClick(tree, Qt::Key_A, Qt::ControlModifier);
-    });
-    gui.press(kSelectTitle, "OK");
-    waitMainWindow(gui);
-
-    gui.press(kMainTitle, "About");
+    takeEveryCard(gui, 2);
+    gui.press(kMainWindow, "About");
     gui.waitWindow(kAboutTitle);
     const QStringList software = gui.run([] {
         return QStringList{shown("commonLibraryValue"), shown("driverValue"), shown("sfpValue")};

@@ -4,11 +4,10 @@
 #include "Steps.h"
 #include "Workflow.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
-#include <QLabel>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
 
@@ -27,7 +26,7 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface
 const QStringList kTitles = {"Amplitude (V)", "Mean (V)",  "Vrms (V)",  "Frequency (Hz)", "Phase (us)",
                              "THD (dB)",      "SINAD (dB)", "SNR (dB)", "SFDR (dB)",      "ENOB"};
 
-QTableView *table() { return Gui::window(kMainTitle)->findChild<QTableView *>(); }
+QTableView *table() { return Gui::window(kMainWindow)->findChild<QTableView *>(); }
 
 QStringList row(int r)
 {
@@ -57,19 +56,32 @@ std::string cutTitles()
     return cut;
 }
 
+// The columns that reach past the table's view, and the horizontal scroll bar if it shows: at
+// the size the window opens with, every figure is to be read without scrolling.
+std::string overflow()
+{
+    QHeaderView *header = table()->horizontalHeader();
+    const int width = table()->viewport()->width();
+    std::string out;
+    for (int c = 0; c < header->count(); ++c)
+        if (const int end = header->sectionViewportPosition(c) + header->sectionSize(c); end > width)
+            out += e2eText("column ", c + 1, " ends at ", end, " px of ", width, "; ");
+    if (table()->horizontalScrollBar()->isVisible())
+        out += "a horizontal scroll bar";
+    return out;
+}
+
 } // namespace
 
 static Registration acperfMeasurements{{"acperf_measurements", kWorld, nullptr, [](Gui &gui) {
     answerConnection(gui, "Auto Find");
     waitMainWindow(gui);
-    gui.showTab(kMainTitle, "Measurements");
+    gui.showTab(kMainWindow, "Measurements");
     E2E_CHECK(gui.run([] { return row(0).join(""); }).isEmpty(), "figures before any acquisition");
 
-    gui.click(kMainTitle, "singleShotButton");
-    gui.waitUntil("the figures of the single shot", [] {
-        auto *single = Gui::child<QAbstractButton>(Gui::window(kMainTitle), "singleShotButton");
-        return !row(0)[0].isEmpty() && single->isEnabled() && !single->isChecked();
-    });
+    gui.click(kMainWindow, "singleShotButton");
+    gui.waitUntil("the figures of the single shot",
+                  [] { return !row(0)[0].isEmpty() && startButtonsReleased(); });
     const QStringList titles = gui.run([] {
         QStringList t;
         for (int c = 0; c < table()->model()->columnCount(); ++c)
@@ -79,6 +91,8 @@ static Registration acperfMeasurements{{"acperf_measurements", kWorld, nullptr, 
     E2E_CHECK(titles == kTitles, "column titles: ", titles.join(" | ").toStdString());
     const std::string cut = gui.run(cutTitles);
     E2E_CHECK(cut.empty(), "cut or hidden column titles: ", cut);
+    const std::string over = gui.run(overflow);
+    E2E_CHECK(over.empty(), "the table does not fit its view: ", over);
 
     const QStringList cells = gui.run([] { return row(0); });
     double v[10];
@@ -118,7 +132,7 @@ static Registration acperfMeasurements{{"acperf_measurements", kWorld, nullptr, 
     gui.shot("measurements");
 
     gui.run([] { QApplication::clipboard()->clear(); });
-    gui.press(kMainTitle, "Copy to Clipboard");
+    gui.press(kMainWindow, "Copy to Clipboard");
     gui.waitUntil("the copied table", [] { return !QApplication::clipboard()->text().isEmpty(); });
     const QStringList lines = gui.run([] { return QApplication::clipboard()->text().split('\n'); });
     // The layout spreadsheets read: a title line, an empty line, the column line, one line per

@@ -6,18 +6,15 @@
 
 #include "kqsim_control.h"
 
-// The driver links no Qwt of its own: the program has loaded it, and the plot is read through it.
+// Qwt comes with the program; the trigger marker is read through it.
 #include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_curve.h>
 #include <qwt/qwt_plot_marker.h>
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QTabWidget>
 #include <QTest>
 
 #include <cmath>
@@ -38,7 +35,7 @@ constexpr int kPreTrigger = 64; // "25%" of 256 scans
 // The control in the row of a settings group whose label reads `label`.
 template <typename T> T *control(const QString &group, const QString &label)
 {
-    for (QGroupBox *box : Gui::window(kMainTitle)->findChildren<QGroupBox *>()) {
+    for (QGroupBox *box : Gui::window(kMainWindow)->findChildren<QGroupBox *>()) {
         auto *grid = qobject_cast<QGridLayout *>(box->layout());
         for (int r = 0; grid && box->title() == group && r < grid->rowCount(); ++r) {
             QLayoutItem *name = grid->itemAtPosition(r, 0), *field = grid->itemAtPosition(r, 1);
@@ -50,49 +47,32 @@ template <typename T> T *control(const QString &group, const QString &label)
     throw E2eFailure("no control '" + label.toStdString() + "' in group '" + group.toStdString() + "'");
 }
 
-// Picks an item below the current one with the arrow key, as a person does with the keyboard.
-void choose(QComboBox *box, const QString &item)
-{
-    box->setFocus();
-    for (int i = 0; i < box->count() && box->currentText() != item; ++i)
-        QTest::keyClick(box, Qt::Key_Down);
-    E2E_CHECK(box->currentText() == item, "'", item.toStdString(), "' not reached");
-}
-
-QwtPlot *waveformPlot()
-{
-    auto *tabs = Gui::child<QTabWidget>(Gui::window(kMainTitle), "mainTabs");
-    return tabs->widget(0)->findChild<QwtPlot *>();
-}
-
-std::string lastCall(const char *call)
-{
-    char text[512];
-    kqsim_lastCall(call, text, sizeof text);
-    return text;
-}
-
-bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
-
 } // namespace
 
 static Registration acquireTriggerChannel{{"acquire_trigger_channel", kWorld, nullptr, [](Gui &gui) {
     answerConnection(gui, "Auto Find");
     waitMainWindow(gui);
-    gui.showTab(kMainTitle, "Acquisition");
+    gui.showTab(kMainWindow, "Acquisition");
 
+    // How many of edge, level and position can be chosen.
+    const auto details = [] {
+        return control<QComboBox>("Trigger", "Edge")->isEnabled() +
+               control<QDoubleSpinBox>("Trigger", "Level")->isEnabled() +
+               control<QComboBox>("Acquisition", "Trigger Position")->isEnabled();
+    };
+    // A choice of the settings, picked as a person does.
+    const auto pick = [&gui](const char *group, const char *label, const QString &item) {
+        const QString shown = gui.choose([=] { return control<QComboBox>(group, label); }, item);
+        E2E_CHECK(shown == item, "'", item.toStdString(), "' not reached");
+    };
+    // Without a source there is no edge, level or position to choose.
+    E2E_CHECK(gui.run(details) == 0, "trigger details offered without a trigger source");
+    pick("Trigger", "Source", "Channel 1");
+    E2E_CHECK(gui.run(details) == 3, "a channel source does not offer edge, level and position");
+    pick("Trigger", "Edge", "Rising");
+    pick("Acquisition", "Trigger Position", "25%");
     gui.run([] {
-        auto *edge = control<QComboBox>("Trigger", "Edge");
         auto *level = control<QDoubleSpinBox>("Trigger", "Level");
-        auto *position = control<QComboBox>("Acquisition", "Trigger Position");
-        // Without a source there is no edge, level or position to choose.
-        E2E_CHECK(!edge->isEnabled() && !level->isEnabled() && !position->isEnabled(),
-                  "trigger details offered without a trigger source");
-        choose(control<QComboBox>("Trigger", "Source"), "Channel 1");
-        E2E_CHECK(edge->isEnabled() && level->isEnabled() && position->isEnabled(),
-                  "a channel source does not offer edge, level and position");
-        choose(edge, "Rising");
-        choose(position, "25%");
         level->setFocus();
         QTest::keyClick(level, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(level, "0.5");
@@ -100,44 +80,34 @@ static Registration acquireTriggerChannel{{"acquire_trigger_channel", kWorld, nu
         E2E_CHECK(level->value() == kLevel, "level reads ", level->value());
     });
     gui.shot("settings");
-    gui.showTab(kMainTitle, "Waveforms");
-    E2E_CHECK(gui.run([] { return waveformPlot()->itemList(QwtPlotItem::Rtti_PlotMarker).isEmpty(); }),
+    gui.showTab(kMainWindow, "Waveforms");
+    E2E_CHECK(gui.run([] { return plotOn("Waveforms")->itemList(QwtPlotItem::Rtti_PlotMarker).isEmpty(); }),
               "a trigger marker before any triggered block");
 
     kqsim_clearCallLog();
-    gui.click(kMainTitle, "singleShotButton");
-    gui.waitUntil("the triggered block", [] {
-        QWidget *w = Gui::window(kMainTitle);
-        auto *single = Gui::child<QAbstractButton>(w, "singleShotButton");
-        const auto curves = waveformPlot()->itemList(QwtPlotItem::Rtti_PlotCurve);
-        return static_cast<QwtPlotCurve *>(curves[0])->dataSize() > 0 && single->isEnabled() &&
-               !single->isChecked();
-    });
+    gui.click(kMainWindow, "singleShotButton");
+    gui.waitUntil("the triggered block",
+                  [] { return !curvesOn("Waveforms")[0].y.empty() && startButtonsReleased(); });
 
     const std::string trigger = lastCall("kq7150_setMultTrigConfig");
-    E2E_CHECK(has(trigger, "source=1 ") && has(trigger, "edge=1 ") && has(trigger, "level=0.5 ") &&
-                  has(trigger, "preTrigger=64"),
+    auto t = callArguments(trigger);
+    E2E_CHECK(t["source"] == "1" && t["edge"] == "1" && t["level"] == "0.5" && t["preTrigger"] == "64",
               "trigger: ", trigger);
     const std::string config = lastCall("kq7150_multConfig");
-    E2E_CHECK(has(config, "mode=1 scansPerTrigger=256"), "configuration: ", config);
+    auto c = callArguments(config);
+    E2E_CHECK(c["mode"] == "1" && c["scansPerTrigger"] == "256", "configuration: ", config);
     // The edge starts the block; a software pulse would have started it anywhere.
     E2E_CHECK(kqsim_callCount("kq7150_generateITRI") == 0, "software triggers: ",
               kqsim_callCount("kq7150_generateITRI"));
 
-    struct Seen {
-        std::vector<double> x, y;
+    struct Seen : Curve {
         int markers = 0;
         double markerX = NAN, markerY = NAN;
         bool markerVisible = false;
     };
     const Seen seen = gui.run([] {
-        Seen s;
-        auto *curve = static_cast<QwtPlotCurve *>(waveformPlot()->itemList(QwtPlotItem::Rtti_PlotCurve)[0]);
-        for (size_t i = 0; i < curve->dataSize(); ++i) {
-            s.x.push_back(curve->sample(i).x());
-            s.y.push_back(curve->sample(i).y());
-        }
-        const auto markers = waveformPlot()->itemList(QwtPlotItem::Rtti_PlotMarker);
+        Seen s{curvesOn("Waveforms")[0]};
+        const auto markers = plotOn("Waveforms")->itemList(QwtPlotItem::Rtti_PlotMarker);
         s.markers = markers.size();
         if (!markers.isEmpty()) {
             auto *marker = static_cast<QwtPlotMarker *>(markers[0]);

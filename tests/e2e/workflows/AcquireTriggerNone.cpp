@@ -6,10 +6,6 @@
 
 #include "kqsim_control.h"
 
-// The driver links no Qwt of its own: the program has loaded it, and the plots are read through it.
-#include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_curve.h>
-
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QTabWidget>
@@ -28,60 +24,24 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface
   "serial":"0x71500011","signal":{"type":"sine","frequency":625,"amplitude":2.0,"offset":0.25,
   "noiseRms":50e-6}}]}]})";
 
-struct Curve {
-    std::vector<double> x, y;
-};
+QTabWidget *mainTabs() { return Gui::child<QTabWidget>(Gui::window(kMainWindow), "mainTabs"); }
 
-QTabWidget *mainTabs() { return Gui::child<QTabWidget>(Gui::window(kMainTitle), "mainTabs"); }
-
-int tabIndex(const QString &text)
+bool tabEnabled(const QString &text)
 {
-    QTabWidget *tabs = mainTabs();
-    for (int i = 0; tabs && i < tabs->count(); ++i)
-        if (tabs->tabText(i).remove('&') == text)
-            return i;
-    throw E2eFailure("no tab " + text.toStdString());
+    const int index = mainTabs()->indexOf(Gui::tabPage(Gui::window(kMainWindow), text));
+    E2E_CHECK(index >= 0, "no tab ", text.toStdString());
+    return mainTabs()->isTabEnabled(index);
 }
 
-// The curves of the plot on a main tab that hold data (attached ones only).
+// The curves of the plot on a main tab that hold data and are shown.
 std::vector<Curve> drawnCurves(const QString &tab)
 {
-    auto *plot = mainTabs()->widget(tabIndex(tab))->findChild<QwtPlot *>();
-    E2E_CHECK(plot, "no plot on ", tab.toStdString());
-    std::vector<Curve> curves;
-    for (QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
-        auto *curve = static_cast<QwtPlotCurve *>(item);
-        if (curve->dataSize() == 0 || !curve->isVisible())
-            continue;
-        Curve c;
-        for (size_t i = 0; i < curve->dataSize(); ++i) {
-            c.x.push_back(curve->sample(i).x());
-            c.y.push_back(curve->sample(i).y());
-        }
-        curves.push_back(std::move(c));
-    }
-    return curves;
+    std::vector<Curve> drawn;
+    for (Curve &c : curvesOn(tab))
+        if (!c.y.empty() && c.visible)
+            drawn.push_back(std::move(c));
+    return drawn;
 }
-
-bool released()
-{
-    QWidget *w = Gui::window(kMainTitle);
-    for (const char *name : {"singleShotButton", "repetitiveButton"}) {
-        auto *b = Gui::child<QAbstractButton>(w, name);
-        if (!b || !b->isEnabled() || b->isChecked())
-            return false;
-    }
-    return true;
-}
-
-std::string lastCall(const char *call)
-{
-    char text[512];
-    kqsim_lastCall(call, text, sizeof text);
-    return text;
-}
-
-bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 } // namespace
 
@@ -89,20 +49,18 @@ static Registration acquireTriggerNone{{"acquire_trigger_none", kWorld, nullptr,
     answerConnection(gui, "Auto Find");
     waitMainWindow(gui);
 
-    gui.showTab(kMainTitle, "Acquisition");
+    gui.showTab(kMainWindow, "Acquisition");
     const QString source = gui.run([] {
-        QComboBox *sources = nullptr;
-        for (QComboBox *box : Gui::window(kMainTitle)->findChildren<QComboBox *>())
-            if (box->findText("Front Panel High") >= 0)
-                sources = box;
+        QComboBox *sources = Gui::comboWith(Gui::window(kMainWindow), "Front Panel High");
         return sources ? sources->currentText() : QString();
     });
     E2E_CHECK(source == "None", "trigger source at start: ", source.toStdString());
-    gui.showTab(kMainTitle, "Waveforms");
+    gui.showTab(kMainWindow, "Waveforms");
 
     kqsim_clearCallLog();
-    gui.click(kMainTitle, "singleShotButton");
-    gui.waitUntil("the single-shot block", [] { return !drawnCurves("Waveforms").empty() && released(); });
+    gui.click(kMainWindow, "singleShotButton");
+    gui.waitUntil("the single-shot block",
+                  [] { return !drawnCurves("Waveforms").empty() && startButtonsReleased(); });
     const std::vector<Curve> single = gui.run([] { return drawnCurves("Waveforms"); });
     E2E_CHECK(single.size() == 1, single.size(), " curves drawn, channel 1 only is enabled");
     const Curve &block = single[0];
@@ -125,9 +83,13 @@ static Registration acquireTriggerNone{{"acquire_trigger_none", kWorld, nullptr,
     // What the cards were asked for: no trigger source, untriggered, 256 scans of channel 1 at
     // 10 kHz, a software trigger to begin, one read of the whole block.
     const std::string trigger = lastCall("kq7150_setMultTrigConfig");
-    E2E_CHECK(has(trigger, "source=0 ") && has(trigger, "preTrigger=0"), "trigger: ", trigger);
+    auto t = callArguments(trigger);
+    E2E_CHECK(t["source"] == "0" && t["preTrigger"] == "0", "trigger: ", trigger);
     const std::string config = lastCall("kq7150_multConfig");
-    E2E_CHECK(has(config, "masks=0x0001 rate=10000 mode=0 scansPerTrigger=256"), "configuration: ", config);
+    auto c = callArguments(config);
+    E2E_CHECK(c["masks"] == "0x0001" && c["rate"] == "10000" && c["mode"] == "0" &&
+                  c["scansPerTrigger"] == "256",
+              "configuration: ", config);
     const int starts = kqsim_callCount("kq7150_startMultAcquisition");
     const int reads = kqsim_callCount("kq7150_readMultAcquisition");
     E2E_CHECK(starts == 1 && kqsim_callCount("kq7150_generateITRI") >= 1 &&
@@ -140,7 +102,7 @@ static Registration acquireTriggerNone{{"acquire_trigger_none", kWorld, nullptr,
 
     // The spectrum of the same block: a rectangular window puts the whole 2 V tone into bin 16,
     // +6.02 dB relative to 1 V peak (the gain error is 0.01 dB at most).
-    gui.showTab(kMainTitle, "FFT Amplitude Spectrum");
+    gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
     const std::vector<Curve> spectra = gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); });
     E2E_CHECK(spectra.size() == 1 && spectra[0].y.size() == 128, "spectrum curves ", spectra.size());
     const Curve &spectrum = spectra[0];
@@ -148,10 +110,10 @@ static Registration acquireTriggerNone{{"acquire_trigger_none", kWorld, nullptr,
     E2E_CHECK(std::abs(spectrum.x[peak] - 625.0) < 1e-6 && std::abs(spectrum.y[peak] - 6.0206) < 0.05,
               "spectrum peak ", spectrum.y[peak], " dB at ", spectrum.x[peak], " Hz");
     gui.shot("spectrum");
-    gui.showTab(kMainTitle, "Waveforms");
+    gui.showTab(kMainWindow, "Waveforms");
 
     const int readsBefore = kqsim_callCount("kq7150_readMultAcquisition");
-    gui.click(kMainTitle, "repetitiveButton");
+    gui.click(kMainWindow, "repetitiveButton");
     // Each block starts where the software trigger met the sine, so the drawn data moves.
     const std::vector<double> firstBlock = block.y;
     gui.waitUntil("new blocks in the view", [&] {
@@ -163,21 +125,18 @@ static Registration acquireTriggerNone{{"acquire_trigger_none", kWorld, nullptr,
     });
     // While the cards acquire, the settings are locked and the repetitive button is the stop button.
     const bool running = gui.run([] {
-        QTabWidget *tabs = mainTabs();
-        QWidget *w = Gui::window(kMainTitle);
-        return !tabs->isTabEnabled(tabIndex("Acquisition")) &&
-               !tabs->isTabEnabled(tabIndex("Function Cards")) &&
-               tabs->isTabEnabled(tabIndex("FFT Amplitude Spectrum")) &&
+        QWidget *w = Gui::window(kMainWindow);
+        return !tabEnabled("Acquisition") && !tabEnabled("Function Cards") && tabEnabled("FFT Amplitude Spectrum") &&
                Gui::child<QAbstractButton>(w, "repetitiveButton")->isChecked() &&
                !Gui::child<QAbstractButton>(w, "singleShotButton")->isEnabled();
     });
     E2E_CHECK(running, "settings or start buttons free while the cards acquire");
 
-    gui.click(kMainTitle, "repetitiveButton");
-    gui.waitUntil("the start buttons released", released);
+    gui.click(kMainWindow, "repetitiveButton");
+    gui.waitUntil("the start buttons released", startButtonsReleased);
     const int readsAtStop = kqsim_callCount("kq7150_readMultAcquisition");
     const int stopsAtStop = kqsim_callCount("kq7150_stopMultAcquisition");
-    E2E_CHECK(gui.run([] { return mainTabs()->isTabEnabled(tabIndex("Acquisition")); }),
+    E2E_CHECK(gui.run([] { return tabEnabled("Acquisition"); }),
               "the settings stay locked after the stop");
     // Nothing polls or reads once stopped.
     Gui::pause(std::chrono::milliseconds(300));

@@ -10,12 +10,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTest>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 
 #include <vector>
 
@@ -29,14 +23,7 @@ std::string world(int calibrationMs) {
            "model":7005,"slots":4,"referenceVoltages":[0.0,2.5],"cards":[{"slot":1},{"slot":2}]}]})";
 }
 
-const QString kMain = kMainTitle + "(: .*)?"; // the title names the host once a card is shown
 const QString kProgressTitle = "Movara 7150 Calibration";
-
-std::string lastCall(const char *call) {
-    char text[256];
-    kqsim_lastCall(call, text, sizeof text);
-    return text;
-}
 
 // What the progress dialog showed each time its text was drawn, with what the driver had been
 // asked by then. The calibration blocks the event loop, so only the paints it forces can be
@@ -66,27 +53,6 @@ protected:
     }
 };
 
-void connectBothCards(Gui &gui) {
-    answerConnection(gui, "Auto Find");
-    gui.waitUntil("the card tree", [] {
-        auto *tree = Gui::child<QTreeWidget>(Gui::window(kSelectTitle), "");
-        return tree && tree->isVisible() && tree->topLevelItemCount() > 0;
-    });
-    gui.run([] {
-        auto *tree = Gui::child<QTreeWidget>(Gui::window(kSelectTitle), "");
-        int n = 0;
-        for (QTreeWidgetItemIterator it(tree); *it; ++it)
-            if ((*it)->flags() & Qt::ItemIsSelectable)
-                QTest::mouseClick(tree->viewport(), Qt::LeftButton,
-                                  n++ ? Qt::ControlModifier : Qt::NoModifier,
-                                  tree->visualItemRect(*it).center());
-        E2E_CHECK(n == 2 && tree->selectedItems().size() == 2, "cards offered ", n);
-    });
-    gui.press(kSelectTitle, "OK");
-    waitMainWindow(gui);
-    gui.showTab(kMain, "Function Cards");
-}
-
 // Starts watching the progress dialog with an empty call log; the watch lives on the
 // program's thread, as the paints it sees do.
 ProgressWatch *watchProgress(Gui &gui) {
@@ -111,7 +77,7 @@ void shotDuringCall(Gui &gui, int calls, const std::string &step) {
 std::vector<ProgressWatch::Seen> expectCalmEnd(Gui &gui, ProgressWatch *watch, const QString &buttonText) {
     gui.waitNoWindow(kProgressTitle, std::chrono::seconds(30));
     E2E_CHECK(gui.run([buttonText] {
-        QAbstractButton *b = Gui::button(Gui::window(kMain), buttonText);
+        QAbstractButton *b = Gui::button(Gui::window(kMainWindow), buttonText);
         return !QApplication::activeModalWidget() && b && b->isEnabled();
     }),
               "a dialog is left open or '", buttonText.toStdString(), "' is not usable");
@@ -122,32 +88,13 @@ std::vector<ProgressWatch::Seen> expectCalmEnd(Gui &gui, ProgressWatch *watch, c
     });
 }
 
-void closeWindow(Gui &gui) {
-    gui.press(kMain, "Close");
-    gui.waitUntil("the exit question", [] {
-        auto *box = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
-        return box && box->text() == "Do you really want to exit?";
-    });
-    gui.press(kBoxTitle, "Yes");
-}
-
-// The channel tabs of one card, found afresh at each look.
-QTabWidget *channelTabs(int card) {
-    return Gui::child<QTabWidget>(Gui::window(kMain), "fcTab")->widget(card)->findChild<QTabWidget *>();
-}
-
 // Channel 3 of the second card: one call, for that channel of that card only.
 void calibrateOneChannel(Gui &gui) {
-    connectBothCards(gui);
-    gui.showTab(kMain, "Function Card #2");
-    gui.run([] {
-        QTabBar *bar = channelTabs(1)->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
-    });
-    gui.waitUntil("channel 3 shown", [] { return channelTabs(1)->currentIndex() == 2; });
+    takeEveryCard(gui, 2);
+    showChannel(gui, 2, 3);
 
     ProgressWatch *watch = watchProgress(gui);
-    gui.post([] { Gui::clickWidget(Gui::button(channelTabs(1)->widget(2), "Calibrate")); });
+    gui.post([] { Gui::clickWidget(Gui::button(channelPage(2, 3), "Calibrate")); });
     shotDuringCall(gui, 1, "during");
     const auto seen = expectCalmEnd(gui, watch, "Calibrate");
     gui.shot("after");
@@ -159,14 +106,15 @@ void calibrateOneChannel(Gui &gui) {
     E2E_CHECK(seen.size() == 1 && seen[0].text == "Calibration in progress, please wait..." &&
                   seen[0].modal && seen[0].calibrations == 0,
               "the dialog did not show its text before the calibration began (", seen.size(), " texts)");
-    closeWindow(gui);
+    closeProgram(gui);
 }
 
 // Every channel of both cards, card by card, each announced before the driver works on it.
 void calibrateAllCards(Gui &gui) {
-    connectBothCards(gui);
+    takeEveryCard(gui, 2);
+    gui.showTab(kMainWindow, "Function Cards");
     ProgressWatch *watch = watchProgress(gui);
-    gui.post([] { Gui::clickWidget(Gui::button(Gui::window(kMain), "Calibrate all Function Cards")); });
+    gui.post([] { Gui::clickWidget(Gui::button(Gui::window(kMainWindow), "Calibrate all Function Cards")); });
     shotDuringCall(gui, 10, "during");
     const auto seen = expectCalmEnd(gui, watch, "Calibrate all Function Cards");
     gui.shot("after");
@@ -192,7 +140,7 @@ void calibrateAllCards(Gui &gui) {
                   lastCall("kq7150_getMultFCsession") == "fcIndex=1",
               "the last call: ", lastCall("kq7150_getMultFCsession"), " ",
               lastCall("kq7150_calibrateChannel"));
-    closeWindow(gui);
+    closeProgram(gui);
 }
 
 } // namespace

@@ -7,22 +7,12 @@
 #include "kqsim_control.h"
 
 #include <QLabel>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
 namespace {
-
-// After a card page was shown the title also names the host (empty for a VXI carrier).
-const QString kWindowTitle = kMainTitle + "(: .*)?";
-
-QTreeWidget *cardTree()
-{
-    QWidget *dialog = Gui::window(kSelectTitle);
-    return dialog ? dialog->findChild<QTreeWidget *>() : nullptr;
-}
 
 // The card row "FC <slot>" under the carrier row that starts with carrier.
 QTreeWidgetItem *cardItem(QTreeWidget *tree, const QString &carrier, int slot)
@@ -40,31 +30,9 @@ void clickRow(QTreeWidget *tree, QTreeWidgetItem *item, Qt::KeyboardModifiers mo
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, tree->visualItemRect(item).center());
 }
 
-std::string lastCall(const char *call)
-{
-    char text[512] = {};
-    kqsim_lastCall(call, text, sizeof text);
-    return text;
-}
-
-// The legend rows of the waveform view (the first main tab), one per card, in order.
-QStringList legendHeadings(QWidget *window)
-{
-    QStringList headings;
-    auto *tabs = Gui::child<QTabWidget>(window, "mainTabs");
-    for (QLabel *label : tabs->widget(0)->findChildren<QLabel *>())
-        if (label->text().contains("Channels:"))
-            headings << label->text();
-    return headings;
-}
-
 void run(Gui &gui)
 {
-    answerConnection(gui, "Auto Find");
-    gui.waitUntil("the card tree", [] {
-        QTreeWidget *tree = cardTree();
-        return tree && tree->isVisible() && tree->topLevelItemCount() > 0;
-    });
+    openCardTree(gui);
 
     const std::string picked = gui.run([] {
         QTreeWidget *tree = cardTree();
@@ -88,15 +56,14 @@ void run(Gui &gui)
 
     kqsim_clearCallLog();
     gui.press(kSelectTitle, "OK");
-    gui.waitWindow(kWindowTitle, std::chrono::seconds(30));
-    gui.waitNoWindow("Movara 7150 SFP: Starting");
+    waitMainWindow(gui);
 
     // One multi-card session over the carrier named twice; the driver's own record of it
     // (the legend rows) says which slots it holds.
     E2E_CHECK(kqsim_callCount("kq7150_multInit") == 1, kqsim_callCount("kq7150_multInit"), " sessions opened");
     const std::string init = lastCall("kq7150_multInit");
     E2E_CHECK(init.rfind("list=VXI0::5::INSTR,VXI0::5::INSTR ", 0) == 0, init);
-    const QStringList headings = gui.run([] { return legendHeadings(Gui::window(kWindowTitle)); });
+    const QStringList headings = gui.run(legendHeadings);
     E2E_CHECK(headings.size() == 2, headings.join(" | ").toStdString());
     E2E_CHECK(headings[0].contains("FC #1</b>: VXI0::5::INSTR (FC 2)"), headings[0].toStdString());
     E2E_CHECK(headings[1].contains("FC #2</b>: VXI0::5::INSTR (FC 5)"), headings[1].toStdString());
@@ -107,24 +74,22 @@ void run(Gui &gui)
     gui.shot("window");
 
     // The Function Cards tab has a page per card; the second names its slot in the status column.
-    gui.showTab(kWindowTitle, "Function Cards");
+    gui.showTab(kMainWindow, "Function Cards");
     const QStringList pages = gui.run([] {
         QStringList texts;
-        auto *cards = Gui::child<QTabWidget>(Gui::window(kWindowTitle), "fcTab");
+        auto *cards = Gui::child<QTabWidget>(Gui::window(kMainWindow), "fcTab");
         for (int i = 0; cards && i < cards->count(); ++i)
             texts << cards->tabText(i);
         return texts;
     });
     E2E_CHECK(pages == QStringList({"Function Card #1", "Function Card #2"}), pages.join(", ").toStdString());
-    gui.showTab(kWindowTitle, "Function Card #2");
+    gui.showTab(kMainWindow, "Function Card #2");
     gui.waitUntil("the status column naming FC #5", [] {
-        auto *card = Gui::child<QLabel>(Gui::window(kWindowTitle), "cardInfo");
+        auto *card = Gui::child<QLabel>(Gui::window(kMainWindow), "cardInfo");
         return card && card->isVisible() && card->text() == "FC #5";
     });
 
-    gui.press(kWindowTitle, "Close");
-    gui.waitWindow(kBoxTitle);
-    gui.press(kBoxTitle, "Yes");
+    closeProgram(gui);
 }
 
 Registration autoFind{{"auto_find_vxi", "", nullptr, run, nullptr}};

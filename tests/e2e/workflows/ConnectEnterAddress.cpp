@@ -19,20 +19,11 @@
 namespace {
 
 const QString kAddressTitle = "Movara 7150 SFP: Enter Addresses of Function Cards";
-// An LXI box's window names its host.
-const QString kWindowTitle = kMainTitle + ": kq7000-lxi";
 const char kAddress[] = "TCPIP0::192.0.2.17::INSTR";
 
 QComboBox *rowChoice(const char *row, const char *choice)
 {
     return Gui::child<QComboBox>(Gui::child<QWidget>(Gui::window(kAddressTitle), row), choice);
-}
-
-std::string lastCall(const char *call)
-{
-    char text[512] = {};
-    kqsim_lastCall(call, text, sizeof text);
-    return text;
 }
 
 void run(Gui &gui)
@@ -50,16 +41,14 @@ void run(Gui &gui)
     E2E_CHECK(firstUse == QStringList({"TCPIP::192.168.2.100::INSTR", "Select", "1", ""}),
               firstUse.join(" | ").toStdString());
 
-    // The example is replaced by typing; the card number is picked with the arrow key.
+    // The example is replaced by typing; the card number is picked from its list.
     gui.run([] {
         QLineEdit *edit = rowChoice("row1", "descriptorChoice")->lineEdit();
         edit->setFocus();
         QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(edit, kAddress);
-        QComboBox *number = rowChoice("row1", "cardNumberChoice");
-        number->setFocus();
-        QTest::keyClick(number, Qt::Key_Down);
     });
+    gui.choose([] { return rowChoice("row1", "cardNumberChoice"); }, "FC 1");
     const QStringList typed = gui.run([] {
         return QStringList{rowChoice("row1", "descriptorChoice")->currentText(),
                            rowChoice("row1", "cardNumberChoice")->currentText()};
@@ -69,29 +58,27 @@ void run(Gui &gui)
 
     kqsim_clearCallLog();
     gui.press(kAddressTitle, "OK");
-    gui.waitWindow(kWindowTitle, std::chrono::seconds(30));
-    gui.waitNoWindow("Movara 7150 SFP: Starting");
+    waitMainWindow(gui);
+    // An LXI box's window names its host.
+    const QString title = gui.run([] { return Gui::window(kMainWindow)->windowTitle(); });
+    E2E_CHECK(title == kMainTitle + ": kq7000-lxi", title.toStdString());
 
     const std::string init = lastCall("kq7150_multInit");
     E2E_CHECK(kqsim_callCount("kq7150_multInit") == 1 && init.rfind(std::string("list=") + kAddress + " ", 0) == 0,
               init);
     const QStringList shown = gui.run([] {
-        QWidget *window = Gui::window(kWindowTitle);
+        QWidget *window = Gui::window(kMainWindow);
         QStringList texts{QString::number(Gui::child<QTabWidget>(window, "fcTab")->count()),
                           Gui::child<QLabel>(window, "carrierInfo")->text(),
                           Gui::child<QLabel>(window, "cardInfo")->text()};
-        // The legend rows of the waveform view, the first main tab.
-        for (QLabel *label : Gui::child<QTabWidget>(window, "mainTabs")->widget(0)->findChildren<QLabel *>())
-            if (label->text().contains("Channels:"))
-                texts << label->text();
-        return texts;
+        return texts << legendHeadings();
     });
     // One card, in the box's slot 1, shown by the box's device name and address.
     E2E_CHECK(shown.size() == 4, shown.join(" | ").toStdString());
     E2E_CHECK(shown[0] == "1" && shown[1] == "inst0" && shown[2] == "FC 1", shown.join(" | ").toStdString());
     E2E_CHECK(shown[3].contains("FC #1</b>: TCPIP::192.0.2.17::INSTR (FC 1) Channels:"), shown[3].toStdString());
     const bool lxiLogo = gui.run([] {
-        const QPixmap logo = Gui::child<QLabel>(Gui::window(kWindowTitle), "carrierLogo")->pixmap(Qt::ReturnByValue);
+        const QPixmap logo = Gui::child<QLabel>(Gui::window(kMainWindow), "carrierLogo")->pixmap(Qt::ReturnByValue);
         return !logo.isNull() && logo.toImage() == QPixmap(":/lxi-logo.bmp").toImage();
     });
     E2E_CHECK(lxiLogo, "the banner does not show the LXI logo");
@@ -108,9 +95,7 @@ void run(Gui &gui)
     E2E_CHECK(kept == QStringList({kAddress, "TCPIP::192.168.2.100::INSTR", "", "1", "1"}),
               kept.join(" | ").toStdString());
 
-    gui.press(kWindowTitle, "Close");
-    gui.waitWindow(kBoxTitle);
-    gui.press(kBoxTitle, "Yes");
+    closeProgram(gui);
 }
 
 Registration enterAddress{{"enter_address_lxi", "", nullptr, run, nullptr}};

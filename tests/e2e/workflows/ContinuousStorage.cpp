@@ -8,13 +8,9 @@
 #include "Workflow.h"
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QTabWidget>
 #include <QTest>
 
 #include <chrono>
@@ -33,50 +29,18 @@ const QString kDialogTitle = "Continuous Acquisition Configuration";
 const QString kStorageBox = "Continuous Acquisition with Data Storage to File";
 constexpr double kLsb = 10.24 / 8388608.0; // gain 1
 
-QWidget *tabPage(const QString &tabText)
+// Picks the item in the choice of the window with this title that offers it.
+void pick(Gui &gui, const QString &title, const QString &item)
 {
-    QTabWidget *tabs = Gui::tabsWithTab(Gui::window(kMainTitle), tabText);
-    for (int i = 0; tabs && i < tabs->count(); ++i)
-        if (tabs->tabText(i).remove('&') == tabText)
-            return tabs->widget(i);
-    return nullptr;
-}
-
-// Picks an item of the choice that offers it with the arrow keys, as a person does.
-void pick(QWidget *parent, const QString &item)
-{
-    QComboBox *choice = nullptr;
-    for (QComboBox *c : parent->findChildren<QComboBox *>())
-        if (c->isVisible() && c->findText(item) >= 0)
-            choice = c;
-    E2E_CHECK(choice, "no choice offers ", item.toStdString());
-    const Qt::Key key = choice->findText(item) > choice->currentIndex() ? Qt::Key_Down : Qt::Key_Up;
-    for (int i = 0; i < choice->count() && choice->currentText() != item; ++i)
-        QTest::keyClick(choice, key);
-    E2E_CHECK(choice->currentText() == item, "the choice shows ", choice->currentText().toStdString());
-}
-
-// Clicks a check box on its indicator (its middle may be empty room) and waits until it is on.
-void check(Gui &gui, const QString &text)
-{
-    gui.run([text] {
-        auto *box = qobject_cast<QCheckBox *>(Gui::button(Gui::window(kMainTitle), text));
-        E2E_CHECK(box && !box->isChecked(), "no unchecked box '", text.toStdString(), "'");
-        QStyleOptionButton option;
-        option.initFrom(box);
-        QTest::mouseClick(box, Qt::LeftButton, {}, box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center());
-    });
-    gui.waitUntil("'" + text.toStdString() + "' checked", [text] {
-        QAbstractButton *box = Gui::button(Gui::window(kMainTitle), text);
-        return box && box->isChecked();
-    });
+    const QString shown = gui.choose([=] { return Gui::comboWith(Gui::window(title), item); }, item);
+    E2E_CHECK(shown == item, "the choice shows ", shown.toStdString());
 }
 
 // Bytes the file size line under the plot shows ("File size: 1.5 MB, sample backlog: 0"); -1
 // while it is hidden.
 double shownFileSize()
 {
-    for (QLabel *line : Gui::window(kMainTitle)->findChildren<QLabel *>()) {
+    for (QLabel *line : Gui::window(kMainWindow)->findChildren<QLabel *>()) {
         const QString text = line->text();
         if (!line->isVisible() || !text.startsWith("File size: "))
             continue;
@@ -99,23 +63,19 @@ Stored storeRamp(Gui &gui, const char *file, const QString &rate, const QString 
     Stored stored{e2eWorkDir() + "/" + file};
     answerConnection(gui, "Auto Find"); // the one card of the world opens without a choice
     waitMainWindow(gui);
-    gui.showTab(kMainTitle, "Function Cards");
-    gui.showTab(kMainTitle, "Channel 2");
-    check(gui, "Enabled");
-    gui.showTab(kMainTitle, "Acquisition");
-    gui.run([=] {
-        pick(tabPage("Acquisition"), rate);
-        pick(tabPage("Acquisition"), length);
-    });
-    check(gui, kStorageBox);
-    gui.showTab(kMainTitle, "Waveforms");
+    showChannel(gui, 1, 2);
+    gui.run([] { Gui::tick(channelPage(1, 2), "Enabled"); });
+    gui.showTab(kMainWindow, "Acquisition");
+    pick(gui, kMainWindow, rate);
+    pick(gui, kMainWindow, length);
+    gui.run([] { Gui::tick(Gui::window(kMainWindow), kStorageBox); });
+    gui.showTab(kMainWindow, "Waveforms");
 
-    gui.click(kMainTitle, "repetitiveButton");
+    gui.click(kMainWindow, "repetitiveButton");
     gui.waitWindow(kDialogTitle);
-    gui.run([format, name = QString::fromStdString(stored.path)] {
-        QWidget *dialog = Gui::window(kDialogTitle);
-        pick(dialog, format); // first: a new format would correct the name's extension
-        auto *path = dialog->findChild<QLineEdit *>();
+    pick(gui, kDialogTitle, format); // first: a new format would correct the name's extension
+    gui.run([name = QString::fromStdString(stored.path)] {
+        auto *path = Gui::window(kDialogTitle)->findChild<QLineEdit *>();
         QTest::keyClick(path, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(path, name);
     });
@@ -132,10 +92,10 @@ Stored storeRamp(Gui &gui, const char *file, const QString &rate, const QString 
     E2E_CHECK(std::filesystem::file_size(stored.path) > first, "less on disk than the line showed");
     gui.shot("storing");
 
-    gui.click(kMainTitle, "repetitiveButton");
+    gui.click(kMainWindow, "repetitiveButton");
     stored.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     gui.waitUntil("the stop", [] {
-        auto *repeat = Gui::child<QAbstractButton>(Gui::window(kMainTitle), "repetitiveButton");
+        auto *repeat = Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton");
         return !repeat->isChecked() && shownFileSize() < 0;
     });
     E2E_CHECK(!gui.run([] { return Gui::window(kBoxTitle) != nullptr; }), "a message after the stop");

@@ -5,13 +5,7 @@
 
 #include "kqsim_control.h"
 
-// The driver links no Qwt of its own: the program has loaded it, and the plot is read through it.
-#include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_curve.h>
-
-#include <QAbstractButton>
 #include <QLabel>
-#include <QTabWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -19,42 +13,12 @@
 
 namespace {
 
-struct Curve {
-    std::vector<double> x, y;
-};
-
-// Every curve of the waveform view in the order they were attached: card by card, channel by channel.
-std::vector<Curve> waveformCurves()
-{
-    QTabWidget *tabs = Gui::child<QTabWidget>(Gui::window(kMainTitle), "mainTabs");
-    E2E_CHECK(tabs && tabs->tabText(0).remove('&') == "Waveforms", "no waveform tab");
-    auto *plot = tabs->widget(0)->findChild<QwtPlot *>();
-    E2E_CHECK(plot, "no waveform plot");
-    std::vector<Curve> curves;
-    for (QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
-        auto *curve = static_cast<QwtPlotCurve *>(item);
-        Curve c;
-        for (size_t i = 0; i < curve->dataSize(); ++i) {
-            c.x.push_back(curve->sample(i).x());
-            c.y.push_back(curve->sample(i).y());
-        }
-        curves.push_back(std::move(c));
-    }
-    return curves;
-}
-
 int signChanges(const std::vector<double> &y)
 {
     int changes = 0;
     for (size_t i = 1; i < y.size(); ++i)
         changes += (y[i - 1] < 0) != (y[i] < 0);
     return changes;
-}
-
-bool released(QWidget *window, const char *name)
-{
-    auto *b = Gui::child<QAbstractButton>(window, name);
-    return b && b->isEnabled() && !b->isChecked();
 }
 
 } // namespace
@@ -66,23 +30,20 @@ static Registration demoMode{{"demo_mode", "", nullptr, [](Gui &gui) {
     kqsim_clearCallLog();
 
     // Nothing is drawn before the first start: 2 cards x 8 channels of empty curves.
-    const std::vector<Curve> before = gui.run(waveformCurves);
+    const std::vector<Curve> before = gui.run([] { return curvesOn("Waveforms"); });
     E2E_CHECK(before.size() == 16, "curves: ", before.size());
     for (const Curve &c : before)
         E2E_CHECK(c.y.empty(), "a curve holds data before any acquisition");
 
-    gui.click(kMainTitle, "singleShotButton");
+    gui.click(kMainWindow, "singleShotButton");
     // Channel 1 of each card is enabled by default; the block replaces both curves at once.
     gui.waitUntil("the demo block", [] {
-        const std::vector<Curve> curves = waveformCurves();
+        const std::vector<Curve> curves = curvesOn("Waveforms");
         return !curves[0].y.empty() && !curves[8].y.empty();
     });
-    gui.waitUntil("both start buttons released", [] {
-        QWidget *w = Gui::window(kMainTitle);
-        return released(w, "singleShotButton") && released(w, "repetitiveButton");
-    });
+    gui.waitUntil("both start buttons released", startButtonsReleased);
 
-    const std::vector<Curve> curves = gui.run(waveformCurves);
+    const std::vector<Curve> curves = gui.run([] { return curvesOn("Waveforms"); });
     for (int i = 0; i < 16; ++i)
         if (i != 0 && i != 8)
             E2E_CHECK(curves[i].y.empty(), "disabled channel ", i % 8 + 1, " of card ", i / 8 + 1,
@@ -103,7 +64,7 @@ static Registration demoMode{{"demo_mode", "", nullptr, [](Gui &gui) {
     E2E_CHECK(first >= 2 && first <= 3 && second >= 4 && second <= 5, "zero crossings ", first, " and ",
               second);
     const QString status = gui.run([] {
-        for (QLabel *label : Gui::window(kMainTitle)->findChildren<QLabel *>())
+        for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
             if (label->toolTip().contains("current stage of the Data Acquisition"))
                 return label->text();
         return QString();

@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSlider>
-#include <QTabWidget>
 #include <QTest>
 
 #include <filesystem>
@@ -66,8 +65,8 @@ void truncatedFile(Gui &gui)
     std::filesystem::resize_file(recording(), info.payloadOffset);
     // The key opens the box inside the slider's handler: queued, not waited for.
     gui.post([] {
-        QTabWidget *tabs = Gui::tabsWithTab(Gui::window(kMainTitle), "Waveforms");
-        QTest::keyClick(tabs->widget(0)->findChild<QSlider *>(), Qt::Key_Right);
+        QWidget *waveforms = Gui::tabPage(Gui::window(kMainWindow), "Waveforms");
+        QTest::keyClick(waveforms->findChild<QSlider *>(), Qt::Key_Right);
     });
     const QString text = QString("Cannot read: \"%1\".").arg(QString::fromStdString(recording()));
     gui.waitUntil("the box '" + text.toStdString() + "'", [text] { return box(text) != nullptr; });

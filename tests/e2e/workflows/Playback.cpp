@@ -9,14 +9,9 @@
 
 #include "kqsim_control.h"
 
-// Qwt comes with the program; the curves are what the plot draws.
-#include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_curve.h>
-
 #include <QAbstractButton>
 #include <QLabel>
 #include <QSlider>
-#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -63,28 +58,23 @@ void writeRecording()
     E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
 }
 
-QWidget *waveforms()
-{
-    QTabWidget *tabs = Gui::tabsWithTab(Gui::window(kMainTitle), "Waveforms");
-    return tabs ? tabs->widget(0) : nullptr;
-}
+QWidget *waveforms() { return Gui::tabPage(Gui::window(kMainWindow), "Waveforms"); }
 QSlider *slider() { return waveforms()->findChild<QSlider *>(); }
 
 // The block (from 0) the voltage curves draw, with its time axis; -1 when they draw anything else.
 int drawnBlock()
 {
-    const QwtPlotItemList curves = waveforms()->findChild<QwtPlot *>()->itemList(QwtPlotItem::Rtti_PlotCurve);
-    if (curves.size() != 8 || static_cast<QwtPlotCurve *>(curves[1])->dataSize() != 0)
+    const std::vector<Curve> curves = curvesOn("Waveforms");
+    if (curves.size() != 8 || !curves[1].y.empty())
         return -1; // channel 2 is not in the file
-    const QwtSeriesData<QPointF> *first = static_cast<QwtPlotCurve *>(curves[0])->data();
-    const QwtSeriesData<QPointF> *third = static_cast<QwtPlotCurve *>(curves[2])->data();
-    if (first->size() != kScans || third->size() != kScans)
+    const Curve &first = curves[0], &third = curves[2];
+    if (first.y.size() != kScans || third.y.size() != kScans)
         return -1;
     for (int b = 0; b < kBlocks; ++b) {
         bool same = true;
         for (int s = 0; s < kScans && same; ++s)
-            same = first->sample(s).y() == sample(b, 0, s) && third->sample(s).y() == sample(b, 1, s) &&
-                   std::abs(first->sample(s).x() - (b * kScans + s) / kRate) < 1e-9;
+            same = first.y[s] == sample(b, 0, s) && third.y[s] == sample(b, 1, s) &&
+                   std::abs(first.x[s] - (b * kScans + s) / kRate) < 1e-9;
         if (same)
             return b;
     }
@@ -134,9 +124,9 @@ void run(Gui &gui)
         E2E_CHECK(refresh, "no refresh timer");
         QObject::connect(refresh, &QTimer::timeout, slider(), [drawn] { drawn->push_back(drawnBlock()); });
     });
-    gui.click(kMainTitle, "repetitiveButton");
+    gui.click(kMainWindow, "repetitiveButton");
     gui.waitUntil("the end of the recording", [] {
-        return !Gui::child<QAbstractButton>(Gui::window(kMainTitle), "repetitiveButton")->isChecked();
+        return !Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
     });
     expectBlock(gui, kBlocks - 1);
     const std::vector<int> seen = gui.run([drawn] { return *drawn; });

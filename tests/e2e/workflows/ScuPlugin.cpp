@@ -6,13 +6,9 @@
 
 #include "kqsim_control.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QTabBar>
 #include <QTabWidget>
-#include <QTest>
-#include <QTreeWidget>
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,8 +18,6 @@ namespace {
 const char kWorld[] = R"({"carriers":[{"resources":["VXI0::8::INSTR"],"interface":"VXI","slot":5,
   "logicalAddress":8,"model":7005,"slots":4,"cards":[{"slot":1,"code":"0x7150","variant":"BB"},
   {"slot":2,"code":"0x7150","variant":"BB"}]}]})";
-// Showing a card page adds the host to the title (nothing for a VXI carrier).
-const QString kWindowTitle = kMainTitle + "(: .*)?";
 const QString kUnitPage = "Movara 71A0 SCU on FC #%1";
 
 void prepare()
@@ -34,7 +28,7 @@ void prepare()
     setenv("VXIPNPPATH64", root.c_str(), 1);
 }
 
-QTabWidget *unitPages() { return Gui::child<QTabWidget>(Gui::window(kWindowTitle), "scuTab"); }
+QTabWidget *unitPages() { return Gui::child<QTabWidget>(Gui::window(kMainWindow), "scuTab"); }
 
 // A label of the unit's page of card (1-based).
 QString unitShows(int card, const QString &label)
@@ -44,41 +38,12 @@ QString unitShows(int card, const QString &label)
     return l ? l->text() : "(no " + label + ")";
 }
 
-// The page of a channel of a card (both 0-based), shown by clicking its tab.
-QWidget *showChannel(int card, int channel)
-{
-    auto *cards = Gui::child<QTabWidget>(Gui::window(kWindowTitle), "fcTab");
-    auto *channels = cards->widget(card)->findChild<QTabWidget *>();
-    QTest::mouseClick(channels->tabBar(), Qt::LeftButton, {}, channels->tabBar()->tabRect(channel).center());
-    return channels->currentWidget();
-}
-
-std::string lastCall(const char *call)
-{
-    char text[512] = {};
-    kqsim_lastCall(call, text, sizeof text);
-    return text;
-}
-
 void run(Gui &gui)
 {
-    answerConnection(gui, "Auto Find");
-    gui.waitUntil("the card tree", [] {
-        QWidget *dialog = Gui::window(kSelectTitle);
-        auto *tree = dialog ? dialog->findChild<QTreeWidget *>() : nullptr;
-        return tree && tree->isVisible() && tree->topLevelItemCount() > 0;
-    });
-    gui.run([] {
-        auto *tree = Gui::window(kSelectTitle)->findChild<QTreeWidget *>();
-        tree->setFocus();
-        QTest::keyClick(tree, Qt::Key_A, Qt::ControlModifier);
-    });
-    gui.press(kSelectTitle, "OK");
-    gui.waitWindow(kWindowTitle, std::chrono::seconds(30));
-    gui.waitNoWindow("Movara 7150 SFP: Starting");
+    takeEveryCard(gui, 2);
 
     // One unit page per card; a unit in front of a real card reads its own serial number.
-    gui.showTab(kWindowTitle, "SCUs");
+    gui.showTab(kMainWindow, "SCUs");
     const QStringList pages = gui.run([] {
         QStringList texts;
         for (int i = 0; unitPages() && i < unitPages()->count(); ++i)
@@ -94,35 +59,19 @@ void run(Gui &gui)
     });
     E2E_CHECK(start == QStringList({"On", "Off", "1"}), start.join(" | ").toStdString());
 
-    // Card 2, channel 4: acquired, and gain 20 (four steps down 1, 2, 5, 10, 20).
-    gui.showTab(kWindowTitle, "Function Cards");
-    gui.showTab(kWindowTitle, "Function Card #2");
-    gui.run([] {
-        // The settings of a channel that is not acquired are greyed out: enable it first.
-        QWidget *channel = showChannel(1, 3);
-        for (QCheckBox *box : channel->findChildren<QCheckBox *>())
-            if (box->text() == "Enabled") {
-                box->setFocus();
-                QTest::keyClick(box, Qt::Key_Space);
-            }
-        for (QComboBox *gain : channel->findChildren<QComboBox *>())
-            if (gain->toolTip().startsWith("Selects the gain")) {
-                gain->setFocus();
-                for (int i = 0; i < 4; ++i)
-                    QTest::keyClick(gain, Qt::Key_Down);
-            }
-    });
+    // Card 2, channel 4: acquired, and gain 20.
+    showChannel(gui, 2, 4);
+    // The settings of a channel that is not acquired are greyed out: enable it first.
+    gui.run([] { Gui::tick(channelPage(2, 4), "Enabled"); });
+    E2E_CHECK(gui.choose([] { return Gui::comboWith(channelPage(2, 4), "1000"); }, "20") == "20",
+              "gain 20 refused");
     const std::string sent = lastCall("kq7150_setMultChanConfig");
     E2E_CHECK(sent.rfind("channel=12 ", 0) == 0 && sent.find(" gain=20 ") != std::string::npos, sent);
 
     // Only card 2's unit heard of it; its own gain multiplies the card's.
-    gui.showTab(kWindowTitle, "SCUs");
-    gui.showTab(kWindowTitle, kUnitPage.arg(2));
-    gui.run([] {
-        auto *unitGain = unitPages()->currentWidget()->findChild<QComboBox *>("unitGain4");
-        unitGain->setFocus();
-        QTest::keyClick(unitGain, Qt::Key_Down);
-    });
+    gui.showTab(kMainWindow, "SCUs");
+    gui.showTab(kMainWindow, kUnitPage.arg(2));
+    gui.choose([] { return unitPages()->currentWidget()->findChild<QComboBox *>("unitGain4"); }, "10");
     const QStringList followed = gui.run([] {
         return QStringList{unitShows(2, "cardGain4"), unitShows(2, "totalGain4"), unitShows(2, "acquired4"),
                            unitShows(1, "cardGain4"), unitShows(1, "acquired4")};
@@ -130,9 +79,7 @@ void run(Gui &gui)
     E2E_CHECK(followed == QStringList({"20", "200", "On", "1", "Off"}), followed.join(" | ").toStdString());
     gui.shot("scus");
 
-    gui.press(kWindowTitle, "Close");
-    gui.waitWindow(kBoxTitle);
-    gui.press(kBoxTitle, "Yes");
+    closeProgram(gui);
 }
 
 Registration scuPlugin{{"scu_plugin", kWorld, prepare, run, nullptr}};
