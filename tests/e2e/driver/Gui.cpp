@@ -92,13 +92,24 @@ void Gui::showTab(const QString &titlePattern, const QString &tabText)
 
 QString Gui::choose(std::function<QComboBox *()> find, const QString &item)
 {
-    run([=] {
-        QComboBox *choice = find();
-        E2E_CHECK(choice && choice->isEnabled() && choice->isVisible() && choice->findText(item) >= 0,
-                  "no usable choice offering ", item.toStdString());
-        clickWidget(choice);
-    });
-    waitUntil("the list offering " + item.toStdString(), [=] { return find()->view()->isVisible(); });
+    // A click can fall into the moment Qt still counts as closing the previous list, which
+    // then does not open; a person clicks again, and so does this.
+    for (int attempt = 1;; ++attempt) {
+        run([=] {
+            QComboBox *choice = find();
+            E2E_CHECK(choice && choice->isEnabled() && choice->isVisible() && choice->findText(item) >= 0,
+                      "no usable choice offering ", item.toStdString());
+            clickWidget(choice);
+        });
+        try {
+            waitUntil("the list offering " + item.toStdString(), [=] { return find()->view()->isVisible(); },
+                      std::chrono::seconds(attempt < 3 ? 2 : 20));
+            break;
+        } catch (const E2eFailure &) {
+            if (attempt == 3)
+                throw;
+        }
+    }
     // Queued: the program may answer the choice with a modal box.
     post([=] {
         QComboBox *choice = find();
