@@ -1,8 +1,8 @@
 #include "measurement.h"
 
-#include "acperf.h"
+#include "blockMeasurement.h"
 #include "kq7000fp_msgBox.h"
-#include "sineFit.h"
+#include "measurementText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,16 +16,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
-#include <exception>
-#include <memory>
+#include <string>
+#include <utility>
 
 namespace {
 
-const int decimals[measurement::columns] = {6, 6, 6, 3, 3, 2, 2, 2, 2, 2};
-const char *const headers[measurement::columns] = {
-    "Amplitude (V)", "Mean (V)",   "Vrms (V)", "Frequency (Hz)", "Phase (us)",
-    "THD (dB)",      "SINAD (dB)", "SNR (dB)", "SFDR (dB)",      "ENOB"};
 const char *const title = "Movara 7150 Soft Front Panel";
 
 // A run of failing calculations (every plot update while a bad signal is shown) reports only
@@ -50,19 +45,13 @@ uint16_t maskOf(const measurementInputs &in, int card) {
     return card >= 0 && card < int(in.masks.size()) ? in.masks[card] : 0;
 }
 
-// The figures of one channel, in column order; the phase column holds the fitted phase (rad)
-// until the cells are filled.
-struct channelResult {
-    double value[measurement::columns] = {};
-};
-
 } // namespace
 
 measurement::measurement(QWidget *owner, std::function<measurementInputs()> inputs, int cards)
     : QWidget(owner), m_inputs(std::move(inputs)), m_scale(logicalDpiX() / 96.0) {
     m_model = new QStandardItemModel(channels, columns, this);
     for (int col = 0; col < columns; ++col)
-        m_model->setHorizontalHeaderItem(col, new QStandardItem(headers[col]));
+        m_model->setHorizontalHeaderItem(col, new QStandardItem(measurementText::title(col)));
     for (int row = 0; row < channels; ++row)
         for (int col = 0; col < columns; ++col) {
             auto *item = new QStandardItem;
@@ -123,8 +112,10 @@ void measurement::resizeEvent(QResizeEvent *event) {
         m_table->setColumnWidth(col, titleWidth(col) + spare);
 }
 
-void measurement::setCell(int row, int column, double value) {
-    m_model->item(row, column)->setText(QString::number(value, 'f', decimals[column]));
+void measurement::showRow(int row, const blockMeasurement::figures &v) {
+    m_figures[row] = v;
+    for (int col = 0; col < columns; ++col)
+        m_model->item(row, col)->setText(QString::fromStdString(measurementText::cell(v, col)));
 }
 
 void measurement::recalculate() {
@@ -140,70 +131,41 @@ void measurement::recalculate() {
     if (in.demo && N == 0)
         return;
 
-    channelResult results[channels];
-    std::vector<int> enabled;
     int firstBlock = 0;
     for (int card = 0; card < c; ++card)
         firstBlock += __builtin_popcount(maskOf(in, card));
-    std::vector<const double *> blocks;
+    std::vector<int> enabled;
+    blockMeasurement::input block;
+    block.N = N;
+    block.timeAxis = in.timeAxis;
+    block.rate = in.rate;
+    block.zeroPadding = in.zeroPadding;
+    block.fitIterations = in.fitIterations;
     for (int k = 0; k < channels; ++k) {
         if (mask & (1u << k)) {
             enabled.push_back(k);
             if (in.view)
-                blocks.push_back(in.view + std::size_t(firstBlock + bitsBelow(mask, k)) * std::size_t(N));
+                block.blocks.push_back(in.view +
+                                       std::size_t(firstBlock + bitsBelow(mask, k)) * std::size_t(N));
         } else {
+            m_figures[k] = {};
             for (int col = 0; col < columns; ++col)
                 m_model->item(k, col)->setText("-");
         }
     }
 
-    double phaseReference = 0.0;
-    if (N >= 10 && !enabled.empty() && in.view && in.timeAxis) {
-        std::vector<double> t(N);
-        for (int i = 0; i < N; ++i)
-            t[i] = in.timeAxis[i] - in.timeAxis[0];
-        const double relaxation = std::min(0.1, 100.0 / N);
-        try {
-            const auto analyses = analyseChannels(N, blocks, in.rate, in.zeroPadding);
-            std::vector<sineFitData> fits;
-            for (const double *samples : blocks)
-                fits.emplace_back(N, 0.0, t.data(), samples);
-
-            bool failed = false;
-            for (std::size_t e = 0; e < enabled.size(); ++e) {
-                double *v = results[enabled[e]].value;
-                double frequency = analyses[e]->fundamentalFrequency();
-                double amplitude = 0, offset = 0, phase = 0, rms = 0;
-                if (!sineFit4(fits[e], unsigned(in.fitIterations), relaxation, frequency, amplitude, offset,
-                              &phase, &rms)) {
-                    failed = true;
-                    continue;
-                }
-                v[0] = amplitude;
-                v[1] = offset;
-                v[2] = rms;
-                v[3] = frequency;
-                v[4] = phase;
-                if (!analyses[e]->computeMetrics(&v[5], &v[6], &v[7], &v[8], &v[9])) {
-                    std::fill(v + 5, v + columns, 0.0);
-                    failed = true;
-                }
-            }
-            if (!(failed && reportFailure(this, "AC performance calculations failed"))) {
-                failureReported = false;
-                phaseReference = results[enabled.front()].value[4];
-            }
-        } catch (const std::exception &e) {
-            reportFailure(this, QString::fromLocal8Bit(e.what()));
-        }
+    blockMeasurement figures(block);
+    bool relative = false;
+    if (!figures.error().empty()) {
+        reportFailure(this, QString::fromLocal8Bit(figures.error().c_str()));
+    } else if (figures.measured() &&
+               !(figures.failed() && reportFailure(this, "AC performance calculations failed"))) {
+        failureReported = false;
+        relative = true;
     }
-
-    for (int k : enabled) {
-        double *v = results[k].value;
-        v[4] = v[3] > 0 ? (v[4] - phaseReference) / (2 * M_PI) / v[3] * 1e6 : 0.0;
-        for (int col = 0; col < columns; ++col)
-            setCell(k, col, v[col]);
-    }
+    figures.phaseToMicroseconds(relative);
+    for (std::size_t e = 0; e < enabled.size(); ++e)
+        showRow(enabled[e], e < figures.rows().size() ? figures.rows()[e] : blockMeasurement::figures{});
 
     m_explanation->setText(
         QString(
@@ -225,20 +187,15 @@ void measurement::copyToClipboard() {
     const int c = m_cardSelector->currentIndex();
     const uint16_t mask = maskOf(in, c);
 
-    QString text = QString("Number of scans: %1, scan rate: %2 Hz\n\n").arg(m_scans).arg(in.rate, 0, 'f', 3);
-    text += "Channel, Gain, Filter (Hz), Amplitude (V), Mean (V), Vrms (V), Frequency (Hz), Phase (us), THD "
-            "(dB), "
-            "SINAD (dB), SNR (dB), SFDR (dB), ENOB\n";
+    std::string text =
+        measurementText::heading(m_scans, in.rate) + "\n\n" + measurementText::columnLine() + "\n";
     for (int k = 0; k < channels; ++k) {
         if (!(mask & (1u << k)))
             continue;
         const std::size_t g = std::size_t(c) * channels + k;
         // This card has no filter setting of its own; the gain index stands in its column.
-        const int gain = g < in.gainIndex.size() ? in.gainIndex[g] : 0;
-        QStringList fields{QString::number(k + 1), QString::number(gain), QString::number(gain)};
-        for (int col = 0; col < columns; ++col)
-            fields << QString::number(m_model->item(k, col)->text().toDouble(), 'f', decimals[col]);
-        text += fields.join(',') + '\n';
+        const std::string gain = std::to_string(g < in.gainIndex.size() ? in.gainIndex[g] : 0);
+        text += measurementText::channelLine(k + 1, gain, gain, m_figures[k]) + "\n";
     }
-    QApplication::clipboard()->setText(text);
+    QApplication::clipboard()->setText(QString::fromStdString(text));
 }

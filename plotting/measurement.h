@@ -3,6 +3,8 @@
 // the table to the clipboard as comma-separated text.
 #pragma once
 
+#include "blockMeasurement.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -39,7 +41,7 @@ class measurement : public QWidget {
     Q_OBJECT
 public:
     static constexpr int channels = 8;
-    static constexpr int columns = 10;
+    static constexpr int columns = blockMeasurement::columns;
 
     measurement(QWidget *owner, std::function<measurementInputs()> inputs, int cards);
 
@@ -56,7 +58,7 @@ private slots:
     void copyToClipboard();
 
 private:
-    void setCell(int row, int column, double value);
+    void showRow(int row, const blockMeasurement::figures &v);
     int titleWidth(int column) const;
 
     std::function<measurementInputs()> m_inputs;
@@ -68,4 +70,6 @@ private:
     int m_scans = 0;
     double m_rate = 0.0;
     double m_scale;
+    // What each row shows; the clipboard copies these, not the cells' text.
+    blockMeasurement::figures m_figures[channels] = {};
 };
