@@ -69,8 +69,22 @@ acperf::acperf(int N, const double *samples, double sampleRate, double zeroPaddi
 // modified. Subtracting the window-weighted mean c = sum(x w) / sum(w) leaves the windowed
 // input without any DC component, so no DC lobe spills past the region the metrics skip.
 std::vector<double> acperf::windowedInput(const double *samples, DcLevel dc, double &windowGain) const {
-    std::vector<double> window(m_N);
-    fftWindow(fftWindowBlackmanHarris7, m_N, window.data(), &windowGain);
+    // Seven cosines a sample make the window cost more than the transform; every channel of
+    // every block of a run has the same length, so each thread keeps the last one it made.
+    struct CachedWindow {
+        int N = 0;
+        std::vector<double> values;
+        double gain = 0.0;
+    };
+    thread_local CachedWindow cached;
+    if (cached.N != m_N) {
+        cached.N = 0; // a failed allocation must not leave a stale window behind
+        cached.values.assign(m_N, 0.0);
+        fftWindow(fftWindowBlackmanHarris7, m_N, cached.values.data(), &cached.gain);
+        cached.N = m_N;
+    }
+    const std::vector<double> &window = cached.values;
+    windowGain = cached.gain;
     double offset = 0.0;
     if (dc == DcLevel::Remove) {
         double weighted = 0.0, weights = 0.0;
