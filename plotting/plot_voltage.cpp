@@ -2,6 +2,7 @@
 
 #include "axisConfigFft.h"
 #include "chLabelFft.h"
+#include "plotContextMenu.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -114,6 +115,7 @@ plot_voltage::plot_voltage(QWidget *owner, const QString &xTitle, const QString 
     m_zoomer->setRubberBandPen(QPen(Qt::white));
     m_zoomer->setTrackerMode(QwtPicker::AlwaysOff);
     connect(m_zoomer, &QwtPlotZoomer::zoomed, this, &plot_voltage::zoomed);
+    m_contextMenu = new plotContextMenu(m_plot, m_zoomer, "spectrum");
 
     m_grid = new QwtPlotGrid;
     m_grid->enableXMin(true);

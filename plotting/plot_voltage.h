@@ -27,6 +27,7 @@ class QwtPlotMarker;
 class QwtPlotZoomer;
 class axisConfigFft;
 class chLabelFft;
+class plotContextMenu;
 
 // Tracker text of a plot position: "%.3lf Hz, %.5lf <unit>".
 QString fftTrackerText(double x, double y, const QString &unit);
@@ -104,6 +105,7 @@ public:
     QwtPlot *plot() const { return m_plot; }
     myQwtPlotPickerFft *tracker() const { return m_tracker; }
     QwtPlotZoomer *zoomer() const { return m_zoomer; }
+    plotContextMenu *contextMenu() const { return m_contextMenu; }
     // m is 1 or 2.
     QwtPlotMarker *marker(int m) const { return m_markers[m == 1 ? 0 : 1]; }
     QwtPlotPicker *markerPicker(int m) const { return m_markerPickers[m == 1 ? 0 : 1]; }
@@ -172,6 +174,7 @@ private:
     QString m_markerCaption[2];
     myQwtPlotPickerFft *m_tracker = nullptr;
     QwtPlotZoomer *m_zoomer = nullptr;
+    plotContextMenu *m_contextMenu = nullptr;
     QwtPlotGrid *m_grid = nullptr;
     axisConfigFft *m_yDialog = nullptr;
     axisConfigFft *m_xDialog = nullptr;

@@ -12,6 +12,7 @@
 #include "plot_voltage.h"
 #include "kq7000fp_scu.h"
 #include "kq7000fp_scuWidget.h"
+#include "spaceKeyToggle.h"
 
 #include "kq7000.h"
 #include "kq7150.h"
@@ -120,6 +121,7 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     setContentLayout(content);
     showAutoscale(true);
     showStartButtons(true);
+    new spaceKeyToggle(this, m_repetitiveButton);
     connectWaveform();
     acqDialog = new acqConfig(this);
     connect(m_fcTab, &QTabWidget::currentChanged, this, &kq7150fp_App::FCChanged);

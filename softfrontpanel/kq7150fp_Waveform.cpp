@@ -25,6 +25,7 @@
 #include "kq7150fp_chCfg.h"
 #include "kq7000fp_led.h"
 #include "myQwtPlotPicker.h"
+#include "plotContextMenu.h"
 #include "plot_voltage.h"
 
 #include <qwt_plot.h>
@@ -153,6 +154,7 @@ void kq7150fp_Waveform::buildPlot()
     m_zoomer->setRubberBandPen(QPen(Qt::white));
     m_zoomer->setTrackerMode(QwtPicker::AlwaysOff);
     connect(m_zoomer, &QwtPlotZoomer::zoomed, this, &kq7150fp_Waveform::zoomed);
+    m_contextMenu = new plotContextMenu(m_plot, m_zoomer, "waveforms");
 
     for (int axis : {QwtPlot::yLeft, QwtPlot::xBottom}) {
         QwtScaleWidget *w = m_plot->axisWidget(axis);

@@ -31,6 +31,7 @@ class axisConfig;
 class chLabel;
 class kq7150fp_App;
 class myQwtPlotPicker;
+class plotContextMenu;
 class ContinuousStorage;
 class DriverAcquisition;
 class OfflinePlayback;
@@ -64,6 +65,7 @@ public:
     myQwtPlotPicker *picker() const { return m_picker; }
     QwtPlotMarker *triggerMarker() const { return m_trigger; }
     QwtPlotZoomer *zoomer() const { return m_zoomer; }
+    plotContextMenu *contextMenu() const { return m_contextMenu; }
     axisConfig *yAxisDialog() const { return m_yDialog; }
     axisConfig *xAxisDialog() const { return m_xDialog; }
     QTimer *refreshTimer() const { return m_timer; }
@@ -160,6 +162,7 @@ private:
     myQwtPlotPicker *m_picker = nullptr;
     QwtPlotMarker *m_trigger = nullptr;
     QwtPlotZoomer *m_zoomer = nullptr;
+    plotContextMenu *m_contextMenu = nullptr;
     axisConfig *m_yDialog = nullptr;
     axisConfig *m_xDialog = nullptr;
     QTimer *m_timer = nullptr;

@@ -36,6 +36,15 @@ void setTips(QWidget *w, const QString &text)
     w->setWhatsThis(text);
 }
 
+// The key is handled by the panel's window; the start buttons are where a person looks for it.
+QString withSpaceNote(const QString &tip)
+{
+    const QString note = "Space starts and stops the repetitive acquisition.";
+    if (tip.endsWith("</html>"))
+        return tip.chopped(7) + "<br>" + note + "</html>";
+    return tip + "\n" + note;
+}
+
 QPushButton *iconButton(const QIcon &icon, const char *name, QWidget *parent)
 {
     auto *b = new QPushButton(parent);
@@ -152,10 +161,10 @@ void kq7000fp_app::buildControlColumn(int h)
     col->addStretch();
     m_singleButton = iconButton(kq7000fp_icons::startSingle(), "singleShotButton", this);
     m_singleButton->setCheckable(true);
-    setTips(m_singleButton, "Starts the single-shot data acquisition");
+    setTips(m_singleButton, withSpaceNote("Starts the single-shot data acquisition"));
     m_repetitiveButton = iconButton(kq7000fp_icons::startRepetitive(), "repetitiveButton", this);
     m_repetitiveButton->setCheckable(true);
-    setTips(m_repetitiveButton, kStartContTip);
+    setTips(m_repetitiveButton, withSpaceNote(kStartContTip));
     col->addWidget(m_singleButton);
     col->addWidget(m_repetitiveButton);
     m_singleButton->hide();
@@ -298,7 +307,7 @@ void kq7000fp_app::startToggledSlot(bool status)
         emit startSingle();
     } else {
         m_singleButton->setIcon(kq7000fp_icons::startSingle());
-        setTips(m_singleButton, "Starts the Single-Shot Data Acquisition");
+        setTips(m_singleButton, withSpaceNote("Starts the Single-Shot Data Acquisition"));
         m_singleButton->setEnabled(false);
         m_repetitiveButton->setEnabled(false);
         emit breakSingle();
@@ -309,12 +318,12 @@ void kq7000fp_app::startContToggledSlot(bool status)
 {
     if (status) {
         m_repetitiveButton->setIcon(kq7000fp_icons::stop());
-        setTips(m_repetitiveButton, "Stops the Data Acquisition process");
+        setTips(m_repetitiveButton, withSpaceNote("Stops the Data Acquisition process"));
         m_singleButton->setEnabled(false);
         emit startCont();
     } else {
         m_repetitiveButton->setIcon(kq7000fp_icons::startRepetitive());
-        setTips(m_repetitiveButton, kStartContTip);
+        setTips(m_repetitiveButton, withSpaceNote(kStartContTip));
         m_singleButton->setEnabled(false);
         m_repetitiveButton->setEnabled(false);
         emit stopCont();

@@ -1,0 +1,100 @@
+#include "plotContextMenu.h"
+
+#include "PlotExporter.h"
+#include "kq7000fp_app.h"
+#include "kq7000fp_msgBox.h"
+#include "plotSizeDialog.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_zoomer.h>
+
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace {
+QString boxTitle() {
+    return "Movara " + kq7000fp_app::titleText() + " SFP";
+}
+} // namespace
+
+plotContextMenu::plotContextMenu(QwtPlot *plot, QwtPlotZoomer *zoomer, const QString &baseName)
+    : QObject(plot), m_plot(plot), m_zoomer(zoomer),
+      m_lastName(QDir::toNativeSeparators(QDir::homePath() + "/" + baseName + ".png")) {
+    m_menu = new QMenu(plot);
+    m_resetZoom = m_menu->addAction("Reset Zoom");
+    m_resetZoom->setToolTip("Shows the whole plot again");
+    m_menu->addSeparator();
+    m_save = m_menu->addAction("Save Plot As...");
+    m_save->setToolTip("Saves the plot as a PNG picture, an SVG drawing or a PDF page");
+    connect(m_resetZoom, &QAction::triggered, this, [this] { m_zoomer->zoom(0); });
+    connect(m_save, &QAction::triggered, this, &plotContextMenu::saveAs);
+
+    // No button matches: the right button is the menu's.
+    m_zoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::NoButton);
+    m_plot->canvas()->installEventFilter(this);
+    setSaveNameAsker(nullptr);
+    setSizeAsker(nullptr);
+}
+
+void plotContextMenu::setSaveNameAsker(SaveNameAsker asker) {
+    if (!asker)
+        asker = [](QWidget *parent, const QString &caption, const QString &path, const QString &filters,
+                   QString *selectedFilter) {
+            return QFileDialog::getSaveFileName(parent, caption, path, filters, selectedFilter);
+        };
+    m_askSaveName = std::move(asker);
+}
+
+void plotContextMenu::setSizeAsker(SizeAsker asker) {
+    m_askSize = asker ? std::move(asker) : SizeAsker(&plotSizeDialog::ask);
+}
+
+bool plotContextMenu::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_plot->canvas() || event->type() != QEvent::ContextMenu)
+        return QObject::eventFilter(watched, event);
+    auto *request = static_cast<QContextMenuEvent *>(event);
+    if (request->modifiers() != Qt::NoModifier)
+        return false;
+    m_resetZoom->setEnabled(m_zoomer->zoomRectIndex() > 0);
+    m_menu->popup(request->globalPos());
+    return true;
+}
+
+void plotContextMenu::saveAs() {
+    QWidget *window = m_plot->window();
+    QString filter = PlotExporter::filterOf(m_lastName);
+    const QString typed = m_askSaveName(window, "Save Plot As", m_lastName, PlotExporter::filters(), &filter);
+    if (typed.isEmpty())
+        return;
+    // The file dialog confirmed overwriting the name as typed, not one with a suffix added.
+    const QString name = PlotExporter::completedName(QDir::fromNativeSeparators(typed), filter);
+    if (name != QDir::fromNativeSeparators(typed) && !confirmOverwrite(name))
+        return;
+    if (const QString refused = PlotExporter::problem(name); !refused.isEmpty()) {
+        tell(refused);
+        return;
+    }
+    QSize size = m_plot->size();
+    if (!m_askSize(window, size))
+        return;
+    m_lastName = QDir::toNativeSeparators(name);
+    if (const QString failed = PlotExporter::write(m_plot, name, size); !failed.isEmpty())
+        tell(failed);
+}
+
+bool plotContextMenu::confirmOverwrite(const QString &fileName) {
+    if (!QFileInfo::exists(fileName))
+        return true;
+    return kq7000fp_msgBox::ask(
+               QMessageBox::Question, m_plot->window(), boxTitle(),
+               QString("File \"%1\" already exists, overwrite?").arg(QDir::toNativeSeparators(fileName)),
+               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void plotContextMenu::tell(const QString &message) {
+    kq7000fp_msgBox::ask(QMessageBox::Critical, m_plot->window(), boxTitle(), message, QMessageBox::Ok);
+}

@@ -1,0 +1,64 @@
+// The context menu of a plot's canvas, shared by the voltage and the spectrum plot: "Reset
+// Zoom" and "Save Plot As...". A right click without modifier keys opens it; Ctrl with a click
+// stays with the spectrum's markers. The right click used to send the zoomer back to its base;
+// the menu now has that click, and "Reset Zoom" does what it did (the middle button still steps
+// back one zoom). The zoomer no longer reacts to the right button itself, so that the menu does
+// not unzoom the view a person wants to save on systems that open menus on the release.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QSize;
+class QWidget;
+class QwtPlot;
+class QwtPlotZoomer;
+
+class plotContextMenu : public QObject {
+    Q_OBJECT
+public:
+    // Asks for the file name the way QFileDialog::getSaveFileName does: parent, caption, start
+    // path, filters, and the selected filter (in: the one to preselect, out: the chosen).
+    // Returns an empty string when the user cancels.
+    using SaveNameAsker = std::function<QString(QWidget *parent, const QString &caption, const QString &path,
+                                                const QString &filters, QString *selectedFilter)>;
+    // Asks for the size in pixels (in: the plot's size); false when the user cancels.
+    using SizeAsker = std::function<bool(QWidget *parent, QSize &size)>;
+
+    // Installs the menu on the plot's canvas; the object belongs to the plot. baseName: the
+    // file name first offered, in the home folder ("waveforms" gives waveforms.png).
+    plotContextMenu(QwtPlot *plot, QwtPlotZoomer *zoomer, const QString &baseName);
+
+    QMenu *menu() const { return m_menu; }
+    QAction *resetZoomAction() const { return m_resetZoom; }
+    QAction *saveAction() const { return m_save; }
+
+    // Empty askers restore the real dialogs.
+    void setSaveNameAsker(SaveNameAsker asker);
+    void setSizeAsker(SizeAsker asker);
+
+public slots:
+    // The file name, then the size, then the file; a refused name or a failed write is told in
+    // an error box, and the name is offered again next time.
+    void saveAs();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool confirmOverwrite(const QString &fileName);
+    void tell(const QString &message);
+
+    QwtPlot *m_plot;
+    QwtPlotZoomer *m_zoomer;
+    QMenu *m_menu;
+    QAction *m_resetZoom;
+    QAction *m_save;
+    QString m_lastName;
+    SaveNameAsker m_askSaveName;
+    SizeAsker m_askSize;
+};
