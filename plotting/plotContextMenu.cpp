@@ -11,7 +11,6 @@
 
 #include <QContextMenuEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 
@@ -41,12 +40,7 @@ plotContextMenu::plotContextMenu(QwtPlot *plot, QwtPlotZoomer *zoomer, const QSt
 }
 
 void plotContextMenu::setSaveNameAsker(SaveNameAsker asker) {
-    if (!asker)
-        asker = [](QWidget *parent, const QString &caption, const QString &path, const QString &filters,
-                   QString *selectedFilter) {
-            return QFileDialog::getSaveFileName(parent, caption, path, filters, selectedFilter);
-        };
-    m_askSaveName = std::move(asker);
+    m_askSaveName = orFileDialog(std::move(asker));
 }
 
 void plotContextMenu::setSizeAsker(SizeAsker asker) {

@@ -6,6 +6,8 @@
 // not unzoom the view a person wants to save on systems that open menus on the release.
 #pragma once
 
+#include "saveNameAsker.h"
+
 #include <QObject>
 #include <QString>
 
@@ -21,11 +23,7 @@ class QwtPlotZoomer;
 class plotContextMenu : public QObject {
     Q_OBJECT
 public:
-    // Asks for the file name the way QFileDialog::getSaveFileName does: parent, caption, start
-    // path, filters, and the selected filter (in: the one to preselect, out: the chosen).
-    // Returns an empty string when the user cancels.
-    using SaveNameAsker = std::function<QString(QWidget *parent, const QString &caption, const QString &path,
-                                                const QString &filters, QString *selectedFilter)>;
+    using SaveNameAsker = saveNameAsker;
     // Asks for the size in pixels (in: the plot's size); false when the user cancels.
     using SizeAsker = std::function<bool(QWidget *parent, QSize &size)>;
 

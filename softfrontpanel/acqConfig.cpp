@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -167,12 +166,7 @@ void acqConfig::showRefreshRow(bool show) {
 }
 
 void acqConfig::setSaveNameAsker(SaveNameAsker asker) {
-    if (!asker)
-        asker = [](QWidget *parent, const QString &caption, const QString &path, const QString &filters,
-                   QString *selectedFilter) {
-            return QFileDialog::getSaveFileName(parent, caption, path, filters, selectedFilter);
-        };
-    m_askSaveName = std::move(asker);
+    m_askSaveName = orFileDialog(std::move(asker));
 }
 
 void acqConfig::setDataRate(int samplesPerSecond) {

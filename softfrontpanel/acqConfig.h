@@ -4,6 +4,8 @@
 // start with storage) and offered again next time.
 #pragma once
 
+#include "saveNameAsker.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -22,11 +24,7 @@ public:
     // Indexes of the format choice; the order is the format code of StorageFormat.
     enum FormatIndex { Binary64, CsvVolts, CsvMilli, Binary32, kFormatChoices };
 
-    // Asks for an output file name the way QFileDialog::getSaveFileName does: parent, caption,
-    // start path, filters, and the selected filter (in: the one to preselect, out: the chosen).
-    // Returns an empty string when the user cancels.
-    using SaveNameAsker = std::function<QString(QWidget *parent, const QString &caption, const QString &path,
-                                                const QString &filters, QString *selectedFilter)>;
+    using SaveNameAsker = saveNameAsker;
 
     explicit acqConfig(kq7150fp_App *parent);
 
