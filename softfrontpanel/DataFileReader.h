@@ -7,11 +7,16 @@
 #include "fileInfo_t.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 class DataFileReader {
 public:
     // Fills info from the header of the file at path. 0 on success, -1 when the file cannot be
-    // opened or its header is refused; info is left as it was on failure.
+    // opened or its header is refused; info is left as it was on failure, and why, when given,
+    // gets one line in words naming the rule broken, quoting the header line when one is to
+    // blame ("NUMBER_OF_CHANNELS=4x: not a whole number"), or the system's reason the file
+    // cannot be read ("No such file or directory").
     //
     // The file may come from anywhere, and everything later (plot buffers, the block reader,
     // the panels' tables) trusts the record, so the header is refused when:
@@ -37,8 +42,11 @@ public:
     // Lines that are not KEY=VALUE and unknown keys (DEVICE) are ignored; a value ends at the
     // first character outside [a-zA-Z0-9.-]. A payload shorter than one block is accepted
     // (blockCount 0). A payload that is not a whole number of blocks prints a warning on
-    // standard output; the partial block at its end is not counted.
-    static int readHeader(const char *path, fileInfo_t &info);
+    // warnings; the partial block at its end is not counted. The program's users watch its
+    // standard output for that warning, hence the default; a caller that writes its own results
+    // there passes another stream.
+    static int readHeader(const char *path, fileInfo_t &info, std::string *why = nullptr,
+                          std::FILE *warnings = stdout);
 
     // Reads block number block (from 0) of the file described by info into data
     // (info.dataLength bytes). seconds and nanoseconds (info.scansPerBlock values each) may be

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <unistd.h>
@@ -89,38 +91,60 @@ TEST_F(DataFileReaderTest, ReadsWellFormedHeadersOfOneToThreeCards) {
     }
 }
 
-TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUse) {
+TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
     // Each row breaks one rule of the default header: 2 cards of 0x03, 4 channels, 10 lines.
-    const std::pair<const char *, std::string> refusals[] = {
-        {"raw counts", header("FORMAT=raw\n")},
-        {"masks before the card count",
-         without(header("NUMBER_OF_FUNCTION_CARDS=2\n"), "NUMBER_OF_FUNCTION_CARDS")},
-        {"mask of card 3 of 2", header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n")},
-        {"mask of card 0", header("CHANNEL_MASK_FC0=0x02\n")},
-        {"mask above a byte", header("CHANNEL_MASK_FC2=0x103\n")},
-        {"65 cards", header("NUMBER_OF_FUNCTION_CARDS=65\n")},
-        {"300 cards, 44 once narrowed", header("NUMBER_OF_FUNCTION_CARDS=300\n")},
-        {"0 cards", header("NUMBER_OF_FUNCTION_CARDS=0\n")},
-        {"channels not the mask bits", header("NUMBER_OF_CHANNELS=3\n")},
-        {"no channel", header("NUMBER_OF_CHANNELS=0\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x00\n")},
-        {"0 scans", header("NUMBER_OF_SCANS_PER_BLOCK=0\n")},
-        {"one sample over 2 x 2^20", header("NUMBER_OF_SCANS_PER_BLOCK=524289\n")},
-        {"rate 0", header("SAMPLING_RATE_HZ=0.000000\n")},
-        {"rate nan", header("SAMPLING_RATE_HZ=nan\n")},
-        {"time offset nan", header("TIME_OFFSET=nan\n")},
-        {"timestamps 2", header("TIMESTAMPS=2\n")},
-        {"channels 4x", header("NUMBER_OF_CHANNELS=4x\n")},
-        {"no # line", without(header(), "#")},
-        {"1026 lines", header(fillers(1016))},
+    struct Refusal {
+        const char *what;
+        std::string text, why; // why: part of the reason given
     };
-    for (const auto &[what, text] : refusals)
-        EXPECT_EQ(read(text), -1) << what;
+    std::vector<Refusal> refusals = {
+        {"raw counts", header("FORMAT=raw\n"), "FORMAT=raw: only ViReal64 and ViReal32"},
+        {"masks before the card count",
+         without(header("NUMBER_OF_FUNCTION_CARDS=2\n"), "NUMBER_OF_FUNCTION_CARDS"),
+         "CHANNEL_MASK_FC1=0x03: comes before NUMBER_OF_FUNCTION_CARDS"},
+        {"mask of card 3 of 2", header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n"),
+         "FC3=0x01: names no card of NUMBER_OF_FUNCTION_CARDS=2"},
+        {"mask of card 0", header("CHANNEL_MASK_FC0=0x02\n"), "FC0=0x02: names no card"},
+        {"mask above a byte", header("CHANNEL_MASK_FC2=0x103\n"), "FC2=0x103: a mask is a hexadecimal byte"},
+        {"65 cards", header("NUMBER_OF_FUNCTION_CARDS=65\n"), "CARDS=65: the card count must be"},
+        {"300 cards, 44 once narrowed", header("NUMBER_OF_FUNCTION_CARDS=300\n"),
+         "CARDS=300: the card count"},
+        {"0 cards", header("NUMBER_OF_FUNCTION_CARDS=0\n"), "CARDS=0: the card count"},
+        {"channels not the mask bits", header("NUMBER_OF_CHANNELS=3\n"),
+         "NUMBER_OF_CHANNELS=3, but the channel masks enable 4 channels"},
+        {"no channel", header("NUMBER_OF_CHANNELS=0\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x00\n"),
+         "NUMBER_OF_CHANNELS=0: the file stores no channel"},
+        {"0 scans", header("NUMBER_OF_SCANS_PER_BLOCK=0\n"), "BLOCK=0: a block needs at least 1 scan"},
+        {"one sample over 2 x 2^20", header("NUMBER_OF_SCANS_PER_BLOCK=524289\n"),
+         "4 channels x 524289 scans is larger than the program's buffer of 2 x 1048576"},
+        {"rate 0", header("SAMPLING_RATE_HZ=0.000000\n"), "HZ=0.000000: the rate must be"},
+        {"rate nan", header("SAMPLING_RATE_HZ=nan\n"), "HZ=nan: the rate must be"},
+        {"time offset nan", header("TIME_OFFSET=nan\n"), "OFFSET=nan: the time offset must be"},
+        {"timestamps 2", header("TIMESTAMPS=2\n"), "TIMESTAMPS=2: must be 0 or 1"},
+        {"channels 4x", header("NUMBER_OF_CHANNELS=4x\n"), "CHANNELS=4x: not a whole number"},
+        {"no # line", without(header(), "#"), "no '#' line ends the header"},
+        {"1026 lines", header(fillers(1016)), "more than 1025 header lines"},
+        {"two keys missing", without(without(header(), "FORMAT"), "TIMESTAMPS"),
+         "the header has no FORMAT, TIMESTAMPS"},
+    };
     for (const char *key : {"FORMAT", "SAMPLING_RATE_HZ", "NUMBER_OF_CHANNELS", "NUMBER_OF_SCANS_PER_BLOCK",
-                            "NUMBER_OF_FUNCTION_CARDS", "TIME_OFFSET", "TIMESTAMPS"})
-        EXPECT_EQ(read(without(header(), key)), -1) << "without " << key;
-    EXPECT_EQ(DataFileReader::readHeader((dir / "missing.bin7150").c_str(), info), -1);
-    const std::string longPath = write(header(), std::string(250, 'n'));
-    EXPECT_EQ(DataFileReader::readHeader(longPath.c_str(), info), -1) << "path longer than the record";
+                            "TIME_OFFSET", "TIMESTAMPS"}) // without the card count, the masks come first
+        refusals.push_back({key, without(header(), key), std::string("the header has no ") + key + "\n"});
+    for (const auto &[what, text, why] : refusals) {
+        std::string reason;
+        EXPECT_EQ(DataFileReader::readHeader(write(text).c_str(), info, &reason), -1) << what;
+        EXPECT_NE((reason + "\n").find(why), std::string::npos) << what << ": " << reason;
+    }
+
+    const std::pair<std::string, std::string> unreadable[] = {
+        {(dir / "missing.bin7150").string(), "No such file or directory"},
+        {dir.string(), "Is a directory"},
+        {write(header(), std::string(250, 'n')), "the path is longer than 259 characters"}};
+    for (const auto &[path, why] : unreadable) {
+        std::string reason;
+        EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info, &reason), -1) << why;
+        EXPECT_EQ(reason, why);
+    }
 }
 
 TEST_F(DataFileReaderTest, AcceptsTheLimitsAndIgnoresWhatItDoesNotKnow) {
@@ -147,11 +171,22 @@ TEST_F(DataFileReaderTest, CountsWholeBlocksAndWarnsOfAPartialOne) {
     // Payload bytes, whole blocks, warned.
     const std::tuple<std::size_t, uint64_t, bool> payloads[] = {
         {0, 0, false}, {100, 0, true}, {3 * 640, 3, false}, {2 * 640 + 1, 2, true}};
+    const char warning[] = "Warning. The binary data seems corrupt.\n";
     for (const auto &[payload, blocks, warned] : payloads) {
+        const std::string path = write(header() + std::string(payload, '\0'));
+        std::unique_ptr<std::FILE, int (*)(std::FILE *)> warnings(std::tmpfile(), std::fclose);
+        ASSERT_TRUE(warnings);
         testing::internal::CaptureStdout();
-        EXPECT_EQ(read(header() + std::string(payload, '\0')), 0);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), warned ? "Warning. The binary data seems corrupt.\n" : "");
+        EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info, nullptr, warnings.get()), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "standard output was not asked for";
+        char text[64] = {};
+        std::rewind(warnings.get());
+        EXPECT_STREQ(fgets(text, sizeof text, warnings.get()) ? text : "", warned ? warning : "");
         EXPECT_EQ(std::tuple(info.payloadLength, info.blockCount), std::tuple(uint64_t(payload), blocks));
+
+        testing::internal::CaptureStdout(); // the program's users watch its standard output
+        EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), warned ? warning : "");
     }
 }
 
