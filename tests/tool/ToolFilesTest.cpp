@@ -1,0 +1,276 @@
+// kq7150-tool on the files the program writes and on the files its reader refuses: the command
+// line, the header text, the refusals, and the CSV conversion against the continuous storage's
+// own CSV.
+#include "ProgramFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <tuple>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// 6 decimals with a point: the application object has set the user's locale.
+std::string fixed6(double value) {
+    char text[64];
+    return std::string(text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6).ptr);
+}
+
+std::string contents(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ToolFilesTest : public ::testing::Test {
+protected:
+    std::string path(const std::string &name) const {
+        return (dir.path() + "/" + name.c_str()).toStdString();
+    }
+    static QStringList args(std::initializer_list<std::string> list) {
+        QStringList result;
+        for (const std::string &a : list)
+            result << QString::fromStdString(a);
+        return result;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(ToolFilesTest, BadCommandLinesAreRefusedBeforeTheFileIsRead) {
+    Recording recording = programRecordings()[0];
+    const std::string file = path("rec.bin7150");
+    ASSERT_NO_FATAL_FAILURE(recording.storeBinary(file));
+    const std::string before = contents(file);
+
+    const std::pair<QStringList, std::string> refusals[] = {
+        {{}, "no command given"},
+        {args({"play", file}), "unknown command 'play'"},
+        {args({"info"}), "info needs FILE"},
+        {args({"info", file, "more"}), "info needs FILE, not 'more'"},
+        {args({"convert", file}), "convert needs FILE and OUT.csv"},
+        {args({"measure", file, "--window", "1"}), "measure has no option '--window'"},
+        {args({"info", file, "--all"}), "info has no option '--all'"},
+        {args({"measure", file, "--block", "0"}), "--block 0: blocks are counted from 1"},
+        {args({"measure", file, "--block=2", "--all"}), "measure takes --block K or --all, not both"},
+        {args({"measure", file, "--zero-padding", "3"}), "--zero-padding 3: the zero padding is one of"},
+        {args({"measure", file, "--fit", "8"}), "--fit 8: the sine fit is 0"},
+        {args({"spectrum", file, "--block=1", "--window=6"}), "--window 6: the window is 0 Rectangular"},
+        {args({"spectrum", file}), "spectrum needs --block K"},
+        {args({"spectrum", file, "--block"}), "--block needs a value"},
+        {args({"convert", file, "out.csv", "--millivolts=1"}), "--millivolts takes no value"},
+        // Arguments that only the file can refuse.
+        {args({"spectrum", file, "--block", "4"}), "--block 4: '" + file + "' has 3 whole blocks"},
+        {args({"convert", file, file}), "'" + file + "' is the file to convert itself"},
+    };
+    for (const auto &[arguments, message] : refusals) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const ToolRun run = runTool(arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("kq7150-tool: " + message, 0), 0u) << run.err;
+    }
+    EXPECT_EQ(contents(file), before);
+
+    const ToolRun help = runTool({"convert", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: kq7150-tool COMMAND FILE [options]\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+}
+
+// "Name:" to value, of info's output.
+std::map<std::string, std::string> infoRows(const std::string &out) {
+    std::map<std::string, std::string> rows;
+    for (const std::string &line : lines(out)) {
+        const std::size_t colon = line.find(':');
+        const std::size_t value = line.find_first_not_of(' ', colon + 1);
+        if (colon != std::string::npos && value != std::string::npos)
+            rows[line.substr(line.find_first_not_of(' '), colon - line.find_first_not_of(' '))] =
+                line.substr(value);
+    }
+    return rows;
+}
+
+TEST_F(ToolFilesTest, InfoDescribesTheHeaderAndWhetherThePayloadIsWhole) {
+    for (const Recording &r : programRecordings()) {
+        SCOPED_TRACE(r.name);
+        const std::string file = path("info.bin7150");
+        ASSERT_NO_FATAL_FAILURE(r.storeBinary(file));
+        const std::string measured = runTool({"measure", QString::fromStdString(file)}).out;
+
+        ToolRun run = runTool({"info", QString::fromStdString(file)});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        auto rows = infoRows(run.out);
+        const uint64_t block =
+            uint64_t(r.channels()) * r.scans * (r.floats ? 4 : 8) + (r.timestamps ? 8 * r.scans : 0);
+        const std::map<std::string, std::string> expected = {
+            {"File", file},
+            {"Format", r.floats ? "ViReal32 (4-byte floats, volts)" : "ViReal64 (8-byte doubles, volts)"},
+            {"Sampling rate", fixed6(r.rate) + " Hz"},
+            {"Function cards", std::to_string(r.masks.size())},
+            {"Channels", std::to_string(r.channels())},
+            {"Scans per block", std::to_string(r.scans) + " (" + fixed6(r.scans / r.rate) + " s)"},
+            {"Time offset", fixed6(-r.preTrigger / r.rate) + " s"},
+            {"Timestamps",
+             r.timestamps ? "yes (every block starts with its scans' seconds and nanoseconds)" : "no"},
+            {"Header", std::to_string(fs::file_size(file) - r.blocks * block) + " bytes"},
+            {"Block length", std::to_string(block) + " bytes"},
+            {"Blocks", std::to_string(r.blocks)},
+            {"Payload", std::to_string(r.blocks * block) + " bytes, whole"},
+        };
+        for (const auto &[name, value] : expected)
+            EXPECT_EQ(rows[name], value) << name;
+        for (std::size_t c = 0; c < r.masks.size(); ++c) {
+            std::string list;
+            for (int k = 0; k < 8; ++k)
+                if (r.masks[c] >> k & 1)
+                    list += (list.empty() ? "CH" : ", CH") + std::to_string(k + 1);
+            char mask[8];
+            std::snprintf(mask, sizeof mask, "0x%02x", r.masks[c]);
+            EXPECT_EQ(rows["FC" + std::to_string(c + 1)], list + " (" + mask + ")");
+        }
+
+        // A partial block at the end: the reader's warning reaches standard error, not the
+        // output, and only the whole blocks are measured.
+        std::ofstream(file, std::ios::binary | std::ios::app) << std::string(100, '\0');
+        run = runTool({"info", QString::fromStdString(file)});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(infoRows(run.out)["Payload"],
+                  std::to_string(r.blocks * block + 100) +
+                      " bytes, not whole: 100 bytes of a last, partial block, which is not read");
+        EXPECT_EQ(run.err, "Warning. The binary data seems corrupt.\n");
+        run = runTool({"measure", QString::fromStdString(file)});
+        EXPECT_EQ(std::tuple(run.status, run.out), std::tuple(0, measured));
+    }
+}
+
+// A header as the program writes it, with extra lines before the "#" line; a key given again
+// there overrides the first one.
+std::string header(const std::string &extra = "") {
+    return "DEVICE=Movara 7150\nFORMAT=ViReal64\nSAMPLING_RATE_HZ=1234.500000\nNUMBER_OF_CHANNELS=4\n"
+           "NUMBER_OF_SCANS_PER_BLOCK=16\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x03\n"
+           "CHANNEL_MASK_FC2=0x03\nTIME_OFFSET=-0.250000\nTIMESTAMPS=1\n" +
+           extra + "#\n";
+}
+
+std::string without(std::string h, const std::string &key) { // drops the line starting with key
+    const std::size_t at = h.rfind(key, 0) == 0 ? 0 : h.find("\n" + key) + 1;
+    return h.erase(at, h.find('\n', at) + 1 - at);
+}
+
+TEST_F(ToolFilesTest, EveryHeaderTheReaderRefusesIsNamedByEveryCommand) {
+    std::string fillers;
+    for (int i = 0; i < 1016; ++i)
+        fillers += "COMMENT=filler\n";
+    std::vector<std::pair<std::string, std::string>> refusals = {
+        {header("FORMAT=raw\n"), "FORMAT=raw: only ViReal64 and ViReal32 (volts) can be read"},
+        {without(header("NUMBER_OF_FUNCTION_CARDS=2\n"), "NUMBER_OF_FUNCTION_CARDS"),
+         "CHANNEL_MASK_FC1=0x03: comes before NUMBER_OF_FUNCTION_CARDS, which must come first"},
+        {header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n"),
+         "CHANNEL_MASK_FC3=0x01: names no card of NUMBER_OF_FUNCTION_CARDS=2"},
+        {header("CHANNEL_MASK_FC0=0x02\n"), "CHANNEL_MASK_FC0=0x02: names no card"},
+        {header("CHANNEL_MASK_FC2=0x103\n"),
+         "CHANNEL_MASK_FC2=0x103: a mask is a hexadecimal byte, 0x00 to 0xff"},
+        {header("NUMBER_OF_FUNCTION_CARDS=65\n"),
+         "NUMBER_OF_FUNCTION_CARDS=65: the card count must be a whole number "
+         "from 1 to 64"},
+        {header("NUMBER_OF_FUNCTION_CARDS=300\n"), "NUMBER_OF_FUNCTION_CARDS=300: the card count"},
+        {header("NUMBER_OF_FUNCTION_CARDS=0\n"), "NUMBER_OF_FUNCTION_CARDS=0: the card count"},
+        {header("NUMBER_OF_CHANNELS=3\n"), "NUMBER_OF_CHANNELS=3, but the channel masks enable 4 channels"},
+        {header("NUMBER_OF_CHANNELS=0\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x00\n"),
+         "NUMBER_OF_CHANNELS=0: the file stores no channel"},
+        {header("NUMBER_OF_SCANS_PER_BLOCK=0\n"),
+         "NUMBER_OF_SCANS_PER_BLOCK=0: a block needs at least 1 scan"},
+        {header("NUMBER_OF_SCANS_PER_BLOCK=524289\n"),
+         "a block of 4 channels x 524289 scans is larger than the program's buffer of 2 x 1048576 samples"},
+        {header("SAMPLING_RATE_HZ=0.000000\n"),
+         "SAMPLING_RATE_HZ=0.000000: the rate must be a number above 0"},
+        {header("SAMPLING_RATE_HZ=nan\n"), "SAMPLING_RATE_HZ=nan: the rate must be a number above 0"},
+        {header("TIME_OFFSET=nan\n"), "TIME_OFFSET=nan: the time offset must be a finite number"},
+        {header("TIMESTAMPS=2\n"), "TIMESTAMPS=2: must be 0 or 1"},
+        {header("NUMBER_OF_CHANNELS=4x\n"), "NUMBER_OF_CHANNELS=4x: not a whole number"},
+        {without(header(), "#"), "no '#' line ends the header: not a stored data file"},
+        {header(fillers), "more than 1025 header lines before the '#' line: not a stored data file"},
+    };
+    // Without NUMBER_OF_FUNCTION_CARDS, the masks come first (above).
+    for (const char *key : {"FORMAT", "SAMPLING_RATE_HZ", "NUMBER_OF_CHANNELS", "NUMBER_OF_SCANS_PER_BLOCK",
+                            "TIME_OFFSET", "TIMESTAMPS"})
+        refusals.emplace_back(without(header(), key), std::string("the header has no ") + key);
+
+    std::vector<std::pair<std::string, std::string>> files; // path, message
+    for (std::size_t i = 0; i < refusals.size(); ++i) {
+        const std::string file = path("refused" + std::to_string(i) + ".bin7150");
+        std::ofstream(file, std::ios::binary) << refusals[i].first << std::string(2 * 640, '\0');
+        files.emplace_back(file, refusals[i].second);
+    }
+    files.emplace_back(path("missing.bin7150"), "No such file or directory");
+    files.emplace_back(dir.path().toStdString(), "Is a directory");
+    const std::string longName = path(std::string(250, 'n'));
+    std::ofstream(longName) << header();
+    files.emplace_back(longName, "the path is longer than 259 characters");
+
+    for (const auto &[file, message] : files) {
+        SCOPED_TRACE(message);
+        const QString f = QString::fromStdString(file);
+        for (const QStringList &command :
+             {QStringList{"info", f}, QStringList{"measure", f, "--all"},
+              QStringList{"spectrum", f, "--block", "1"}, QStringList{"convert", f, f + ".csv"}}) {
+            const ToolRun run = runTool(command);
+            EXPECT_EQ(run.status, 1) << command.join(' ').toStdString();
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(run.err.rfind("kq7150-tool: cannot read '" + file + "': " + message, 0), 0u) << run.err;
+            EXPECT_EQ(lines(run.err).size(), 1u) << run.err;
+        }
+        EXPECT_FALSE(fs::exists(file + ".csv"));
+    }
+}
+
+TEST_F(ToolFilesTest, ConvertWritesTheBytesOfTheContinuousStoragesCsv) {
+    for (const Recording &r : programRecordings())
+        for (int format : {StorageFormat::kCsvVolts, StorageFormat::kCsvMilli}) {
+            SCOPED_TRACE(r.name + (format == StorageFormat::kCsvMilli ? ", mV" : ", V"));
+            const std::string binary = path("rec.bin7150");
+            const std::string stored = path("stored.csv");
+            const std::string converted = path("converted.csv");
+            ASSERT_NO_FATAL_FAILURE(r.storeBinary(binary));
+            ASSERT_NO_FATAL_FAILURE(r.store(stored, format));
+            std::ofstream(converted) << "an earlier file of that name";
+
+            QStringList command{"convert", QString::fromStdString(binary), QString::fromStdString(converted)};
+            if (format == StorageFormat::kCsvMilli)
+                command << "--millivolts";
+            const ToolRun run = runTool(command);
+            ASSERT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(run.out + run.err, "");
+            const std::string expected = contents(stored);
+            ASSERT_GT(expected.size(), 1000u);
+            EXPECT_TRUE(contents(converted) == expected) << "the two files differ";
+            EXPECT_EQ(lines(expected)[2].rfind(r.timestamps ? "Timestamp, FC1_CH" : "FC1_CH", 0), 0u);
+        }
+    // An output that cannot be put in place leaves no temporary file behind.
+    const std::string folder = path("folder.csv");
+    fs::create_directory(folder);
+    const std::string binary = path("rec.bin7150");
+    const std::pair<std::string, std::string> failures[] = {
+        {folder, "Is a directory"}, {path("missing/out.csv"), "No such file or directory"}};
+    for (const auto &[target, message] : failures) {
+        const ToolRun run =
+            runTool({"convert", QString::fromStdString(binary), QString::fromStdString(target)});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "kq7150-tool: cannot write '" + target + "': " + message + "\n");
+    }
+    EXPECT_TRUE(fs::is_empty(folder));
+    std::size_t files = 0;
+    for (const auto &entry : fs::directory_iterator(dir.path().toStdString()))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 3u) << "rec.bin7150, stored.csv and converted.csv only";
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+#include "ReplacingFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+ReplacingFile::~ReplacingFile() {
+    discard();
+}
+
+std::FILE *ReplacingFile::open() {
+    std::string name = m_target + ".XXXXXX";
+    const int fd = mkstemp(&name[0]);
+    if (fd < 0) {
+        m_error = std::strerror(errno);
+        return nullptr;
+    }
+    m_temporary = name;
+    // mkstemp makes the file private; the result gets the permissions a new file would get.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    m_file = fdopen(fd, "w");
+    if (!m_file) {
+        m_error = std::strerror(errno);
+        close(fd);
+        discard();
+    }
+    return m_file;
+}
+
+bool ReplacingFile::commit() {
+    if (!m_file)
+        return false;
+    const bool written = !std::ferror(m_file);
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (!written || !closed) {
+        m_error = written ? std::strerror(errno) : "write failed";
+        discard();
+        return false;
+    }
+    if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+        m_error = std::strerror(errno);
+        discard();
+        return false;
+    }
+    m_temporary.clear();
+    return true;
+}
+
+void ReplacingFile::discard() {
+    if (m_file)
+        std::fclose(m_file);
+    m_file = nullptr;
+    if (!m_temporary.empty())
+        std::remove(m_temporary.c_str());
+    m_temporary.clear();
+}

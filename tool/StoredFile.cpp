@@ -1,0 +1,41 @@
+#include "StoredFile.h"
+
+#include "DataFileReader.h"
+
+#include <bitset>
+#include <cstdio>
+
+bool StoredFile::open(const std::string &path) {
+    std::string why;
+    if (DataFileReader::readHeader(path.c_str(), m_info, &why, stderr) == 0)
+        return true;
+    m_problem = "cannot read '" + path + "': " + why;
+    return false;
+}
+
+std::vector<uint8_t> StoredFile::masks() const {
+    return std::vector<uint8_t>(m_info.channelMasks, m_info.channelMasks + m_info.cards);
+}
+
+uint64_t StoredFile::firstSampleOfCard(int card) const {
+    uint64_t channels = 0;
+    for (int c = 0; c < card; ++c)
+        channels += std::bitset<8>(m_info.channelMasks[c]).count();
+    return channels * uint64_t(m_info.scansPerBlock);
+}
+
+std::vector<std::string> StoredFile::channelNames() const {
+    std::vector<std::string> names;
+    for (int c = 0; c < m_info.cards; ++c)
+        for (int k = 0; k < 8; ++k)
+            if (m_info.channelMasks[c] >> k & 1)
+                names.push_back("FC" + std::to_string(c + 1) + "_CH" + std::to_string(k + 1));
+    return names;
+}
+
+std::string StoredFile::missingBlock(uint64_t k) const {
+    if (k <= m_info.blockCount)
+        return "";
+    return "--block " + std::to_string(k) + ": '" + m_info.path + "' has " +
+           std::to_string(m_info.blockCount) + (m_info.blockCount == 1 ? " whole block" : " whole blocks");
+}
