@@ -219,6 +219,9 @@ QWidget *kq7150fp_Waveform::buildControls()
             connect(label, &chLabel::labMousePress, this, &kq7150fp_Waveform::waveSlot);
         }
     }
+    // The symbol column beside it is taller than one card's row: the room left over goes below
+    // the rows instead of stretching the channel boxes.
+    grid->setRowStretch(m_cards, 1);
     legendRow->addLayout(grid);
     legendRow->addStretch();
 
