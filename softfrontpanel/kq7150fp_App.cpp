@@ -453,10 +453,8 @@ void kq7150fp_App::runCalibration(const std::vector<std::pair<int, int>> &channe
     auto *row = new QHBoxLayout(&progress);
     row->addWidget(label, 0, Qt::AlignCenter);
     centerOnScreen(&progress);
-    progress.show();
-    // A window is drawn only once it has been mapped; without this the demo's waits, which
-    // process no events, would show an empty frame throughout.
-    QApplication::processEvents();
+    // The demo's waits and the driver's calls process no events.
+    showAndDraw(&progress);
     for (const auto &[card, ch] : channels) {
         label->setText(textOf(card, ch));
         progress.repaint();

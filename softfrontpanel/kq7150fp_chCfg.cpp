@@ -266,9 +266,8 @@ void kq7150fp_chCfg::calibrate() {
     progress.setFixedSize(width, kHeight);
     text->setGeometry((width - textWidth) / 2, 45, textWidth, metrics.height());
     kq7000fp_app::centerOnScreen(&progress);
-    progress.show();
-    // The driver call blocks the GUI thread: draw the dialog before it starts.
-    QCoreApplication::processEvents();
+    // The driver call blocks the GUI thread: the dialog is drawn before it starts.
+    kq7000fp_app::showAndDraw(&progress);
 
     if (m_demo) {
         kq7000_delay(2000);

@@ -6,13 +6,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <QWhatsThis>
 
 #include <cstdlib>
@@ -258,6 +261,20 @@ void kq7000fp_app::centerOnScreen(QWidget *widget)
     const QSize area = screen->availableGeometry().size();
     const QSize size = widget->frameGeometry().size();
     widget->move((area.width() - size.width()) / 2, (area.height() - size.height()) / 2);
+}
+
+void kq7000fp_app::showAndDraw(QWidget *widget)
+{
+    widget->show();
+    QElapsedTimer waited;
+    waited.start();
+    // Bounded: a window system that never reports the window must not hang the program.
+    while (!(widget->windowHandle() && widget->windowHandle()->isExposed()) && waited.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    widget->repaint();
+    QCoreApplication::processEvents();
 }
 
 QString kq7000fp_app::titleText() { return titleTextStore(); }

@@ -28,6 +28,10 @@ public:
     void showStartButtons(bool show);
 
     static void centerOnScreen(QWidget *widget);
+    // Shows a window and draws it at once, for callers that block the event loop next (a
+    // calibration): the window system maps a new window a moment after show(), and until then
+    // nothing can be drawn, so one pass of the event loop may leave an empty frame throughout.
+    static void showAndDraw(QWidget *widget);
     static void showInfoMessage(const QString &text);
     static void showWarningMessage(const QString &text);
     // The error box also asks whether to end the program: Yes exits with code 0.
