@@ -100,15 +100,10 @@ TEST_F(ChannelConfigTest, PagesOfferWhatTheCardHasAndStartWithChannelOneOnly) {
     EXPECT_EQ(calls(), 0);
 }
 
-TEST_F(ChannelConfigTest, CalibrationReachesTheDriverAndFailuresNameTheCall) {
-    ASSERT_NO_FATAL_FAILURE(open(kTwoCards));
-    panel(1, 2)->calibrate();
-    EXPECT_EQ(lastSimCall("kq7150_getMultFCsession") + " " + lastSimCall("kq7150_calibrateChannel"),
-              "fcIndex=1 channel=3");
-    EXPECT_TRUE(boxes.texts.isEmpty());
-
-    // Again, with the first session request, calibration and configuration after the window
-    // is built failing once each.
+// The first session request, calibration and configuration after the window is built fail
+// once each (a calibration that succeeds is the calibrate_channel workflow's).
+TEST_F(ChannelConfigTest, CalibrationAndConfigurationFailuresNameTheCall) {
+    ASSERT_NO_FATAL_FAILURE(open(kTwoCards)); // counts the calls a window makes while it is built
     auto fault = [](const char *call, int from) {
         return QString(R"({"status":"0xBFFC0814","call":"%1","from":%2})").arg(call).arg(from).toStdString();
     };

@@ -25,8 +25,6 @@
 #include <QTest>
 
 #include <ctime>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -109,41 +107,6 @@ TEST_F(ContinuousTest, TwentySecondsAtTheHighestRateAreStoredWithoutAGap) {
     EXPECT_GE(file.blocks, 19u * 216000 / 16384); // the whole 20 s less the start
     EXPECT_EQ(file.blocks, acquisitionStatus.blocksRead.load());
     EXPECT_EQ(app->waveform->statusLabel()->text(), "Idle");
-}
-
-// Text storage: one line per scan, the ramp continues from line to line.
-TEST_F(ContinuousTest, CsvHoldsEveryScanInOrder) {
-    ASSERT_NO_FATAL_FAILURE(open(rampLxiWorld(2)));
-    enable(2);
-    ASSERT_NO_FATAL_FAILURE(settings(10000.0, 1024, 0)); // no trigger source: software pulses
-    const QString path = dir.filePath("ramp.csv");
-    answerDialog(path, 1, false);
-    runFor(2000);
-
-    std::ifstream in(path.toStdString());
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "Units: V");
-    std::getline(in, line);
-    EXPECT_EQ(line, "Sampling rate: 10000.000000 Hz");
-    std::getline(in, line);
-    EXPECT_EQ(line, "FC1_CH1, FC1_CH2, FC2_CH1, FC2_CH2, ");
-    long scans = 0, first = -1;
-    while (std::getline(in, line)) {
-        std::istringstream values(line);
-        for (int k = 0; k < 4; ++k) {
-            std::string text;
-            ASSERT_TRUE(values >> text) << "line " << scans;
-            if (first < 0)
-                first = std::lround(std::stod(text) / kLsb);
-            char expected[32];
-            std::snprintf(expected, sizeof expected, "%.6f,", ((first + scans) % (1 << 23)) * kLsb);
-            ASSERT_EQ(text, expected) << "line " << scans << " channel " << k;
-        }
-        ++scans;
-    }
-    EXPECT_GE(scans, 10 * 1024);
-    EXPECT_EQ(scans % 1024, 0);
 }
 
 // Nothing to store: the acquisition runs and shows its blocks, and the file size stays 0 B.

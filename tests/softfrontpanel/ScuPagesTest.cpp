@@ -1,17 +1,14 @@
 // The "SCUs" pages of the window with the example signal conditioning unit plug-in: one page
-// per card, the card's channel settings reaching the unit, the unit's texts for the About
-// dialog and its failures reported like the window's own.
+// per demo card, the unit's texts for the About dialog and its failures reported like the
+// window's own. How a page follows its card's channels is the scu_plugin workflow's.
 #include "PanelTest.h"
 
 #include "kq7000fp_About.h"
 
 #include "kq7000fp_scuWidget.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -51,16 +48,12 @@ protected:
                 return qobject_cast<QTabWidget *>(app->mainTabs()->widget(i));
         return nullptr;
     }
-    QString shown(int page, const QString &label) const {
-        const auto *l = scuTab()->widget(page)->findChild<QLabel *>(label);
-        return l ? l->text() : "(no " + label + ")";
-    }
 
     QTemporaryDir m_root;
     std::optional<std::string> m_savedRoot;
 };
 
-TEST_F(ScuPagesTest, EachDemoCardGetsAPageThatFollowsItsOwnChannelsAndReportsThroughTheWindow) {
+TEST_F(ScuPagesTest, EachDemoCardGetsAPageThatReportsThroughTheWindow) {
     ASSERT_NO_FATAL_FAILURE(installExample());
     ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
     QTabWidget *pages = scuTab();
@@ -69,26 +62,6 @@ TEST_F(ScuPagesTest, EachDemoCardGetsAPageThatFollowsItsOwnChannelsAndReportsThr
     ASSERT_EQ(pages->count(), 2);
     EXPECT_EQ(pages->tabText(0), "Movara 71A0 SCU on FC #1");
     EXPECT_EQ(pages->tabText(1), "Movara 71A0 SCU on FC #2");
-
-    // The unit starts from what the panels hold: channel 1 of each card acquired, gain 1.
-    for (int page : {0, 1}) {
-        EXPECT_EQ(shown(page, "acquired1"), "On");
-        EXPECT_EQ(shown(page, "acquired2"), "Off");
-        EXPECT_EQ(shown(page, "cardGain8"), "1");
-    }
-
-    kq7150fp_chCfg *panel = app->channel(1, 3);
-    choose(panel->gain, panel->gain->findData(20));
-    panel->enableBox()->setChecked(true);
-    EXPECT_EQ(shown(1, "cardGain4"), "20");
-    EXPECT_EQ(shown(1, "acquired4"), "On");
-    auto *unitGain = scuTab()->widget(1)->findChild<QComboBox *>("unitGain4");
-    ASSERT_NE(unitGain, nullptr);
-    unitGain->setCurrentIndex(unitGain->findData(100));
-    EXPECT_EQ(shown(1, "totalGain4"), "2000");
-    // The other card's unit heard nothing of it.
-    EXPECT_EQ(shown(0, "cardGain4"), "1");
-    EXPECT_EQ(shown(0, "acquired4"), "Off");
 
     // In the About dialog the units follow the one demo card.
     auto *about = app->findChild<kq7000fp_About *>("aboutDialog");

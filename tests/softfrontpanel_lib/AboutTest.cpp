@@ -143,11 +143,6 @@ TEST_F(AboutPages, TwoPagesAreWalkedWithNextAndPrevious) {
     EXPECT_EQ(hardware().value(0), "C");
 }
 
-TEST_F(AboutPages, OkHidesTheDialog) {
-    click("okButton");
-    EXPECT_FALSE(dialog->isVisible());
-}
-
 // Each link opens its viewer modally over the About dialog; the viewer closes with "Ok".
 TEST(About, LicenceLinksOpenTheirViewersOverTheDialog) {
     auto dialog = about();
@@ -206,38 +201,13 @@ TEST(LicenceViewers, ShowTheirLicenceUnwrappedInAFixedPitchFont) {
     }
 }
 
-// The frame builds the dialog from its descriptor and the common library, and shows it on
-// "About".
-class AboutInFrame : public ::testing::Test {
-protected:
-    std::unique_ptr<kq7000fp_AppFC> frame()
-    {
-        return std::make_unique<kq7000fp_AppFC>(descriptor, true, true, "6.1.4", true);
-    }
-    ScriptedBoxes boxes;
-    kq7150_fc descriptor;
-};
-
-TEST_F(AboutInFrame, AboutButtonShowsTheSoftwareOfThePanel) {
-    auto f = frame();
-    auto *dialog = f->findChild<kq7000fp_About *>("aboutDialog");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(dialog->isVisible());
-    f->show();
-    QTest::mouseClick(f->findChild<QPushButton *>("aboutButton"), Qt::LeftButton);
-    EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->windowTitle(), "About Movara 7150 Soft Front Panel");
-    EXPECT_TRUE(text(*dialog, "aboutTitle").contains("Movara 7150 VXIplug&amp;play Driver"));
-    EXPECT_EQ(text(*dialog, "commonLibraryValue"), "3.2.0.417 (simulated cards)");
-    EXPECT_EQ(text(*dialog, "driverValue"), QString::fromStdString(descriptor.driverRevision()));
-    EXPECT_EQ(text(*dialog, "sfpValue"), "4.3.9.13182");
-    EXPECT_EQ(text(*dialog, "aboutNotice"), QString::fromStdString(descriptor.notice()));
-}
-
-TEST_F(AboutInFrame, CommonLibraryRowIsLeftOutWhenTheLibraryCannotSay) {
+// The frame builds the dialog from its descriptor and the common library.
+TEST(AboutInFrame, CommonLibraryRowIsLeftOutWhenTheLibraryCannotSay) {
     SimWorldFiles world;
     world.use(R"({"faults":[{"call":"kq7000_revision","status":"0xBFFF0011"}]})", "KQ7150_SIM_FAULTS");
-    auto f = frame();
+    ScriptedBoxes boxes;
+    kq7150_fc descriptor;
+    auto f = std::make_unique<kq7000fp_AppFC>(descriptor, true, true, "6.1.4", true);
     auto *dialog = f->findChild<kq7000fp_About *>("aboutDialog");
     EXPECT_EQ(label(*dialog, "commonLibraryValue"), nullptr);
     EXPECT_EQ(formCaptions(*dialog, "softwareGroup"), QStringList({"Instrument Driver:", "Soft Front Panel:"}));

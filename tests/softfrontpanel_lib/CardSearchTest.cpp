@@ -1,6 +1,5 @@
 #include "../support/ScriptedBoxes.h"
 #include "../support/SimWorldFiles.h"
-#include "kq7000fp_AppFC.h"
 #include "kq7000fp_fcEnterAddress.h"
 #include "kq7000fp_fcEnterAddressFc.h"
 #include "kq7000fp_fcSelect.h"
@@ -12,7 +11,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -167,19 +165,6 @@ TEST_F(CardSearchTest, NetworkBoxesAreProbedInParallel) {
 }
 
 // The frame connects to a single card without showing the tree and labels itself with the box.
-TEST_F(CardSearchTest, OneCardConnectsWithoutTheTreeAndLabelsTheFrame) {
-    world.use(lxiWorld(1));
-    ScriptedBoxes boxes({"Auto Find"});
-    kq7000fp_AppFC frame(descriptor, true, false, "6.1.4", true);
-    EXPECT_EQ(boxes.texts, QStringList{"How to connect to 7150 Function Card?"});
-    EXPECT_EQ(lastSimCall("kq7150_multInit"), "list=TCPIP0::192.0.2.1::INSTR idQuery=1 reset=1");
-    EXPECT_NE(frame.session(), 0u);
-    EXPECT_EQ(std::tuple(frame.demo(), frame.isLxi()), std::tuple(0, true));
-    EXPECT_EQ(frame.windowTitle(), "Movara 7150 Soft Front Panel: box0");
-    EXPECT_EQ(frame.findChild<QLabel *>("carrierInfo")->text(), "inst0");
-    descriptor.closeCards(frame.session());
-}
-
 TEST_F(CardSearchTest, NothingFoundOffersDemoMode) {
     world.use(R"({"carriers":[]})");
     ScriptedBoxes boxes({"Auto Find", "Run In Demo Mode"});
