@@ -58,20 +58,22 @@ bool DataFileWriter::writeBlock(std::FILE *file, const uint32_t *seconds, const 
     return std::fflush(file) == 0;
 }
 
+std::vector<std::string> DataFileWriter::channelNames(const std::vector<uint8_t> &masks) {
+    std::vector<std::string> names;
+    for (std::size_t card = 0; card < masks.size(); ++card)
+        for (int channel = 0; channel < 8; ++channel)
+            if (masks[card] & (1u << channel))
+                names.push_back("FC" + std::to_string(card + 1) + "_CH" + std::to_string(channel + 1));
+    return names;
+}
+
 bool DataFileWriter::writeCsvHeader(std::FILE *file, bool millivolts, double rate, const std::vector<uint8_t> &masks,
                                     bool timestamps) {
     bool ok = std::fprintf(file, millivolts ? "Units: mV\n" : "Units: V\n") >= 0;
     ok = ok && put(file, "Sampling rate: " + fixed6(rate) + " Hz\n");
     std::string columns = timestamps ? "Timestamp, " : "";
-    char name[32];
-    for (std::size_t card = 0; card < masks.size(); ++card) {
-        for (int channel = 0; channel < 8; ++channel) {
-            if (masks[card] & (1u << channel)) {
-                std::snprintf(name, sizeof name, "FC%d_CH%d, ", int(card + 1), channel + 1);
-                columns += name;
-            }
-        }
-    }
+    for (const std::string &name : channelNames(masks))
+        columns += name + ", ";
     columns += "\n";
     return ok && put(file, columns);
 }

@@ -27,6 +27,8 @@ public:
     static bool writeBlock(std::FILE *file, const uint32_t *seconds, const uint32_t *nanoseconds, int scans,
                            const void *samples, size_t bytes);
 
+    // "FC2_CH3" for each stored channel, card by card, in the order of a block's samples.
+    static std::vector<std::string> channelNames(const std::vector<uint8_t> &masks);
     // "Units: V" or "mV", "Sampling rate: ..." and the column line. masks as in the header.
     static bool writeCsvHeader(std::FILE *file, bool millivolts, double rate, const std::vector<uint8_t> &masks,
                                bool timestamps);

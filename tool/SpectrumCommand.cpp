@@ -1,5 +1,6 @@
 #include "SpectrumCommand.h"
 
+#include "DataFileWriter.h"
 #include "OfflinePlayback.h"
 #include "StoredFile.h"
 #include "ToolArguments.h"
@@ -44,7 +45,7 @@ int SpectrumCommand::run(const StoredFile &file, const ToolArguments &args) {
             return toolFailure(toolExitUnreadable, "not enough memory for the spectra");
 
     std::string line = "Frequency (Hz)";
-    for (const std::string &name : file.channelNames())
+    for (const std::string &name : DataFileWriter::channelNames(file.masks()))
         line += ", " + name + " (dB)";
     std::printf("%s\n", line.c_str());
     const std::vector<double> &frequency = curves.front().frequency;

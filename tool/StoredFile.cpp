@@ -24,15 +24,6 @@ uint64_t StoredFile::firstSampleOfCard(int card) const {
     return channels * uint64_t(m_info.scansPerBlock);
 }
 
-std::vector<std::string> StoredFile::channelNames() const {
-    std::vector<std::string> names;
-    for (int c = 0; c < m_info.cards; ++c)
-        for (int k = 0; k < 8; ++k)
-            if (m_info.channelMasks[c] >> k & 1)
-                names.push_back("FC" + std::to_string(c + 1) + "_CH" + std::to_string(k + 1));
-    return names;
-}
-
 std::string StoredFile::missingBlock(uint64_t k) const {
     if (k <= m_info.blockCount)
         return "";

@@ -22,8 +22,6 @@ public:
     std::vector<uint8_t> masks() const;
     // Samples of a block that lie before card c's first channel (channel-major blocks).
     uint64_t firstSampleOfCard(int card) const;
-    // "FC2_CH3" for the e-th stored channel of the block, counted over all cards.
-    std::vector<std::string> channelNames() const;
     // Why block k (from 1; 0 for none) cannot be asked for, empty when it can.
     std::string missingBlock(uint64_t k) const;
     // Bytes after the last whole block: the start of a block the file does not hold in full.
