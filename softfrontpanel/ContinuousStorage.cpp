@@ -9,6 +9,9 @@
 #include <QThreadPool>
 #include <QtConcurrent>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan)
@@ -23,6 +26,7 @@ ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan)
             if ((plan.masks[c] >> k) & 1)
                 p.lsb[p.channels++] = StorageFormat::lsb(plan.gainIndex[c * 8 + k]);
     p.scans = p.displayScans = plan.scans;
+    m_blockSeconds = plan.rate > 0 ? plan.scans / plan.rate : 0.0;
     if (!p.allocate()) {
         std::printf("Unable to allocate memory.\n");
         return Result::NoMemory;
@@ -43,9 +47,17 @@ bool ContinuousStorage::openFile(const Plan &plan)
     contParams_t &p = m_params;
     const bool text = StorageFormat::isCsv(plan.format);
     const QByteArray name = QFile::encodeName(QString::fromStdString(plan.fileName));
-    p.file = std::fopen(name.constData(), text ? "w" : "wb");
-    if (!p.file)
+    // A pipe nobody reads would block the opening, and the window with it, for good: without a
+    // reader it is refused like any file that cannot be opened. Writes block as usual.
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
         return false;
+    std::FILE *file = fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 ? fdopen(fd, text ? "w" : "wb") : nullptr;
+    if (!file) {
+        ::close(fd);
+        return false;
+    }
+    p.file = file;
     bool written;
     if (text) {
         written = DataFileWriter::writeCsvHeader(p.file, plan.format == StorageFormat::kCsvMilli, plan.rate,
@@ -64,7 +76,7 @@ bool ContinuousStorage::openFile(const Plan &plan)
     }
     // A header that did not reach the disk is the same failure as the writer's later ones.
     if (!written)
-        p.setError("Disk write failed!");
+        p.endStoring("Disk write failed!");
     return true;
 }
 
@@ -73,6 +85,7 @@ void ContinuousStorage::startWriter()
     if (!m_params.file)
         return;
     QThreadPool::globalInstance()->setMaxThreadCount(32);
+    m_params.writerDone.exchange(false);
     std::atomic<bool> started{false};
     m_writer = QtConcurrent::run([this, &started] {
         started.exchange(true);
@@ -84,8 +97,19 @@ void ContinuousStorage::startWriter()
 
 std::string ContinuousStorage::finish()
 {
-    m_params.running.exchange(false);
+    requestEnd();
     m_writer.waitForFinished();
     m_writer = QFuture<void>();
     return m_params.error();
+}
+
+std::string ContinuousStorage::storedText() const
+{
+    if (m_params.fileName.empty())
+        return std::string();
+    const uint64_t blocks = m_params.blocksStored.load();
+    char seconds[64];
+    std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(blocks) * m_blockSeconds);
+    return std::to_string(blocks) + (blocks == 1 ? " block (" : " blocks (") + seconds + " s) " +
+           (blocks == 1 ? "is" : "are") + " stored in \"" + m_params.fileName + "\", without a gap.";
 }

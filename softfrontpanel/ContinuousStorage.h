@@ -31,9 +31,16 @@ public:
     Result prepare(const Plan &plan);
     // Starts the writer when a file is open and returns once it runs.
     void startWriter();
-    // Ends the writer (it stores what the ring still holds unless an error ended it) and
-    // returns the first error of the run, empty when there was none.
+    // Asks the writer to end once it has stored what the ring holds; it may still be waiting
+    // for the disk when this returns.
+    void requestEnd() { m_params.running.exchange(false); }
+    bool writerDone() const { return m_params.writerDone.load(); }
+    // Ends the writer, waiting as long as the disk takes, and returns the first error of the
+    // run, empty when there was none.
     std::string finish();
+    // "305 blocks (1.446 s) are stored in "x.bin7150", without a gap." after a run that ended
+    // with an error; empty when no file was written.
+    std::string storedText() const;
     // Frees the buffers once no callback is inside.
     void release() { m_params.release(); }
 
@@ -44,5 +51,6 @@ private:
     bool openFile(const Plan &plan);
 
     contParams_t m_params;
+    double m_blockSeconds = 0.0;
     QFuture<void> m_writer;
 };

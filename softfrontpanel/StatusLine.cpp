@@ -15,6 +15,31 @@ const StateLook kLooks[StatusLine::kStates] = {
 };
 
 const char kOutOfRangeNote[] = " &nbsp; <font color='#f80'>Input Signal Out Of Range</font>";
+constexpr uint16_t kFifoOverflow = 0x0800;
+
+std::string hexWord(uint16_t word)
+{
+    char code[8];
+    std::snprintf(code, sizeof code, "0x%04hX", word);
+    return code;
+}
+
+// Driver texts and file names may hold characters the label would take for markup.
+std::string escaped(const std::string &text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else
+            out += c;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -32,9 +57,7 @@ StatusLine StatusLine::running(int state, uint16_t errors)
 {
     StatusLine line{stateName(state), stateColour(state)};
     if (errors & kAcquisitionErrors) {
-        char code[8];
-        std::snprintf(code, sizeof code, "0x%04hX", errors);
-        line.html += std::string(" &nbsp; <font color='#f80'>Acquisition error: ") + code + "</font>";
+        line.html += " &nbsp; <font color='#f80'>Acquisition error: " + hexWord(errors) + "</font>";
     } else if (errors & kOutOfRange) {
         line.html += kOutOfRangeNote;
     }
@@ -47,4 +70,20 @@ StatusLine StatusLine::idle(uint16_t errors)
     if (errors & kOutOfRange)
         line.html += kOutOfRangeNote;
     return line;
+}
+
+StatusLine StatusLine::storingEnded(int state, uint16_t errors, const std::string &why)
+{
+    StatusLine line = running(state, errors);
+    line.html += " &nbsp; <font color='#f80'>Storing ended: " + escaped(why) + "</font>";
+    line.rgb = 0xFF0000;
+    return line;
+}
+
+std::string StatusLine::acquisitionErrorText(uint16_t errors)
+{
+    std::string text = "Acquisition error " + hexWord(errors);
+    if (errors & kFifoOverflow)
+        return text + ": the card memory overflowed, the data could not be read fast enough.";
+    return text + ".";
 }

@@ -21,4 +21,9 @@ struct StatusLine {
     static StatusLine running(int state, uint16_t errors);
     // After a stop: "Idle" in black, with the overrange note when it is latched.
     static StatusLine idle(uint16_t errors);
+    // While the cards go on after storing ended: the running line with the reason, in red.
+    static StatusLine storingEnded(int state, uint16_t errors, const std::string &why);
+
+    // What an error word with acquisition-error bits means, for the message that ends storing.
+    static std::string acquisitionErrorText(uint16_t errors);
 };

@@ -25,7 +25,9 @@ TriggerPlan TriggerPlan::make(int source, int positionIndex, int scans, bool lxi
     // An LXI box cannot stop its cards after a count of scans on a hardware trigger.
     if (plan.mode == 1 && lxi)
         plan.scansPerTrigger = 0;
-    plan.preTrigger = preTriggerScans(positionIndex, scans);
+    // The cards start sampling at the alarm itself: there are no scans before it to keep, and
+    // a pre-trigger would shift the time axis and the stored time offset against the scan times.
+    plan.preTrigger = source == kPtpAlarm ? 0 : preTriggerScans(positionIndex, scans);
     plan.synch = lxi ? 0xFFFF : 0xFFFE;
     return plan;
 }

@@ -4,8 +4,13 @@
 #include "CsvWriter.h"
 #include "DataFileWriter.h"
 #include "DriverErrorReporter.h"
+#include "StatusLine.h"
 #include "StorageFormat.h"
 
+#include <stdio_ext.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -46,7 +51,9 @@ bool contParams_t::allocate()
     readIndex.exchange(0);
     plotRequest.exchange(false);
     plotReady.exchange(false);
-    failed.exchange(false);
+    storingEnded.exchange(false);
+    fileBytes.exchange(0);
+    blocksStored.exchange(0);
     clearError();
     const size_t samples = static_cast<size_t>(scans) * static_cast<size_t>(channels);
     plotBuffer = allocateArray<unsigned char>(samples * sampleWidth, true);
@@ -59,7 +66,8 @@ bool contParams_t::allocate()
     }
     if (!ok) {
         release();
-        setError("Unable to allocate memory.");
+        keepError("Unable to allocate memory.");
+        storingEnded.exchange(true);
     }
     return ok;
 }
@@ -79,11 +87,24 @@ void contParams_t::release()
     }
 }
 
-void contParams_t::setError(const std::string &text)
+bool contParams_t::keepError(const std::string &text)
 {
     std::lock_guard<std::mutex> lock(m_errorLock);
-    if (m_error.empty())
-        m_error = text;
+    if (!m_error.empty())
+        return false;
+    m_error = text;
+    return true;
+}
+
+void contParams_t::endStoring(const std::string &text)
+{
+    // A lasting fault would otherwise print its line for every block.
+    if (keepError(text)) {
+        std::printf("%s\n\n", text.c_str());
+        std::fflush(stdout);
+    }
+    storingEnded.exchange(true);
+    running.exchange(false);
 }
 
 std::string contParams_t::error() const
@@ -113,28 +134,57 @@ void _VI_FUNCH contParams_t::callback(ViSession vi, ViAddr userData)
         acquisitionStatus.callbackStopped.exchange(true);
         return;
     }
-    const uint32_t w = p->writeIndex.load();
-    const int32_t status = p->readSlot(vi, w);
-    acquisitionStatus.blocksRead.fetch_add(1);
-    if (status < VI_SUCCESS) {
-        const std::string text = DriverErrorReporter::message(status, "kq7150_readMultAcquisitionEx", vi);
-        std::printf("%s\n\n", text.c_str());
-        p->setError(text);
-        p->failed.exchange(true);
-        p->running.exchange(false);
-        // The slot holds no block: neither the display nor the file may take it.
-        return;
-    }
-    if (p->plotRequest.load() || !p->plotReady.load())
-        p->handOverPlot(vi, w);
-    const uint32_t next = (w + 1) % kSlots;
-    if (p->file && !p->waitForRoom(next))
-        return;
-    p->writeIndex.exchange(next);
+    const bool stored = p->storeBlock(vi);
     if (p->single) {
-        std::printf("Single - done\n");
+        if (stored)
+            std::printf("Single - done\n");
+        // A single shot is over with its block, stored or not.
         acquisitionStatus.singleDone.exchange(true);
     }
+}
+
+// The status is looked at before every block: once the cards report an acquisition error (a
+// card memory that overflowed has lost scans), the blocks read from then on may lie after the
+// loss. The blocks read before are whole: the card drops new scans, not the oldest.
+bool contParams_t::pollStatus(ViSession vi)
+{
+    ViInt16 state = 0, overflow = 0;
+    ViUInt16 errors = 0;
+    ViUInt32 backlog = 0;
+    const ViStatus status = kq7150_checkMultAcquisition(vi, &state, &errors, &backlog, &overflow);
+    if (status < VI_SUCCESS) {
+        // Without the error word a loss of scans would go unseen.
+        endStoring(DriverErrorReporter::message(status, "kq7150_checkMultAcquisition", vi));
+        return false;
+    }
+    acquisitionStatus.storePoll(state, errors, backlog, overflow);
+    if (errors & StatusLine::kAcquisitionErrors)
+        endStoring(StatusLine::acquisitionErrorText(errors));
+    return true;
+}
+
+// Reads the block into the ring, hands it to the display when asked, and to the writer while
+// storing goes on. True when it was handed to the writer.
+bool contParams_t::storeBlock(ViSession vi)
+{
+    pollStatus(vi);
+    const uint32_t w = writeIndex.load();
+    const int32_t status = readSlot(vi, w);
+    acquisitionStatus.blocksRead.fetch_add(1);
+    if (status < VI_SUCCESS) {
+        endStoring(DriverErrorReporter::message(status, "kq7150_readMultAcquisitionEx", vi));
+        // The slot holds no block: neither the display nor the file may take it.
+        return false;
+    }
+    if (plotRequest.load() || !plotReady.load())
+        handOverPlot(w);
+    if (storingEnded.load())
+        return false;
+    const uint32_t next = (w + 1) % kSlots;
+    if (file && !waitForRoom(next))
+        return false;
+    writeIndex.exchange(next);
+    return true;
 }
 
 int32_t contParams_t::readSlot(ViSession vi, uint32_t slot)
@@ -154,13 +204,8 @@ int32_t contParams_t::readSlot(ViSession vi, uint32_t slot)
     return kq7150_readMultAcquisition(vi, scans, volts);
 }
 
-void contParams_t::handOverPlot(ViSession vi, uint32_t slot)
+void contParams_t::handOverPlot(uint32_t slot)
 {
-    ViInt16 state = 0, overflow = 0;
-    ViUInt16 errors = 0;
-    ViUInt32 backlog = 0;
-    if (kq7150_checkMultAcquisition(vi, &state, &errors, &backlog, &overflow) >= VI_SUCCESS)
-        acquisitionStatus.storePoll(state, errors, backlog, overflow);
     const size_t samples = static_cast<size_t>(displayScans) * channels;
     std::lock_guard<std::mutex> lock(plotLock);
     if (format == StorageFormat::kRawCounts)
@@ -170,7 +215,8 @@ void contParams_t::handOverPlot(ViSession vi, uint32_t slot)
         std::memcpy(plotBuffer, data[slot], samples * sampleWidth);
     plotRequest.exchange(false);
     plotReady.exchange(true);
-    acquisitionStatus.shownBlock.exchange(acquisitionStatus.blocksRead.load() - 1);
+    m_plotBlock = acquisitionStatus.blocksRead.load() - 1;
+    acquisitionStatus.shownBlock.exchange(m_plotBlock);
 }
 
 // Waits while publishing next would make a full ring look empty. False after a timeout.
@@ -179,9 +225,7 @@ bool contParams_t::waitForRoom(uint32_t next)
     constexpr uint64_t kMaxRounds = 500000;
     for (uint64_t round = 0; running.load() && readIndex.load() == next; ++round) {
         if (round > kMaxRounds) {
-            setError("Timeout");
-            failed.exchange(true);
-            running.exchange(false);
+            endStoring("Timeout");
             return false;
         }
         if (round % 1000 == 999)
@@ -196,8 +240,10 @@ bool contParams_t::waitForRoom(uint32_t next)
 
 void contParams_t::writeAll()
 {
+    writerDone.exchange(false);
     uint64_t idle = 0;
-    while (!failed.load()) {
+    bool ok = beginFile();
+    while (ok) {
         const uint32_t r = readIndex.load();
         if (r == writeIndex.load()) {
             if (!running.load())
@@ -206,19 +252,30 @@ void contParams_t::writeAll()
             continue;
         }
         idle = 0;
-        if (!writeSlot(r)) {
-            setError("Disk write failed!");
-            failed.exchange(true);
-            running.exchange(false);
+        ok = writeSlot(r);
+        if (!ok)
             break;
-        }
-        acquisitionStatus.bytesWritten.fetch_add(slotBytes());
+        commit();
         readIndex.exchange((r + 1) % kSlots);
-        if (failed.load())
-            break;
     }
-    if (std::fclose(file.exchange(nullptr)) != 0)
-        setError("Disk write failed!");
+    if (!ok) {
+        cutBack();
+        endStoring("Disk write failed!");
+    }
+    closeFile();
+    writerDone.exchange(true);
+}
+
+// The header written before must be with the system before the first block: a failure can
+// then cut the file back to what is whole.
+bool contParams_t::beginFile()
+{
+    if (std::fflush(file) != 0)
+        return false;
+    const off_t at = ftello(file);
+    fileBytes.exchange(at > 0 ? static_cast<uint64_t>(at) : 0);
+    acquisitionStatus.bytesWritten.exchange(fileBytes.load());
+    return true;
 }
 
 bool contParams_t::writeSlot(uint32_t slot)
@@ -232,6 +289,37 @@ bool contParams_t::writeSlot(uint32_t slot)
                                       static_cast<size_t>(sampleWidth) * scans * channels);
 }
 
+// A block written and flushed is whole in the file. Where the file has no position (a pipe),
+// the block's size is counted instead.
+void contParams_t::commit()
+{
+    const off_t at = ftello(file);
+    fileBytes.exchange(at >= 0 ? static_cast<uint64_t>(at) : fileBytes.load() + slotBytes());
+    blocksStored.fetch_add(1);
+    acquisitionStatus.bytesWritten.exchange(fileBytes.load());
+}
+
+// After a failed write the file ends with the last whole block: what the stream still holds
+// is dropped, so that closing it cannot append a torn piece behind the cut.
+void contParams_t::cutBack()
+{
+    __fpurge(file);
+    if (ftruncate(fileno(file), static_cast<off_t>(fileBytes.load())) != 0 && errno != EINVAL)
+        std::printf("Cannot shorten \"%s\" to its whole blocks: %s\n", fileName.c_str(), std::strerror(errno));
+}
+
+void contParams_t::closeFile()
+{
+    std::FILE *f = file.load();
+    if (std::fflush(f) != 0) {
+        cutBack();
+        endStoring("Disk write failed!");
+    }
+    file.exchange(nullptr);
+    if (std::fclose(f) != 0)
+        endStoring("Disk write failed!");
+}
+
 // What a stored slot adds to the file; for text an estimate of 27 characters per value.
 uint64_t contParams_t::slotBytes() const
 {
@@ -243,11 +331,11 @@ uint64_t contParams_t::slotBytes() const
 
 // ---- GUI thread -------------------------------------------------------------------------------
 
-bool contParams_t::takePlotBlock(double *out)
+std::optional<uint32_t> contParams_t::takePlotBlock(double *out)
 {
     std::lock_guard<std::mutex> lock(plotLock);
     if (!plotBuffer || !plotReady.load())
-        return false;
+        return std::nullopt;
     const size_t samples = static_cast<size_t>(displayScans) * channels;
     if (sampleWidth == 4) {
         const auto *floats = static_cast<const float *>(plotBuffer);
@@ -257,5 +345,5 @@ bool contParams_t::takePlotBlock(double *out)
         std::memcpy(out, plotBuffer, samples * sizeof(double));
     }
     plotRequest.exchange(true);
-    return true;
+    return m_plotBlock;
 }

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,16 @@ struct contParams_t {
 
     std::atomic<uint32_t> writeIndex{0}; // advanced by the callback only
     std::atomic<uint32_t> readIndex{0};  // advanced by the writer only
-    // Cleared to end the writer: by a stop, which lets it store what the ring still holds, or
-    // by an error, which also sets failed and ends it at once.
+    // Cleared to end the writer once it has stored what the ring holds: by a stop, and by an
+    // error (the blocks handed over before it are good; a failed write ends the writer itself).
     std::atomic<bool> running{false};
-    std::atomic<bool> failed{false};
+    // Set by the first error: no block is stored after it, so the file stays gap-free.
+    std::atomic<bool> storingEnded{false};
+    // Cleared while the writer task runs.
+    std::atomic<bool> writerDone{true};
+    // Bytes of the file that hold its header and whole blocks, and those blocks.
+    std::atomic<uint64_t> fileBytes{0};
+    std::atomic<uint64_t> blocksStored{0};
     int channels = 0;
     int scans = 0;
     int displayScans = 0;
@@ -64,21 +71,33 @@ struct contParams_t {
     static void _VI_FUNCH callback(ViSession vi, ViAddr userData);
     // The writer task: stores the ring's slots until running is cleared, then closes the file.
     void writeAll();
-    // For the display: copies the newest block (as doubles) and asks for the next one. False
-    // when the callback has not handed one over yet.
-    bool takePlotBlock(double *out);
+    // For the display: copies the newest block (as doubles) and asks for the next one. Returns
+    // that block's number (from 0 since the start), or nothing when the callback has not handed
+    // one over yet.
+    std::optional<uint32_t> takePlotBlock(double *out);
 
-    void setError(const std::string &text); // the first error is kept
+    // Ends storing for good: the first error is kept and printed once; the writer stores the
+    // blocks handed to it before and ends.
+    void endStoring(const std::string &text);
+    // The first error, empty while there was none.
     std::string error() const;
     void clearError();
 
 private:
+    bool keepError(const std::string &text); // true when it is the first
+    bool pollStatus(ViSession vi);
+    bool storeBlock(ViSession vi);
     int32_t readSlot(ViSession vi, uint32_t slot);
-    void handOverPlot(ViSession vi, uint32_t slot);
+    void handOverPlot(uint32_t slot);
     bool waitForRoom(uint32_t next);
+    bool beginFile();
     bool writeSlot(uint32_t slot);
+    void commit();
+    void cutBack();
+    void closeFile();
     uint64_t slotBytes() const;
 
+    uint32_t m_plotBlock = 0; // guarded by plotLock
     mutable std::mutex m_errorLock;
     std::string m_error;
 };

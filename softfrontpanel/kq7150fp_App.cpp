@@ -33,6 +33,8 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 kq7150fp_vrefTable vrefs;
@@ -40,6 +42,8 @@ kq7150fp_vrefTable vrefs;
 namespace {
 
 const ViStatus kIgnoredWarnings[] = {kq7150_WARN_CAL_DUE, kq7150_WARN_FW_NEWER};
+// How long closing waits for a disk that still takes the last blocks of a recording.
+constexpr int kExitDiskWaitMs = 10000;
 
 void setTips(QWidget *w, const QString &text)
 {
@@ -151,10 +155,21 @@ void kq7150fp_App::cardsReset()
             page->restoreDefaults();
 }
 
+// Asks first: "No" leaves a running acquisition and recording as they are.
 void kq7150fp_App::closeEvent(QCloseEvent *event)
 {
-    waveform->stopDAQ();
     kq7000fp_AppFC::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    waveform->stopDAQ();
+    if (!waveform->finishStorage(kExitDiskWaitMs)) {
+        // The writer is stuck in a write the system does not return from; waiting for it at
+        // the end of the program would hang it for good.
+        std::printf("The disk did not take the last blocks of the recording within %d s; they are lost.\n",
+                    kExitDiskWaitMs / 1000);
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
 }
 
 // The table comes from the cards' environment blocks; the last card that offers a list

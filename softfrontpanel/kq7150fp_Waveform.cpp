@@ -42,12 +42,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTabWidget>
 #include <QThread>
@@ -65,6 +68,9 @@ constexpr int kChannels = 8;
 constexpr double kFullScale = 10.24;
 constexpr int kMeasurementsTab = 4;
 constexpr int kFirstSettingsTab = 2;
+// How long a stop waits for the writer before the window goes on and waits in the background.
+constexpr int kDiskWaitMs = 1000;
+const char kDiskWaitText[] = "Waiting for the disk to take the last blocks...";
 
 const char kStatusTip[] =
     "<html>Shows the current stage of the Data Acquisition process and possible error codes. The overrange warning "
@@ -110,6 +116,17 @@ kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
 
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, [this] { timerSlot(true); });
+    m_diskWait = new QTimer(this);
+    m_diskWait->setInterval(100);
+    connect(m_diskWait, &QTimer::timeout, this, [this] {
+        if (!m_storage->writerDone())
+            return;
+        completeStorage();
+        setStartEnabled(true);
+        const StatusLine line = StatusLine::idle(acquisitionStatus.errors.load());
+        m_status->setText(QString::fromStdString(line.html));
+        setTextColour(m_status, rgb(line.rgb));
+    });
 
     auto *page = new QVBoxLayout(this);
     buildPlot();
@@ -179,7 +196,17 @@ QWidget *kq7150fp_Waveform::buildControls()
     m_status->setToolTip(kStatusTip);
     m_status->setWhatsThis(kStatusTip);
     m_status->setTextFormat(Qt::RichText);
-    column->addWidget(m_status);
+    auto *statusRow = new QHBoxLayout;
+    statusRow->addWidget(m_status, 1);
+    m_cancelWait = new QPushButton("Cancel", box);
+    m_cancelWait->setToolTip("Gives up the start at the PTP alarm time (Esc).");
+    m_cancelWait->hide();
+    connect(m_cancelWait, &QAbstractButton::clicked, this, &kq7150fp_Waveform::cancelTimedStart);
+    statusRow->addWidget(m_cancelWait);
+    column->addLayout(statusRow);
+    m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_app);
+    m_escape->setEnabled(false);
+    connect(m_escape, &QShortcut::activated, this, &kq7150fp_Waveform::cancelTimedStart);
     m_fileSize = new QLabel(box);
     // Both lines start empty, and an empty label is shorter than one with text; with a line's
     // height from the start and the file-size line's room kept while hidden, the window does
@@ -321,18 +348,38 @@ void kq7150fp_Waveform::startCont()
 
 void kq7150fp_Waveform::breakSingle()
 {
-    stopDAQ();
-    m_app->userBreak();
+    stopAndRelease();
 }
 
 void kq7150fp_Waveform::stopCont()
 {
+    stopAndRelease();
+}
+
+// Stops and releases the start buttons; while the disk still takes the last blocks of a
+// recording they stay locked, since a new start would reuse the buffers the writer reads.
+void kq7150fp_Waveform::stopAndRelease()
+{
     stopDAQ();
     m_app->userBreak();
+    if (waitingForDisk())
+        setStartEnabled(false);
+}
+
+void kq7150fp_Waveform::setStartEnabled(bool enabled)
+{
+    for (const char *name : {"singleShotButton", "repetitiveButton"})
+        if (QAbstractButton *b = frameButton(m_app, name))
+            b->setEnabled(enabled);
 }
 
 void kq7150fp_Waveform::start()
 {
+    if (waitingForDisk()) {
+        m_app->userBreak();
+        setStartEnabled(false);
+        return;
+    }
     acquisitionStatus.resetForStart();
     if (m_app->daq->continuousStorage->isChecked() && !askForStorage()) {
         m_app->userBreak();
@@ -389,8 +436,7 @@ void kq7150fp_Waveform::startDAQ()
     const std::string problem = selection.problem();
     if (!problem.empty()) {
         kq7000fp_app::showWarningMessage(QString::fromStdString(problem));
-        stopDAQ();
-        m_app->userBreak();
+        stopAndRelease();
         return;
     }
     // The block in view keeps its own rate until a new one replaces it.
@@ -456,6 +502,7 @@ bool kq7150fp_Waveform::startStorage()
     case ContinuousStorage::Result::Ready:
         break;
     case ContinuousStorage::Result::NoMemory:
+        kq7000fp_app::showErrorMessage(QString::fromStdString(m_storage->params().error()));
         m_app->userBreak();
         return false;
     case ContinuousStorage::Result::CannotOpen:
@@ -497,30 +544,45 @@ void kq7150fp_Waveform::startAtAlarm(bool withCallback)
     QThreadPool::globalInstance()->setMaxThreadCount(32);
     QFuture<void> task = QtConcurrent::run(DriverAcquisition::startTimed, &params);
 
-    QAbstractButton *single = frameButton(m_app, "singleShotButton");
-    QAbstractButton *repeat = frameButton(m_app, "repetitiveButton");
     setTextColour(m_status, QColor(Qt::darkYellow));
-    single->setEnabled(false);
-    repeat->setEnabled(false);
+    setStartEnabled(false);
+    // The start buttons are locked; Cancel and Esc are the way out of a long wait.
+    m_waitingForAlarm = true;
+    m_cancelWait->show();
+    m_escape->setEnabled(true);
     while (!task.isFinished()) {
         QThread::msleep(200);
-        m_status->setText("Ready   -   " + m_app->daq->alarm->clockText());
+        if (m_started)
+            m_status->setText("Ready   -   " + m_app->daq->alarm->clockText());
         QApplication::processEvents();
     }
-    single->setEnabled(true);
-    repeat->setEnabled(true);
+    m_waitingForAlarm = false;
+    m_cancelWait->hide();
+    m_escape->setEnabled(false);
+    setStartEnabled(true);
+    // The user may have stopped (or closed the window) while the start was pending: the
+    // start then ended because it was asked to, which is no failure.
+    if (!m_started) {
+        if (!m_demo)
+            m_driver->stop();
+        return;
+    }
     if (params.status < VI_SUCCESS)
         DriverErrorReporter::report(params.status, "kq7150_startMultAcquisitionTimed64");
-    // The user may have stopped (or closed the window) while the start was pending.
-    if (!m_started && !m_demo)
-        m_driver->stop();
+}
+
+void kq7150fp_Waveform::cancelTimedStart()
+{
+    if (m_waitingForAlarm)
+        stopAndRelease();
 }
 
 void kq7150fp_Waveform::stopDAQ()
 {
     m_timer->stop();
-    // The callback acknowledges that it reads no more before the cards are stopped under it.
-    if (acquisitionStatus.callbacksEnabled.exchange(false) && m_storing)
+    // The callback acknowledges that it reads no more before the cards are stopped under it;
+    // while the start still waits for its alarm there is no callback to hear it.
+    if (acquisitionStatus.callbacksEnabled.exchange(false) && m_storing && !m_waitingForAlarm)
         for (int i = 0; i < 20 && !acquisitionStatus.callbackStopped.load(); ++i)
             QThread::msleep(100);
     // A stored file cannot be reconfigured, so its settings stay locked.
@@ -533,23 +595,69 @@ void kq7150fp_Waveform::stopDAQ()
         m_driver->stop();
     if (m_storing)
         endStorage();
-    const StatusLine line = StatusLine::idle(acquisitionStatus.errors.load());
-    m_status->setText(QString::fromStdString(line.html));
-    setTextColour(m_status, rgb(line.rgb));
+    if (waitingForDisk()) {
+        setStartEnabled(false);
+        m_status->setText(kDiskWaitText);
+        setTextColour(m_status, QColor(255, 128, 0));
+    } else {
+        const StatusLine line = StatusLine::idle(acquisitionStatus.errors.load());
+        m_status->setText(QString::fromStdString(line.html));
+        setTextColour(m_status, rgb(line.rgb));
+    }
     m_fileSize->hide();
     m_started = false;
 }
 
-// After the cards have stopped: the writer stores what the ring holds, the run's first error
-// is shown, and the buffers go once no callback is inside.
+// After the cards have stopped: the writer stores what the ring holds. A disk that does not
+// take it soon (a hung network drive, a pipe nobody reads) is waited for in the background, so
+// the window stays usable.
 void kq7150fp_Waveform::endStorage()
 {
     m_storing = false;
-    const std::string error = m_storage->finish();
-    if (!error.empty())
-        kq7000fp_app::showErrorMessage(QString::fromStdString(error));
+    m_storage->requestEnd();
+    QElapsedTimer waited;
+    waited.start();
+    while (!m_storage->writerDone() && waited.elapsed() < kDiskWaitMs)
+        QThread::msleep(2);
+    if (m_storage->writerDone())
+        completeStorage();
+    else
+        m_diskWait->start();
+}
+
+// The writer has ended: the run's first error is shown with what the file holds, and the
+// buffers go once no callback is inside.
+void kq7150fp_Waveform::completeStorage()
+{
+    m_diskWait->stop();
+    std::string error = m_storage->finish();
+    if (!error.empty()) {
+        const std::string stored = m_storage->storedText();
+        kq7000fp_app::showErrorMessage(QString::fromStdString(stored.empty() ? error : error + "\n" + stored));
+    }
     QThread::msleep(300);
     m_storage->release();
+}
+
+bool kq7150fp_Waveform::waitingForDisk() const
+{
+    return m_diskWait->isActive();
+}
+
+bool kq7150fp_Waveform::finishStorage(int ms)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waitingForDisk() && !m_storage->writerDone() && waited.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
+    if (!waitingForDisk())
+        return true;
+    if (!m_storage->writerDone())
+        return false;
+    completeStorage();
+    return true;
 }
 
 void kq7150fp_Waveform::showFileSize()
@@ -590,14 +698,21 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
         DemoSignal::fill(m_data.get(), m_acquired.enabledTotal(), m_scans);
     }
     bool ready = m_demo;
-    if (m_storing)
-        ready = m_storage->params().takePlotBlock(m_data.get());
-    else if (!m_demo && !pollHardware(ready))
+    // The number of the block from the ring, taken with it: a callback may hand over the next
+    // one right after.
+    std::optional<uint32_t> stored;
+    if (m_storing) {
+        stored = m_storage->params().takePlotBlock(m_data.get());
+        ready = stored.has_value();
+    } else if (!m_demo && !pollHardware(ready)) {
         return;
+    }
 
     if (!ready) {
-        if (acquisitionStatus.state.load() == kq7150_STATE_READY && m_triggerSource == TriggerPlan::kNone &&
-            !m_driver->softwareTrigger()) {
+        // After the first block of a start at an alarm, the cards are re-armed untriggered and
+        // each further block is taken at once.
+        const bool untriggered = m_triggerSource == TriggerPlan::kNone || m_triggerSource == TriggerPlan::kPtpAlarm;
+        if (acquisitionStatus.state.load() == kq7150_STATE_READY && untriggered && !m_driver->softwareTrigger()) {
             failPolling();
             return;
         }
@@ -611,17 +726,16 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
         const uint64_t block = static_cast<uint64_t>(m_slider->value()) - 1;
         setBlockTimeRange(m_playback->blockStart(block), m_playback->blockStart(block + 1));
     } else {
-        const double first = static_cast<double>(acquisitionStatus.shownBlock.load()) * m_scans - m_plan.preTrigger;
+        const uint32_t block = stored.value_or(acquisitionStatus.shownBlock.load());
+        const double first = static_cast<double>(block) * m_scans - m_plan.preTrigger;
         setBlockTimeRange(first / m_rate, (first + m_scans) / m_rate);
     }
 
     if (m_demo) {
         showBlock();
         const bool last = m_offline && m_slider->value() >= m_slider->maximum();
-        if (!repetitive() || last) {
-            stopDAQ();
-            m_app->userBreak();
-        }
+        if (!repetitive() || last)
+            stopAndRelease();
         if (m_offline && incrementSlider) {
             const QSignalBlocker quiet(m_slider);
             m_slider->setValue(m_slider->value() + 1);
@@ -662,8 +776,8 @@ void kq7150fp_Waveform::finishStoredBlock()
 void kq7150fp_Waveform::checkStorage()
 {
     if (acquisitionStatus.errors.load() & StatusLine::kAcquisitionErrors) {
-        stopDAQ();
-        m_app->userBreak();
+        stopAndRelease();
+        return;
     }
     showFileSize();
 }
@@ -679,8 +793,7 @@ bool kq7150fp_Waveform::endAfterBlock()
     }
     if (repetitive())
         return false;
-    stopDAQ();
-    m_app->userBreak();
+    stopAndRelease();
     return true;
 }
 
@@ -726,7 +839,9 @@ void kq7150fp_Waveform::setOverrangeLamps(uint16_t errors)
 
 void kq7150fp_Waveform::showStatus(int state, uint16_t errors)
 {
-    const StatusLine line = StatusLine::running(state, errors);
+    // A recording that ended while the cards go on says so until the user stops.
+    const std::string why = m_storing && m_storage->params().storingEnded.load() ? m_storage->params().error() : "";
+    const StatusLine line = why.empty() ? StatusLine::running(state, errors) : StatusLine::storingEnded(state, errors, why);
     m_status->setText(QString::fromStdString(line.html));
     setTextColour(m_status, rgb(line.rgb));
 }
@@ -899,6 +1014,9 @@ void kq7150fp_Waveform::sliderChanged(int value)
 {
     m_sliderLabel->setText(QString("<html><b>%1 / %2</b></html>").arg(value).arg(m_slider->maximum()));
     if (sender() != m_slider || !m_offline)
+        return;
+    // A playback goes on from the chosen block.
+    if (m_started && repetitive() && m_timer->isActive())
         return;
     if (!m_started)
         startDAQ();

@@ -19,7 +19,9 @@
 #include <memory>
 #include <vector>
 
+class QAbstractButton;
 class QComboBox;
+class QShortcut;
 class QLabel;
 class QSlider;
 class QTimer;
@@ -70,6 +72,12 @@ public:
     axisConfig *xAxisDialog() const { return m_xDialog; }
     QTimer *refreshTimer() const { return m_timer; }
     QLabel *fileSizeLine() const { return m_fileSize; }
+    QAbstractButton *cancelWaitButton() const { return m_cancelWait; }
+    // True while a stop waits for the disk to take the last blocks of a recording.
+    bool waitingForDisk() const;
+    // Before the program ends: waits for the disk, at most ms milliseconds, with the window
+    // responsive. False when the disk did not take the last blocks in that time.
+    bool finishStorage(int ms);
 
     int scans() const { return m_scans; }
     double rate() const { return m_rate; }
@@ -93,6 +101,8 @@ public slots:
     void stopCont();
     void stopDAQ();
     void timerSlot(bool incrementSlider = true);
+    // Gives up a start that waits for its PTP alarm, as a stop would.
+    void cancelTimedStart();
 
     void updatePlot();
     void waveSlot();
@@ -113,6 +123,8 @@ private:
     void buildAxisDialogs();
 
     bool repetitive() const;
+    void stopAndRelease();
+    void setStartEnabled(bool enabled);
     void setMainTabsEnabled(bool enabled);
     ChannelSelection selectedChannels();
     bool askForStorage();
@@ -120,6 +132,7 @@ private:
     bool startStorage();
     void startAtAlarm(bool withCallback);
     void endStorage();
+    void completeStorage();
     void showFileSize();
     bool pollHardware(bool &ready);
     bool loadOfflineBlock();
@@ -149,10 +162,14 @@ private:
     std::unique_ptr<OfflinePlayback> m_playback;
     std::unique_ptr<ContinuousStorage> m_storage;
     bool m_storing = false; // this acquisition feeds the ring (storage box checked, cards present)
+    bool m_waitingForAlarm = false;
 
     QwtPlot *m_plot = nullptr;
     QLabel *m_status = nullptr;
     QLabel *m_fileSize = nullptr;
+    QAbstractButton *m_cancelWait = nullptr; // beside the status line while a start waits for its alarm
+    QShortcut *m_escape = nullptr;
+    QTimer *m_diskWait = nullptr;            // polls the writer after a stop until the disk took all
     QSlider *m_slider = nullptr;
     QLabel *m_sliderLabel = nullptr;
     QComboBox *m_symbols = nullptr;

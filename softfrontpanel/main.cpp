@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QSplashScreen>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -44,6 +45,9 @@ bool readCommandLineFile(const QStringList &args, bool &headerRead)
 
 int main(int argc, char *argv[])
 {
+    // A recording into a pipe whose reader went away fails its write and is reported as a
+    // failed write; the signal would end the program and lose the recording's last blocks.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName("Travix Ltd.");
     QCoreApplication::setApplicationName("Movara 7150 Soft Front Panel");

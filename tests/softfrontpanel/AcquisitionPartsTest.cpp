@@ -59,7 +59,8 @@ TEST(TriggerPlanTest, DriverNumbersFollowTheSourcePositionAndBox) {
         int driverSource, mode, scansPerTrigger, preTrigger;
         uint16_t synch;
     } rows[] = {
-        {-1, 2, 1024, true, false, 0, 0, 1024, 512, 0xFFFF}, // PTP alarm, untriggered: LXI keeps the count
+        // PTP alarm, untriggered: LXI keeps the count; a start at a time has no history before it
+        {-1, 2, 1024, true, false, 0, 0, 1024, 0, 0xFFFF},
         {-1, 0, 1024, false, true, 0, 0, 0, 0, 0xFFFE},
         {3, 1, 1000, false, false, 3, 1, 1000, 250, 0xFFFE},
         {9, 3, 1024, true, false, 9, 1, 0, 768, 0xFFFF},

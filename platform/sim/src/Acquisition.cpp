@@ -295,10 +295,11 @@ void Acquisition::generate(int k, uint64_t first, size_t n, int32_t *dst)
 {
     if (!signals_[k].counts(first, n, dst))
         return;
-    // Bits above 9 of the error word are status flags, so only the first ten channels
-    // have a bit of their own; every overrange raises the common flag.
+    // Bits 8 and up of the error word are status and acquisition-error flags (0x400, 0xF900),
+    // so only the first card's eight channels have a bit of their own; every overrange raises
+    // the common flag.
     errors_ |= kq7150_ERR_OUT_OF_RANGE;
-    if (globalChannels_[k] < 10)
+    if (globalChannels_[k] < 8)
         errors_ |= static_cast<uint16_t>(1u << globalChannels_[k]);
 }
 
