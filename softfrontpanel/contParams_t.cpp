@@ -219,11 +219,17 @@ void contParams_t::handOverPlot(uint32_t slot)
     acquisitionStatus.shownBlock.exchange(m_plotBlock);
 }
 
-// Waits while publishing next would make a full ring look empty. False after a timeout.
+// Waits while publishing next would make a full ring look empty. False after a timeout, and
+// when the acquisition is being stopped: the writer may be stuck on a stalled disk, and the
+// stop must not wait for it here (the ring's blocks still reach the file if the disk recovers).
 bool contParams_t::waitForRoom(uint32_t next)
 {
     constexpr uint64_t kMaxRounds = 500000;
     for (uint64_t round = 0; running.load() && readIndex.load() == next; ++round) {
+        if (!acquisitionStatus.callbacksEnabled.load()) {
+            acquisitionStatus.callbackStopped.exchange(true);
+            return false;
+        }
         if (round > kMaxRounds) {
             endStoring("Timeout");
             return false;

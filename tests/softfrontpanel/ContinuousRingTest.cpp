@@ -11,8 +11,11 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -37,22 +40,27 @@ protected:
 
     // What the view does before the cards start: buffers, file, header, writer, callbacks on.
     // Without the writer the ring only fills, as behind a stalled disk.
-    void start(bool withWriter = true) {
-        ring.format = StorageFormat::kBinary64;
+    void start(bool withWriter = true, int format = StorageFormat::kBinary64) {
+        ring.format = format;
         ring.sampleWidth = 8;
         ring.channels = 4;
         ring.scans = ring.displayScans = kScans;
         for (int k = 0; k < ring.channels; ++k)
             ring.lsb[k] = lsb(1);
         ASSERT_TRUE(ring.allocate());
+        ring.fileName = path;
         ring.file = std::fopen(path.c_str(), "wb");
         ASSERT_NE(ring.file.load(), nullptr);
-        DataFileHeader header;
-        header.rate = kRate;
-        header.channels = ring.channels;
-        header.scans = kScans;
-        header.masks = {0x03, 0x81};
-        ASSERT_TRUE(DataFileWriter::writeHeader(ring.file, header));
+        if (StorageFormat::isCsv(format)) {
+            ASSERT_TRUE(DataFileWriter::writeCsvHeader(ring.file, false, kRate, {0x03, 0x81}, false));
+        } else {
+            DataFileHeader header;
+            header.rate = kRate;
+            header.channels = ring.channels;
+            header.scans = kScans;
+            header.masks = {0x03, 0x81};
+            ASSERT_TRUE(DataFileWriter::writeHeader(ring.file, header));
+        }
         ring.running.exchange(true);
         if (withWriter)
             writer = std::thread([this] { ring.writeAll(); });
@@ -116,43 +124,116 @@ TEST_F(ContinuousRingTest, StopBehindAStalledDiskStillStoresTheWholeRing) {
     EXPECT_EQ(ring.error(), "");
 }
 
-// A block that could not be read is neither stored nor shown; the error names the read.
-TEST_F(ContinuousRingTest, ReadFailureEndsStorageWithTheDriversMessage) {
-    ASSERT_EQ(loadWorld(world::make({world::card(1, world::kRamp), world::card(2, world::kRamp)}),
-                        R"({"faults": [{"call": "kq7150_readMultAcquisition", "status": "0xBFFC080E",
-                            "from": 5, "count": 0, "inCallback": true}]})"),
+// A driver call failing inside the callback ends the storing with the driver's message, printed
+// once however long the fault lasts; the blocks before it are in the file, none after it.
+// Without the error word a loss of scans would go unseen, so a failed status read ends it too.
+TEST_F(ContinuousRingTest, FailingCallInTheCallbackEndsStorageAndIsPrintedOnce) {
+    for (const char *call : {"kq7150_readMultAcquisition", "kq7150_checkMultAcquisition"}) {
+        SCOPED_TRACE(call);
+        ASSERT_EQ(loadWorld(world::make({world::card(1, world::kRamp), world::card(2, world::kRamp)}),
+                            std::string(R"({"faults": [{"call": ")") + call +
+                                R"(", "status": "0xBFFC080E", "from": 5, "count": 0, "inCallback": true}]})"),
+                  0);
+        ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
+        ::testing::internal::CaptureStdout();
+        ASSERT_NO_FATAL_FAILURE(start());
+        ASSERT_TRUE(waitFor([this] { return ring.storingEnded.load(); }));
+        const uint32_t atTheFault = acquisitionStatus.blocksRead.load();
+        ASSERT_TRUE(waitFor([=] { return acquisitionStatus.blocksRead.load() >= atTheFault + 20; }));
+        stop();
+        const std::string said = ::testing::internal::GetCapturedStdout();
+        const std::string shortName = std::string(call) == "kq7150_readMultAcquisition" ? "kq7150_readMultAcquisitionEx"
+                                                                                        : call;
+        const std::string expected = shortName + " failed due to [" + driverText(kq7150_ERROR_NO_DATA) + "]";
+        EXPECT_EQ(ring.error(), expected);
+        EXPECT_EQ(said, expected + "\n\n");
+        RampFile file;
+        ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file));
+        EXPECT_EQ(file.blocks, ring.blocksStored.load());
+        EXPECT_LE(file.blocks, 4u);
+        closeCards();
+    }
+}
+
+// When the card memory overflows (the callback stalled), scans are lost: no block read after
+// the loss is stored, so the file holds every scan up to its end and nothing behind a gap.
+TEST_F(ContinuousRingTest, OverflowEndsStorageWithAGapFreeFile) {
+    // 16 blocks of card memory (two channels a card): a stall of 250 blocks overflows it.
+    ASSERT_EQ(loadWorld(world::make({world::card(1, world::kRamp), world::card(2, world::kRamp)},
+                                    R"("fifoSamples": 8192)"),
+                        R"({"callbackStall": {"afterBlocks": 20, "milliseconds": 300}})"),
               0);
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
     ASSERT_NO_FATAL_FAILURE(start());
-    ASSERT_TRUE(waitFor([this] { return !ring.running.load(); }));
-    EXPECT_EQ(ring.error(), "kq7150_readMultAcquisitionEx failed due to [" + driverText(kq7150_ERROR_NO_DATA) + "]");
+    ASSERT_TRUE(waitFor([this] { return ring.storingEnded.load(); }));
+    const uint32_t atTheLoss = acquisitionStatus.blocksRead.load();
+    // The cards go on; the callback still reads (for the display) but stores nothing more.
+    ASSERT_TRUE(waitFor([=] { return acquisitionStatus.blocksRead.load() >= atTheLoss + 40; }));
     stop();
+    EXPECT_EQ(ring.error(),
+              "Acquisition error 0x0800: the card memory overflowed, the data could not be read fast enough.");
     RampFile file;
     ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file));
-    EXPECT_LE(file.blocks, 4u);
+    EXPECT_GE(file.blocks, 20u);
+    EXPECT_EQ(file.blocks, ring.blocksStored.load());
 }
 
-// A full disk (here: a file size limit) ends the writer; the file keeps its header and the
-// whole blocks before the failure.
-TEST_F(ContinuousRingTest, FullDiskEndsTheWriterAndKeepsTheWholeBlocks) {
-    const size_t block = 4 * kScans * sizeof(double);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 1024 + 2 * block + block / 2; // header, two blocks and half of a third
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+// The display's block comes with its own number, taken under the same lock: read afterwards,
+// the shared block counter may already name the next block handed over.
+TEST_F(ContinuousRingTest, DisplayBlockComesWithItsOwnNumber) {
     ASSERT_NO_FATAL_FAILURE(start());
-    const bool ended = waitFor([this] { return !ring.running.load(); });
+    std::vector<double> block(4 * kScans);
+    const auto count = [&] { return std::llround(block[0] / lsb(1)); };
+    ASSERT_TRUE(waitFor([&] { return ring.takePlotBlock(block.data()).has_value(); }));
+    const long long first = count(); // block 0: the ramp's count when the trigger came
+    ASSERT_TRUE(waitFor([] { return acquisitionStatus.blocksRead.load() >= 5; }));
+    const std::optional<uint32_t> n = ring.takePlotBlock(block.data());
+    ASSERT_TRUE(n.has_value());
+    ASSERT_TRUE(waitFor([this] { return !ring.plotRequest.load(); })); // the next block handed over
+    EXPECT_EQ(count(), first + static_cast<long long>(*n) * kScans);
+    EXPECT_NE(acquisitionStatus.shownBlock.load(), *n);
     stop();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previousHandler);
+}
 
-    ASSERT_TRUE(ended);
-    EXPECT_EQ(ring.error(), "Disk write failed!");
-    RampFile file;
-    ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file));
-    EXPECT_EQ(file.blocks, 2u);
+// A full disk (here: a file size limit) ends the writer. The file is cut back to its last whole
+// block (binary) or line of a whole block (CSV), and the file size shown is the size it has.
+TEST_F(ContinuousRingTest, FullDiskCutsTheFileBackToItsWholeBlocks) {
+    for (int format : {StorageFormat::kBinary64, StorageFormat::kCsvVolts}) {
+        SCOPED_TRACE(format);
+        rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 1024 + 2 * 4 * kScans * sizeof(double) + 1000; // a header, two blocks and a bit
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        ASSERT_NO_FATAL_FAILURE(start(true, format));
+        const bool ended = waitFor([this] { return !ring.running.load(); });
+        stop();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previousHandler);
+
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(ring.error(), "Disk write failed!");
+        const uint64_t size = std::filesystem::file_size(path);
+        EXPECT_EQ(acquisitionStatus.bytesWritten.load(), size);
+        EXPECT_GE(ring.blocksStored.load(), 1u);
+        if (format == StorageFormat::kBinary64) {
+            RampFile file;
+            ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file));
+            EXPECT_EQ(file.blocks, ring.blocksStored.load());
+            EXPECT_EQ(size, file.info.payloadOffset + file.blocks * file.info.blockLength);
+        } else {
+            std::ifstream text(path);
+            std::string line, last;
+            uint64_t lines = 0;
+            while (std::getline(text, line)) {
+                ++lines;
+                last = line;
+            }
+            EXPECT_EQ(lines, 3 + ring.blocksStored.load() * kScans); // units, rate and column lines first
+            EXPECT_EQ(std::count(last.begin(), last.end(), ','), 4) << last;
+        }
+    }
 }
 
 } // namespace
