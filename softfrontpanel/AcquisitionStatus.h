@@ -16,7 +16,6 @@ struct AcquisitionStatus {
     std::atomic<bool> callbackStopped{false};
     std::atomic<bool> singleDone{false};
     std::atomic<uint32_t> blocksRead{0};
-    std::atomic<uint32_t> shownBlock{0}; // block in the view buffer, from 0 since the start
     std::atomic<uint64_t> bytesWritten{0};
 
     // The four values of one poll, each exchanged on its own.
@@ -32,7 +31,6 @@ struct AcquisitionStatus {
     void resetForStart() {
         bytesWritten.exchange(0);
         blocksRead.exchange(0);
-        shownBlock.exchange(0);
         errors.exchange(0);
     }
 };

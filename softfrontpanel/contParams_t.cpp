@@ -215,8 +215,7 @@ void contParams_t::handOverPlot(uint32_t slot)
         std::memcpy(plotBuffer, data[slot], samples * sampleWidth);
     plotRequest.exchange(false);
     plotReady.exchange(true);
-    m_plotBlock = acquisitionStatus.blocksRead.load() - 1;
-    acquisitionStatus.shownBlock.exchange(m_plotBlock);
+    m_shownBlock = acquisitionStatus.blocksRead.load() - 1;
 }
 
 // Waits while publishing next would make a full ring look empty. False after a timeout, and
@@ -351,5 +350,5 @@ std::optional<uint32_t> contParams_t::takePlotBlock(double *out)
         std::memcpy(out, plotBuffer, samples * sizeof(double));
     }
     plotRequest.exchange(true);
-    return m_plotBlock;
+    return m_shownBlock;
 }

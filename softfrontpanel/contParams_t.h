@@ -97,7 +97,9 @@ private:
     void closeFile();
     uint64_t slotBytes() const;
 
-    uint32_t m_plotBlock = 0; // guarded by plotLock
+    // The number of the block in the plot buffer, from 0 since the start. It is only ever read
+    // with the block, under the lock: read on its own it may already name the next block.
+    uint32_t m_shownBlock = 0;
     mutable std::mutex m_errorLock;
     std::string m_error;
 };

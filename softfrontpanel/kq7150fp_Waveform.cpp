@@ -726,8 +726,8 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
         const uint64_t block = static_cast<uint64_t>(m_slider->value()) - 1;
         setBlockTimeRange(m_playback->blockStart(block), m_playback->blockStart(block + 1));
     } else {
-        const uint32_t block = stored.value_or(acquisitionStatus.shownBlock.load());
-        const double first = static_cast<double>(block) * m_scans - m_plan.preTrigger;
+        // Without the ring each block is read after a new start: it begins at the trigger.
+        const double first = static_cast<double>(stored.value_or(0)) * m_scans - m_plan.preTrigger;
         setBlockTimeRange(first / m_rate, (first + m_scans) / m_rate);
     }
 
