@@ -63,17 +63,37 @@ TEST_F(TimedStartTest, WaitShowsTheClockKeepsButtonsAwayThenAcquiresOneBlock) {
     EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join('|').toStdString();
 }
 
-// Stopping during the wait must leave nothing running once the start returns.
-TEST_F(TimedStartTest, StopDuringTheWaitLeavesTheCardsStoppedAndNothingPolling) {
-    alarmIn(2);
-    QTimer::singleShot(300, [this] { app->waveform->stopDAQ(); });
-    single->click();
+// The start buttons are locked during the wait; "Cancel" beside the status line and Esc give
+// it up as a stop would, and nothing starts behind the user's back once the alarm time comes.
+TEST_F(TimedStartTest, CancelOrEscapeGivesUpTheWait) {
+    app->show(); // Esc reaches the window that is active
+    QApplication::setActiveWindow(app.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(app.get()));
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Esc" : "Cancel");
+        kqsim_clearCallLog();
+        alarmIn(2);
+        bool offered = false;
+        QTimer::singleShot(300, [&] {
+            QAbstractButton *cancel = app->waveform->cancelWaitButton();
+            offered = cancel->isVisible();
+            if (escape)
+                QTest::keyClick(app.get(), Qt::Key_Escape);
+            else
+                cancel->click();
+        });
+        repeat->click();
 
-    EXPECT_FALSE(app->waveform->refreshTimer()->isActive());
-    EXPECT_FALSE(app->waveform->started());
-    QTest::qWait(2000); // past the alarm: nothing may start behind the user's back
-    EXPECT_EQ(kqsim_callCount("kq7150_readMultAcquisition"), 0);
-    EXPECT_FALSE(app->waveform->refreshTimer()->isActive());
+        EXPECT_TRUE(offered);
+        EXPECT_FALSE(app->waveform->cancelWaitButton()->isVisible());
+        EXPECT_GE(kqsim_callCount("kq7150_stopMultAcquisition"), 1);
+        EXPECT_TRUE(single->isEnabled() && repeat->isEnabled() && !repeat->isChecked());
+        EXPECT_EQ(app->waveform->statusLabel()->text(), "Idle");
+        EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join('|').toStdString();
+        QTest::qWait(2000); // past the alarm
+        EXPECT_EQ(kqsim_callCount("kq7150_readMultAcquisition"), 0);
+        EXPECT_FALSE(app->waveform->refreshTimer()->isActive());
+    }
 }
 
 // An alarm already past cannot be met: the failure names the call.

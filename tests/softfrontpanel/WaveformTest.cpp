@@ -321,9 +321,15 @@ TEST_F(WaveformTest, StoredRecordingPlaysBlockByBlockWithTheSettingsLocked) {
     EXPECT_EQ(view()->sliderLabel()->text().toStdString(), "<html><b>3 / 3</b></html>");
     ASSERT_NO_FATAL_FAILURE(expectBlockShown(2));
 
-    // Repetitive playback runs from the slider's block to the last one and stops there.
-    slider->setValue(1);
+    // Repetitive playback runs from the slider's block to the last one and stops there; moved
+    // while it plays, it goes on from the chosen block.
+    slider->setValue(2);
     repetitive()->setChecked(true);
+    view()->timerSlot();
+    EXPECT_EQ(slider->value(), 3);
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(1));
+    slider->setValue(1);
+    EXPECT_TRUE(view()->refreshTimer()->isActive());
     view()->timerSlot();
     EXPECT_EQ(slider->value(), 2);
     ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
