@@ -80,7 +80,7 @@ TEST_F(CalibrationTest, CalibratingRemovesTheOffsetTheChannelMeasures) {
     auto measuredMean = [this] {
         app->findChild<QAbstractButton *>("singleShotButton")->click();
         QAbstractButton *single = app->findChild<QAbstractButton *>("singleShotButton");
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(!single->isChecked() && single->isEnabled(), 3000); }();
+        [&] { ASSERT_TRUE(QTest::qWaitFor([&] { return !single->isChecked() && single->isEnabled(); }, 3000)); }();
         const int n = app->waveform->scans();
         double sum = 0;
         for (int s = 0; s < n; ++s)

@@ -24,12 +24,30 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <ctime>
+#include <fstream>
 
 namespace {
 
 constexpr double kLsb = 10.24 / 8388608.0; // gain 1
 constexpr int64_t kTaiMinusUtc = 37;
+
+// The size of the process's address space, in bytes.
+rlim_t virtualMemory() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            return static_cast<rlim_t>(std::stoull(line.substr(7))) * 1024;
+    return 0;
+}
 
 std::string rampLxiWorld(int cards) {
     std::string list;
@@ -115,8 +133,8 @@ TEST_F(ContinuousTest, EmptyFileNameAcquiresWithoutAFile) {
     ASSERT_NO_FATAL_FAILURE(settings(10000.0, 1024, 0));
     answerDialog("", 0, false);
     button("repetitiveButton")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(acquisitionStatus.blocksRead.load() >= 3, 3000);
-    QTRY_VERIFY(app->waveform->fileSizeLine()->text().startsWith("File size: 0 B, sample backlog: "));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return acquisitionStatus.blocksRead.load() >= 3; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->waveform->fileSizeLine()->text().startsWith("File size: 0 B, sample backlog: "); }));
     EXPECT_TRUE(app->waveform->fileSizeLine()->isVisible() || !app->isVisible());
     button("repetitiveButton")->click();
     EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(" | ").toStdString();
@@ -132,8 +150,7 @@ TEST_F(ContinuousTest, SingleShotStoresABlockThatOpensForViewing) {
     answerDialog(path, 0, false);
     ::testing::internal::CaptureStdout();
     button("singleShotButton")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!button("singleShotButton")->isChecked() && button("singleShotButton")->isEnabled(),
-                             5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !button("singleShotButton")->isChecked() && button("singleShotButton")->isEnabled(); }, 5000));
     const std::string said = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("Single - done\n"), std::string::npos) << said;
     EXPECT_NE(said.find("* Stopped\n"), std::string::npos) << said;
@@ -169,18 +186,114 @@ TEST_F(ContinuousTest, BadPathsStartNothing) {
     EXPECT_TRUE(button("repetitiveButton")->isEnabled() && !button("repetitiveButton")->isChecked());
 }
 
-// A read failing inside the callback ends the storing; the user learns it at the stop.
-TEST_F(ContinuousTest, ReadFailureIsShownWhenTheAcquisitionStops) {
+// A read failing inside the callback ends the storing while the cards go on: the status line
+// says so at the next refresh, and the box at the stop tells what the file holds.
+TEST_F(ContinuousTest, ReadFailureIsShownAtOnceAndBoxedAtTheStop) {
     ASSERT_NO_FATAL_FAILURE(open(rampLxiWorld(1), R"({"faults": [{"call": "kq7150_readMultAcquisition",
         "status": "0xBFFC080E", "from": 3, "count": 0, "inCallback": true}]})"));
     ASSERT_NO_FATAL_FAILURE(settings(10000.0, 1024, 0));
-    answerDialog(dir.filePath("failing.bin7150"), 0, false);
-    runFor(1000);
+    const QString path = dir.filePath("failing.bin7150");
+    answerDialog(path, 0, false);
+    button("repetitiveButton")->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return app->waveform->statusLabel()->text().contains(
+                "Storing ended: kq7150_readMultAcquisitionEx failed due to [");
+        },
+        2000));
+    EXPECT_TRUE(button("repetitiveButton")->isChecked());
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    button("repetitiveButton")->click();
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith("kq7150_readMultAcquisitionEx failed due to [")) << boxes.texts[0].toStdString();
     RampFile file;
-    ASSERT_TRUE(rampFileIsGapFree(dir.filePath("failing.bin7150").toStdString(), kLsb, file));
+    ASSERT_TRUE(rampFileIsGapFree(path.toStdString(), kLsb, file));
     EXPECT_LE(file.blocks, 2u);
+    EXPECT_TRUE(boxes.texts[0].contains(QString("\n%1 block%2 (").arg(file.blocks).arg(file.blocks == 1 ? "" : "s")))
+        << boxes.texts[0].toStdString();
+}
+
+// A recording into a pipe whose reader stopped reading, as a hung network drive would: the stop
+// stops the cards at once and returns, the window waits for the disk without freezing, and
+// once the reader goes on the file gets every block the ring held, whole.
+TEST_F(ContinuousTest, StopBehindAStalledDiskKeepsTheWindowResponsive) {
+    ASSERT_NO_FATAL_FAILURE(open(rampLxiWorld(1)));
+    enable(8);
+    ASSERT_NO_FATAL_FAILURE(settings(50000.0, 1024, 0));
+    const QString pipe = dir.filePath("pipe.bin7150");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    answerDialog(pipe, 0, false);
+    boxes.press("Yes"); // "File already exists, overwrite?"
+    button("repetitiveButton")->click();
+    // The pipe takes less than a block of 64 KiB, the ring 15: the callback then waits for the
+    // writer, which waits for the reader.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return acquisitionStatus.blocksRead.load() >= 16; }, 5000));
+
+    QElapsedTimer stopping;
+    stopping.start();
+    button("repetitiveButton")->click();
+    EXPECT_LT(stopping.elapsed(), 4000);
+    EXPECT_GE(kqsim_callCount("kq7150_stopMultAcquisition"), 1);
+    EXPECT_TRUE(app->waveform->waitingForDisk());
+    EXPECT_EQ(app->waveform->statusLabel()->text(), "Waiting for the disk to take the last blocks...");
+    EXPECT_FALSE(button("repetitiveButton")->isEnabled() || button("singleShotButton")->isEnabled());
+    EXPECT_FALSE(button("repetitiveButton")->isChecked());
+
+    // The reader comes back: it takes what the writer still had to write.
+    std::string bytes;
+    QElapsedTimer reading;
+    reading.start();
+    while (app->waveform->waitingForDisk() && reading.elapsed() < 10000) {
+        char chunk[65536];
+        const ssize_t n = ::read(reader, chunk, sizeof chunk);
+        if (n > 0)
+            bytes.append(chunk, static_cast<size_t>(n));
+        QTest::qWait(5);
+    }
+    for (;;) { // what is left after the writer closed
+        char chunk[65536];
+        const ssize_t n = ::read(reader, chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        bytes.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(reader);
+    EXPECT_FALSE(app->waveform->waitingForDisk());
+    EXPECT_EQ(app->waveform->statusLabel()->text(), "Idle");
+    EXPECT_TRUE(button("repetitiveButton")->isEnabled() && button("singleShotButton")->isEnabled());
+    EXPECT_EQ(boxes.texts, QStringList{"File already exists, overwrite?"});
+    const QString copy = dir.filePath("copy.bin7150");
+    QFile out(copy);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    out.close();
+    RampFile file;
+    ASSERT_TRUE(rampFileIsGapFree(copy.toStdString(), kLsb, file));
+    EXPECT_GE(file.blocks, 15u);
+    EXPECT_EQ(bytes.size(), file.info.payloadOffset + file.blocks * file.info.blockLength);
+}
+
+// Ring buffers that cannot be had are reported in the error box; nothing starts.
+TEST_F(ContinuousTest, BuffersThatCannotBeHadAreReported) {
+    ASSERT_NO_FATAL_FAILURE(open(rampLxiWorld(1)));
+    enable(8);
+    ASSERT_NO_FATAL_FAILURE(settings(10000.0, 131072, 0));
+    answerDialog(dir.filePath("big.bin7150"), 0, false);
+    // The ring's 17 blocks of 8 MB do not fit into 16 MB more than the process has now.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = virtualMemory() + (16 << 20);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &small), 0);
+    button("singleShotButton")->click();
+    setrlimit(RLIMIT_AS, &old);
+
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith("Unable to allocate memory.")) << boxes.texts[0].toStdString();
+    EXPECT_EQ(kqsim_callCount("kq7150_startMultAcquisitionEx"), 0);
+    EXPECT_TRUE(button("singleShotButton")->isEnabled() && !button("singleShotButton")->isChecked());
 }
 
 } // namespace

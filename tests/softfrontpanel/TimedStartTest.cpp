@@ -57,8 +57,8 @@ TEST_F(TimedStartTest, WaitShowsTheClockKeepsButtonsAwayThenAcquiresOneBlock) {
     EXPECT_TRUE(buttonsLocked);
     EXPECT_TRUE(app->waveform->refreshTimer()->isActive());
 
-    QTRY_VERIFY_WITH_TIMEOUT(kqsim_callCount("kq7150_readMultAcquisition") == 1, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(single->isEnabled() && !single->isChecked(), 1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kqsim_callCount("kq7150_readMultAcquisition") == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return single->isEnabled() && !single->isChecked(); }, 1000));
     EXPECT_EQ(app->waveform->statusLabel()->text(), "Idle");
     EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join('|').toStdString();
 }
