@@ -25,7 +25,22 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config ALLUSERSPROFILE=$work/
 export KQ7150FP_TEST_DRIVER=$driver KQ7150FP_E2E_WORKFLOW=$workflow KQ7150FP_E2E_WORKDIR=$work \
   KQ7150FP_E2E_SHOTS=$shots
 
-"$program" "${args[@]}" 2>&1 | tee "$work/output.txt"
+# A small disk of its own (KQ_E2E_SMALL_DISK_KB) as "disk" in the run's folder: a tmpfs mounted in
+# a mount namespace of the program's own, gone with it. Where none can be made, the run is skipped.
+runner=()
+if [ -n "${KQ_E2E_SMALL_DISK_KB:-}" ]; then
+  mkdir -p "$work/disk"
+  flags=-m
+  [ "$(id -u)" -eq 0 ] || flags=-rm
+  if ! unshare "$flags" sh -c "mount -t tmpfs -o size=1k tmpfs '$work/disk'" 2>/dev/null; then
+    echo "SKIP: no mount namespace here for a small disk"
+    exit 77
+  fi
+  runner=(unshare "$flags" sh -c 'mount -t tmpfs -o size="$1"k tmpfs "$2" && shift 2 && exec "$@"' sh
+          "$KQ_E2E_SMALL_DISK_KB" "$work/disk")
+fi
+
+"${runner[@]}" "$program" "${args[@]}" 2>&1 | tee "$work/output.txt"
 status=${PIPESTATUS[0]}
 grep -q "^E2E PASS $workflow\$" "$work/output.txt" || { echo "FAIL: $workflow did not pass"; exit 1; }
 [ "$status" -eq "$expected" ] || { echo "FAIL: exit status $status, expected $expected"; exit 1; }

@@ -183,6 +183,16 @@ TEST_F(ContinuousTest, BadPathsStartNothing) {
     ASSERT_EQ(boxes.texts.size(), 2);
     EXPECT_EQ(boxes.texts[1], "Cannot open file: \"/proc/data.bin7150\" for writing.");
     EXPECT_EQ(kqsim_callCount("kq7150_startMultAcquisitionEx"), 0);
+
+    // A pipe nobody reads would block the opening for good.
+    const QString pipe = dir.filePath("unread.bin7150");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    answerDialog(pipe, 0, false);
+    boxes.press("Yes"); // "File already exists, overwrite?"
+    button("repetitiveButton")->click();
+    ASSERT_EQ(boxes.texts.size(), 4);
+    EXPECT_EQ(boxes.texts[3], QString("Cannot open file: \"%1\" for writing.").arg(pipe));
+    EXPECT_EQ(kqsim_callCount("kq7150_startMultAcquisitionEx"), 0);
     EXPECT_TRUE(button("repetitiveButton")->isEnabled() && !button("repetitiveButton")->isChecked());
 }
 

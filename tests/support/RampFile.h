@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,6 +74,42 @@ inline std::string rampFileGap(const std::string &path, double lsb, RampFile &ou
             if (std::llabs(t - expected) > 1)
                 return describe("block ", b, " scan ", s, ": ", t, " ns after the first, expected ", expected);
         }
+    }
+    return "";
+}
+
+// The same for a CSV file of the ramp: after its three header lines, every line holds one value
+// of each of channels channels, each followed by ", ", one LSB on from the line before, and the
+// file ends with a whole line. lines: the scan lines read.
+inline std::string csvRampFileGap(const std::string &path, double lsb, int channels, long &lines) {
+    std::ifstream in(path);
+    std::string line, rest;
+    for (int header = 0; header < 3; ++header)
+        if (!std::getline(in, line))
+            return "header lines missing";
+    lines = 0;
+    long first = -1;
+    while (std::getline(in, line)) {
+        if (in.eof())
+            return describe("line ", lines, " is cut: '", line, "'");
+        if (line.size() < 2 || line.compare(line.size() - 2, 2, ", ") != 0)
+            return describe("line ", lines, ": '", line, "'");
+        std::istringstream values(line);
+        for (int channel = 0; channel < channels; ++channel) {
+            double volts = 0;
+            char comma = 0;
+            if (!(values >> volts >> comma) || comma != ',')
+                return describe("line ", lines, ": '", line, "'");
+            const long count = std::lround(volts / lsb);
+            if (first < 0)
+                first = count;
+            if (count != (first + lines) % (1 << 23))
+                return describe("line ", lines, " channel ", channel + 1, ": count ", count, ", expected ",
+                                (first + lines) % (1 << 23));
+        }
+        if (values >> rest)
+            return describe("line ", lines, ": '", line, "' has more than ", channels, " values");
+        ++lines;
     }
     return "";
 }

@@ -8,7 +8,9 @@
 #include <qwt/qwt_plot_curve.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -151,4 +153,62 @@ std::map<std::string, std::string> callArguments(const std::string &text)
         if (const auto eq = word.find('='); eq != std::string::npos)
             arguments[word.substr(0, eq)] = word.substr(eq + 1);
     return arguments;
+}
+
+std::string rampWorld(const std::string &extra)
+{
+    return R"({"carriers":[{"resources":["VXI0::9::INSTR"],"interface":"VXI","slot":2,"logicalAddress":9,"slots":4,
+      "cards":[{"slot":1,"signal":{"type":"ramp"}}]}])" +
+           (extra.empty() ? "" : "," + extra) + "}";
+}
+
+void pick(Gui &gui, const QString &title, const QString &item)
+{
+    const QString shown = gui.choose([=] { return Gui::comboWith(Gui::window(title), item); }, item);
+    E2E_CHECK(shown == item, "the choice shows ", shown.toStdString());
+}
+
+double shownFileSize()
+{
+    for (QLabel *line : Gui::window(kMainWindow)->findChildren<QLabel *>()) {
+        const QString text = line->text();
+        if (!line->isVisible() || !text.startsWith("File size: "))
+            continue;
+        const QStringList size = text.mid(11).section(',', 0, 0).split(' ');
+        const double unit = size.value(1) == "GB" ? 1 << 30 : size.value(1) == "MB" ? 1 << 20 : size.value(1) == "kB" ? 1024 : 1;
+        return size.value(0).toDouble() * unit;
+    }
+    return -1;
+}
+
+void startStoring(Gui &gui, const std::string &path, const QString &rate, const QString &length, const QString &format)
+{
+    const QString dialog = "Continuous Acquisition Configuration";
+    answerConnection(gui, "Auto Find"); // the one card of the world opens without a choice
+    waitMainWindow(gui);
+    showChannel(gui, 1, 2);
+    gui.run([] { Gui::tick(channelPage(1, 2), "Enabled"); });
+    gui.showTab(kMainWindow, "Acquisition");
+    pick(gui, kMainWindow, rate);
+    pick(gui, kMainWindow, length);
+    gui.run([] { Gui::tick(Gui::window(kMainWindow), "Continuous Acquisition with Data Storage to File"); });
+    gui.showTab(kMainWindow, "Waveforms");
+
+    gui.click(kMainWindow, "repetitiveButton");
+    gui.waitWindow(dialog);
+    pick(gui, dialog, format); // first: a new format would correct the name's extension
+    gui.run([=, name = QString::fromStdString(path)] {
+        auto *edit = Gui::window(dialog)->findChild<QLineEdit *>();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, name);
+    });
+    gui.shot("dialog");
+    gui.press(dialog, "Start");
+    gui.waitNoWindow(dialog);
+}
+
+QString errorBoxText(Gui &gui)
+{
+    gui.waitUntil("an error message", [] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle)); });
+    return gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle))->text(); });
 }

@@ -18,6 +18,7 @@ inline const QString kMainTitle = "Movara 7150 Soft Front Panel";
 inline const QString kMainWindow = kMainTitle + "(: .*)?";
 inline const QString kSelectTitle = "Movara 7150 SFP: Select Function Card";
 inline const QString kBoxTitle = "Movara 7150 SFP"; // the program's message boxes
+inline const QString kErrorBoxTitle = "Movara 7150 SFP Error message"; // the frame's error box
 
 // Answers the connection question with one of its buttons ("Auto Find", "Run In Demo Mode",
 // "Enter Address").
@@ -54,6 +55,23 @@ struct Curve {
 // waveform view's: card by card, channel by channel, empty ones too).
 QwtPlot *plotOn(const QString &tab);
 std::vector<Curve> curvesOn(const QString &tab);
+
+// A VXI card (slot 1 of a carrier at VXI0::9::INSTR) whose channels carry the ramp; extra: more
+// top-level members of the world, e.g. faults.
+std::string rampWorld(const std::string &extra = "");
+constexpr double kRampLsb = 10.24 / 8388608.0; // gain 1
+// Picks the item in the choice of the window with this title that offers it.
+void pick(Gui &gui, const QString &title, const QString &item);
+// Bytes the file size line under the plot shows ("File size: 1.5 MB, sample backlog: 0"); -1
+// while it is hidden.
+double shownFileSize();
+// Storing as a person starts it on the ramp card: channel 2 on beside channel 1, the rate and
+// length chosen, the storage box ticked, the repetitive start, the dialog given the format and
+// the path, "Start". Returns once the dialog is gone.
+void startStoring(Gui &gui, const std::string &path, const QString &rate, const QString &length,
+                  const QString &format);
+// The text of the frame's error box, once one is up.
+QString errorBoxText(Gui &gui);
 
 // The arguments of the driver's last such call as the simulation logged them ("name=value ...").
 std::string lastCall(const char *call);

@@ -1,7 +1,7 @@
-// Closing the program while it stores: "Close" and "Yes" in the middle of a continuous
-// acquisition to a binary file. The window stops the cards and the writer before it goes, so
-// the file ends with its last whole block, holds every scan up to it, and the program ends
-// normally (the runner checks status 0).
+// Closing the program while it stores. "Close" and "No" change nothing: the acquisition and the
+// recording go on and the file grows. "Close" and "Yes" stop the cards and the writer before the
+// program goes, so the file ends with its last whole block, holds every scan up to it, and the
+// program ends normally (the runner checks status 0).
 #include "Gui.h"
 #include "RampFile.h"
 #include "Steps.h"
@@ -9,52 +9,51 @@
 
 #include "kqsim_control.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTest>
+#include <QAbstractButton>
+#include <QMessageBox>
 
 #include <chrono>
 #include <filesystem>
 
 namespace {
 
-const char kRampWorld[] = R"({"carriers":[{"resources":["VXI0::9::INSTR"],"interface":"VXI","slot":2,
-  "logicalAddress":9,"slots":4,"cards":[{"slot":1,"signal":{"type":"ramp"}}]}]})";
-const QString kDialogTitle = "Continuous Acquisition Configuration";
-constexpr double kLsb = 10.24 / 8388608.0; // gain 1
-constexpr double kRate = 10000.0;          // the panel's first choice
+constexpr double kRate = 10000.0;
 
 std::string path() { return e2eWorkDir() + "/closing.bin7150"; }
 
 double storingSeconds = 0; // from the dialog's Start to "Yes"
 
+uintmax_t fileSize()
+{
+    std::error_code absent;
+    const uintmax_t size = std::filesystem::file_size(path(), absent);
+    return absent ? 0 : size;
+}
+
 void run(Gui &gui)
 {
-    answerConnection(gui, "Auto Find");
-    waitMainWindow(gui);
-    gui.showTab(kMainWindow, "Acquisition");
-    gui.run([] { Gui::tick(Gui::window(kMainWindow), "Continuous Acquisition with Data Storage to File"); });
-    gui.showTab(kMainWindow, "Waveforms");
-    gui.click(kMainWindow, "repetitiveButton");
-    gui.waitWindow(kDialogTitle);
-    gui.run([] {
-        QWidget *dialog = Gui::window(kDialogTitle);
-        const QString format = dialog->findChild<QComboBox *>()->currentText();
-        E2E_CHECK(format == "Binary, ViReal64", "the dialog offers ", format.toStdString());
-        auto *edit = dialog->findChild<QLineEdit *>();
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(edit, QString::fromStdString(path()));
-    });
-    gui.press(kDialogTitle, "Start");
+    startStoring(gui, path(), "10 kHz", "1024", "Binary, ViReal64");
     const auto start = std::chrono::steady_clock::now();
-    gui.waitNoWindow(kDialogTitle);
-
     // Well into the storing: a second of blocks on disk, the writer busy with the next.
-    gui.waitUntil("a second stored", [] {
-        std::error_code absent;
-        return std::filesystem::file_size(path(), absent) > kRate * 8 && !absent;
+    gui.waitUntil("a second stored", [] { return fileSize() > kRate * 2 * 8; });
+
+    gui.press(kMainWindow, "Close");
+    gui.waitUntil("the exit question", [] {
+        auto *box = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
+        return box && box->text() == "Do you really want to exit?";
     });
+    gui.shot("question");
+    gui.press(kBoxTitle, "No");
+    gui.waitNoWindow(kBoxTitle);
+    const uintmax_t afterNo = fileSize();
+    gui.waitUntil("the file to grow after No", [afterNo] { return fileSize() > afterNo + kRate * 2 * 8; });
+    E2E_CHECK(gui.run([] {
+                  return Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
+              }),
+              "the repetitive button was released");
+    E2E_CHECK(kqsim_callCount("kq7150_stopMultAcquisition") == 0, "the cards were stopped");
     gui.shot("storing");
+
     closeProgram(gui);
     storingSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -62,10 +61,10 @@ void run(Gui &gui)
 void afterExit()
 {
     RampFile file;
-    const std::string gap = rampFileGap(path(), kLsb, file);
+    const std::string gap = rampFileGap(path(), kRampLsb, file);
     E2E_CHECK(gap.empty(), path(), ": ", gap);
     const fileInfo_t &info = file.info;
-    E2E_CHECK(info.channels == 1 && info.channelMasks[0] == 0x01 && info.rate == kRate, "header: ", info.channels,
+    E2E_CHECK(info.channels == 2 && info.channelMasks[0] == 0x03 && info.rate == kRate, "header: ", info.channels,
               " channels, mask ", int(info.channelMasks[0]), ", ", info.rate, " Hz");
     const auto size = std::filesystem::file_size(path());
     E2E_CHECK(size == info.payloadOffset + file.blocks * info.blockLength, size, " bytes for ", file.blocks,
@@ -77,6 +76,6 @@ void afterExit()
     E2E_CHECK(kqsim_callCount("kq7150_stopMultAcquisition") >= 1, "the cards were not stopped");
 }
 
-Registration closeWhileStoring{{"close_while_storing", kRampWorld, nullptr, run, afterExit}};
+Registration closeWhileStoring{{"close_no_then_yes_while_storing", rampWorld(), nullptr, run, afterExit}};
 
 } // namespace

@@ -1,0 +1,63 @@
+// A repetitive acquisition that starts at a PTP alarm, on an LXI box: the window counts down to
+// the alarm, takes the first block at the alarm time, and then goes on taking blocks, one after
+// the other, until the person stops it. A start at a time keeps no scans before it, whatever
+// trigger position was chosen before.
+#include "Gui.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include "kqsim_control.h"
+
+#include <QLabel>
+
+namespace {
+
+const char kLxiWorld[] = R"({"carriers":[{"resources":["TCPIP0::192.0.2.7::INSTR"],"interface":"TCPIP",
+  "ipAddress":"192.0.2.7","hostName":"lxi7","slots":1,"cards":[{"slot":1}]}]})";
+
+int reads() { return kqsim_callCount("kq7150_readMultAcquisition"); }
+
+void run(Gui &gui)
+{
+    answerConnection(gui, "Auto Find");
+    waitMainWindow(gui);
+    gui.showTab(kMainWindow, "Acquisition");
+    pick(gui, kMainWindow, "Channel 1"); // the position is offered for a channel's trigger
+    pick(gui, kMainWindow, "50%");
+    pick(gui, kMainWindow, "PTP Alarm");
+    gui.press(kMainWindow, "Now+10s");
+    gui.shot("settings");
+    gui.showTab(kMainWindow, "Waveforms");
+
+    kqsim_clearCallLog();
+    gui.click(kMainWindow, "repetitiveButton");
+    gui.waitUntil("the countdown", [] {
+        for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
+            if (label->isVisible() && label->text().startsWith("Ready   -   ") &&
+                label->text().contains("Time to PTP Alarm: -"))
+                return true;
+        return false;
+    });
+    gui.shot("countdown");
+    gui.waitUntil("five blocks", [] { return reads() >= 5; }, std::chrono::seconds(20));
+    std::vector<Curve> before = gui.run([] { return curvesOn("Waveforms"); });
+    gui.waitUntil("a sixth block", [] { return reads() >= 6; });
+    gui.waitUntil("the plot to change", [&before] { return curvesOn("Waveforms")[0].y != before[0].y; });
+    gui.shot("blocks");
+
+    const auto trigger = callArguments(lastCall("kq7150_setMultTrigConfig"));
+    E2E_CHECK(trigger.at("preTrigger") == "0", "pre-trigger ", trigger.at("preTrigger"));
+    E2E_CHECK(kqsim_callCount("kq7150_startMultAcquisitionTimed64") == 1, "timed starts: ",
+              kqsim_callCount("kq7150_startMultAcquisitionTimed64"));
+
+    gui.click(kMainWindow, "repetitiveButton");
+    gui.waitUntil("the stop", startButtonsReleased);
+    const int stoppedAt = reads();
+    Gui::pause(std::chrono::milliseconds(500));
+    E2E_CHECK(reads() == stoppedAt, "blocks read after the stop");
+    closeProgram(gui);
+}
+
+Registration repetitivePtp{{"repetitive_ptp_alarm", kLxiWorld, nullptr, run, nullptr}};
+
+} // namespace

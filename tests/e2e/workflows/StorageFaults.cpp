@@ -1,0 +1,129 @@
+// Storing that meets a fault, as a person sees it: the card memory overflows behind a stalled
+// driver callback, or the disk fills. The file then ends with the last whole block stored
+// before the fault and holds every scan up to there; the window says what happened and how
+// much the file holds.
+#include "Gui.h"
+#include "RampFile.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QRegularExpression>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// "305 blocks (1.446 s) are stored in "…", without a gap." in the message: the blocks.
+uint64_t storedBlocks(const QString &message, const std::string &path)
+{
+    const QRegularExpression said(QString("\n(\\d+) blocks? \\(([0-9.,]+) s\\) (is|are) stored in \"%1\", without a gap\\.")
+                                      .arg(QRegularExpression::escape(QString::fromStdString(path))));
+    const QRegularExpressionMatch match = said.match(message);
+    E2E_CHECK(match.hasMatch(), "the message does not say what was stored: ", message.toStdString());
+    return match.captured(1).toULongLong();
+}
+
+QString statusLine()
+{
+    QWidget *window = Gui::window(kMainWindow);
+    for (QLabel *label : window->findChildren<QLabel *>())
+        if (label->isVisible() && label->text().contains("&nbsp;"))
+            return label->text();
+    return QString();
+}
+
+bool repetitiveDown()
+{
+    return Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
+}
+
+// 2 channels at 50 kHz in 1024-scan blocks; card memory for 0.33 s of them, and a driver whose
+// callback stalls for 2 s after block 20.
+const std::string kStallWorld =
+    rampWorld(R"("fifoSamples": 32768, "callbackStall": {"afterBlocks": 20, "milliseconds": 2000})");
+
+void overflow(Gui &gui)
+{
+    const std::string path = e2eWorkDir() + "/overflow.bin7150";
+    startStoring(gui, path, "50 kHz", "1024", "Binary, ViReal64");
+    const auto start = Clock::now();
+    const QString message = errorBoxText(gui);
+    const double told = std::chrono::duration<double>(Clock::now() - start).count();
+    gui.shot("told");
+    // The loss shows once the callback runs again after the stall (block 20 at 0.41 s, 2 s):
+    // within a refresh interval of 50 ms then, and some slack for a loaded machine.
+    E2E_CHECK(told < 0.41 + 2.0 + 1.0, "told after ", told, " s");
+    E2E_CHECK(message.startsWith("Acquisition error 0x0800: the card memory overflowed, the data could not be read "
+                                 "fast enough.\n"),
+              message.toStdString());
+    const uint64_t blocks = storedBlocks(message, path);
+    gui.press(kErrorBoxTitle, "No");
+    gui.waitUntil("the acquisition to end", [] { return !repetitiveDown(); });
+
+    RampFile file;
+    const std::string gap = rampFileGap(path, kRampLsb, file);
+    E2E_CHECK(gap.empty(), path, ": ", gap);
+    E2E_CHECK(file.blocks == blocks && blocks >= 20, file.blocks, " blocks in the file, ", blocks, " said");
+    closeProgram(gui);
+}
+
+// The disk of the run's folder "disk" holds 256 kB (the runner mounts it): storing fills it in
+// about a second. The window says so at once while the cards go on; the stop boxes it.
+std::string fillTheDisk(Gui &gui, const char *name, const QString &rate, const QString &format, uint64_t &blocks)
+{
+    const std::string path = e2eWorkDir() + "/disk/" + name;
+    startStoring(gui, path, rate, "1024", format);
+    gui.waitUntil("the status line to say storing ended", [] {
+        return statusLine().contains("Storing ended: Disk write failed!");
+    });
+    E2E_CHECK(gui.run(repetitiveDown), "the acquisition stopped with the storing");
+    const double shown = gui.run(shownFileSize);
+    gui.shot("full");
+    gui.click(kMainWindow, "repetitiveButton");
+    const QString message = errorBoxText(gui);
+    E2E_CHECK(message.startsWith("Disk write failed!\n"), message.toStdString());
+    blocks = storedBlocks(message, path);
+    gui.shot("told");
+    gui.press(kErrorBoxTitle, "No");
+    const auto size = std::filesystem::file_size(path);
+    // As the line rounds it: to a tenth of a kB.
+    E2E_CHECK(std::abs(shown - static_cast<double>(size)) <= 103, "the file size line showed ", shown, " B of ",
+              size);
+    return path;
+}
+
+void diskFullBinary(Gui &gui)
+{
+    uint64_t blocks = 0;
+    const std::string path = fillTheDisk(gui, "full.bin7150", "10 kHz", "Binary, ViReal64", blocks);
+    RampFile file;
+    const std::string gap = rampFileGap(path, kRampLsb, file);
+    E2E_CHECK(gap.empty(), path, ": ", gap);
+    const auto size = std::filesystem::file_size(path);
+    E2E_CHECK(file.blocks == blocks && size == file.info.payloadOffset + blocks * file.info.blockLength, size,
+              " bytes for ", blocks, " blocks of ", file.info.blockLength);
+    closeProgram(gui);
+}
+
+void diskFullCsv(Gui &gui)
+{
+    uint64_t blocks = 0;
+    const std::string path = fillTheDisk(gui, "full.csv", "10 kHz", "Text, CSV (V)", blocks);
+    long lines = 0;
+    const std::string gap = csvRampFileGap(path, kRampLsb, 2, lines);
+    E2E_CHECK(gap.empty(), path, ": ", gap);
+    E2E_CHECK(lines == static_cast<long>(blocks) * 1024, lines, " lines for ", blocks, " blocks");
+    closeProgram(gui);
+}
+
+Registration overflowWorkflow{{"continuous_overflow", kStallWorld, nullptr, overflow, nullptr}};
+Registration binaryFull{{"disk_full_binary", rampWorld(), nullptr, diskFullBinary, nullptr}};
+Registration csvFull{{"disk_full_csv", rampWorld(), nullptr, diskFullCsv, nullptr}};
+
+} // namespace
