@@ -146,7 +146,7 @@ void _VI_FUNCH contParams_t::callback(ViSession vi, ViAddr userData)
 // The status is looked at before every block: once the cards report an acquisition error (a
 // card memory that overflowed has lost scans), the blocks read from then on may lie after the
 // loss. The blocks read before are whole: the card drops new scans, not the oldest.
-bool contParams_t::pollStatus(ViSession vi)
+void contParams_t::pollStatus(ViSession vi)
 {
     ViInt16 state = 0, overflow = 0;
     ViUInt16 errors = 0;
@@ -155,12 +155,11 @@ bool contParams_t::pollStatus(ViSession vi)
     if (status < VI_SUCCESS) {
         // Without the error word a loss of scans would go unseen.
         endStoring(DriverErrorReporter::message(status, "kq7150_checkMultAcquisition", vi));
-        return false;
+        return;
     }
     acquisitionStatus.storePoll(state, errors, backlog, overflow);
     if (errors & StatusLine::kAcquisitionErrors)
         endStoring(StatusLine::acquisitionErrorText(errors));
-    return true;
 }
 
 // Reads the block into the ring, hands it to the display when asked, and to the writer while

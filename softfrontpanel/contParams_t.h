@@ -85,7 +85,7 @@ struct contParams_t {
 
 private:
     bool keepError(const std::string &text); // true when it is the first
-    bool pollStatus(ViSession vi);
+    void pollStatus(ViSession vi);
     bool storeBlock(ViSession vi);
     int32_t readSlot(ViSession vi, uint32_t slot);
     void handOverPlot(uint32_t slot);

@@ -123,9 +123,7 @@ kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
             return;
         completeStorage();
         setStartEnabled(true);
-        const StatusLine line = StatusLine::idle(acquisitionStatus.errors.load());
-        m_status->setText(QString::fromStdString(line.html));
-        setTextColour(m_status, rgb(line.rgb));
+        showLine(StatusLine::idle(acquisitionStatus.errors.load()));
     });
 
     auto *page = new QVBoxLayout(this);
@@ -587,22 +585,16 @@ void kq7150fp_Waveform::stopDAQ()
             QThread::msleep(100);
     // A stored file cannot be reconfigured, so its settings stay locked.
     setMainTabsEnabled(!m_offline);
-    if (QAbstractButton *b = frameButton(m_app, "singleShotButton"))
-        b->setEnabled(true);
-    if (QAbstractButton *b = frameButton(m_app, "repetitiveButton"))
-        b->setEnabled(true);
+    setStartEnabled(true);
     if (!m_demo && m_started)
         m_driver->stop();
     if (m_storing)
         endStorage();
     if (waitingForDisk()) {
         setStartEnabled(false);
-        m_status->setText(kDiskWaitText);
-        setTextColour(m_status, QColor(255, 128, 0));
+        showLine(StatusLine{kDiskWaitText, 0xFF8000});
     } else {
-        const StatusLine line = StatusLine::idle(acquisitionStatus.errors.load());
-        m_status->setText(QString::fromStdString(line.html));
-        setTextColour(m_status, rgb(line.rgb));
+        showLine(StatusLine::idle(acquisitionStatus.errors.load()));
     }
     m_fileSize->hide();
     m_started = false;
@@ -841,7 +833,11 @@ void kq7150fp_Waveform::showStatus(int state, uint16_t errors)
 {
     // A recording that ended while the cards go on says so until the user stops.
     const std::string why = m_storing && m_storage->params().storingEnded.load() ? m_storage->params().error() : "";
-    const StatusLine line = why.empty() ? StatusLine::running(state, errors) : StatusLine::storingEnded(state, errors, why);
+    showLine(why.empty() ? StatusLine::running(state, errors) : StatusLine::storingEnded(state, errors, why));
+}
+
+void kq7150fp_Waveform::showLine(const StatusLine &line)
+{
     m_status->setText(QString::fromStdString(line.html));
     setTextColour(m_status, rgb(line.rgb));
 }

@@ -38,6 +38,7 @@ class ContinuousStorage;
 class DriverAcquisition;
 class OfflinePlayback;
 struct SpectrumCurve;
+struct StatusLine;
 
 class kq7150fp_Waveform : public QWidget {
     Q_OBJECT
@@ -144,6 +145,7 @@ private:
     void checkStorage();
     void setOverrangeLamps(uint16_t errors);
     void showStatus(int state, uint16_t errors);
+    void showLine(const StatusLine &line);
     void failPolling();
     void recalculateMeasurements();
     void showSpectrumScales(double fEnd);
