@@ -218,13 +218,17 @@ void contParams_t::handOverPlot(uint32_t slot)
 }
 
 // Waits while publishing next would make a full ring look empty. False after a timeout, and
-// when the acquisition is being stopped: the writer may be stuck on a stalled disk, and the
-// stop must not wait for it here (the ring's blocks still reach the file if the disk recovers).
+// when a stop finds no room within a second: a disk that is only slow takes the block, but one
+// that stalled must not hold the stop (the ring's blocks still reach the file if it recovers).
 bool contParams_t::waitForRoom(uint32_t next)
 {
     constexpr uint64_t kMaxRounds = 500000;
+    constexpr auto kStopWait = std::chrono::seconds(1);
+    std::optional<std::chrono::steady_clock::time_point> stopping;
     for (uint64_t round = 0; running.load() && readIndex.load() == next; ++round) {
-        if (!acquisitionStatus.callbacksEnabled.load()) {
+        if (!stopping && !acquisitionStatus.callbacksEnabled.load())
+            stopping = std::chrono::steady_clock::now();
+        if (stopping && std::chrono::steady_clock::now() - *stopping > kStopWait) {
             acquisitionStatus.callbackStopped.exchange(true);
             return false;
         }
