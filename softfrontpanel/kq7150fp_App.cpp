@@ -76,13 +76,13 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     // Every failed driver call, wherever it is made, ends in the frame's error box.
     DriverErrorReporter::setErrorBox(
         [](const std::string &message) { showErrorMessage(QString::fromStdString(message)); });
-    m_variant = 0x4242;
+    m_variants.fill(0x4242);
     if (demo()) {
         m_cards = demoCards;
         vrefs.count = 0;
     } else {
         m_cards = cardCount();
-        readReferenceTable();
+        readCardEnvironments();
     }
     if (m_cards > kMaxCards) {
         showWarningMessage(QString("This Soft Front Panel shows at most %1 Function Cards; only the first %1 of %2 "
@@ -172,29 +172,38 @@ void kq7150fp_App::closeEvent(QCloseEvent *event)
     }
 }
 
-// The table comes from the cards' environment blocks; the last card that offers a list
-// defines it, and a card without a reference module empties it.
-void kq7150fp_App::readReferenceTable()
+// Each card's variant, and the reference table from the cards' environment blocks: the last
+// card that offers a list defines it, and a card without a reference module empties it for good.
+void kq7150fp_App::readCardEnvironments()
 {
     vrefs.count = 0;
+    bool tableDone = false;
     for (int i = 0; i < m_cards; ++i) {
         ViSession fc = 0;
         kq7150_instEnv *env = nullptr;
         if (!cardEnvironment(i, "kq7150_getMultFCsession(d_vi, i, &fc_vi)", fc, env))
             continue;
-        m_variant = env->variant;
-        const kq7000_ifVref *ref = env->head.ifVref;
-        if (!ref || !ref->count) {
-            vrefs.count = 0;
-            return;
-        }
-        const int count = std::min<int>(*ref->count, kq7150fp_vrefTable::kMax);
-        if (count <= 0)
-            return;
-        for (int k = 0; k < count; ++k)
-            vrefs.v[k] = ref->voltages[k];
-        vrefs.count = count;
+        if (i < kMaxCards)
+            m_variants[i] = env->variant;
+        if (!tableDone)
+            tableDone = !readReferenceTable(env->head.ifVref);
     }
+}
+
+// False when the table is settled and later cards must not change it.
+bool kq7150fp_App::readReferenceTable(const kq7000_ifVref *ref)
+{
+    if (!ref || !ref->count) {
+        vrefs.count = 0;
+        return false;
+    }
+    const int count = std::min<int>(*ref->count, kq7150fp_vrefTable::kMax);
+    if (count <= 0)
+        return false;
+    for (int k = 0; k < count; ++k)
+        vrefs.v[k] = ref->voltages[k];
+    vrefs.count = count;
+    return true;
 }
 
 QWidget *kq7150fp_App::buildCardPage(int card)
@@ -533,7 +542,7 @@ void kq7150fp_App::buildScuPages()
         // demo card.
         if (!demo() && !cardSession(i, "kq7150_getMultFCsession(d_vi, i, &fc_vi)", fc))
             continue;
-        m_scuHosts[i] = new kq7000fp_scu(fc, static_cast<ViUInt16>(descriptor()->modelCode), m_variant);
+        m_scuHosts[i] = new kq7000fp_scu(fc, static_cast<ViUInt16>(descriptor()->modelCode), m_variants[i]);
         for (kq7000fp_scuWidget *scu : m_scuHosts[i]->plugins()) {
             if (!pages) {
                 pages = new QTabWidget(this);

@@ -45,8 +45,9 @@ public:
     QTabWidget *fcTab() const { return m_fcTab; }
     QTabWidget *channelTabs(int card) const { return m_channelTabs[card]; }
     QComboBox *vrefChoice() const { return m_vrefChoice; }
-    // Two ASCII characters of the card's variant ("BB"); a low byte 'A' means gain 1 only.
-    uint16_t variantCode() const { return m_variant; }
+    // Two ASCII characters of a card's variant ("BB"); a low byte 'A' means gain 1 only. Cards
+    // of one session may differ.
+    uint16_t variantCode(int card) const { return m_variants[card]; }
 
     kq7150fp_Waveform *waveform = nullptr;
     kq7150fp_DAQ *daq = nullptr;
@@ -86,7 +87,8 @@ protected:
 
 private:
     void connectWaveform();
-    void readReferenceTable();
+    void readCardEnvironments();
+    bool readReferenceTable(const kq7000_ifVref *ref);
     QWidget *buildCardPage(int card);
     void fillReferenceChoice(QComboBox *choice, int card);
     void addMultiCardButtons(QWidget *page);
@@ -100,7 +102,7 @@ private:
                         const std::function<QString(int card, int channel)> &textOf, const char *sessionCall);
 
     int m_cards = 1;
-    uint16_t m_variant = 0x4242;
+    std::array<uint16_t, kMaxCards> m_variants;
     QTabWidget *m_mainTabs = nullptr;
     QComboBox *m_vrefChoice = nullptr;
     QTabWidget *m_fcTab = nullptr;

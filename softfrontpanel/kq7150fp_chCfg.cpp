@@ -89,7 +89,7 @@ QGroupBox *kq7150fp_chCfg::buildFrontEnd() {
 
     gain = new QComboBox(group);
     // A variant whose low byte is 'A' has no programmable amplifier.
-    const bool gainOneOnly = (m_app->variantCode() & 0xFF) == 'A';
+    const bool gainOneOnly = (m_app->variantCode(d_FC) & 0xFF) == 'A';
     for (int factor : kGains) {
         gain->addItem(QString("%1").arg(factor), factor);
         if (gainOneOnly)
@@ -204,10 +204,33 @@ void kq7150fp_chCfg::setChCfg() {
 
     const ViStatus status = kq7150_setMultChanConfig(d_vi, static_cast<ViInt16>(d_ch + d_FC * 8 + 1), source,
                                                      factor, hpf->isChecked(), fir->isChecked());
-    // The choices stay as the user made them: the card keeps its previous setting, and the
-    // next accepted change sends the whole configuration again.
-    reportFailure(status, kSetConfigCall);
-    m_previousSource = index;
+    if (status < VI_SUCCESS) {
+        reportFailure(status, kSetConfigCall);
+        // The card keeps its previous setting; the page must not claim otherwise (a gain
+        // shown but not applied would feed the stored LSB and the measurements).
+        restoreAccepted();
+        return;
+    }
+    m_accepted = {index, m_couplingChoice->currentIndex(), gain->currentIndex(), hpf->isChecked(), fir->isChecked()};
+}
+
+void kq7150fp_chCfg::restoreAccepted() {
+    {
+        const QSignalBlocker blockers[] = {QSignalBlocker(hpf), QSignalBlocker(fir)};
+        m_sourceChoice->setCurrentIndex(m_accepted.source);
+        m_couplingChoice->setCurrentIndex(m_accepted.coupling);
+        m_couplingChoice->setEnabled(m_accepted.source < VoltageReference);
+        gain->setCurrentIndex(m_accepted.gainIndex);
+        hpf->setChecked(m_accepted.highPass);
+        fir->setChecked(m_accepted.antiRinging);
+    }
+    // The reference stays with the channel the card still connects to it.
+    const bool holds = m_accepted.source == VoltageReference;
+    if (holds != m_holdsReference) {
+        m_holdsReference = holds;
+        g_referenceTaken = holds;
+    }
+    emit gainChangedSignal(d_ch, gain->currentData().toInt());
 }
 
 void kq7150fp_chCfg::restoreDefaults() {
@@ -228,8 +251,8 @@ void kq7150fp_chCfg::restoreDefaults() {
 // Puts back the source that was last sent, with the coupling choice usable again when that
 // source lets the user choose it (the refused choice had greyed it out).
 void kq7150fp_chCfg::revertSource() {
-    m_sourceChoice->setCurrentIndex(m_previousSource);
-    m_couplingChoice->setEnabled(m_previousSource < VoltageReference);
+    m_sourceChoice->setCurrentIndex(m_accepted.source);
+    m_couplingChoice->setEnabled(m_accepted.source < VoltageReference);
 }
 
 void kq7150fp_chCfg::setChEnable(int ena) {

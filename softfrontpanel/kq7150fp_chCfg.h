@@ -62,6 +62,7 @@ private:
     QGroupBox *buildFrontEnd();
     QGroupBox *buildChannelGroup();
     void revertSource();
+    void restoreAccepted();
     void reportFailure(ViStatus status, const char *call);
 
     QGroupBox *m_frontEnd = nullptr;
@@ -73,5 +74,11 @@ private:
     kq7150fp_App *m_app = nullptr;
     int m_demo = 0;
     bool m_holdsReference = false;
-    int m_previousSource = FrontPanelDiff;
+    // What the card last accepted: a change it refuses puts the page back to this.
+    struct Settings {
+        int source = FrontPanelDiff;
+        int coupling = AC;
+        int gainIndex = 0;
+        bool highPass = false, antiRinging = false;
+    } m_accepted;
 };

@@ -18,7 +18,12 @@ const char *const kConfig = "kq7150_setMultChanConfig";
 const std::string kCarrier =
     R"({"calibrationMs":5,"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI",)";
 const std::string kTwoCards = kCarrier + R"("referenceVoltages":[0,2.5],"cards":[{"slot":1},{"slot":2}]}]})";
-const std::string kGainOneCard = kCarrier + R"("cards":[{"slot":1,"variant":"BA"}]}]})";
+// Two cards of different variants, the one without an amplifier ("BA") first or second.
+std::string mixedCards(bool gainOneFirst) {
+    const std::string first = gainOneFirst ? "BA" : "BB", second = gainOneFirst ? "BB" : "BA";
+    return kCarrier + R"("cards":[{"slot":1,"variant":")" + first + R"("},{"slot":2,"variant":")" + second +
+           R"("}]}]})";
+}
 
 class ChannelConfigTest : public PanelTest {
 protected:
@@ -79,10 +84,14 @@ TEST_F(ChannelConfigTest, OnlyOneChannelOfAllCardsHoldsTheReferenceUntilItIsRele
 }
 
 TEST_F(ChannelConfigTest, PagesOfferWhatTheCardHasAndStartWithChannelOneOnly) {
-    ASSERT_NO_FATAL_FAILURE(open(kGainOneCard));
-    EXPECT_EQ(panel(0, 5)->gain->count(), 1); // an 'A' variant has no amplifier
+    // Each card's pages follow that card's variant: an 'A' variant has no amplifier.
+    for (const bool gainOneFirst : {true, false}) {
+        ASSERT_NO_FATAL_FAILURE(open(mixedCards(gainOneFirst)));
+        const int gainOne = gainOneFirst ? 0 : 1;
+        EXPECT_EQ(panel(gainOne, 5)->gain->count(), 1) << gainOneFirst;
+        EXPECT_EQ(panel(1 - gainOne, 5)->gain->itemData(9), 1000) << gainOneFirst;
+    }
     ASSERT_NO_FATAL_FAILURE(open(kTwoCards));
-    EXPECT_EQ(panel(0, 5)->gain->itemData(9), 1000);
     for (int i = 0; i < 16; ++i) {
         kq7150fp_chCfg *p = panel(i / 8, i % 8);
         SCOPED_TRACE(i);
@@ -101,7 +110,8 @@ TEST_F(ChannelConfigTest, PagesOfferWhatTheCardHasAndStartWithChannelOneOnly) {
 }
 
 // The first session request, calibration and configuration after the window is built fail
-// once each (a calibration that succeeds is the calibrate_channel workflow's).
+// once each (a calibration that succeeds is the calibrate_channel workflow's); a configuration
+// the card refused puts the page back to what the card still has.
 TEST_F(ChannelConfigTest, CalibrationAndConfigurationFailuresNameTheCall) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCards)); // counts the calls a window makes while it is built
     auto fault = [](const char *call, int from) {
@@ -113,7 +123,7 @@ TEST_F(ChannelConfigTest, CalibrationAndConfigurationFailuresNameTheCall) {
                                                 fault(kConfig, builtWith.second + 1) + "]}"));
     panel(1, 2)->calibrate();
     panel(1, 2)->calibrate();
-    choose(panel(1, 2)->sourceChoice(), 1);
+    choose(panel(1, 2)->gain, 3);
     ASSERT_EQ(boxes.texts.size(), 3);
     EXPECT_TRUE(boxes.texts[0].startsWith("kq7150_getMultFCsession(d_vi, d_FC, &fc_vi) failed due to ["));
     EXPECT_TRUE(
@@ -121,8 +131,8 @@ TEST_F(ChannelConfigTest, CalibrationAndConfigurationFailuresNameTheCall) {
     EXPECT_TRUE(boxes.texts[2].startsWith(
         "kq7150_setMultChanConfig (d_vi, d_ch+d_FC*8+1, source, gain->itemData("
         "gain->currentIndex()).toInt(), hpf->isChecked(), fir->isChecked()) failed"));
-    EXPECT_EQ(calls("kq7150_calibrateChannel"), 1);            // none with the session that failed
-    EXPECT_EQ(panel(1, 2)->sourceChoice()->currentIndex(), 1); // the page keeps the choice
+    EXPECT_EQ(calls("kq7150_calibrateChannel"), 1); // none with the session that failed
+    EXPECT_EQ(panel(1, 2)->gain->currentData(), 1);
 }
 
 } // namespace
