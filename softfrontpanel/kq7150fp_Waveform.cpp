@@ -291,19 +291,18 @@ void kq7150fp_Waveform::buildCurves()
 void kq7150fp_Waveform::buildAxisDialogs()
 {
     m_yDialog = new axisConfig(this, true);
-    m_yDialog->setWindowTitle("Movara 7150 SFP: Y Axis");
     for (QDoubleSpinBox *limit : {m_yDialog->lowerLimit(), m_yDialog->upperLimit()}) {
         limit->setSuffix(" V ");
+        // Nanovolts: the last count at gain 1000 is about 1.2 nV.
+        limit->setDecimals(9);
         limit->setRange(-kFullScale, kFullScale);
         limit->setSingleStep(0.001);
-        limit->setDecimals(6);
     }
     m_yDialog->rangeGroup()->setCheckable(true);
     m_yDialog->setAutoscaleControl(frameButton(m_app, "autoscaleButton"));
     m_yDialog->setKeptXRange(&m_xLower, &m_xUpper);
 
     m_xDialog = new axisConfig(this, false);
-    m_xDialog->setWindowTitle("Movara 7150 SFP: X Axis");
     for (QDoubleSpinBox *limit : {m_xDialog->lowerLimit(), m_xDialog->upperLimit()}) {
         limit->setSuffix(" sec ");
         limit->setSingleStep(0.000001);

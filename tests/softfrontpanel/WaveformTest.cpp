@@ -347,7 +347,13 @@ TEST_F(WaveformTest, CustomUnitConvertsSamplesZoomBaseAndTitles) {
     ASSERT_NO_FATAL_FAILURE(openRecording());
     ASSERT_EQ(view()->curve(0, 0)->sample(0).y(), 3.0);
     axisConfig *dialog = view()->yAxisDialog();
-    QTimer::singleShot(0, dialog, [dialog] {
+    QString title;
+    QTimer::singleShot(0, dialog, [dialog, &title] {
+        title = dialog->windowTitle();
+        // A range to the nanovolt.
+        dialog->rangeGroup()->setChecked(true);
+        dialog->lowerLimit()->setValue(-1.000000001);
+        dialog->upperLimit()->setValue(1.000000002);
         dialog->unitGroup()->setChecked(true);
         dialog->offset()->setValue(1.0);
         dialog->multiplier()->setValue(2.0);
@@ -365,6 +371,10 @@ TEST_F(WaveformTest, CustomUnitConvertsSamplesZoomBaseAndTitles) {
     EXPECT_NEAR(base.bottom(), 18.48, 1e-9);
     EXPECT_EQ(view()->plot()->axisTitle(QwtPlot::yLeft).text().toStdString(), "g");
     EXPECT_EQ(view()->picker()->unitName().toStdString(), "g");
+    EXPECT_EQ(title, "Axis Configuration");
+    const QwtScaleDiv &y = view()->plot()->axisScaleDiv(QwtPlot::yLeft);
+    EXPECT_NEAR(y.lowerBound(), (-1.000000001 - 1.0) * 2.0, 1e-12);
+    EXPECT_NEAR(y.upperBound(), (1.000000002 - 1.0) * 2.0, 1e-12);
 
     view()->slider()->setValue(2); // the next block is converted as well: 2 V
     EXPECT_EQ(view()->curve(0, 0)->sample(0).y(), 2.0);
