@@ -162,15 +162,27 @@ std::array<double, 3> fitAtFrequency(const sineFitData &data, double omega) {
     return equations.solve();
 }
 
-// One linearised step: the fourth column is the derivative of a cos(wt) + b sin(wt) in w, so
-// x[3] is a correction of the angular frequency.
-std::array<double, 4> refineStep(const sineFitData &data, double omega, double a, double b) {
+// The angular-frequency correction (rad/s) of one Gauss-Newton step at omega, where
+// a cos(wt) + b sin(wt) is the three-parameter fit there. The fourth column is the derivative of
+// that model in w, t (b cos - a sin), taken about the record's middle and divided by the
+// amplitude and the record's length. Neither changes the correction (the difference lies in the
+// span of cos and sin; the scale is undone), but together they keep the last pivot of the normal
+// matrix near N / 24 instead of amplitude^2 seconds^2 N / 24, which the inversion would clamp to
+// 0.001 for a short record or a small sine. 0 when there is no sine or no time span to go by.
+double frequencyStep(const sineFitData &data, double omega, double a, double b) {
+    const double amplitude = std::hypot(a, b);
+    const double span = data.N * meanSpacing(data);
+    if (!(amplitude > 0.0 && span > 0.0))
+        return 0.0;
+    const double first = data.sampleRate != 0.0 ? 0.0 : data.timeAxis[0];
+    const double middle = first + 0.5 * (data.N - 1) * meanSpacing(data);
+    const double scale = 1.0 / (amplitude * span);
     NormalEquations<4> equations;
     forEachSample(data, omega, [&](int i, double t, double c, double s) {
-        const double row[4] = {c, s, 1.0, t * (b * c - a * s)};
+        const double row[4] = {c, s, 1.0, (t - middle) * scale * (b * c - a * s)};
         equations.add(row, data.samples[i]);
     });
-    return equations.solve();
+    return equations.solve()[3] * scale;
 }
 
 // The RMS of A sin(wt + phase) + x2, evaluated in its equal form x0 cos(wt) + x1 sin(wt) + x2.
@@ -183,11 +195,62 @@ double modelRms(const sineFitData &data, double omega, const std::array<double, 
     return std::sqrt(sum / data.N);
 }
 
+// Summed term by term rather than as y'y - x'D'y: near an exact fit that difference cancels to
+// rounding noise and could no longer tell which of two frequencies fits better.
+double residualSquares(const sineFitData &data, double omega, const std::array<double, 3> &x) {
+    double sum = 0.0;
+    forEachSample(data, omega, [&](int i, double, double c, double s) {
+        const double r = data.samples[i] - (x[0] * c + x[1] * s + x[2]);
+        sum += r * r;
+    });
+    return sum;
+}
+
+// A candidate frequency (Hz) with the three-parameter fit there and what that fit leaves.
+struct Trial {
+    double frequency;
+    std::array<double, 3> x;
+    double residual;
+};
+
+Trial trialAt(const sineFitData &data, double frequency) {
+    const double omega = kTwoPi * frequency;
+    const std::array<double, 3> x = fitAtFrequency(data, omega);
+    return {frequency, x, residualSquares(data, omega, x)};
+}
+
+// When even a thousandth of the step does not lower the residual, the fit is taken to be at its
+// minimum (to rounding); the bound also caps what a hopeless start costs.
+constexpr int kMaxHalvings = 10;
+
+// One Gauss-Newton step of the frequency. Because a, b and c are the least-squares answer at the
+// current frequency, the step points downhill in the residual, but far from the minimum (half a
+// bin) the linearisation can overshoot: the step is halved until the residual no longer grows.
+// Returns false, leaving `current` alone, when no step helps.
+bool improve(const sineFitData &data, Trial &current) {
+    double step = frequencyStep(data, kTwoPi * current.frequency, current.x[0], current.x[1]) / kTwoPi;
+    if (!(step != 0.0 && std::isfinite(step)))
+        return false;
+    for (int h = 0; h <= kMaxHalvings; ++h, step *= 0.5) {
+        Trial next = trialAt(data, current.frequency + step);
+        if (next.residual <= current.residual) {
+            current = next;
+            return true;
+        }
+    }
+    return false;
+}
+
 double samplesRms(const sineFitData &data) {
     double sum = 0.0;
     for (int i = 0; i < data.N; ++i)
         sum += data.samples[i] * data.samples[i];
     return std::sqrt(sum / data.N);
+}
+
+void requireSamples(const sineFitData &data) {
+    if (data.N < 1)
+        throw std::runtime_error("Bad number of columns or rows");
 }
 
 [[noreturn]] void allocationFailed() {
@@ -198,8 +261,7 @@ double samplesRms(const sineFitData &data) {
 
 bool sineFit3(sineFitData &data, double frequency, double &amplitude, double &offset, double *phase,
               double *rms, matrix *parameters) {
-    if (data.N < 1)
-        throw std::runtime_error("Bad number of columns or rows");
+    requireSamples(data);
     try {
         const double omega = kTwoPi * frequency;
         const std::array<double, 3> x = fitAtFrequency(data, omega);
@@ -224,39 +286,27 @@ bool sineFit3(sineFitData &data, double frequency, double &amplitude, double &of
 
 bool sineFit4(sineFitData &data, unsigned int iterations, double relaxation, double &frequency,
               double &amplitude, double &offset, double *phase, double *rms) {
-    // Written so that a NaN relaxation is refused too: it would turn the frequency into NaN.
+    // Written so that a NaN relaxation is refused too.
     if (iterations > 20 || !(relaxation >= 0.0 && relaxation <= 1.0))
         return false;
+    if (iterations == 0)
+        return sineFit3(data, frequency, amplitude, offset, phase, rms);
+    requireSamples(data);
     try {
-        double f = frequency;
-        matrix p(1, 3);
-        // Any iteration replaces the model's RMS by the samples', so it is computed only when
-        // it is the answer.
-        sineFit3(data, f, amplitude, offset, phase, iterations == 0 ? rms : nullptr, &p);
-        if (iterations == 0)
-            return true;
-
-        double a = p.at(0, 0);
-        double b = p.at(0, 1);
-        double c = p.at(0, 2);
-        for (unsigned int k = 0; k < iterations; ++k) {
-            const std::array<double, 4> x = refineStep(data, kTwoPi * f, a, b);
-            a = x[0];
-            b = x[1];
-            c = x[2];
-            // x[3] corrects the angular frequency (rad/s) yet goes into the frequency in Hz
-            // unconverted, so the step taken is 2 pi times the relaxation of the full one: the
-            // callers' relaxations (at most 0.1) keep it short of overshooting.
-            f = f + relaxation * x[3];
-        }
-        amplitude = std::hypot(a, b);
-        offset = c;
+        Trial fit = trialAt(data, frequency);
+        for (unsigned int k = 0; k < iterations; ++k)
+            if (!improve(data, fit))
+                break; // at the minimum to rounding: the next steps would fail alike
+        // The answer is the three-parameter fit at the frequency found, not the last linearised
+        // step's a, b, c, which belong to the frequency before it.
+        amplitude = std::hypot(fit.x[0], fit.x[1]);
+        offset = fit.x[2];
         if (phase)
-            *phase = phaseOf(a, b);
+            *phase = phaseOf(fit.x[0], fit.x[1]);
         if (rms)
             *rms = samplesRms(data);
-        frequency = f;
-        data.frequency = f;
+        frequency = fit.frequency;
+        data.frequency = fit.frequency;
         return true;
     } catch (const std::bad_alloc &) {
         allocationFailed();

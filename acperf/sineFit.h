@@ -30,10 +30,13 @@ struct sineFitData {
 bool sineFit3(sineFitData &data, double frequency, double &amplitude, double &offset, double *phase = nullptr,
               double *rms = nullptr, matrix *parameters = nullptr);
 
-// Starts with sineFit3 at the frequency given and refines amplitude, offset, phase and
-// frequency by `iterations` linearised least-squares steps; each step adds relaxation times the
-// angular-frequency correction to the frequency. With 0 iterations the result is sineFit3's and
-// `frequency` is left alone. Otherwise rms is that of the samples themselves, not of the model.
-// Returns false, writing nothing, when iterations > 20 or relaxation is outside [0, 1] (or NaN).
+// Starts with sineFit3 at the frequency given and refines the frequency by up to `iterations`
+// Gauss-Newton steps, each halved while it would leave a larger residual; it stops early when no
+// step helps. Amplitude, offset and phase are sineFit3's at the frequency found. With 0
+// iterations the result is sineFit3's and `frequency` is left alone. Otherwise rms is that of the
+// samples themselves, not of the model. `relaxation` no longer scales the step (a scaled step
+// converged too slowly for 7 iterations to reach the sine); it is still checked, so that callers
+// keep one contract. Returns false, writing nothing, when iterations > 20 or relaxation is
+// outside [0, 1] (or NaN).
 bool sineFit4(sineFitData &data, unsigned int iterations, double relaxation, double &frequency,
               double &amplitude, double &offset, double *phase = nullptr, double *rms = nullptr);
