@@ -1,7 +1,9 @@
 #include "ToolArguments.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -70,9 +72,15 @@ bool take(ToolArguments &a, const std::string &name, const std::string &value, s
         }
         a.fitIterations = int(n);
     } else if (name == "--window") {
-        if (!parseWhole(value, 0, 5, n)) {
-            error = given + ": the window is 0 Rectangular, 1 Hann, 2 Hamming, 3 Blackman, "
-                            "4 4-Term Blackman-Harris or 5 7-Term Blackman-Harris";
+        // By number, as the window's choice counts them, or by name.
+        static const char *const names[] = {"rectangular", "hann", "hamming", "blackman", "blackman-harris-4",
+                                            "blackman-harris-7"};
+        const auto named = std::find(std::begin(names), std::end(names), value);
+        if (named != std::end(names)) {
+            n = named - std::begin(names);
+        } else if (!parseWhole(value, 0, 5, n)) {
+            error = given + ": the window is 0 rectangular, 1 hann, 2 hamming, 3 blackman, "
+                            "4 blackman-harris-4 (4-Term Blackman-Harris) or 5 blackman-harris-7 (7-Term)";
             return false;
         }
         a.window = int(n);
@@ -110,13 +118,13 @@ const char *ToolArguments::usage() {
            "  --all             every block, spread over the processor's cores\n"
            "  --zero-padding Z  FFT zero padding: 1 (off, default), 2, 5, 10, 20, 50 or 100\n"
            "  --fit F           sine fit: 0 three parameters (default), 1..7 four parameters, F iterations\n"
-           "  --window W        FFT window: 0 Rectangular (default), 1 Hann, 2 Hamming, 3 Blackman,\n"
-           "                    4 4-Term Blackman-Harris, 5 7-Term Blackman-Harris\n"
+           "  --window W        FFT window, by number or name: 0 rectangular (default), 1 hann,\n"
+           "                    2 hamming, 3 blackman, 4 blackman-harris-4, 5 blackman-harris-7\n"
            "  --millivolts      convert to millivolts with 3 decimals instead of volts with 6\n"
            "  -h, --help        this text\n"
            "\n"
-           "Exit status: 0 success, 1 the file cannot be read (message on standard error), 2 bad "
-           "arguments.\n";
+           "Exit status: 0 success, 1 the file or a block cannot be read or measured (message on standard\n"
+           "error), 2 bad arguments, a block number past the file's last whole block included.\n";
 }
 
 bool ToolArguments::parse(int argc, const char *const *argv, std::string &error) {

@@ -61,11 +61,12 @@ TEST_F(ToolFilesTest, BadCommandLinesAreRefusedBeforeTheFileIsRead) {
         {args({"measure", file, "--block=2", "--all"}), "measure takes --block K or --all, not both"},
         {args({"measure", file, "--zero-padding", "3"}), "--zero-padding 3: the zero padding is one of"},
         {args({"measure", file, "--fit", "8"}), "--fit 8: the sine fit is 0"},
-        {args({"spectrum", file, "--block=1", "--window=6"}), "--window 6: the window is 0 Rectangular"},
+        {args({"spectrum", file, "--block=1", "--window=6"}), "--window 6: the window is 0 rectangular"},
+        {args({"spectrum", file, "--block=1", "--window=Hann"}), "--window Hann: the window is 0 rectangular"},
         {args({"spectrum", file}), "spectrum needs --block K"},
         {args({"spectrum", file, "--block"}), "--block needs a value"},
         {args({"convert", file, "out.csv", "--millivolts=1"}), "--millivolts takes no value"},
-        // Arguments that only the file can refuse.
+        // Arguments that only the file can refuse: a block past its end is bad input too.
         {args({"spectrum", file, "--block", "4"}), "--block 4: '" + file + "' has 3 whole blocks"},
         {args({"convert", file, file}), "'" + file + "' is the file to convert itself"},
     };
