@@ -9,6 +9,7 @@
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_zoomer.h>
 
+#include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -29,7 +30,7 @@ plotContextMenu::plotContextMenu(QwtPlot *plot, QwtPlotZoomer *zoomer, const QSt
     m_menu->addSeparator();
     m_save = m_menu->addAction("Save Plot As...");
     m_save->setToolTip("Saves the plot as a PNG picture, an SVG drawing or a PDF page");
-    connect(m_resetZoom, &QAction::triggered, this, [this] { m_zoomer->zoom(0); });
+    connect(m_resetZoom, &QAction::triggered, this, &plotContextMenu::resetZoom);
     connect(m_save, &QAction::triggered, this, &plotContextMenu::saveAs);
 
     // No button matches: the right button is the menu's.
@@ -53,9 +54,22 @@ bool plotContextMenu::eventFilter(QObject *watched, QEvent *event) {
     auto *request = static_cast<QContextMenuEvent *>(event);
     if (request->modifiers() != Qt::NoModifier)
         return false;
-    m_resetZoom->setEnabled(m_zoomer->zoomRectIndex() > 0);
+    QAbstractButton *autoscale = autoscaleButton();
+    m_resetZoom->setEnabled(m_zoomer->zoomRectIndex() > 0 || (autoscale && !autoscale->isChecked()));
     m_menu->popup(request->globalPos());
     return true;
+}
+
+// A zoom switches autoscale off, and the owners then take the zoomed view as their base: going
+// back to the base alone would leave the view zoomed. The whole plot is the autoscaled one.
+void plotContextMenu::resetZoom() {
+    m_zoomer->zoom(0);
+    if (QAbstractButton *autoscale = autoscaleButton(); autoscale && !autoscale->isChecked())
+        autoscale->click();
+}
+
+QAbstractButton *plotContextMenu::autoscaleButton() const {
+    return m_plot->window()->findChild<QAbstractButton *>("autoscaleButton");
 }
 
 void plotContextMenu::saveAs() {

@@ -13,6 +13,7 @@
 
 #include <functional>
 
+class QAbstractButton;
 class QAction;
 class QMenu;
 class QSize;
@@ -43,11 +44,14 @@ public slots:
     // The file name, then the size, then the file; a refused name or a failed write is told in
     // an error box, and the name is offered again next time.
     void saveAs();
+    // Back to the whole plot: the zoom base, with the window's autoscale on.
+    void resetZoom();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QAbstractButton *autoscaleButton() const;
     bool confirmOverwrite(const QString &fileName);
     void tell(const QString &message);
 

@@ -12,6 +12,7 @@
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_Waveform.h"
 #include "myQwtPlotPicker.h"
+#include "plotContextMenu.h"
 #include "plot_voltage.h"
 
 #include <qwt_plot.h>
@@ -340,6 +341,31 @@ TEST_F(WaveformTest, StoredRecordingPlaysBlockByBlockWithTheSettingsLocked) {
     EXPECT_FALSE(repetitive()->isChecked());
     EXPECT_FALSE(view()->refreshTimer()->isActive());
     EXPECT_FALSE(settingsTabsEnabled());
+}
+
+// A zoom of the spectrum switches autoscale off and becomes the spectrum's base; "Reset Zoom"
+// brings either plot back to the whole, autoscaled view.
+TEST_F(WaveformTest, ResetZoomReturnsEitherPlotToTheAutoscaledView) {
+    ASSERT_NO_FATAL_FAILURE(openRecording());
+    auto *autoscale = app->findChild<QAbstractButton *>("autoscaleButton");
+    ASSERT_TRUE(autoscale->isChecked());
+    QwtPlot *spectrum = app->spectrum->plot();
+    const auto xRange = [](QwtPlot *plot) {
+        const QwtScaleDiv &x = plot->axisScaleDiv(QwtPlot::xBottom);
+        return std::pair(x.lowerBound(), x.upperBound());
+    };
+    const auto whole = xRange(spectrum);
+    app->spectrum->zoomer()->zoom(QRectF(QPointF(whole.second / 4, -150.0), QPointF(whole.second / 2, -50.0)));
+    EXPECT_FALSE(autoscale->isChecked());
+    app->spectrum->contextMenu()->resetZoom();
+    EXPECT_TRUE(autoscale->isChecked());
+    EXPECT_EQ(xRange(spectrum), whole);
+
+    autoscale->click();
+    view()->zoomer()->zoom(QRectF(QPointF(0.01, -1.0), QPointF(0.02, 1.0)));
+    view()->contextMenu()->resetZoom();
+    EXPECT_TRUE(autoscale->isChecked());
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
 }
 
 // Shown value = (volts - offset) * multiplier, for the samples and for the zoom's full range.
