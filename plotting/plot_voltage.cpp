@@ -228,7 +228,8 @@ QLayout *plot_voltage::buildLegend() {
             const QColor colour = label->colour();
             curve->setPen(QPen(colour, 1, Qt::SolidLine));
             curve->setSymbol(new QwtSymbol(QwtSymbol::Ellipse, QBrush(colour), QPen(colour), QSize(0, 0)));
-            curve->attach(m_plot);
+            // Drawn once its label is selected: the labels start unselected, and a curve shown
+            // beside a label that says it is off would be hidden by the first click elsewhere.
             m_curves.append(curve);
         }
         grid->addWidget(frame, c, 2);

@@ -6,6 +6,7 @@
 #include "StoredFileSettings.h"
 #include "axisConfig.h"
 #include "chLabel.h"
+#include "chLabelFft.h"
 #include "fileInfo_t.h"
 #include "kq7000fp_digitCtrl.h"
 #include "kq7000fp_led.h"
@@ -341,6 +342,21 @@ TEST_F(WaveformTest, StoredRecordingPlaysBlockByBlockWithTheSettingsLocked) {
     EXPECT_FALSE(repetitive()->isChecked());
     EXPECT_FALSE(view()->refreshTimer()->isActive());
     EXPECT_FALSE(settingsTabsEnabled());
+}
+
+// The spectrum draws the curves its legend shows selected, from the first block on.
+TEST_F(WaveformTest, SpectrumDrawsWhatItsLegendSelects) {
+    ASSERT_NO_FATAL_FAILURE(openRecording());
+    const auto drawn = [this] {
+        QStringList titles;
+        for (QwtPlotItem *item : app->spectrum->plot()->itemList(QwtPlotItem::Rtti_PlotCurve))
+            titles << item->title().text();
+        return titles;
+    };
+    ASSERT_GT(app->spectrum->curveList()[0]->dataSize(), 0u); // a block was computed
+    EXPECT_EQ(drawn(), QStringList());
+    QTest::mouseClick(app->spectrum->labelList()[2], Qt::LeftButton);
+    EXPECT_EQ(drawn(), QStringList{"Ch 3"});
 }
 
 // A zoom of the spectrum switches autoscale off and becomes the spectrum's base; "Reset Zoom"

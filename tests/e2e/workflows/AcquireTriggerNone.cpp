@@ -102,7 +102,10 @@ static Registration acquireTriggerNone{{"acquire_trigger_none", kWorld, nullptr,
 
     // The spectrum of the same block: a rectangular window puts the whole 2 V tone into bin 16,
     // +6.02 dB relative to 1 V peak (the gain error is 0.01 dB at most).
+    // Its legend starts with no channel selected, and shows what it selects.
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
+    E2E_CHECK(gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }).empty(), "curves before a selection");
+    gui.press(kMainWindow, "All");
     const std::vector<Curve> spectra = gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); });
     E2E_CHECK(spectra.size() == 1 && spectra[0].y.size() == 128, "spectrum curves ", spectra.size());
     const Curve &spectrum = spectra[0];
