@@ -40,27 +40,83 @@ struct Record {
     sineFitData data;
 };
 
-// 2 sin(2 pi 50 t + phase) + 0.5 over 50 whole periods, noise-free: the fit is exact to rounding
-// whatever the sample times, and x0 < 0 (phase 4, 5.5) puts the phase in (pi, 2 pi).
-TEST(SineFit3, RecoversAPureSine) {
-    const std::pair<Times, double> cases[] = {
-        {Times::Rate, 1.0},     {Times::Axis, 1.0}, {Times::Jittered, 1.0}, {Times::Scattered, 1.0},
-        {Times::Rate, kPi / 2}, {Times::Axis, 4.0}, {Times::Rate, 5.5}};
-    for (const auto &[times, truePhase] : cases) {
-        SCOPED_TRACE(::testing::Message() << "times " << static_cast<int>(times) << ", phase " << truePhase);
-        Record r(1000, 1000.0, times, 50.0, 2.0, truePhase, 0.5);
+// The three-parameter fit at f against two truths. At the sine's own frequency the model holds
+// the samples exactly, whatever the length (odd, even, not whole periods) and the sample times:
+// amplitude, phase and offset are the sine's, the model's RMS is the samples'. Off it, with a
+// harmonic, noise and an offset, the answer is the least-squares solution of the normal equations
+// summed straight from std::cos and std::sin in long double (solved by Cramer's rule). Phases 4 and
+// 5.5 give x0 < 0 (phase in (pi, 2 pi)); pi / 2 is a cosine (x1 = 0). Axis times are those of a
+// block 3000 s into a recording, from its first scan, so they are off the grid by their rounding;
+// Scattered ones are too far off for any recurrence.
+TEST(SineFit3, MatchesTheNormalEquations) {
+    struct Case {
+        int n;
+        Times times;
+        double truePhase, fitOffset; // fit at f (1 + fitOffset)
+        double third, noise;
+    };
+    const Case cases[] = {
+        {131071, Times::Rate, 1.0, 0, 0, 0},       {65536, Times::Axis, 4.0, 0, 0, 0},
+        {65536, Times::Rate, kPi / 2, 0, 0, 0},    {1001, Times::Jittered, 5.5, 0, 0, 0},
+        {1000, Times::Scattered, 1.0, 0, 0, 0},    {131071, Times::Axis, 2.0, 3e-5, 0.3, 1e-3},
+        {65536, Times::Rate, 5.5, -2e-5, 0.1, 0},  {4097, Times::Jittered, 1.0, 1e-3, 0.3, 1e-2},
+        {999, Times::Scattered, 4.0, 2e-3, 0.2, 1e-2}, {31, Times::Axis, 3.0, 0, 0, 0}};
+    const double rate = 216000.0, f = 1234.5, start = 3000.0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "N " << c.n << ", times " << int(c.times) << ", phase "
+                                          << c.truePhase << ", fit at f (1 + " << c.fitOffset << ")");
+        Record r(c.n, rate, c.times, f, 2.0, c.truePhase, 0.5, c.third);
+        if (c.times == Times::Axis)
+            for (int i = 0; i < c.n; ++i)
+                r.t[i] = (i / rate + start) - start;
+        std::mt19937 generator(c.n);
+        std::normal_distribution<double> gauss;
+        for (int i = 0; i < c.n; ++i) // the samples as the times say, plus noise
+            r.y[i] = 2.0 * std::sin(2 * kPi * f * r.t[i] + c.truePhase) + 0.5 +
+                     c.third * std::sin(3 * 2 * kPi * f * r.t[i]) + c.noise * gauss(generator);
+
+        const double fit = f * (1 + c.fitOffset), w = 2 * kPi * fit;
+        long double m[3][3] = {}, v[3] = {};
+        for (int i = 0; i < c.n; ++i) {
+            const long double row[3] = {std::cos(w * r.t[i]), std::sin(w * r.t[i]), 1.0L};
+            for (int j = 0; j < 3; ++j) {
+                v[j] += row[j] * r.y[i];
+                for (int k = 0; k < 3; ++k)
+                    m[j][k] += row[j] * row[k];
+            }
+        }
+        const auto det = [](const long double(&a)[3][3]) {
+            return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+                   a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+                   a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+        };
+        double x[3];
+        for (int k = 0; k < 3; ++k) {
+            long double mk[3][3];
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j)
+                    mk[i][j] = j == k ? v[i] : m[i][j];
+            x[k] = double(det(mk) / det(m));
+        }
+        long double model = 0;
+        for (int i = 0; i < c.n; ++i)
+            model += std::pow(x[0] * std::cos(w * r.t[i]) + x[1] * std::sin(w * r.t[i]) + x[2], 2);
+        const bool exact = c.fitOffset == 0;
+        const double expectedAmplitude = exact ? 2.0 : std::hypot(x[0], x[1]);
+        const double expectedPhase = exact ? c.truePhase : std::atan2(x[0], x[1]) + (x[0] < 0 ? 2 * kPi : 0);
+        const double expectedRms = exact ? r.rms() : double(std::sqrt(model / c.n));
+
         double amplitude, offset, phase, rms;
-        matrix x(4, 4);
-        ASSERT_TRUE(sineFit3(r.data, 50.0, amplitude, offset, &phase, &rms, &x));
-        EXPECT_NEAR_REL(amplitude, 2.0, 1e-13);
-        EXPECT_NEAR_REL(offset, 0.5, 1e-13);
-        EXPECT_NEAR_REL(phase, truePhase, 1e-13);
-        EXPECT_NEAR_REL(rms, r.rms(), 1e-13);
-        EXPECT_EQ(r.data.frequency, 50.0);
-        ASSERT_TRUE(x.columns() == 1 && x.rows() == 3);
-        for (int i = 0; i < 3; ++i) // 2 sin(phase), 2 cos(phase), 0.5
-            EXPECT_TRUE(
-                nearRel(x.at(0, i), i == 2 ? 0.5 : 2.0 * std::sin(truePhase + i * kPi / 2), 1e-13, 1e-13));
+        matrix p(4, 4);
+        ASSERT_TRUE(sineFit3(r.data, fit, amplitude, offset, &phase, &rms, &p));
+        EXPECT_NEAR_REL(amplitude, expectedAmplitude, 1e-12);
+        EXPECT_NEAR_REL(offset, exact ? 0.5 : x[2], 1e-12);
+        EXPECT_NEAR_REL(phase, expectedPhase, 1e-12);
+        EXPECT_NEAR_REL(rms, expectedRms, 1e-12);
+        EXPECT_EQ(r.data.frequency, fit);
+        ASSERT_TRUE(p.columns() == 1 && p.rows() == 3);
+        for (int i = 0; i < 3; ++i) // x0, x1, x2 as 1 column by 3 rows
+            EXPECT_TRUE(nearRel(p.at(0, i), x[i], 1e-12, 1e-12));
     }
 }
 
