@@ -252,10 +252,11 @@ QLayout *plot_voltage::buildControls() {
     m_readout = new QLabel(this);
     m_readout->setToolTip("In order to set/move the markers hold Ctrl key and click the right and left mouse "
                           "buttons.");
-    // Room for a read-out of two markers at six-digit frequencies from the start: the window
-    // takes its width when it opens and would otherwise cut the line once markers are set.
-    const MarkerReading wide{108000.0, -140.0, QString()};
-    m_readout->setMinimumWidth(m_readout->fontMetrics().horizontalAdvance(markerReadoutText(wide, wide)));
+    // Room for the widest read-out from the start: two markers snapped to curves (with their
+    // titles) at six-digit frequencies and three-digit levels. The window takes its width when
+    // it opens and would otherwise cut the line once markers are set.
+    const MarkerReading first{100000.0, -250.0, "Ch 8"}, second{107999.9, -100.0, "Ch 8"};
+    m_readout->setMinimumWidth(m_readout->fontMetrics().horizontalAdvance(markerReadoutText(first, second)));
     row->addWidget(m_readout);
     row->addSpacing(int(25 * m_scale));
     m_snap = new QCheckBox("Snap to Sample", this);

@@ -344,6 +344,32 @@ TEST_F(WaveformTest, StoredRecordingPlaysBlockByBlockWithTheSettingsLocked) {
     EXPECT_FALSE(settingsTabsEnabled());
 }
 
+// The marker read-out is whole at the window's opening size, also with two markers on curves at
+// six-digit frequencies; it does not run under the controls beside it.
+TEST_F(WaveformTest, MarkerReadoutIsWholeAtTheOpeningSize) {
+    ASSERT_NO_FATAL_FAILURE(open(vxiWorld()));
+    choose(app->daq->samplingRate, app->daq->samplingRate->findData(216000.0));
+    single()->setChecked(true);
+    ASSERT_TRUE(pollUntilRead(1));
+    app->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app.get()));
+    app->mainTabs()->setCurrentWidget(app->spectrum);
+    app->spectrum->selectAll(0);
+    QwtPlot *plot = app->spectrum->plot();
+    const double fEnd = plot->axisScaleDiv(QwtPlot::xBottom).upperBound();
+    ASSERT_GT(fEnd, 100000.0);
+    for (auto [button, at] : {std::pair{Qt::LeftButton, 0.99}, {Qt::RightButton, 0.91}}) {
+        const QPoint point(qRound(plot->transform(QwtPlot::xBottom, at * fEnd)), plot->canvas()->height() / 2);
+        QTest::mousePress(plot->canvas(), button, Qt::ControlModifier, point);
+        QTest::mouseRelease(plot->canvas(), button, Qt::ControlModifier, point);
+    }
+    QLabel *readout = app->spectrum->readout();
+    ASSERT_EQ(readout->text().count("[Ch 1]"), 2) << readout->text().toStdString();
+    ASSERT_TRUE(readout->text().contains(QRegularExpression(R"(df = \d{4,}\.\d Hz)"))) << readout->text().toStdString();
+    EXPECT_GE(readout->width(), readout->fontMetrics().horizontalAdvance(readout->text()));
+    EXPECT_LE(readout->geometry().right(), app->spectrum->snapToSample()->geometry().left());
+}
+
 // The spectrum draws the curves its legend shows selected, from the first block on.
 TEST_F(WaveformTest, SpectrumDrawsWhatItsLegendSelects) {
     ASSERT_NO_FATAL_FAILURE(openRecording());
