@@ -1,5 +1,6 @@
 #include "sineFit.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <new>
@@ -47,28 +48,38 @@ public:
     template <bool exact>
     void evaluate(double angle, double anchorAngle, double anchorCos, double anchorSin, int j, double &c,
                   double &s) const {
-        const double u = angle - anchorAngle;
-        double e = u - m_angle[j];
-        if (!exact)
-            e += differenceError(angle, anchorAngle, u);
+        const double e = remainder<exact>(angle, anchorAngle, j);
         if (!(std::fabs(e) <= kMaxRemainder)) {
             c = std::cos(angle);
             s = std::sin(angle);
             return;
         }
-        const double e2 = e * e;
-        const double ce = 1.0 - e2 * (0.5 - e2 * (1.0 / 24.0));
-        const double se = e * (1.0 - e2 * ((1.0 / 6.0) - e2 * (1.0 / 120.0)));
-        const double cl = m_cos[j] * ce - m_sin[j] * se;
-        const double sl = m_sin[j] * ce + m_cos[j] * se;
+        double cl, sl;
+        fromAnchor(e, j, cl, sl);
         c = anchorCos * cl - anchorSin * sl;
         s = anchorSin * cl + anchorCos * sl;
     }
 
-private:
+    // How far `angle` lies from grid point j of a block whose first angle is anchorAngle.
+    template <bool exact> double remainder(double angle, double anchorAngle, int j) const {
+        const double u = angle - anchorAngle;
+        const double e = u - m_angle[j];
+        return exact ? e : e + differenceError(angle, anchorAngle, u);
+    }
+
+    // cos and sin of the angle from the block's anchor to grid point j plus e (|e| <= kMaxRemainder).
+    void fromAnchor(double e, int j, double &cl, double &sl) const {
+        const double e2 = e * e;
+        const double ce = 1.0 - e2 * (0.5 - e2 * (1.0 / 24.0));
+        const double se = e * (1.0 - e2 * ((1.0 / 6.0) - e2 * (1.0 / 120.0)));
+        cl = m_cos[j] * ce - m_sin[j] * se;
+        sl = m_sin[j] * ce + m_cos[j] * se;
+    }
+
     // Up to here the series above are exact in double precision (next terms below 1e-20).
     static constexpr double kMaxRemainder = 1e-3;
 
+private:
     // x - y - fl(x - y), exactly (Knuth's two-sum).
     static double differenceError(double x, double y, double difference) {
         const double yPart = difference - x;
@@ -128,6 +139,15 @@ public:
         }
     }
 
+    // The sums as they are when accumulated elsewhere: dtd symmetric.
+    void set(const std::array<std::array<double, K>, K> &dtd, const std::array<double, K> &dty) {
+        for (int r = 0; r < K; ++r) {
+            for (int c = 0; c < K; ++c)
+                m_dtd[r][c] = dtd[r][c];
+            m_dty[r] = dty[r];
+        }
+    }
+
     // x = (D^T D)^-1 D^T y with the clamped, non-pivoting inversion of `matrix`.
     std::array<double, K> solve() const {
         matrix inverse(K, K);
@@ -153,13 +173,126 @@ double phaseOf(double x0, double x1) {
     return x0 < 0.0 ? phase + kTwoPi : phase;
 }
 
-std::array<double, 3> fitAtFrequency(const sineFitData &data, double omega) {
+// What the three-parameter fit needs of the record at one frequency, with c = cos(w t_i) and
+// s = sin(w t_i): the normal matrix's sums of c, s, c^2, s^2 and cs, and D^T y's sums of yc, ys
+// and y. The model's RMS follows from the same sums, so one pass over the samples serves both.
+struct FitSums {
+    double c = 0, s = 0, cc = 0, ss = 0, cs = 0, yc = 0, ys = 0, y = 0;
+};
+
+// The sums over one block of the rotation grid, in the block's own frame: with cl, sl the cos and
+// sin of the angle from the block's first sample, c = ca cl - sa sl and s = sa cl + ca sl for the
+// first angle's ca, sa, which is linear in (cl, sl). So the block is summed in its own frame and
+// the sums are turned once (the products as a quadratic form) rather than every sample turned.
+// The loops have a fixed length and no branch, and the sums are kept per lane, so that the
+// compiler can run samples side by side.
+class BlockSums {
+public:
+    static constexpr int kLanes = 4;
+    static constexpr int B = RotationGrid::kBlock;
+    static_assert(B % kLanes == 0, "whole lanes per block");
+
+    // The B samples y at times t; false (nothing summed) when one lies too far off the grid for
+    // the series, which an irregular time axis does.
+    bool sum(const RotationGrid &grid, double omega, const double *t, const double *y) {
+        const double anchorAngle = omega * t[0];
+        double cl[B], sl[B];
+        // Counted in doubles: a mix of integer and double lanes would keep the loop scalar.
+        double offGrid = 0.0;
+        for (int j = 0; j < B; ++j) {
+            const double e = grid.remainder<false>(omega * t[j], anchorAngle, j);
+            offGrid += std::fabs(e) <= RotationGrid::kMaxRemainder ? 0.0 : 1.0;
+            grid.fromAnchor(e, j, cl[j], sl[j]);
+        }
+        if (offGrid != 0.0)
+            return false;
+        double lane[8][kLanes] = {};
+        for (int j = 0; j < B; j += kLanes)
+            for (int k = 0; k < kLanes; ++k) {
+                const double c = cl[j + k], s = sl[j + k], v = y[j + k];
+                lane[0][k] += c;
+                lane[1][k] += s;
+                lane[2][k] += c * c;
+                lane[3][k] += s * s;
+                lane[4][k] += c * s;
+                lane[5][k] += v * c;
+                lane[6][k] += v * s;
+                lane[7][k] += v;
+            }
+        for (int q = 0; q < 8; ++q)
+            m_local[q] = (lane[q][0] + lane[q][1]) + (lane[q][2] + lane[q][3]);
+        return true;
+    }
+
+    // Adds the block's sums, turned by the first sample's angle (cos ca, sin sa), to the total.
+    void addTurned(FitSums &total, double ca, double sa) const {
+        const double c = m_local[0], s = m_local[1], cc = m_local[2], ss = m_local[3], cs = m_local[4];
+        total.c += ca * c - sa * s;
+        total.s += sa * c + ca * s;
+        total.cc += ca * ca * cc - 2.0 * ca * sa * cs + sa * sa * ss;
+        total.ss += sa * sa * cc + 2.0 * ca * sa * cs + ca * ca * ss;
+        total.cs += ca * sa * (cc - ss) + (ca * ca - sa * sa) * cs;
+        total.yc += ca * m_local[5] - sa * m_local[6];
+        total.ys += sa * m_local[5] + ca * m_local[6];
+        total.y += m_local[7];
+    }
+
+private:
+    double m_local[8] = {};
+};
+
+// Samples first .. end-1 with the exact cos and sin: a block off the grid, or the record's tail.
+void addDirectly(FitSums &total, const sineFitData &data, double omega, double step, int first, int end) {
+    for (int i = first; i < end; ++i) {
+        const double angle = omega * sampleTime(data, step, i);
+        const double c = std::cos(angle), s = std::sin(angle), y = data.samples[i];
+        total.c += c;
+        total.s += s;
+        total.cc += c * c;
+        total.ss += s * s;
+        total.cs += c * s;
+        total.yc += y * c;
+        total.ys += y * s;
+        total.y += y;
+    }
+}
+
+// The sums at omega in one pass. The cos and sin of each block's first angle re-seed the
+// rotation, so no error builds up along the record.
+FitSums fitSums(const sineFitData &data, double omega) {
+    constexpr int B = RotationGrid::kBlock;
+    const double step = data.sampleRate != 0.0 ? 1.0 / data.sampleRate : 0.0;
+    const RotationGrid grid(omega * meanSpacing(data));
+    FitSums total;
+    BlockSums block;
+    double uniform[B];
+    int first = 0;
+    for (; first + B <= data.N; first += B) {
+        const double *t = data.timeAxis + first;
+        if (data.sampleRate != 0.0) {
+            for (int j = 0; j < B; ++j)
+                uniform[j] = (first + j) * step;
+            t = uniform;
+        }
+        const double anchorAngle = omega * t[0];
+        if (block.sum(grid, omega, t, data.samples + first))
+            block.addTurned(total, std::cos(anchorAngle), std::sin(anchorAngle));
+        else
+            addDirectly(total, data, omega, step, first, first + B);
+    }
+    addDirectly(total, data, omega, step, first, data.N);
+    return total;
+}
+
+std::array<double, 3> solveFit(const FitSums &sums, int N) {
     NormalEquations<3> equations;
-    forEachSample(data, omega, [&](int i, double, double c, double s) {
-        const double row[3] = {c, s, 1.0};
-        equations.add(row, data.samples[i]);
-    });
+    equations.set({{{sums.cc, sums.cs, sums.c}, {sums.cs, sums.ss, sums.s}, {sums.c, sums.s, double(N)}}},
+                  {sums.yc, sums.ys, sums.y});
     return equations.solve();
+}
+
+std::array<double, 3> fitAtFrequency(const sineFitData &data, double omega) {
+    return solveFit(fitSums(data, omega), data.N);
 }
 
 // The angular-frequency correction (rad/s) of one Gauss-Newton step at omega, where
@@ -185,14 +318,13 @@ double frequencyStep(const sineFitData &data, double omega, double a, double b) 
     return equations.solve()[3] * scale;
 }
 
-// The RMS of A sin(wt + phase) + x2, evaluated in its equal form x0 cos(wt) + x1 sin(wt) + x2.
-double modelRms(const sineFitData &data, double omega, const std::array<double, 3> &x) {
-    double sum = 0.0;
-    forEachSample(data, omega, [&](int, double, double c, double s) {
-        const double y = x[0] * c + x[1] * s + x[2];
-        sum += y * y;
-    });
-    return std::sqrt(sum / data.N);
+// The RMS of A sin(wt + phase) + x2 = x0 c + x1 s + x2: its sum of squares is x^T (D^T D) x,
+// from the sums the fit already has. No cancellation to fear: the cross terms hold the sums of
+// cs, c and s, which are small against N unless the record spans under a period or so.
+double modelRms(const FitSums &m, int N, const std::array<double, 3> &x) {
+    const double squares = x[0] * x[0] * m.cc + x[1] * x[1] * m.ss + x[2] * x[2] * N +
+                           2.0 * (x[0] * x[1] * m.cs + x[0] * x[2] * m.c + x[1] * x[2] * m.s);
+    return std::sqrt(std::max(squares, 0.0) / N);
 }
 
 // Summed term by term rather than as y'y - x'D'y: near an exact fit that difference cancels to
@@ -263,14 +395,14 @@ bool sineFit3(sineFitData &data, double frequency, double &amplitude, double &of
               double *rms, matrix *parameters) {
     requireSamples(data);
     try {
-        const double omega = kTwoPi * frequency;
-        const std::array<double, 3> x = fitAtFrequency(data, omega);
+        const FitSums sums = fitSums(data, kTwoPi * frequency);
+        const std::array<double, 3> x = solveFit(sums, data.N);
         amplitude = std::hypot(x[0], x[1]);
         offset = x[2];
         if (phase)
             *phase = phaseOf(x[0], x[1]);
         if (rms)
-            *rms = modelRms(data, omega, x);
+            *rms = modelRms(sums, data.N, x);
         data.frequency = frequency;
         if (parameters) {
             matrix p(1, 3);
