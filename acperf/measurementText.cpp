@@ -70,6 +70,42 @@ std::string measurementText::number(double value, int decimals) {
     return value < 0 ? "-" + digits : digits;
 }
 
+std::string measurementText::doubt(const blockMeasurement::figures &v, double periods) {
+    using column = blockMeasurement::column;
+    std::string why;
+    const auto add = [&why](const std::string &reason) { why += (why.empty() ? "" : "; ") + reason; };
+    // A fit and a spectrum need a few whole periods to tell the signal from its leakage.
+    if (!(periods >= 3.0))
+        add(number(periods, 1) + " periods of the signal in the record, fewer than 3");
+    // A 24-bit converter resolves no more; a negative figure means no sine was found.
+    if (v[column::enob] > 24.0)
+        add("ENOB above the converter's 24 bits");
+    if (v[column::enob] < 0.0)
+        add("ENOB below 0");
+    if (v[column::sfdr] < 0.0)
+        add("SFDR below 0 dB: a spur is larger than the signal");
+    return why;
+}
+
+double measurementText::periods(const double *samples, int n) {
+    if (n < 2)
+        return 0.0;
+    double mean = 0.0, low = samples[0], high = samples[0];
+    for (int i = 0; i < n; ++i) {
+        mean += samples[i] / n;
+        low = std::min(low, samples[i]);
+        high = std::max(high, samples[i]);
+    }
+    const double h = (high - low) / 10.0;
+    int side = 0, crossings = 0; // -1 below the band, +1 above, 0 not yet outside
+    for (int i = 0; i < n; ++i) {
+        const int now = samples[i] > mean + h ? 1 : samples[i] < mean - h ? -1 : side;
+        crossings += side != 0 && now != side;
+        side = now;
+    }
+    return crossings / 2.0;
+}
+
 std::string measurementText::heading(int scans, double rate) {
     return "Number of scans: " + std::to_string(scans) + ", scan rate: " + number(rate, 3) + " Hz";
 }

@@ -22,6 +22,14 @@ public:
         return number(v[column], decimals(column));
     }
 
+    // Why a row's figures cannot be taken as true, empty when nothing says so: fewer than 3
+    // periods of the signal in the record, ENOB above 24 bits or below 0, SFDR below 0 dB.
+    // Several reasons are joined with "; ".
+    static std::string doubt(const blockMeasurement::figures &v, double periods);
+    // The periods of a signal in n samples, from its crossings of its mean with a hysteresis of
+    // a tenth of its range: the fit's frequency cannot say, it finds a leakage peak instead.
+    static double periods(const double *samples, int n);
+
     // "Number of scans: N, scan rate: R Hz" (rate with 3 decimals).
     static std::string heading(int scans, double rate);
     // "Channel, Gain, Filter (Hz), Amplitude (V), ..., ENOB".

@@ -112,10 +112,19 @@ void measurement::resizeEvent(QResizeEvent *event) {
         m_table->setColumnWidth(col, titleWidth(col) + spare);
 }
 
-void measurement::showRow(int row, const blockMeasurement::figures &v) {
+// Figures that cannot be true are still shown, greyed, with the reason in the tooltip.
+void measurement::showRow(int row, const blockMeasurement::figures &v, double periods) {
     m_figures[row] = v;
-    for (int col = 0; col < columns; ++col)
-        m_model->item(row, col)->setText(QString::fromStdString(measurementText::cell(v, col)));
+    const QString doubt = QString::fromStdString(measurementText::doubt(v, periods));
+    for (int col = 0; col < columns; ++col) {
+        QStandardItem *item = m_model->item(row, col);
+        item->setText(QString::fromStdString(measurementText::cell(v, col)));
+        item->setToolTip(doubt.isEmpty() ? QString() : "Implausible: " + doubt + ".");
+        if (doubt.isEmpty())
+            item->setData(QVariant(), Qt::ForegroundRole);
+        else
+            item->setForeground(QBrush(Qt::gray));
+    }
 }
 
 void measurement::recalculate() {
@@ -149,8 +158,11 @@ void measurement::recalculate() {
                                        std::size_t(firstBlock + bitsBelow(mask, k)) * std::size_t(N));
         } else {
             m_figures[k] = {};
-            for (int col = 0; col < columns; ++col)
+            for (int col = 0; col < columns; ++col) {
                 m_model->item(k, col)->setText("-");
+                m_model->item(k, col)->setToolTip(QString());
+                m_model->item(k, col)->setData(QVariant(), Qt::ForegroundRole);
+            }
         }
     }
 
@@ -165,7 +177,8 @@ void measurement::recalculate() {
     }
     figures.phaseToMicroseconds(relative);
     for (std::size_t e = 0; e < enabled.size(); ++e)
-        showRow(enabled[e], e < figures.rows().size() ? figures.rows()[e] : blockMeasurement::figures{});
+        showRow(enabled[e], e < figures.rows().size() ? figures.rows()[e] : blockMeasurement::figures{},
+                e < block.blocks.size() ? measurementText::periods(block.blocks[e], N) : 0.0);
 
     m_explanation->setText(
         QString(

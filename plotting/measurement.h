@@ -58,7 +58,7 @@ private slots:
     void copyToClipboard();
 
 private:
-    void showRow(int row, const blockMeasurement::figures &v);
+    void showRow(int row, const blockMeasurement::figures &v, double periods);
     int titleWidth(int column) const;
 
     std::function<measurementInputs()> m_inputs;

@@ -174,6 +174,34 @@ TEST_F(MeasurementTest, FailuresReportEveryOtherRun) {
     EXPECT_EQ(cell(0, 0), "0.000000");
 }
 
+// Figures that cannot be true stay in the table, greyed, with the reason in their tooltip.
+TEST_F(MeasurementTest, FiguresThatCannotBeTrueAreGreyedWithTheReason) {
+    build(1);
+    in.masks[0] = 0b1111;
+    std::vector<double> fewPeriods(N);
+    for (int i = 0; i < N; ++i)
+        fewPeriods[i] = std::sin(2 * M_PI * 120.0 * i / rate); // 1.2 periods
+    acquire({sine(1, 0, 0.5), fewPeriods, sine(0, 0, 0, 1e-4), sine(1, 0, 0.5, 0)});
+    page->recalculate();
+    const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
+    const char *const reasons[] = {"", "periods of the signal in the record, fewer than 3", "ENOB below 0",
+                                   "ENOB above the converter's 24 bits"};
+    for (int r = 0; r < 4; ++r) {
+        SCOPED_TRACE(r);
+        for (int col : {0, measurement::columns - 1}) {
+            const QString tip = m->index(r, col).data(Qt::ToolTipRole).toString();
+            const QVariant colour = m->index(r, col).data(Qt::ForegroundRole);
+            EXPECT_EQ(tip.isEmpty(), r == 0) << tip.toStdString();
+            EXPECT_TRUE(tip.contains(reasons[r])) << tip.toStdString() << row(r).join(" ").toStdString();
+            EXPECT_EQ(colour.isValid() && colour.value<QBrush>().color() == Qt::gray, r != 0);
+        }
+    }
+    // Disabled later, the row loses its mark.
+    in.masks[0] = 0b0001;
+    page->recalculate();
+    EXPECT_TRUE(m->index(1, 0).data(Qt::ToolTipRole).toString().isEmpty());
+}
+
 TEST_F(MeasurementTest, ClipboardText) {
     build(1);
     in.masks[0] = 0b110;
