@@ -1,11 +1,14 @@
 // kq7150-tool measure --all on a stored file of more than 1 GiB against reading the same file
-// sequentially with cat, in the same run: blocks per second, MB/s and their ratio. The file is
+// sequentially with cat, and against what a user would write instead (numpy_measure.py: window,
+// real FFT, THD and SNR per channel, no fits, on one core), in the same run: blocks per second,
+// MB/s and their ratios, the numpy one per core. The file is
 // written in a temporary folder beside the build folder (the same disk) and removed
 // afterwards. Both read it from the page cache, as it has just been written. It reports; it
 // never fails.
 #include "DataFileWriter.h"
 #include "StorageFormat.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -33,9 +36,10 @@ constexpr uint64_t kBlockBytes = uint64_t(kChannels) * kScans * sizeof(double);
 constexpr int kBlocks = 260; // 1.02 GiB
 constexpr uint64_t kNeededFree = uint64_t(3) << 30;
 
-// Writes the file as continuous storage does: the header, then the blocks one by one. Every
-// block is the same tones; the analysis costs the same whatever the samples are.
-bool writeFile(const std::string &path) {
+// Writes the file as continuous storage does: the header (its length to headerBytes), then the
+// blocks one by one. Every block is the same tones; the analysis costs the same whatever the
+// samples are.
+bool writeFile(const std::string &path, long &headerBytes) {
     std::FILE *file = std::fopen(path.c_str(), "wb");
     if (!file)
         return false;
@@ -46,6 +50,7 @@ bool writeFile(const std::string &path) {
     header.scans = kScans;
     header.masks = {0xFF};
     bool ok = DataFileWriter::writeHeader(file, header);
+    headerBytes = std::ftell(file);
     std::vector<double> block(std::size_t(kChannels) * kScans);
     for (int e = 0; e < kChannels; ++e)
         for (int i = 0; i < kScans; ++i)
@@ -56,11 +61,14 @@ bool writeFile(const std::string &path) {
     return std::fclose(file) == 0 && ok;
 }
 
-// Seconds that program took with its standard output on /dev/null; negative when it failed.
-double timed(std::vector<std::string> args) {
+// Seconds that program took with its standard output on /dev/null (or on `output`), its
+// standard error on /dev/null too when quiet; negative when it failed.
+double timed(std::vector<std::string> args, const std::string &output = "/dev/null", bool quiet = false) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (quiet)
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char *> argv;
     for (std::string &a : args)
         argv.push_back(&a[0]);
@@ -73,6 +81,31 @@ double timed(std::vector<std::string> args) {
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     posix_spawn_file_actions_destroy(&actions);
     return ran ? seconds : -1.0;
+}
+
+// Debian's interpreter, which python3-numpy serves, before whatever python3 the PATH finds first.
+std::string pythonWithNumpy() {
+    for (const char *python : {"/usr/bin/python3", "python3"})
+        if (timed({python, "-c", "import numpy"}, "/dev/null", true) >= 0)
+            return python;
+    return "";
+}
+
+// Seconds numpy_measure.py took on the file, and whether it measured every block; negative when
+// it could not run.
+double timedNumpy(const std::string &python, const fs::path &folder, const std::string &path, long headerBytes) {
+    const std::string blocksFile = (folder / "numpy_blocks.txt").string();
+    const double seconds = timed({python, KQ_NUMPY_SCRIPT, path, std::to_string(headerBytes),
+                                  std::to_string(kChannels), std::to_string(kScans)},
+                                 blocksFile);
+    std::FILE *file = std::fopen(blocksFile.c_str(), "r");
+    int blocks = -1;
+    if (file) {
+        if (std::fscanf(file, "%d", &blocks) != 1)
+            blocks = -1;
+        std::fclose(file);
+    }
+    return blocks == kBlocks ? seconds : -1.0;
 }
 
 } // namespace
@@ -95,7 +128,8 @@ int main() {
     const fs::path folder = buildFolder / ("bench_tool_" + std::to_string(getpid()));
     fs::create_directories(folder);
     const std::string path = (folder / "large.bin7150").string();
-    if (!writeFile(path)) {
+    long headerBytes = 0;
+    if (!writeFile(path, headerBytes)) {
         std::printf("  the file could not be written in %s\n", folder.c_str());
         fs::remove_all(folder);
         return 0;
@@ -109,6 +143,8 @@ int main() {
             cat = seconds;
     }
     const double measure = timed({tool, "measure", path, "--all"});
+    const std::string python = pythonWithNumpy();
+    const double numpy = python.empty() ? -1.0 : timedNumpy(python, folder, path, headerBytes);
     fs::remove_all(folder);
     if (cat <= 0 || measure <= 0) {
         std::printf("  FAILED: cat %s, kq7150-tool %s\n", cat > 0 ? "ran" : "failed",
@@ -122,5 +158,21 @@ int main() {
                 measure, toolRate, kBlocks / measure);
     std::printf("  ratio tool / cat: %.4f (%.0f x slower than reading the file)\n", toolRate / catRate,
                 catRate / toolRate);
+    if (python.empty()) {
+        std::printf("  numpy baseline skipped: no python3 with numpy (Debian package python3-numpy)\n");
+        return 0;
+    }
+    if (numpy <= 0) {
+        std::printf("  numpy baseline FAILED: %s %s did not measure the %d blocks\n", python.c_str(),
+                    KQ_NUMPY_SCRIPT, kBlocks);
+        return 0;
+    }
+    // The tool spreads the blocks over every core, the script runs on one.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const double toolPerCore = kBlocks / measure / cores, numpyBlocks = kBlocks / numpy;
+    std::printf("  baseline numpy_measure.py (window, rfft, THD, SNR; 1 core): %8.3f s  %8.1f blocks/s\n", numpy,
+                numpyBlocks);
+    std::printf("  ratio per core, tool (%.1f blocks/s / %u cores) / numpy: %.3f (target >= 0.5)\n",
+                kBlocks / measure, cores, toolPerCore / numpyBlocks);
     return 0;
 }

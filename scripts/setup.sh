@@ -10,6 +10,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core
+  python3-numpy
   locales
 )
 
