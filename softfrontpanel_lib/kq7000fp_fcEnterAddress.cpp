@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,14 +21,32 @@ const int kRows = 8;
 const int kHistory = 5;
 const char kFirstUseDescriptor[] = "TCPIP::192.168.2.100::INSTR";
 
+const char kFileInFolder[] = "/Travix/DefaultInstrDescr.ini";
+
 // Linux has no all-users profile folder. Without ALLUSERSPROFILE the file goes to /var/lib,
 // where programs keep machine-wide state, so that every user of the machine is offered the
 // same addresses. An empty value is treated as unset: it would put the folder at the root.
-QString settingsFilePath() {
+QString machineFilePath() {
     QString base = qEnvironmentVariable("ALLUSERSPROFILE");
     if (base.isEmpty())
         base = "/var/lib";
-    return QDir::toNativeSeparators(base + "/Travix/DefaultInstrDescr.ini");
+    return QDir::toNativeSeparators(base + kFileInFolder);
+}
+
+// Where a user who may not write the machine-wide file keeps the addresses ($XDG_DATA_HOME,
+// usually ~/.local/share).
+QString userFilePath() {
+    return QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                    kFileInFolder);
+}
+
+// Whether the file can be written: its folder made if missing, and the file or the folder
+// open to this user.
+bool canWrite(const QString &file) {
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(folder))
+        return false;
+    return QFileInfo::exists(file) ? QFileInfo(file).isWritable() : QFileInfo(folder).isWritable();
 }
 
 QString descriptorKey(int row, int position) {
@@ -49,7 +68,9 @@ int readBounded(const QSettings &settings, const QString &key, int low, int high
 
 kq7000fp_fcEnterAddress::kq7000fp_fcEnterAddress(const kq7000fp_genFC &descriptor, QWidget *parent)
     : QDialog(parent), m_modelText(QString::fromStdString(descriptor.modelText())),
-      m_settingsPath(settingsFilePath()) {
+      m_machinePath(machineFilePath()) {
+    // Everybody's addresses where the machine lets this user write them, else the user's own.
+    m_settingsPath = canWrite(m_machinePath) ? m_machinePath : userFilePath();
     const bool multiple = m_modelText == "7140" || m_modelText == "7150";
     setWindowTitle(
         "Movara " + m_modelText +
@@ -103,7 +124,10 @@ void kq7000fp_fcEnterAddress::countChanged() {
 }
 
 void kq7000fp_fcEnterAddress::loadSavedDescriptors() {
-    QSettings settings(m_settingsPath, QSettings::IniFormat);
+    m_loaded = true;
+    // Until this user saved addresses of their own, the machine's are offered.
+    const bool own = m_settingsPath == m_machinePath || QFileInfo::exists(m_settingsPath);
+    QSettings settings(own ? m_settingsPath : m_machinePath, QSettings::IniFormat);
     settings.beginGroup(m_modelText);
     for (int r = 1; r <= kRows && m_rows[r - 1]; ++r) {
         QComboBox *descriptor = m_rows[r - 1]->descriptorChoice();
@@ -140,6 +164,8 @@ void kq7000fp_fcEnterAddress::saveAndCollectDescriptors(QStringList &descriptors
         history.removeDuplicates();
         for (int k = 1; k <= kHistory; ++k)
             settings.setValue(descriptorKey(r, k), k <= history.size() ? history[k - 1] : QString());
+        // The row offers what it saved, whether or not the file could take it.
+        showHistory(descriptor, history.mid(0, kHistory));
 
         const int number = m_rows[r - 1]->cardNumberChoice()->currentIndex();
         settings.setValue(numberKey(r), number);
@@ -156,12 +182,23 @@ void kq7000fp_fcEnterAddress::saveAndCollectDescriptors(QStringList &descriptors
     // means the entries are lost.
     const bool saved =
         folderReady && settings.status() != QSettings::AccessError && QFileInfo(m_settingsPath).isWritable();
+    // The connection loop may save several times; saying it once is enough.
     if (!saved && !m_warnedUnsaved) {
-        // The connection loop may save several times; saying it once is enough.
         m_warnedUnsaved = true;
         kq7000fp_app::showWarningMessage(
             QString("Cannot save the entered addresses to\n%1\nThey are used now, "
                     "but will not be remembered next time.")
                 .arg(m_settingsPath));
+    } else if (saved && m_settingsPath != m_machinePath && !m_toldUserPath) {
+        m_toldUserPath = true;
+        kq7000fp_app::showInfoMessage(QString("The entered addresses are remembered for you only, in\n%1\n"
+                                              "because %2 cannot be written.")
+                                          .arg(m_settingsPath, m_machinePath));
     }
+}
+
+void kq7000fp_fcEnterAddress::showHistory(QComboBox *descriptor, const QStringList &history) {
+    descriptor->clear();
+    descriptor->addItems(history);
+    descriptor->setCurrentIndex(0);
 }

@@ -5,8 +5,10 @@
 //
 // The file is <base>/Travix/DefaultInstrDescr.ini, where <base> is $ALLUSERSPROFILE when it is
 // set and not empty, else /var/lib (the machine-wide folder for program state; Linux has no
-// all-users profile). The folder is created when missing. When the file cannot be written there
-// the user is warned once per dialog and the typed addresses are still used for this run.
+// all-users profile). The folder is created when missing. A user who may not write there keeps
+// the file in their own data folder (~/.local/share/Travix/) and is told so once; the machine's
+// file is offered until then. When no file can be written the user is warned once per dialog
+// and the typed addresses are still used for this run.
 #pragma once
 
 #include <QDialog>
@@ -29,6 +31,9 @@ public:
     // Fills the rows and the count from the file; what is missing or out of range reads as
     // its default.
     void loadSavedDescriptors();
+    // Whether the rows were filled from the file: afterwards they hold what the user typed,
+    // which a failed save must not replace with older entries.
+    bool loaded() const { return m_loaded; }
     // Writes every row to the file and returns, in row order, the descriptors and card numbers
     // (0 = none chosen) of the rows that count.
     void saveAndCollectDescriptors(QStringList &descriptors, QList<int> &numbers);
@@ -39,14 +44,20 @@ public:
     QComboBox *countChoice() const { return m_count; }
     bool multipleCards() const { return m_rows[1] != nullptr; }
     QString settingsPath() const { return m_settingsPath; }
+    QString machineSettingsPath() const { return m_machinePath; }
 
 public slots:
     void countChanged();
 
 private:
+    static void showHistory(QComboBox *descriptor, const QStringList &history);
+
     std::array<kq7000fp_fcEnterAddressFc *, 8> m_rows{};
     QString m_modelText;
+    QString m_machinePath;
     QString m_settingsPath;
     QComboBox *m_count = nullptr;
+    bool m_loaded = false;
     bool m_warnedUnsaved = false;
+    bool m_toldUserPath = false;
 };

@@ -137,7 +137,9 @@ kq7000fp_fcSelect::Choice kq7000fp_fcSelect::askAfterNothingFound()
 // the user back to the first box.
 bool kq7000fp_fcSelect::enterAddresses(kq7000fp_fcEnterAddress &dialog)
 {
-    dialog.loadSavedDescriptors();
+    // Back after "Try Again", the dialog keeps what was typed.
+    if (!dialog.loaded())
+        dialog.loadSavedDescriptors();
     while (dialog.exec() == QDialog::Accepted) {
         QStringList descriptors;
         QList<int> numbers;
@@ -157,7 +159,6 @@ bool kq7000fp_fcSelect::enterAddresses(kq7000fp_fcEnterAddress &dialog)
             return true;
         }
         kq7000fp_app::showWarningMessage(warning);
-        dialog.loadSavedDescriptors(); // shows what the user typed, now saved
     }
     return false;
 }

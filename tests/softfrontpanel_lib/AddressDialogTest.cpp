@@ -125,18 +125,39 @@ TEST_F(AddressDialogTest, OtherModelsTakeOneCardFromTheirOwnGroup) {
     EXPECT_EQ(numbers, QList<int>{2});
 }
 
-TEST_F(AddressDialogTest, UnwritableLocationWarnsOnceAndStillReturnsTheTypedRows) {
+// A user who may not write the machine-wide file keeps the addresses in their own data folder
+// and is told so once; where nothing can be written, the warning says they are not remembered.
+// Either way the typed rows are used.
+TEST_F(AddressDialogTest, UnwritableMachineFileFallsBackToTheUsersOwn) {
     QFile blocker(dir.filePath("plain"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    qputenv("ALLUSERSPROFILE", blocker.fileName().toLocal8Bit());
-    kq7000fp_fcEnterAddress below{model};
-    below.row(0)->cardNumberChoice()->setCurrentIndex(3);
-    below.saveAndCollectDescriptors(descriptors, numbers);
-    below.saveAndCollectDescriptors(descriptors, numbers);
-    expectedWarnings = 1;
-    const QString path = blocker.fileName() + "/Travix/DefaultInstrDescr.ini";
-    EXPECT_TRUE(warnings.texts.value(0).contains(path) && warnings.texts.value(0).contains("not be remembered"));
-    EXPECT_EQ(numbers, QList<int>{3});
+    qputenv("ALLUSERSPROFILE", blocker.fileName().toLocal8Bit()); // a file: no folder below it
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    for (const bool userWritable : {true, false}) {
+        SCOPED_TRACE(userWritable);
+        const QString userBase = userWritable ? dir.filePath("data") : blocker.fileName();
+        qputenv("XDG_DATA_HOME", userBase.toLocal8Bit());
+        warnings.texts.clear();
+        kq7000fp_fcEnterAddress below{model};
+        below.loadSavedDescriptors();
+        below.row(0)->descriptorChoice()->setEditText("VXI0::7::INSTR");
+        below.row(0)->cardNumberChoice()->setCurrentIndex(3);
+        below.saveAndCollectDescriptors(descriptors, numbers);
+        below.saveAndCollectDescriptors(descriptors, numbers);
+        EXPECT_EQ(numbers, QList<int>{3});
+        const QString userFile = userBase + "/Travix/DefaultInstrDescr.ini";
+        ASSERT_EQ(warnings.texts.size(), 1) << warnings.texts.join("|").toStdString();
+        if (userWritable) {
+            EXPECT_TRUE(warnings.texts[0].contains(userFile)) << warnings.texts[0].toStdString();
+            kq7000fp_fcEnterAddress again{model};
+            again.loadSavedDescriptors();
+            EXPECT_EQ(again.row(0)->descriptorChoice()->currentText(), "VXI0::7::INSTR");
+        } else {
+            EXPECT_TRUE(warnings.texts[0].contains("not be remembered")) << warnings.texts[0].toStdString();
+        }
+    }
+    oldData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", oldData);
+    warnings.texts.clear();
 }
 
 } // namespace

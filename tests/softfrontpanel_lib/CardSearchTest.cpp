@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -116,25 +117,41 @@ TEST_F(CardSearchTest, ChosenCardsOpenAsOneSessionInTheOrderPicked) {
     descriptor.closeCards(select.session());
 }
 
-// Typed addresses: incomplete rows are warned about and the dialog comes back with them.
-TEST_F(CardSearchTest, TypedAddressesAreCheckedBeforeTheCardsAreOpened) {
+// Typed addresses: incomplete rows are warned about, and the dialog comes back with what was
+// typed, also when nothing could be saved (a user who may write neither the machine's nor a
+// data folder of their own) and after "Try Again".
+TEST_F(CardSearchTest, TypedAddressesAreCheckedAndKeptUntilTheCardsOpen) {
     QTemporaryDir settings;
-    qputenv("ALLUSERSPROFILE", settings.path().toLocal8Bit());
-    ScriptedBoxes boxes({"Enter Address", "OK", "OK"});
-    // What the person types each time the dialog shows: rows of (descriptor, card number).
+    QFile blocker(settings.filePath("plain")); // a file: no folder can be made below it
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("ALLUSERSPROFILE", blocker.fileName().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", blocker.fileName().toLocal8Bit());
+    world.use(R"({"faults":[{"call":"kq7150_multInit","status":"0xBFFC0814"}]})", "KQ7150_SIM_FAULTS");
+    ScriptedBoxes boxes({"Enter Address", "OK", "OK", "OK", "Try Again", "Enter Address"});
+    // What the person types each time the dialog shows (rows of descriptor and card number;
+    // nothing: OK as it is), and what the dialog showed before.
     QList<QList<QPair<QString, int>>> typed = {{{"VXI0::5::INSTR", 0}},
                                                {{"VXI0::5::INSTR", 2}, {"VXI0::5::INSTR", 0}},
-                                               {{"VXI0::5::INSTR", 2}, {"VXI0::5::INSTR", 5}}};
+                                               {{"VXI0::5::INSTR", 2}, {"VXI0::5::INSTR", 5}},
+                                               {}};
+    QStringList shown;
     QTimer person;
     QObject::connect(&person, &QTimer::timeout, [&] {
         for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *dialog = qobject_cast<kq7000fp_fcEnterAddress *>(w);
                 dialog && dialog->isVisible() && !typed.isEmpty()) {
-                const auto rows = typed.takeFirst();
-                dialog->countChoice()->setCurrentIndex(rows.size() - 1);
-                for (int r = 0; r < rows.size(); ++r) {
-                    dialog->row(r)->descriptorChoice()->setEditText(rows[r].first);
-                    dialog->row(r)->cardNumberChoice()->setCurrentIndex(rows[r].second);
+                QStringList rows;
+                for (int r = 0; r <= dialog->countChoice()->currentIndex(); ++r)
+                    rows << dialog->row(r)->descriptorChoice()->currentText() + " FC " +
+                                QString::number(dialog->row(r)->cardNumberChoice()->currentIndex());
+                shown << rows.join(", ");
+                const auto next = typed.takeFirst();
+                if (!next.isEmpty())
+                    dialog->countChoice()->setCurrentIndex(next.size() - 1);
+                for (int r = 0; r < next.size(); ++r) {
+                    dialog->row(r)->descriptorChoice()->setEditText(next[r].first);
+                    dialog->row(r)->cardNumberChoice()->setCurrentIndex(next[r].second);
                 }
                 dialog->accept();
             }
@@ -143,10 +160,15 @@ TEST_F(CardSearchTest, TypedAddressesAreCheckedBeforeTheCardsAreOpened) {
     kq7000fp_fcSelect select(&descriptor, true);
     const bool connected = select.runConnectDialog();
     qunsetenv("ALLUSERSPROFILE");
+    oldData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", oldData);
     ASSERT_TRUE(connected);
-    ASSERT_EQ(boxes.texts.size(), 3);
-    EXPECT_EQ(boxes.texts[1], "Please enter the resource descriptor and select the Function Card number.");
-    EXPECT_EQ(boxes.texts[2], "Please enter the resource descriptors and select the Function Card numbers.");
+    ASSERT_EQ(boxes.texts.size(), 6) << boxes.texts.join("|").toStdString();
+    EXPECT_TRUE(boxes.texts[1].startsWith("Cannot save the entered addresses to")) << boxes.texts[1].toStdString();
+    EXPECT_EQ(boxes.texts[2], "Please enter the resource descriptor and select the Function Card number.");
+    EXPECT_EQ(boxes.texts[3], "Please enter the resource descriptors and select the Function Card numbers.");
+    EXPECT_TRUE(boxes.texts[4].contains("7150 Function Card is unavailable.")) << boxes.texts[4].toStdString();
+    EXPECT_EQ(shown, (QStringList{"TCPIP::192.168.2.100::INSTR FC 0", "VXI0::5::INSTR FC 0",
+                                  "VXI0::5::INSTR FC 2, VXI0::5::INSTR FC 0", "VXI0::5::INSTR FC 2, VXI0::5::INSTR FC 5"}));
     EXPECT_EQ(select.resourceList(), "VXI0::5::INSTR,VXI0::5::INSTR");
     EXPECT_EQ(select.cardNumbers()[1], 5);
     descriptor.closeCards(select.session());
