@@ -17,6 +17,7 @@ function-cards configure_channels-card1-reference
 acquisition acquire_trigger_channel-settings
 storage-dialog continuous_binary-dialog
 storing continuous_binary-storing
+storing-ended disk_full_binary-full
 playback playback_blocks-block2
 measurements acperf_measurements-measurements
 calibration calibrate_all-during
