@@ -66,7 +66,7 @@ private:
 };
 
 // One analysis per block, as acperf(N, blocks[e], sampleRate, zeroPadding) would give, built
-// on the processor's cores with one plan per core. If any fails, the error of the first
+// by the workers of forEachWithPlan, which share one plan's tables. If any fails, the error of the first
 // failing block (in block order) is thrown, as building them one by one would.
 std::vector<std::unique_ptr<acperf>> analyseChannels(int N, const std::vector<const double *> &blocks,
                                                      double sampleRate, double zeroPadding);

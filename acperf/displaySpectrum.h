@@ -21,7 +21,7 @@ bool displaySpectrum(int N, double fs, int zp, const double *w, const double *bl
                      Fft *plan = nullptr);
 
 // The same for several channels at once, blocks[e] giving curves[e]; curves grows to the
-// number of blocks. The channels are shared among the processor's cores, each core with its
-// own copy of one plan; every curve is exactly what displaySpectrum gives for its block alone.
+// number of blocks. The channels are shared among the workers of forEachWithPlan, whose copies
+// share one plan's tables; every curve is exactly what displaySpectrum gives for its block alone.
 void displaySpectra(int N, double fs, int zp, const double *w, const std::vector<const double *> &blocks,
                     std::vector<SpectrumCurve> &curves);
