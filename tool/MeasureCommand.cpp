@@ -13,6 +13,8 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <new>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -24,11 +26,14 @@ namespace {
 // measurement table does.
 class BlockMeasurer {
 public:
-    // ownPlan: the worker transforms with a plan of its own, one channel after the other,
-    // because other workers keep the other cores busy; otherwise the channels of a card are
-    // spread over the cores, as in the window.
-    BlockMeasurer(const StoredFile &file, const ToolArguments &args, bool ownPlan)
-        : m_file(file), m_args(args), m_playback(file.info()), m_ownPlan(ownPlan) {}
+    // plan given: the worker transforms with a copy of it (sharing its tables), one channel
+    // after the other, because other workers keep the other cores busy; otherwise the channels
+    // of a card are spread over the cores, as in the window.
+    BlockMeasurer(const StoredFile &file, const ToolArguments &args, const Fft *plan)
+        : m_file(file), m_args(args), m_playback(file.info()) {
+        if (plan)
+            m_plan.emplace(*plan);
+    }
 
     ParallelBlocks::Result operator()(uint64_t block) {
         const fileInfo_t &info = m_file.info();
@@ -45,10 +50,6 @@ public:
         const double start = m_playback.blockStart(block);
         for (int i = 0; i < N; ++i)
             m_time[i] = i / info.rate + start;
-        // A transform longer than the analysis takes is left to it to refuse, with its message.
-        const std::size_t points = std::size_t(N) * std::size_t(m_args.zeroPadding);
-        if (m_ownPlan && !m_plan && points <= std::size_t(INT_MAX))
-            m_plan = std::make_unique<Fft>(points);
         for (int card = 0; card < info.cards; ++card)
             measureCard(block, card, result);
         return result;
@@ -71,7 +72,7 @@ private:
                 in.blocks.push_back(samples);
                 samples += in.N;
             }
-        blockMeasurement figures(in, m_plan.get());
+        blockMeasurement figures(in, m_plan ? &*m_plan : nullptr);
         const std::string where =
             "block " + std::to_string(block + 1) + ", FC" + std::to_string(card + 1) + ": ";
         if (!figures.error().empty())
@@ -91,21 +92,40 @@ private:
     const StoredFile &m_file;
     const ToolArguments &m_args;
     OfflinePlayback m_playback;
-    bool m_ownPlan;
-    std::unique_ptr<Fft> m_plan;
+    std::optional<Fft> m_plan;
     std::vector<double> m_data;
     std::vector<double> m_time;
 };
 
-// Every core, unless the blocks of that many workers would fill more than half the memory.
-unsigned workerCount(const fileInfo_t &info, int zeroPadding) {
+// Every core, unless the blocks of that many workers would fill more than half the memory, or
+// their transforms' scratch would grow the peak by more than half (a plan of a long
+// prime-factor length at high padding).
+unsigned workerCount(const fileInfo_t &info, int zeroPadding, const Fft &plan) {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const double samples = double(info.channels) * info.scansPerBlock;
-    // The block as stored and as doubles, and the spectra of a card's channels with their plan.
-    const double perWorker = double(info.dataLength) + 8 * samples + 128.0 * info.scansPerBlock * zeroPadding;
+    const double points = double(info.scansPerBlock) * zeroPadding;
+    // The block as stored and as doubles, the spectra of a card's (up to 8) channels at three
+    // vectors of points / 2 doubles each, the transform's real input and bins, and its scratch.
+    const double perWorker =
+        double(info.dataLength) + 8 * samples + 8 * 12.0 * points + 16 * points + double(plan.scratchBytes());
     const double memory = double(sysconf(_SC_PHYS_PAGES)) * double(sysconf(_SC_PAGE_SIZE));
-    const double fit = memory > 0 ? memory / 2 / perWorker : cores;
-    return unsigned(std::clamp(fit, 1.0, double(cores)));
+    const double fit = memory > 0 ? (memory / 2 - double(plan.sharedBytes())) / perWorker : cores;
+    return std::min(unsigned(std::clamp(fit, 1.0, double(cores))),
+                    workersWithinMemory(plan.sharedBytes(), std::size_t(perWorker), cores));
+}
+
+// The plan the workers share when blocks are spread over them; none for a single block (its
+// channels are spread instead), for a transform longer than the analysis takes (it refuses it
+// with its message) or when its memory cannot be had (each block then tries on its own).
+std::optional<Fft> sharedPlan(const fileInfo_t &info, int zeroPadding, uint64_t blocks) {
+    const std::size_t points = std::size_t(info.scansPerBlock) * std::size_t(zeroPadding);
+    if (blocks < 2 || points > std::size_t(INT_MAX))
+        return std::nullopt;
+    try {
+        return std::optional<Fft>(std::in_place, points);
+    } catch (const std::bad_alloc &) {
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -116,7 +136,10 @@ int MeasureCommand::run(const StoredFile &file, const ToolArguments &args) {
         return toolFailure(toolExitBadArguments, missing);
     const uint64_t first = args.all ? 0 : args.block - 1;
     const uint64_t count = args.all ? info.blockCount : 1;
-    const unsigned workers = count > 1 ? workerCount(info, args.zeroPadding) : 1;
+    std::optional<Fft> plan = sharedPlan(info, args.zeroPadding, count);
+    const unsigned workers = plan ? workerCount(info, args.zeroPadding, *plan) : 1;
+    if (workers == 1)
+        plan.reset(); // the channels of each block are spread over the cores instead
 
     std::printf("%s\n\nBlock, Card, %s\n", measurementText::heading(info.scansPerBlock, info.rate).c_str(),
                 measurementText::columnLine().c_str());
@@ -125,7 +148,7 @@ int MeasureCommand::run(const StoredFile &file, const ToolArguments &args) {
     ParallelBlocks::run(
         first, count, workers,
         [&]() -> ParallelBlocks::Job {
-            auto measurer = std::make_shared<BlockMeasurer>(file, args, workers > 1);
+            auto measurer = std::make_shared<BlockMeasurer>(file, args, plan ? &*plan : nullptr);
             return [measurer](uint64_t block) { return (*measurer)(block); };
         },
         [&](uint64_t block, const ParallelBlocks::Result &result) {
