@@ -27,8 +27,8 @@ namespace {
 class BlockMeasurer {
 public:
     // plan given: the worker transforms with a copy of it (sharing its tables), one channel
-    // after the other, because other workers keep the other cores busy; otherwise the channels
-    // of a card are spread over the cores, as in the window.
+    // after the other, because other workers keep the other cores busy or the memory allows no
+    // more; otherwise the channels of a card are spread over the cores, as in the window.
     BlockMeasurer(const StoredFile &file, const ToolArguments &args, const Fft *plan)
         : m_file(file), m_args(args), m_playback(file.info()) {
         if (plan)
@@ -137,9 +137,9 @@ int MeasureCommand::run(const StoredFile &file, const ToolArguments &args) {
     const uint64_t first = args.all ? 0 : args.block - 1;
     const uint64_t count = args.all ? info.blockCount : 1;
     std::optional<Fft> plan = sharedPlan(info, args.zeroPadding, count);
+    // A single worker here means the memory allows no more: it then keeps the plan too, rather
+    // than having each block's channels make one of their own.
     const unsigned workers = plan ? workerCount(info, args.zeroPadding, *plan) : 1;
-    if (workers == 1)
-        plan.reset(); // the channels of each block are spread over the cores instead
 
     std::printf("%s\n\nBlock, Card, %s\n", measurementText::heading(info.scansPerBlock, info.rate).c_str(),
                 measurementText::columnLine().c_str());
