@@ -116,15 +116,19 @@ void measurement::resizeEvent(QResizeEvent *event) {
 void measurement::showRow(int row, const blockMeasurement::figures &v, double periods) {
     m_figures[row] = v;
     const QString doubt = QString::fromStdString(measurementText::doubt(v, periods));
-    for (int col = 0; col < columns; ++col) {
-        QStandardItem *item = m_model->item(row, col);
-        item->setText(QString::fromStdString(measurementText::cell(v, col)));
-        item->setToolTip(doubt.isEmpty() ? QString() : "Implausible: " + doubt + ".");
-        if (doubt.isEmpty())
-            item->setData(QVariant(), Qt::ForegroundRole);
-        else
-            item->setForeground(QBrush(Qt::gray));
-    }
+    for (int col = 0; col < columns; ++col)
+        setCell(row, col, QString::fromStdString(measurementText::cell(v, col)), doubt);
+}
+
+// A doubt greys the cell and says why in its tooltip; none gives the table's own look back.
+void measurement::setCell(int row, int col, const QString &text, const QString &doubt) {
+    QStandardItem *item = m_model->item(row, col);
+    item->setText(text);
+    item->setToolTip(doubt.isEmpty() ? QString() : "Implausible: " + doubt + ".");
+    if (doubt.isEmpty())
+        item->setData(QVariant(), Qt::ForegroundRole);
+    else
+        item->setForeground(QBrush(Qt::gray));
 }
 
 void measurement::recalculate() {
@@ -158,11 +162,8 @@ void measurement::recalculate() {
                                        std::size_t(firstBlock + bitsBelow(mask, k)) * std::size_t(N));
         } else {
             m_figures[k] = {};
-            for (int col = 0; col < columns; ++col) {
-                m_model->item(k, col)->setText("-");
-                m_model->item(k, col)->setToolTip(QString());
-                m_model->item(k, col)->setData(QVariant(), Qt::ForegroundRole);
-            }
+            for (int col = 0; col < columns; ++col)
+                setCell(k, col, "-", QString());
         }
     }
 

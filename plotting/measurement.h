@@ -59,6 +59,7 @@ private slots:
 
 private:
     void showRow(int row, const blockMeasurement::figures &v, double periods);
+    void setCell(int row, int col, const QString &text, const QString &doubt);
     int titleWidth(int column) const;
 
     std::function<measurementInputs()> m_inputs;

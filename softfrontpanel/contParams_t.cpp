@@ -248,7 +248,6 @@ bool contParams_t::waitForRoom(uint32_t next)
 
 void contParams_t::writeAll()
 {
-    writerDone.exchange(false);
     uint64_t idle = 0;
     bool ok = beginFile();
     while (ok) {

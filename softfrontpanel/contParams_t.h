@@ -30,7 +30,7 @@ struct contParams_t {
     std::atomic<bool> running{false};
     // Set by the first error: no block is stored after it, so the file stays gap-free.
     std::atomic<bool> storingEnded{false};
-    // Cleared while the writer task runs.
+    // Cleared when the writer task is started, set when it has closed the file.
     std::atomic<bool> writerDone{true};
     // Bytes of the file that hold its header and whole blocks, and those blocks.
     std::atomic<uint64_t> fileBytes{0};

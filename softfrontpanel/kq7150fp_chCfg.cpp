@@ -214,16 +214,19 @@ void kq7150fp_chCfg::setChCfg() {
     m_accepted = {index, m_couplingChoice->currentIndex(), gain->currentIndex(), hpf->isChecked(), fir->isChecked()};
 }
 
+// The boxes only: the filter boxes would otherwise send a configuration each.
+void kq7150fp_chCfg::showSettings(const Settings &s) {
+    const QSignalBlocker blockers[] = {QSignalBlocker(hpf), QSignalBlocker(fir)};
+    m_sourceChoice->setCurrentIndex(s.source);
+    m_couplingChoice->setCurrentIndex(s.coupling);
+    m_couplingChoice->setEnabled(s.source < VoltageReference);
+    gain->setCurrentIndex(s.gainIndex);
+    hpf->setChecked(s.highPass);
+    fir->setChecked(s.antiRinging);
+}
+
 void kq7150fp_chCfg::restoreAccepted() {
-    {
-        const QSignalBlocker blockers[] = {QSignalBlocker(hpf), QSignalBlocker(fir)};
-        m_sourceChoice->setCurrentIndex(m_accepted.source);
-        m_couplingChoice->setCurrentIndex(m_accepted.coupling);
-        m_couplingChoice->setEnabled(m_accepted.source < VoltageReference);
-        gain->setCurrentIndex(m_accepted.gainIndex);
-        hpf->setChecked(m_accepted.highPass);
-        fir->setChecked(m_accepted.antiRinging);
-    }
+    showSettings(m_accepted);
     // The reference stays with the channel the card still connects to it.
     const bool holds = m_accepted.source == VoltageReference;
     if (holds != m_holdsReference) {
@@ -234,14 +237,10 @@ void kq7150fp_chCfg::restoreAccepted() {
 }
 
 void kq7150fp_chCfg::restoreDefaults() {
+    // One configuration call at the end, not one per box that changes on the way.
+    showSettings(Settings{});
     {
-        // One configuration call at the end, not one per box that changes on the way.
-        const QSignalBlocker blockers[] = {QSignalBlocker(m_enableBox), QSignalBlocker(hpf), QSignalBlocker(fir)};
-        m_sourceChoice->setCurrentIndex(FrontPanelDiff);
-        m_couplingChoice->setCurrentIndex(AC);
-        gain->setCurrentIndex(0);
-        hpf->setChecked(false);
-        fir->setChecked(false);
+        const QSignalBlocker blocker(m_enableBox);
         m_enableBox->setChecked(d_ch == 0);
     }
     setChEnable(d_ch == 0);

@@ -81,4 +81,5 @@ private:
         int gainIndex = 0;
         bool highPass = false, antiRinging = false;
     } m_accepted;
+    void showSettings(const Settings &s);
 };

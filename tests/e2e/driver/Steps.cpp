@@ -60,13 +60,18 @@ void waitMainWindow(Gui &gui)
     gui.waitNoWindow("Movara 7150 SFP: Starting");
 }
 
-void closeProgram(Gui &gui)
+void askToClose(Gui &gui)
 {
     gui.press(kMainWindow, "Close");
     gui.waitUntil("the exit question", [] {
         auto *box = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
         return box && box->text() == "Do you really want to exit?";
     });
+}
+
+void closeProgram(Gui &gui)
+{
+    askToClose(gui);
     gui.press(kBoxTitle, "Yes");
 }
 
@@ -205,6 +210,14 @@ void startStoring(Gui &gui, const std::string &path, const QString &rate, const 
     gui.shot("dialog");
     gui.press(dialog, "Start");
     gui.waitNoWindow(dialog);
+}
+
+QString statusLineText()
+{
+    for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
+        if (label->toolTip().startsWith("<html>Shows the current stage of the Data Acquisition"))
+            return label->text();
+    return QString();
 }
 
 QString errorBoxText(Gui &gui)

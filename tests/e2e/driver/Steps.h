@@ -32,6 +32,8 @@ QTreeWidget *cardTree();
 void takeEveryCard(Gui &gui, int cards);
 // Waits for the main window and for the splash to be gone.
 void waitMainWindow(Gui &gui);
+// "Close", and the question "Do you really want to exit?" up.
+void askToClose(Gui &gui);
 // "Close", then "Yes" to "Do you really want to exit?".
 void closeProgram(Gui &gui);
 
@@ -70,6 +72,8 @@ double shownFileSize();
 // the path, "Start". Returns once the dialog is gone.
 void startStoring(Gui &gui, const std::string &path, const QString &rate, const QString &length,
                   const QString &format);
+// The text of the waveform view's status line (rich text).
+QString statusLineText();
 // The text of the frame's error box, once one is up.
 QString errorBoxText(Gui &gui);
 

@@ -10,7 +10,6 @@
 #include "kqsim_control.h"
 
 #include <QAbstractButton>
-#include <QMessageBox>
 
 #include <chrono>
 #include <filesystem>
@@ -37,11 +36,7 @@ void run(Gui &gui)
     // Well into the storing: a second of blocks on disk, the writer busy with the next.
     gui.waitUntil("a second stored", [] { return fileSize() > kRate * 2 * 8; });
 
-    gui.press(kMainWindow, "Close");
-    gui.waitUntil("the exit question", [] {
-        auto *box = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
-        return box && box->text() == "Do you really want to exit?";
-    });
+    askToClose(gui);
     gui.shot("question");
     gui.press(kBoxTitle, "No");
     gui.waitNoWindow(kBoxTitle);

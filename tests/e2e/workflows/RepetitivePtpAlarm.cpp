@@ -8,7 +8,6 @@
 
 #include "kqsim_control.h"
 
-#include <QLabel>
 
 namespace {
 
@@ -32,11 +31,8 @@ void run(Gui &gui)
     kqsim_clearCallLog();
     gui.click(kMainWindow, "repetitiveButton");
     gui.waitUntil("the countdown", [] {
-        for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
-            if (label->isVisible() && label->text().startsWith("Ready   -   ") &&
-                label->text().contains("Time to PTP Alarm: -"))
-                return true;
-        return false;
+        const QString status = statusLineText();
+        return status.startsWith("Ready   -   ") && status.contains("Time to PTP Alarm: -");
     });
     gui.shot("countdown");
     gui.waitUntil("five blocks", [] { return reads() >= 5; }, std::chrono::seconds(20));

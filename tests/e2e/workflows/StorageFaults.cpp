@@ -8,7 +8,6 @@
 #include "Workflow.h"
 
 #include <QAbstractButton>
-#include <QLabel>
 #include <QRegularExpression>
 
 #include <chrono>
@@ -27,15 +26,6 @@ uint64_t storedBlocks(const QString &message, const std::string &path)
     const QRegularExpressionMatch match = said.match(message);
     E2E_CHECK(match.hasMatch(), "the message does not say what was stored: ", message.toStdString());
     return match.captured(1).toULongLong();
-}
-
-QString statusLine()
-{
-    QWidget *window = Gui::window(kMainWindow);
-    for (QLabel *label : window->findChildren<QLabel *>())
-        if (label->isVisible() && label->text().contains("&nbsp;"))
-            return label->text();
-    return QString();
 }
 
 bool repetitiveDown()
@@ -80,7 +70,7 @@ std::string fillTheDisk(Gui &gui, const char *name, const QString &rate, const Q
     const std::string path = e2eWorkDir() + "/disk/" + name;
     startStoring(gui, path, rate, "1024", format);
     gui.waitUntil("the status line to say storing ended", [] {
-        return statusLine().contains("Storing ended: Disk write failed!");
+        return statusLineText().contains("Storing ended: Disk write failed!");
     });
     E2E_CHECK(gui.run(repetitiveDown), "the acquisition stopped with the storing");
     const double shown = gui.run(shownFileSize);
