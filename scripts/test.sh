@@ -19,7 +19,7 @@ if [ "${KQ_SKIP_SANITIZE:-0}" != 1 ]; then
     dir=build-${sanitizer:0:1}san
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKQ_SANITIZE=$sanitizer \
       -DKQ_BUILD_BENCH=OFF >/dev/null
-    cmake --build "$dir" -j "$jobs" --target kqsim_concurrency_tests kq7150fp_ring_tests
+    cmake --build "$dir" -j "$jobs" --target kqsim_concurrency_tests kq7150fp_ring_tests acperf_runner_tests
     # ThreadSanitizer needs the classic address-space layout on kernels with wide mmap randomisation.
     (cd "$dir" && setarch "$(uname -m)" -R ctest -L sanitize --output-on-failure)
   done
