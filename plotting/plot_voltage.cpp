@@ -1,5 +1,7 @@
 #include "plot_voltage.h"
 
+#include "ColumnReducedCurve.h"
+
 #include "axisConfigFft.h"
 #include "chLabelFft.h"
 #include "plotContextMenu.h"
@@ -224,7 +226,7 @@ QLayout *plot_voltage::buildLegend() {
             connect(label, &chLabelFft::clicked, this, &plot_voltage::toggleChannels);
             m_labels.append(label);
 
-            auto *curve = new QwtPlotCurve(QString("Ch %1").arg(k + 1));
+            auto *curve = new ColumnReducedCurve(QString("Ch %1").arg(k + 1));
             const QColor colour = label->colour();
             curve->setPen(QPen(colour, 1, Qt::SolidLine));
             curve->setSymbol(new QwtSymbol(QwtSymbol::Ellipse, QBrush(colour), QPen(colour), QSize(0, 0)));
