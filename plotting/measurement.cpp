@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -28,13 +29,13 @@ const char *const title = "Movara 7150 Soft Front Panel";
 // windows: the boxes are the program's, not one window's.
 bool failureReported = false;
 
-// Reports a failure unless the previous calculation already did; returns whether it did.
-bool reportFailure(QWidget *parent, const QString &text) {
+// The failure to report of this calculation: none when the previous one reported already.
+// Marked reported at once, so a calculation shown while the box is open does not ask again.
+QString takeFailure(const QString &text) {
     if (failureReported)
-        return false;
-    kq7000fp_msgBox::ask(QMessageBox::Critical, parent, title, text, QMessageBox::Ok);
+        return QString();
     failureReported = true;
-    return true;
+    return text;
 }
 
 int bitsBelow(uint16_t mask, int k) {
@@ -131,55 +132,94 @@ void measurement::setCell(int row, int col, const QString &text, const QString &
         item->setForeground(QBrush(Qt::gray));
 }
 
+// One card's blocks, copied out of the owner's view so the owner may take the next block
+// while they are measured on the runner's thread.
+struct measurement::calculation {
+    int card = 0;
+    uint16_t mask = 0;
+    blockMeasurement::input in;
+    std::vector<double> samples; // in.N per enabled channel
+    std::vector<double> time;
+    std::unique_ptr<blockMeasurement> figures;
+    std::vector<double> periods; // of each enabled channel's signal in the record
+
+    void compute() {
+        for (std::size_t e = 0; e * std::size_t(in.N) < samples.size(); ++e)
+            in.blocks.push_back(samples.data() + e * std::size_t(in.N));
+        in.timeAxis = time.empty() ? nullptr : time.data();
+        figures = std::make_unique<blockMeasurement>(in);
+        for (const double *block : in.blocks)
+            periods.push_back(measurementText::periods(block, in.N));
+    }
+};
+
 void measurement::recalculate() {
-    const int c = m_cardSelector->currentIndex();
     const measurementInputs in = m_inputs();
-    if (!in.optionsExist)
+    if (!in.optionsExist || (in.demo && in.scans == 0))
         return;
 
-    const uint16_t mask = maskOf(in, c);
-    m_rate = in.rate;
-    m_scans = in.scans;
-    const int N = in.scans;
-    if (in.demo && N == 0)
-        return;
-
+    auto job = std::make_shared<calculation>();
+    job->card = m_cardSelector->currentIndex();
+    job->mask = maskOf(in, job->card);
+    job->in.N = in.scans;
+    job->in.rate = in.rate;
+    job->in.zeroPadding = in.zeroPadding;
+    job->in.fitIterations = in.fitIterations;
     int firstBlock = 0;
-    for (int card = 0; card < c; ++card)
+    for (int card = 0; card < job->card; ++card)
         firstBlock += __builtin_popcount(maskOf(in, card));
-    std::vector<int> enabled;
-    blockMeasurement::input block;
-    block.N = N;
-    block.timeAxis = in.timeAxis;
-    block.rate = in.rate;
-    block.zeroPadding = in.zeroPadding;
-    block.fitIterations = in.fitIterations;
-    for (int k = 0; k < channels; ++k) {
-        if (mask & (1u << k)) {
-            enabled.push_back(k);
-            if (in.view)
-                block.blocks.push_back(in.view +
-                                       std::size_t(firstBlock + bitsBelow(mask, k)) * std::size_t(N));
+    const std::size_t N = std::size_t(std::max(in.scans, 0));
+    if (in.view)
+        for (int k = 0; k < channels; ++k)
+            if (job->mask & (1u << k)) {
+                const double *block = in.view + std::size_t(firstBlock + bitsBelow(job->mask, k)) * N;
+                job->samples.insert(job->samples.end(), block, block + N);
+            }
+    if (in.timeAxis)
+        job->time.assign(in.timeAxis, in.timeAxis + N);
+
+    if (!m_runner.submit([this, job] {
+            job->compute();
+            QMetaObject::invokeMethod(this, [this, job] { show(*job); }, Qt::QueuedConnection);
+        }))
+        ++m_outstanding;
+}
+
+void measurement::show(calculation &done) {
+    --m_outstanding;
+    // Figures of a card no longer selected: the calculation for the selected one follows.
+    if (done.card != m_cardSelector->currentIndex())
+        return;
+    blockMeasurement &figures = *done.figures;
+    // Whether this run's failure is reported is settled before the table is filled; the box
+    // comes last, so figures of later blocks shown while it is open are not overwritten.
+    QString failure;
+    bool relative = false;
+    if (!figures.error().empty()) {
+        failure = takeFailure(QString::fromLocal8Bit(figures.error().c_str()));
+    } else if (figures.measured()) {
+        if (figures.failed() && !failureReported) {
+            failure = takeFailure("AC performance calculations failed");
         } else {
+            failureReported = false;
+            relative = true;
+        }
+    }
+    figures.phaseToMicroseconds(relative);
+
+    m_rate = done.in.rate;
+    m_scans = done.in.N;
+    for (int k = 0, e = 0; k < channels; ++k) {
+        if (!(done.mask & (1u << k))) {
             m_figures[k] = {};
             for (int col = 0; col < columns; ++col)
                 setCell(k, col, "-", QString());
+            continue;
         }
+        showRow(k, std::size_t(e) < figures.rows().size() ? figures.rows()[e] : blockMeasurement::figures{},
+                std::size_t(e) < done.periods.size() ? done.periods[e] : 0.0);
+        ++e;
     }
-
-    blockMeasurement figures(block);
-    bool relative = false;
-    if (!figures.error().empty()) {
-        reportFailure(this, QString::fromLocal8Bit(figures.error().c_str()));
-    } else if (figures.measured() &&
-               !(figures.failed() && reportFailure(this, "AC performance calculations failed"))) {
-        failureReported = false;
-        relative = true;
-    }
-    figures.phaseToMicroseconds(relative);
-    for (std::size_t e = 0; e < enabled.size(); ++e)
-        showRow(enabled[e], e < figures.rows().size() ? figures.rows()[e] : blockMeasurement::figures{},
-                e < block.blocks.size() ? measurementText::periods(block.blocks[e], N) : 0.0);
 
     m_explanation->setText(
         QString(
@@ -191,7 +231,9 @@ void measurement::recalculate() {
             "by changing the plot length, or choose the 4-parameter sine fitting algorithm. The 7-Term "
             "Blackman-Harris window is always used for measurements. The user window selection only applies "
             "to plotting. The phase measurement is relative to the first enabled channel.")
-            .arg(N));
+            .arg(done.in.N));
+    if (!failure.isEmpty())
+        kq7000fp_msgBox::ask(QMessageBox::Critical, this, title, failure, QMessageBox::Ok);
 }
 
 void measurement::copyToClipboard() {

@@ -3,6 +3,7 @@
 // the table to the clipboard as comma-separated text.
 #pragma once
 
+#include "NewestJobRunner.h"
 #include "blockMeasurement.h"
 
 #include <QWidget>
@@ -45,6 +46,11 @@ public:
 
     measurement(QWidget *owner, std::function<measurementInputs()> inputs, int cards);
 
+    // True from a calculation's start until its figures are shown. The figures are computed
+    // away from the window, so a large block never stops it; a calculation started while
+    // another waits replaces it.
+    bool calculating() const { return m_outstanding > 0; }
+
 public slots:
     // Called after each plot and spectrum update and when another card is selected.
     void recalculate();
@@ -58,6 +64,8 @@ private slots:
     void copyToClipboard();
 
 private:
+    struct calculation;
+    void show(calculation &done);
     void showRow(int row, const blockMeasurement::figures &v, double periods);
     void setCell(int row, int col, const QString &text, const QString &doubt);
     int titleWidth(int column) const;
@@ -73,4 +81,7 @@ private:
     double m_scale;
     // What each row shows; the clipboard copies these, not the cells' text.
     blockMeasurement::figures m_figures[channels] = {};
+    int m_outstanding = 0; // calculations started and neither shown nor replaced
+    // Last: ending it waits for a calculation that still runs, before anything it reports to goes.
+    NewestJobRunner m_runner;
 };

@@ -10,7 +10,7 @@ cmake --build build -j "$(nproc)"
 
 # The storage benchmarks write their files into the current folder: the build folder's disk.
 cd build
-for bench in bench_signal bench_analysis bench_plan_memory bench_plot bench_startup bench_storage bench_tool; do
+for bench in bench_signal bench_analysis bench_plan_memory bench_gui_stall bench_plot bench_startup bench_storage bench_tool; do
   echo "== $bench"
   "bin/$bench"
 done

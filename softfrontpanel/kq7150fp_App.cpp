@@ -140,7 +140,7 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
 void kq7150fp_App::connectWaveform()
 {
     connect(spectrum, &plot_voltage::toggleChannels, waveform, &kq7150fp_Waveform::toggleChannels);
-    connect(spectrum, &plot_voltage::autoScaleClicked, waveform, &kq7150fp_Waveform::updateFft);
+    connect(spectrum, &plot_voltage::autoScaleClicked, waveform, &kq7150fp_Waveform::refreshSpectrumScales);
     connect(this, &kq7000fp_app::autoscaleToggled, waveform, &kq7150fp_Waveform::asSlot);
     connect(this, &kq7000fp_app::startSingle, waveform, &kq7150fp_Waveform::startSingle);
     connect(this, &kq7000fp_app::breakSingle, waveform, &kq7150fp_Waveform::breakSingle);

@@ -16,6 +16,8 @@
 #include "kq7000fp_digitCtrl.h"
 #include "chLabel.h"
 #include "chLabelFft.h"
+#include "BlockSpectra.h"
+#include "EnvelopedData.h"
 #include "displaySpectrum.h"
 #include "fftWindow.h"
 #include "kq7000fp_PTPalarm.h"
@@ -925,35 +927,73 @@ void kq7150fp_Waveform::waveSlot()
     updatePlot();
 }
 
+// A block's display spectra and the envelopes they are drawn with, both made on the runner's
+// thread.
+struct kq7150fp_Waveform::spectraJob {
+    BlockSpectra spectra;
+    std::vector<RunEnvelope> envelopes;
+
+    void compute()
+    {
+        spectra.compute();
+        for (const SpectrumCurve &curve : spectra.curves)
+            envelopes.emplace_back(curve.level.data(), curve.level.size());
+    }
+};
+
 void kq7150fp_Waveform::updateFft()
 {
     if (m_scans < 1 || (m_demo && !m_offline))
         return;
-    plot_voltage *spectrum = m_app->spectrum;
-    const int zp = m_app->daq->zeroPadding->currentData().toInt();
-    std::vector<const double *> blocks;
-    std::vector<int> curveOf;
-    int block = 0;
+    auto job = std::make_shared<spectraJob>();
+    BlockSpectra &spectra = job->spectra;
+    spectra.N = m_scans;
+    spectra.fs = m_rate;
+    spectra.zp = m_app->daq->zeroPadding->currentData().toInt();
+    spectra.window = m_window;
     for (int c = 0; c < m_cards; ++c)
         for (int k = 0; k < kChannels; ++k)
-            if (m_acquired.isEnabled(c, k)) {
-                blocks.push_back(m_data.get() + static_cast<long>(block++) * m_scans);
-                curveOf.push_back(c * kChannels + k);
-            } else {
-                // It may still point into spectra of an earlier acquisition that are gone.
-                spectrum->curveList()[c * kChannels + k]->setSamples(QVector<QPointF>());
-            }
-    displaySpectra(m_scans, m_rate, zp, m_window.data(), blocks, m_spectra);
+            if (m_acquired.isEnabled(c, k))
+                spectra.curveOf.push_back(c * kChannels + k);
+    spectra.samples.assign(m_data.get(), m_data.get() + spectra.curveOf.size() * static_cast<size_t>(m_scans));
+    if (!m_spectraRunner.submit([this, job] {
+            job->compute();
+            QMetaObject::invokeMethod(this, [this, job] { showSpectra(*job); }, Qt::QueuedConnection);
+        }))
+        ++m_spectraOutstanding;
+}
 
-    for (size_t e = 0; e < blocks.size(); ++e) {
+void kq7150fp_Waveform::showSpectra(spectraJob &done)
+{
+    --m_spectraOutstanding;
+    plot_voltage *spectrum = m_app->spectrum;
+    // The curves of channels outside this block may point into spectra that are about to go.
+    for (QwtPlotCurve *curve : spectrum->curveList())
+        curve->setSamples(QVector<QPointF>());
+    m_spectra = std::move(done.spectra.curves);
+    for (size_t e = 0; e < m_spectra.size(); ++e) {
         const SpectrumCurve &points = m_spectra[e];
         if (points.frequency.empty())
             continue;
-        QwtPlotCurve *curve = spectrum->curveList()[curveOf[e]];
-        curve->setRawSamples(points.frequency.data(), points.level.data(), static_cast<int>(points.level.size()));
-        curve->setPen(QPen(spectrum->labelList()[curveOf[e]]->colour(), 1, Qt::SolidLine));
+        const int c = done.spectra.curveOf[e];
+        QwtPlotCurve *curve = spectrum->curveList()[c];
+        curve->setData(new EnvelopedData(points.frequency.data(), points.level.data(), points.level.size(),
+                                         std::move(done.envelopes[e])));
+        curve->setPen(QPen(spectrum->labelList()[c]->colour(), 1, Qt::SolidLine));
     }
-    showSpectrumScales(m_rate * (m_scans * zp / 2 - 1) / (m_scans * zp));
+    m_spectrumEnd = done.spectra.lastFrequency();
+    showSpectrumScales(m_spectrumEnd);
+}
+
+bool kq7150fp_Waveform::analysing() const
+{
+    return m_spectraOutstanding > 0 || (m_measurement && m_measurement->calculating());
+}
+
+void kq7150fp_Waveform::refreshSpectrumScales()
+{
+    if (!m_spectra.empty())
+        showSpectrumScales(m_spectrumEnd);
 }
 
 // fEnd: the last frequency of the spectra.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "ChannelSelection.h"
+#include "NewestJobRunner.h"
 #include "TriggerPlan.h"
 #include "fileInfo_t.h"
 #include "measurement.h"
@@ -88,6 +89,8 @@ public:
     const double *timeAxis() const { return m_time.get(); }
     const std::vector<uint16_t> &acquiredMasks() const { return m_acquired.masks(); }
     bool started() const { return m_started; }
+    // True while the spectra or the measurements of a block are computed and not yet shown.
+    bool analysing() const;
 
     // What the measurement window computes from: the block in the view and its settings.
     measurementInputs measurementState() const;
@@ -107,7 +110,10 @@ public slots:
 
     void updatePlot();
     void waveSlot();
+    // Starts the display spectra of the block in the view; they are shown when computed.
     void updateFft();
+    // The spectrum's scales after an autoscale change; the spectra stay.
+    void refreshSpectrumScales();
     void toggleChannels();
     void asSlot(bool asOn);
     void sliderChanged(int value);
@@ -148,6 +154,8 @@ private:
     void showLine(const StatusLine &line);
     void failPolling();
     void recalculateMeasurements();
+    struct spectraJob;
+    void showSpectra(spectraJob &done);
     void showSpectrumScales(double fEnd);
 
     void editYAxis();
@@ -192,7 +200,9 @@ private:
     std::unique_ptr<double[]> m_time;
     std::unique_ptr<double[]> m_converted; // the block in the custom unit, made when first needed
     std::vector<double> m_window;
-    std::vector<SpectrumCurve> m_spectra;
+    std::vector<SpectrumCurve> m_spectra; // the spectra drawn
+    double m_spectrumEnd = 0.0;           // their last frequency
+    int m_spectraOutstanding = 0;         // spectra started and neither shown nor replaced
     int m_scans = 0;
     double m_rate = 1.0;
     TriggerPlan m_plan;
@@ -205,4 +215,7 @@ private:
     double m_unitOffset = 0.0;
     double m_unitMultiplier = 1.0;
     double m_xLower = 0.0, m_xUpper = 1.0;
+
+    // Last: ending it waits for spectra still computed, before anything they are shown with goes.
+    NewestJobRunner m_spectraRunner;
 };

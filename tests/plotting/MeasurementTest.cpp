@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,16 @@ struct MeasurementTest : ::testing::Test {
         return cells;
     }
     QString explanation() const { return page->findChild<QLabel *>()->text(); }
+    // The figures are computed away from the window; this waits until they are shown.
+    void calculate() {
+        page->recalculate();
+        settle();
+    }
+    void settle() { ASSERT_TRUE(QTest::qWaitFor([this] { return !page->calculating(); }, 10000)); }
+    void selectCard(int card) {
+        page->findChild<QComboBox *>()->setCurrentIndex(card);
+        settle();
+    }
     void copy() { page->findChild<QPushButton *>()->click(); }
 };
 
@@ -95,7 +106,7 @@ TEST_F(MeasurementTest, TableLayoutAndShortViews) {
     in.masks[0] = 0b101;
     acquire({sine(1, 0, 0, 0, 1), sine(1, 0, 0, 0, 2)});
     in.scans = 9;
-    page->recalculate();
+    calculate();
     const QStringList zeros{"0.000000", "0.000000", "0.000000", "0.000", "0.000",
                             "0.00",     "0.00",     "0.00",     "0.00",  "0.00"};
     EXPECT_EQ(row(0), zeros);
@@ -113,7 +124,7 @@ TEST_F(MeasurementTest, SineFiguresAndPhase) {
     for (int iterations : {0, 3}) {
         SCOPED_TRACE(iterations);
         in.fitIterations = iterations;
-        page->recalculate();
+        calculate();
         EXPECT_NEAR(value(0, 0), 1.5, 1e-4);
         EXPECT_NEAR(value(0, 1), 0.2, 1e-4);
         EXPECT_NEAR(value(0, 2), std::sqrt(1.5 * 1.5 / 2 + 0.2 * 0.2), 1e-4);
@@ -130,7 +141,7 @@ TEST_F(MeasurementTest, SineFiguresAndPhase) {
     // Alone, channel 3 is its own reference.
     in.masks[0] = 0b100;
     acquire({sine(0.8, -0.1, 1.0 + 2 * M_PI * f * shift)});
-    page->recalculate();
+    calculate();
     EXPECT_EQ(cell(2, 4), "0.000");
     EXPECT_NEAR(value(2, 0), 0.8, 1e-4);
     EXPECT_EQ(cell(0, 0), "-");
@@ -140,15 +151,38 @@ TEST_F(MeasurementTest, BlocksOfLaterCardsFollowTheAcquiredChannelsOfEarlierOnes
     build(2);
     in.masks = {0b011, 0b101};
     acquire({sine(1, 0, 0.5), sine(2, 0, 0.5), sine(3, 0, 0.5), sine(4, 0, 0.5)});
-    page->findChild<QComboBox *>()->setCurrentIndex(1);
+    selectCard(1);
     EXPECT_NEAR(value(0, 0), 3.0, 1e-3);
     EXPECT_EQ(cell(1, 0), "-");
     EXPECT_NEAR(value(2, 0), 4.0, 1e-3);
 
-    page->findChild<QComboBox *>()->setCurrentIndex(0);
+    selectCard(0);
     EXPECT_NEAR(value(0, 0), 1.0, 1e-3);
     EXPECT_NEAR(value(1, 0), 2.0, 1e-3);
     EXPECT_EQ(cell(2, 0), "-");
+}
+
+// Blocks and card changes faster than the figures are computed: the calculations waiting are
+// replaced, figures of a card no longer selected never reach the table, and it ends with the
+// newest block of the selected card.
+TEST_F(MeasurementTest, TheNewestBlockOfTheSelectedCardIsShownInTheEnd) {
+    build(2);
+    in.masks = {0b1, 0b1};
+    for (int a = 1; a <= 6; ++a) {
+        acquire({sine(a, 0, 0.5), sine(10 + a, 0, 0.5)});
+        page->recalculate(); // of the card selected before
+        page->findChild<QComboBox *>()->setCurrentIndex(a % 2);
+    }
+    QStringList shown;
+    const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
+    QObject::connect(m, &QAbstractItemModel::dataChanged, [&] { shown << cell(0, 0); });
+    settle();
+    ASSERT_FALSE(shown.isEmpty());
+    for (const QString &amplitude : shown)
+        EXPECT_LT(amplitude.toDouble(), 10.0) << "a figure of card 2 while card 1 is selected";
+    EXPECT_NEAR(value(0, 0), 6.0, 1e-3);
+    selectCard(1);
+    EXPECT_NEAR(value(0, 0), 16.0, 1e-3);
 }
 
 TEST_F(MeasurementTest, FailuresReportEveryOtherRun) {
@@ -156,20 +190,20 @@ TEST_F(MeasurementTest, FailuresReportEveryOtherRun) {
     in.masks[0] = 0b1;
     acquire({sine(1, 0, 0.5)});
     ScriptedBoxes boxes({"OK", "OK", "OK", "OK"});
-    page->recalculate(); // a good run clears what earlier failures left behind
+    calculate(); // a good run clears what earlier failures left behind
     ASSERT_TRUE(boxes.texts.isEmpty());
 
     in.fitIterations = 21; // more than the four-parameter fit accepts
     for (int run = 0; run < 4; ++run)
-        page->recalculate();
+        calculate();
     EXPECT_EQ(boxes.texts, repeated(2, "AC performance calculations failed"));
     EXPECT_EQ(cell(0, 0), "0.000000");
 
     // An analysis that cannot be built is reported with its own text.
     in.fitIterations = 0;
-    page->recalculate();
+    calculate();
     in.zeroPadding = 0.5;
-    page->recalculate();
+    calculate();
     EXPECT_EQ(boxes.texts.value(2), "Zero padding factor must be >= 1");
     EXPECT_EQ(cell(0, 0), "0.000000");
 }
@@ -182,7 +216,7 @@ TEST_F(MeasurementTest, FiguresThatCannotBeTrueAreGreyedWithTheReason) {
     for (int i = 0; i < N; ++i)
         fewPeriods[i] = std::sin(2 * M_PI * 120.0 * i / rate); // 1.2 periods
     acquire({sine(1, 0, 0.5), fewPeriods, sine(0, 0, 0, 1e-4), sine(1, 0, 0.5, 0)});
-    page->recalculate();
+    calculate();
     const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
     const char *const reasons[] = {"", "periods of the signal in the record, fewer than 3", "ENOB below 0",
                                    "ENOB above the converter's 24 bits"};
@@ -198,7 +232,7 @@ TEST_F(MeasurementTest, FiguresThatCannotBeTrueAreGreyedWithTheReason) {
     }
     // Disabled later, the row loses its mark.
     in.masks[0] = 0b0001;
-    page->recalculate();
+    calculate();
     EXPECT_TRUE(m->index(1, 0).data(Qt::ToolTipRole).toString().isEmpty());
 }
 
@@ -208,7 +242,7 @@ TEST_F(MeasurementTest, ClipboardText) {
     in.gainIndex[1] = 2;
     in.gainIndex[2] = 3;
     acquire({sine(1, 0, 0.5), sine(2, 0.1, 0.7)});
-    page->recalculate();
+    calculate();
 
     QApplication::clipboard()->setText("untouched");
     in.demo = true;
@@ -232,14 +266,14 @@ TEST_F(MeasurementTest, NothingChangesWithoutOptionsOrWithAnEmptyDemoView) {
     build(1);
     in.masks[0] = 0b1;
     acquire({sine(1, 0, 0.5)});
-    page->recalculate();
+    calculate();
     const QStringList before = row(0);
     const QString label = explanation();
 
     in.optionsExist = false;
     acquire({sine(2, 0, 0.5, 1e-4), sine(3, 0, 0.5)});
     in.masks[0] = 0b11;
-    page->recalculate();
+    calculate();
     EXPECT_EQ(row(0), before);
     EXPECT_EQ(row(1), repeated(10, "-")); // as the first run left it
     EXPECT_EQ(explanation(), label);
@@ -247,7 +281,7 @@ TEST_F(MeasurementTest, NothingChangesWithoutOptionsOrWithAnEmptyDemoView) {
     in.optionsExist = true;
     in.demo = true;
     acquire({});
-    page->recalculate();
+    calculate();
     EXPECT_EQ(row(0), before);
     EXPECT_EQ(explanation(), label);
 }

@@ -122,6 +122,11 @@ protected:
         ASSERT_EQ(info.blockCount, uint64_t(Recording::kBlocks));
         app = std::make_unique<kq7150fp_App>(descriptor, info.cards, true);
         StoredFileSettings::apply(*app, info);
+        ASSERT_TRUE(analysed());
+    }
+    // The spectra and figures of the block shown are computed away from the window.
+    bool analysed() const {
+        return QTest::qWaitFor([this] { return !view()->analysing(); }, 10000);
     }
     void expectBlockShown(int block) {
         SCOPED_TRACE(block);
@@ -205,6 +210,7 @@ TEST_F(WaveformTest, SingleShotPulsesWhileReadyThenShowsTheBlockAndItsSpectrum) 
         EXPECT_EQ(view()->statusLabel()->palette().color(QPalette::WindowText).name().toStdString(), "#808000");
     }
     ASSERT_TRUE(pollUntilRead(1));
+    ASSERT_TRUE(analysed());
     EXPECT_EQ(calls("kq7150_generateITRI"), 3) << "no pulse once triggered";
     EXPECT_EQ(controls(), stopped());
     EXPECT_TRUE(settingsTabsEnabled());

@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTableView>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <charconv>
@@ -56,6 +57,7 @@ protected:
         select(app->daq->fftWindow, s.window);
         StoredFileSettings::apply(*app, info);
         app->waveform->slider()->setValue(s.block);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !app->waveform->analysing(); }, 10000));
     }
     static void select(QComboBox *choice, int value) {
         const int index = choice->findData(value);
@@ -124,6 +126,7 @@ TEST_F(ToolWindowTest, MeasureAndSpectrumGiveTheWindowsFiguresForTheSameBlockAnd
             card->setCurrentIndex(c);
             twin.findChild<QComboBox *>()->setCurrentIndex(c);
             twin.recalculate();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !app->waveform->analysing() && !twin.calculating(); }, 10000));
             twin.findChild<QPushButton *>()->click();
             const std::vector<std::string> copied = lines(QApplication::clipboard()->text().toStdString());
             ASSERT_GE(copied.size(), 3u);
