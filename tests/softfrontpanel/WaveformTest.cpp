@@ -357,6 +357,7 @@ TEST_F(WaveformTest, MarkerReadoutIsWholeAtTheOpeningSize) {
     choose(app->daq->samplingRate, app->daq->samplingRate->findData(216000.0));
     single()->setChecked(true);
     ASSERT_TRUE(pollUntilRead(1));
+    ASSERT_TRUE(analysed());
     app->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app.get()));
     app->mainTabs()->setCurrentWidget(app->spectrum);

@@ -106,6 +106,7 @@ static Registration acquireTriggerNone{{"acquire_trigger_none", kWorld, nullptr,
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
     E2E_CHECK(gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }).empty(), "curves before a selection");
     gui.press(kMainWindow, "All");
+    gui.waitUntil("the spectrum of the block", [] { return !drawnCurves("FFT Amplitude Spectrum").empty(); });
     const std::vector<Curve> spectra = gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); });
     E2E_CHECK(spectra.size() == 1 && spectra[0].y.size() == 128, "spectrum curves ", spectra.size());
     const Curve &spectrum = spectra[0];
