@@ -1,7 +1,9 @@
-// The display spectra of one block, made from a copy of its channels so that the block's owner
-// can take the next block while they are computed on another thread.
+// The display spectra of one block and the envelopes they are drawn with, made from a copy of
+// its channels so that the block's owner can take the next block while they are computed on
+// another thread.
 #pragma once
 
+#include "RunEnvelope.h"
 #include "displaySpectrum.h"
 
 #include <vector>
@@ -14,8 +16,9 @@ struct BlockSpectra {
     std::vector<double> samples; // N volts per channel, channel after channel
     std::vector<int> curveOf;    // the plot curve of each channel
     std::vector<SpectrumCurve> curves;
+    std::vector<RunEnvelope> envelopes; // of each curve's levels
 
-    // Fills curves, one per channel.
+    // Fills curves and envelopes, one per channel.
     void compute();
     // The frequency of the spectra's last point, Hz.
     double lastFrequency() const;

@@ -144,8 +144,8 @@ struct measurement::calculation {
     std::vector<double> periods; // of each enabled channel's signal in the record
 
     void compute() {
-        for (std::size_t e = 0; e * std::size_t(in.N) < samples.size(); ++e)
-            in.blocks.push_back(samples.data() + e * std::size_t(in.N));
+        for (std::size_t at = 0; in.N > 0 && at < samples.size(); at += std::size_t(in.N))
+            in.blocks.push_back(samples.data() + at);
         in.timeAxis = time.empty() ? nullptr : time.data();
         figures = std::make_unique<blockMeasurement>(in);
         for (const double *block : in.blocks)
@@ -178,15 +178,10 @@ void measurement::recalculate() {
     if (in.timeAxis)
         job->time.assign(in.timeAxis, in.timeAxis + N);
 
-    if (!m_runner.submit([this, job] {
-            job->compute();
-            QMetaObject::invokeMethod(this, [this, job] { show(*job); }, Qt::QueuedConnection);
-        }))
-        ++m_outstanding;
+    m_analysis.start(job, [this](calculation &done) { show(done); });
 }
 
 void measurement::show(calculation &done) {
-    --m_outstanding;
     // Figures of a card no longer selected: the calculation for the selected one follows.
     if (done.card != m_cardSelector->currentIndex())
         return;
@@ -198,12 +193,12 @@ void measurement::show(calculation &done) {
     if (!figures.error().empty()) {
         failure = takeFailure(QString::fromLocal8Bit(figures.error().c_str()));
     } else if (figures.measured()) {
-        if (figures.failed() && !failureReported) {
+        // A failure the previous run reported already passes, and clears the mark like a success.
+        if (figures.failed())
             failure = takeFailure("AC performance calculations failed");
-        } else {
+        relative = failure.isEmpty();
+        if (relative)
             failureReported = false;
-            relative = true;
-        }
     }
     figures.phaseToMicroseconds(relative);
 

@@ -3,7 +3,7 @@
 // the table to the clipboard as comma-separated text.
 #pragma once
 
-#include "NewestJobRunner.h"
+#include "BackgroundAnalysis.h"
 #include "blockMeasurement.h"
 
 #include <QWidget>
@@ -49,7 +49,7 @@ public:
     // True from a calculation's start until its figures are shown. The figures are computed
     // away from the window, so a large block never stops it; a calculation started while
     // another waits replaces it.
-    bool calculating() const { return m_outstanding > 0; }
+    bool calculating() const { return m_analysis.pending(); }
 
 public slots:
     // Called after each plot and spectrum update and when another card is selected.
@@ -81,7 +81,6 @@ private:
     double m_scale;
     // What each row shows; the clipboard copies these, not the cells' text.
     blockMeasurement::figures m_figures[channels] = {};
-    int m_outstanding = 0; // calculations started and neither shown nor replaced
-    // Last: ending it waits for a calculation that still runs, before anything it reports to goes.
-    NewestJobRunner m_runner;
+    // Last: ending it waits for a calculation that still runs, before the table goes.
+    BackgroundAnalysis m_analysis{this};
 };

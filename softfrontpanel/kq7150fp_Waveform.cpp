@@ -927,67 +927,47 @@ void kq7150fp_Waveform::waveSlot()
     updatePlot();
 }
 
-// A block's display spectra and the envelopes they are drawn with, both made on the runner's
-// thread.
-struct kq7150fp_Waveform::spectraJob {
-    BlockSpectra spectra;
-    std::vector<RunEnvelope> envelopes;
-
-    void compute()
-    {
-        spectra.compute();
-        for (const SpectrumCurve &curve : spectra.curves)
-            envelopes.emplace_back(curve.level.data(), curve.level.size());
-    }
-};
-
 void kq7150fp_Waveform::updateFft()
 {
     if (m_scans < 1 || (m_demo && !m_offline))
         return;
-    auto job = std::make_shared<spectraJob>();
-    BlockSpectra &spectra = job->spectra;
-    spectra.N = m_scans;
-    spectra.fs = m_rate;
-    spectra.zp = m_app->daq->zeroPadding->currentData().toInt();
-    spectra.window = m_window;
+    auto job = std::make_shared<BlockSpectra>();
+    job->N = m_scans;
+    job->fs = m_rate;
+    job->zp = m_app->daq->zeroPadding->currentData().toInt();
+    job->window = m_window;
     for (int c = 0; c < m_cards; ++c)
         for (int k = 0; k < kChannels; ++k)
             if (m_acquired.isEnabled(c, k))
-                spectra.curveOf.push_back(c * kChannels + k);
-    spectra.samples.assign(m_data.get(), m_data.get() + spectra.curveOf.size() * static_cast<size_t>(m_scans));
-    if (!m_spectraRunner.submit([this, job] {
-            job->compute();
-            QMetaObject::invokeMethod(this, [this, job] { showSpectra(*job); }, Qt::QueuedConnection);
-        }))
-        ++m_spectraOutstanding;
+                job->curveOf.push_back(c * kChannels + k);
+    job->samples.assign(m_data.get(), m_data.get() + job->curveOf.size() * static_cast<size_t>(m_scans));
+    m_spectraAnalysis.start(job, [this](BlockSpectra &done) { showSpectra(done); });
 }
 
-void kq7150fp_Waveform::showSpectra(spectraJob &done)
+void kq7150fp_Waveform::showSpectra(BlockSpectra &done)
 {
-    --m_spectraOutstanding;
     plot_voltage *spectrum = m_app->spectrum;
     // The curves of channels outside this block may point into spectra that are about to go.
     for (QwtPlotCurve *curve : spectrum->curveList())
         curve->setSamples(QVector<QPointF>());
-    m_spectra = std::move(done.spectra.curves);
+    m_spectra = std::move(done.curves);
     for (size_t e = 0; e < m_spectra.size(); ++e) {
         const SpectrumCurve &points = m_spectra[e];
         if (points.frequency.empty())
             continue;
-        const int c = done.spectra.curveOf[e];
+        const int c = done.curveOf[e];
         QwtPlotCurve *curve = spectrum->curveList()[c];
         curve->setData(new EnvelopedData(points.frequency.data(), points.level.data(), points.level.size(),
                                          std::move(done.envelopes[e])));
         curve->setPen(QPen(spectrum->labelList()[c]->colour(), 1, Qt::SolidLine));
     }
-    m_spectrumEnd = done.spectra.lastFrequency();
+    m_spectrumEnd = done.lastFrequency();
     showSpectrumScales(m_spectrumEnd);
 }
 
 bool kq7150fp_Waveform::analysing() const
 {
-    return m_spectraOutstanding > 0 || (m_measurement && m_measurement->calculating());
+    return m_spectraAnalysis.pending() || (m_measurement && m_measurement->calculating());
 }
 
 void kq7150fp_Waveform::refreshSpectrumScales()

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "ChannelSelection.h"
-#include "NewestJobRunner.h"
+#include "BackgroundAnalysis.h"
 #include "TriggerPlan.h"
 #include "fileInfo_t.h"
 #include "measurement.h"
@@ -38,6 +38,7 @@ class plotContextMenu;
 class ContinuousStorage;
 class DriverAcquisition;
 class OfflinePlayback;
+struct BlockSpectra;
 struct SpectrumCurve;
 struct StatusLine;
 
@@ -154,8 +155,7 @@ private:
     void showLine(const StatusLine &line);
     void failPolling();
     void recalculateMeasurements();
-    struct spectraJob;
-    void showSpectra(spectraJob &done);
+    void showSpectra(BlockSpectra &done);
     void showSpectrumScales(double fEnd);
 
     void editYAxis();
@@ -202,7 +202,6 @@ private:
     std::vector<double> m_window;
     std::vector<SpectrumCurve> m_spectra; // the spectra drawn
     double m_spectrumEnd = 0.0;           // their last frequency
-    int m_spectraOutstanding = 0;         // spectra started and neither shown nor replaced
     int m_scans = 0;
     double m_rate = 1.0;
     TriggerPlan m_plan;
@@ -216,6 +215,6 @@ private:
     double m_unitMultiplier = 1.0;
     double m_xLower = 0.0, m_xUpper = 1.0;
 
-    // Last: ending it waits for spectra still computed, before anything they are shown with goes.
-    NewestJobRunner m_spectraRunner;
+    // Last: ending it waits for spectra still computed, before the curves they go to.
+    BackgroundAnalysis m_spectraAnalysis{this};
 };

@@ -1,7 +1,7 @@
 // The lowest and highest value of each group of `group` consecutive samples of a long series,
 // so that the extremes of any run of it cost a read per group instead of a read per sample.
-// Drawing a spectrum of millions of points reads them once per pixel column run; built once
-// per block away from the window, it keeps the drawing at a few milliseconds.
+// A spectrum of millions of points is drawn from it run by run, one run per pixel column; built
+// once per block away from the window, it keeps the drawing at a few milliseconds.
 #pragma once
 
 #include <cstddef>
