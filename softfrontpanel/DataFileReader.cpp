@@ -4,24 +4,33 @@
 
 #include "DataFileReader.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 // Blocks are copied into the caller's buffers as they lie in the file.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "stored files are little-endian");
 
 namespace {
 
-constexpr int lineBufferSize = 255; // a header line is looked at 254 characters at a time
+constexpr std::size_t maxLineLength = 254; // characters before the line feed
+constexpr std::size_t maxValueLength = 64;
 constexpr int maxHeaderLines = 1025;
+// Bounds that keep every block time and frequency finite: with N up to 64 x 2^20 and a file
+// of 2^63 bytes, block x N / rate + offset stays far below the largest double.
+constexpr double minRate = 1e-3;
+constexpr double maxRate = 1e7;
+constexpr double maxTimeOffset = 1e12; // seconds either side of the trigger
 constexpr long long samplesPerCard = 1LL << 20; // the program's sample buffer per card
 const char corruptWarning[] = "Warning. The binary data seems corrupt.\n";
 const char maskKeyPrefix[] = "CHANNEL_MASK_FC";
@@ -59,81 +68,128 @@ bool refuse(std::string *why, const std::string &reason) {
     return false;
 }
 
+// Header text may be anything: control characters are shown escaped, so that a message quoting
+// it cannot drive the terminal it is printed on.
+std::string quoted(const std::string &text) {
+    std::string out;
+    for (const unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            out += char(c);
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", unsigned(c));
+            out += escaped;
+        }
+    }
+    return out;
+}
+
 // Values must be numbers in full: "6x" is as wrong as "abc". std::from_chars ignores the
 // locale, which matters once the application object has set the user's one: there,
 // sscanf's %lf may expect a decimal comma while the files always have a point.
-bool parseInteger(const char *text, int base, long long min, long long max, long long &out) {
-    const char *end = text + std::strlen(text);
+bool parseInteger(const std::string &value, int base, long long min, long long max, long long &out) {
+    const char *text = value.data();
+    const char *end = text + value.size();
     if (base == 16 && end - text > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
         text += 2; // masks are written as 0x%02hhx
-    long long value = 0;
-    const auto [stop, error] = std::from_chars(text, end, value, base);
-    if (error != std::errc() || stop != end || stop == text || value < min || value > max)
+    long long n = 0;
+    const auto [stop, error] = std::from_chars(text, end, n, base);
+    if (error != std::errc() || stop != end || stop == text || n < min || n > max)
         return false;
-    out = value;
+    out = n;
     return true;
 }
 
-bool parseFinite(const char *text, double &out) {
-    const char *end = text + std::strlen(text);
-    double value = 0;
-    const auto [stop, error] = std::from_chars(text, end, value);
-    if (error != std::errc() || stop != end || !std::isfinite(value))
+bool parseNumber(const std::string &value, double min, double max, double &out) {
+    const char *end = value.data() + value.size();
+    double n = 0;
+    const auto [stop, error] = std::from_chars(value.data(), end, n);
+    if (error != std::errc() || stop != end || !(n >= min && n <= max))
         return false;
-    out = value;
+    out = n;
     return true;
 }
+
+// What the header has given so far, to refuse a key given twice: with two values there is no
+// telling which one the writer meant.
+struct SeenKeys {
+    unsigned required = 0;
+    std::bitset<fileInfoMaskSlots> masks;
+};
 
 // Takes one KEY=VALUE line into the record. false refuses the file; the reason quotes the line.
-bool takeKey(const char *key, const char *value, fileInfo_t &info, unsigned &seen, std::string *why) {
+bool takeKey(const std::string &key, const std::string &value, fileInfo_t &info, SeenKeys &seen,
+             std::string *why) {
     const auto refuseLine = [&](const std::string &reason) {
-        return refuse(why, std::string(key) + "=" + value + ": " + reason);
+        return refuse(why, key + "=" + quoted(value) + ": " + reason);
     };
+    const bool mask = key.compare(0, sizeof maskKeyPrefix - 1, maskKeyPrefix) == 0;
+    if (!mask && std::find(std::begin(requiredKeyNames), std::end(requiredKeyNames), key) ==
+                     std::end(requiredKeyNames))
+        return true; // DEVICE and whatever a later writer adds
+    if (value.size() > maxValueLength)
+        return refuseLine("the value is longer than " + std::to_string(maxValueLength) + " characters");
+    const auto once = [&](RequiredKey bit) {
+        const bool first = !(seen.required & bit);
+        seen.required |= bit;
+        return first;
+    };
+    const auto twice = [&] { return refuseLine(key + " is given twice"); };
     long long n = 0;
-    if (std::strcmp(key, "FORMAT") == 0) {
-        if (std::strcmp(value, "ViReal64") == 0)
+    if (key == "FORMAT") {
+        if (!once(keyFormat))
+            return twice();
+        if (value == "ViReal64")
             info.format = fileFormatViReal64;
-        else if (std::strcmp(value, "ViReal32") == 0)
+        else if (value == "ViReal32")
             info.format = fileFormatViReal32;
         else
             return refuseLine("only ViReal64 and ViReal32 (volts) can be read");
-        seen |= keyFormat;
-    } else if (std::strcmp(key, "SAMPLING_RATE_HZ") == 0) {
-        if (!parseFinite(value, info.rate) || !(info.rate > 0))
-            return refuseLine("the rate must be a number above 0");
-        seen |= keyRate;
-    } else if (std::strcmp(key, "TIME_OFFSET") == 0) {
-        if (!parseFinite(value, info.timeOffset))
-            return refuseLine("the time offset must be a finite number");
-        seen |= keyTimeOffset;
-    } else if (std::strcmp(key, "NUMBER_OF_CHANNELS") == 0) {
+    } else if (key == "SAMPLING_RATE_HZ") {
+        if (!once(keyRate))
+            return twice();
+        if (!parseNumber(value, minRate, maxRate, info.rate))
+            return refuseLine("the rate must be a number from 0.001 to 10000000 (Hz)");
+    } else if (key == "TIME_OFFSET") {
+        if (!once(keyTimeOffset))
+            return twice();
+        if (!parseNumber(value, -maxTimeOffset, maxTimeOffset, info.timeOffset))
+            return refuseLine("the time offset must be a number from -1e12 to 1e12 (seconds)");
+    } else if (key == "NUMBER_OF_CHANNELS") {
+        if (!once(keyChannels))
+            return twice();
         if (!parseInteger(value, 10, INT32_MIN, INT32_MAX, n))
             return refuseLine("not a whole number");
         info.channels = int32_t(n);
-        seen |= keyChannels;
-    } else if (std::strcmp(key, "NUMBER_OF_SCANS_PER_BLOCK") == 0) {
+    } else if (key == "NUMBER_OF_SCANS_PER_BLOCK") {
+        if (!once(keyScans))
+            return twice();
         if (!parseInteger(value, 10, INT32_MIN, INT32_MAX, n))
             return refuseLine("not a whole number");
         info.scansPerBlock = int32_t(n);
-        seen |= keyScans;
-    } else if (std::strcmp(key, "NUMBER_OF_FUNCTION_CARDS") == 0) {
+    } else if (key == "NUMBER_OF_FUNCTION_CARDS") {
+        if (!once(keyCards))
+            return twice();
         // Checked here, not at the end: it bounds the mask lines that follow.
         if (!parseInteger(value, 10, 1, fileInfoMaxCards, n))
             return refuseLine("the card count must be a whole number from 1 to " +
                               std::to_string(fileInfoMaxCards));
         info.cards = int8_t(n);
-        seen |= keyCards;
-    } else if (std::strcmp(key, "TIMESTAMPS") == 0) {
+    } else if (key == "TIMESTAMPS") {
+        if (!once(keyTimestamps))
+            return twice();
         if (!parseInteger(value, 10, 0, 1, n))
             return refuseLine("must be 0 or 1");
         info.timestamps = int8_t(n);
-        seen |= keyTimestamps;
-    } else if (std::strncmp(key, maskKeyPrefix, sizeof maskKeyPrefix - 1) == 0) {
+    } else if (mask) {
         long long card = 0;
         if (info.cards == 0) // a card count, once read, is at least 1
             return refuseLine("comes before NUMBER_OF_FUNCTION_CARDS, which must come first");
-        if (!parseInteger(key + sizeof maskKeyPrefix - 1, 10, 1, info.cards, card))
+        if (!parseInteger(key.substr(sizeof maskKeyPrefix - 1), 10, 1, info.cards, card))
             return refuseLine("names no card of NUMBER_OF_FUNCTION_CARDS=" + std::to_string(info.cards));
+        if (seen.masks[std::size_t(card - 1)])
+            return twice();
+        seen.masks.set(std::size_t(card - 1));
         if (!parseInteger(value, 16, 0, 0xFF, n))
             return refuseLine("a mask is a hexadecimal byte, 0x00 to 0xff");
         info.channelMasks[card - 1] = uint8_t(n);
@@ -150,14 +206,9 @@ bool completeRecord(fileInfo_t &info, unsigned seen, uint64_t fileLength, std::s
                 missing += (missing.empty() ? "" : ", ") + std::string(requiredKeyNames[k]);
         return refuse(why, "the header has no " + missing);
     }
-    // A later, smaller card count leaves masks behind that no card owns.
     std::size_t maskBits = 0;
-    for (int card = 0; card < fileInfoMaskSlots; ++card) {
-        if (card < info.cards)
-            maskBits += std::bitset<8>(info.channelMasks[card]).count();
-        else
-            info.channelMasks[card] = 0;
-    }
+    for (int card = 0; card < info.cards; ++card)
+        maskBits += std::bitset<8>(info.channelMasks[card]).count();
     const std::string channels = "NUMBER_OF_CHANNELS=" + std::to_string(info.channels);
     if (info.channels < 1)
         return refuse(why, channels + ": the file stores no channel");
@@ -185,35 +236,96 @@ bool completeRecord(fileInfo_t &info, unsigned seen, uint64_t fileLength, std::s
     return true;
 }
 
+// Opens a stored file for reading. Anything can be named, so a FIFO without a writer must
+// not block the caller, and only what has a length and can be read again is accepted.
+File openStored(const char *path, std::string *why) {
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        refuse(why, std::strerror(errno));
+        return nullptr;
+    }
+    struct stat status {};
+    const char *kind = nullptr;
+    if (::fstat(fd, &status) != 0)
+        kind = std::strerror(errno);
+    else if (S_ISDIR(status.st_mode))
+        kind = std::strerror(EISDIR);
+    else if (!S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode))
+        kind = "not a regular file (a pipe, socket or character device cannot hold a stored file)";
+    // Reads of a regular file or disk never wait, but they must not fail with EAGAIN either.
+    if (!kind && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        kind = std::strerror(errno);
+    std::FILE *file = kind ? nullptr : ::fdopen(fd, "rb");
+    if (!file) {
+        refuse(why, kind ? kind : std::strerror(errno));
+        ::close(fd);
+    }
+    return File(file);
+}
+
+enum class LineRead { Line, TooLong, End, Failed };
+
+// One header line without its line feed. NUL bytes are kept: they make a value malformed
+// rather than shortening it unseen.
+LineRead readLine(std::FILE *file, std::string &line) {
+    line.clear();
+    for (;;) {
+        const int c = std::getc(file);
+        if (c == EOF)
+            return std::ferror(file) ? LineRead::Failed : line.empty() ? LineRead::End : LineRead::Line;
+        if (c == '\n')
+            return LineRead::Line;
+        if (line.size() == maxLineLength)
+            return LineRead::TooLong;
+        line += char(c);
+    }
+}
+
+// A KEY=VALUE line: the key in [A-Z_0-9], the value up to the line's end without the blanks and
+// carriage return that end it. false for any other line.
+bool splitKeyLine(const std::string &line, std::string &key, std::string &value) {
+    const std::size_t equals = line.find('=');
+    if (equals == 0 || equals == std::string::npos ||
+        line.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789") != equals)
+        return false;
+    key.assign(line, 0, equals);
+    const std::size_t last = line.find_last_not_of(" \t\r\v\f");
+    value.assign(line, equals + 1, last == std::string::npos || last <= equals ? 0 : last - equals);
+    return true;
+}
+
 // Reads the header of the file at path into read. false refuses the file.
 bool readRecord(const char *path, fileInfo_t &read, std::string *why) {
     if (!path)
         return refuse(why, "no path given");
     if (std::strlen(path) >= sizeof read.path)
         return refuse(why, "the path is longer than " + std::to_string(sizeof read.path - 1) + " characters");
-    File file(std::fopen(path, "rb"));
+    File file = openStored(path, why);
     if (!file)
-        return refuse(why, std::strerror(errno));
+        return false;
 
     std::strcpy(read.path, path);
-    unsigned seen = 0;
-    char line[lineBufferSize];
-    // Any file can be named on the command line: /dev/zero has no line feed at all, so a longer
-    // line is taken in pieces, each counted, and the count bounds the work.
-    for (int lines = 0;; ++lines) {
-        if (!std::fgets(line, sizeof line, file.get())) // a directory fails here, not in fopen
-            return refuse(why, std::ferror(file.get())
-                                   ? std::strerror(errno)
-                                   : "no '#' line ends the header: not a stored data file");
+    SeenKeys seen;
+    std::string line, key, value;
+    for (int lines = 1;; ++lines) {
+        switch (readLine(file.get(), line)) {
+        case LineRead::Failed:
+            return refuse(why, std::strerror(errno));
+        case LineRead::End:
+            return refuse(why, "no '#' line ends the header: not a stored data file");
+        case LineRead::TooLong:
+            // Cutting it would misplace every later line and the first byte of the samples.
+            return refuse(why, "header line " + std::to_string(lines) + " is longer than " +
+                                   std::to_string(maxLineLength) + " characters: not a stored data file");
+        case LineRead::Line:
+            break;
+        }
         if (line[0] == '#')
             break;
-        if (lines == maxHeaderLines)
+        if (lines > maxHeaderLines)
             return refuse(why, "more than " + std::to_string(maxHeaderLines) +
                                    " header lines before the '#' line: not a stored data file");
-        char key[65];
-        char value[65];
-        if (std::sscanf(line, "%64[A-Z_0-9]=%64[a-zA-Z0-9.-] \n", key, value) == 2 &&
-            !takeKey(key, value, read, seen, why))
+        if (splitKeyLine(line, key, value) && !takeKey(key, value, read, seen, why))
             return false;
     }
 
@@ -221,10 +333,10 @@ bool readRecord(const char *path, fileInfo_t &read, std::string *why) {
     off_t fileLength = -1;
     if (payloadOffset >= 0 && fseeko(file.get(), 0, SEEK_END) == 0)
         fileLength = ftello(file.get());
-    if (fileLength < 0) // a pipe, say
+    if (fileLength < 0)
         return refuse(why, std::string("cannot find the length of the file: ") + std::strerror(errno));
     read.payloadOffset = uint64_t(payloadOffset);
-    return completeRecord(read, seen, uint64_t(fileLength), why);
+    return completeRecord(read, seen.required, uint64_t(fileLength), why);
 }
 
 } // namespace
@@ -250,7 +362,7 @@ int DataFileReader::readBlock(const fileInfo_t &info, void *data, uint32_t *seco
     if (info.blockLength == 0 || info.payloadOffset > maxPosition ||
         block > (maxPosition - info.payloadOffset) / info.blockLength)
         return -1;
-    File file(std::fopen(info.path, "rb"));
+    File file = openStored(info.path, nullptr);
     if (!file)
         return -1;
     if (fseeko(file.get(), off_t(info.payloadOffset + block * info.blockLength), SEEK_SET) != 0)

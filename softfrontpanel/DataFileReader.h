@@ -22,12 +22,19 @@ public:
     // the panels' tables) trusts the record, so the header is refused when:
     //  - the path has more than 259 characters: the block reader opens the path kept in the
     //    record, and a cut path would name another file;
+    //  - the path names no regular file or block device: a FIFO would block, and nothing else
+    //    has a length to count blocks in;
     //  - no "#" line ends the header: without it there is no telling where the samples start;
-    //  - it has more than 1025 lines before the "#" line: any file can be handed to us, and the
-    //    reader must give up on one that is not a data file instead of scanning all of it;
+    //  - a line has more than 254 characters before its line feed, or more than 1025 lines
+    //    come before the "#" line: any file can be handed to us, and the reader must give up on
+    //    one that is not a data file instead of scanning all of it, and never cut a line;
+    //  - a key it reads is given twice: there is no telling which value the writer meant;
+    //  - a value of a key it reads has more than 64 characters, or is not entirely a value of
+    //    the key's type and range (a count written as 300 must not become 44 by narrowing, a
+    //    decimal comma is not a point);
     //  - FORMAT is not ViReal64 or ViReal32: the panel shows volts only (raw counts are refused);
-    //  - a value is not entirely a number of the key's type and range (a count written as
-    //    300 must not become 44 by narrowing), or the rate or time offset is not finite;
+    //  - the rate is outside 0.001 .. 1e7 Hz or the time offset outside -1e12 .. 1e12 s: within
+    //    them every block's time range and every frequency axis is finite;
     //  - a key the record needs is missing: FORMAT, SAMPLING_RATE_HZ, NUMBER_OF_CHANNELS,
     //    NUMBER_OF_SCANS_PER_BLOCK, NUMBER_OF_FUNCTION_CARDS, TIME_OFFSET, TIMESTAMPS;
     //  - the card count is outside 1..64: the window has tables for 64 cards;
@@ -37,14 +44,14 @@ public:
     //    a block are assigned to channels by the masks, so the two must agree;
     //  - NUMBER_OF_SCANS_PER_BLOCK is below 1, or channels x scans exceeds cards x 2^20, the
     //    program's sample buffer (this also keeps a block's length far from overflowing);
-    //  - the rate is not above 0 (scan times and frequency axes divide by it);
     //  - TIMESTAMPS is neither 0 nor 1.
-    // Lines that are not KEY=VALUE and unknown keys (DEVICE) are ignored; a value ends at the
-    // first character outside [a-zA-Z0-9.-]. A payload shorter than one block is accepted
-    // (blockCount 0). A payload that is not a whole number of blocks prints a warning on
-    // warnings; the partial block at its end is not counted. The program's users watch its
-    // standard output for that warning, hence the default; a caller that writes its own results
-    // there passes another stream.
+    // A value runs to the end of its line, without the blanks and carriage return that end it.
+    // Lines that are not KEY=VALUE and unknown keys (DEVICE) are ignored, values and all.
+    // Quoted header text has its control characters escaped (\x1B). A payload shorter than one
+    // block is accepted (blockCount 0). A payload that is not a whole number of blocks prints a
+    // warning on warnings; the partial block at its end is not counted. The program's users
+    // watch its standard output for that warning, hence the default; a caller that writes its
+    // own results there passes another stream.
     static int readHeader(const char *path, fileInfo_t &info, std::string *why = nullptr,
                           std::FILE *warnings = stdout);
 
@@ -53,7 +60,7 @@ public:
     // null: their arrays are then skipped; they are left untouched when the file has no
     // timestamps. Opens and closes the file on each call.
     // 1 when read; 0 on a short read; -1 for a block outside 0..blockCount-1, a file that
-    // cannot be opened or a failed seek.
+    // cannot be opened (or is no longer a regular file) or a failed seek.
     static int readBlock(const fileInfo_t &info, void *data, uint32_t *seconds, uint32_t *nanoseconds,
                          uint64_t block);
 };

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -16,8 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A header as the program writes it, with extra lines before the "#" line; a key given again
-// there overrides the first one.
+// A header as the program writes it. A line of extra replaces the line of its key, or comes
+// before the "#" line when the header has no such key.
 std::string header(const std::string &extra = "", const char *format = "ViReal64",
                    std::vector<int> masks = {3, 3}, int channels = 4, int scans = 16, int timestamps = 1) {
     std::string h = std::string("DEVICE=Movara 7150\nFORMAT=") + format + "\nSAMPLING_RATE_HZ=1234.500000\n" +
@@ -29,12 +30,30 @@ std::string header(const std::string &extra = "", const char *format = "ViReal64
         std::snprintf(mask, sizeof mask, "CHANNEL_MASK_FC%zu=0x%02x\n", c + 1, unsigned(masks[c]));
         h += mask;
     }
-    return h + "TIME_OFFSET=-0.250000\nTIMESTAMPS=" + std::to_string(timestamps) + "\n" + extra + "#\n";
+    h += "TIME_OFFSET=-0.250000\nTIMESTAMPS=" + std::to_string(timestamps) + "\n#\n";
+    for (std::size_t at = 0; at < extra.size();) {
+        const std::size_t end = extra.find('\n', at) + 1;
+        const std::string line = extra.substr(at, end - at);
+        const std::string key = line.substr(0, line.find('=') + 1);
+        const std::size_t old = h.rfind(key, 0) == 0 ? 0 : h.find("\n" + key);
+        if (old == std::string::npos) {
+            h.insert(h.size() - 2, line);
+        } else {
+            const std::size_t start = old == 0 ? 0 : old + 1;
+            h.replace(start, h.find('\n', start) + 1 - start, line);
+        }
+        at = end;
+    }
+    return h;
 }
 
 std::string without(std::string h, const std::string &key) { // drops the line starting with key
     const std::size_t at = h.rfind(key, 0) == 0 ? 0 : h.find("\n" + key) + 1;
     return h.erase(at, h.find('\n', at) + 1 - at);
+}
+
+std::string added(std::string h, const std::string &line) { // line comes before the "#" line
+    return h.insert(h.size() - 2, line);
 }
 
 std::string fillers(int lines) {
@@ -100,7 +119,7 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
     std::vector<Refusal> refusals = {
         {"raw counts", header("FORMAT=raw\n"), "FORMAT=raw: only ViReal64 and ViReal32"},
         {"masks before the card count",
-         without(header("NUMBER_OF_FUNCTION_CARDS=2\n"), "NUMBER_OF_FUNCTION_CARDS"),
+         added(without(header(), "NUMBER_OF_FUNCTION_CARDS"), "NUMBER_OF_FUNCTION_CARDS=2\n"),
          "CHANNEL_MASK_FC1=0x03: comes before NUMBER_OF_FUNCTION_CARDS"},
         {"mask of card 3 of 2", header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n"),
          "FC3=0x01: names no card of NUMBER_OF_FUNCTION_CARDS=2"},
@@ -119,11 +138,28 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
          "4 channels x 524289 scans is larger than the program's buffer of 2 x 1048576"},
         {"rate 0", header("SAMPLING_RATE_HZ=0.000000\n"), "HZ=0.000000: the rate must be"},
         {"rate nan", header("SAMPLING_RATE_HZ=nan\n"), "HZ=nan: the rate must be"},
+        // An infinite block duration; too small for the fixed format of the CSV.
+        {"rate 5e-324", header("SAMPLING_RATE_HZ=5e-324\n"),
+         "HZ=5e-324: the rate must be a number from 0.001 to 10000000 (Hz)"},
+        {"rate 1e-300", header("SAMPLING_RATE_HZ=1e-300\n"), "HZ=1e-300: the rate must be"},
+        {"rate above 1e7", header("SAMPLING_RATE_HZ=10000000.000001\n"), "HZ=10000000.000001: the rate"},
+        {"decimal comma", header("SAMPLING_RATE_HZ=10000,500000\n"), "HZ=10000,500000: the rate must be"},
         {"time offset nan", header("TIME_OFFSET=nan\n"), "OFFSET=nan: the time offset must be"},
+        {"time offset 1e13", header("TIME_OFFSET=1e13\n"), "OFFSET=1e13: the time offset must be"},
+        {"value of 71 characters", header("NUMBER_OF_SCANS_PER_BLOCK=" + std::string(67, '0') + "1024\n"),
+         "BLOCK=" + std::string(67, '0') + "1024: the value is longer than 64 characters"},
+        {"line of 255 characters", header("DEVICE=" + std::string(248, 'x') + "\n"),
+         "header line 1 is longer than 254 characters"},
+        {"rate twice", added(header(), "SAMPLING_RATE_HZ=1000\n"),
+         "SAMPLING_RATE_HZ=1000: SAMPLING_RATE_HZ is given twice"},
+        {"card count twice", added(header(), "NUMBER_OF_FUNCTION_CARDS=1\n"), "CARDS is given twice"},
+        {"mask twice", added(header(), "CHANNEL_MASK_FC2=0x03\n"), "CHANNEL_MASK_FC2 is given twice"},
+        {"escape sequence", header("FORMAT=\x1b]0;owned\x07\n"), "FORMAT=\\x1B]0;owned\\x07: only ViReal64"},
+        {"NUL byte", header(std::string("NUMBER_OF_CHANNELS=4\0\n", 22)), "CHANNELS=4\\x00: not a whole"},
         {"timestamps 2", header("TIMESTAMPS=2\n"), "TIMESTAMPS=2: must be 0 or 1"},
         {"channels 4x", header("NUMBER_OF_CHANNELS=4x\n"), "CHANNELS=4x: not a whole number"},
         {"no # line", without(header(), "#"), "no '#' line ends the header"},
-        {"1026 lines", header(fillers(1016)), "more than 1025 header lines"},
+        {"1026 lines", added(header(), fillers(1016)), "more than 1025 header lines"},
         {"two keys missing", without(without(header(), "FORMAT"), "TIMESTAMPS"),
          "the header has no FORMAT, TIMESTAMPS"},
     };
@@ -136,8 +172,12 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         EXPECT_NE((reason + "\n").find(why), std::string::npos) << what << ": " << reason;
     }
 
+    // A FIFO without a writer would block an open for reading.
+    const std::string fifo = (dir / "fifo.bin7150").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::pair<std::string, std::string> unreadable[] = {
         {(dir / "missing.bin7150").string(), "No such file or directory"},
+        {fifo, "not a regular file (a pipe, socket or character device cannot hold a stored file)"},
         {dir.string(), "Is a directory"},
         {write(header(), std::string(250, 'n')), "the path is longer than 259 characters"}};
     for (const auto &[path, why] : unreadable) {
@@ -148,19 +188,28 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
 }
 
 TEST_F(DataFileReaderTest, AcceptsTheLimitsAndIgnoresWhatItDoesNotKnow) {
-    // The DEVICE value ends at its blank; a long line is read in pieces of 254; a card count given
-    // again, smaller, leaves no mask to the card that is gone.
-    const std::string odd =
-        header("DEVICE=Movara 7150 NUMBER_OF_CHANNELS=99\nnot a key line\nCOMMENT=" + std::string(600, 'a') +
-               "\nNUMBER_OF_FUNCTION_CARDS=3\nCHANNEL_MASK_FC3=0x01\nNUMBER_OF_FUNCTION_CARDS=2\n");
-    const std::pair<std::string, int> accepted[] = {
-        {header("", "ViReal32", std::vector<int>(64, 0x01), 64), 64},
-        {header("", "ViReal32", {3, 3}, 4, 524288), 4}, // 2 x 2^20
-        {header(fillers(1015)), 4},
-        {odd, 4}};
-    for (const auto &[text, channels] : accepted) {
-        EXPECT_EQ(read(text), 0) << text.substr(0, 300);
-        EXPECT_EQ(info.channels, channels);
+    // The payload starts right after the "#" line: a line of the longest length is taken whole.
+    std::string crlf = header("TIMESTAMPS=1   \n");
+    for (std::size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2)
+        crlf.insert(at, "\r");
+    const struct {
+        std::string text;
+        int channels;
+        double rate;
+    } accepted[] = {
+        {header("", "ViReal32", std::vector<int>(64, 0x01), 64), 64, 1234.5},
+        {header("", "ViReal32", {3, 3}, 4, 524288), 4, 1234.5}, // 2 x 2^20
+        {added(header(), fillers(1015)), 4, 1234.5},
+        {header("COMMENT=" + std::string(246, 'a') + "\nnot a key line\n"), 4, 1234.5},
+        {header("SAMPLING_RATE_HZ=1e+04\nTIME_OFFSET=-1e12\n"), 4, 1e4},
+        {header("SAMPLING_RATE_HZ=0.001\n"), 4, 1e-3},
+        {header("SAMPLING_RATE_HZ=10000000\n"), 4, 1e7},
+        {crlf, 4, 1234.5}};
+    for (const auto &[text, channels, rate] : accepted) {
+        std::string why;
+        EXPECT_EQ(DataFileReader::readHeader(write(text).c_str(), info, &why), 0) << text.substr(0, 300) << why;
+        EXPECT_EQ(std::tuple(info.channels, info.rate, info.payloadOffset),
+                  std::tuple(channels, rate, uint64_t(text.size())));
         for (int c = info.cards; c < fileInfoMaskSlots; ++c)
             EXPECT_EQ(info.channelMasks[c], 0) << "card " << c + 1;
     }
