@@ -13,6 +13,9 @@ struct SpectrumCurve {
     std::vector<double> level;     // dB relative to 1 V peak
 };
 
+// Fewer scans give no level: the divisor of the levels, N / 2 rounded down, would be 0.
+constexpr int displaySpectrumMinimumScans = 2;
+
 // Spectrum of block[0 .. N-1] (volts) sampled at fs, with the window w[0 .. N-1] and the zero
 // padding factor zp (1, 2, 5, ...): N*zp/2 points, point k at k*fs/(N*zp). plan, when given,
 // must be a plan for N*zp points; it is reused instead of making one. Returns false when

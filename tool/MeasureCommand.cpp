@@ -134,6 +134,10 @@ int MeasureCommand::run(const StoredFile &file, const ToolArguments &args) {
     const fileInfo_t &info = file.info();
     if (const std::string missing = file.missingBlock(args.block); !missing.empty())
         return toolFailure(toolExitBadArguments, missing);
+    // The window shows such blocks' figures as 0; a script would take them for measured.
+    if (const std::string tooShort = file.shortBlocks("measure", blockMeasurement::minimumScans);
+        !tooShort.empty())
+        return toolFailure(toolExitUnreadable, tooShort);
     const uint64_t first = args.all ? 0 : args.block - 1;
     const uint64_t count = args.all ? info.blockCount : 1;
     std::optional<Fft> plan = sharedPlan(info, args.zeroPadding, count);

@@ -30,3 +30,11 @@ std::string StoredFile::missingBlock(uint64_t k) const {
     return "--block " + std::to_string(k) + ": '" + m_info.path + "' has " +
            std::to_string(m_info.blockCount) + (m_info.blockCount == 1 ? " whole block" : " whole blocks");
 }
+
+std::string StoredFile::shortBlocks(const std::string &command, int minimum) const {
+    const int n = m_info.scansPerBlock;
+    if (n >= minimum)
+        return "";
+    return "'" + std::string(m_info.path) + "' has " + std::to_string(n) + (n == 1 ? " scan" : " scans") +
+           " per block; " + command + " needs at least " + std::to_string(minimum);
+}

@@ -24,6 +24,9 @@ public:
     uint64_t firstSampleOfCard(int card) const;
     // Why block k (from 1; 0 for none) cannot be asked for, empty when it can.
     std::string missingBlock(uint64_t k) const;
+    // Why the blocks are too short for command, which needs at least minimum scans of each,
+    // empty when they are not.
+    std::string shortBlocks(const std::string &command, int minimum) const;
     // Bytes after the last whole block: the start of a block the file does not hold in full.
     uint64_t partialBytes() const { return m_info.payloadLength % m_info.blockLength; }
 

@@ -85,6 +85,32 @@ TEST_F(ToolFilesTest, BadCommandLinesAreRefusedBeforeTheFileIsRead) {
     EXPECT_EQ(help.err, "");
 }
 
+TEST_F(ToolFilesTest, BlocksTooShortToAnalyseAreRefused) {
+    // The fewest scans each command analyses, and one fewer. A spectrum padded to two points
+    // per scan would have a point even for a single scan.
+    const std::tuple<std::string, int, int> cases[] = {
+        {"measure", 10, 0}, {"measure", 9, 1}, {"spectrum", 2, 0}, {"spectrum", 1, 1}};
+    for (const auto &[command, scans, status] : cases) {
+        SCOPED_TRACE(command + " of " + std::to_string(scans));
+        const Recording r{"short", {0x03}, false, false, 2, scans};
+        const std::string file = path("short.bin7150");
+        ASSERT_NO_FATAL_FAILURE(r.storeBinary(file));
+        const ToolRun run = runTool(
+            {QString::fromStdString(command), QString::fromStdString(file), "--block=2", "--zero-padding=2"});
+        EXPECT_EQ(run.status, status);
+        if (status == 0) {
+            EXPECT_EQ(run.err, "");
+            if (command == "spectrum")
+                EXPECT_EQ(run.out.find("inf"), std::string::npos) << run.out;
+            continue;
+        }
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "kq7150-tool: '" + file + "' has " + std::to_string(scans) +
+                               (scans == 1 ? " scan" : " scans") + " per block; " + command +
+                               " needs at least " + std::to_string(scans + 1) + "\n");
+    }
+}
+
 // "Name:" to value, of info's output.
 std::map<std::string, std::string> infoRows(const std::string &out) {
     std::map<std::string, std::string> rows;
