@@ -15,6 +15,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <memory>
 
 // The one description of the file named on the command line; the acquisition engine
@@ -26,15 +28,21 @@ namespace {
 const char kAcPerfOption[] = "-acperf";
 
 // Reads the header of the file named by the first argument, when there is one.
-// Returns false when a file was named but cannot be used.
-bool readCommandLineFile(const QStringList &args, bool &headerRead)
+// Returns false when a file was named but cannot be used. The name is opened as the bytes the
+// system gave: a name that is not valid in the locale's encoding would not survive a QString.
+bool readCommandLineFile(int argc, char *argv[], bool &headerRead)
 {
     headerRead = false;
-    if (args.size() < 2 || args[1] == kAcPerfOption)
+    if (argc < 2 || std::strcmp(argv[1], kAcPerfOption) == 0)
         return true;
-    if (DataFileReader::readHeader(QFile::encodeName(args[1]).constData(), fileInfo) != 0) {
-        kq7000fp_msgBox::ask(QMessageBox::Critical, QApplication::activeWindow(), "Movara 7150 SFP",
-                             QString("Cannot read '%1'.").arg(args[1]), QMessageBox::Ok);
+    std::string why;
+    if (DataFileReader::readHeader(argv[1], fileInfo, &why) != 0) {
+        std::fprintf(stderr, "Cannot read '%s': %s\n", argv[1], why.c_str());
+        QMessageBox box(QMessageBox::Critical, "Movara 7150 SFP",
+                        QString("Cannot read '%1'.").arg(QFile::decodeName(argv[1])), QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.setDetailedText(QString::fromStdString(why));
+        kq7000fp_msgBox::exec(box);
         return false;
     }
     headerRead = true;
@@ -61,7 +69,8 @@ int main(int argc, char *argv[])
     fileInfo.cards = 2; // also the number of cards shown in demo mode
 
     bool headerRead = false;
-    if (!readCommandLineFile(app.arguments(), headerRead))
+    // QApplication has taken its own options out of argv by now.
+    if (!readCommandLineFile(argc, argv, headerRead))
         return -1;
 
     // The splash stays up while the window connects to the cards; without its background

@@ -3,7 +3,8 @@
 # inside through its test hook (KQ7150FP_TEST_DRIVER).
 #   run_workflow.sh <program> <driver library> <workflow> <expected exit status> <screenshot folder> [program arguments]
 # "@WORK@" in an argument stands for the run's own folder, which also holds its home, its
-# settings and its files and is removed afterwards.
+# settings and its files and is removed afterwards; "@xE9@" for the byte 0xE9 (é in Latin-1, on
+# its own not UTF-8), for names that only the system's bytes can spell.
 set -uo pipefail
 if [ -z "${KQ_E2E_INNER:-}" ]; then
   export KQ_E2E_INNER=1
@@ -16,7 +17,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/common"
 args=()
-for arg in "$@"; do args+=("${arg//@WORK@/$work}"); done
+for arg in "$@"; do
+  arg=${arg//@WORK@/$work}
+  args+=("${arg//@xE9@/$'\xe9'}")
+done
 
 # Nothing of the person's own set-up reaches the run: settings, saved descriptors, the default
 # data file and plug-in folders all live in the run's folder.

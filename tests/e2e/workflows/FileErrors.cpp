@@ -28,8 +28,11 @@ void missingFile(Gui &gui)
 {
     const QString text = QString("Cannot read '%1'.").arg(QString::fromStdString(e2eWorkDir() + "/nothing-here.bin7150"));
     gui.waitUntil("the box '" + text.toStdString() + "'", [text] { return box(text) != nullptr; });
-    // Nothing else: no connection question, no splash, no window behind the box.
+    // Nothing else: no connection question, no splash, no window behind the box. The reader's
+    // reason is there for whoever looks.
     gui.run([text] {
+        E2E_CHECK(box(text)->detailedText() == "No such file or directory", "the reason '",
+                  box(text)->detailedText().toStdString(), "'");
         for (QWidget *w : QApplication::topLevelWidgets())
             E2E_CHECK(!w->isVisible() || w == box(text), "a window '", w->windowTitle().toStdString(), "' besides the box");
     });

@@ -26,7 +26,8 @@ constexpr int kScans = 512;
 constexpr double kRate = 1000.0;
 constexpr uint8_t kMask = 0x05; // channels 1 and 3
 
-std::string path() { return e2eWorkDir() + "/recording.bin7150"; }
+// Not UTF-8: the program must open the bytes it was given.
+std::string path() { return e2eWorkDir() + "/r\xe9" "cording.bin7150"; }
 
 // Channel 1 of block b: b + 1 periods of a sine of b + 1 volts; channel 3: a slope from
 // -1 - b volts upwards, steeper from block to block.
