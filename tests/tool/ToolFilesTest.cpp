@@ -178,71 +178,20 @@ TEST_F(ToolFilesTest, InfoDescribesTheHeaderAndWhetherThePayloadIsWhole) {
     }
 }
 
-// A header as the program writes it, with extra lines before the "#" line; a key given again
-// there overrides the first one.
-std::string header(const std::string &extra = "") {
-    return "DEVICE=Movara 7150\nFORMAT=ViReal64\nSAMPLING_RATE_HZ=1234.500000\nNUMBER_OF_CHANNELS=4\n"
-           "NUMBER_OF_SCANS_PER_BLOCK=16\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x03\n"
-           "CHANNEL_MASK_FC2=0x03\nTIME_OFFSET=-0.250000\nTIMESTAMPS=1\n" +
-           extra + "#\n";
-}
-
-std::string without(std::string h, const std::string &key) { // drops the line starting with key
-    const std::size_t at = h.rfind(key, 0) == 0 ? 0 : h.find("\n" + key) + 1;
-    return h.erase(at, h.find('\n', at) + 1 - at);
-}
-
-TEST_F(ToolFilesTest, EveryHeaderTheReaderRefusesIsNamedByEveryCommand) {
-    std::string fillers;
-    for (int i = 0; i < 1016; ++i)
-        fillers += "COMMENT=filler\n";
-    std::vector<std::pair<std::string, std::string>> refusals = {
-        {header("FORMAT=raw\n"), "FORMAT=raw: only ViReal64 and ViReal32 (volts) can be read"},
-        {without(header("NUMBER_OF_FUNCTION_CARDS=2\n"), "NUMBER_OF_FUNCTION_CARDS"),
-         "CHANNEL_MASK_FC1=0x03: comes before NUMBER_OF_FUNCTION_CARDS, which must come first"},
-        {header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n"),
-         "CHANNEL_MASK_FC3=0x01: names no card of NUMBER_OF_FUNCTION_CARDS=2"},
-        {header("CHANNEL_MASK_FC0=0x02\n"), "CHANNEL_MASK_FC0=0x02: names no card"},
-        {header("CHANNEL_MASK_FC2=0x103\n"),
-         "CHANNEL_MASK_FC2=0x103: a mask is a hexadecimal byte, 0x00 to 0xff"},
-        {header("NUMBER_OF_FUNCTION_CARDS=65\n"),
-         "NUMBER_OF_FUNCTION_CARDS=65: the card count must be a whole number "
-         "from 1 to 64"},
-        {header("NUMBER_OF_FUNCTION_CARDS=300\n"), "NUMBER_OF_FUNCTION_CARDS=300: the card count"},
-        {header("NUMBER_OF_FUNCTION_CARDS=0\n"), "NUMBER_OF_FUNCTION_CARDS=0: the card count"},
-        {header("NUMBER_OF_CHANNELS=3\n"), "NUMBER_OF_CHANNELS=3, but the channel masks enable 4 channels"},
-        {header("NUMBER_OF_CHANNELS=0\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x00\n"),
-         "NUMBER_OF_CHANNELS=0: the file stores no channel"},
-        {header("NUMBER_OF_SCANS_PER_BLOCK=0\n"),
-         "NUMBER_OF_SCANS_PER_BLOCK=0: a block needs at least 1 scan"},
-        {header("NUMBER_OF_SCANS_PER_BLOCK=524289\n"),
-         "a block of 4 channels x 524289 scans is larger than the program's buffer of 2 x 1048576 samples"},
-        {header("SAMPLING_RATE_HZ=0.000000\n"),
-         "SAMPLING_RATE_HZ=0.000000: the rate must be a number above 0"},
-        {header("SAMPLING_RATE_HZ=nan\n"), "SAMPLING_RATE_HZ=nan: the rate must be a number above 0"},
-        {header("TIME_OFFSET=nan\n"), "TIME_OFFSET=nan: the time offset must be a finite number"},
-        {header("TIMESTAMPS=2\n"), "TIMESTAMPS=2: must be 0 or 1"},
-        {header("NUMBER_OF_CHANNELS=4x\n"), "NUMBER_OF_CHANNELS=4x: not a whole number"},
-        {without(header(), "#"), "no '#' line ends the header: not a stored data file"},
-        {header(fillers), "more than 1025 header lines before the '#' line: not a stored data file"},
+// Which headers the reader refuses, and why, its own tests say; here, that every command
+// passes its reason on.
+TEST_F(ToolFilesTest, EveryCommandNamesWhyTheReaderRefusesAFile) {
+    const std::string raw = path("raw.bin7150");
+    std::ofstream(raw, std::ios::binary)
+        << "DEVICE=Movara 7150\nFORMAT=raw\nSAMPLING_RATE_HZ=1234.500000\nNUMBER_OF_CHANNELS=1\n"
+           "NUMBER_OF_SCANS_PER_BLOCK=16\nNUMBER_OF_FUNCTION_CARDS=1\nCHANNEL_MASK_FC1=0x01\n"
+           "TIME_OFFSET=0.000000\nTIMESTAMPS=0\n#\n"
+        << std::string(2 * 128, '\0');
+    const std::pair<std::string, std::string> files[] = {
+        {raw, "FORMAT=raw: only ViReal64 and ViReal32 (volts) can be read"},
+        {path("missing.bin7150"), "No such file or directory"},
+        {dir.path().toStdString(), "Is a directory"},
     };
-    // Without NUMBER_OF_FUNCTION_CARDS, the masks come first (above).
-    for (const char *key : {"FORMAT", "SAMPLING_RATE_HZ", "NUMBER_OF_CHANNELS", "NUMBER_OF_SCANS_PER_BLOCK",
-                            "TIME_OFFSET", "TIMESTAMPS"})
-        refusals.emplace_back(without(header(), key), std::string("the header has no ") + key);
-
-    std::vector<std::pair<std::string, std::string>> files; // path, message
-    for (std::size_t i = 0; i < refusals.size(); ++i) {
-        const std::string file = path("refused" + std::to_string(i) + ".bin7150");
-        std::ofstream(file, std::ios::binary) << refusals[i].first << std::string(2 * 640, '\0');
-        files.emplace_back(file, refusals[i].second);
-    }
-    files.emplace_back(path("missing.bin7150"), "No such file or directory");
-    files.emplace_back(dir.path().toStdString(), "Is a directory");
-    const std::string longName = path(std::string(250, 'n'));
-    std::ofstream(longName) << header();
-    files.emplace_back(longName, "the path is longer than 259 characters");
-
     for (const auto &[file, message] : files) {
         SCOPED_TRACE(message);
         const QString f = QString::fromStdString(file);
