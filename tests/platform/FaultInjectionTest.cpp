@@ -1,10 +1,12 @@
-// Faults steered by the world and fault files, refusal of a malformed world file, and the
-// card memory overflowing.
+// Faults steered by the world and fault files, refusal of a malformed world file, the card
+// memory overflowing and a host without memory for it.
 #include "SimFixture.h"
 
 #include <array>
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <sys/resource.h>
 
 namespace kqtest {
 namespace {
@@ -96,6 +98,52 @@ TEST_F(FaultInjectionTest, FullCardMemoryKeepsItsScansAndFlagsTheOverflow) {
     EXPECT_TRUE(consecutive(counts.data(), 4096)) << "the oldest scans stay, in order";
     for (int i = 0; i < 4096; ++i)
         ASSERT_EQ(counts[4096 + i], counts[i]) << "both cards run on one scan clock";
+}
+
+// Lets the process map only a little more memory than it has now, until it goes.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(rlim_t room) {
+        EXPECT_EQ(getrlimit(RLIMIT_AS, &old_), 0);
+        rlimit small = old_;
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmSize:", 0) == 0)
+                small.rlim_cur = std::stoull(line.substr(7)) * 1024 + room;
+        EXPECT_EQ(setrlimit(RLIMIT_AS, &small), 0);
+    }
+    ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &old_); }
+
+private:
+    rlimit old_{};
+};
+
+// The card memory is allocated when an acquisition starts. A host that cannot give it makes
+// the allocation throw; the caller is C and must get a status, and the session stays usable.
+// 32 cards of 8 channels need 256 MB, more than earlier tests can have left mapped.
+TEST_F(FaultInjectionTest, StartWithoutMemoryForTheCardMemoryReturnsAStatus) {
+    std::string cards, list;
+    std::vector<ViInt16> slots;
+    for (ViInt16 slot = 1; slot <= 32; ++slot) {
+        cards += (slot > 1 ? "," : "") + world::card(slot, world::kRamp);
+        list += (slot > 1 ? ",VXI0::1::INSTR" : "VXI0::1::INSTR");
+        slots.push_back(slot);
+    }
+    ASSERT_EQ(loadWorld(R"({"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI","slots":32,"cards":[)" +
+                        cards + "]}]}"),
+              0);
+    ASSERT_NO_FATAL_FAILURE(openCards(list, slots));
+    ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
+    ASSERT_EQ(configure(std::vector<ViUInt16>(32, 0xFF), kRate, kq7150_ACQ_UNTRIGGERED, 0), VI_SUCCESS);
+    ViStatus status = VI_SUCCESS;
+    {
+        AddressSpaceLimit limit(4 << 20);
+        status = kq7150_startMultAcquisition(vi_);
+    }
+    EXPECT_EQ(status, VI_ERROR_ALLOC);
+    EXPECT_NE(driverText(status), "");
+    EXPECT_EQ(check().state, kq7150_STATE_IDLE);
+    EXPECT_EQ(kq7150_startMultAcquisition(vi_), VI_SUCCESS);
 }
 
 TEST_F(FaultInjectionTest, MalformedWorldFileIsNamedWithThePlaceAndLeavesNothingToFind) {

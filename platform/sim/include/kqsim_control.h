@@ -1,5 +1,6 @@
 /* Test-only control of the simulated cards. The program never includes this: tests use it
- * to load another world and to see what the program asked of the cards. */
+ * to load another world and to see what the program asked of the cards. A function that
+ * returns a number returns -1 when the simulation itself failed (e.g. out of memory). */
 #ifndef KQSIM_CONTROL_H
 #define KQSIM_CONTROL_H
 

@@ -1,9 +1,11 @@
 #include "kqsim_control.h"
 
+#include "Guarded.h"
 #include "SimWorld.h"
 
 #include <cstdio>
 
+using kqsim::guarded;
 using kqsim::SimWorld;
 
 namespace {
@@ -18,22 +20,36 @@ extern "C" {
 
 int kqsim_reload(void)
 {
-    SimWorld::instance().reload();
-    SimWorld::instance().log().clear();
-    return SimWorld::instance().loadError().empty() ? 0 : -1;
+    return guarded(-1, [] {
+        SimWorld::instance().reload();
+        SimWorld::instance().log().clear();
+        return SimWorld::instance().loadError().empty() ? 0 : -1;
+    });
 }
 
-void kqsim_loadError(char *buffer, int size) { copyOut(SimWorld::instance().loadError(), buffer, size); }
+void kqsim_loadError(char *buffer, int size)
+{
+    guarded([&] { copyOut(SimWorld::instance().loadError(), buffer, size); });
+}
 
-int kqsim_callCount(const char *call) { return call ? SimWorld::instance().log().count(call) : 0; }
+int kqsim_callCount(const char *call)
+{
+    return guarded(-1, [&] { return call ? SimWorld::instance().log().count(call) : 0; });
+}
 
 void kqsim_lastCall(const char *call, char *buffer, int size)
 {
-    copyOut(call ? SimWorld::instance().log().lastArguments(call) : std::string(), buffer, size);
+    guarded([&] { copyOut(call ? SimWorld::instance().log().lastArguments(call) : std::string(), buffer, size); });
 }
 
-void kqsim_clearCallLog(void) { SimWorld::instance().log().clear(); }
+void kqsim_clearCallLog(void)
+{
+    guarded([] { SimWorld::instance().log().clear(); });
+}
 
-int kqsim_openSessions(void) { return static_cast<int>(SimWorld::instance().openSessions()); }
+int kqsim_openSessions(void)
+{
+    return guarded(-1, [] { return static_cast<int>(SimWorld::instance().openSessions()); });
+}
 
 } // extern "C"

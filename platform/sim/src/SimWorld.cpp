@@ -1,6 +1,7 @@
 #include "SimWorld.h"
 
 #include "DefaultWorld.h"
+#include "Guarded.h"
 #include "WorldParser.h"
 
 #include <algorithm>
@@ -41,34 +42,38 @@ void initialErrors(uint32_t serial, int channel, ChannelSetup &setup)
 
 ViStatus setVoltRefOutput(void *libEnv, ViReal64 volts)
 {
-    SimWorld &world = SimWorld::instance();
-    char args[64];
-    std::snprintf(args, sizeof args, "volts=%.6g", volts);
-    world.log().record("setVoltRefOutput", args);
-    if (ViStatus s = world.faults().check("setVoltRefOutput"))
-        return s;
-    auto *carrier = static_cast<Carrier *>(libEnv);
-    if (!carrier || carrier->vrefs.empty())
-        return kq7150_ERROR_NO_VREF;
-    if (!(volts >= -ChannelSignal::kFullScale && volts <= ChannelSignal::kFullScale))
-        return kq7150_ERROR_PARAMETER;
-    std::lock_guard<std::mutex> lock(world.stateMutex());
-    carrier->vrefOutput = volts;
-    return VI_SUCCESS;
+    return guarded([&]() -> ViStatus {
+        SimWorld &world = SimWorld::instance();
+        char args[64];
+        std::snprintf(args, sizeof args, "volts=%.6g", volts);
+        world.log().record("setVoltRefOutput", args);
+        if (ViStatus s = world.faults().check("setVoltRefOutput"))
+            return s;
+        auto *carrier = static_cast<Carrier *>(libEnv);
+        if (!carrier || carrier->vrefs.empty())
+            return kq7150_ERROR_NO_VREF;
+        if (!(volts >= -ChannelSignal::kFullScale && volts <= ChannelSignal::kFullScale))
+            return kq7150_ERROR_PARAMETER;
+        std::lock_guard<std::mutex> lock(world.stateMutex());
+        carrier->vrefOutput = volts;
+        return VI_SUCCESS;
+    });
 }
 
 ViStatus getVoltRefOutput(void *libEnv, ViReal64 *volts)
 {
-    SimWorld &world = SimWorld::instance();
-    world.log().record("getVoltRefOutput", "");
-    if (ViStatus s = world.faults().check("getVoltRefOutput"))
-        return s;
-    auto *carrier = static_cast<Carrier *>(libEnv);
-    if (!carrier || carrier->vrefs.empty() || !volts)
-        return kq7150_ERROR_NO_VREF;
-    std::lock_guard<std::mutex> lock(world.stateMutex());
-    *volts = carrier->vrefOutput;
-    return VI_SUCCESS;
+    return guarded([&]() -> ViStatus {
+        SimWorld &world = SimWorld::instance();
+        world.log().record("getVoltRefOutput", "");
+        if (ViStatus s = world.faults().check("getVoltRefOutput"))
+            return s;
+        auto *carrier = static_cast<Carrier *>(libEnv);
+        if (!carrier || carrier->vrefs.empty() || !volts)
+            return kq7150_ERROR_NO_VREF;
+        std::lock_guard<std::mutex> lock(world.stateMutex());
+        *volts = carrier->vrefOutput;
+        return VI_SUCCESS;
+    });
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // The VISA subset over the simulated world.
+#include "Guarded.h"
 #include "SimWorld.h"
 
 #include "visa.h"
@@ -81,135 +82,147 @@ extern "C" {
 
 ViStatus _VI_FUNC viOpenDefaultRM(ViPSession vi)
 {
-    world().log().record("viOpenDefaultRM", "");
-    if (ViStatus s = world().faults().check("viOpenDefaultRM"))
-        return s;
-    if (!vi)
-        return VI_ERROR_INV_PARAMETER;
-    *vi = world().add(Session{});
-    return VI_SUCCESS;
+    return guarded([&]() -> ViStatus {
+        world().log().record("viOpenDefaultRM", "");
+        if (ViStatus s = world().faults().check("viOpenDefaultRM"))
+            return s;
+        if (!vi)
+            return VI_ERROR_INV_PARAMETER;
+        *vi = world().add(Session{});
+        return VI_SUCCESS;
+    });
 }
 
 ViStatus _VI_FUNC viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt32 retCnt, ViChar desc[])
 {
-    world().log().record("viFindRsrc", CallLog::format("expr=%s", expr ? expr : "(null)"));
-    if (ViStatus s = world().faults().check("viFindRsrc"))
-        return s;
-    if (!isResourceManager(sesn))
-        return VI_ERROR_INV_OBJECT;
-    if (!expr || !*expr)
-        return VI_ERROR_INV_EXPR;
-    std::vector<std::string> found;
-    for (const std::string &name : world().resourceNames())
-        if (matches(expr, name.c_str()))
-            found.push_back(name);
-    if (found.empty())
-        return VI_ERROR_RSRC_NFOUND;
-    if (desc)
-        copyText(found.front(), desc);
-    if (retCnt)
-        *retCnt = static_cast<ViUInt32>(found.size());
-    if (vi) {
-        Session list;
-        list.kind = Session::Kind::FindList;
-        list.owner = sesn;
-        list.found.assign(found.begin() + 1, found.end());
-        *vi = world().add(list);
-    }
-    return VI_SUCCESS;
+    return guarded([&]() -> ViStatus {
+        world().log().record("viFindRsrc", CallLog::format("expr=%s", expr ? expr : "(null)"));
+        if (ViStatus s = world().faults().check("viFindRsrc"))
+            return s;
+        if (!isResourceManager(sesn))
+            return VI_ERROR_INV_OBJECT;
+        if (!expr || !*expr)
+            return VI_ERROR_INV_EXPR;
+        std::vector<std::string> found;
+        for (const std::string &name : world().resourceNames())
+            if (matches(expr, name.c_str()))
+                found.push_back(name);
+        if (found.empty())
+            return VI_ERROR_RSRC_NFOUND;
+        if (desc)
+            copyText(found.front(), desc);
+        if (retCnt)
+            *retCnt = static_cast<ViUInt32>(found.size());
+        if (vi) {
+            Session list;
+            list.kind = Session::Kind::FindList;
+            list.owner = sesn;
+            list.found.assign(found.begin() + 1, found.end());
+            *vi = world().add(list);
+        }
+        return VI_SUCCESS;
+    });
 }
 
 ViStatus _VI_FUNC viFindNext(ViFindList vi, ViChar desc[])
 {
-    world().log().record("viFindNext", "");
-    if (ViStatus s = world().faults().check("viFindNext"))
-        return s;
-    Session s;
-    if (!world().find(vi, s) || s.kind != Session::Kind::FindList)
-        return VI_ERROR_INV_OBJECT;
-    std::string name;
-    if (!world().popFound(vi, name))
-        return VI_ERROR_RSRC_NFOUND;
-    if (desc)
-        copyText(name, desc);
-    return VI_SUCCESS;
+    return guarded([&]() -> ViStatus {
+        world().log().record("viFindNext", "");
+        if (ViStatus s = world().faults().check("viFindNext"))
+            return s;
+        Session s;
+        if (!world().find(vi, s) || s.kind != Session::Kind::FindList)
+            return VI_ERROR_INV_OBJECT;
+        std::string name;
+        if (!world().popFound(vi, name))
+            return VI_ERROR_RSRC_NFOUND;
+        if (desc)
+            copyText(name, desc);
+        return VI_SUCCESS;
+    });
 }
 
 ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode, ViUInt32, ViPSession vi)
 {
-    world().log().record("viOpen", CallLog::format("name=%s", name ? name : "(null)"));
-    if (ViStatus s = world().faults().check("viOpen"))
-        return s;
-    if (!isResourceManager(sesn))
-        return VI_ERROR_INV_OBJECT;
-    if (!name || !*name)
-        return VI_ERROR_INV_RSRC_NAME;
-    if (!vi)
-        return VI_ERROR_INV_PARAMETER;
-    Session s;
-    s.kind = Session::Kind::Resource;
-    s.owner = sesn;
-    s.name = name;
-    s.carrier = world().carrierByName(name);
-    if (!s.carrier && !world().isOtherResource(name))
-        return VI_ERROR_RSRC_NFOUND;
-    // Reaching a network box takes a while; the caller's thread waits, nothing else does.
-    if (s.carrier && s.carrier->config->probeDelayMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(s.carrier->config->probeDelayMs));
-    *vi = world().add(s);
-    return VI_SUCCESS;
+    return guarded([&]() -> ViStatus {
+        world().log().record("viOpen", CallLog::format("name=%s", name ? name : "(null)"));
+        if (ViStatus s = world().faults().check("viOpen"))
+            return s;
+        if (!isResourceManager(sesn))
+            return VI_ERROR_INV_OBJECT;
+        if (!name || !*name)
+            return VI_ERROR_INV_RSRC_NAME;
+        if (!vi)
+            return VI_ERROR_INV_PARAMETER;
+        Session s;
+        s.kind = Session::Kind::Resource;
+        s.owner = sesn;
+        s.name = name;
+        s.carrier = world().carrierByName(name);
+        if (!s.carrier && !world().isOtherResource(name))
+            return VI_ERROR_RSRC_NFOUND;
+        // Reaching a network box takes a while; the caller's thread waits, nothing else does.
+        if (s.carrier && s.carrier->config->probeDelayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(s.carrier->config->probeDelayMs));
+        *vi = world().add(s);
+        return VI_SUCCESS;
+    });
 }
 
 ViStatus _VI_FUNC viClose(ViObject vi)
 {
-    world().log().record("viClose", "");
-    if (ViStatus s = world().faults().check("viClose"))
-        return s;
-    if (vi == VI_NULL)
+    return guarded([&]() -> ViStatus {
+        world().log().record("viClose", "");
+        if (ViStatus s = world().faults().check("viClose"))
+            return s;
+        if (vi == VI_NULL)
+            return VI_SUCCESS;
+        Session s;
+        if (!world().find(vi, s))
+            return VI_ERROR_INV_OBJECT;
+        if (s.kind == Session::Kind::Card)
+            return VI_SUCCESS; // card sessions belong to their multi-card session
+        world().close(vi);
         return VI_SUCCESS;
-    Session s;
-    if (!world().find(vi, s))
-        return VI_ERROR_INV_OBJECT;
-    if (s.kind == Session::Kind::Card)
-        return VI_SUCCESS; // card sessions belong to their multi-card session
-    world().close(vi);
-    return VI_SUCCESS;
+    });
 }
 
 ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void *attrValue)
 {
-    Session s;
-    const bool known = world().find(vi, s);
-    world().log().record("viGetAttribute", CallLog::format("attr=0x%08X", attrName));
-    if (ViStatus st = world().faults().check("viGetAttribute", known ? s.cardIndex : -1))
-        return st;
-    if (!known)
-        return VI_ERROR_INV_OBJECT;
-    if (!attrValue)
-        return VI_ERROR_INV_PARAMETER;
-    if (attrName == VI_ATTR_USER_DATA) {
-        ViAddr data = nullptr;
+    return guarded([&]() -> ViStatus {
+        Session s;
+        const bool known = world().find(vi, s);
+        world().log().record("viGetAttribute", CallLog::format("attr=0x%08X", attrName));
+        if (ViStatus st = world().faults().check("viGetAttribute", known ? s.cardIndex : -1))
+            return st;
+        if (!known)
+            return VI_ERROR_INV_OBJECT;
+        if (!attrValue)
+            return VI_ERROR_INV_PARAMETER;
+        if (attrName == VI_ATTR_USER_DATA) {
+            ViAddr data = nullptr;
+            if (s.kind == Session::Kind::Multi)
+                data = &s.multi->env;
+            else if (s.kind == Session::Kind::Card)
+                data = &s.multi->cards[s.cardIndex]->env;
+            *static_cast<ViAddr *>(attrValue) = data;
+            return VI_SUCCESS;
+        }
+        const Carrier *carrier = s.carrier;
         if (s.kind == Session::Kind::Multi)
-            data = &s.multi->env;
-        else if (s.kind == Session::Kind::Card)
-            data = &s.multi->cards[s.cardIndex]->env;
-        *static_cast<ViAddr *>(attrValue) = data;
-        return VI_SUCCESS;
-    }
-    const Carrier *carrier = s.carrier;
-    if (s.kind == Session::Kind::Multi)
-        carrier = s.multi->cards.front()->carrier; // the session speaks for its first card
-    if (carrier)
-        return carrierAttribute(*carrier->config, attrName, attrValue);
-    if (s.kind == Session::Kind::Resource && attrName == VI_ATTR_RSRC_NAME) {
-        copyText(s.name, static_cast<ViChar *>(attrValue));
-        return VI_SUCCESS;
-    }
-    if (s.kind == Session::Kind::Resource && attrName == VI_ATTR_INTF_TYPE) {
-        *static_cast<ViUInt16 *>(attrValue) = VI_INTF_ASRL;
-        return VI_SUCCESS;
-    }
-    return VI_ERROR_NSUP_ATTR;
+            carrier = s.multi->cards.front()->carrier; // the session speaks for its first card
+        if (carrier)
+            return carrierAttribute(*carrier->config, attrName, attrValue);
+        if (s.kind == Session::Kind::Resource && attrName == VI_ATTR_RSRC_NAME) {
+            copyText(s.name, static_cast<ViChar *>(attrValue));
+            return VI_SUCCESS;
+        }
+        if (s.kind == Session::Kind::Resource && attrName == VI_ATTR_INTF_TYPE) {
+            *static_cast<ViUInt16 *>(attrValue) = VI_INTF_ASRL;
+            return VI_SUCCESS;
+        }
+        return VI_ERROR_NSUP_ATTR;
+    });
 }
 
 } // extern "C"
