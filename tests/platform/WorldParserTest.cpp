@@ -53,7 +53,8 @@ TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
               "carriers[1].resources[0]: expected a resource name not used before"},
              {R"({"carriers": [{"resources": ["TCPIP0::h::INSTR"], "interface": "TCPIP"}]})",
               "carriers[0].ipAddress: missing"},
-             {card(R"(, "variant": "BBB")"), "cards[0].variant: expected 2 printable"}}) {
+             {card(R"(, "variant": "BBB")"), "cards[0].variant: expected 2 printable"},
+             {"{\"utcOffset\": 1,\n \"utcOffset\": 2}", "w.json: line 2, column 12: key given twice in one object"}}) {
         WorldConfig w = DefaultWorld::make();
         w.utcOffset = 12345;
         std::string error;
@@ -63,6 +64,22 @@ TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
         EXPECT_EQ(w.utcOffset, 12345) << expected;
         EXPECT_EQ(w.carriers.size(), 2u) << expected;
+    }
+}
+
+// Bounded while the document is built: whatever walks it later (a refusal prints the value it
+// found) can then not run out of stack on a hostile file.
+TEST(WorldParserTest, NestingIsBoundedAt64Levels) {
+    for (int depth : {64, 65, 200000}) {
+        WorldConfig w;
+        std::string error;
+        const std::string text = "{\"fifoSamples\":\n" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+        EXPECT_FALSE(WorldParser::parse(text, "w.json", w, error));
+        EXPECT_EQ(error.rfind(depth == 64 ? "w.json: fifoSamples: expected an integer"
+                                          : "w.json: line 2, column 64: more than 64 nested arrays and objects",
+                              0),
+                  0u)
+            << depth << ": " << error.substr(0, 200);
     }
 }
 

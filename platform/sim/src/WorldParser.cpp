@@ -3,6 +3,8 @@
 // almost always a misspelt key whose intended value would otherwise silently keep its default.
 #include "WorldParser.h"
 
+#include "JsonDocument.h"
+
 #include "kq7000.h"
 #include "kq7150.h"
 
@@ -419,42 +421,6 @@ void readFaultFile(const Value &root, WorldConfig &w) {
     readFaultMembers(root, w);
 }
 
-// Builds the document as json::parse does, but keeps the position of every error: the
-// library reports a number too large for a double without one.
-class DocumentBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
-public:
-    explicit DocumentBuilder(json &document) : json_sax_dom_parser(document, false) {}
-    bool parse_error(std::size_t position, const std::string &, const json::exception &ex) {
-        errorPosition = position;
-        errorText = ex.what();
-        return false;
-    }
-    std::size_t errorPosition = 0;
-    std::string errorText;
-};
-
-// The position counts the offending character itself, and the end of the input as one more.
-std::string location(const std::string &text, std::size_t position) {
-    std::size_t end = std::min(position == 0 ? 0 : position - 1, text.size());
-    std::size_t line = 1, lineStart = 0;
-    for (std::size_t i = 0; i < end; ++i)
-        if (text[i] == '\n') {
-            ++line;
-            lineStart = i + 1;
-        }
-    return "line " + std::to_string(line) + ", column " + std::to_string(end - lineStart + 1);
-}
-
-// Drops the library's own "[json.exception...] parse error at line L, column C: " prefix, whose
-// location we replace by ours.
-std::string reason(const std::string &what) {
-    std::size_t column = what.find(", column ");
-    std::size_t start = what.find(": ", column == std::string::npos ? 0 : column);
-    if (start == std::string::npos && (start = what.find("] ")) == std::string::npos)
-        return what;
-    return what.substr(start + 2);
-}
-
 // A key or value may hold a decoded newline; the message must stay one line.
 std::string oneLine(std::string text) {
     std::replace_if(
@@ -466,10 +432,8 @@ template <class Read>
 bool parseWith(const std::string &text, const std::string &source, WorldConfig &world, std::string &error,
                Read read) {
     json document;
-    DocumentBuilder builder(document);
-    if (!json::sax_parse(text, &builder)) {
-        error =
-            oneLine(source + ": " + location(text, builder.errorPosition) + ": " + reason(builder.errorText));
+    if (!JsonDocument::parse(text, document, error)) {
+        error = oneLine(source + ": " + error);
         return false;
     }
     WorldConfig result = world;
