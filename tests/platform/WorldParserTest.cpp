@@ -35,6 +35,12 @@ std::string carrier(const std::string &fields) {
     return R"({"utcOffset": 1, "carriers": [{"resources": ["VXI0::1::INSTR"], "interface": "VXI")" + fields +
            "}]}";
 }
+std::string repeated(const std::string &text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
 std::string card(const std::string &fields) {
     return carrier(R"(, "cards": [{"slot": 2)" + fields + "}]");
 }
@@ -45,7 +51,19 @@ TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
     for (const auto &[text, expected] : std::vector<std::pair<std::string, std::string>>{
              {"{\n  \"utcOffset\": 1,\n  \"calibrationMs\": 2,\n}", "w.json: line 4, column 1: "},
              {card(R"(, "serail": 1)"), "carriers[0].cards[0].serail: unknown key"},
-             {R"({"fifoSamples": "big"})", "fifoSamples: expected an integer >= 1024, found \"big\""},
+             {R"({"fifoSamples": "big"})",
+              "fifoSamples: expected an integer from 1024 to 2097152, found \"big\""},
+             {R"({"fifoSamples": 1000000000000000})",
+              "fifoSamples: expected an integer from 1024 to 2097152"},
+             {R"({"calibrationMs": 60001})", "calibrationMs: expected an integer from 0 to 60000"},
+             {"{\"carriers\": [{}" + repeated(",{}", 64) + "]}",
+              "carriers: expected an array of at most 64 carriers"},
+             {card(R"(, "signal": {"harmonics": [-90)" + repeated(",-90", 32) + "]}"),
+              "cards[0].signal.harmonics: expected an array of at most 32 dBc values"},
+             {card(R"(, "signal": {"frequency": 1000001})"),
+              "cards[0].signal.frequency: expected a number from 0.001 to 1000000, found 1000001"},
+             {carrier(R"(}, {"resources": [")" + std::string(256, 'x') + R"("], "interface": "VXI")"),
+              "carriers[1].resources[0]: expected a string of 1 to 255 characters"},
              {carrier(R"(, "slots": 2, "cards": [{"slot": 3}])"),
               "carriers[0].cards[0].slot: expected an integer from 1 to 2, found 3"},
              {card(R"(}, {"slot": 2)"), "carriers[0].cards[1].slot: expected a slot not used by"},
@@ -54,7 +72,8 @@ TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
              {R"({"carriers": [{"resources": ["TCPIP0::h::INSTR"], "interface": "TCPIP"}]})",
               "carriers[0].ipAddress: missing"},
              {card(R"(, "variant": "BBB")"), "cards[0].variant: expected 2 printable"},
-             {"{\"utcOffset\": 1,\n \"utcOffset\": 2}", "w.json: line 2, column 12: key given twice in one object"}}) {
+             {"{\"utcOffset\": 1,\n \"utcOffset\": 2}",
+              "w.json: line 2, column 12: key given twice in one object"}}) {
         WorldConfig w = DefaultWorld::make();
         w.utcOffset = 12345;
         std::string error;
@@ -73,10 +92,12 @@ TEST(WorldParserTest, NestingIsBoundedAt64Levels) {
     for (int depth : {64, 65, 200000}) {
         WorldConfig w;
         std::string error;
-        const std::string text = "{\"fifoSamples\":\n" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+        const std::string text =
+            "{\"fifoSamples\":\n" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
         EXPECT_FALSE(WorldParser::parse(text, "w.json", w, error));
-        EXPECT_EQ(error.rfind(depth == 64 ? "w.json: fifoSamples: expected an integer"
-                                          : "w.json: line 2, column 64: more than 64 nested arrays and objects",
+        EXPECT_EQ(error.rfind(depth == 64
+                                  ? "w.json: fifoSamples: expected an integer"
+                                  : "w.json: line 2, column 64: more than 64 nested arrays and objects",
                               0),
                   0u)
             << depth << ": " << error.substr(0, 200);

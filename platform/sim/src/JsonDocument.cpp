@@ -53,7 +53,8 @@ std::string reason(const std::string &what) {
 // keys when it meets them.
 class DocumentBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
 public:
-    DocumentBuilder(json &document, const std::size_t &read) : json_sax_dom_parser(document, false), read_(read) {}
+    DocumentBuilder(json &document, const std::size_t &read)
+        : json_sax_dom_parser(document, false), read_(read) {}
 
     bool start_object(std::size_t size) { return open() && json_sax_dom_parser::start_object(size); }
     bool start_array(std::size_t size) { return open() && json_sax_dom_parser::start_array(size); }

@@ -76,10 +76,13 @@ struct ErrorWordFault {
     int64_t afterScans = -1;// once this many scans have been acquired; -1 = never
 };
 
+// The card memory of a 7150: samples over its enabled channels.
+constexpr int64_t kCardMemorySamples = 2 * 1024 * 1024;
+
 struct WorldConfig {
     std::vector<CarrierConfig> carriers;
     std::vector<std::string> otherResources; // found by the search, but not carriers
-    int64_t fifoSamples = 2 * 1024 * 1024;    // per card, over its enabled channels
+    int64_t fifoSamples = kCardMemorySamples; // per card, over its enabled channels
     int frontPanelTriggerPeriodMs = 500;      // 0: the front-panel trigger never fires
     int calibrationMs = 300;
     int utcOffset = 37;                       // card clock (TAI) minus UTC, seconds

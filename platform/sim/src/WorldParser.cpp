@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -31,6 +30,27 @@ constexpr int64_t kIntMax = std::numeric_limits<int>::max();
 constexpr int64_t kIntMin = std::numeric_limits<int>::min();
 constexpr int64_t kUint32Max = std::numeric_limits<uint32_t>::max();
 
+// What a file may ask for is bounded by what the cards and carriers can be, and never so far
+// that the simulation would allocate, wait or compute without end.
+constexpr std::size_t kMaxCarriers = kq7150_MAX_CARDS; // a session's cards sit on as many at most
+constexpr std::size_t kMaxResourcesPerCarrier = 16;
+constexpr std::size_t kMaxOtherResources = 64;
+constexpr std::size_t kMaxReferenceVoltages = 16;
+constexpr std::size_t kMaxHarmonics = 32;
+constexpr std::size_t kMaxFaults = 256;              // every call of the libraries looks at each rule
+constexpr std::size_t kMaxName = VI_FIND_BUFLEN - 1; // VISA names and texts, without terminator
+constexpr std::size_t kMaxText = kq7150_TEXT_BUFLEN - 1;
+constexpr int64_t kMaxDelayMs = 60 * 1000;       // a probe or a calibration
+constexpr int64_t kMaxPeriodMs = 60 * 60 * 1000; // the front-panel trigger, a callback stall
+constexpr int64_t kMaxVxiSlot = 12;              // a VXI mainframe has slots 0 to 12
+constexpr int64_t kMaxBoard = std::numeric_limits<ViUInt16>::max();    // as VISA reports it
+constexpr int64_t kMinUtcOffset = std::numeric_limits<ViInt16>::min(); // as the driver reports it
+constexpr int64_t kMaxUtcOffset = std::numeric_limits<ViInt16>::max();
+constexpr double kMaxVolts = 1000.0;                        // about 100 times the card's full scale
+constexpr double kMinFrequency = 1e-3, kMaxFrequency = 1e6; // Hz: up to about 5 times the fastest scan rate
+constexpr double kMinDbc = -300.0, kMaxDbc = 40.0;
+constexpr double kMaxPhase = 1e6; // radians
+
 // The first bad value found; parsing stops there.
 struct ValueError {
     std::string path;
@@ -45,9 +65,18 @@ std::string hexText(int64_t value) {
 
 std::string rangeText(int64_t lo, int64_t hi, bool hex) {
     auto number = [hex](int64_t v) { return hex && v >= 0 ? hexText(v) : std::to_string(v); };
-    if (hi == kIntMax || hi == std::numeric_limits<int64_t>::max())
-        return ">= " + number(lo);
     return "from " + number(lo) + " to " + number(hi);
+}
+
+// "at most 8" or "1 to 8".
+std::string countText(std::size_t lo, std::size_t hi) {
+    return (lo == 0 ? "at most " : std::to_string(lo) + " to ") + std::to_string(hi);
+}
+
+std::string numberText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
 }
 
 std::string describe(const json &j) {
@@ -69,8 +98,6 @@ std::optional<int64_t> hexValue(const std::string &text) {
     }
     return value;
 }
-
-enum class Bound { Any, Positive, NonNegative };
 
 // One value of the document together with its key path, e.g. "carriers[1].cards[0].slot".
 class Value {
@@ -107,9 +134,10 @@ public:
         return *value;
     }
 
-    std::vector<Value> elements(const std::string &expected) const {
-        if (!j_->is_array())
-            fail(expected);
+    // An array of minCount to maxCount items, e.g. "resource names".
+    std::vector<Value> elements(std::size_t minCount, std::size_t maxCount, const std::string &items) const {
+        if (!j_->is_array() || j_->size() < minCount || j_->size() > maxCount)
+            fail("an array of " + countText(minCount, maxCount) + " " + items);
         std::vector<Value> values;
         for (std::size_t i = 0; i < j_->size(); ++i)
             values.emplace_back((*j_)[i], path_ + "[" + std::to_string(i) + "]");
@@ -139,21 +167,19 @@ public:
         return static_cast<int32_t>(static_cast<uint32_t>(*value));
     }
 
-    double number(Bound bound) const {
+    double number(double lo, double hi) const {
         if (j_->is_number()) {
             double v = j_->get<double>();
-            bool ok = bound == Bound::Any ? true : bound == Bound::Positive ? v > 0 : v >= 0;
-            if (std::isfinite(v) && ok)
+            if (v >= lo && v <= hi)
                 return v;
         }
-        fail(bound == Bound::Any        ? "a finite number"
-             : bound == Bound::Positive ? "a finite number > 0"
-                                        : "a finite number >= 0");
+        fail("a number from " + numberText(lo) + " to " + numberText(hi));
     }
 
-    std::string string(bool nonEmpty = false) const {
-        if (!j_->is_string() || (nonEmpty && j_->get<std::string>().empty()))
-            fail(nonEmpty ? "a non-empty string" : "a string");
+    std::string string(std::size_t minLength, std::size_t maxLength) const {
+        if (!j_->is_string() || j_->get_ref<const std::string &>().size() < minLength ||
+            j_->get_ref<const std::string &>().size() > maxLength)
+            fail("a string of " + countText(minLength, maxLength) + " characters");
         return j_->get<std::string>();
     }
 
@@ -205,20 +231,20 @@ SignalConfig readSignal(const Value &v, SignalConfig s) {
     if (auto type = v.find("type"))
         s.type = type->choice<Type>({{"sine", Type::Sine}, {"ramp", Type::Ramp}});
     if (auto offset = v.find("offset"))
-        s.offset = offset->number(Bound::Any);
+        s.offset = offset->number(-kMaxVolts, kMaxVolts);
     if (auto frequency = v.find("frequency"))
-        s.frequency = frequency->number(Bound::Positive);
+        s.frequency = frequency->number(kMinFrequency, kMaxFrequency);
     if (auto amplitude = v.find("amplitude"))
-        s.amplitude = amplitude->number(Bound::NonNegative);
+        s.amplitude = amplitude->number(0.0, kMaxVolts);
     if (auto phase = v.find("phase"))
-        s.phase = phase->number(Bound::Any);
+        s.phase = phase->number(-kMaxPhase, kMaxPhase);
     if (auto harmonics = v.find("harmonics")) {
         s.harmonics.clear();
-        for (const Value &dbc : harmonics->elements("an array of dBc values"))
-            s.harmonics.push_back(dbc.number(Bound::Any));
+        for (const Value &dbc : harmonics->elements(0, kMaxHarmonics, "dBc values"))
+            s.harmonics.push_back(dbc.number(kMinDbc, kMaxDbc));
     }
     if (auto noise = v.find("noiseRms"))
-        s.noiseRms = noise->number(Bound::NonNegative);
+        s.noiseRms = noise->number(0.0, kMaxVolts);
     return s;
 }
 
@@ -258,9 +284,9 @@ CardConfig readCard(const Value &v, int slots) {
     if (auto serial = v.find("serial"))
         card.serial = static_cast<uint32_t>(serial->integerOrHex(0, kUint32Max));
     if (auto subType = v.find("subType"))
-        card.subType = subType->string();
+        card.subType = subType->string(0, kMaxText);
     if (auto firmware = v.find("firmware"))
-        card.firmware = firmware->string();
+        card.firmware = firmware->string(0, kMaxText);
     if (auto signal = v.find("signal"))
         card.defaultSignal = readSignal(*signal, card.defaultSignal);
     if (auto channels = v.find("channels"))
@@ -270,7 +296,7 @@ CardConfig readCard(const Value &v, int slots) {
 
 void readCards(const Value &v, CarrierConfig &carrier) {
     std::map<int, std::size_t> cardInSlot;
-    for (const Value &entry : v.elements("an array of cards")) {
+    for (const Value &entry : v.elements(0, static_cast<std::size_t>(carrier.slots), "cards")) {
         CardConfig card = readCard(entry, carrier.slots);
         auto [it, inserted] = cardInSlot.emplace(card.slot, carrier.cards.size());
         if (!inserted)
@@ -284,19 +310,19 @@ void readAddress(const Value &v, CarrierConfig &c) {
     c.interface = v.require("interface", "\"VXI\" or \"TCPIP\"")
                       .choice<Interface>({{"VXI", Interface::Vxi}, {"TCPIP", Interface::Tcpip}});
     if (auto board = v.find("board"))
-        c.board = toInt(board->integer(0, kIntMax));
+        c.board = toInt(board->integer(0, kMaxBoard));
     if (auto slot = v.find("slot"))
-        c.slot = toInt(slot->integer(0, kIntMax));
+        c.slot = toInt(slot->integer(0, kMaxVxiSlot));
     if (auto address = v.find("logicalAddress"))
         c.logicalAddress = toInt(address->integer(0, 255));
     if (auto ip = v.find("ipAddress"))
-        c.ipAddress = ip->string(true);
+        c.ipAddress = ip->string(1, kMaxName);
     else if (c.interface == Interface::Tcpip)
         v.require("ipAddress", "the IP address of a TCPIP carrier");
     if (auto host = v.find("hostName"))
-        c.hostName = host->string();
+        c.hostName = host->string(0, kMaxName);
     if (auto device = v.find("deviceName"))
-        c.deviceName = device->string();
+        c.deviceName = device->string(0, kMaxName);
 }
 
 CarrierConfig readCarrier(const Value &v) {
@@ -304,12 +330,9 @@ CarrierConfig readCarrier(const Value &v) {
                     "deviceName", "model", "slots", "registerInterface", "referenceVoltages", "probeDelayMs",
                     "cards"});
     CarrierConfig c;
-    const std::string resourcesExpected = "an array of at least 1 non-empty resource name";
-    Value resources = v.require("resources", resourcesExpected);
-    for (const Value &name : resources.elements(resourcesExpected))
-        c.resources.push_back(name.string(true));
-    if (c.resources.empty())
-        resources.fail(resourcesExpected);
+    Value resources = v.require("resources", "an array of resource names");
+    for (const Value &name : resources.elements(1, kMaxResourcesPerCarrier, "resource names"))
+        c.resources.push_back(name.string(1, kMaxName));
     readAddress(v, c);
     if (auto model = v.find("model"))
         c.model = static_cast<uint32_t>(model->integer(1, kIntMax));
@@ -318,10 +341,10 @@ CarrierConfig readCarrier(const Value &v) {
     if (auto registers = v.find("registerInterface"))
         c.registerInterface = registers->boolean();
     if (auto voltages = v.find("referenceVoltages"))
-        for (const Value &volts : voltages->elements("an array of voltages"))
-            c.referenceVoltages.push_back(volts.number(Bound::Any));
+        for (const Value &volts : voltages->elements(0, kMaxReferenceVoltages, "voltages"))
+            c.referenceVoltages.push_back(volts.number(-kMaxVolts, kMaxVolts));
     if (auto delay = v.find("probeDelayMs"))
-        c.probeDelayMs = toInt(delay->integer(0, kIntMax));
+        c.probeDelayMs = toInt(delay->integer(0, kMaxDelayMs));
     if (auto cards = v.find("cards"))
         readCards(*cards, c);
     return c;
@@ -330,7 +353,7 @@ CarrierConfig readCarrier(const Value &v) {
 FaultRule readFault(const Value &v) {
     v.expectObject({"call", "status", "from", "count", "cardIndex", "channel", "inCallback"});
     FaultRule rule;
-    rule.call = v.require("call", "the name of a function").string(true);
+    rule.call = v.require("call", "the name of a function").string(1, kMaxName);
     rule.status = v.require("status", "a non-zero status").status();
     if (auto from = v.find("from"))
         rule.from = toInt(from->integer(1, kIntMax));
@@ -352,14 +375,14 @@ void readFaultMembers(const Value &root, WorldConfig &w) {
     w.stall = CallbackStall{};
     w.errorWord = ErrorWordFault{};
     if (auto faults = root.find("faults"))
-        for (const Value &fault : faults->elements("an array of faults"))
+        for (const Value &fault : faults->elements(0, kMaxFaults, "faults"))
             w.faults.push_back(readFault(fault));
     if (auto stall = root.find("callbackStall")) {
         stall->expectObject({"afterBlocks", "milliseconds"});
         if (auto blocks = stall->find("afterBlocks"))
             w.stall.afterBlocks = toInt(blocks->integer(-1, kIntMax));
         if (auto ms = stall->find("milliseconds"))
-            w.stall.milliseconds = toInt(ms->integer(0, kIntMax));
+            w.stall.milliseconds = toInt(ms->integer(0, kMaxPeriodMs));
     }
     if (auto word = root.find("errorWord")) {
         word->expectObject({"bits", "afterScans"});
@@ -399,19 +422,19 @@ void readWorld(const Value &root, WorldConfig &w) {
                        "calibrationMs", "utcOffset", "faults", "callbackStall", "errorWord"});
     w = WorldConfig{};
     if (auto carriers = root.find("carriers"))
-        for (const Value &carrier : carriers->elements("an array of carriers"))
+        for (const Value &carrier : carriers->elements(0, kMaxCarriers, "carriers"))
             w.carriers.push_back(readCarrier(carrier));
     if (auto others = root.find("otherResources"))
-        for (const Value &name : others->elements("an array of resource names"))
-            w.otherResources.push_back(name.string(true));
+        for (const Value &name : others->elements(0, kMaxOtherResources, "resource names"))
+            w.otherResources.push_back(name.string(1, kMaxName));
     if (auto fifo = root.find("fifoSamples"))
-        w.fifoSamples = fifo->integer(1024, std::numeric_limits<int64_t>::max());
+        w.fifoSamples = fifo->integer(1024, kCardMemorySamples);
     if (auto period = root.find("frontPanelTriggerPeriodMs"))
-        w.frontPanelTriggerPeriodMs = toInt(period->integer(0, kIntMax));
+        w.frontPanelTriggerPeriodMs = toInt(period->integer(0, kMaxPeriodMs));
     if (auto calibration = root.find("calibrationMs"))
-        w.calibrationMs = toInt(calibration->integer(0, kIntMax));
+        w.calibrationMs = toInt(calibration->integer(0, kMaxDelayMs));
     if (auto offset = root.find("utcOffset"))
-        w.utcOffset = toInt(offset->integer(kIntMin, kIntMax));
+        w.utcOffset = toInt(offset->integer(kMinUtcOffset, kMaxUtcOffset));
     readFaultMembers(root, w);
     checkResourcesUnique(w);
 }
