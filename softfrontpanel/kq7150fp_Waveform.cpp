@@ -321,7 +321,8 @@ void kq7150fp_Waveform::showOffline(const fileInfo_t &file)
     m_slider->show();
     m_sliderLabel->show();
     // Moving into the new range is a change of the slider's own, so the first block shows.
-    m_slider->setRange(1, static_cast<int>(static_cast<uint32_t>(file.blockCount)));
+    m_blocks = BlockScale(file.blockCount);
+    m_slider->setRange(1, m_blocks.positions());
 }
 
 // ---- Acquisition control ------------------------------------------------------------------
@@ -432,7 +433,9 @@ void kq7150fp_Waveform::startDAQ()
     setMainTabsEnabled(false);
 
     const ChannelSelection selection = selectedChannels();
-    const std::string problem = selection.problem();
+    // What the cards cannot acquire together may still have been stored (by another program,
+    // or cards of another kind): a recording is shown as it is.
+    const std::string problem = m_offline ? std::string() : selection.problem();
     if (!problem.empty()) {
         kq7000fp_app::showWarningMessage(QString::fromStdString(problem));
         stopAndRelease();
@@ -716,8 +719,7 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
     }
 
     if (m_offline) {
-        const uint64_t block = static_cast<uint64_t>(m_slider->value()) - 1;
-        setBlockTimeRange(m_playback->blockStart(block), m_playback->blockStart(block + 1));
+        setBlockTimeRange(m_playback->blockStart(m_block), m_playback->blockStart(m_block + 1));
     } else {
         // Without the ring each block is read after a new start: it begins at the trigger.
         const double first = static_cast<double>(stored.value_or(0)) * m_scans - m_plan.preTrigger;
@@ -726,13 +728,14 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
 
     if (m_demo) {
         showBlock();
-        const bool last = m_offline && m_slider->value() >= m_slider->maximum();
+        const bool last = m_offline && m_block + 1 >= m_blocks.blocks();
         if (!repetitive() || last)
             stopAndRelease();
-        if (m_offline && incrementSlider) {
+        if (m_offline && incrementSlider && !last) {
+            ++m_block;
             const QSignalBlocker quiet(m_slider);
-            m_slider->setValue(m_slider->value() + 1);
-            sliderChanged(m_slider->value());
+            m_slider->setValue(m_blocks.positionOf(m_block));
+            showBlockNumber();
         }
         return;
     }
@@ -804,8 +807,7 @@ void kq7150fp_Waveform::finishBlock()
 
 bool kq7150fp_Waveform::loadOfflineBlock()
 {
-    const uint64_t block = static_cast<uint64_t>(std::max(m_slider->value(), 1)) - 1;
-    switch (m_playback->load(block, m_data.get())) {
+    switch (m_playback->load(m_block, m_data.get())) {
     case OfflinePlayback::Result::Loaded:
         return true;
     case OfflinePlayback::Result::NoMemory:
@@ -1025,11 +1027,17 @@ void kq7150fp_Waveform::asSlot(bool asOn)
     recalculateMeasurements();
 }
 
-void kq7150fp_Waveform::sliderChanged(int value)
+void kq7150fp_Waveform::showBlockNumber()
 {
-    m_sliderLabel->setText(QString("<html><b>%1 / %2</b></html>").arg(value).arg(m_slider->maximum()));
+    m_sliderLabel->setText(QString("<html><b>%1 / %2</b></html>").arg(m_block + 1).arg(m_blocks.blocks()));
+}
+
+void kq7150fp_Waveform::sliderChanged(int position)
+{
     if (sender() != m_slider || !m_offline)
         return;
+    m_block = m_blocks.blockAt(position);
+    showBlockNumber();
     // A playback goes on from the chosen block.
     if (m_started && repetitive() && m_timer->isActive())
         return;

@@ -5,6 +5,7 @@
 // spectrum plot and the measurements.
 #pragma once
 
+#include "BlockScale.h"
 #include "ChannelSelection.h"
 #include "BackgroundAnalysis.h"
 #include "TriggerPlan.h"
@@ -117,12 +118,13 @@ public slots:
     void refreshSpectrumScales();
     void toggleChannels();
     void asSlot(bool asOn);
-    void sliderChanged(int value);
+    void sliderChanged(int position);
     void zoomed(const QRectF &rect);
     void symbolSizeSlot();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showBlockNumber();
 
 private:
     void buildPlot();
@@ -182,6 +184,8 @@ private:
     QTimer *m_diskWait = nullptr;            // polls the writer after a stop until the disk took all
     QSlider *m_slider = nullptr;
     QLabel *m_sliderLabel = nullptr;
+    BlockScale m_blocks;  // the stored file's blocks on the slider
+    uint64_t m_block = 0; // the stored block in view, from 0
     QComboBox *m_symbols = nullptr;
     QVector<chLabel *> m_labels;
     QVector<QLabel *> m_headings;

@@ -36,10 +36,13 @@
 #include <QThread>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <tuple>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // 625 Hz is bin 16 of the panel's default block (256 scans at 10 kHz): 16 whole periods.
 constexpr double kSineHz = 625.0;
@@ -118,8 +121,11 @@ protected:
     }
     void openRecording() {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_EQ(DataFileReader::readHeader(Recording::write(dir.path()).c_str(), info), 0);
-        ASSERT_EQ(info.blockCount, uint64_t(Recording::kBlocks));
+        ASSERT_NO_FATAL_FAILURE(openFile(Recording::write(dir.path()), Recording::kBlocks));
+    }
+    void openFile(const std::string &path, uint64_t blocks) {
+        ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+        ASSERT_EQ(info.blockCount, blocks);
         app = std::make_unique<kq7150fp_App>(descriptor, info.cards, true);
         StoredFileSettings::apply(*app, info);
         ASSERT_TRUE(analysed());
@@ -348,6 +354,55 @@ TEST_F(WaveformTest, StoredRecordingPlaysBlockByBlockWithTheSettingsLocked) {
     EXPECT_FALSE(repetitive()->isChecked());
     EXPECT_FALSE(view()->refreshTimer()->isActive());
     EXPECT_FALSE(settingsTabsEnabled());
+}
+
+// Recordings the panel itself would not make are shown as they are: cards with different
+// channel counts (the first with none), and more blocks than a slider has positions.
+TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
+    ASSERT_TRUE(dir.isValid());
+    const auto write = [this](const std::string &masks, int channels, int scans, const std::vector<float> &samples) {
+        const std::string path = (dir.path() + "/rec.bin7150").toStdString();
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << "FORMAT=ViReal32\nSAMPLING_RATE_HZ=1000\nNUMBER_OF_CHANNELS=" << channels
+            << "\nNUMBER_OF_SCANS_PER_BLOCK=" << scans << "\n" << masks << "TIME_OFFSET=0\nTIMESTAMPS=0\n#\n";
+        out.write(reinterpret_cast<const char *>(samples.data()), std::streamsize(4 * samples.size()));
+        return path;
+    };
+    std::vector<float> block(2 * 64);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = float(i) / 128;
+    ASSERT_NO_FATAL_FAILURE(openFile(
+        write("NUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x03\n", 2, 64, block), 1));
+    EXPECT_EQ(boxes.texts.join('|').toStdString(), "");
+    EXPECT_EQ(view()->curve(0, 0)->dataSize(), 0u);
+    for (int k : {0, 1}) {
+        ASSERT_EQ(view()->curve(1, k)->dataSize(), 64u) << k;
+        EXPECT_EQ(view()->curve(1, k)->sample(5).y(), block[64 * k + 5]) << k;
+    }
+    app.reset();
+
+    // 1 kB blocks: 2^31 + 10 of them are a sparse file of 2 TB, a layout the panel writes.
+    const uint64_t blocks = (uint64_t(1) << 31) + 10;
+    const std::string path = write("NUMBER_OF_FUNCTION_CARDS=1\nCHANNEL_MASK_FC1=0x01\n", 1, 256, {});
+    const uint64_t payload = fs::file_size(path);
+    std::error_code error;
+    fs::resize_file(path, payload + blocks * 1024, error);
+    if (error)
+        GTEST_SKIP() << "no sparse file of 2 TB here: " << error.message();
+    {
+        const float last = 0.75f; // the first sample of the last block
+        std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+        out.seekp(std::streamoff(payload + (blocks - 1) * 1024));
+        out.write(reinterpret_cast<const char *>(&last), sizeof last);
+    }
+    ASSERT_NO_FATAL_FAILURE(openFile(path, blocks));
+    QSlider *slider = view()->slider();
+    EXPECT_EQ(view()->sliderLabel()->text().toStdString(), "<html><b>1 / 2147483658</b></html>");
+    slider->setValue(slider->maximum());
+    ASSERT_TRUE(analysed());
+    EXPECT_EQ(view()->sliderLabel()->text().toStdString(), "<html><b>2147483658 / 2147483658</b></html>");
+    EXPECT_EQ(view()->plot()->axisScaleDiv(QwtPlot::xBottom).lowerBound(), double(blocks - 1) * 256 / 1000);
+    EXPECT_EQ(view()->curve(0, 0)->sample(0).y(), 0.75);
 }
 
 // The marker read-out is whole at the window's opening size, also with two markers on curves at
