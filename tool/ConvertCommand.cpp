@@ -4,8 +4,8 @@
 #include "DataFileReader.h"
 #include "DataFileWriter.h"
 #include "OfflinePlayback.h"
+#include "OutputFile.h"
 #include "Progress.h"
-#include "ReplacingFile.h"
 #include "StoredFile.h"
 #include "ToolArguments.h"
 
@@ -61,9 +61,9 @@ private:
 
 int ConvertCommand::run(const StoredFile &file, const ToolArguments &args) {
     const fileInfo_t &info = file.info();
-    if (sameFile(args.file, args.output))
+    if (args.output != "-" && sameFile(args.file, args.output))
         return toolFailure(toolExitBadArguments, "'" + args.output + "' is the file to convert itself");
-    ReplacingFile output(args.output);
+    OutputFile output(args.output);
     std::FILE *out = output.open();
     if (!out)
         return toolFailure(toolExitUnreadable, "cannot write '" + args.output + "': " + output.error());

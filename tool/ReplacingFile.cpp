@@ -18,10 +18,7 @@ std::FILE *ReplacingFile::open() {
         return nullptr;
     }
     m_temporary = name;
-    // mkstemp makes the file private; the result gets the permissions a new file would get.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    keepPermissions(fd);
     m_file = fdopen(fd, "w");
     if (!m_file) {
         m_error = std::strerror(errno);
@@ -29,6 +26,21 @@ std::FILE *ReplacingFile::open() {
         discard();
     }
     return m_file;
+}
+
+void ReplacingFile::keepPermissions(int fd) const {
+    struct stat target;
+    if (stat(m_target.c_str(), &target) == 0) {
+        if (fchown(fd, target.st_uid, target.st_gid) != 0) {
+            // Only root may give a file away: anyone else's copy stays their own.
+        }
+        fchmod(fd, target.st_mode & 07777);
+        return;
+    }
+    // mkstemp makes the file private; a new one gets the permissions any new file would get.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
 }
 
 bool ReplacingFile::commit() {

@@ -1,6 +1,7 @@
 // An output file that replaces its target only once it is complete: it is written under a
 // temporary name in the target's folder and renamed at the end, so a failed run leaves an
-// earlier file of that name as it was and no half-written one behind.
+// earlier file of that name as it was and no half-written one behind. The new file keeps the
+// earlier one's permissions (and, written by root, its owner).
 #pragma once
 
 #include <cstdio>
@@ -21,6 +22,7 @@ public:
     const std::string &error() const { return m_error; }
 
 private:
+    void keepPermissions(int fd) const;
     void discard();
 
     std::string m_target;

@@ -6,14 +6,21 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <thread>
 #include <tuple>
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -247,6 +254,67 @@ TEST_F(ToolFilesTest, ConvertWritesTheBytesOfTheContinuousStoragesCsv) {
     for (const auto &entry : fs::directory_iterator(dir.path().toStdString()))
         files += entry.is_regular_file();
     EXPECT_EQ(files, 3u) << "rec.bin7150, stored.csv and converted.csv only";
+}
+
+// What the output path names decides how it is written: a file is replaced (keeping its
+// permissions), a link followed and kept, a FIFO written into, and "-" is standard output.
+TEST_F(ToolFilesTest, ConvertWritesWhereItsOutputPathLeads) {
+    const std::string binary = path("rec.bin7150");
+    ASSERT_NO_FATAL_FAILURE(programRecordings()[0].storeBinary(binary));
+    const auto convert = [&](const std::string &output) {
+        return runTool({"convert", QString::fromStdString(binary), QString::fromStdString(output)});
+    };
+    const std::string file = path("file.csv");
+    ASSERT_EQ(convert(file).status, 0);
+    const std::string expected = contents(file);
+
+    const fs::perms privateFile = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(file, privateFile);
+    EXPECT_EQ(convert(file).status, 0);
+    EXPECT_EQ(fs::status(file).permissions(), privateFile);
+
+    // Links in another folder than what they name, to a file and to none yet.
+    fs::create_directory(path("sub"));
+    std::ofstream(path("sub/old.csv")) << "an earlier file";
+    fs::create_symlink("sub/old.csv", path("old-link.csv"));
+    fs::create_symlink(path("sub/new.csv"), path("new-link.csv"));
+    for (const std::string name : {"old", "new"}) {
+        SCOPED_TRACE(name);
+        const ToolRun run = convert(path(name + "-link.csv"));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(fs::is_symlink(path(name + "-link.csv")));
+        EXPECT_TRUE(contents(path("sub/" + name + ".csv")) == expected);
+    }
+
+    // A FIFO, named or linked, while a reader has it open. The test holds it open for writing
+    // too, from once the reader is there until the tool is done: the reader then ends either way.
+    const std::string fifo = path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("fifo", path("fifo-link"));
+    for (const std::string &output : {fifo, path("fifo-link")}) {
+        SCOPED_TRACE(output);
+        QProcess reader;
+        reader.setStandardOutputFile(QString::fromStdString(path("read.csv")));
+        reader.start("cat", {QString::fromStdString(fifo)});
+        int held = -1;
+        for (int wait = 0; held < 0 && wait < 10000; ++wait, std::this_thread::sleep_for(1ms))
+            held = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        ASSERT_GE(held, 0) << "no reader";
+        const ToolRun run = convert(output);
+        close(held);
+        reader.waitForFinished();
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(fs::is_fifo(fifo));
+        EXPECT_TRUE(contents(path("read.csv")) == expected);
+    }
+    const ToolRun unread = convert(fifo);
+    EXPECT_EQ(unread.status, 1);
+    EXPECT_EQ(unread.err, "kq7150-tool: cannot write '" + fifo + "': no process reads the FIFO\n");
+
+    const ToolRun standardOutput = convert("-");
+    EXPECT_EQ(standardOutput.status, 0) << standardOutput.err;
+    EXPECT_TRUE(standardOutput.out == expected);
+    EXPECT_EQ(standardOutput.err, "");
 }
 
 } // namespace
