@@ -1,5 +1,7 @@
 #include "ReplacingFile.h"
 
+#include "InterruptCleanup.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +14,13 @@ ReplacingFile::~ReplacingFile() {
 
 std::FILE *ReplacingFile::open() {
     std::string name = m_target + ".XXXXXX";
-    const int fd = mkstemp(&name[0]);
+    int fd = -1;
+    {
+        const InterruptCleanup::Hold hold;
+        fd = mkstemp(&name[0]);
+        if (fd >= 0)
+            InterruptCleanup::watch(name);
+    }
     if (fd < 0) {
         m_error = std::strerror(errno);
         return nullptr;
@@ -54,20 +62,27 @@ bool ReplacingFile::commit() {
         discard();
         return false;
     }
-    if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+    {
+        const InterruptCleanup::Hold hold;
+        if (std::rename(m_temporary.c_str(), m_target.c_str()) == 0) {
+            m_temporary.clear();
+            InterruptCleanup::watch("");
+            return true;
+        }
         m_error = std::strerror(errno);
-        discard();
-        return false;
     }
-    m_temporary.clear();
-    return true;
+    discard();
+    return false;
 }
 
 void ReplacingFile::discard() {
     if (m_file)
         std::fclose(m_file);
     m_file = nullptr;
-    if (!m_temporary.empty())
+    if (!m_temporary.empty()) {
+        const InterruptCleanup::Hold hold;
         std::remove(m_temporary.c_str());
+        InterruptCleanup::watch("");
+    }
     m_temporary.clear();
 }

@@ -3,9 +3,12 @@
 // own CSV.
 #include "ProgramFiles.h"
 
+#include "DataFileReader.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +19,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <thread>
 #include <tuple>
 
@@ -107,8 +111,9 @@ TEST_F(ToolFilesTest, BlocksTooShortToAnalyseAreRefused) {
         EXPECT_EQ(run.status, status);
         if (status == 0) {
             EXPECT_EQ(run.err, "");
-            if (command == "spectrum")
+            if (command == "spectrum") {
                 EXPECT_EQ(run.out.find("inf"), std::string::npos) << run.out;
+            }
             continue;
         }
         EXPECT_EQ(run.out, "");
@@ -315,6 +320,46 @@ TEST_F(ToolFilesTest, ConvertWritesWhereItsOutputPathLeads) {
     EXPECT_EQ(standardOutput.status, 0) << standardOutput.err;
     EXPECT_TRUE(standardOutput.out == expected);
     EXPECT_EQ(standardOutput.err, "");
+}
+
+// An interrupted conversion removes its temporary file and dies of the signal; an earlier
+// output stays as it was.
+TEST_F(ToolFilesTest, AnInterruptedConvertLeavesNoTemporaryBehind) {
+    const std::string binary = path("long.bin7150");
+    ASSERT_NO_FATAL_FAILURE((Recording{"long", {0x0f}, false, false, 1, 16384}.storeBinary(binary)));
+    // Blocks of zeros, which take no room on the disk, make it long to convert.
+    fileInfo_t info{};
+    ASSERT_EQ(DataFileReader::readHeader(binary.c_str(), info), 0);
+    fs::resize_file(binary, fs::file_size(binary) + 2000 * info.blockLength);
+    const std::string output = path("out.csv");
+    std::ofstream(output) << "an earlier file";
+    const auto names = [&] {
+        std::set<std::string> result;
+        for (const auto &entry : fs::directory_iterator(dir.path().toStdString()))
+            result.insert(entry.path().filename());
+        return result;
+    };
+    const std::set<std::string> before = names();
+
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        // The tool inherits the signal's action, which a background job's INT is not.
+        struct sigaction standard {}, inherited{};
+        standard.sa_handler = SIG_DFL;
+        sigaction(signal, &standard, &inherited);
+        QProcess tool;
+        tool.start(KQ_TOOL, {"convert", QString::fromStdString(binary), QString::fromStdString(output)});
+        sigaction(signal, &inherited, nullptr);
+        ASSERT_TRUE(tool.waitForStarted());
+        for (int wait = 0; wait < 10000 && names().size() == before.size(); ++wait)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_GT(names().size(), before.size()) << "no temporary file";
+        kill(pid_t(tool.processId()), signal);
+        ASSERT_TRUE(tool.waitForFinished());
+        EXPECT_EQ(std::pair(tool.exitStatus(), tool.exitCode()), std::pair(QProcess::CrashExit, signal));
+        EXPECT_EQ(names(), before);
+        EXPECT_EQ(contents(output), "an earlier file");
+    }
 }
 
 } // namespace
