@@ -124,8 +124,9 @@ const char *ToolArguments::usage() {
            "  --millivolts      convert to millivolts with 3 decimals instead of volts with 6\n"
            "  -h, --help        this text\n"
            "\n"
-           "Exit status: 0 success, 1 the file or a block cannot be read or measured (message on standard\n"
-           "error), 2 bad arguments, a block number past the file's last whole block included.\n";
+           "Exit status: 0 success, 1 the file or a block cannot be read or measured, or the output\n"
+           "written (message on standard error), 2 bad arguments, a block number past the file's last\n"
+           "whole block included.\n";
 }
 
 bool ToolArguments::parse(int argc, const char *const *argv, std::string &error) {
