@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Fuzzes the stored-file header and block readers with libFuzzer under AddressSanitizer and
-# UndefinedBehaviorSanitizer, in their own build folder (build-fuzz, clang).
+# Fuzzes the stored-file header and block readers, then the world and fault-file parsers, with
+# libFuzzer under AddressSanitizer and UndefinedBehaviorSanitizer, in their own build folder
+# (build-fuzz, clang). The readers get two thirds of the time, the parsers one third (at least
+# a second each).
 #   bash scripts/fuzz.sh [seconds]     how long to fuzz: the argument, else KQ_FUZZ_SECONDS, else 60
 # Exits non-zero on a finding; the input that caused it is kept in build-fuzz/fuzz/findings/.
 set -euo pipefail
@@ -11,42 +13,59 @@ if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
   echo "fuzz: the duration must be a whole number of seconds, not '$seconds'" >&2
   exit 2
 fi
+world_seconds=$(( seconds / 3 > 0 ? seconds / 3 : 1 ))
+header_seconds=$(( seconds - world_seconds > 0 ? seconds - world_seconds : 1 ))
 
 bash scripts/setup.sh >/dev/null
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DKQ_FUZZ=ON -DKQ_BUILD_TESTS=ON -DKQ_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz --target header_reader_fuzz >/dev/null
+cmake --build build-fuzz --target header_reader_fuzz world_parser_fuzz >/dev/null
 
 work=build-fuzz/fuzz
-mkdir -p "$work/seeds" "$work/corpus" "$work/findings"
-# Seeds: the headers the program writes, one ViReal32 block of 4 scans (16 bytes), and one
-# ViReal64 block of 2 scans with timestamps (2 x 8 bytes of times, 16 of samples).
+mkdir -p "$work/header_reader/seeds" "$work/header_reader/corpus" "$work/world_parser/corpus" "$work/findings"
+# Seeds besides the committed ones: the headers the program writes, one ViReal32 block of 4
+# scans (16 bytes), and one ViReal64 block of 2 scans with timestamps (2 x 8 bytes of times,
+# 16 of samples).
 header() { # format scans cards mask channels timestamps
   printf 'DEVICE=Movara 7150\nFORMAT=%s\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=%d\n' "$1" "$5"
   printf 'NUMBER_OF_SCANS_PER_BLOCK=%d\nNUMBER_OF_FUNCTION_CARDS=%d\n' "$2" "$3"
   for ((c = 1; c <= $3; c++)); do printf 'CHANNEL_MASK_FC%d=0x%02x\n' "$c" "$4"; done
   printf 'TIME_OFFSET=-0.001000\nTIMESTAMPS=%d\n#\n' "$6"
 }
-{ header ViReal32 4 1 1 1 0; head -c 16 /dev/urandom; } >"$work/seeds/one-block.bin7150"
-{ header ViReal64 2 2 1 2 1; head -c 64 /dev/urandom; } >"$work/seeds/timestamps.bin7150"
+{ header ViReal32 4 1 1 1 0; head -c 16 /dev/urandom; } >"$work/header_reader/seeds/one-block.bin7150"
+{ header ViReal64 2 2 1 2 1; head -c 64 /dev/urandom; } >"$work/header_reader/seeds/timestamps.bin7150"
 
-log="$work/last-run.log"
-# The target rewrites its input file on every run: a memory file system makes that ten times faster.
+# The header target rewrites its input file on every run: a memory file system makes that ten
+# times faster.
 scratch=/tmp
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then scratch=/dev/shm; fi
-status=0
-# -close_fd_mask=1 silences the reader's corrupt-payload warning, printed for most inputs.
-TMPDIR=$scratch build-fuzz/bin/header_reader_fuzz -max_total_time="$seconds" -print_final_stats=1 \
-  -close_fd_mask=1 -artifact_prefix="$work/findings/" "$work/corpus" "$work/seeds" >"$log" 2>&1 &
-pid=$!
-wait "$pid" || status=$?
-rm -f "$scratch/kq-fuzz-$pid.bin7150"
 
-execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-if [ "$status" -ne 0 ]; then
-  finding=$(sed -n 's/.*Test unit written to //p' "$log" | tail -n 1)
-  echo "fuzz: FINDING after ${execs:-?} runs (exit $status): ${finding:-see $log}"
-  exit 1
-fi
-echo "fuzz: no finding in $seconds s, ${execs:-?} runs, corpus $(ls "$work/corpus" | wc -l) inputs"
+found=0
+# fuzz <name> <seconds> <libFuzzer options and corpus folders...>: the first folder gains the
+# new inputs, the others are only read.
+fuzz() {
+  local name=$1 time=$2 log="$work/$1/last-run.log" status=0 pid
+  shift 2
+  TMPDIR=$scratch "build-fuzz/bin/${name}_fuzz" -max_total_time="$time" -print_final_stats=1 \
+    -artifact_prefix="$work/findings/$name-" "$@" >"$log" 2>&1 &
+  pid=$!
+  wait "$pid" || status=$?
+  rm -f "$scratch/kq-fuzz-$pid.bin7150"
+  local execs finding
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  if [ "$status" -ne 0 ]; then
+    finding=$(sed -n 's/.*Test unit written to //p' "$log" | tail -n 1)
+    echo "fuzz: FINDING after ${execs:-?} runs (exit $status): ${finding:-see $log}"
+    found=1
+    return
+  fi
+  echo "fuzz: $name: no finding in $time s, ${execs:-?} runs, corpus $(ls "$work/$name/corpus" | wc -l) inputs"
+}
+
+# -close_fd_mask=1 silences the reader's corrupt-payload warning, printed for most inputs.
+fuzz header_reader "$header_seconds" -close_fd_mask=1 \
+  "$work/header_reader/corpus" "$work/header_reader/seeds" tests/fuzz/seeds/header
+fuzz world_parser "$world_seconds" -dict=tests/fuzz/world.dict \
+  "$work/world_parser/corpus" tests/fuzz/seeds/world
+exit "$found"
