@@ -44,6 +44,12 @@ protected:
     std::string path(const std::string &name) const {
         return (dir.path() + "/" + name.c_str()).toStdString();
     }
+    std::set<std::string> names() const {
+        std::set<std::string> result;
+        for (const auto &entry : fs::directory_iterator(dir.path().toStdString()))
+            result.insert(entry.path().filename());
+        return result;
+    }
     static QStringList args(std::initializer_list<std::string> list) {
         QStringList result;
         for (const std::string &a : list)
@@ -242,23 +248,6 @@ TEST_F(ToolFilesTest, ConvertWritesTheBytesOfTheContinuousStoragesCsv) {
             EXPECT_TRUE(contents(converted) == expected) << "the two files differ";
             EXPECT_EQ(lines(expected)[2].rfind(r.timestamps ? "Timestamp, FC1_CH" : "FC1_CH", 0), 0u);
         }
-    // An output that cannot be put in place leaves no temporary file behind.
-    const std::string folder = path("folder.csv");
-    fs::create_directory(folder);
-    const std::string binary = path("rec.bin7150");
-    const std::pair<std::string, std::string> failures[] = {
-        {folder, "Is a directory"}, {path("missing/out.csv"), "No such file or directory"}};
-    for (const auto &[target, message] : failures) {
-        const ToolRun run =
-            runTool({"convert", QString::fromStdString(binary), QString::fromStdString(target)});
-        EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.err, "kq7150-tool: cannot write '" + target + "': " + message + "\n");
-    }
-    EXPECT_TRUE(fs::is_empty(folder));
-    std::size_t files = 0;
-    for (const auto &entry : fs::directory_iterator(dir.path().toStdString()))
-        files += entry.is_regular_file();
-    EXPECT_EQ(files, 3u) << "rec.bin7150, stored.csv and converted.csv only";
 }
 
 // What the output path names decides how it is written: a file is replaced (keeping its
@@ -312,9 +301,20 @@ TEST_F(ToolFilesTest, ConvertWritesWhereItsOutputPathLeads) {
         EXPECT_TRUE(fs::is_fifo(fifo));
         EXPECT_TRUE(contents(path("read.csv")) == expected);
     }
-    const ToolRun unread = convert(fifo);
-    EXPECT_EQ(unread.status, 1);
-    EXPECT_EQ(unread.err, "kq7150-tool: cannot write '" + fifo + "': no process reads the FIFO\n");
+    // What cannot be written leaves nothing behind.
+    const std::string folder = path("folder.csv");
+    fs::create_directory(folder);
+    const std::pair<std::string, std::string> refusals[] = {{folder, "Is a directory"},
+                                                            {path("missing/out.csv"), "No such file or directory"},
+                                                            {fifo, "no process reads the FIFO"}};
+    const std::set<std::string> before = names();
+    for (const auto &[output, why] : refusals) {
+        const ToolRun run = convert(output);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "kq7150-tool: cannot write '" + output + "': " + why + "\n");
+    }
+    EXPECT_EQ(names(), before);
+    EXPECT_TRUE(fs::is_empty(folder));
 
     const ToolRun standardOutput = convert("-");
     EXPECT_EQ(standardOutput.status, 0) << standardOutput.err;
@@ -333,17 +333,12 @@ TEST_F(ToolFilesTest, AnInterruptedConvertLeavesNoTemporaryBehind) {
     fs::resize_file(binary, fs::file_size(binary) + 2000 * info.blockLength);
     const std::string output = path("out.csv");
     std::ofstream(output) << "an earlier file";
-    const auto names = [&] {
-        std::set<std::string> result;
-        for (const auto &entry : fs::directory_iterator(dir.path().toStdString()))
-            result.insert(entry.path().filename());
-        return result;
-    };
     const std::set<std::string> before = names();
 
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(strsignal(signal));
-        // The tool inherits the signal's action, which a background job's INT is not.
+        // The tool inherits the test's action for the signal, which for a background job's INT
+        // is to ignore it.
         struct sigaction standard {}, inherited{};
         standard.sa_handler = SIG_DFL;
         sigaction(signal, &standard, &inherited);
