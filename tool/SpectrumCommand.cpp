@@ -26,7 +26,8 @@ int SpectrumCommand::run(const StoredFile &file, const ToolArguments &args) {
     const fileInfo_t &info = file.info();
     if (const std::string missing = file.missingBlock(args.block); !missing.empty())
         return toolFailure(toolExitBadArguments, missing);
-    if (const std::string tooShort = file.shortBlocks("spectrum", displaySpectrumMinimumScans); !tooShort.empty())
+    if (const std::string tooShort = file.shortBlocks("spectrum", displaySpectrumMinimumScans);
+        !tooShort.empty())
         return toolFailure(toolExitUnreadable, tooShort);
     const int N = info.scansPerBlock;
     std::vector<double> data(uint64_t(info.channels) * uint64_t(N));

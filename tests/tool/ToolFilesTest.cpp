@@ -304,9 +304,10 @@ TEST_F(ToolFilesTest, ConvertWritesWhereItsOutputPathLeads) {
     // What cannot be written leaves nothing behind.
     const std::string folder = path("folder.csv");
     fs::create_directory(folder);
-    const std::pair<std::string, std::string> refusals[] = {{folder, "Is a directory"},
-                                                            {path("missing/out.csv"), "No such file or directory"},
-                                                            {fifo, "no process reads the FIFO"}};
+    const std::pair<std::string, std::string> refusals[] = {
+        {folder, "Is a directory"},
+        {path("missing/out.csv"), "No such file or directory"},
+        {fifo, "no process reads the FIFO"}};
     const std::set<std::string> before = names();
     for (const auto &[output, why] : refusals) {
         const ToolRun run = convert(output);
@@ -339,7 +340,8 @@ TEST_F(ToolFilesTest, AnInterruptedConvertLeavesNoTemporaryBehind) {
         SCOPED_TRACE(strsignal(signal));
         // The tool inherits the test's action for the signal, which for a background job's INT
         // is to ignore it.
-        struct sigaction standard {}, inherited{};
+        struct sigaction standard {};
+        struct sigaction inherited {};
         standard.sa_handler = SIG_DFL;
         sigaction(signal, &standard, &inherited);
         QProcess tool;
