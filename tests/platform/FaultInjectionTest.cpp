@@ -122,6 +122,9 @@ private:
 // the allocation throw; the caller is C and must get a status, and the session stays usable.
 // 32 cards of 8 channels need 256 MB, more than earlier tests can have left mapped.
 TEST_F(FaultInjectionTest, StartWithoutMemoryForTheCardMemoryReturnsAStatus) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer's allocator ends the process where operator new would throw";
+#endif
     std::string cards, list;
     std::vector<ViInt16> slots;
     for (ViInt16 slot = 1; slot <= 32; ++slot) {
@@ -129,9 +132,8 @@ TEST_F(FaultInjectionTest, StartWithoutMemoryForTheCardMemoryReturnsAStatus) {
         list += (slot > 1 ? ",VXI0::1::INSTR" : "VXI0::1::INSTR");
         slots.push_back(slot);
     }
-    ASSERT_EQ(loadWorld(R"({"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI","slots":32,"cards":[)" +
-                        cards + "]}]}"),
-              0);
+    const std::string carrier = R"({"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI","slots":32,)";
+    ASSERT_EQ(loadWorld(carrier + R"("cards":[)" + cards + "]}]}"), 0);
     ASSERT_NO_FATAL_FAILURE(openCards(list, slots));
     ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
     ASSERT_EQ(configure(std::vector<ViUInt16>(32, 0xFF), kRate, kq7150_ACQ_UNTRIGGERED, 0), VI_SUCCESS);
