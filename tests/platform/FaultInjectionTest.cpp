@@ -132,8 +132,8 @@ TEST_F(FaultInjectionTest, StartWithoutMemoryForTheCardMemoryReturnsAStatus) {
         list += (slot > 1 ? ",VXI0::1::INSTR" : "VXI0::1::INSTR");
         slots.push_back(slot);
     }
-    const std::string carrier = R"({"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI","slots":32,)";
-    ASSERT_EQ(loadWorld(carrier + R"("cards":[)" + cards + "]}]}"), 0);
+    const std::string carrier = R"({"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI",)";
+    ASSERT_EQ(loadWorld(carrier + R"("slots":32,"cards":[)" + cards + "]}]}"), 0);
     ASSERT_NO_FATAL_FAILURE(openCards(list, slots));
     ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
     ASSERT_EQ(configure(std::vector<ViUInt16>(32, 0xFF), kRate, kq7150_ACQ_UNTRIGGERED, 0), VI_SUCCESS);
