@@ -35,7 +35,8 @@ plotContextMenu::plotContextMenu(QwtPlot *plot, QwtPlotZoomer *zoomer, const QSt
 
     // No button matches: the right button is the menu's.
     m_zoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::NoButton);
-    m_plot->canvas()->installEventFilter(this);
+    m_canvas = m_plot->canvas();
+    m_canvas->installEventFilter(this);
     setSaveNameAsker(nullptr);
     setSizeAsker(nullptr);
 }
@@ -49,7 +50,9 @@ void plotContextMenu::setSizeAsker(SizeAsker asker) {
 }
 
 bool plotContextMenu::eventFilter(QObject *watched, QEvent *event) {
-    if (watched != m_plot->canvas() || event->type() != QEvent::ContextMenu)
+    // The canvas outlives the plot's own destructor and still gets events then: nothing of the
+    // plot may be asked before the event is known to be a menu request.
+    if (watched != m_canvas || event->type() != QEvent::ContextMenu)
         return QObject::eventFilter(watched, event);
     auto *request = static_cast<QContextMenuEvent *>(event);
     if (request->modifiers() != Qt::NoModifier)

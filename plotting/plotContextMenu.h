@@ -9,6 +9,7 @@
 #include "saveNameAsker.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -56,6 +57,7 @@ private:
     void tell(const QString &message);
 
     QwtPlot *m_plot;
+    QPointer<QWidget> m_canvas;
     QwtPlotZoomer *m_zoomer;
     QMenu *m_menu;
     QAction *m_resetZoom;

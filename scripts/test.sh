@@ -14,12 +14,16 @@ cmake --build build -j "$jobs"
 
 if [ "${KQ_SKIP_SANITIZE:-0}" != 1 ]; then
   # Code that starts and stops threads runs again under ThreadSanitizer, and under
-  # AddressSanitizer with UndefinedBehaviorSanitizer.
+  # AddressSanitizer with UndefinedBehaviorSanitizer, where the end-to-end workflows run as well.
   for sanitizer in thread address,undefined; do
     dir=build-${sanitizer:0:1}san
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKQ_SANITIZE=$sanitizer \
       -DKQ_BUILD_BENCH=OFF >/dev/null
-    cmake --build "$dir" -j "$jobs" --target kqsim_concurrency_tests kq7150fp_ring_tests acperf_runner_tests
+    targets=(kqsim_concurrency_tests kq7150fp_ring_tests acperf_runner_tests)
+    # Under AddressSanitizer the end-to-end workflows run too: the whole program, closed as a
+    # person closes it.
+    [ "$sanitizer" = thread ] || targets+=(kq7150fp kq7150fp_e2e kq71a0fp)
+    cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
     # ThreadSanitizer needs the classic address-space layout on kernels with wide mmap randomisation.
     (cd "$dir" && setarch "$(uname -m)" -R ctest -L sanitize --output-on-failure)
   done
