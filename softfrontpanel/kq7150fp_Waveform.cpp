@@ -167,6 +167,9 @@ void kq7150fp_Waveform::buildPlot()
     m_trigger->setLineStyle(QwtPlotMarker::VLine);
     m_trigger->setLinePen(QPen(Qt::red, 0, Qt::DashDotLine));
     m_trigger->setSymbol(new QwtSymbol(QwtSymbol::XCross, QBrush(), QPen(Qt::red), QSize(9, 9)));
+    // Attached from the start, so that the plot owns it even when no channel trigger shows it.
+    m_trigger->hide();
+    m_trigger->attach(m_plot);
     m_zoomer = new QwtPlotZoomer(m_plot->canvas());
     m_zoomer->setRubberBandPen(QPen(Qt::white));
     m_zoomer->setTrackerMode(QwtPicker::AlwaysOff);
@@ -919,7 +922,7 @@ void kq7150fp_Waveform::updatePlot()
     // Shown from the first acquisition on a channel trigger; there is no trigger point before.
     if (m_markerPending && TriggerPlan::isChannel(m_triggerSource)) {
         m_trigger->setValue(0.0, m_app->daq->trgLvl->value());
-        m_trigger->attach(m_plot);
+        m_trigger->show();
     }
     m_markerPending = false;
 }
