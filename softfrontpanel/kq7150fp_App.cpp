@@ -20,6 +20,8 @@
 #include <qwt_global.h>
 
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QCloseEvent>
 #include <QDesktopWidget>
 #include <QCheckBox>
@@ -123,6 +125,7 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     content->setContentsMargins(0, 0, 0, 0);
     content->addWidget(m_mainTabs);
     setContentLayout(content);
+    buildMenus();
     showAutoscale(true);
     showStartButtons(true);
     new spaceKeyToggle(this, m_repetitiveButton);
@@ -135,6 +138,16 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     adjustSize();
     const QRect screen = QApplication::desktop()->availableGeometry(this);
     resize(std::max({width(), 800, std::min(sizeHint().width(), screen.width())}), std::max(height(), 600));
+}
+
+void kq7150fp_App::buildMenus()
+{
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setObjectName("menuBar");
+    m_fileMenu = m_menuBar->addMenu("&File");
+    m_viewMenu = m_menuBar->addMenu("&View");
+    // The frame's top-level layout: the bar goes above the banner.
+    layout()->setMenuBar(m_menuBar);
 }
 
 void kq7150fp_App::connectWaveform()

@@ -14,6 +14,8 @@
 #include <vector>
 
 class QComboBox;
+class QMenu;
+class QMenuBar;
 class acqConfig;
 class QPushButton;
 class QTabWidget;
@@ -42,6 +44,11 @@ public:
     int cards() const { return m_cards; }
     kq7150fp_chCfg *channel(int card, int channel) const { return m_chCfg[card * kChannels + channel]; }
     QTabWidget *mainTabs() const { return m_mainTabs; }
+    // The workbench's menus above the banner. The panel's own controls do not depend on them:
+    // each feature adds its actions, with the usual shortcuts.
+    QMenuBar *menuBar() const { return m_menuBar; }
+    QMenu *fileMenu() const { return m_fileMenu; }
+    QMenu *viewMenu() const { return m_viewMenu; }
     QTabWidget *fcTab() const { return m_fcTab; }
     QTabWidget *channelTabs(int card) const { return m_channelTabs[card]; }
     QComboBox *vrefChoice() const { return m_vrefChoice; }
@@ -86,6 +93,7 @@ protected:
     void cardsReset() override;
 
 private:
+    void buildMenus();
     void connectWaveform();
     void readCardEnvironments();
     bool readReferenceTable(const kq7000_ifVref *ref);
@@ -103,6 +111,9 @@ private:
 
     int m_cards = 1;
     std::array<uint16_t, kMaxCards> m_variants;
+    QMenuBar *m_menuBar = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QMenu *m_viewMenu = nullptr;
     QTabWidget *m_mainTabs = nullptr;
     QComboBox *m_vrefChoice = nullptr;
     QTabWidget *m_fcTab = nullptr;
