@@ -8,6 +8,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QTabWidget>
 
 namespace {
@@ -44,4 +46,5 @@ void StoredFileSettings::apply(kq7150fp_App &window, const fileInfo_t &info)
     tabs->setTabEnabled(tabs->indexOf(window.daq), false);
     if (info.blockCount > 0)
         window.waveform->showOffline(info);
+    window.setWindowTitle("Movara 7150 Soft Front Panel: " + QFileInfo(QFile::decodeName(info.path)).fileName());
 }

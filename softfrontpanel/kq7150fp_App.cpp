@@ -6,6 +6,7 @@
 #include "acqConfig.h"
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_Waveform.h"
+#include "RecordingOpener.h"
 #include "measurement.h"
 #include "kq7150fp_chCfg.h"
 #include "kq7150fp_vrefs.h"
@@ -13,6 +14,7 @@
 #include "kq7000fp_scu.h"
 #include "kq7000fp_scuWidget.h"
 #include "spaceKeyToggle.h"
+#include "kq7000fp_msgBox.h"
 
 #include "kq7000.h"
 #include "kq7150.h"
@@ -145,6 +147,7 @@ void kq7150fp_App::buildMenus()
     m_menuBar = new QMenuBar(this);
     m_menuBar->setObjectName("menuBar");
     m_fileMenu = m_menuBar->addMenu("&File");
+    m_recordings = new RecordingOpener(m_fileMenu, this);
     m_viewMenu = m_menuBar->addMenu("&View");
     // The frame's top-level layout: the bar goes above the banner.
     layout()->setMenuBar(m_menuBar);
@@ -183,6 +186,21 @@ void kq7150fp_App::closeEvent(QCloseEvent *event)
         std::fflush(stdout);
         std::_Exit(0);
     }
+}
+
+bool kq7150fp_App::endSession(const QString &question)
+{
+    if (waveform->started() &&
+        kq7000fp_msgBox::ask(QMessageBox::Question, this, "Movara 7150 SFP", question,
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return false;
+    waveform->stopDAQ();
+    if (waveform->finishStorage(kExitDiskWaitMs))
+        return true;
+    showWarningMessage(QString("The disk did not take the last blocks of the recording within %1 s; the window "
+                               "stays until it has.")
+                           .arg(kExitDiskWaitMs / 1000));
+    return false;
 }
 
 // Each card's variant, and the reference table from the cards' environment blocks: the last

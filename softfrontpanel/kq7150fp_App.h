@@ -14,6 +14,7 @@
 #include <vector>
 
 class QComboBox;
+class RecordingOpener;
 class QMenu;
 class QMenuBar;
 class acqConfig;
@@ -49,6 +50,12 @@ public:
     QMenuBar *menuBar() const { return m_menuBar; }
     QMenu *fileMenu() const { return m_fileMenu; }
     QMenu *viewMenu() const { return m_viewMenu; }
+    RecordingOpener *recordings() const { return m_recordings; }
+
+    // Ends what the window is doing before it makes way for another: an acquisition stops
+    // (after asking, question), a recording being stored is completed. false: the user keeps
+    // the acquisition, or the disk did not take the recording's last blocks in time.
+    bool endSession(const QString &question);
     QTabWidget *fcTab() const { return m_fcTab; }
     QTabWidget *channelTabs(int card) const { return m_channelTabs[card]; }
     QComboBox *vrefChoice() const { return m_vrefChoice; }
@@ -114,6 +121,7 @@ private:
     QMenuBar *m_menuBar = nullptr;
     QMenu *m_fileMenu = nullptr;
     QMenu *m_viewMenu = nullptr;
+    RecordingOpener *m_recordings = nullptr;
     QTabWidget *m_mainTabs = nullptr;
     QComboBox *m_vrefChoice = nullptr;
     QTabWidget *m_fcTab = nullptr;

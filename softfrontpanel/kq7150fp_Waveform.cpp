@@ -10,6 +10,7 @@
 #include "DriverErrorReporter.h"
 #include "LegendHeading.h"
 #include "OfflinePlayback.h"
+#include "PlaybackControls.h"
 #include "StatusLine.h"
 #include "axisConfig.h"
 #include "axisConfigFft.h"
@@ -227,10 +228,18 @@ QWidget *kq7150fp_Waveform::buildControls()
     m_slider->setSingleStep(1);
     m_slider->setPageStep(1);
     m_sliderLabel = new QLabel(box);
+    m_playbackControls = new PlaybackControls(box);
     sliderRow->addWidget(m_slider, 1);
     sliderRow->addWidget(m_sliderLabel);
+    sliderRow->addWidget(m_playbackControls);
     m_slider->hide();
     m_sliderLabel->hide();
+    m_playbackControls->hide();
+    connect(m_playbackControls, &PlaybackControls::pausedChanged, this, &kq7150fp_Waveform::pauseChanged);
+    connect(m_playbackControls, &PlaybackControls::speedChanged, this, [this] {
+        if (m_timer->isActive())
+            m_timer->setInterval(pollIntervalMs(false));
+    });
     column->addLayout(sliderRow);
     connect(m_slider, &QSlider::valueChanged, this, &kq7150fp_Waveform::sliderChanged);
 
@@ -323,6 +332,7 @@ void kq7150fp_Waveform::showOffline(const fileInfo_t &file)
     m_status->hide();
     m_slider->show();
     m_sliderLabel->show();
+    m_playbackControls->show();
     // Moving into the new range is a change of the slider's own, so the first block shows.
     m_blocks = BlockScale(file.blockCount);
     m_slider->setRange(1, m_blocks.positions());
@@ -472,8 +482,28 @@ void kq7150fp_Waveform::startDAQ()
         }
     }
     setOverrangeLamps(acquisitionStatus.errors.load());
-    if (m_started)
-        m_timer->start(storage ? m_app->acqDialog->refreshMs() : kPollMs);
+    if (m_started && !(m_offline && repetitive() && m_playbackControls->paused()))
+        m_timer->start(pollIntervalMs(storage));
+}
+
+// A repetitive playback of a recording goes at the chosen pace; everything else polls.
+int kq7150fp_Waveform::pollIntervalMs(bool storage) const
+{
+    if (storage)
+        return m_app->acqDialog->refreshMs();
+    if (m_offline && repetitive())
+        return m_playbackControls->intervalMs(m_scans / m_rate, kPollMs);
+    return kPollMs;
+}
+
+void kq7150fp_Waveform::pauseChanged(bool paused)
+{
+    if (!m_offline || !m_started || !repetitive())
+        return;
+    if (paused)
+        m_timer->stop();
+    else
+        m_timer->start(pollIntervalMs(false));
 }
 
 void kq7150fp_Waveform::startHardware(bool ptp)

@@ -26,6 +26,7 @@ class QComboBox;
 class QShortcut;
 class QLabel;
 class QSlider;
+class PlaybackControls;
 class QTimer;
 class QwtPlot;
 class QwtPlotCurve;
@@ -64,6 +65,7 @@ public:
     QLabel *statusLabel() const { return m_status; }
     QSlider *slider() const { return m_slider; }
     QLabel *sliderLabel() const { return m_sliderLabel; }
+    PlaybackControls *playbackControls() const { return m_playbackControls; }
     QComboBox *symbolChoice() const { return m_symbols; }
     chLabel *legend(int card, int channel) const { return m_labels[card * 8 + channel]; }
     QLabel *legendHeading(int card) const { return m_headings[card]; }
@@ -125,6 +127,8 @@ public slots:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showBlockNumber();
+    int pollIntervalMs(bool storage) const;
+    void pauseChanged(bool paused);
 
 private:
     void buildPlot();
@@ -184,6 +188,7 @@ private:
     QTimer *m_diskWait = nullptr;            // polls the writer after a stop until the disk took all
     QSlider *m_slider = nullptr;
     QLabel *m_sliderLabel = nullptr;
+    PlaybackControls *m_playbackControls = nullptr;
     BlockScale m_blocks;  // the stored file's blocks on the slider
     uint64_t m_block = 0; // the stored block in view, from 0
     QComboBox *m_symbols = nullptr;

@@ -1,23 +1,22 @@
 // Entry point of the 7150 front panel: an optional stored file to view offline, then the
 // window, then the event loop.
-#include "DataFileReader.h"
 #include "fileInfo_t.h"
-#include "kq7000fp_msgBox.h"
 #include "kq7000fp_splashLabel.h"
+#include "RecordingOpener.h"
 #include "StoredFileSettings.h"
 #include "TestDriverHook.h"
 #include "kq7150_fc.h"
 #include "kq7150fp_App.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QSplashScreen>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <memory>
+#include <string>
 
 // The one description of the file named on the command line; the acquisition engine
 // reads the offline blocks through it.
@@ -35,16 +34,10 @@ bool readCommandLineFile(int argc, char *argv[], bool &headerRead)
     headerRead = false;
     if (argc < 2 || std::strcmp(argv[1], kAcPerfOption) == 0)
         return true;
-    std::string why;
-    if (DataFileReader::readHeader(argv[1], fileInfo, &why) != 0) {
-        std::fprintf(stderr, "Cannot read '%s': %s\n", argv[1], why.c_str());
-        QMessageBox box(QMessageBox::Critical, "Movara 7150 SFP",
-                        QString("Cannot read '%1'.").arg(QFile::decodeName(argv[1])), QMessageBox::Ok,
-                        QApplication::activeWindow());
-        box.setDetailedText(QString::fromStdString(why));
-        kq7000fp_msgBox::exec(box);
+    if (!RecordingOpener::read(argv[1], fileInfo, QApplication::activeWindow()))
         return false;
-    }
+    if (fileInfo.blockCount > 0)
+        RecordingOpener::remember(argv[1]);
     headerRead = true;
     return true;
 }
@@ -96,16 +89,36 @@ int main(int argc, char *argv[])
     }
 
     // Offline viewing needs at least one whole block; a shorter payload is no payload.
-    const bool offline = headerRead && fileInfo.blockCount > 0;
-
-    kq7150fp_App window(descriptor, fileInfo.cards, offline);
-    kq7000fp_app::centerOnScreen(&window);
-    window.show();
-    if (offline)
-        StoredFileSettings::apply(window, fileInfo);
-    if (splash)
-        splash->finish(&window);
-    app.exec();
+    bool offline = headerRead && fileInfo.blockCount > 0;
+    for (;;) {
+        auto window = std::make_unique<kq7150fp_App>(descriptor, fileInfo.cards, offline);
+        // A recording opened from the menu replaces the window as if it had been named at
+        // start: the event loop ends, the window and its cards go, a new one views the file.
+        bool replaced = false;
+        fileInfo_t next{};
+        QObject::connect(window->recordings(), &RecordingOpener::chosen, window.get(),
+                         [&](const QByteArray &, const fileInfo_t &info) {
+                             if (!window->endSession("Opening a recording ends the running acquisition. Go on?"))
+                                 return;
+                             next = info;
+                             replaced = true;
+                             QCoreApplication::exit(0);
+                         });
+        kq7000fp_app::centerOnScreen(window.get());
+        window->show();
+        // Showing the first block runs events; inside the event loop, whatever they bring
+        // (a close, another recording) can end it.
+        if (offline)
+            QTimer::singleShot(0, window.get(), [&window] { StoredFileSettings::apply(*window, fileInfo); });
+        if (splash)
+            splash->finish(window.get());
+        app.exec();
+        if (!replaced)
+            break;
+        window.reset();
+        fileInfo = next;
+        offline = true;
+    }
     splash.reset();
     return 0;
 }

@@ -1,0 +1,159 @@
+// Opening recordings from inside the program: from demo mode through "Open Recording..." and
+// the file dialog, a refused file that leaves the window as it was, another recording, and the
+// first again from "Open Recent". The opened recording is played at real time, paused, and
+// played on at twice the speed; the times between the blocks drawn prove the pace.
+#include "DataFileWriter.h"
+#include "Gui.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include <QAction>
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kRealTimeMs = 400; // blocks of 400 scans at 1 kHz
+
+std::string fileIn(const char *name) { return e2eWorkDir() + "/" + name; }
+
+void writeRecording(const char *name, int blocks, int scans)
+{
+    std::FILE *file = std::fopen(fileIn(name).c_str(), "wb");
+    E2E_CHECK(file, "cannot create ", name);
+    DataFileHeader header;
+    header.rate = 1000.0;
+    header.channels = 1;
+    header.scans = scans;
+    header.masks = {0x01};
+    bool ok = DataFileWriter::writeHeader(file, header);
+    std::vector<double> block(scans);
+    for (int b = 0; b < blocks; ++b) {
+        block.assign(scans, 0.01 * b);
+        ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, scans, block.data(), block.size() * sizeof(double));
+    }
+    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", name);
+}
+
+void prepare()
+{
+    writeRecording("first.bin7150", 6, kRealTimeMs);
+    writeRecording("second.bin7150", 3, 100);
+    std::ofstream(fileIn("comma.bin7150")) << "SAMPLING_RATE_HZ=10000,5\n#\n";
+}
+
+QWidget *mainWindow() { return Gui::window(kMainWindow); }
+QWidget *waveforms() { return Gui::tabPage(mainWindow(), "Waveforms"); }
+
+// Chooses the file in the program's own file dialog, as a person types its name.
+void openFromMenu(Gui &gui, const std::string &path)
+{
+    gui.post([] { Gui::child<QAction>(mainWindow(), "openRecordingAction")->trigger(); });
+    gui.waitWindow("Open Recording");
+    gui.run([path] {
+        auto *name = Gui::child<QLineEdit>(Gui::window("Open Recording"), "fileNameEdit");
+        E2E_CHECK(name, "the file dialog has no name field");
+        name->setText(QString::fromStdString(path));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+}
+
+void waitViewing(Gui &gui, const QString &file, int blocks)
+{
+    const QString title = kMainTitle + ": " + file;
+    gui.waitUntil("the window viewing " + file.toStdString(), [=] {
+        QWidget *w = Gui::window(QRegularExpression::escape(title));
+        auto *slider = w ? Gui::tabPage(w, "Waveforms")->findChild<QSlider *>() : nullptr;
+        return slider && slider->isVisible() && slider->maximum() == blocks;
+    });
+}
+
+void playAtRealTimeThenPauseThenTwice(Gui &gui)
+{
+    auto times = std::make_shared<std::vector<qint64>>();
+    gui.run([times] {
+        auto clock = std::make_shared<QElapsedTimer>();
+        clock->start();
+        QTimer *refresh = waveforms()->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+        QObject::connect(refresh, &QTimer::timeout, waveforms(), [times, clock] { times->push_back(clock->elapsed()); });
+        auto *speed = Gui::child<QComboBox>(waveforms(), "playbackSpeed");
+        E2E_CHECK(speed && speed->isVisible() && speed->currentText() == "As fast as possible", "speed choice");
+        speed->setCurrentText("Real time");
+    });
+    gui.click(kMainWindow, "repetitiveButton");
+    gui.waitUntil("three blocks played", [times] { return times->size() >= 3; });
+    const size_t paused = gui.run([times] {
+        Gui::child<QAbstractButton>(waveforms(), "pauseButton")->click();
+        return times->size();
+    });
+    gui.shot("paused");
+    Gui::pause(std::chrono::milliseconds(3 * kRealTimeMs));
+    gui.run([times, paused] {
+        E2E_CHECK(times->size() == paused, times->size() - paused, " blocks played while paused");
+        Gui::child<QComboBox>(waveforms(), "playbackSpeed")->setCurrentText("2x");
+        Gui::child<QAbstractButton>(waveforms(), "pauseButton")->click();
+    });
+    gui.waitUntil("the end of the recording", [] {
+        return !Gui::child<QAbstractButton>(mainWindow(), "repetitiveButton")->isChecked();
+    });
+    const std::vector<qint64> t = gui.run([times] { return *times; });
+    E2E_CHECK(t.size() == 6, t.size(), " blocks played");
+    // Within 20 %: two intervals at real time, two at twice the speed after the first block
+    // that followed the pause.
+    for (size_t i : {1u, 2u, 4u, 5u}) {
+        const double expected = i < paused ? kRealTimeMs : kRealTimeMs / 2.0;
+        const double took = double(t[i] - t[i - 1]);
+        E2E_CHECK(took > 0.8 * expected && took < 1.2 * expected, "block ", i + 1, " came ", took,
+                  " ms after the one before, expected ", expected);
+    }
+}
+
+void run(Gui &gui)
+{
+    answerConnection(gui, "Run In Demo Mode");
+    waitMainWindow(gui);
+    openFromMenu(gui, fileIn("first.bin7150"));
+    waitViewing(gui, "first.bin7150", 6);
+    gui.shot("opened");
+    playAtRealTimeThenPauseThenTwice(gui);
+
+    // Refused: the reason is given and the recording stays in view.
+    openFromMenu(gui, fileIn("comma.bin7150"));
+    gui.waitUntil("the refusal", [] {
+        auto *box = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
+        return box && box->text().startsWith("Cannot read '") &&
+               box->detailedText().startsWith("SAMPLING_RATE_HZ=10000,5: the rate must be");
+    });
+    gui.press(kBoxTitle, "OK");
+    waitViewing(gui, "first.bin7150", 6);
+
+    openFromMenu(gui, fileIn("second.bin7150"));
+    waitViewing(gui, "second.bin7150", 3);
+    // The recent list: newest first.
+    gui.run([] {
+        QMenu *recent = Gui::child<QMenu>(mainWindow(), "recentRecordingsMenu");
+        emit recent->aboutToShow();
+        const QList<QAction *> entries = recent->actions();
+        E2E_CHECK(entries.size() == 2 && entries[0]->text().endsWith("/second.bin7150") &&
+                      entries[1]->text().endsWith("/first.bin7150"),
+                  "recent entries: ", entries.size());
+    });
+    gui.post([] { Gui::child<QMenu>(mainWindow(), "recentRecordingsMenu")->actions()[1]->trigger(); });
+    waitViewing(gui, "first.bin7150", 6);
+    closeProgram(gui);
+}
+
+Registration openRecording{{"open_recording", "", prepare, run, nullptr}};
+
+} // namespace
