@@ -13,6 +13,7 @@
 #include "kq7000fp_scu.h"
 #include "kq7000fp_scuWidget.h"
 #include "spaceKeyToggle.h"
+#include "waveformCursors.h"
 
 #include "kq7000.h"
 #include "kq7150.h"
@@ -146,6 +147,7 @@ void kq7150fp_App::buildMenus()
     m_menuBar->setObjectName("menuBar");
     m_fileMenu = m_menuBar->addMenu("&File");
     m_viewMenu = m_menuBar->addMenu("&View");
+    m_viewMenu->addAction(waveform->cursors()->action());
     // The frame's top-level layout: the bar goes above the banner.
     layout()->setMenuBar(m_menuBar);
 }

@@ -16,6 +16,7 @@
 #include "kq7000fp_digitCtrl.h"
 #include "chLabel.h"
 #include "chLabelFft.h"
+#include "cursorReadoutView.h"
 #include "BlockSpectra.h"
 #include "EnvelopedData.h"
 #include "displaySpectrum.h"
@@ -29,6 +30,7 @@
 #include "myQwtPlotPicker.h"
 #include "plotContextMenu.h"
 #include "plot_voltage.h"
+#include "waveformCursors.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
@@ -50,6 +52,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShortcut>
@@ -131,6 +134,9 @@ kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
     auto *page = new QVBoxLayout(this);
     buildPlot();
     page->addWidget(m_plot, 1);
+    m_cursorView = new cursorReadoutView(this);
+    m_cursorView->hide();
+    page->addWidget(m_cursorView);
     page->addWidget(buildControls());
     buildCurves();
     buildAxisDialogs();
@@ -175,6 +181,10 @@ void kq7150fp_Waveform::buildPlot()
     m_zoomer->setTrackerMode(QwtPicker::AlwaysOff);
     connect(m_zoomer, &QwtPlotZoomer::zoomed, this, &kq7150fp_Waveform::zoomed);
     m_contextMenu = new plotContextMenu(m_plot, m_zoomer, "waveforms");
+    m_cursors = new waveformCursors(m_plot);
+    m_contextMenu->menu()->addSeparator();
+    m_contextMenu->menu()->addAction(m_cursors->action());
+    connect(m_cursors, &waveformCursors::changed, this, &kq7150fp_Waveform::updateCursorReadout);
 
     for (int axis : {QwtPlot::yLeft, QwtPlot::xBottom}) {
         QwtScaleWidget *w = m_plot->axisWidget(axis);
@@ -925,6 +935,32 @@ void kq7150fp_Waveform::updatePlot()
         m_trigger->show();
     }
     m_markerPending = false;
+    m_cursors->setGrid(SampleGrid{first, m_rate, m_scans});
+    updateCursorReadout();
+}
+
+void kq7150fp_Waveform::updateCursorReadout()
+{
+    m_cursorView->setVisible(m_cursors->isOn());
+    if (!m_cursors->isOn())
+        return;
+    CursorReadout readout;
+    readout.t1 = m_cursors->time(0);
+    readout.t2 = m_cursors->time(1);
+    const QwtScaleDiv &x = m_plot->axisScaleDiv(QwtPlot::xBottom);
+    const QwtScaleDiv &y = m_plot->axisScaleDiv(QwtPlot::yLeft);
+    readout.timeSpan = x.range();
+    readout.valueSpan = y.range();
+    readout.unit = m_picker->unitName().toStdString();
+    const int first = m_cursors->index(0), second = m_cursors->index(1);
+    for (int i = 0; i < m_curves.size(); ++i) {
+        const QwtPlotCurve *curve = m_curves[i];
+        if (!curve->isVisible() || first < 0 || second < 0 || curve->dataSize() != size_t(m_scans))
+            continue;
+        const std::string name = "FC #" + std::to_string(i / kChannels + 1) + " Ch " + std::to_string(i % kChannels + 1);
+        readout.channels.push_back({name, curve->sample(first).y(), curve->sample(second).y()});
+    }
+    m_cursorView->show(readout);
 }
 
 void kq7150fp_Waveform::waveSlot()
@@ -1057,6 +1093,7 @@ void kq7150fp_Waveform::zoomed(const QRectF &)
     const QwtScaleDiv &y = m_plot->axisScaleDiv(QwtPlot::yLeft);
     m_picker->setXRange(x.lowerBound(), x.upperBound());
     m_picker->setYRange(y.lowerBound(), y.upperBound());
+    updateCursorReadout();
 }
 
 void kq7150fp_Waveform::symbolSizeSlot()
