@@ -4,6 +4,7 @@
 
 #include "axisConfigFft.h"
 #include "chLabelFft.h"
+#include "legendTraces.h"
 #include "plotContextMenu.h"
 
 #include <QAbstractButton>
@@ -209,6 +210,8 @@ void plot_voltage::buildMarkers() {
 }
 
 QLayout *plot_voltage::buildLegend() {
+    auto *traces = new legendTraces(this);
+    connect(traces, &legendTraces::changed, this, &plot_voltage::toggleChannels);
     auto *grid = new QGridLayout;
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(int(2 * m_scale));
@@ -224,6 +227,7 @@ QLayout *plot_voltage::buildLegend() {
             auto *label = new chLabelFft(c, k, frame);
             channels->addWidget(label, 0, k);
             connect(label, &chLabelFft::clicked, this, &plot_voltage::toggleChannels);
+            traces->add(label);
             m_labels.append(label);
 
             auto *curve = new ColumnReducedCurve(QString("Ch %1").arg(k + 1));

@@ -27,6 +27,7 @@
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_chCfg.h"
 #include "kq7000fp_led.h"
+#include "legendTraces.h"
 #include "myQwtPlotPicker.h"
 #include "plotContextMenu.h"
 #include "plot_voltage.h"
@@ -245,6 +246,8 @@ QWidget *kq7150fp_Waveform::buildControls()
     connect(m_slider, &QSlider::valueChanged, this, &kq7150fp_Waveform::sliderChanged);
 
     auto *legendRow = new QHBoxLayout;
+    auto *traces = new legendTraces(this);
+    connect(traces, &legendTraces::changed, this, &kq7150fp_Waveform::waveSlot);
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(2);
@@ -257,6 +260,7 @@ QWidget *kq7150fp_Waveform::buildControls()
             m_labels.push_back(label);
             grid->addWidget(label, c, k + 1);
             connect(label, &chLabel::labMousePress, this, &kq7150fp_Waveform::waveSlot);
+            traces->add(label);
         }
     }
     // The symbol column beside it is taller than one card's row: the room left over goes below
@@ -913,7 +917,7 @@ void kq7150fp_Waveform::updatePlot()
             // The curve draws straight from the view buffers; nothing is copied per block.
             curve->setRawSamples(m_time.get(), displayed(block++), m_scans);
             curve->setPen(label->pen());
-            curve->setVisible(label->isChannelEnabled());
+            curve->setVisible(label->isChannelEnabled() && label->traceShown());
         }
     QAbstractButton *autoscale = frameButton(m_app, "autoscaleButton");
     if (autoscale && autoscale->isChecked())
