@@ -82,6 +82,17 @@ const char kStatusTip[] =
     "<html>Shows the current stage of the Data Acquisition process and possible error codes. The overrange warning "
     "is latched when the signal exceeds +/-10V range and is reset when new acquisition is started.</html>";
 
+// What the mouse and keys do on the plot; the what's-this button, then a click on the plot, shows it.
+const char kPlotHelp[] =
+    "<html><b>Waveforms</b><ul>"
+    "<li>Drag a rectangle with the left mouse button to zoom in. The middle button goes back one zoom step, "
+    "Shift + middle button forward again; right click for the menu: <i>Reset Zoom</i> shows the whole plot, "
+    "<i>Save Plot As...</i>, <i>Cursors</i>.</li>"
+    "<li>Click the voltage axis for its range and a custom unit, the time axis for its range.</li>"
+    "<li>Cursors (View &gt; Cursors, Ctrl+K): drag a cursor line, or Ctrl + left click places cursor 1 and "
+    "Ctrl + right click cursor 2.</li>"
+    "<li>Space starts and stops the repetitive acquisition.</li></ul></html>";
+
 QFont titleFont()
 {
     QFont f("arial", 10);
@@ -194,6 +205,7 @@ void kq7150fp_Waveform::buildPlot()
     }
     m_plot->axisWidget(QwtPlot::yLeft)->setToolTip("Click to edit the range and displayed units.");
     m_plot->axisWidget(QwtPlot::xBottom)->setToolTip("Click to edit the range.");
+    m_plot->setWhatsThis(kPlotHelp);
 }
 
 // Status line, block slider, legend grid (filled by buildLegend) and the symbol choice.

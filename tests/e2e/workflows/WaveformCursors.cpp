@@ -2,7 +2,8 @@
 // with Ctrl+K, one set with Ctrl + left click, the other dragged; the read-out then gives the
 // cursor times, their distance and its reciprocal, and each channel's values at both cursors
 // and their difference. The plot's other mouse uses stay: a drag away from the cursors zooms,
-// and the context menu switches the cursors off again.
+// the middle button steps back (with Shift forward), as the plots' what's-this says, and the
+// context menu switches the cursors off again.
 #include "DataFileWriter.h"
 #include "Gui.h"
 #include "Steps.h"
@@ -17,11 +18,13 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
+#include <QWhatsThis>
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_zoomer.h>
+#include <qwt_scale_widget.h>
 
 #include <cmath>
 #include <vector>
@@ -195,6 +198,38 @@ void run(Gui &gui)
         QApplication::sendEvent(canvas(), &release);
         E2E_CHECK(zoomer()->zoomRectIndex() == zoom + 1, "a drag away from the cursors did not zoom");
         checkReadout(0.2, 0.75);
+        QTest::mouseClick(canvas(), Qt::MiddleButton, Qt::NoModifier, canvas()->rect().center());
+        E2E_CHECK(zoomer()->zoomRectIndex() == zoom, "the middle button did not step back");
+        QTest::mouseClick(canvas(), Qt::MiddleButton, Qt::ShiftModifier, canvas()->rect().center());
+        E2E_CHECK(zoomer()->zoomRectIndex() == zoom + 1, "Shift + middle button did not step forward");
+    });
+
+    // Each plot names its gestures in its what's-this, which a click in what's-this mode shows.
+    gui.run([] {
+        const std::pair<QString, QStringList> helps[] = {
+            {"Waveforms", {"Drag a rectangle", "middle button", "Shift + middle button", "Reset Zoom",
+                           "voltage axis", "time axis", "Ctrl+K", "Ctrl + left click", "Space"}},
+            {"FFT Amplitude Spectrum", {"Ctrl + left click places marker 1", "Ctrl + right click marker 2",
+                                        "Drag a rectangle", "middle button", "Reset Zoom", "axis", "Space"}}};
+        for (const auto &[tab, gestures] : helps)
+            for (const QString &gesture : gestures)
+                E2E_CHECK(plotOn(tab)->whatsThis().contains(gesture), tab.toStdString(), " does not name ",
+                          gesture.toStdString());
+        E2E_CHECK(plot()->axisWidget(QwtPlot::yLeft)->toolTip().startsWith("Click to edit"), "voltage axis tip");
+        QWhatsThis::enterWhatsThisMode();
+        QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, canvas()->rect().center());
+    });
+    gui.waitUntil("the plot's what's-this", [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->inherits("QWhatsThat"))
+                return true;
+        return false;
+    });
+    gui.shot("whats-this");
+    gui.run([] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->inherits("QWhatsThat"))
+                w->close();
     });
 
     // Off from the plot's context menu: cursors and read-out go.
