@@ -96,7 +96,8 @@ bool drawn(int channel)
 }
 
 // The channel's legend entry's context menu, then the item with this text, clicked.
-void choose(Gui &gui, const QString &tab, int channel, const QString &item)
+// shot: a screenshot with the menu up, when named.
+void choose(Gui &gui, const QString &tab, int channel, const QString &item, const std::string &shot = "")
 {
     gui.run([=] {
         QLabel *label = entry(tab, channel);
@@ -106,6 +107,8 @@ void choose(Gui &gui, const QString &tab, int channel, const QString &item)
         QApplication::sendEvent(label, &request);
     });
     gui.waitUntil("the legend entry's menu", [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); });
+    if (!shot.empty())
+        gui.shot(shot);
     gui.run([=] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QStringList texts;
@@ -149,7 +152,7 @@ void run(Gui &gui)
     gui.shot("hidden");
     choose(gui, kWaveforms, 1, "Show Trace");
     expectWaveforms(gui, true, true, "channel 1 shown again");
-    choose(gui, kWaveforms, 3, "Show Only This Trace");
+    choose(gui, kWaveforms, 3, "Show Only This Trace", "menu");
     expectWaveforms(gui, false, true, "channel 3 alone");
     choose(gui, kWaveforms, 3, "Show All Traces");
     expectWaveforms(gui, true, true, "all shown");
