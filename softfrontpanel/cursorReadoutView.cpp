@@ -37,9 +37,14 @@ void cursorReadoutView::show(const CursorReadout &readout)
     for (int r = 0; r < m_table->rowCount(); ++r) {
         const auto cells = readout.row(readout.channels[r]);
         for (int c = 0; c < 4; ++c) {
-            auto *item = new QTableWidgetItem(QString::fromStdString(cells[c]));
-            item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
-            m_table->setItem(r, c, item);
+            // Rows stay from block to block: only their texts change.
+            QTableWidgetItem *item = m_table->item(r, c);
+            if (!item) {
+                item = new QTableWidgetItem;
+                item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+                m_table->setItem(r, c, item);
+            }
+            item->setText(QString::fromStdString(cells[c]));
         }
     }
 }
