@@ -2,7 +2,6 @@
 // channels 1 and 3: "Hide Trace", "Show Trace", "Show Only This Trace" and "Show All Traces" on
 // the waveform legend (the plot then no longer draws what is hidden), the same menu on the
 // spectrum legend choosing which spectra are shown, and the left click that still emphasises.
-#include "DataFileWriter.h"
 #include "Gui.h"
 #include "Steps.h"
 #include "Workflow.h"
@@ -35,22 +34,7 @@ double sample(int channel, double t) { return channel == 1 ? t : 2.0 * std::sin(
 
 void writeRecording()
 {
-    std::FILE *file = std::fopen(path().c_str(), "wb");
-    E2E_CHECK(file, "cannot create ", path());
-    DataFileHeader header;
-    header.format = 0; // doubles
-    header.rate = kRate;
-    header.channels = 2;
-    header.scans = kScans;
-    header.masks = {0x05};
-    std::vector<double> block(2 * kScans);
-    for (int s = 0; s < kScans; ++s) {
-        block[s] = sample(1, s / kRate);
-        block[kScans + s] = sample(3, s / kRate);
-    }
-    const bool ok = DataFileWriter::writeHeader(file, header) &&
-                    DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(), block.size() * sizeof(double));
-    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
+    writeOneBlockRecording(path(), kRate, kScans, 0x05, [](int k, double t) { return sample(k == 0 ? 1 : 3, t); });
 }
 
 QLabel *entry(const QString &tab, int channel)

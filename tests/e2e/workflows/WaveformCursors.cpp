@@ -4,7 +4,6 @@
 // and their difference. The plot's other mouse uses stay: a drag away from the cursors zooms,
 // the middle button steps back (with Shift forward), as the plots' what's-this says, and the
 // context menu switches the cursors off again.
-#include "DataFileWriter.h"
 #include "Gui.h"
 #include "Steps.h"
 #include "Workflow.h"
@@ -40,24 +39,7 @@ std::string path() { return e2eWorkDir() + "/cursors.bin7150"; }
 // Channel 1 rises by 1 V per second; channel 3 is a sine of 2 V and 1 Hz.
 double sample(int channel, double t) { return channel == 0 ? t : 2.0 * std::sin(2 * M_PI * t); }
 
-void writeRecording()
-{
-    std::FILE *file = std::fopen(path().c_str(), "wb");
-    E2E_CHECK(file, "cannot create ", path());
-    DataFileHeader header;
-    header.format = 0; // doubles
-    header.rate = kRate;
-    header.channels = 2;
-    header.scans = kScans;
-    header.masks = {0x05};
-    std::vector<double> block(2 * kScans);
-    for (int k = 0; k < 2; ++k)
-        for (int s = 0; s < kScans; ++s)
-            block[k * kScans + s] = sample(k, s / kRate);
-    const bool ok = DataFileWriter::writeHeader(file, header) &&
-                    DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(), block.size() * sizeof(double));
-    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
-}
+void writeRecording() { writeOneBlockRecording(path(), kRate, kScans, 0x05, sample); }
 
 // The program's widgets as a person sees them, found afresh at each look.
 QWidget *app() { return Gui::window(kMainWindow); }
