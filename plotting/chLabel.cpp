@@ -3,18 +3,21 @@
 #include "channelColour.h"
 
 #include <QColorDialog>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMouseEvent>
 
 chLabel::chLabel(int card, int channel, QWidget *parent)
     : QLabel(QString::number(channel + 1), parent), m_card(card), m_channel(channel),
       m_colour(channelColour(card, channel)), m_channelEnabled(channel == 0) {
+    setObjectName(QString("legendFC%1Ch%2").arg(card + 1).arg(channel + 1));
     QFont f = font();
     f.setBold(true);
     setFont(f);
     setAlignment(Qt::AlignCenter);
     const QString tip = QString("This legend shows which color is used to plot the Channel %1 waveform from "
-                                "Function Card %2. Right click to change the color, left click to bold the "
-                                "waveform")
+                                "Function Card %2. Right click to change the color or to hide and show "
+                                "traces, left click to bold the waveform")
                             .arg(channel + 1)
                             .arg(card + 1);
     setToolTip(tip);
@@ -37,6 +40,13 @@ void chLabel::setChannelEnabled(bool enabled) {
     applyLook();
 }
 
+void chLabel::setTraceShown(bool shown) {
+    m_traceShown = shown;
+    QFont f = font();
+    f.setStrikeOut(!shown);
+    setFont(f);
+}
+
 void chLabel::applyLook() {
     QPalette pal = palette();
     if (!m_channelEnabled) {
@@ -55,16 +65,31 @@ QColor chLabel::askColour(const QColor &current) {
 }
 
 void chLabel::mousePressEvent(QMouseEvent *event) {
-    if (!m_channelEnabled)
+    if (!m_channelEnabled || event->button() != Qt::LeftButton)
         return;
-    if (event->button() == Qt::LeftButton) {
-        setState(m_state == 1 ? 3 : 1);
-    } else if (event->button() == Qt::RightButton) {
-        const QColor chosen = askColour(m_colour);
-        if (chosen.isValid())
-            setColour(chosen);
-    } else {
-        return;
-    }
+    setState(m_state == 1 ? 3 : 1);
     emit labMousePress();
+}
+
+void chLabel::chooseColour() {
+    const QColor chosen = askColour(m_colour);
+    if (!chosen.isValid())
+        return;
+    setColour(chosen);
+    colourChosen();
+}
+
+void chLabel::contextMenuEvent(QContextMenuEvent *event) {
+    if (!takesMouse())
+        return;
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction("Change Color...", this, &chLabel::chooseColour);
+    menu->addSeparator();
+    const std::pair<QString, TraceChoice> choices[] = {{traceShown() ? "Hide Trace" : "Show Trace", ToggleTrace},
+                                                        {"Show Only This Trace", OnlyThisTrace},
+                                                        {"Show All Traces", AllTraces}};
+    for (const auto &[text, choice] : choices)
+        menu->addAction(text, this, [this, choice = choice] { emit traceChosen(choice); });
+    menu->popup(event->globalPos());
 }

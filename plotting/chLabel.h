@@ -1,11 +1,15 @@
 // A legend entry of one channel: its number in bold, in the channel's colour while the channel
-// is enabled and grey while it is not. The frame shows whether the entry is pressed in.
+// is enabled and grey while it is not. The frame shows whether the entry is pressed in, a struck
+// out number that the channel's trace is hidden. Its context menu changes the colour and hides
+// or shows traces; the legend's owner applies the trace choices to all its entries.
 // The voltage plot uses it directly; the spectrum legend derives from it.
 #pragma once
 
 #include <QColor>
 #include <QLabel>
 #include <QPen>
+
+class QContextMenuEvent;
 
 class chLabel : public QLabel {
     Q_OBJECT
@@ -29,6 +33,11 @@ public:
     bool isChannelEnabled() const { return m_channelEnabled; }
     void setChannelEnabled(bool enabled);
 
+    // Whether the channel's curve is to be drawn (true at construction).
+    virtual bool traceShown() const { return m_traceShown; }
+    virtual void setTraceShown(bool shown);
+    enum TraceChoice { ToggleTrace, OnlyThisTrace, AllTraces };
+
     // Frame styles (QFrame shape | shadow) of the three looks.
     static constexpr int DisabledFrame = 19; // WinPanel | Plain
     static constexpr int RaisedFrame = 35;   // WinPanel | Raised
@@ -37,9 +46,16 @@ public:
 
 signals:
     void labMousePress();
+    // "Hide Trace" / "Show Trace", "Show Only This Trace" or "Show All Traces" from the menu.
+    void traceChosen(int choice);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    // A disabled entry takes no clicks and offers no menu.
+    virtual bool takesMouse() const { return m_channelEnabled; }
+    // After a colour was chosen: the owner redraws as after a click.
+    virtual void colourChosen() { emit labMousePress(); }
 
     // Whether an enabled entry is drawn pressed in (sunken).
     virtual bool looksPressed() const { return m_state == 3; }
@@ -53,6 +69,9 @@ private:
     int m_card;
     int m_channel;
     QColor m_colour;
+    void chooseColour();
+
     int m_state = 1;
     bool m_channelEnabled;
+    bool m_traceShown = true;
 };

@@ -4,6 +4,7 @@
 
 #include "axisConfigFft.h"
 #include "chLabelFft.h"
+#include "legendTraces.h"
 #include "plotContextMenu.h"
 
 #include <QAbstractButton>
@@ -89,6 +90,17 @@ QwtText myQwtPlotPickerFft::trackerTextF(const QPointF &pos) const {
 }
 
 namespace {
+// What the mouse and keys do on the plot; the what's-this button, then a click on the plot, shows it.
+const char kPlotHelp[] =
+    "<html><b>Amplitude spectrum</b><ul>"
+    "<li>Ctrl + left click places marker 1, Ctrl + right click marker 2; hold Ctrl and drag to move them. "
+    "With <i>Snap to Sample</i> they stand on the nearest point of a shown spectrum.</li>"
+    "<li>Drag a rectangle with the left mouse button to zoom in. The middle button goes back one zoom step, "
+    "Shift + middle button forward again; right click for the menu: <i>Reset Zoom</i> shows the whole plot, "
+    "<i>Save Plot As...</i>.</li>"
+    "<li>Click the magnitude axis or the frequency axis for its range.</li>"
+    "<li>Space starts and stops the repetitive acquisition.</li></ul></html>";
+
 const QColor canvasColour() {
     return QColor(Qt::darkBlue).darker(200).darker(200);
 }
@@ -155,6 +167,7 @@ void plot_voltage::buildPlot(const QString &xTitle, const QString &yTitle) {
     m_plot->setMinimumHeight(int(100 * m_scale));
     m_plot->setFrameStyle(QFrame::NoFrame);
     m_plot->setCanvasBackground(canvasColour());
+    m_plot->setWhatsThis(kPlotHelp);
 
     const QFont axisFont("courier", 8);
     m_plot->setAxisFont(QwtPlot::yLeft, axisFont);
@@ -209,6 +222,8 @@ void plot_voltage::buildMarkers() {
 }
 
 QLayout *plot_voltage::buildLegend() {
+    auto *traces = new legendTraces(this);
+    connect(traces, &legendTraces::changed, this, &plot_voltage::toggleChannels);
     auto *grid = new QGridLayout;
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(int(2 * m_scale));
@@ -224,6 +239,7 @@ QLayout *plot_voltage::buildLegend() {
             auto *label = new chLabelFft(c, k, frame);
             channels->addWidget(label, 0, k);
             connect(label, &chLabelFft::clicked, this, &plot_voltage::toggleChannels);
+            traces->add(label);
             m_labels.append(label);
 
             auto *curve = new ColumnReducedCurve(QString("Ch %1").arg(k + 1));

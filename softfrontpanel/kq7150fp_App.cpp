@@ -15,6 +15,7 @@
 #include "kq7000fp_scuWidget.h"
 #include "spaceKeyToggle.h"
 #include "kq7000fp_msgBox.h"
+#include "waveformCursors.h"
 
 #include "kq7000.h"
 #include "kq7150.h"
@@ -149,6 +150,7 @@ void kq7150fp_App::buildMenus()
     m_fileMenu = m_menuBar->addMenu("&File");
     m_recordings = new RecordingOpener(m_fileMenu, this);
     m_viewMenu = m_menuBar->addMenu("&View");
+    m_viewMenu->addAction(waveform->cursors()->action());
     // The frame's top-level layout: the bar goes above the banner.
     layout()->setMenuBar(m_menuBar);
 }

@@ -17,6 +17,7 @@
 #include "kq7000fp_digitCtrl.h"
 #include "chLabel.h"
 #include "chLabelFft.h"
+#include "cursorReadoutView.h"
 #include "BlockSpectra.h"
 #include "EnvelopedData.h"
 #include "displaySpectrum.h"
@@ -27,9 +28,11 @@
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_chCfg.h"
 #include "kq7000fp_led.h"
+#include "legendTraces.h"
 #include "myQwtPlotPicker.h"
 #include "plotContextMenu.h"
 #include "plot_voltage.h"
+#include "waveformCursors.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
@@ -51,6 +54,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShortcut>
@@ -78,6 +82,17 @@ const char kDiskWaitText[] = "Waiting for the disk to take the last blocks...";
 const char kStatusTip[] =
     "<html>Shows the current stage of the Data Acquisition process and possible error codes. The overrange warning "
     "is latched when the signal exceeds +/-10V range and is reset when new acquisition is started.</html>";
+
+// What the mouse and keys do on the plot; the what's-this button, then a click on the plot, shows it.
+const char kPlotHelp[] =
+    "<html><b>Waveforms</b><ul>"
+    "<li>Drag a rectangle with the left mouse button to zoom in. The middle button goes back one zoom step, "
+    "Shift + middle button forward again; right click for the menu: <i>Reset Zoom</i> shows the whole plot, "
+    "<i>Save Plot As...</i>, <i>Cursors</i>.</li>"
+    "<li>Click the voltage axis for its range and a custom unit, the time axis for its range.</li>"
+    "<li>Cursors (View &gt; Cursors, Ctrl+K): drag a cursor line, or Ctrl + left click places cursor 1 and "
+    "Ctrl + right click cursor 2.</li>"
+    "<li>Space starts and stops the repetitive acquisition.</li></ul></html>";
 
 QFont titleFont()
 {
@@ -132,6 +147,9 @@ kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
     auto *page = new QVBoxLayout(this);
     buildPlot();
     page->addWidget(m_plot, 1);
+    m_cursorView = new cursorReadoutView(this);
+    m_cursorView->hide();
+    page->addWidget(m_cursorView);
     page->addWidget(buildControls());
     buildCurves();
     buildAxisDialogs();
@@ -176,6 +194,10 @@ void kq7150fp_Waveform::buildPlot()
     m_zoomer->setTrackerMode(QwtPicker::AlwaysOff);
     connect(m_zoomer, &QwtPlotZoomer::zoomed, this, &kq7150fp_Waveform::zoomed);
     m_contextMenu = new plotContextMenu(m_plot, m_zoomer, "waveforms");
+    m_cursors = new waveformCursors(m_plot);
+    m_contextMenu->menu()->addSeparator();
+    m_contextMenu->menu()->addAction(m_cursors->action());
+    connect(m_cursors, &waveformCursors::changed, this, &kq7150fp_Waveform::updateCursorReadout);
 
     for (int axis : {QwtPlot::yLeft, QwtPlot::xBottom}) {
         QwtScaleWidget *w = m_plot->axisWidget(axis);
@@ -184,6 +206,7 @@ void kq7150fp_Waveform::buildPlot()
     }
     m_plot->axisWidget(QwtPlot::yLeft)->setToolTip("Click to edit the range and displayed units.");
     m_plot->axisWidget(QwtPlot::xBottom)->setToolTip("Click to edit the range.");
+    m_plot->setWhatsThis(kPlotHelp);
 }
 
 // Status line, block slider, legend grid (filled by buildLegend) and the symbol choice.
@@ -244,6 +267,8 @@ QWidget *kq7150fp_Waveform::buildControls()
     connect(m_slider, &QSlider::valueChanged, this, &kq7150fp_Waveform::sliderChanged);
 
     auto *legendRow = new QHBoxLayout;
+    auto *traces = new legendTraces(this);
+    connect(traces, &legendTraces::changed, this, &kq7150fp_Waveform::waveSlot);
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(2);
@@ -256,6 +281,7 @@ QWidget *kq7150fp_Waveform::buildControls()
             m_labels.push_back(label);
             grid->addWidget(label, c, k + 1);
             connect(label, &chLabel::labMousePress, this, &kq7150fp_Waveform::waveSlot);
+            traces->add(label);
         }
     }
     // The symbol column beside it is taller than one card's row: the room left over goes below
@@ -933,7 +959,7 @@ void kq7150fp_Waveform::updatePlot()
             // The curve draws straight from the view buffers; nothing is copied per block.
             curve->setRawSamples(m_time.get(), displayed(block++), m_scans);
             curve->setPen(label->pen());
-            curve->setVisible(label->isChannelEnabled());
+            curve->setVisible(label->isChannelEnabled() && label->traceShown());
         }
     QAbstractButton *autoscale = frameButton(m_app, "autoscaleButton");
     if (autoscale && autoscale->isChecked())
@@ -955,6 +981,32 @@ void kq7150fp_Waveform::updatePlot()
         m_trigger->show();
     }
     m_markerPending = false;
+    m_cursors->setGrid(SampleGrid{first, m_rate, m_scans});
+    updateCursorReadout();
+}
+
+void kq7150fp_Waveform::updateCursorReadout()
+{
+    m_cursorView->setVisible(m_cursors->isOn());
+    if (!m_cursors->isOn())
+        return;
+    CursorReadout readout;
+    readout.t1 = m_cursors->time(0);
+    readout.t2 = m_cursors->time(1);
+    const QwtScaleDiv &x = m_plot->axisScaleDiv(QwtPlot::xBottom);
+    const QwtScaleDiv &y = m_plot->axisScaleDiv(QwtPlot::yLeft);
+    readout.timeSpan = x.range();
+    readout.valueSpan = y.range();
+    readout.unit = m_picker->unitName().toStdString();
+    const int first = m_cursors->index(0), second = m_cursors->index(1);
+    for (int i = 0; i < m_curves.size(); ++i) {
+        const QwtPlotCurve *curve = m_curves[i];
+        if (!curve->isVisible() || first < 0 || second < 0 || curve->dataSize() != size_t(m_scans))
+            continue;
+        const std::string name = "FC #" + std::to_string(i / kChannels + 1) + " Ch " + std::to_string(i % kChannels + 1);
+        readout.channels.push_back({name, curve->sample(first).y(), curve->sample(second).y()});
+    }
+    m_cursorView->show(readout);
 }
 
 void kq7150fp_Waveform::waveSlot()
@@ -1087,6 +1139,7 @@ void kq7150fp_Waveform::zoomed(const QRectF &)
     const QwtScaleDiv &y = m_plot->axisScaleDiv(QwtPlot::yLeft);
     m_picker->setXRange(x.lowerBound(), x.upperBound());
     m_picker->setYRange(y.lowerBound(), y.upperBound());
+    updateCursorReadout();
 }
 
 void kq7150fp_Waveform::symbolSizeSlot()

@@ -33,6 +33,8 @@ class QwtPlotCurve;
 class QwtPlotMarker;
 class QwtPlotZoomer;
 class axisConfig;
+class cursorReadoutView;
+class waveformCursors;
 class chLabel;
 class kq7150fp_App;
 class myQwtPlotPicker;
@@ -74,6 +76,8 @@ public:
     QwtPlotMarker *triggerMarker() const { return m_trigger; }
     QwtPlotZoomer *zoomer() const { return m_zoomer; }
     plotContextMenu *contextMenu() const { return m_contextMenu; }
+    waveformCursors *cursors() const { return m_cursors; }
+    cursorReadoutView *cursorReadout() const { return m_cursorView; }
     axisConfig *yAxisDialog() const { return m_yDialog; }
     axisConfig *xAxisDialog() const { return m_xDialog; }
     QTimer *refreshTimer() const { return m_timer; }
@@ -123,6 +127,8 @@ public slots:
     void sliderChanged(int position);
     void zoomed(const QRectF &rect);
     void symbolSizeSlot();
+    // The cursor read-out for the block, cursors and ranges in view; hidden while the cursors are off.
+    void updateCursorReadout();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -199,6 +205,8 @@ private:
     QwtPlotMarker *m_trigger = nullptr;
     QwtPlotZoomer *m_zoomer = nullptr;
     plotContextMenu *m_contextMenu = nullptr;
+    waveformCursors *m_cursors = nullptr;
+    cursorReadoutView *m_cursorView = nullptr;
     axisConfig *m_yDialog = nullptr;
     axisConfig *m_xDialog = nullptr;
     QTimer *m_timer = nullptr;

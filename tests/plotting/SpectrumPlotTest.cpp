@@ -12,6 +12,8 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
+#include <QContextMenuEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -165,11 +167,29 @@ TEST(ChannelLabels, LegendEntriesFollowEnableStateAndMouse) {
     EXPECT_EQ(first.pen().width(), 3);
     EXPECT_EQ(first.frameStyle(), chLabel::SunkenFrame);
     EXPECT_EQ(firstSpy.count(), 1);
-    // A disabled entry reacts to no button.
+    // A disabled entry reacts to no button and offers no menu.
     QTest::mousePress(&third, Qt::LeftButton);
-    QTest::mousePress(&third, Qt::RightButton);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, third.rect().center(), third.mapToGlobal(third.rect().center()));
+    QApplication::sendEvent(&third, &request);
+    EXPECT_EQ(third.findChild<QMenu *>(), nullptr);
     EXPECT_EQ(third.state(), 1);
     EXPECT_EQ(thirdSpy.count(), 0);
+}
+
+// Opens the entry's context menu as a right click does and takes the item with this text.
+void chooseFromMenu(chLabel &entry, const QString &text) {
+    QContextMenuEvent request(QContextMenuEvent::Mouse, entry.rect().center(), entry.mapToGlobal(entry.rect().center()));
+    QApplication::sendEvent(&entry, &request);
+    QMenu *menu = entry.findChild<QMenu *>();
+    ASSERT_NE(menu, nullptr);
+    for (QAction *action : menu->actions())
+        if (action->text() == text) {
+            menu->close();
+            action->trigger();
+            delete menu;
+            return;
+        }
+    FAIL() << "no " << text.toStdString() << " in the menu";
 }
 
 // Stands in for the person at the colour chooser.
@@ -191,11 +211,11 @@ TEST(ChannelLabels, SpectrumLegendSelectsAndCancelledColourChangesNothing) {
     EXPECT_EQ(label.frameStyle(), chLabel::SunkenFrame);
 
     label.answer = QColor(); // cancelled
-    QTest::mousePress(&label, Qt::RightButton);
+    chooseFromMenu(label, "Change Color...");
     EXPECT_EQ(label.colour(), channelColour(0, 0));
     EXPECT_EQ(spy.count(), 1);
     label.answer = QColor(Qt::red);
-    QTest::mousePress(&label, Qt::RightButton);
+    chooseFromMenu(label, "Change Color...");
     EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(Qt::red));
     EXPECT_EQ(spy.count(), 2);
 }

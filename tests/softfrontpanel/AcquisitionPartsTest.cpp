@@ -1,11 +1,13 @@
 #include "AcquisitionStatus.h"
 #include "ChannelSelection.h"
+#include "CursorReadout.h"
 #include "DataFileReader.h"
 #include "DemoSignal.h"
 #include "DriverAcquisition.h"
 #include "DriverErrorReporter.h"
 #include "LegendHeading.h"
 #include "OfflinePlayback.h"
+#include "SampleGrid.h"
 #include "StatusLine.h"
 #include "TriggerPlan.h"
 #include "WaveformTrackerText.h"
@@ -145,6 +147,44 @@ TEST(WaveformTrackerTextTest, UnitsFollowTheVisibleSpan) {
     EXPECT_EQ(W::timeText(0.05, 0.1), "0.050 s");
     EXPECT_EQ(W::valueText(0.0123, 0.05, "m/s2"), "0.012 m/s2") << "a custom unit is never scaled";
     EXPECT_EQ(W::text(0.0123, 2.5e-5, 0.05, 5e-5, ""), "12.300 ms, 25.000 uV");
+}
+
+// Eleven samples 1 ms apart from -5 ms (a pre-trigger block).
+TEST(SampleGridTest, SnapsToTheNearestSampleWithinTheBlock) {
+    const SampleGrid grid{-0.005, 1000.0, 11};
+    EXPECT_EQ(grid.nearestIndex(-0.0046), 0);
+    EXPECT_EQ(grid.nearestIndex(-0.0044), 1);
+    EXPECT_DOUBLE_EQ(grid.snap(0.00249), 0.002);
+    EXPECT_DOUBLE_EQ(grid.snap(0.00251), 0.003);
+    EXPECT_EQ(grid.nearestIndex(-1.0), 0) << "before the block: its first sample";
+    EXPECT_EQ(grid.nearestIndex(1e300), 10) << "far beyond: its last, without an int overflow";
+    EXPECT_EQ(grid.nearestIndex(std::nan("")), 0);
+    const SampleGrid empty{0.0, 1000.0, 0};
+    EXPECT_EQ(empty.nearestIndex(0.3), -1);
+    EXPECT_DOUBLE_EQ(empty.snap(0.3), 0.3) << "no samples: the cursor stays where it was put";
+}
+
+TEST(CursorReadoutTest, DistanceReciprocalAndDifferencesInTheTrackersUnits) {
+    CursorReadout r;
+    r.t1 = 0.003;
+    r.t2 = 0.001;
+    r.timeSpan = 0.01;
+    r.valueSpan = 20.48;
+    r.channels = {{"FC #1 Ch 1", 0.5, -0.25}};
+    EXPECT_EQ(r.timeLine(), "t1 = 3.000 ms,  t2 = 1.000 ms,  dt = -2.000 ms,  1/dt = -500.000 Hz")
+        << "t2 before t1: the distance and its reciprocal keep their sign";
+    EXPECT_EQ(r.row(r.channels[0]), (std::array<std::string, 4>{"FC #1 Ch 1", "0.500 V", "-0.250 V", "-0.750 V"}));
+
+    r.t1 = r.t2 = 0.25;
+    r.timeSpan = 1.0;
+    EXPECT_EQ(r.timeLine(), "t1 = 0.250 s,  t2 = 0.250 s,  dt = 0.000 s,  1/dt = ---") << "no division by zero";
+    r.t2 = 0.25 + 4e-6; // a distance far below the span gets digits of its own
+    EXPECT_EQ(r.timeLine().substr(r.timeLine().find("dt")), "dt = 4.000 us,  1/dt = 250.000 kHz");
+    EXPECT_EQ(CursorReadout::frequencyText(2.5e6), "2.500 MHz");
+
+    r.unit = "bar";
+    r.valueSpan = 1e-3;
+    EXPECT_EQ(r.row({"x", 1.0, 3.5})[3], "2.500 bar") << "a custom unit is never scaled";
 }
 
 // A stored file of one card with channels 1 and 2 and blocks of 4 scans, rate 1000 Hz.

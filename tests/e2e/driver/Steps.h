@@ -4,6 +4,8 @@
 
 #include "Gui.h"
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -57,6 +59,11 @@ struct Curve {
 // waveform view's: card by card, channel by channel, empty ones too).
 QwtPlot *plotOn(const QString &tab);
 std::vector<Curve> curvesOn(const QString &tab);
+
+// A stored recording (doubles) of one block of card 1's channels in mask, scans samples at rate:
+// value(k, t) of the file's k-th channel (from 0) at time t. Fails the workflow when unwritten.
+void writeOneBlockRecording(const std::string &path, double rate, int scans, uint8_t mask,
+                            const std::function<double(int k, double t)> &value);
 
 // A VXI card (slot 1 of a carrier at VXI0::9::INSTR) whose channels carry the ramp; extra: more
 // top-level members of the world, e.g. faults.

@@ -26,7 +26,7 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface
 const QStringList kTitles = {"Amplitude (V)", "Mean (V)",  "Vrms (V)",  "Frequency (Hz)", "Phase (us)",
                              "THD (dB)",      "SINAD (dB)", "SNR (dB)", "SFDR (dB)",      "ENOB"};
 
-QTableView *table() { return Gui::window(kMainWindow)->findChild<QTableView *>(); }
+QTableView *table() { return Gui::tabPage(Gui::window(kMainWindow), "Measurements")->findChild<QTableView *>(); }
 
 QStringList row(int r)
 {

@@ -112,7 +112,11 @@ static Registration acquireTriggerChannel{{"acquire_trigger_channel", kWorld, nu
     };
     const Seen seen = gui.run([] {
         Seen s{curvesOn("Waveforms")[0]};
-        const auto markers = plotOn("Waveforms")->itemList(QwtPlotItem::Rtti_PlotMarker);
+        // The time cursors' lines are markers too, titled "Cursor 1" and "Cursor 2".
+        QwtPlotItemList markers;
+        for (QwtPlotItem *item : plotOn("Waveforms")->itemList(QwtPlotItem::Rtti_PlotMarker))
+            if (!item->title().text().startsWith("Cursor"))
+                markers << item;
         s.markers = markers.size();
         if (!markers.isEmpty()) {
             auto *marker = static_cast<QwtPlotMarker *>(markers[0]);
