@@ -459,6 +459,7 @@ void kq7150fp_Waveform::startDAQ()
         m_time[i] = (i - m_plan.preTrigger) / m_rate;
     m_status->clear();
     m_fileSize->clear();
+    m_fileSize->setToolTip(QString());
     m_fileSize->setVisible(storage && repetitive());
 
     if (!m_demo) {
@@ -595,15 +596,18 @@ void kq7150fp_Waveform::stopDAQ()
     setStartEnabled(true);
     if (!m_demo && m_started)
         m_driver->stop();
-    if (m_storing)
+    // The file size line gives way to the summary of the recording; a second stop (the start
+    // button released by the first) leaves that in place.
+    if (m_storing) {
+        m_fileSize->hide();
         endStorage();
+    }
     if (waitingForDisk()) {
         setStartEnabled(false);
         showLine(StatusLine{kDiskWaitText, 0xFF8000});
     } else {
         showLine(StatusLine::idle(acquisitionStatus.errors.load()));
     }
-    m_fileSize->hide();
     m_started = false;
 }
 
@@ -630,6 +634,8 @@ void kq7150fp_Waveform::completeStorage()
 {
     m_diskWait->stop();
     std::string error = m_storage->finish();
+    if (!m_storage->params().fileName.empty())
+        showSummary(m_storage->summary());
     if (!error.empty()) {
         const std::string stored = m_storage->storedText();
         kq7000fp_app::showErrorMessage(QString::fromStdString(stored.empty() ? error : error + "\n" + stored));
@@ -657,6 +663,16 @@ bool kq7150fp_Waveform::finishStorage(int ms)
         return false;
     completeStorage();
     return true;
+}
+
+// Takes the file size line's place until the next start, so that what the recording holds can
+// still be read after its message box is gone.
+void kq7150fp_Waveform::showSummary(const StorageSummary &summary)
+{
+    m_fileSize->setText(QString::fromStdString(summary.text()));
+    m_fileSize->setToolTip(QString::fromStdString(summary.fileName));
+    setTextColour(m_fileSize, summary.failed() ? QColor(Qt::red) : QColor(Qt::black));
+    m_fileSize->show();
 }
 
 void kq7150fp_Waveform::showFileSize()

@@ -37,6 +37,7 @@ class kq7150fp_App;
 class myQwtPlotPicker;
 class plotContextMenu;
 class ContinuousStorage;
+struct StorageSummary;
 class DriverAcquisition;
 class OfflinePlayback;
 struct BlockSpectra;
@@ -144,6 +145,7 @@ private:
     void endStorage();
     void completeStorage();
     void showFileSize();
+    void showSummary(const StorageSummary &summary);
     bool pollHardware(bool &ready);
     bool loadOfflineBlock();
     void showBlock();
