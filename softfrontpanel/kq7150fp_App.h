@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+class QAction;
 class QComboBox;
 class QMenu;
 class QMenuBar;
@@ -86,6 +87,8 @@ public slots:
     void calibrateAllFC();
     void FCChanged(int index);
     void mainTabChanged(int index);
+    // "Export Data..." of the plot in front (waveforms or spectrum).
+    void exportShownData();
 
 protected:
     // Any acquisition ends before the window goes.
@@ -114,6 +117,7 @@ private:
     QMenuBar *m_menuBar = nullptr;
     QMenu *m_fileMenu = nullptr;
     QMenu *m_viewMenu = nullptr;
+    QAction *m_exportData = nullptr;
     QTabWidget *m_mainTabs = nullptr;
     QComboBox *m_vrefChoice = nullptr;
     QTabWidget *m_fcTab = nullptr;

@@ -10,6 +10,7 @@
 #include "DriverErrorReporter.h"
 #include "LegendHeading.h"
 #include "OfflinePlayback.h"
+#include "ShownCurves.h"
 #include "StatusLine.h"
 #include "axisConfig.h"
 #include "axisConfigFft.h"
@@ -957,6 +958,9 @@ void kq7150fp_Waveform::updateFft()
     job->fs = m_rate;
     job->zp = m_app->daq->zeroPadding->currentData().toInt();
     job->window = m_window;
+    // The settings stay locked while blocks come, so those of the last job are the ones shown.
+    m_spectrumSettings = ", Window: " + m_app->daq->fftWindow->currentText().toStdString() +
+                         ", Zero padding: " + m_app->daq->zeroPadding->currentText().toStdString();
     for (int c = 0; c < m_cards; ++c)
         for (int k = 0; k < kChannels; ++k)
             if (m_acquired.isEnabled(c, k))
@@ -1136,6 +1140,22 @@ void kq7150fp_Waveform::editYAxis()
     title.setFont(titleFont());
     m_plot->setAxisTitle(QwtPlot::yLeft, title);
     m_picker->setUnitName(name);
+}
+
+CurveTable kq7150fp_Waveform::waveformTable() const
+{
+    const std::string unit = m_unitOn ? m_yDialog->unitName()->text().toStdString() : "V";
+    CurveTable table = ShownCurves::table(m_curves, "Time (s)", unit);
+    table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans);
+    return table;
+}
+
+CurveTable kq7150fp_Waveform::spectrumTable() const
+{
+    CurveTable table = ShownCurves::table(m_app->spectrum->curveList(), "Frequency (Hz)", "dB");
+    table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans) +
+                     m_spectrumSettings;
+    return table;
 }
 
 void kq7150fp_Waveform::editXAxis()

@@ -8,6 +8,7 @@
 #include "BlockScale.h"
 #include "ChannelSelection.h"
 #include "BackgroundAnalysis.h"
+#include "CurveTable.h"
 #include "TriggerPlan.h"
 #include "fileInfo_t.h"
 #include "measurement.h"
@@ -62,6 +63,9 @@ public:
     void showOffline(const fileInfo_t &file);
 
     QwtPlot *plot() const { return m_plot; }
+    // The curves in view with the settings of their block, for "Export Data...".
+    CurveTable waveformTable() const;
+    CurveTable spectrumTable() const;
     QLabel *statusLabel() const { return m_status; }
     QSlider *slider() const { return m_slider; }
     QLabel *sliderLabel() const { return m_sliderLabel; }
@@ -208,6 +212,7 @@ private:
     std::vector<double> m_window;
     std::vector<SpectrumCurve> m_spectra; // the spectra drawn
     double m_spectrumEnd = 0.0;           // their last frequency
+    std::string m_spectrumSettings;       // their window and zero padding
     int m_scans = 0;
     double m_rate = 1.0;
     TriggerPlan m_plan;

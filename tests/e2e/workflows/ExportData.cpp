@@ -1,0 +1,156 @@
+// Exporting what the plots show, as a person does it: one block of two channels, its waveforms
+// written with Ctrl+E and its spectrum with the plot's context menu, each file read back and
+// compared with the curves drawn, value for value; a file that cannot be written is told.
+#include "Gui.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include <qwt/qwt_plot.h>
+#include <qwt/qwt_plot_canvas.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
+  "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"code":"0x7150","variant":"BB",
+  "serial":"0x71500011","signal":{"type":"sine","frequency":625,"amplitude":2.0,"noiseRms":50e-6}}]}]})";
+
+std::vector<Curve> drawnCurves(const QString &tab)
+{
+    std::vector<Curve> drawn;
+    for (Curve &c : curvesOn(tab))
+        if (!c.y.empty() && c.visible)
+            drawn.push_back(std::move(c));
+    return drawn;
+}
+
+// Answers the file dialog "Export Data" with this path.
+void answerExport(Gui &gui, const std::string &path)
+{
+    gui.waitWindow("Export Data");
+    gui.run([name = QString::fromStdString(path)] {
+        auto *dialog = qobject_cast<QFileDialog *>(Gui::window("Export Data"));
+        E2E_CHECK(dialog, "the export dialog is no file dialog");
+        auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit");
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, name);
+    });
+    gui.press("Export Data", "Save");
+    gui.waitNoWindow("Export Data");
+}
+
+// The file appears whole once written: it is renamed into place.
+void waitForFile(Gui &gui, const std::string &path)
+{
+    gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
+}
+
+// "Export Data..." from the context menu of the plot on that tab.
+void exportFromMenu(Gui &gui, const QString &tab)
+{
+    gui.run([tab] {
+        QWidget *canvas = plotOn(tab)->canvas();
+        QContextMenuEvent request(QContextMenuEvent::Mouse, canvas->rect().center(),
+                                  canvas->mapToGlobal(canvas->rect().center()));
+        QApplication::sendEvent(canvas, &request);
+    });
+    gui.post([] {
+        for (QMenu *menu : Gui::window(kMainWindow)->findChildren<QMenu *>())
+            if (menu->isVisible())
+                for (QAction *action : menu->actions())
+                    if (action->text() == "Export Data...")
+                        return action->trigger();
+    });
+}
+
+// The file's lines: settings, column names, then one row per point, each compared with the
+// curves drawn, which must read back exactly.
+void checkExport(const std::string &path, const std::string &settings, const std::string &columns,
+                 const std::vector<Curve> &curves)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    E2E_CHECK(line == settings, "settings line '", line, "'");
+    std::getline(in, line);
+    E2E_CHECK(line == columns, "column line '", line, "'");
+    size_t row = 0;
+    for (; std::getline(in, line); ++row) {
+        E2E_CHECK(row < curves[0].x.size(), "more rows than points: ", row);
+        const char *at = line.c_str();
+        char *end = nullptr;
+        const double x = std::strtod(at, &end);
+        E2E_CHECK(x == curves[0].x[row], "row ", row, ": x ", x, " drawn ", curves[0].x[row]);
+        for (size_t c = 0; c < curves.size(); ++c) {
+            E2E_CHECK(*end == ',', "row ", row, ": no column ", c + 1);
+            const double y = std::strtod(end + 1, &end);
+            E2E_CHECK(y == curves[c].y[row], "row ", row, " column ", c + 1, ": ", y, " drawn ", curves[c].y[row]);
+        }
+        E2E_CHECK(*end == '\0', "row ", row, ": more columns than curves");
+    }
+    E2E_CHECK(row == curves[0].x.size(), row, " rows for ", curves[0].x.size(), " points");
+}
+
+void exportData(Gui &gui)
+{
+    answerConnection(gui, "Auto Find");
+    waitMainWindow(gui);
+    showChannel(gui, 1, 2);
+    gui.run([] { Gui::tick(channelPage(1, 2), "Enabled"); });
+    gui.showTab(kMainWindow, "Acquisition");
+    pick(gui, kMainWindow, "Hann");
+    pick(gui, kMainWindow, "2 x");
+    gui.showTab(kMainWindow, "Waveforms");
+    gui.click(kMainWindow, "singleShotButton");
+    gui.waitUntil("the block", [] { return drawnCurves("Waveforms").size() == 2 && startButtonsReleased(); });
+
+    const std::string waves = e2eWorkDir() + "/waves.csv";
+    // A shortcut reaches the window that has the keyboard.
+    gui.run([] { Gui::window(kMainWindow)->activateWindow(); });
+    gui.waitUntil("the window to have the keyboard",
+                  [] { return QApplication::activeWindow() == Gui::window(kMainWindow); });
+    gui.post([] { QTest::keyClick(Gui::window(kMainWindow), Qt::Key_E, Qt::ControlModifier); });
+    answerExport(gui, waves);
+    waitForFile(gui, waves);
+    checkExport(waves, "\"Sampling rate: 10000 Hz, N: 256\"", "Time (s),FC1_CH1 (V),FC1_CH2 (V)",
+                gui.run([] { return drawnCurves("Waveforms"); }));
+
+    gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
+    gui.press(kMainWindow, "All");
+    gui.waitUntil("the spectra", [] { return drawnCurves("FFT Amplitude Spectrum").size() == 2; });
+    const std::string spectra = e2eWorkDir() + "/spectra.csv";
+    exportFromMenu(gui, "FFT Amplitude Spectrum");
+    answerExport(gui, spectra);
+    waitForFile(gui, spectra);
+    checkExport(spectra, "\"Sampling rate: 10000 Hz, N: 256, Window: Hann, Zero padding: 2 x\"",
+                "Frequency (Hz),FC1_CH1 (dB),FC1_CH2 (dB)", gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }));
+
+    // A folder nobody may write in (not even root): told, and nothing written.
+    exportFromMenu(gui, "FFT Amplitude Spectrum");
+    answerExport(gui, "/proc/spectra.csv");
+    gui.waitWindow(kBoxTitle);
+    const QString told = gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kBoxTitle))->text(); });
+    E2E_CHECK(told.startsWith("Cannot write the file: \"/proc/spectra.csv\" ("), told.toStdString());
+    E2E_CHECK(!std::filesystem::exists("/proc/spectra.csv"), "a file in /proc");
+    gui.shot("cannot-write");
+    gui.press(kBoxTitle, "OK");
+    closeProgram(gui);
+}
+
+Registration exportWorkflow{{"export_data", kWorld, nullptr, exportData, nullptr}};
+
+} // namespace
