@@ -4,6 +4,7 @@
 // holds exactly what was drawn.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ struct CurveTable {
     struct Column {
         std::string name; // with its unit: "FC1_CH1 (V)"
         std::vector<double> y;
+        uint32_t rgb = 0; // the curve's colour, 0xRRGGBB, for a legend
     };
 
     std::string settings; // one line: "Sampling rate: 10000 Hz, N: 1024"

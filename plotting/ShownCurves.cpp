@@ -2,7 +2,8 @@
 
 #include <qwt_plot_curve.h>
 
-CurveTable ShownCurves::table(const QVector<QwtPlotCurve *> &curves, const std::string &xName, const std::string &unit)
+CurveTable ShownCurves::table(const QVector<QwtPlotCurve *> &curves, const std::string &xName, const std::string &unit,
+                              bool withSamples)
 {
     CurveTable table;
     table.xName = xName;
@@ -14,8 +15,9 @@ CurveTable ShownCurves::table(const QVector<QwtPlotCurve *> &curves, const std::
         column.name = "FC" + std::to_string(i / 8 + 1) + "_CH" + std::to_string(i % 8 + 1);
         if (!unit.empty())
             column.name += " (" + unit + ")";
+        column.rgb = curve->pen().color().rgb() & 0xFFFFFFu;
         const bool first = table.columns.empty();
-        for (size_t s = 0; s < curve->dataSize(); ++s) {
+        for (size_t s = 0; withSamples && s < curve->dataSize(); ++s) {
             const QPointF point = curve->sample(s);
             column.y.push_back(point.y());
             if (first)

@@ -15,5 +15,7 @@ public:
     // curves: index card * 8 + channel. The x column is the first shown curve's; the views
     // draw every channel of a block over the same times or frequencies. An empty unit (a
     // custom one left without a name) leaves the names without one.
-    static CurveTable table(const QVector<QwtPlotCurve *> &curves, const std::string &xName, const std::string &unit);
+    // Without samples, the table names the curves only (for a picture's legend).
+    static CurveTable table(const QVector<QwtPlotCurve *> &curves, const std::string &xName, const std::string &unit,
+                            bool withSamples);
 };

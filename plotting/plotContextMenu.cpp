@@ -1,6 +1,7 @@
 #include "plotContextMenu.h"
 
 #include "CurveTableFile.h"
+#include "PlotCaption.h"
 #include "PlotExporter.h"
 #include "kq7000fp_app.h"
 #include "kq7000fp_msgBox.h"
@@ -104,12 +105,13 @@ void plotContextMenu::saveAs() {
     if (!m_askSize(window, size))
         return;
     m_lastName = QDir::toNativeSeparators(name);
-    if (const QString failed = PlotExporter::write(m_plot, name, size); !failed.isEmpty())
+    const PlotCaption caption = m_dataSource ? PlotCaption(m_dataSource(false)) : PlotCaption();
+    if (const QString failed = PlotExporter::write(m_plot, name, size, caption); !failed.isEmpty())
         tell(failed);
 }
 
 void plotContextMenu::exportData() {
-    const CurveTable table = m_dataSource();
+    const CurveTable table = m_dataSource(true);
     if (const QString nothing = CurveTableFile::nothingShown(table); !nothing.isEmpty()) {
         tell(nothing);
         return;

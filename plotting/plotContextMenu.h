@@ -27,8 +27,9 @@ class plotContextMenu : public QObject {
     Q_OBJECT
 public:
     using SaveNameAsker = saveNameAsker;
-    // The curves shown, as the owner names them; called at each export.
-    using DataSource = std::function<CurveTable()>;
+    // The curves shown, as the owner names them, with the settings of their block; called at
+    // each export, and without samples for the legend of a saved picture.
+    using DataSource = std::function<CurveTable(bool withSamples)>;
     // Asks for the size in pixels (in: the plot's size); false when the user cancels.
     using SizeAsker = std::function<bool(QWidget *parent, QSize &size)>;
 
@@ -41,7 +42,8 @@ public:
     QAction *saveAction() const { return m_save; }
     QAction *exportAction() const { return m_export; }
 
-    // Adds "Export Data..." below "Save Plot As...".
+    // Adds "Export Data..." below "Save Plot As...", whose pictures then get a legend and the
+    // settings below the plot.
     void setDataSource(DataSource source);
     // Empty askers restore the real dialogs.
     void setSaveNameAsker(SaveNameAsker asker);

@@ -162,8 +162,8 @@ void kq7150fp_App::connectWaveform()
     connect(this, &kq7000fp_app::startCont, waveform, &kq7150fp_Waveform::startCont);
     connect(this, &kq7000fp_app::stopCont, waveform, &kq7150fp_Waveform::stopCont);
 
-    waveform->contextMenu()->setDataSource([this] { return waveform->waveformTable(); });
-    spectrum->contextMenu()->setDataSource([this] { return waveform->spectrumTable(); });
+    waveform->contextMenu()->setDataSource([this](bool samples) { return waveform->waveformTable(samples); });
+    spectrum->contextMenu()->setDataSource([this](bool samples) { return waveform->spectrumTable(samples); });
     m_exportData = m_fileMenu->addAction("Export Data...", this, &kq7150fp_App::exportShownData,
                                          QKeySequence(Qt::CTRL + Qt::Key_E));
     m_exportData->setToolTip("Writes the curves of the plot in front as a CSV file");

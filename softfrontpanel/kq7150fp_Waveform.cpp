@@ -1142,17 +1142,17 @@ void kq7150fp_Waveform::editYAxis()
     m_picker->setUnitName(name);
 }
 
-CurveTable kq7150fp_Waveform::waveformTable() const
+CurveTable kq7150fp_Waveform::waveformTable(bool withSamples) const
 {
     const std::string unit = m_unitOn ? m_yDialog->unitName()->text().toStdString() : "V";
-    CurveTable table = ShownCurves::table(m_curves, "Time (s)", unit);
+    CurveTable table = ShownCurves::table(m_curves, "Time (s)", unit, withSamples);
     table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans);
     return table;
 }
 
-CurveTable kq7150fp_Waveform::spectrumTable() const
+CurveTable kq7150fp_Waveform::spectrumTable(bool withSamples) const
 {
-    CurveTable table = ShownCurves::table(m_app->spectrum->curveList(), "Frequency (Hz)", "dB");
+    CurveTable table = ShownCurves::table(m_app->spectrum->curveList(), "Frequency (Hz)", "dB", withSamples);
     table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans) +
                      m_spectrumSettings;
     return table;

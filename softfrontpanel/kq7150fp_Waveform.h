@@ -64,8 +64,8 @@ public:
 
     QwtPlot *plot() const { return m_plot; }
     // The curves in view with the settings of their block, for "Export Data...".
-    CurveTable waveformTable() const;
-    CurveTable spectrumTable() const;
+    CurveTable waveformTable(bool withSamples) const;
+    CurveTable spectrumTable(bool withSamples) const;
     QLabel *statusLabel() const { return m_status; }
     QSlider *slider() const { return m_slider; }
     QLabel *sliderLabel() const { return m_sliderLabel; }

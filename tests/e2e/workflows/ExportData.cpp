@@ -1,17 +1,20 @@
 // Exporting what the plots show, as a person does it: one block of two channels, its waveforms
 // written with Ctrl+E and its spectrum with the plot's context menu, each file read back and
-// compared with the curves drawn, value for value; a file that cannot be written is told.
+// compared with the curves drawn, value for value; the spectrum saved as a picture with its
+// legend and settings below; a file that cannot be written is told.
 #include "Gui.h"
 #include "Steps.h"
 #include "Workflow.h"
 
 #include <qwt/qwt_plot.h>
 #include <qwt/qwt_plot_canvas.h>
+#include <qwt/qwt_plot_curve.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -38,19 +41,28 @@ std::vector<Curve> drawnCurves(const QString &tab)
     return drawn;
 }
 
-// Answers the file dialog "Export Data" with this path.
-void answerExport(Gui &gui, const std::string &path)
+// Answers the file dialog with this title with this path.
+void answerFileDialog(Gui &gui, const QString &title, const std::string &path)
 {
-    gui.waitWindow("Export Data");
-    gui.run([name = QString::fromStdString(path)] {
-        auto *dialog = qobject_cast<QFileDialog *>(Gui::window("Export Data"));
+    gui.waitWindow(title);
+    gui.run([title, name = QString::fromStdString(path)] {
+        auto *dialog = qobject_cast<QFileDialog *>(Gui::window(title));
         E2E_CHECK(dialog, "the export dialog is no file dialog");
         auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit");
         QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(edit, name);
     });
-    gui.press("Export Data", "Save");
-    gui.waitNoWindow("Export Data");
+    // Return, as a person ends typing: the button beside the name reads "Open" or "Save" as the
+    // dialog's view of the folders catches up, and either takes the name.
+    gui.post([title] {
+        QTest::keyClick(Gui::window(title)->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
+    });
+    gui.waitNoWindow(title);
+}
+
+void answerExport(Gui &gui, const std::string &path)
+{
+    answerFileDialog(gui, "Export Data", path);
 }
 
 // The file appears whole once written: it is renamed into place.
@@ -59,8 +71,8 @@ void waitForFile(Gui &gui, const std::string &path)
     gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
 }
 
-// "Export Data..." from the context menu of the plot on that tab.
-void exportFromMenu(Gui &gui, const QString &tab)
+// An action of the context menu of the plot on that tab.
+void fromMenu(Gui &gui, const QString &tab, const QString &item)
 {
     gui.run([tab] {
         QWidget *canvas = plotOn(tab)->canvas();
@@ -68,13 +80,61 @@ void exportFromMenu(Gui &gui, const QString &tab)
                                   canvas->mapToGlobal(canvas->rect().center()));
         QApplication::sendEvent(canvas, &request);
     });
-    gui.post([] {
+    gui.waitUntil("the plot's menu", [] {
+        for (QMenu *menu : Gui::window(kMainWindow)->findChildren<QMenu *>())
+            if (menu->isVisible())
+                return true;
+        return false;
+    });
+    gui.shot("plot-menu");
+    gui.post([item] {
         for (QMenu *menu : Gui::window(kMainWindow)->findChildren<QMenu *>())
             if (menu->isVisible())
                 for (QAction *action : menu->actions())
-                    if (action->text() == "Export Data...")
+                    if (action->text() == item)
                         return action->trigger();
     });
+}
+
+void exportFromMenu(Gui &gui, const QString &tab)
+{
+    fromMenu(gui, tab, "Export Data...");
+}
+
+// "Save Plot As..." of the spectrum at its size on screen: the picture has that width and,
+// below the plot, a white band with the legend (the curves' colours) and the settings (text).
+void checkSavedPicture(Gui &gui)
+{
+    const QString tab = "FFT Amplitude Spectrum";
+    const std::string path = e2eWorkDir() + "/spectrum.png";
+    const QSize plotSize = gui.run([tab] { return plotOn(tab)->size(); });
+    const std::vector<QColor> colours = gui.run([tab] {
+        std::vector<QColor> drawn;
+        for (QwtPlotItem *item : plotOn(tab)->itemList(QwtPlotItem::Rtti_PlotCurve))
+            drawn.push_back(static_cast<QwtPlotCurve *>(item)->pen().color());
+        return drawn;
+    });
+    fromMenu(gui, tab, "Save Plot As...");
+    answerFileDialog(gui, "Save Plot As", path);
+    gui.press("Plot Size", "OK");
+    waitForFile(gui, path);
+    // Kept beside the screenshots, to be looked at.
+    std::filesystem::copy_file(path, e2eShotDir() + "/" + gui.workflow() + "-saved-spectrum.png",
+                               std::filesystem::copy_options::overwrite_existing);
+    const QImage picture(QString::fromStdString(path));
+    E2E_CHECK(picture.width() == plotSize.width() && picture.height() > plotSize.height() + 20,
+              "picture of ", picture.width(), " x ", picture.height(), " for a plot of ", plotSize.width(), " x ",
+              plotSize.height());
+    int text = 0, legend = 0;
+    for (int y = plotSize.height(); y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor pixel = picture.pixelColor(x, y);
+            text += pixel.lightness() < 100;
+            for (const QColor &colour : colours)
+                legend += pixel.rgb() == colour.rgb();
+        }
+    E2E_CHECK(text > 200 && legend >= 2 * 24, "the band below the plot: ", text, " dark pixels, ", legend,
+              " in the curves' colours");
 }
 
 // The file's lines: settings, column names, then one row per point, each compared with the
@@ -138,6 +198,8 @@ void exportData(Gui &gui)
     waitForFile(gui, spectra);
     checkExport(spectra, "\"Sampling rate: 10000 Hz, N: 256, Window: Hann, Zero padding: 2 x\"",
                 "Frequency (Hz),FC1_CH1 (dB),FC1_CH2 (dB)", gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }));
+
+    checkSavedPicture(gui);
 
     // A folder nobody may write in (not even root): told, and nothing written.
     exportFromMenu(gui, "FFT Amplitude Spectrum");
