@@ -1,7 +1,8 @@
 // Exporting what the plots show, as a person does it: one block of two channels, its waveforms
-// written with Ctrl+E and its spectrum with the plot's context menu, each file read back and
-// compared with the curves drawn, value for value; the spectrum saved as a picture with its
-// legend and settings below; a file that cannot be written is told.
+// written with Ctrl+E (in volts, then in a custom unit) and its spectrum with the plot's
+// context menu, each file read back and compared with the curves drawn, value for value; the
+// spectrum saved as a picture with its legend and settings below; a file that cannot be
+// written is told.
 #include "Gui.h"
 #include "Steps.h"
 #include "Workflow.h"
@@ -9,11 +10,14 @@
 #include <qwt/qwt_plot.h>
 #include <qwt/qwt_plot_canvas.h>
 #include <qwt/qwt_plot_curve.h>
+#include <qwt/qwt_scale_widget.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
@@ -58,6 +62,15 @@ void answerFileDialog(Gui &gui, const QString &title, const std::string &path)
         QTest::keyClick(Gui::window(title)->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
     });
     gui.waitNoWindow(title);
+}
+
+// A shortcut reaches the window that has the keyboard.
+void pressCtrlE(Gui &gui)
+{
+    gui.run([] { Gui::window(kMainWindow)->activateWindow(); });
+    gui.waitUntil("the window to have the keyboard",
+                  [] { return QApplication::activeWindow() == Gui::window(kMainWindow); });
+    gui.post([] { QTest::keyClick(Gui::window(kMainWindow), Qt::Key_E, Qt::ControlModifier); });
 }
 
 void answerExport(Gui &gui, const std::string &path)
@@ -179,14 +192,35 @@ void exportData(Gui &gui)
     gui.waitUntil("the block", [] { return drawnCurves("Waveforms").size() == 2 && startButtonsReleased(); });
 
     const std::string waves = e2eWorkDir() + "/waves.csv";
-    // A shortcut reaches the window that has the keyboard.
-    gui.run([] { Gui::window(kMainWindow)->activateWindow(); });
-    gui.waitUntil("the window to have the keyboard",
-                  [] { return QApplication::activeWindow() == Gui::window(kMainWindow); });
-    gui.post([] { QTest::keyClick(Gui::window(kMainWindow), Qt::Key_E, Qt::ControlModifier); });
+    pressCtrlE(gui);
     answerExport(gui, waves);
     waitForFile(gui, waves);
     checkExport(waves, "\"Sampling rate: 10000 Hz, N: 256\"", "Time (s),FC1_CH1 (V),FC1_CH2 (V)",
+                gui.run([] { return drawnCurves("Waveforms"); }));
+
+    // A custom unit whose name needs quoting: its values and name as the axis shows them.
+    gui.post([] {
+        QTest::mouseClick(plotOn("Waveforms")->axisWidget(QwtPlot::yLeft), Qt::LeftButton);
+    });
+    gui.waitWindow("Axis Configuration");
+    gui.run([] {
+        QWidget *dialog = Gui::window("Axis Configuration");
+        for (QGroupBox *group : dialog->findChildren<QGroupBox *>())
+            if (group->title() == "Custom Unit Display") {
+                group->setChecked(true);
+                // The name's field; the number fields have theirs inside.
+                QTest::keyClicks(group->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly), "mV, \"AC\"");
+            }
+        dialog->findChildren<QDoubleSpinBox *>().last()->setValue(0.25); // the offset
+    });
+    gui.press("Axis Configuration", "OK");
+    gui.waitNoWindow("Axis Configuration");
+    const std::string units = e2eWorkDir() + "/units.csv";
+    pressCtrlE(gui);
+    answerExport(gui, units);
+    waitForFile(gui, units);
+    checkExport(units, "\"Sampling rate: 10000 Hz, N: 256\"",
+                "Time (s),\"FC1_CH1 (mV, \"\"AC\"\")\",\"FC1_CH2 (mV, \"\"AC\"\")\"",
                 gui.run([] { return drawnCurves("Waveforms"); }));
 
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
