@@ -111,6 +111,8 @@ void plotContextMenu::saveAs() {
 }
 
 void plotContextMenu::exportData() {
+    if (!m_dataSource)
+        return;
     const CurveTable table = m_dataSource(true);
     if (const QString nothing = CurveTableFile::nothingShown(table); !nothing.isEmpty()) {
         tell(nothing);
