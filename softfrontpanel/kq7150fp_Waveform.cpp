@@ -219,6 +219,9 @@ QWidget *kq7150fp_Waveform::buildControls()
     m_fileSize->setMinimumHeight(m_fileSize->fontMetrics().lineSpacing());
     QSizePolicy keepRoom = m_fileSize->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);
+    // A long file name in the storage summary is cut at the window's edge (the tooltip has it
+    // whole) rather than widening the window.
+    keepRoom.setHorizontalPolicy(QSizePolicy::Ignored);
     m_fileSize->setSizePolicy(keepRoom);
     m_fileSize->hide();
     column->addWidget(m_fileSize);
