@@ -36,53 +36,63 @@ QString shown(const QString &fileName) {
 }
 
 // Painting into a buffer first: the painters of the three formats report no write errors, and
-// the file is touched only once the whole drawing exists.
-void drawPlot(QwtPlot *plot, QPaintDevice &device, const QRectF &area) {
-    QPainter painter(&device);
-    QwtPlotRenderer().render(plot, &painter, area);
-}
+// the file is touched only once the whole drawing exists. The plot takes the size asked for;
+// the caption's band, when there is one, lies below it.
+struct Drawing {
+    QwtPlot *plot;
+    QSize pixels;
+    const PlotCaption &caption;
+    int band;
 
-QByteArray png(QwtPlot *plot, const QSize &pixels) {
-    QImage image(pixels, QImage::Format_ARGB32);
+    QSize total() const { return pixels + QSize(0, band); }
+    void draw(QPaintDevice &device) const {
+        QPainter painter(&device);
+        QwtPlotRenderer().render(plot, &painter, QRectF(QPointF(0, 0), pixels));
+        caption.draw(painter, QRect(0, pixels.height(), pixels.width(), band));
+    }
+};
+
+QByteArray png(const Drawing &drawing) {
+    QImage image(drawing.total(), QImage::Format_ARGB32);
     if (image.isNull())
         return {};
     const int dotsPerMeter = qRound(kDotsPerInch / 0.0254);
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
     image.fill(Qt::white);
-    drawPlot(plot, image, QRectF(QPointF(0, 0), pixels));
+    drawing.draw(image);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     return image.save(&buffer, "PNG") ? bytes : QByteArray();
 }
 
-QByteArray svg(QwtPlot *plot, const QSize &pixels) {
+QByteArray svg(const Drawing &drawing) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
     generator.setResolution(kDotsPerInch);
-    generator.setSize(pixels);
-    generator.setViewBox(QRect(QPoint(0, 0), pixels));
-    drawPlot(plot, generator, QRectF(QPointF(0, 0), pixels));
+    generator.setSize(drawing.total());
+    generator.setViewBox(QRect(QPoint(0, 0), drawing.total()));
+    drawing.draw(generator);
     return bytes;
 }
 
-// One page exactly the plot's size: ExactMatch keeps a size near a standard paper size from
-// being rounded to that paper.
-QByteArray pdf(QwtPlot *plot, const QSize &pixels) {
+// One page exactly the picture's size: ExactMatch keeps a size near a standard paper size from
+// being rounded to that paper. At 96 dpi a pixel is a unit of the page.
+QByteArray pdf(const Drawing &drawing) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QPdfWriter writer(&buffer);
     writer.setResolution(kDotsPerInch);
-    const QSizeF points = QSizeF(pixels) * 72.0 / kDotsPerInch;
+    const QSizeF points = QSizeF(drawing.total()) * 72.0 / kDotsPerInch;
     writer.setPageSize(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setCreator("Movara Soft Front Panel");
-    drawPlot(plot, writer, QRectF(0, 0, writer.width(), writer.height()));
+    drawing.draw(writer);
     return bytes;
 }
 
@@ -106,20 +116,21 @@ QString PlotExporter::problem(const QString &fileName) {
     return {};
 }
 
-QString PlotExporter::write(QwtPlot *plot, const QString &fileName, const QSize &pixels) {
+QString PlotExporter::write(QwtPlot *plot, const QString &fileName, const QSize &pixels, const PlotCaption &caption) {
     if (const QString refused = problem(fileName); !refused.isEmpty())
         return refused;
     QByteArray bytes;
     if (!pixels.isEmpty()) {
+        const Drawing drawing{plot, pixels, caption, caption.height(pixels.width())};
         switch (*formatOf(fileName)) {
         case Format::Png:
-            bytes = png(plot, pixels);
+            bytes = png(drawing);
             break;
         case Format::Svg:
-            bytes = svg(plot, pixels);
+            bytes = svg(drawing);
             break;
         case Format::Pdf:
-            bytes = pdf(plot, pixels);
+            bytes = pdf(drawing);
             break;
         }
     }

@@ -3,6 +3,8 @@
 // or not at all: when anything fails, a file of that name that existed before is kept.
 #pragma once
 
+#include "PlotCaption.h"
+
 #include <QSize>
 #include <QString>
 
@@ -19,8 +21,10 @@ public:
     // The message for the user when that file cannot be written: an unknown suffix or a
     // folder that does not exist. Empty when neither stands in the way.
     static QString problem(const QString &fileName);
-    // Draws the plot at that size and writes the file. Empty on success, else the message.
-    static QString write(QwtPlot *plot, const QString &fileName, const QSize &pixels);
+    // Draws the plot at that size, and the caption's band below it (the picture grows by the
+    // band's height), and writes the file. Empty on success, else the message.
+    static QString write(QwtPlot *plot, const QString &fileName, const QSize &pixels,
+                         const PlotCaption &caption = PlotCaption());
 
     // The filters of a save dialog, one per format.
     static QString filters();

@@ -1,5 +1,7 @@
 #include "plotContextMenu.h"
 
+#include "CurveTableFile.h"
+#include "PlotCaption.h"
 #include "PlotExporter.h"
 #include "kq7000fp_app.h"
 #include "kq7000fp_msgBox.h"
@@ -23,7 +25,8 @@ QString boxTitle() {
 
 plotContextMenu::plotContextMenu(QwtPlot *plot, QwtPlotZoomer *zoomer, const QString &baseName)
     : QObject(plot), m_plot(plot), m_zoomer(zoomer),
-      m_lastName(QDir::toNativeSeparators(QDir::homePath() + "/" + baseName + ".png")) {
+      m_lastName(QDir::toNativeSeparators(QDir::homePath() + "/" + baseName + ".png")),
+      m_lastDataName(QDir::toNativeSeparators(QDir::homePath() + "/" + baseName + ".csv")) {
     m_menu = new QMenu(plot);
     m_resetZoom = m_menu->addAction("Reset Zoom");
     m_resetZoom->setToolTip("Shows the whole plot again");
@@ -43,6 +46,15 @@ plotContextMenu::plotContextMenu(QwtPlot *plot, QwtPlotZoomer *zoomer, const QSt
 
 void plotContextMenu::setSaveNameAsker(SaveNameAsker asker) {
     m_askSaveName = orFileDialog(std::move(asker));
+}
+
+void plotContextMenu::setDataSource(DataSource source) {
+    m_dataSource = std::move(source);
+    if (m_export)
+        return;
+    m_export = m_menu->addAction("Export Data...");
+    m_export->setToolTip("Writes the curves shown as a CSV file, with the acquisition settings");
+    connect(m_export, &QAction::triggered, this, &plotContextMenu::exportData);
 }
 
 void plotContextMenu::setSizeAsker(SizeAsker asker) {
@@ -93,7 +105,29 @@ void plotContextMenu::saveAs() {
     if (!m_askSize(window, size))
         return;
     m_lastName = QDir::toNativeSeparators(name);
-    if (const QString failed = PlotExporter::write(m_plot, name, size); !failed.isEmpty())
+    const PlotCaption caption = m_dataSource ? PlotCaption(m_dataSource(false)) : PlotCaption();
+    if (const QString failed = PlotExporter::write(m_plot, name, size, caption); !failed.isEmpty())
+        tell(failed);
+}
+
+void plotContextMenu::exportData() {
+    if (!m_dataSource)
+        return;
+    const CurveTable table = m_dataSource(true);
+    if (const QString nothing = CurveTableFile::nothingShown(table); !nothing.isEmpty()) {
+        tell(nothing);
+        return;
+    }
+    QString filter = CurveTableFile::filter();
+    const QString typed =
+        m_askSaveName(m_plot->window(), "Export Data", m_lastDataName, CurveTableFile::filter(), &filter);
+    if (typed.isEmpty())
+        return;
+    const QString name = CurveTableFile::completedName(QDir::fromNativeSeparators(typed));
+    if (name != QDir::fromNativeSeparators(typed) && !confirmOverwrite(name))
+        return;
+    m_lastDataName = QDir::toNativeSeparators(name);
+    if (const QString failed = CurveTableFile::write(table, name); !failed.isEmpty())
         tell(failed);
 }
 

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan)
@@ -27,6 +28,7 @@ ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan)
                 p.lsb[p.channels++] = StorageFormat::lsb(plan.gainIndex[c * 8 + k]);
     p.scans = p.displayScans = plan.scans;
     m_blockSeconds = plan.rate > 0 ? plan.scans / plan.rate : 0.0;
+    m_rate = plan.rate;
     if (!p.allocate()) {
         std::printf("Unable to allocate memory.\n");
         return Result::NoMemory;
@@ -76,7 +78,7 @@ bool ContinuousStorage::openFile(const Plan &plan)
     }
     // A header that did not reach the disk is the same failure as the writer's later ones.
     if (!written)
-        p.endStoring("Disk write failed!");
+        p.endWriting(errno);
     return true;
 }
 
@@ -112,4 +114,16 @@ std::string ContinuousStorage::storedText() const
     std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(blocks) * m_blockSeconds);
     return std::to_string(blocks) + (blocks == 1 ? " block (" : " blocks (") + seconds + " s) " +
            (blocks == 1 ? "is" : "are") + " stored in \"" + m_params.fileName + "\", without a gap.";
+}
+
+StorageSummary ContinuousStorage::summary() const
+{
+    StorageSummary summary;
+    summary.fileName = m_params.fileName;
+    summary.blocks = m_params.blocksStored.load();
+    summary.scans = m_params.scans;
+    summary.rate = m_rate;
+    summary.bytes = m_params.fileBytes.load();
+    summary.end = m_params.error().empty() ? StorageSummary::End::Stopped : m_params.endReason();
+    return summary;
 }

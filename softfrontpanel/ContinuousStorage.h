@@ -4,6 +4,7 @@
 // have stopped.
 #pragma once
 
+#include "StorageSummary.h"
 #include "contParams_t.h"
 
 #include <QFuture>
@@ -41,6 +42,8 @@ public:
     // "305 blocks (1.446 s) are stored in "x.bin7150", without a gap." after a run that ended
     // with an error; empty when no file was written.
     std::string storedText() const;
+    // What the file holds and why the run ended; only after finish() of a run that stored.
+    StorageSummary summary() const;
     // Frees the buffers once no callback is inside.
     void release() { m_params.release(); }
 
@@ -52,5 +55,6 @@ private:
 
     contParams_t m_params;
     double m_blockSeconds = 0.0;
+    double m_rate = 0.0;
     QFuture<void> m_writer;
 };

@@ -15,7 +15,6 @@ const StateLook kLooks[StatusLine::kStates] = {
 };
 
 const char kOutOfRangeNote[] = " &nbsp; <font color='#f80'>Input Signal Out Of Range</font>";
-constexpr uint16_t kFifoOverflow = 0x0800;
 
 std::string hexWord(uint16_t word)
 {
@@ -83,7 +82,7 @@ StatusLine StatusLine::storingEnded(int state, uint16_t errors, const std::strin
 std::string StatusLine::acquisitionErrorText(uint16_t errors)
 {
     std::string text = "Acquisition error " + hexWord(errors);
-    if (errors & kFifoOverflow)
+    if (errors & StatusLine::kFifoOverflow)
         return text + ": the card memory overflowed, the data could not be read fast enough.";
     return text + ".";
 }

@@ -11,6 +11,7 @@ struct StatusLine {
 
     static constexpr uint16_t kOutOfRange = 0x0400;
     static constexpr uint16_t kAcquisitionErrors = 0xF900;
+    static constexpr uint16_t kFifoOverflow = 0x0800; // one of them: the card memory overflowed
     static constexpr int kStates = 8;
 
     // Name of a state code; codes outside 0..7 have none (empty).

@@ -87,19 +87,20 @@ void contParams_t::release()
     }
 }
 
-bool contParams_t::keepError(const std::string &text)
+bool contParams_t::keepError(const std::string &text, StorageSummary::End why)
 {
     std::lock_guard<std::mutex> lock(m_errorLock);
     if (!m_error.empty())
         return false;
     m_error = text;
+    m_end = why;
     return true;
 }
 
-void contParams_t::endStoring(const std::string &text)
+void contParams_t::endStoring(const std::string &text, StorageSummary::End why)
 {
     // A lasting fault would otherwise print its line for every block.
-    if (keepError(text)) {
+    if (keepError(text, why)) {
         std::printf("%s\n\n", text.c_str());
         std::fflush(stdout);
     }
@@ -113,10 +114,23 @@ std::string contParams_t::error() const
     return m_error;
 }
 
+StorageSummary::End contParams_t::endReason() const
+{
+    std::lock_guard<std::mutex> lock(m_errorLock);
+    return m_end;
+}
+
+void contParams_t::endWriting(int cause)
+{
+    endStoring("Disk write failed!", cause == ENOSPC || cause == EDQUOT ? StorageSummary::End::DiskFull
+                                                                        : StorageSummary::End::WriteFailed);
+}
+
 void contParams_t::clearError()
 {
     std::lock_guard<std::mutex> lock(m_errorLock);
     m_error.clear();
+    m_end = StorageSummary::End::Stopped;
 }
 
 // ---- Driver's thread ------------------------------------------------------------------------
@@ -154,12 +168,15 @@ void contParams_t::pollStatus(ViSession vi)
     const ViStatus status = kq7150_checkMultAcquisition(vi, &state, &errors, &backlog, &overflow);
     if (status < VI_SUCCESS) {
         // Without the error word a loss of scans would go unseen.
-        endStoring(DriverErrorReporter::message(status, "kq7150_checkMultAcquisition", vi));
+        endStoring(DriverErrorReporter::message(status, "kq7150_checkMultAcquisition", vi),
+                   StorageSummary::End::DriverCall);
         return;
     }
     acquisitionStatus.storePoll(state, errors, backlog, overflow);
     if (errors & StatusLine::kAcquisitionErrors)
-        endStoring(StatusLine::acquisitionErrorText(errors));
+        endStoring(StatusLine::acquisitionErrorText(errors), errors & StatusLine::kFifoOverflow
+                                                                 ? StorageSummary::End::CardOverflow
+                                                                 : StorageSummary::End::AcquisitionError);
 }
 
 // Reads the block into the ring, hands it to the display when asked, and to the writer while
@@ -171,7 +188,8 @@ bool contParams_t::storeBlock(ViSession vi)
     const int32_t status = readSlot(vi, w);
     acquisitionStatus.blocksRead.fetch_add(1);
     if (status < VI_SUCCESS) {
-        endStoring(DriverErrorReporter::message(status, "kq7150_readMultAcquisitionEx", vi));
+        endStoring(DriverErrorReporter::message(status, "kq7150_readMultAcquisitionEx", vi),
+                   StorageSummary::End::DriverCall);
         // The slot holds no block: neither the display nor the file may take it.
         return false;
     }
@@ -233,7 +251,7 @@ bool contParams_t::waitForRoom(uint32_t next)
             return false;
         }
         if (round > kMaxRounds) {
-            endStoring("Timeout");
+            endStoring("Timeout", StorageSummary::End::DiskStalled);
             return false;
         }
         if (round % 1000 == 999)
@@ -249,6 +267,7 @@ bool contParams_t::waitForRoom(uint32_t next)
 void contParams_t::writeAll()
 {
     uint64_t idle = 0;
+    errno = 0;
     bool ok = beginFile();
     while (ok) {
         const uint32_t r = readIndex.load();
@@ -259,6 +278,7 @@ void contParams_t::writeAll()
             continue;
         }
         idle = 0;
+        errno = 0;
         ok = writeSlot(r);
         if (!ok)
             break;
@@ -266,8 +286,9 @@ void contParams_t::writeAll()
         readIndex.exchange((r + 1) % kSlots);
     }
     if (!ok) {
+        const int cause = errno;
         cutBack();
-        endStoring("Disk write failed!");
+        endWriting(cause);
     }
     closeFile();
     writerDone.exchange(true);
@@ -318,13 +339,16 @@ void contParams_t::cutBack()
 void contParams_t::closeFile()
 {
     std::FILE *f = file.load();
+    errno = 0;
     if (std::fflush(f) != 0) {
+        const int cause = errno;
         cutBack();
-        endStoring("Disk write failed!");
+        endWriting(cause);
     }
     file.exchange(nullptr);
+    errno = 0;
     if (std::fclose(f) != 0)
-        endStoring("Disk write failed!");
+        endWriting(errno);
 }
 
 // What a stored slot adds to the file; for text an estimate of 27 characters per value.

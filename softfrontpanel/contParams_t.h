@@ -8,6 +8,7 @@
 // the writer never stores a slot that is being refilled. Only the display block has a lock.
 #pragma once
 
+#include "StorageSummary.h"
 #include "kq7150.h"
 
 #include <atomic>
@@ -78,13 +79,17 @@ struct contParams_t {
 
     // Ends storing for good: the first error is kept and printed once; the writer stores the
     // blocks handed to it before and ends.
-    void endStoring(const std::string &text);
-    // The first error, empty while there was none.
+    void endStoring(const std::string &text, StorageSummary::End why);
+    // A write that failed, named after the cause the system gave (errno).
+    void endWriting(int cause);
+    // The first error, empty while there was none, and what it was.
     std::string error() const;
+    StorageSummary::End endReason() const;
     void clearError();
 
 private:
-    bool keepError(const std::string &text); // true when it is the first
+    // True when it is the first.
+    bool keepError(const std::string &text, StorageSummary::End why = StorageSummary::End::Stopped);
     void pollStatus(ViSession vi);
     bool storeBlock(ViSession vi);
     int32_t readSlot(ViSession vi, uint32_t slot);
@@ -102,4 +107,5 @@ private:
     uint32_t m_shownBlock = 0;
     mutable std::mutex m_errorLock;
     std::string m_error;
+    StorageSummary::End m_end = StorageSummary::End::Stopped;
 };

@@ -11,6 +11,7 @@
 #include "kq7150fp_chCfg.h"
 #include "kq7150fp_vrefs.h"
 #include "plot_voltage.h"
+#include "plotContextMenu.h"
 #include "kq7000fp_scu.h"
 #include "kq7000fp_scuWidget.h"
 #include "spaceKeyToggle.h"
@@ -22,6 +23,7 @@
 
 #include <qwt_global.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -164,6 +166,25 @@ void kq7150fp_App::connectWaveform()
     connect(this, &kq7000fp_app::breakSingle, waveform, &kq7150fp_Waveform::breakSingle);
     connect(this, &kq7000fp_app::startCont, waveform, &kq7150fp_Waveform::startCont);
     connect(this, &kq7000fp_app::stopCont, waveform, &kq7150fp_Waveform::stopCont);
+
+    waveform->contextMenu()->setDataSource([this](bool samples) { return waveform->waveformTable(samples); });
+    spectrum->contextMenu()->setDataSource([this](bool samples) { return waveform->spectrumTable(samples); });
+    m_exportData = m_fileMenu->addAction("Export Data...", this, &kq7150fp_App::exportShownData,
+                                         QKeySequence(Qt::CTRL + Qt::Key_E));
+    m_exportData->setToolTip("Writes the curves of the plot in front as a CSV file");
+    // Only a plot has curves to export.
+    connect(m_mainTabs, &QTabWidget::currentChanged, m_exportData, [this] {
+        m_exportData->setEnabled(m_mainTabs->currentWidget() == waveform ||
+                                 m_mainTabs->currentWidget() == spectrum);
+    });
+}
+
+void kq7150fp_App::exportShownData()
+{
+    if (m_mainTabs->currentWidget() == waveform)
+        waveform->contextMenu()->exportData();
+    else if (m_mainTabs->currentWidget() == spectrum)
+        spectrum->contextMenu()->exportData();
 }
 
 void kq7150fp_App::cardsReset()

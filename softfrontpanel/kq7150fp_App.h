@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+class QAction;
 class QComboBox;
 class RecordingOpener;
 class QMenu;
@@ -93,6 +94,8 @@ public slots:
     void calibrateAllFC();
     void FCChanged(int index);
     void mainTabChanged(int index);
+    // "Export Data..." of the plot in front (waveforms or spectrum).
+    void exportShownData();
 
 protected:
     // Any acquisition ends before the window goes.
@@ -122,6 +125,7 @@ private:
     QMenu *m_fileMenu = nullptr;
     QMenu *m_viewMenu = nullptr;
     RecordingOpener *m_recordings = nullptr;
+    QAction *m_exportData = nullptr;
     QTabWidget *m_mainTabs = nullptr;
     QComboBox *m_vrefChoice = nullptr;
     QTabWidget *m_fcTab = nullptr;

@@ -11,6 +11,7 @@
 #include "LegendHeading.h"
 #include "OfflinePlayback.h"
 #include "PlaybackControls.h"
+#include "ShownCurves.h"
 #include "StatusLine.h"
 #include "axisConfig.h"
 #include "axisConfigFft.h"
@@ -242,6 +243,9 @@ QWidget *kq7150fp_Waveform::buildControls()
     m_fileSize->setMinimumHeight(m_fileSize->fontMetrics().lineSpacing());
     QSizePolicy keepRoom = m_fileSize->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);
+    // A long file name in the storage summary is cut at the window's edge (the tooltip has it
+    // whole) rather than widening the window.
+    keepRoom.setHorizontalPolicy(QSizePolicy::Ignored);
     m_fileSize->setSizePolicy(keepRoom);
     m_fileSize->hide();
     column->addWidget(m_fileSize);
@@ -495,6 +499,7 @@ void kq7150fp_Waveform::startDAQ()
         m_time[i] = (i - m_plan.preTrigger) / m_rate;
     m_status->clear();
     m_fileSize->clear();
+    m_fileSize->setToolTip(QString());
     m_fileSize->setVisible(storage && repetitive());
 
     if (!m_demo) {
@@ -651,15 +656,18 @@ void kq7150fp_Waveform::stopDAQ()
     setStartEnabled(true);
     if (!m_demo && m_started)
         m_driver->stop();
-    if (m_storing)
+    // The file size line gives way to the summary of the recording; a second stop (the start
+    // button released by the first) leaves that in place.
+    if (m_storing) {
+        m_fileSize->hide();
         endStorage();
+    }
     if (waitingForDisk()) {
         setStartEnabled(false);
         showLine(StatusLine{kDiskWaitText, 0xFF8000});
     } else {
         showLine(StatusLine::idle(acquisitionStatus.errors.load()));
     }
-    m_fileSize->hide();
     m_started = false;
 }
 
@@ -686,6 +694,8 @@ void kq7150fp_Waveform::completeStorage()
 {
     m_diskWait->stop();
     std::string error = m_storage->finish();
+    if (!m_storage->params().fileName.empty())
+        showSummary(m_storage->summary());
     if (!error.empty()) {
         const std::string stored = m_storage->storedText();
         kq7000fp_app::showErrorMessage(QString::fromStdString(stored.empty() ? error : error + "\n" + stored));
@@ -713,6 +723,16 @@ bool kq7150fp_Waveform::finishStorage(int ms)
         return false;
     completeStorage();
     return true;
+}
+
+// Takes the file size line's place until the next start, so that what the recording holds can
+// still be read after its message box is gone.
+void kq7150fp_Waveform::showSummary(const StorageSummary &summary)
+{
+    m_fileSize->setText(QString::fromStdString(summary.text()));
+    m_fileSize->setToolTip(QString::fromStdString(summary.fileName));
+    setTextColour(m_fileSize, summary.failed() ? QColor(Qt::red) : QColor(Qt::black));
+    m_fileSize->show();
 }
 
 void kq7150fp_Waveform::showFileSize()
@@ -1023,6 +1043,9 @@ void kq7150fp_Waveform::updateFft()
     job->fs = m_rate;
     job->zp = m_app->daq->zeroPadding->currentData().toInt();
     job->window = m_window;
+    // The settings stay locked while blocks come, so those of the last job are the ones shown.
+    m_spectrumSettings = ", Window: " + m_app->daq->fftWindow->currentText().toStdString() +
+                         ", Zero padding: " + m_app->daq->zeroPadding->currentText().toStdString();
     for (int c = 0; c < m_cards; ++c)
         for (int k = 0; k < kChannels; ++k)
             if (m_acquired.isEnabled(c, k))
@@ -1203,6 +1226,22 @@ void kq7150fp_Waveform::editYAxis()
     title.setFont(titleFont());
     m_plot->setAxisTitle(QwtPlot::yLeft, title);
     m_picker->setUnitName(name);
+}
+
+CurveTable kq7150fp_Waveform::waveformTable(bool withSamples) const
+{
+    const std::string unit = m_unitOn ? m_yDialog->unitName()->text().toStdString() : "V";
+    CurveTable table = ShownCurves::table(m_curves, "Time (s)", unit, withSamples);
+    table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans);
+    return table;
+}
+
+CurveTable kq7150fp_Waveform::spectrumTable(bool withSamples) const
+{
+    CurveTable table = ShownCurves::table(m_app->spectrum->curveList(), "Frequency (Hz)", "dB", withSamples);
+    table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans) +
+                     m_spectrumSettings;
+    return table;
 }
 
 void kq7150fp_Waveform::editXAxis()

@@ -8,6 +8,7 @@
 #include "BlockScale.h"
 #include "ChannelSelection.h"
 #include "BackgroundAnalysis.h"
+#include "CurveTable.h"
 #include "TriggerPlan.h"
 #include "fileInfo_t.h"
 #include "measurement.h"
@@ -40,6 +41,7 @@ class kq7150fp_App;
 class myQwtPlotPicker;
 class plotContextMenu;
 class ContinuousStorage;
+struct StorageSummary;
 class DriverAcquisition;
 class OfflinePlayback;
 struct BlockSpectra;
@@ -64,6 +66,9 @@ public:
     void showOffline(const fileInfo_t &file);
 
     QwtPlot *plot() const { return m_plot; }
+    // The curves in view with the settings of their block, for "Export Data...".
+    CurveTable waveformTable(bool withSamples) const;
+    CurveTable spectrumTable(bool withSamples) const;
     QLabel *statusLabel() const { return m_status; }
     QSlider *slider() const { return m_slider; }
     QLabel *sliderLabel() const { return m_sliderLabel; }
@@ -154,6 +159,7 @@ private:
     void endStorage();
     void completeStorage();
     void showFileSize();
+    void showSummary(const StorageSummary &summary);
     bool pollHardware(bool &ready);
     bool loadOfflineBlock();
     void showBlock();
@@ -219,6 +225,7 @@ private:
     std::vector<double> m_window;
     std::vector<SpectrumCurve> m_spectra; // the spectra drawn
     double m_spectrumEnd = 0.0;           // their last frequency
+    std::string m_spectrumSettings;       // their window and zero padding
     int m_scans = 0;
     double m_rate = 1.0;
     TriggerPlan m_plan;

@@ -9,6 +9,7 @@
 #include "OfflinePlayback.h"
 #include "SampleGrid.h"
 #include "StatusLine.h"
+#include "StorageSummary.h"
 #include "TriggerPlan.h"
 #include "WaveformTrackerText.h"
 
@@ -104,6 +105,24 @@ TEST(StatusLineTest, StateLooksAndTheErrorWord) {
         const StatusLine line = StatusLine::idle(errors);
         EXPECT_EQ(std::tuple(line.html, line.rgb), std::tuple(html, 0u)) << std::hex << errors;
     }
+}
+
+// A long name is shortened in its middle so that the figures stay on the line; the cuts fall
+// between UTF-8 characters (two-byte "é" straddles both cut points here).
+TEST(StorageSummaryTest, LongNamesKeepTheirEndsAndWholeCharacters) {
+    StorageSummary summary;
+    summary.blocks = 1;
+    summary.scans = 1024;
+    summary.rate = 1024;
+    summary.bytes = 10;
+    summary.fileName = "/data/" + std::string(23, 'a') + "\xC3\xA9" + std::string(40, 'm') + "\xC3\xA9" +
+                       std::string(14, 'z') + ".bin7150";
+    EXPECT_EQ(summary.text(), "Stored \"" + std::string(23, 'a') + "...\xC3\xA9" + std::string(14, 'z') +
+                                  ".bin7150\": 1 block (1.000 s), 10 bytes; stopped.");
+    summary.end = StorageSummary::End::DiskStalled;
+    summary.fileName = std::string(51, 'n');
+    EXPECT_EQ(summary.text(), "Stored \"" + std::string(51, 'n') +
+                                  "\": 1 block (1.000 s), 10 bytes; ended by an error: the disk stalled.");
 }
 
 TEST(AcquisitionStatusTest, StartForgetsThePreviousRun) {

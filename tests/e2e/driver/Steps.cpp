@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <filesystem>
 #include <sstream>
 
 void answerConnection(Gui &gui, const QString &choice)
@@ -233,6 +234,26 @@ void startStoring(Gui &gui, const std::string &path, const QString &rate, const 
     gui.shot("dialog");
     gui.press(dialog, "Start");
     gui.waitNoWindow(dialog);
+}
+
+void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds, const QString &how)
+{
+    const QString line = gui.run([] {
+        for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
+            if (label->isVisible() && label->text().startsWith("Stored \""))
+                return label->text();
+        return QString();
+    });
+    const QString name = QString::fromStdString(std::filesystem::path(path).filename().string());
+    const QString expected = QString("Stored \"%1\": %2 %3 (%4 s), %5 bytes; %6.")
+                                 .arg(name)
+                                 .arg(blocks)
+                                 .arg(blocks == 1 ? "block" : "blocks")
+                                 .arg(QString::asprintf("%.3f", blocks * blockSeconds))
+                                 .arg(std::filesystem::file_size(path))
+                                 .arg(how);
+    E2E_CHECK(line == expected, "the line under the plot says '", line.toStdString(), "', not '",
+              expected.toStdString(), "'");
 }
 
 QString statusLineText()

@@ -79,6 +79,12 @@ double shownFileSize();
 // the path, "Start". Returns once the dialog is gone.
 void startStoring(Gui &gui, const std::string &path, const QString &rate, const QString &length,
                   const QString &format);
+// The line under the plot that says what the last recording stored, once storing ended, checked
+// against the file at path: its name, the blocks (and the seconds they span), its length on disk,
+// and how it ended (how: "stopped", or the error after "ended by an error: "). Fails the workflow
+// when the line is missing or says otherwise.
+void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds,
+                         const QString &how);
 // The text of the waveform view's status line (rich text).
 QString statusLineText();
 // The text of the frame's error box, once one is up.

@@ -78,6 +78,8 @@ Registration binary{{"continuous_binary", rampWorld(), nullptr, [](Gui &gui) {
     E2E_CHECK(std::filesystem::file_size(stored.path) == info.payloadOffset + file.blocks * info.blockLength,
               std::filesystem::file_size(stored.path), " bytes for ", file.blocks, " blocks");
     checkDuration(file.blocks * 1024 / 50000.0, stored.seconds);
+    checkStorageSummary(gui, stored.path, file.blocks, 1024 / 50000.0, "stopped");
+    gui.shot("summary");
     closeProgram(gui);
 }, nullptr}};
 
@@ -96,6 +98,7 @@ Registration csv{{"continuous_csv", rampWorld(), nullptr, [](Gui &gui) {
     E2E_CHECK(gap.empty(), stored.path, ": ", gap);
     E2E_CHECK(scans % 1024 == 0, scans, " scans: not whole blocks");
     checkDuration(scans / 10000.0, stored.seconds);
+    checkStorageSummary(gui, stored.path, scans / 1024, 1024 / 10000.0, "stopped");
     closeProgram(gui);
 }, nullptr}};
 

@@ -60,6 +60,7 @@ void overflow(Gui &gui)
     const std::string gap = rampFileGap(path, kRampLsb, file);
     E2E_CHECK(gap.empty(), path, ": ", gap);
     E2E_CHECK(file.blocks == blocks && blocks >= 20, file.blocks, " blocks in the file, ", blocks, " said");
+    checkStorageSummary(gui, path, blocks, 1024 / 50000.0, "ended by an error: card memory overflow");
     closeProgram(gui);
 }
 
@@ -81,6 +82,8 @@ std::string fillTheDisk(Gui &gui, const char *name, const QString &rate, const Q
     blocks = storedBlocks(message, path);
     gui.shot("told");
     gui.press(kErrorBoxTitle, "No");
+    checkStorageSummary(gui, path, blocks, 1024 / 10000.0, "ended by an error: the disk is full");
+    gui.shot("summary");
     const auto size = std::filesystem::file_size(path);
     // As the line rounds it: to a tenth of a kB.
     E2E_CHECK(std::abs(shown - static_cast<double>(size)) <= 103, "the file size line showed ", shown, " B of ",

@@ -1,0 +1,252 @@
+// Exporting what the plots show, as a person does it: one block of two channels, its waveforms
+// written with Ctrl+E (in volts, then in a custom unit) and its spectrum with the plot's
+// context menu, each file read back and compared with the curves drawn, value for value; the
+// spectrum saved as a picture with its legend and settings below; a file that cannot be
+// written is told.
+#include "Gui.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include <qwt/qwt_plot.h>
+#include <qwt/qwt_plot_canvas.h>
+#include <qwt/qwt_plot_curve.h>
+#include <qwt/qwt_scale_widget.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
+  "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"code":"0x7150","variant":"BB",
+  "serial":"0x71500011","signal":{"type":"sine","frequency":625,"amplitude":2.0,"noiseRms":50e-6}}]}]})";
+
+std::vector<Curve> drawnCurves(const QString &tab)
+{
+    std::vector<Curve> drawn;
+    for (Curve &c : curvesOn(tab))
+        if (!c.y.empty() && c.visible)
+            drawn.push_back(std::move(c));
+    return drawn;
+}
+
+// Answers the file dialog with this title with this path.
+void answerFileDialog(Gui &gui, const QString &title, const std::string &path)
+{
+    gui.waitWindow(title);
+    gui.run([title, name = QString::fromStdString(path)] {
+        auto *dialog = qobject_cast<QFileDialog *>(Gui::window(title));
+        E2E_CHECK(dialog, "the export dialog is no file dialog");
+        auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit");
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, name);
+    });
+    // Return, as a person ends typing: the button beside the name reads "Open" or "Save" as the
+    // dialog's view of the folders catches up, and either takes the name.
+    gui.post([title] {
+        QTest::keyClick(Gui::window(title)->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
+    });
+    gui.waitNoWindow(title);
+}
+
+// A shortcut reaches the window that has the keyboard.
+void pressCtrlE(Gui &gui)
+{
+    gui.run([] { Gui::window(kMainWindow)->activateWindow(); });
+    gui.waitUntil("the window to have the keyboard",
+                  [] { return QApplication::activeWindow() == Gui::window(kMainWindow); });
+    gui.post([] { QTest::keyClick(Gui::window(kMainWindow), Qt::Key_E, Qt::ControlModifier); });
+}
+
+void answerExport(Gui &gui, const std::string &path)
+{
+    answerFileDialog(gui, "Export Data", path);
+}
+
+// The file appears whole once written: it is renamed into place.
+void waitForFile(Gui &gui, const std::string &path)
+{
+    gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
+}
+
+// An action of the context menu of the plot on that tab.
+void fromMenu(Gui &gui, const QString &tab, const QString &item)
+{
+    gui.run([tab] {
+        QWidget *canvas = plotOn(tab)->canvas();
+        QContextMenuEvent request(QContextMenuEvent::Mouse, canvas->rect().center(),
+                                  canvas->mapToGlobal(canvas->rect().center()));
+        QApplication::sendEvent(canvas, &request);
+    });
+    gui.waitUntil("the plot's menu", [] {
+        for (QMenu *menu : Gui::window(kMainWindow)->findChildren<QMenu *>())
+            if (menu->isVisible())
+                return true;
+        return false;
+    });
+    gui.shot("plot-menu");
+    gui.post([item] {
+        for (QMenu *menu : Gui::window(kMainWindow)->findChildren<QMenu *>())
+            if (menu->isVisible())
+                for (QAction *action : menu->actions())
+                    if (action->text() == item)
+                        return action->trigger();
+    });
+}
+
+void exportFromMenu(Gui &gui, const QString &tab)
+{
+    fromMenu(gui, tab, "Export Data...");
+}
+
+// "Save Plot As..." of the spectrum at its size on screen: the picture has that width and,
+// below the plot, a white band with the legend (the curves' colours) and the settings (text).
+void checkSavedPicture(Gui &gui)
+{
+    const QString tab = "FFT Amplitude Spectrum";
+    const std::string path = e2eWorkDir() + "/spectrum.png";
+    const QSize plotSize = gui.run([tab] { return plotOn(tab)->size(); });
+    const std::vector<QColor> colours = gui.run([tab] {
+        std::vector<QColor> drawn;
+        for (QwtPlotItem *item : plotOn(tab)->itemList(QwtPlotItem::Rtti_PlotCurve))
+            drawn.push_back(static_cast<QwtPlotCurve *>(item)->pen().color());
+        return drawn;
+    });
+    fromMenu(gui, tab, "Save Plot As...");
+    answerFileDialog(gui, "Save Plot As", path);
+    gui.press("Plot Size", "OK");
+    waitForFile(gui, path);
+    // Kept beside the screenshots, to be looked at.
+    std::filesystem::copy_file(path, e2eShotDir() + "/" + gui.workflow() + "-saved-spectrum.png",
+                               std::filesystem::copy_options::overwrite_existing);
+    const QImage picture(QString::fromStdString(path));
+    E2E_CHECK(picture.width() == plotSize.width() && picture.height() > plotSize.height() + 20,
+              "picture of ", picture.width(), " x ", picture.height(), " for a plot of ", plotSize.width(), " x ",
+              plotSize.height());
+    int text = 0, legend = 0;
+    for (int y = plotSize.height(); y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor pixel = picture.pixelColor(x, y);
+            text += pixel.lightness() < 100;
+            for (const QColor &colour : colours)
+                legend += pixel.rgb() == colour.rgb();
+        }
+    E2E_CHECK(text > 200 && legend >= 2 * 24, "the band below the plot: ", text, " dark pixels, ", legend,
+              " in the curves' colours");
+}
+
+// The file's lines: settings, column names, then one row per point, each compared with the
+// curves drawn, which must read back exactly.
+void checkExport(const std::string &path, const std::string &settings, const std::string &columns,
+                 const std::vector<Curve> &curves)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    E2E_CHECK(line == settings, "settings line '", line, "'");
+    std::getline(in, line);
+    E2E_CHECK(line == columns, "column line '", line, "'");
+    size_t row = 0;
+    for (; std::getline(in, line); ++row) {
+        E2E_CHECK(row < curves[0].x.size(), "more rows than points: ", row);
+        const char *at = line.c_str();
+        char *end = nullptr;
+        const double x = std::strtod(at, &end);
+        E2E_CHECK(x == curves[0].x[row], "row ", row, ": x ", x, " drawn ", curves[0].x[row]);
+        for (size_t c = 0; c < curves.size(); ++c) {
+            E2E_CHECK(*end == ',', "row ", row, ": no column ", c + 1);
+            const double y = std::strtod(end + 1, &end);
+            E2E_CHECK(y == curves[c].y[row], "row ", row, " column ", c + 1, ": ", y, " drawn ", curves[c].y[row]);
+        }
+        E2E_CHECK(*end == '\0', "row ", row, ": more columns than curves");
+    }
+    E2E_CHECK(row == curves[0].x.size(), row, " rows for ", curves[0].x.size(), " points");
+}
+
+void exportData(Gui &gui)
+{
+    answerConnection(gui, "Auto Find");
+    waitMainWindow(gui);
+    showChannel(gui, 1, 2);
+    gui.run([] { Gui::tick(channelPage(1, 2), "Enabled"); });
+    gui.showTab(kMainWindow, "Acquisition");
+    pick(gui, kMainWindow, "Hann");
+    pick(gui, kMainWindow, "2 x");
+    gui.showTab(kMainWindow, "Waveforms");
+    gui.click(kMainWindow, "singleShotButton");
+    gui.waitUntil("the block", [] { return drawnCurves("Waveforms").size() == 2 && startButtonsReleased(); });
+
+    const std::string waves = e2eWorkDir() + "/waves.csv";
+    pressCtrlE(gui);
+    answerExport(gui, waves);
+    waitForFile(gui, waves);
+    checkExport(waves, "\"Sampling rate: 10000 Hz, N: 256\"", "Time (s),FC1_CH1 (V),FC1_CH2 (V)",
+                gui.run([] { return drawnCurves("Waveforms"); }));
+
+    // A custom unit whose name needs quoting: its values and name as the axis shows them.
+    gui.post([] {
+        QTest::mouseClick(plotOn("Waveforms")->axisWidget(QwtPlot::yLeft), Qt::LeftButton);
+    });
+    gui.waitWindow("Axis Configuration");
+    gui.run([] {
+        QWidget *dialog = Gui::window("Axis Configuration");
+        for (QGroupBox *group : dialog->findChildren<QGroupBox *>())
+            if (group->title() == "Custom Unit Display") {
+                group->setChecked(true);
+                // The name's field; the number fields have theirs inside.
+                QTest::keyClicks(group->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly), "mV, \"AC\"");
+            }
+        dialog->findChildren<QDoubleSpinBox *>().last()->setValue(0.25); // the offset
+    });
+    gui.press("Axis Configuration", "OK");
+    gui.waitNoWindow("Axis Configuration");
+    const std::string units = e2eWorkDir() + "/units.csv";
+    pressCtrlE(gui);
+    answerExport(gui, units);
+    waitForFile(gui, units);
+    checkExport(units, "\"Sampling rate: 10000 Hz, N: 256\"",
+                "Time (s),\"FC1_CH1 (mV, \"\"AC\"\")\",\"FC1_CH2 (mV, \"\"AC\"\")\"",
+                gui.run([] { return drawnCurves("Waveforms"); }));
+
+    gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
+    gui.press(kMainWindow, "All");
+    gui.waitUntil("the spectra", [] { return drawnCurves("FFT Amplitude Spectrum").size() == 2; });
+    const std::string spectra = e2eWorkDir() + "/spectra.csv";
+    exportFromMenu(gui, "FFT Amplitude Spectrum");
+    answerExport(gui, spectra);
+    waitForFile(gui, spectra);
+    checkExport(spectra, "\"Sampling rate: 10000 Hz, N: 256, Window: Hann, Zero padding: 2 x\"",
+                "Frequency (Hz),FC1_CH1 (dB),FC1_CH2 (dB)", gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }));
+
+    checkSavedPicture(gui);
+
+    // A folder nobody may write in (not even root): told, and nothing written.
+    exportFromMenu(gui, "FFT Amplitude Spectrum");
+    answerExport(gui, "/proc/spectra.csv");
+    gui.waitWindow(kBoxTitle);
+    const QString told = gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kBoxTitle))->text(); });
+    E2E_CHECK(told.startsWith("Cannot write the file: \"/proc/spectra.csv\" ("), told.toStdString());
+    E2E_CHECK(!std::filesystem::exists("/proc/spectra.csv"), "a file in /proc");
+    gui.shot("cannot-write");
+    gui.press(kBoxTitle, "OK");
+    closeProgram(gui);
+}
+
+Registration exportWorkflow{{"export_data", kWorld, nullptr, exportData, nullptr}};
+
+} // namespace
