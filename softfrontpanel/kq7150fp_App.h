@@ -16,6 +16,7 @@
 class QComboBox;
 class QMenu;
 class QMenuBar;
+class ConfigurationMenu;
 class acqConfig;
 class QPushButton;
 class QTabWidget;
@@ -49,6 +50,8 @@ public:
     QMenuBar *menuBar() const { return m_menuBar; }
     QMenu *fileMenu() const { return m_fileMenu; }
     QMenu *viewMenu() const { return m_viewMenu; }
+    // Saving and opening configurations, and restoring the last one at start.
+    ConfigurationMenu *configurations() const { return m_configurations; }
     QTabWidget *fcTab() const { return m_fcTab; }
     QTabWidget *channelTabs(int card) const { return m_channelTabs[card]; }
     QComboBox *vrefChoice() const { return m_vrefChoice; }
@@ -93,7 +96,7 @@ protected:
     void cardsReset() override;
 
 private:
-    void buildMenus();
+    void buildMenus(bool offline);
     void connectWaveform();
     void readCardEnvironments();
     bool readReferenceTable(const kq7000_ifVref *ref);
@@ -114,6 +117,7 @@ private:
     QMenuBar *m_menuBar = nullptr;
     QMenu *m_fileMenu = nullptr;
     QMenu *m_viewMenu = nullptr;
+    ConfigurationMenu *m_configurations = nullptr;
     QTabWidget *m_mainTabs = nullptr;
     QComboBox *m_vrefChoice = nullptr;
     QTabWidget *m_fcTab = nullptr;

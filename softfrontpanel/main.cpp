@@ -4,6 +4,7 @@
 #include "fileInfo_t.h"
 #include "kq7000fp_msgBox.h"
 #include "kq7000fp_splashLabel.h"
+#include "ConfigurationMenu.h"
 #include "StoredFileSettings.h"
 #include "TestDriverHook.h"
 #include "kq7150_fc.h"
@@ -105,6 +106,7 @@ int main(int argc, char *argv[])
         StoredFileSettings::apply(window, fileInfo);
     if (splash)
         splash->finish(&window);
+    window.configurations()->restoreAtStart();
     app.exec();
     splash.reset();
     return 0;

@@ -8,7 +8,11 @@
 #include <qwt/qwt_plot_curve.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -98,6 +102,56 @@ void showChannel(Gui &gui, int card, int channel)
     });
     gui.waitUntil(e2eText("channel ", channel, " of card ", card, " shown"),
                   [=] { return channelTabs(card)->currentIndex() == channel - 1; });
+}
+
+void fileMenuItem(Gui &gui, const QString &item)
+{
+    gui.run([] {
+        auto *bar = Gui::child<QMenuBar>(Gui::window(kMainWindow), "menuBar");
+        E2E_CHECK(bar, "no menu bar");
+        for (QAction *menu : bar->actions())
+            if (menu->text().remove('&') == "File")
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center());
+    });
+    const auto openMenu = [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); };
+    gui.waitUntil("the File menu", [=] { return openMenu() && openMenu()->isVisible(); });
+    gui.shot("file-menu");
+    gui.post([=] {
+        QMenu *menu = openMenu();
+        for (QAction *action : menu->actions())
+            if (action->text().remove('&') == item) {
+                E2E_CHECK(action->isEnabled(), "'", item.toStdString(), "' is disabled");
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                return;
+            }
+        throw E2eFailure("no '" + item.toStdString() + "' in the File menu");
+    });
+}
+
+void answerFileDialog(Gui &gui, const QString &title, const std::string &path)
+{
+    gui.waitWindow(title);
+    gui.post([=] {
+        auto *dialog = qobject_cast<QFileDialog *>(Gui::window(title));
+        E2E_CHECK(dialog, "'", title.toStdString(), "' is not a file dialog");
+        auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
+        E2E_CHECK(name, "no file name field in '", title.toStdString(), "'");
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(name, QString::fromStdString(path));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    gui.waitNoWindow(title);
+}
+
+QString acknowledgeWarning(Gui &gui, const std::string &shot)
+{
+    gui.waitUntil("a warning", [] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle)) != nullptr; });
+    const QString text = gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle))->text(); });
+    gui.shot(shot);
+    gui.press(kWarningTitle, "OK");
+    gui.waitNoWindow(kWarningTitle);
+    return text;
 }
 
 QStringList legendHeadings()
