@@ -1,6 +1,7 @@
 #include "ConfigurationFile.h"
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 
 namespace {
@@ -69,6 +70,7 @@ bool ConfigurationFile::parse(const std::string &text, ConfigurationFile &out, s
     }
     std::string section;
     bool inSection = false;
+    std::set<std::pair<std::string, std::string>> seen;
     int number = 0;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = std::min(text.find('\n', at), text.size());
@@ -107,7 +109,7 @@ bool ConfigurationFile::parse(const std::string &text, ConfigurationFile &out, s
             return false;
         }
         const std::string key = trimmed(content.substr(0, equals));
-        if (out.find(section, key)) {
+        if (!seen.emplace(section, key).second) {
             error = lineError(number, "[" + section + "] " + key + " is given twice");
             return false;
         }

@@ -34,6 +34,7 @@ const std::map<std::string, Rule> &sectionRules(const std::string &section) {
                                                      {"Timestamps", {Kind::Bool}},
                                                      {"RefreshInterval", {Kind::Choice}}};
     static const std::map<std::string, Rule> view{{"Symbols", {Kind::Choice}},
+                                                  {"SpectrumSymbols", {Kind::Choice}},
                                                   {"CustomUnit", {Kind::Bool}},
                                                   {"UnitName", {Kind::Text}},
                                                   {"UnitOffset", {Kind::Number, -10.24, 10.24}},

@@ -5,7 +5,7 @@
 //   [Acquisition]  WaveformLength, TriggerPosition, SamplingRate, Pipeline, ContinuousStorage,
 //                  ZeroPadding, FftWindow, SineFitting, TriggerSource, TriggerEdge, TriggerLevel
 //   [Storage]      FileName, Format, Timestamps, RefreshInterval
-//   [View]         Symbols, CustomUnit, UnitName, UnitOffset, UnitMultiplier, SnapToSample
+//   [View]         Symbols, SpectrumSymbols, CustomUnit, UnitName, UnitOffset, UnitMultiplier, SnapToSample
 //   [Card1]..[Card64]  Serial, Variant, Channel1.Source .. Channel8.Colour
 //
 // Choices are stored as the text the panel shows ("10 kHz", "Front Panel Diff").

@@ -109,6 +109,7 @@ void collectStorageAndView(const kq7150fp_App &app, ConfigurationFile &file) {
 
     const kq7150fp_Waveform::CustomUnit unit = app.waveform->customUnit();
     file.set(K::kView, "Symbols", text(app.waveform->symbolChoice()->currentText()));
+    file.set(K::kView, "SpectrumSymbols", text(app.spectrum->symbolSelector()->currentText()));
     file.set(K::kView, "CustomUnit", K::fromBool(unit.on));
     file.set(K::kView, "UnitName", text(unit.name));
     file.set(K::kView, "UnitOffset", K::fromNumber(unit.offset));
@@ -215,6 +216,10 @@ void applyStorageAndView(const ConfigurationFile &file, kq7150fp_App &app, Confi
     if (const int i = view.choice(waveform.symbolChoice(), "Symbols", "Symbols"); i >= 0) {
         waveform.symbolChoice()->setCurrentIndex(i);
         waveform.symbolSizeSlot();
+    }
+    if (const int i = view.choice(app.spectrum->symbolSelector(), "SpectrumSymbols", "Spectrum Symbols"); i >= 0) {
+        app.spectrum->symbolSelector()->setCurrentIndex(i);
+        app.spectrum->symbolSizeSlot();
     }
     kq7150fp_Waveform::CustomUnit unit = waveform.customUnit();
     if (const std::string *on = view.value("CustomUnit"))

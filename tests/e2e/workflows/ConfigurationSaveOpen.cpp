@@ -78,6 +78,7 @@ void makeSettings(Gui &gui) {
     gui.showTab(kMainWindow, "Waveforms");
     set(gui, onTab("Waveforms", "Large"), "Medium");
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
+    set(gui, onTab("FFT Amplitude Spectrum", "Large"), "Small");
     gui.run([] {
         QCheckBox *snap = boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample");
         Gui::clickWidget(snap);
@@ -99,6 +100,7 @@ void changeEverything(Gui &gui) {
     gui.showTab(kMainWindow, "Waveforms");
     set(gui, onTab("Waveforms", "Large"), "None");
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
+    set(gui, onTab("FFT Amplitude Spectrum", "Large"), "None");
     gui.run([] { Gui::clickWidget(boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample")); });
 }
 
@@ -136,7 +138,11 @@ void checkPages(Gui &gui) {
     for (const auto &[item, saved] : acquisition)
         E2E_CHECK(shownOn(onTab("Acquisition", item), gui) == saved, "Acquisition shows ",
                   shownOn(onTab("Acquisition", item), gui).toStdString(), ", saved ", saved);
-    E2E_CHECK(shownOn(onTab("Waveforms", "Large"), gui) == "Medium", "symbols not restored");
+    // A channel source lets the person place the trigger, as choosing it does.
+    E2E_CHECK(gui.run([] { return onTab("Acquisition", "75%")()->isEnabled() && onTab("Acquisition", "Rising")()->isEnabled(); }),
+              "edge and position locked after a channel source was opened");
+    E2E_CHECK(shownOn(onTab("Waveforms", "Large"), gui) == "Medium", "waveform symbols not restored");
+    E2E_CHECK(shownOn(onTab("FFT Amplitude Spectrum", "Large"), gui) == "Small", "spectrum symbols not restored");
     E2E_CHECK(gui.run([] {
                   return !boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample")
                               ->isChecked();
