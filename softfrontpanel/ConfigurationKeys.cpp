@@ -45,9 +45,10 @@ const std::map<std::string, Rule> &sectionRules(const std::string &section) {
         for (int ch = 0; ch < kChannels; ++ch) {
             for (const char *field : {"Source", "Coupling", "Gain"})
                 rules[channelKey(ch, field)] = {Kind::Choice};
-            for (const char *field : {"HighPass", "AntiRinging", "Enabled"})
+            for (const char *field : {"HighPass", "AntiRinging", "Enabled", "SpectrumShown"})
                 rules[channelKey(ch, field)] = {Kind::Bool};
-            rules[channelKey(ch, "Colour")] = {Kind::Colour};
+            for (const char *field : {"Colour", "SpectrumColour"})
+                rules[channelKey(ch, field)] = {Kind::Colour};
         }
         return rules;
     }();

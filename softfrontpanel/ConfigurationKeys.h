@@ -6,7 +6,9 @@
 //                  ZeroPadding, FftWindow, SineFitting, TriggerSource, TriggerEdge, TriggerLevel
 //   [Storage]      FileName, Format, Timestamps, RefreshInterval
 //   [View]         Symbols, SpectrumSymbols, CustomUnit, UnitName, UnitOffset, UnitMultiplier, SnapToSample
-//   [Card1]..[Card64]  Serial, Variant, Channel1.Source .. Channel8.Colour
+//   [Card1]..[Card64]  Serial, Variant, and per channel (Channel1. .. Channel8.) Source, Coupling,
+//                  Gain, HighPass, AntiRinging, Enabled, Colour (waveform), SpectrumColour,
+//                  SpectrumShown
 //
 // Choices are stored as the text the panel shows ("10 kHz", "Front Panel Diff").
 #pragma once

@@ -4,6 +4,7 @@
 #include "ConfigurationMismatches.h"
 #include "acqConfig.h"
 #include "chLabel.h"
+#include "chLabelFft.h"
 #include "kq7150fp_App.h"
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_Waveform.h"
@@ -81,6 +82,9 @@ void collectCards(const kq7150fp_App &app, ConfigurationFile &file) {
             file.set(section, K::channelKey(ch, "AntiRinging"), K::fromBool(page->fir->isChecked()));
             file.set(section, K::channelKey(ch, "Enabled"), K::fromBool(page->enableBox()->isChecked()));
             file.set(section, K::channelKey(ch, "Colour"), text(app.waveform->legend(c, ch)->colour().name()));
+            const chLabelFft *spectrum = app.spectrum->labelList()[c * K::kChannels + ch];
+            file.set(section, K::channelKey(ch, "SpectrumColour"), text(spectrum->colour().name()));
+            file.set(section, K::channelKey(ch, "SpectrumShown"), K::fromBool(spectrum->isSelected()));
         }
     }
 }
@@ -146,6 +150,11 @@ applyCard(const ConfigurationFile &file, kq7150fp_App &app, int card, Configurat
             page->applyChoices(choices);
         if (const std::string *colour = saved.value(K::channelKey(ch, "Colour")))
             app.waveform->legend(card, ch)->setColour(QColor(QString::fromStdString(*colour)));
+        chLabelFft *spectrum = app.spectrum->labelList()[card * K::kChannels + ch];
+        if (const std::string *colour = saved.value(K::channelKey(ch, "SpectrumColour")))
+            spectrum->setColour(QColor(QString::fromStdString(*colour)));
+        if (const std::string *shown = saved.value(K::channelKey(ch, "SpectrumShown")))
+            spectrum->setSelected(K::toBool(*shown));
     }
     return referenced;
 }
@@ -176,6 +185,7 @@ void applyCards(const ConfigurationFile &file, kq7150fp_App &app, ConfigurationM
         page->applyChoices(choices);
     }
     app.waveform->waveSlot();
+    app.waveform->toggleChannels();
 }
 
 void applyAcquisition(const ConfigurationFile &file, kq7150fp_App &app, ConfigurationMismatches &mismatches) {

@@ -48,6 +48,7 @@ void prepare() {
                                     "[View]\nSymbols=Large\nCustomUnit=true\nUnitName=Pa\nUnitOffset=0\n"
                                     "UnitMultiplier=1000\n\n"
                                     "[Card1]\nSerial=71500031\nChannel1.Colour=#ff00ff\n"
+                                    "Channel2.SpectrumColour=#00ff00\nChannel2.SpectrumShown=true\n"
                                     "Channel2.Enabled=true\nChannel2.Gain=10\n";
 }
 
@@ -77,12 +78,17 @@ void restoreAtStart(Gui &gui) {
         for (QLabel *label : Gui::tabPage(window, "Waveforms")->findChildren<QLabel *>())
             if (label->text() == "1")
                 s << "|" << label->palette().color(QPalette::WindowText).name().toStdString();
+        // Selected for the spectrum: pressed in.
+        for (QLabel *label : Gui::tabPage(window, "FFT Amplitude Spectrum")->findChildren<QLabel *>())
+            if (label->text() == "2")
+                s << "|" << label->palette().color(QPalette::WindowText).name().toStdString()
+                  << (label->frameShadow() == QFrame::Sunken ? " pressed" : " raised");
         for (QAction *action : Gui::child<QMenuBar>(window, "menuBar")->findChild<QMenu *>()->actions())
             if (action->text().contains("Restore"))
                 s << "|" << action->isChecked();
         return s.str();
     });
-    E2E_CHECK(shown == "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|#ff00ff|1",
+    E2E_CHECK(shown == "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|#ff00ff|#00ff00 pressed|1",
               "restored: ", shown);
     gui.shot("restored");
 
