@@ -29,7 +29,7 @@ std::string lineError(int line, const std::string &what) {
 void ConfigurationFile::set(const std::string &section, const std::string &key, const std::string &value) {
     if (!printable(section) || !printable(key) || !printable(value) || key.empty() || trimmed(key) != key ||
         key.find('=') != std::string::npos || section.find(']') != std::string::npos)
-        throw std::invalid_argument("not a configuration entry: [" + section + "] " + key);
+        throw std::invalid_argument("[" + section + "] " + key + " holds a line break or another control character");
     for (Entry &entry : m_entries)
         if (entry.section == section && entry.key == key) {
             entry.value = value;
