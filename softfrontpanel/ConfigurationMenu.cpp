@@ -131,13 +131,17 @@ bool ConfigurationMenu::save(const QString &path) {
         return false;
     }
     // Written beside the file and renamed over it when whole: a full disk leaves the old one.
+    // The buffer is flushed first: commit() does not count a failed last flush and would put
+    // an empty file in place of the old one.
     QSaveFile file(path);
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::Text) &&
                          file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
-                         file.commit();
-    if (!written) {
-        kq7150fp_App::showWarningMessage(
-            QString("Cannot save the configuration to \"%1\": %2").arg(shown(path), file.errorString()));
+                         file.flush();
+    const QString why = file.errorString();
+    if (!written || !file.commit()) {
+        file.cancelWriting();
+        kq7150fp_App::showWarningMessage(QString("Cannot save the configuration to \"%1\": %2")
+                                             .arg(shown(path), written ? file.errorString() : why));
         return false;
     }
     return true;

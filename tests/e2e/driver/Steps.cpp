@@ -128,7 +128,7 @@ void fileMenuItem(Gui &gui, const QString &item)
     });
 }
 
-void answerFileDialog(Gui &gui, const QString &title, const std::string &path)
+void answerFileDialog(Gui &gui, const QString &title, const std::string &path, bool replace)
 {
     gui.waitWindow(title);
     gui.post([=] {
@@ -141,6 +141,13 @@ void answerFileDialog(Gui &gui, const QString &title, const std::string &path)
         QTest::keyClicks(name, QString::fromStdString(path));
         QTest::keyClick(name, Qt::Key_Return);
     });
+    if (replace) {
+        const auto question = [] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); };
+        gui.waitUntil("the question whether to replace", [=] {
+            return question() && question()->text().contains("already exists");
+        });
+        gui.post([=] { Gui::clickWidget(question()->button(QMessageBox::Yes)); });
+    }
     gui.waitNoWindow(title);
 }
 
