@@ -101,7 +101,8 @@ void afterExit() {
     std::ifstream file(lastSession());
     std::stringstream text;
     text << file.rdbuf();
-    for (const char *line : {"Symbols=Small\n", "SamplingRate=5 kHz\n", "Serial=71500031\n", "Channel2.Gain=10\n"})
+    for (const char *line : {"Symbols=Small\n", "SamplingRate=5 kHz\n", "Serial=71500031\n", "Channel2.Gain=10\n",
+                             "UnitName=Pa\n", "UnitMultiplier=1000\n", "Channel1.Colour=#ff00ff\n"})
         E2E_CHECK(text.str().find(line) != std::string::npos, "'", line, "' not kept at close:\n", text.str());
 }
 
