@@ -26,5 +26,6 @@ bool ConfigurationMismatches::matchCard(int card, int presentCards, const std::s
 
 void ConfigurationMismatches::notOffered(const std::string &where, const std::string &what, const std::string &value,
                                          const std::string &kept) {
-    add((where.empty() ? "" : where + ": ") + what + " \"" + value + "\" is not offered here; kept \"" + kept + "\"");
+    add((where.empty() ? "" : where + ": ") + what + " \"" + value + "\" is not offered here" +
+        (kept.empty() ? "" : "; kept \"" + kept + "\""));
 }

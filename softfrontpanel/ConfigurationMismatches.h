@@ -21,7 +21,8 @@ public:
     // them connected). Adds what differs; true when the saved settings are to be applied there.
     bool matchCard(int card, int presentCards, const std::string &savedSerial, const std::string &presentSerial);
     // A choice the panel does not offer here: "Function Card #2, Channel 3: Gain 100 is not
-    // offered; kept 1". where is empty for settings that belong to no card.
+    // offered; kept 1". where is empty for settings that belong to no card, kept for a control
+    // this session does not have (sine fitting without "-acperf").
     void notOffered(const std::string &where, const std::string &what, const std::string &value,
                     const std::string &kept);
 

@@ -54,7 +54,7 @@ public:
             return -1;
         const int index = box ? box->findText(QString::fromStdString(*saved)) : -1;
         if (index < 0)
-            m_mismatches.notOffered(m_where, what, *saved, box ? text(box->currentText()) : "nothing");
+            m_mismatches.notOffered(m_where, what, *saved, box ? text(box->currentText()) : "");
         return index;
     }
     void setBox(QAbstractButton *box, const std::string &key) const {
@@ -191,16 +191,20 @@ void applyCards(const ConfigurationFile &file, kq7150fp_App &app, ConfigurationM
 void applyAcquisition(const ConfigurationFile &file, kq7150fp_App &app, ConfigurationMismatches &mismatches) {
     kq7150fp_DAQ &daq = *app.daq;
     const SectionApplier saved(file, K::kAcquisition, "", mismatches);
-    const std::pair<const char *, QComboBox *> choices[] = {
-        {"WaveformLength", daq.lengthChoice}, {"SamplingRate", daq.samplingRate},
-        {"ZeroPadding", daq.zeroPadding},     {"FftWindow", daq.fftWindow},
-        {"SineFitting", daq.sineFitting},     {"TriggerEdge", daq.trgEdge},
-        {"TriggerPosition", daq.trgPosition}, {"Pipeline", daq.pipeline}};
-    const char *names[] = {"Waveform Length", "Sampling Rate", "FFT Zero Padding", "FFT Window",
-                           "Sine fitting", "Trigger Edge", "Trigger Position", "Sigma-Delta Pipeline"};
-    for (std::size_t i = 0; i < std::size(choices); ++i)
-        if (const int index = saved.choice(choices[i].second, choices[i].first, names[i]); index >= 0)
-            choices[i].second->setCurrentIndex(index);
+    const struct {
+        const char *key, *caption;
+        QComboBox *box;
+    } choices[] = {{"WaveformLength", "Waveform Length", daq.lengthChoice},
+                   {"SamplingRate", "Sampling Rate", daq.samplingRate},
+                   {"ZeroPadding", "FFT Zero Padding", daq.zeroPadding},
+                   {"FftWindow", "FFT Window", daq.fftWindow},
+                   {"SineFitting", "Sine fitting", daq.sineFitting},
+                   {"TriggerEdge", "Trigger Edge", daq.trgEdge},
+                   {"TriggerPosition", "Trigger Position", daq.trgPosition},
+                   {"Pipeline", "Sigma-Delta Pipeline", daq.pipeline}};
+    for (const auto &choice : choices)
+        if (const int index = saved.choice(choice.box, choice.key, choice.caption); index >= 0)
+            choice.box->setCurrentIndex(index);
     if (const std::string *level = saved.value("TriggerLevel"))
         daq.trgLvl->setValue(K::toNumber(*level));
     // Last: the source locks what it leaves no choice in, as choosing it does.

@@ -109,11 +109,13 @@ TEST(ConfigurationMismatches, TellsWhichCardsAndSettingsDoNotFit) {
     EXPECT_FALSE(m.matchCard(1, 1, "71500022", ""));
     m.notOffered("Function Card #1, Channel 2", "Gain", "100", "1");
     m.notOffered("", "Trigger Source", "PTP Alarm", "None");
+    m.notOffered("", "Sine fitting", "3 parameter", "");
     EXPECT_EQ(m.text(), "Function Card #1: serial number 71500009 here, 71500021 in the file; its settings were "
                         "applied by position\n"
                         "Function Card #2: not present (1 card connected); its settings were not applied\n"
                         "Function Card #1, Channel 2: Gain \"100\" is not offered here; kept \"1\"\n"
-                        "Trigger Source \"PTP Alarm\" is not offered here; kept \"None\"");
+                        "Trigger Source \"PTP Alarm\" is not offered here; kept \"None\"\n"
+                        "Sine fitting \"3 parameter\" is not offered here");
 
     ConfigurationMismatches many;
     for (int card = 2; card < 64; ++card)
