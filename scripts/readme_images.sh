@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Refreshes the README's pictures from the end-to-end suite's screenshots: runs the suite in
 # build/ and crops each chosen screenshot to its windows (the virtual screen around them is black),
-# or to the given geometry when a line has one.
+# or to the region given after its name (WIDTHxHEIGHT+X+Y of the 1280 x 1024 screen).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 (cd build && ctest -L e2e --output-on-failure >/dev/null)
 shots=build/screenshots/e2e
 mkdir -p docs/images
-while read -r image shot crop; do
-  if [ -n "$crop" ]; then
-    convert "$shots/$shot.png" -crop "$crop" +repage "docs/images/$image.png"
+while read -r image shot region; do
+  if [ -n "$region" ]; then
+    convert "$shots/$shot.png" -crop "$region" +repage "docs/images/$image.png"
   else
     convert "$shots/$shot.png" -trim +repage "docs/images/$image.png"
   fi
@@ -30,5 +30,7 @@ about about_dialog-first-page
 scus scu_plugin-scus
 cursors waveform_cursors-cursors 1095x585+34+318
 traces legend_traces-menu 450x235+34+655
+configuration-menu configuration_save_open-file-menu 430x125+26+182
+configuration-mismatches configuration_other_cards-mismatches 506x214+377+365
 LIST
 echo "docs/images refreshed from $shots"

@@ -1,5 +1,6 @@
 #include "kq7150fp_App.h"
 
+#include "ConfigurationMenu.h"
 #include "DriverErrorReporter.h"
 #include "kq7000fp_About.h"
 #include "kq7150_fc.h"
@@ -130,12 +131,13 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     content->setContentsMargins(0, 0, 0, 0);
     content->addWidget(m_mainTabs);
     setContentLayout(content);
-    buildMenus();
     showAutoscale(true);
     showStartButtons(true);
     new spaceKeyToggle(this, m_repetitiveButton);
     connectWaveform();
     acqDialog = new acqConfig(this);
+    // Last: the menus act on every control above.
+    buildMenus(offline);
     connect(m_fcTab, &QTabWidget::currentChanged, this, &kq7150fp_App::FCChanged);
     connect(m_mainTabs, &QTabWidget::currentChanged, this, &kq7150fp_App::mainTabChanged);
     // adjustSize() keeps a window within two thirds of the screen, which would cut the
@@ -145,7 +147,7 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     resize(std::max({width(), 800, std::min(sizeHint().width(), screen.width())}), std::max(height(), 600));
 }
 
-void kq7150fp_App::buildMenus()
+void kq7150fp_App::buildMenus(bool offline)
 {
     m_menuBar = new QMenuBar(this);
     m_menuBar->setObjectName("menuBar");
@@ -155,6 +157,7 @@ void kq7150fp_App::buildMenus()
     m_viewMenu->addAction(waveform->cursors()->action());
     // The frame's top-level layout: the bar goes above the banner.
     layout()->setMenuBar(m_menuBar);
+    m_configurations = new ConfigurationMenu(*this, offline);
 }
 
 void kq7150fp_App::connectWaveform()
@@ -200,6 +203,7 @@ void kq7150fp_App::closeEvent(QCloseEvent *event)
     kq7000fp_AppFC::closeEvent(event);
     if (!event->isAccepted())
         return;
+    m_configurations->saveForNextStart();
     waveform->stopDAQ();
     if (!waveform->finishStorage(kExitDiskWaitMs)) {
         // The writer is stuck in a write the system does not return from; waiting for it at
@@ -493,24 +497,9 @@ void kq7150fp_App::applyToAllFC()
                     copyChannel(*from, *channel(c, ch));
 }
 
-// The settings go over without each box reporting its own change: the channel is configured
-// once, at the end.
 void kq7150fp_App::copyChannel(const kq7150fp_chCfg &from, kq7150fp_chCfg &to)
 {
-    const bool enabled = from.enableBox()->isChecked();
-    {
-        const QSignalBlocker b1(to.sourceChoice()), b2(to.couplingChoice()), b3(to.gain), b4(to.hpf), b5(to.fir),
-            b6(to.enableBox());
-        to.sourceChoice()->setCurrentIndex(from.sourceChoice()->currentIndex());
-        to.couplingChoice()->setEnabled(from.couplingChoice()->isEnabled());
-        to.couplingChoice()->setCurrentIndex(from.couplingChoice()->currentIndex());
-        to.gain->setCurrentIndex(std::min(from.gain->currentIndex(), to.gain->count() - 1));
-        to.hpf->setChecked(from.hpf->isChecked());
-        to.fir->setChecked(from.fir->isChecked());
-        to.setChEnable(enabled);
-        to.enableBox()->setChecked(enabled);
-    }
-    to.setChCfg();
+    to.applyChoices(from.choices());
 }
 
 // Calibration runs on this thread, channel by channel, with a small window that says which.

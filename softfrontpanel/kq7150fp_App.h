@@ -18,6 +18,7 @@ class QComboBox;
 class RecordingOpener;
 class QMenu;
 class QMenuBar;
+class ConfigurationMenu;
 class acqConfig;
 class QPushButton;
 class QTabWidget;
@@ -57,6 +58,8 @@ public:
     // (after asking, question), a recording being stored is completed. false: the user keeps
     // the acquisition, or the disk did not take the recording's last blocks in time.
     bool endSession(const QString &question);
+    // Saving and opening configurations, and restoring the last one at start.
+    ConfigurationMenu *configurations() const { return m_configurations; }
     QTabWidget *fcTab() const { return m_fcTab; }
     QTabWidget *channelTabs(int card) const { return m_channelTabs[card]; }
     QComboBox *vrefChoice() const { return m_vrefChoice; }
@@ -103,7 +106,7 @@ protected:
     void cardsReset() override;
 
 private:
-    void buildMenus();
+    void buildMenus(bool offline);
     void connectWaveform();
     void readCardEnvironments();
     bool readReferenceTable(const kq7000_ifVref *ref);
@@ -126,6 +129,7 @@ private:
     QMenu *m_viewMenu = nullptr;
     RecordingOpener *m_recordings = nullptr;
     QAction *m_exportData = nullptr;
+    ConfigurationMenu *m_configurations = nullptr;
     QTabWidget *m_mainTabs = nullptr;
     QComboBox *m_vrefChoice = nullptr;
     QTabWidget *m_fcTab = nullptr;

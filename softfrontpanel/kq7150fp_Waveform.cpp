@@ -955,13 +955,13 @@ void kq7150fp_Waveform::recalculateMeasurements()
 const double *kq7150fp_Waveform::displayed(int block)
 {
     const double *volts = m_data.get() + static_cast<long>(block) * m_scans;
-    if (!m_unitOn)
+    if (!m_unit.on)
         return volts;
     if (!m_converted)
         m_converted.reset(new double[m_cards * kSamplesPerCard]);
     double *units = m_converted.get() + static_cast<long>(block) * m_scans;
     for (int s = 0; s < m_scans; ++s)
-        units[s] = axisConfig::toUnits(volts[s], m_unitOffset, m_unitMultiplier);
+        units[s] = axisConfig::toUnits(volts[s], m_unit.offset, m_unit.multiplier);
     return units;
 }
 
@@ -989,9 +989,9 @@ void kq7150fp_Waveform::updatePlot()
     const double first = m_scans > 0 ? m_time[0] : 0.0;
     const double last = m_scans > 0 ? m_time[m_scans - 1] : 1.0;
     double low = -kFullScale, high = kFullScale;
-    if (m_unitOn) {
-        low = axisConfig::toUnits(low, m_unitOffset, m_unitMultiplier);
-        high = axisConfig::toUnits(high, m_unitOffset, m_unitMultiplier);
+    if (m_unit.on) {
+        low = axisConfig::toUnits(low, m_unit.offset, m_unit.multiplier);
+        high = axisConfig::toUnits(high, m_unit.offset, m_unit.multiplier);
     }
     m_zoomer->setZoomBase(QRectF(QPointF(first, std::min(low, high)), QPointF(last, std::max(low, high))));
 
@@ -1193,9 +1193,9 @@ void kq7150fp_Waveform::editYAxis()
 {
     const QwtScaleDiv &div = m_plot->axisScaleDiv(QwtPlot::yLeft);
     double lower = div.lowerBound(), upper = div.upperBound();
-    if (m_unitOn) {
-        lower = axisConfig::toVolts(lower, m_unitOffset, m_unitMultiplier);
-        upper = axisConfig::toVolts(upper, m_unitOffset, m_unitMultiplier);
+    if (m_unit.on) {
+        lower = axisConfig::toVolts(lower, m_unit.offset, m_unit.multiplier);
+        upper = axisConfig::toVolts(upper, m_unit.offset, m_unit.multiplier);
     }
     m_yDialog->lowerLimit()->setValue(std::min(lower, upper));
     m_yDialog->upperLimit()->setValue(std::max(lower, upper));
@@ -1208,12 +1208,35 @@ void kq7150fp_Waveform::editYAxis()
         lower = m_yDialog->lowerLimit()->value();
         upper = m_yDialog->upperLimit()->value();
     }
-    m_unitOn = m_yDialog->unitGroup()->isChecked();
-    if (m_unitOn) {
-        m_unitOffset = m_yDialog->offset()->value();
-        m_unitMultiplier = m_yDialog->multiplier()->value();
-        lower = axisConfig::toUnits(lower, m_unitOffset, m_unitMultiplier);
-        upper = axisConfig::toUnits(upper, m_unitOffset, m_unitMultiplier);
+    CustomUnit unit;
+    unit.on = m_yDialog->unitGroup()->isChecked();
+    if (unit.on)
+        unit = {true, m_yDialog->unitName()->text(), m_yDialog->offset()->value(), m_yDialog->multiplier()->value()};
+    showUnit(unit, lower, upper);
+}
+
+void kq7150fp_Waveform::setCustomUnit(const CustomUnit &unit)
+{
+    const QwtScaleDiv &div = m_plot->axisScaleDiv(QwtPlot::yLeft);
+    double lower = div.lowerBound(), upper = div.upperBound();
+    if (m_unit.on) {
+        lower = axisConfig::toVolts(lower, m_unit.offset, m_unit.multiplier);
+        upper = axisConfig::toVolts(upper, m_unit.offset, m_unit.multiplier);
+    }
+    // The dialog offers what is in use the next time it opens.
+    m_yDialog->unitGroup()->setChecked(unit.on);
+    m_yDialog->unitName()->setText(unit.name);
+    m_yDialog->offset()->setValue(unit.offset);
+    m_yDialog->multiplier()->setValue(unit.multiplier);
+    showUnit(unit, lower, upper);
+}
+
+void kq7150fp_Waveform::showUnit(const CustomUnit &unit, double lower, double upper)
+{
+    m_unit = unit;
+    if (m_unit.on) {
+        lower = axisConfig::toUnits(lower, m_unit.offset, m_unit.multiplier);
+        upper = axisConfig::toUnits(upper, m_unit.offset, m_unit.multiplier);
     }
     m_plot->setAxisScale(QwtPlot::yLeft, std::min(lower, upper), std::max(lower, upper));
     m_picker->setYRange(std::min(lower, upper), std::max(lower, upper));
@@ -1221,8 +1244,8 @@ void kq7150fp_Waveform::editYAxis()
     updateFft();
     recalculateMeasurements();
 
-    const QString name = m_unitOn ? m_yDialog->unitName()->text() : QString();
-    QwtText title(m_unitOn ? name : QString("Volts"));
+    const QString name = m_unit.on ? m_unit.name : QString();
+    QwtText title(m_unit.on ? name : QString("Volts"));
     title.setFont(titleFont());
     m_plot->setAxisTitle(QwtPlot::yLeft, title);
     m_picker->setUnitName(name);

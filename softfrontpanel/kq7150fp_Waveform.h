@@ -94,6 +94,16 @@ public:
     // responsive. False when the disk did not take the last blocks in that time.
     bool finishStorage(int ms);
 
+    // The voltage axis in a unit of the person's own: (volts - offset) * multiplier.
+    struct CustomUnit {
+        bool on = false;
+        QString name;
+        double offset = 0.0, multiplier = 1.0;
+    };
+    CustomUnit customUnit() const { return m_unit; }
+    // As OK in the axis dialog sets it; the range shown stays the same in volts.
+    void setCustomUnit(const CustomUnit &unit);
+
     int scans() const { return m_scans; }
     double rate() const { return m_rate; }
     int preTrigger() const { return m_plan.preTrigger; }
@@ -177,6 +187,8 @@ private:
     void showSpectrumScales(double fEnd);
 
     void editYAxis();
+    // lower and upper in volts.
+    void showUnit(const CustomUnit &unit, double lower, double upper);
     void editXAxis();
     const double *displayed(int block);
 
@@ -234,9 +246,7 @@ private:
     bool m_markerPending = false;
     bool m_started = false;
 
-    bool m_unitOn = false;
-    double m_unitOffset = 0.0;
-    double m_unitMultiplier = 1.0;
+    CustomUnit m_unit;
     double m_xLower = 0.0, m_xUpper = 1.0;
 
     // Last: ending it waits for spectra still computed, before the curves they go to.

@@ -25,6 +25,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -244,6 +245,29 @@ void kq7150fp_chCfg::restoreDefaults() {
         m_enableBox->setChecked(d_ch == 0);
     }
     setChEnable(d_ch == 0);
+    setChCfg();
+}
+
+kq7150fp_chCfg::Choices kq7150fp_chCfg::choices() const {
+    return {m_sourceChoice->currentIndex(), m_couplingChoice->currentIndex(), gain->currentIndex(),
+            hpf->isChecked(), fir->isChecked(), m_enableBox->isChecked()};
+}
+
+// The boxes change without each reporting its own change: the channel is configured once, at
+// the end.
+void kq7150fp_chCfg::applyChoices(const Choices &c) {
+    {
+        const QSignalBlocker b1(m_sourceChoice), b2(m_couplingChoice), b3(gain), b4(hpf), b5(fir),
+            b6(m_enableBox);
+        m_sourceChoice->setCurrentIndex(c.source);
+        m_couplingChoice->setEnabled(c.source < VoltageReference);
+        m_couplingChoice->setCurrentIndex(c.coupling);
+        gain->setCurrentIndex(std::min(c.gainIndex, gain->count() - 1));
+        hpf->setChecked(c.highPass);
+        fir->setChecked(c.antiRinging);
+        setChEnable(c.enabled);
+        m_enableBox->setChecked(c.enabled);
+    }
     setChCfg();
 }
 

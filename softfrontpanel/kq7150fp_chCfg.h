@@ -25,6 +25,18 @@ public:
     // channel 0..7 on the card, card 0-based. Sends the channel's first configuration.
     kq7150fp_chCfg(kq7150fp_App *parent, int channel, int card);
 
+    // Everything a person sets on the page, as indexes of its choices.
+    struct Choices {
+        int source = FrontPanelDiff;
+        int coupling = AC;
+        int gainIndex = 0;
+        bool highPass = false, antiRinging = false, enabled = false;
+    };
+    Choices choices() const;
+    // Shows the choices and sends them to the card as one configuration, as the page sends a
+    // person's change; a gain index beyond the card's choices takes its highest gain.
+    void applyChoices(const Choices &choices);
+
     QGroupBox *frontEndGroup() const { return m_frontEnd; }
     QCheckBox *enableBox() const { return m_enableBox; }
     QComboBox *sourceChoice() const { return m_sourceChoice; }

@@ -2,6 +2,7 @@
 // window, then the event loop.
 #include "fileInfo_t.h"
 #include "kq7000fp_splashLabel.h"
+#include "ConfigurationMenu.h"
 #include "RecordingOpener.h"
 #include "StoredFileSettings.h"
 #include "TestDriverHook.h"
@@ -112,6 +113,7 @@ int main(int argc, char *argv[])
             QTimer::singleShot(0, window.get(), [&window] { StoredFileSettings::apply(*window, fileInfo); });
         if (splash)
             splash->finish(window.get());
+        window->configurations()->restoreAtStart();
         app.exec();
         if (!replaced)
             break;

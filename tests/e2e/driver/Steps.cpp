@@ -10,7 +10,11 @@
 #include <qwt/qwt_plot_curve.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -101,6 +105,74 @@ void showChannel(Gui &gui, int card, int channel)
     });
     gui.waitUntil(e2eText("channel ", channel, " of card ", card, " shown"),
                   [=] { return channelTabs(card)->currentIndex() == channel - 1; });
+}
+
+void fileMenuItem(Gui &gui, const QString &item)
+{
+    const auto openMenu = [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); };
+    // A click just after the window came up may be taken for the end of another; a person
+    // clicks again, and so does this.
+    for (int attempt = 1;; ++attempt) {
+        gui.run([] {
+            auto *bar = Gui::child<QMenuBar>(Gui::window(kMainWindow), "menuBar");
+            E2E_CHECK(bar, "no menu bar");
+            for (QAction *menu : bar->actions())
+                if (menu->text().remove('&') == "File")
+                    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center());
+        });
+        try {
+            gui.waitUntil("the File menu", [=] { return openMenu() && openMenu()->isVisible(); },
+                          std::chrono::seconds(attempt < 3 ? 2 : 20));
+            break;
+        } catch (const E2eFailure &) {
+            if (attempt == 3)
+                throw;
+        }
+    }
+    gui.shot("file-menu");
+    gui.post([=] {
+        QMenu *menu = openMenu();
+        for (QAction *action : menu->actions())
+            if (action->text().remove('&') == item) {
+                E2E_CHECK(action->isEnabled(), "'", item.toStdString(), "' is disabled");
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                return;
+            }
+        throw E2eFailure("no '" + item.toStdString() + "' in the File menu");
+    });
+}
+
+void answerFileDialog(Gui &gui, const QString &title, const std::string &path, bool replace)
+{
+    gui.waitWindow(title);
+    gui.post([=] {
+        auto *dialog = qobject_cast<QFileDialog *>(Gui::window(title));
+        E2E_CHECK(dialog, "'", title.toStdString(), "' is not a file dialog");
+        auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
+        E2E_CHECK(name, "no file name field in '", title.toStdString(), "'");
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(name, QString::fromStdString(path));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    if (replace) {
+        const auto question = [] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); };
+        gui.waitUntil("the question whether to replace", [=] {
+            return question() && question()->text().contains("already exists");
+        });
+        gui.post([=] { Gui::clickWidget(question()->button(QMessageBox::Yes)); });
+    }
+    gui.waitNoWindow(title);
+}
+
+QString acknowledgeWarning(Gui &gui, const std::string &shot)
+{
+    gui.waitUntil("a warning", [] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle)) != nullptr; });
+    const QString text = gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle))->text(); });
+    gui.shot(shot);
+    gui.press(kWarningTitle, "OK");
+    gui.waitNoWindow(kWarningTitle);
+    return text;
 }
 
 QStringList legendHeadings()

@@ -46,6 +46,16 @@ QWidget *channelPage(int card, int channel);
 // Shows that page by clicking its tabs.
 void showChannel(Gui &gui, int card, int channel);
 
+// Opens the main window's "File" menu with a click on the menu bar and clicks one of its items
+// ("Save Configuration..."); returns at once, since the item may open a modal dialog.
+void fileMenuItem(Gui &gui, const QString &item);
+// Answers the file dialog with this title as a person would: types the path, then Return, and
+// "Yes" when the dialog asks whether to replace a file of that name (replace).
+void answerFileDialog(Gui &gui, const QString &title, const std::string &path, bool replace = false);
+// The text of the program's warning box once one is up, shot as the step `shot`, then "OK".
+QString acknowledgeWarning(Gui &gui, const std::string &shot);
+inline const QString kWarningTitle = "Movara 7150 SFP Warning message";
+
 // The legend rows of the waveform view, one per card, in order.
 QStringList legendHeadings();
 // Single shot and repetitive both usable and up: no acquisition runs.

@@ -1,0 +1,110 @@
+// A configuration saved with two cards of the full variant, opened where one card of the
+// gain-1 variant with another serial number sits: what fits is applied, and one box lists the
+// gain the card does not have, the other serial number and the card that is missing. A file
+// that is no configuration changes nothing and names its line; a save into a missing folder
+// is refused.
+#include "Gui.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include "kqsim_control.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+
+#include <fstream>
+
+namespace {
+
+const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
+  "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"variant":"BA","serial":"0x71500099"}]}]})";
+
+// As the panel saved it with two cards of variant BB (unchanged channels left out).
+const char kSaved[] = R"([Acquisition]
+WaveformLength=512
+SamplingRate=20 kHz
+TriggerSource=Channel 2
+TriggerLevel=0.5
+
+[Card1]
+Serial=71500021
+Variant=BB
+Channel1.Source=Front Panel Single
+Channel1.Coupling=DC
+Channel1.Gain=100
+Channel1.HighPass=true
+Channel2.Enabled=true
+
+[Card2]
+Serial=71500022
+Variant=BB
+Channel8.Enabled=true
+)";
+
+const char kBroken[] = "[Acquisition]\nSamplingRate=20 kHz\nTriggerLevel=0,5\n";
+
+std::string work(const char *name) {
+    return e2eWorkDir() + "/" + name;
+}
+
+void prepare() {
+    std::ofstream(work("two cards.ini")) << kSaved;
+    std::ofstream(work("broken.ini")) << kBroken;
+}
+
+QString shownRate() {
+    return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), "Acquisition"), "216 kHz")->currentText();
+}
+
+void otherCards(Gui &gui) {
+    answerConnection(gui, "Auto Find");
+    waitMainWindow(gui);
+    kqsim_clearCallLog();
+
+    fileMenuItem(gui, "Open Configuration...");
+    answerFileDialog(gui, "Open Configuration", work("broken.ini"));
+    const QString refused = acknowledgeWarning(gui, "refused");
+    E2E_CHECK(refused == "Cannot open the configuration \"" + QString::fromStdString(work("broken.ini")) +
+                             "\": line 3: [Acquisition] TriggerLevel: expected a number from -10 to 10. Nothing was "
+                             "changed.",
+              "refusal: ", refused.toStdString());
+    E2E_CHECK(gui.run(shownRate) == "10 kHz" && kqsim_callCount("kq7150_setMultChanConfig") == 0,
+              "a refused file changed something");
+
+    fileMenuItem(gui, "Open Configuration...");
+    answerFileDialog(gui, "Open Configuration", work("two cards.ini"));
+    const QString told = acknowledgeWarning(gui, "mismatches");
+    E2E_CHECK(told == "Some settings of \"two cards.ini\" do not fit the connected Function Cards:\n\n"
+                      "Function Card #1: serial number 71500099 here, 71500021 in the file; its settings were "
+                      "applied by position\n"
+                      "Function Card #1, Channel 1: Gain \"100\" is not offered here; kept \"1\"\n"
+                      "Function Card #2: not present (1 card connected); its settings were not applied",
+              "told: ", told.toStdString());
+    // The rest is applied: card 1's channel 1 but its gain, the acquisition.
+    E2E_CHECK(kqsim_callCount("kq7150_setMultChanConfig") == 8, "pages configured: ",
+              kqsim_callCount("kq7150_setMultChanConfig"));
+    showChannel(gui, 1, 1);
+    E2E_CHECK(gui.run([] {
+                  QWidget *page = channelPage(1, 1);
+                  return Gui::comboWith(page, "TEDS")->currentText() == "Front Panel Single" &&
+                         Gui::comboWith(page, "AC")->currentText() == "DC" &&
+                         page->findChild<QCheckBox *>()->isChecked();
+              }),
+              "card 1 channel 1 not applied");
+    E2E_CHECK(gui.run(shownRate) == "20 kHz", "rate not applied");
+
+    // A save where the folder is gone keeps nothing half-written and says why.
+    fileMenuItem(gui, "Save Configuration...");
+    answerFileDialog(gui, "Save Configuration", work("gone/setup.ini"));
+    const QString folder = acknowledgeWarning(gui, "missing-folder");
+    E2E_CHECK(folder == "Cannot save the configuration: the folder \"" + QString::fromStdString(work("gone")) +
+                            "\" does not exist.",
+              "missing folder: ", folder.toStdString());
+    closeProgram(gui);
+}
+
+} // namespace
+
+static Registration configurationOtherCards{
+    {"configuration_other_cards", kWorld, prepare, otherCards, nullptr}};

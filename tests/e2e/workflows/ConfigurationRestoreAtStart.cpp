@@ -1,0 +1,112 @@
+// "Restore Last Configuration at Start", ticked in an earlier session that left its settings:
+// after connecting, the panel shows them again (pages, acquisition, storage, plot unit and
+// colours) and the pages have sent them to the card; closing keeps the session's settings for
+// the next start.
+#include "Gui.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include "kqsim_control.h"
+
+// Qwt comes with the program; the axis title is read through it.
+#include <qwt/qwt_plot.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
+  "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"variant":"BB","serial":"0x71500031"}]}]})";
+
+// Where the program keeps its settings in this run's fresh home.
+std::string settingsFolder() {
+    return std::string(std::getenv("XDG_CONFIG_HOME")) + "/Travix Ltd.";
+}
+std::string lastSession() {
+    return settingsFolder() + "/Movara 7150 Soft Front Panel Last Configuration.ini";
+}
+
+void prepare() {
+    QSettings().setValue("Configuration/RestoreAtStart", true);
+    QDir().mkpath(QString::fromStdString(settingsFolder()));
+    std::ofstream(lastSession()) << "[Acquisition]\nSamplingRate=5 kHz\n\n"
+                                    "[Storage]\nFileName="
+                                 << e2eWorkDir()
+                                 << "/restored.csv\nFormat=Text, CSV (V)\n\n"
+                                    "[View]\nSymbols=Large\nCustomUnit=true\nUnitName=Pa\nUnitOffset=0\n"
+                                    "UnitMultiplier=1000\n\n"
+                                    "[Card1]\nSerial=71500031\nChannel1.Colour=#ff00ff\n"
+                                    "Channel2.SpectrumColour=#00ff00\nChannel2.SpectrumShown=true\n"
+                                    "Channel2.Enabled=true\nChannel2.Gain=10\n";
+}
+
+QWidget *storageDialog() {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->windowTitle() == "Continuous Acquisition Configuration")
+            return w;
+    return nullptr;
+}
+
+void restoreAtStart(Gui &gui) {
+    answerConnection(gui, "Auto Find");
+    waitMainWindow(gui);
+    gui.waitUntil("channel 2 restored", [] {
+        QWidget *page = channelPage(1, 2);
+        return Gui::comboWith(page, "1000")->currentText() == "10" && page->findChildren<QCheckBox *>().last()->isChecked();
+    });
+    E2E_CHECK(kqsim_callCount("kq7150_setMultChanConfig") >= 16, "the restored pages were not sent");
+    const std::string shown = gui.run([] {
+        QWidget *window = Gui::window(kMainWindow);
+        std::ostringstream s;
+        s << Gui::comboWith(Gui::tabPage(window, "Acquisition"), "216 kHz")->currentText().toStdString() << "|"
+          << Gui::comboWith(Gui::tabPage(window, "Waveforms"), "Small")->currentText().toStdString() << "|"
+          << plotOn("Waveforms")->axisTitle(QwtPlot::yLeft).text().toStdString() << "|"
+          << storageDialog()->findChild<QLineEdit *>()->text().toStdString() << "|"
+          << Gui::comboWith(storageDialog(), "Text, CSV (mV)")->currentText().toStdString();
+        for (QLabel *label : Gui::tabPage(window, "Waveforms")->findChildren<QLabel *>())
+            if (label->text() == "1")
+                s << "|" << label->palette().color(QPalette::WindowText).name().toStdString();
+        // Selected for the spectrum: pressed in.
+        for (QLabel *label : Gui::tabPage(window, "FFT Amplitude Spectrum")->findChildren<QLabel *>())
+            if (label->text() == "2")
+                s << "|" << label->palette().color(QPalette::WindowText).name().toStdString()
+                  << (label->frameShadow() == QFrame::Sunken ? " pressed" : " raised");
+        for (QAction *action : Gui::child<QMenuBar>(window, "menuBar")->findChild<QMenu *>()->actions())
+            if (action->text().contains("Restore"))
+                s << "|" << action->isChecked();
+        return s.str();
+    });
+    E2E_CHECK(shown == "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|#ff00ff|#00ff00 pressed|1",
+              "restored: ", shown);
+    gui.shot("restored");
+
+    gui.choose([] { return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), "Waveforms"), "Small"); }, "Small");
+    closeProgram(gui);
+}
+
+// Closing saved this session's settings for the next start.
+void afterExit() {
+    std::ifstream file(lastSession());
+    std::stringstream text;
+    text << file.rdbuf();
+    for (const char *line : {"Symbols=Small\n", "SamplingRate=5 kHz\n", "Serial=71500031\n", "Channel2.Gain=10\n",
+                             "UnitName=Pa\n", "UnitMultiplier=1000\n", "Channel1.Colour=#ff00ff\n"})
+        E2E_CHECK(text.str().find(line) != std::string::npos, "'", line, "' not kept at close:\n", text.str());
+}
+
+} // namespace
+
+static Registration configurationRestoreAtStart{
+    {"configuration_restore_at_start", kWorld, prepare, restoreAtStart, afterExit}};

@@ -1,0 +1,127 @@
+// Saved configurations as text: what is written reads back unchanged, anything a file may hold
+// that is not a configuration is refused naming its line, and what does not fit the cards at
+// hand is told in words a person can act on.
+#include "ConfigurationFile.h"
+#include "ConfigurationKeys.h"
+#include "ConfigurationMismatches.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+namespace K = ConfigurationKeys;
+
+namespace {
+
+std::string parseError(const std::string &text) {
+    ConfigurationFile file;
+    std::string error;
+    EXPECT_FALSE(ConfigurationFile::parse(text, file, error)) << text;
+    return error;
+}
+
+std::string checkError(const std::string &text) {
+    ConfigurationFile file;
+    std::string error;
+    EXPECT_TRUE(ConfigurationFile::parse(text, file, error)) << error;
+    EXPECT_FALSE(K::check(file, error)) << text;
+    return error;
+}
+
+} // namespace
+
+TEST(ConfigurationFile, WhatIsWrittenReadsBackWithItsLines) {
+    ConfigurationFile written;
+    written.set(K::kStorage, "FileName", "/data/run 1=a; b.bin7150");
+    written.set(K::cardSection(0), K::channelKey(7, "Gain"), "1000");
+    written.set(K::kStorage, "Format", "Text, CSV (mV)");
+    written.set(K::kStorage, "FileName", "/data/second.bin7150"); // replaced, not added
+    written.set(K::kView, "UnitName", "");
+
+    ConfigurationFile read;
+    std::string error;
+    ASSERT_TRUE(ConfigurationFile::parse(written.text(), read, error)) << error;
+    ASSERT_EQ(read.entries().size(), 4u);
+    EXPECT_EQ(read.find("Storage", "FileName")->value, "/data/second.bin7150");
+    EXPECT_EQ(read.find("Storage", "Format")->line, 3);
+    EXPECT_EQ(read.find("Card1", "Channel8.Gain")->value, "1000");
+    EXPECT_EQ(read.find("View", "UnitName")->value, "");
+    EXPECT_TRUE(K::check(read, error)) << error;
+    // A hand-edited file: comments, blanks around names, Windows line ends.
+    ASSERT_TRUE(ConfigurationFile::parse("# mine\r\n[View]\r\n ; old\r\n  Symbols = Large \r\n", read, error));
+    EXPECT_EQ(read.find("View", "Symbols")->value, "Large");
+    EXPECT_EQ(read.find("View", "Symbols")->line, 4);
+
+    EXPECT_THROW(written.set(K::kStorage, "FileName", "a\nb"), std::invalid_argument);
+    EXPECT_THROW(written.set(K::kStorage, "File=Name", "a"), std::invalid_argument);
+}
+
+TEST(ConfigurationFile, RefusesWhatIsNoConfigurationNamingTheLine) {
+    EXPECT_EQ(parseError("Symbols=Large\n"), "line 1: a key before the first [Section]");
+    EXPECT_EQ(parseError("[View]\n\nSymbols Large\n"), "line 3: expected key=value or [Section]");
+    EXPECT_EQ(parseError("[View]\n=Large\n"), "line 2: expected key=value or [Section]");
+    EXPECT_EQ(parseError("[View\n"), "line 1: a section must be written [Name]");
+    EXPECT_EQ(parseError("[View]\nSymbols=Large\nSymbols=None\n"), "line 3: [View] Symbols is given twice");
+    EXPECT_EQ(parseError(std::string("[View]\nSymbols=La\0rge\n", 20)), "line 2: holds a control character");
+    EXPECT_EQ(parseError("[View]\nUnitName=" + std::string(ConfigurationFile::kMaxLineLength, 'x') + "\n"),
+              "line 2: longer than 4096 characters");
+    EXPECT_EQ(parseError(std::string(ConfigurationFile::kMaxBytes + 1, '\n')), "the file is larger than 1024 KiB");
+    std::string many = "[View]\n";
+    for (std::size_t i = 0; i <= ConfigurationFile::kMaxEntries; ++i)
+        many += "k" + std::to_string(i) + "=1\n";
+    EXPECT_EQ(parseError(many), "line 10002: more than 10000 settings");
+}
+
+TEST(ConfigurationKeys, RefusesUnknownKeysAndValuesNotOfTheirKind) {
+    EXPECT_EQ(checkError("[Plots]\nSymbols=Large\n"), "line 2: [Plots] unknown section");
+    for (const char *section : {"Card0", "Card65", "Card01", "Card1x"})
+        EXPECT_EQ(checkError(std::string("[") + section + "]\nSerial=1\n"),
+                  std::string("line 2: [") + section + "] unknown section");
+    EXPECT_EQ(checkError("[Card64]\nChannel9.Gain=1\n"), "line 2: [Card64] Channel9.Gain: unknown key");
+    EXPECT_EQ(checkError("[Card2]\nChannel1.Enabled=yes\n"), "line 2: [Card2] Channel1.Enabled: expected true or false");
+    EXPECT_EQ(checkError("[Card2]\nChannel1.Colour=red\n"), "line 2: [Card2] Channel1.Colour: expected a colour #rrggbb");
+    EXPECT_EQ(checkError("[Card2]\nChannel1.Gain=\n"),
+              "line 2: [Card2] Channel1.Gain: expected one of the panel's choices (1 to 64 characters)");
+    // The trigger level's range is the panel's; a decimal comma or a number past it is no level.
+    for (const char *level : {"0,5", "10.001", "nan", "inf", "1e400", "0.5V", ""})
+        EXPECT_EQ(checkError(std::string("[Acquisition]\nTriggerLevel=") + level + "\n"),
+                  "line 2: [Acquisition] TriggerLevel: expected a number from -10 to 10")
+            << level;
+    EXPECT_EQ(checkError("[Storage]\nFileName=" + std::string(1025, 'x') + "\n"),
+              "line 2: [Storage] FileName: longer than 1024 characters");
+}
+
+TEST(ConfigurationKeys, NumbersReadBackExactly) {
+    for (double value : {0.5, -10.24, 0.1, 1e-12, 1e12, 2.0 / 3.0, std::numeric_limits<double>::denorm_min()})
+        EXPECT_EQ(K::toNumber(K::fromNumber(value)), value) << K::fromNumber(value);
+    EXPECT_EQ(K::fromNumber(0.5), "0.5");
+}
+
+TEST(ConfigurationMismatches, TellsWhichCardsAndSettingsDoNotFit) {
+    ConfigurationMismatches m;
+    EXPECT_TRUE(m.matchCard(0, 1, "71500021", "71500021"));
+    EXPECT_TRUE(m.matchCard(0, 1, "", "71500021")); // written by hand without a serial number
+    EXPECT_TRUE(m.empty());
+    EXPECT_TRUE(m.matchCard(0, 1, "71500021", "71500009"));
+    EXPECT_FALSE(m.matchCard(1, 1, "71500022", ""));
+    m.notOffered("Function Card #1, Channel 2", "Gain", "100", "1");
+    m.notOffered("", "Trigger Source", "PTP Alarm", "None");
+    m.notOffered("", "Sine fitting", "3 parameter", "");
+    EXPECT_EQ(m.text(), "Function Card #1: serial number 71500009 here, 71500021 in the file; its settings were "
+                        "applied by position\n"
+                        "Function Card #2: not present (1 card connected); its settings were not applied\n"
+                        "Function Card #1, Channel 2: Gain \"100\" is not offered here; kept \"1\"\n"
+                        "Trigger Source \"PTP Alarm\" is not offered here; kept \"None\"\n"
+                        "Sine fitting \"3 parameter\" is not offered here");
+
+    ConfigurationMismatches many;
+    for (int card = 2; card < 64; ++card)
+        many.matchCard(card, 2, "", "");
+    const std::string text = many.text();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(ConfigurationMismatches::kMaxShown));
+    EXPECT_NE(text.find("Function Card #32: not present (2 cards"), std::string::npos);
+    EXPECT_EQ(text.substr(text.rfind('\n') + 1), "... and 32 more");
+}
