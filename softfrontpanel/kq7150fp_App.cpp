@@ -153,11 +153,21 @@ void kq7150fp_App::buildMenus(bool offline)
     m_menuBar->setObjectName("menuBar");
     m_fileMenu = m_menuBar->addMenu("&File");
     m_recordings = new RecordingOpener(m_fileMenu, this);
+    m_fileMenu->addSeparator();
+    m_configurations = new ConfigurationMenu(*this, offline);
+    m_fileMenu->addSeparator();
+    m_exportData = m_fileMenu->addAction("Export Data...", this, &kq7150fp_App::exportShownData,
+                                         QKeySequence(Qt::CTRL + Qt::Key_E));
+    m_exportData->setToolTip("Writes the curves of the plot in front as a CSV file");
+    // Only a plot has curves to export.
+    connect(m_mainTabs, &QTabWidget::currentChanged, m_exportData, [this] {
+        m_exportData->setEnabled(m_mainTabs->currentWidget() == waveform ||
+                                 m_mainTabs->currentWidget() == spectrum);
+    });
     m_viewMenu = m_menuBar->addMenu("&View");
     m_viewMenu->addAction(waveform->cursors()->action());
     // The frame's top-level layout: the bar goes above the banner.
     layout()->setMenuBar(m_menuBar);
-    m_configurations = new ConfigurationMenu(*this, offline);
 }
 
 void kq7150fp_App::connectWaveform()
@@ -172,14 +182,6 @@ void kq7150fp_App::connectWaveform()
 
     waveform->contextMenu()->setDataSource([this](bool samples) { return waveform->waveformTable(samples); });
     spectrum->contextMenu()->setDataSource([this](bool samples) { return waveform->spectrumTable(samples); });
-    m_exportData = m_fileMenu->addAction("Export Data...", this, &kq7150fp_App::exportShownData,
-                                         QKeySequence(Qt::CTRL + Qt::Key_E));
-    m_exportData->setToolTip("Writes the curves of the plot in front as a CSV file");
-    // Only a plot has curves to export.
-    connect(m_mainTabs, &QTabWidget::currentChanged, m_exportData, [this] {
-        m_exportData->setEnabled(m_mainTabs->currentWidget() == waveform ||
-                                 m_mainTabs->currentWidget() == spectrum);
-    });
 }
 
 void kq7150fp_App::exportShownData()

@@ -1253,7 +1253,7 @@ void kq7150fp_Waveform::showUnit(const CustomUnit &unit, double lower, double up
 
 CurveTable kq7150fp_Waveform::waveformTable(bool withSamples) const
 {
-    const std::string unit = m_unitOn ? m_yDialog->unitName()->text().toStdString() : "V";
+    const std::string unit = m_unit.on ? m_unit.name.toStdString() : "V";
     CurveTable table = ShownCurves::table(m_curves, "Time (s)", unit, withSamples);
     table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans);
     return table;

@@ -45,25 +45,6 @@ std::vector<Curve> drawnCurves(const QString &tab)
     return drawn;
 }
 
-// Answers the file dialog with this title with this path.
-void answerFileDialog(Gui &gui, const QString &title, const std::string &path)
-{
-    gui.waitWindow(title);
-    gui.run([title, name = QString::fromStdString(path)] {
-        auto *dialog = qobject_cast<QFileDialog *>(Gui::window(title));
-        E2E_CHECK(dialog, "the export dialog is no file dialog");
-        auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit");
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(edit, name);
-    });
-    // Return, as a person ends typing: the button beside the name reads "Open" or "Save" as the
-    // dialog's view of the folders catches up, and either takes the name.
-    gui.post([title] {
-        QTest::keyClick(Gui::window(title)->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
-    });
-    gui.waitNoWindow(title);
-}
-
 // A shortcut reaches the window that has the keyboard.
 void pressCtrlE(Gui &gui)
 {

@@ -11,7 +11,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSlider>
@@ -60,13 +59,7 @@ QWidget *waveforms() { return Gui::tabPage(mainWindow(), "Waveforms"); }
 void openFromMenu(Gui &gui, const std::string &path)
 {
     gui.post([] { Gui::child<QAction>(mainWindow(), "openRecordingAction")->trigger(); });
-    gui.waitWindow("Open Recording");
-    gui.run([path] {
-        auto *name = Gui::child<QLineEdit>(Gui::window("Open Recording"), "fileNameEdit");
-        E2E_CHECK(name, "the file dialog has no name field");
-        name->setText(QString::fromStdString(path));
-        QTest::keyClick(name, Qt::Key_Return);
-    });
+    answerFileDialog(gui, "Open Recording", path);
 }
 
 void waitViewing(Gui &gui, const QString &file, int blocks)

@@ -215,7 +215,11 @@ void run(Gui &gui)
     });
 
     // Off from the plot's context menu: cursors and read-out go.
-    gui.run([] { contextMenu()->actions().last()->trigger(); });
+    gui.run([] {
+        for (QAction *entry : contextMenu()->actions())
+            if (entry->text() == "Cursors")
+                entry->trigger();
+    });
     gui.run([] {
         E2E_CHECK(!viewMenuAction("Cursors")->isChecked() && !table()->isVisible() && !cursor(1)->isVisible() &&
                       !cursor(2)->isVisible(),
