@@ -24,13 +24,14 @@ storage-dialog continuous_binary-dialog
 storing continuous_binary-storing
 storing-ended disk_full_binary-full
 playback playback_blocks-block2
+playback-controls open_recording-paused 1120x34+40+741
 measurements acperf_measurements-measurements
 calibration calibrate_all-during
 about about_dialog-first-page
 scus scu_plugin-scus
 cursors waveform_cursors-cursors 1095x585+34+318
 traces legend_traces-menu 450x235+34+655
-configuration-menu configuration_save_open-file-menu 430x125+26+182
+configuration-menu configuration_save_open-file-menu 400x185+26+182
 configuration-mismatches configuration_other_cards-mismatches 506x214+377+365
 LIST
 echo "docs/images refreshed from $shots"
