@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QSplashScreen>
+#include <QThread>
 #include <QTimer>
 
 #include <csignal>
@@ -103,7 +104,10 @@ int main(int argc, char *argv[])
                                  return;
                              next = info;
                              replaced = true;
-                             QCoreApplication::exit(0);
+                             // Told to end with no loop running, Qt would end the next modal
+                             // box instead; a choice made before exec() is seen below.
+                             if (QThread::currentThread()->loopLevel() > 0)
+                                 QCoreApplication::exit(0);
                          });
         kq7000fp_app::centerOnScreen(window.get());
         window->show();
@@ -111,16 +115,19 @@ int main(int argc, char *argv[])
         // (a close, another recording) can end it.
         if (offline)
             QTimer::singleShot(0, window.get(), [&window] { StoredFileSettings::apply(*window, fileInfo); });
-        if (splash)
+        // The splash waits for the first window to be drawn, running events meanwhile.
+        if (splash) {
             splash->finish(window.get());
+            splash.reset();
+        }
         window->configurations()->restoreAtStart();
-        app.exec();
+        if (!replaced)
+            app.exec();
         if (!replaced)
             break;
         window.reset();
         fileInfo = next;
         offline = true;
     }
-    splash.reset();
     return 0;
 }
