@@ -12,12 +12,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <QWhatsThis>
 
+#include <algorithm>
 #include <cstdlib>
 
 static void initResources() { Q_INIT_RESOURCE(resources); }
@@ -258,9 +260,17 @@ void kq7000fp_app::centerOnScreen(QWidget *widget)
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen || !widget)
         return;
-    const QSize area = screen->availableGeometry().size();
+    const QRect area = screen->availableGeometry();
     const QSize size = widget->frameGeometry().size();
-    widget->move((area.width() - size.width()) / 2, (area.height() - size.height()) / 2);
+    widget->move(area.x() + std::max(0, (area.width() - size.width()) / 2),
+                 area.y() + std::max(0, (area.height() - size.height()) / 2));
+}
+
+int kq7000fp_app::titleBarHeight() const
+{
+    if (isVisible() && frameGeometry().height() > height())
+        return frameGeometry().height() - height();
+    return style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
 }
 
 void kq7000fp_app::showAndDraw(QWidget *widget)
