@@ -1,7 +1,7 @@
 // The window on a small screen (1366 x 768) and on a scaled one (1920 x 1080 at 1.5, i.e. 1280 x
 // 720 logical pixels): opened on a recording, its frame lies within the screen's available
 // area, and on every main tab each visible control (buttons, check boxes, combo boxes, the tabs
-// of nested tab bars) lies inside the window and inside what its parents show, or inside a
+// of nested tab bars) lies on the screen, inside the window and inside what its parents show, or in a
 // scroll area that brings it into view. No two controls cover each other.
 #include "DataFileWriter.h"
 #include "Gui.h"
@@ -113,6 +113,9 @@ void checkVisibleControls(QWidget *window, const QString &tab)
     for (const Control &c : all) {
         const QString what = c.what + " on \"" + tab + "\"";
         E2E_CHECK(window->rect().contains(c.onWindow), what.toStdString(), " lies outside the window");
+        const QRect onScreen = c.onWindow.translated(window->mapToGlobal(QPoint(0, 0)));
+        E2E_CHECK(QApplication::desktop()->availableGeometry(window).contains(onScreen), what.toStdString(),
+                  " lies off the screen at ", onScreen.x(), ",", onScreen.y());
         expectReachable(c.widget, QRect(c.widget->mapFrom(window, c.onWindow.topLeft()), c.onWindow.size()), what);
     }
     for (size_t i = 0; i < all.size(); ++i)
