@@ -50,6 +50,9 @@ int main(int argc, char *argv[])
     // A recording into a pipe whose reader went away fails its write and is reported as a
     // failed write; the signal would end the program and lose the recording's last blocks.
     std::signal(SIGPIPE, SIG_IGN);
+    // Icons asked for at their logical size come at the screen's pixel ratio (QT_SCALE_FACTOR),
+    // drawn for it, rather than at 1x and blown up.
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName("Travix Ltd.");
     QCoreApplication::setApplicationName("Movara 7150 Soft Front Panel");

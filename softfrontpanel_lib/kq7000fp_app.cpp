@@ -185,9 +185,8 @@ void kq7000fp_app::buildControlColumn(int h)
     connect(m_resetButton, &QPushButton::clicked, this, &kq7000fp_app::resetPressed);
 
     col->addStretch();
-    const QPixmap arrow = kq7000fp_icons::whatsThis();
-    m_whatsThisButton = iconButton(QIcon(arrow), "whatsThisButton", this);
-    m_whatsThisButton->setIconSize(arrow.size());
+    m_whatsThisButton = iconButton(kq7000fp_icons::whatsThis(), "whatsThisButton", this);
+    m_whatsThisButton->setIconSize(kq7000fp_icons::whatsThisSize());
     m_whatsThisButton->setWhatsThis("Show on-line help for Instrument Soft Front Panel components");
     connect(m_whatsThisButton, &QPushButton::clicked, this, &kq7000fp_app::enterWIT);
     m_aboutButton = new QPushButton("About", this);
