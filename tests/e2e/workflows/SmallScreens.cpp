@@ -2,7 +2,7 @@
 // 720 logical pixels): opened on a recording, its frame lies within the screen's available
 // area, and on every main tab each visible control (buttons, check boxes, combo boxes, the tabs
 // of nested tab bars) lies on the screen, inside the window and inside what its parents show, or in a
-// scroll area that brings it into view. No two controls cover each other.
+// scroll area that brings it into view. Nothing else covers a control.
 #include "DataFileWriter.h"
 #include "Gui.h"
 #include "Steps.h"
@@ -93,7 +93,7 @@ std::vector<Control> controls(QWidget *window)
     for (QWidget *w : window->findChildren<QWidget *>()) {
         if (!w->isVisible() || qobject_cast<QTabBar *>(w->parentWidget()))
             continue; // a tab bar's own scroll arrows belong to it
-        if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w))
+        if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) || w->inherits("clickableLabel"))
             found.push_back({w, QRect(w->mapTo(window, QPoint(0, 0)), w->size()), describe(w)});
         if (auto *bar = qobject_cast<QTabBar *>(w)) {
             // Tabs scrolled out of a narrow bar are brought in by its arrows.
@@ -118,14 +118,21 @@ void checkVisibleControls(QWidget *window, const QString &tab)
                   " lies off the screen at ", onScreen.x(), ",", onScreen.y());
         expectReachable(c.widget, QRect(c.widget->mapFrom(window, c.onWindow.topLeft()), c.onWindow.size()), what);
     }
-    for (size_t i = 0; i < all.size(); ++i)
-        for (size_t j = i + 1; j < all.size(); ++j) {
-            const Control &a = all[i], &b = all[j];
-            if (a.widget == b.widget || a.widget->isAncestorOf(b.widget) || b.widget->isAncestorOf(a.widget))
+    // Nothing else shown (a plot, a label, another control) may cover a control: only what
+    // holds it, or what it holds, shares its place.
+    for (const Control &c : all)
+        for (const QWidget *other : window->findChildren<QWidget *>()) {
+            if (!other->isVisible() || other == c.widget || other->isAncestorOf(c.widget) || c.widget->isAncestorOf(other))
                 continue;
-            E2E_CHECK(!a.onWindow.intersects(b.onWindow), a.what.toStdString(), " and ", b.what.toStdString(),
+            const QRect place(other->mapTo(window, QPoint(0, 0)), other->size());
+            E2E_CHECK(!place.intersects(c.onWindow), c.what.toStdString(), " and ", describe(other).toStdString(),
                       " overlap on \"", tab.toStdString(), "\"");
         }
+    for (size_t i = 0; i < all.size(); ++i)
+        for (size_t j = i + 1; j < all.size(); ++j)
+            if (all[i].widget == all[j].widget) // tabs of one bar
+                E2E_CHECK(!all[i].onWindow.intersects(all[j].onWindow), all[i].what.toStdString(), " and ",
+                          all[j].what.toStdString(), " overlap on \"", tab.toStdString(), "\"");
 }
 
 void run(Gui &gui)
