@@ -50,10 +50,12 @@ int main(int argc, char *argv[])
     // A recording into a pipe whose reader went away fails its write and is reported as a
     // failed write; the signal would end the program and lose the recording's last blocks.
     std::signal(SIGPIPE, SIG_IGN);
-    // Icons asked for at their logical size come at the screen's pixel ratio (QT_SCALE_FACTOR),
-    // drawn for it, rather than at 1x and blown up.
-    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
+    // On a scaled screen (QT_SCALE_FACTOR) icons asked for at their logical size come at the
+    // screen's pixel ratio, drawn for it, rather than at 1x and blown up. At a ratio of 1 there
+    // is nothing to gain, and the file dialogs' icons are left as they always were.
+    if (app.devicePixelRatio() > 1.0)
+        QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QCoreApplication::setOrganizationName("Travix Ltd.");
     QCoreApplication::setApplicationName("Movara 7150 Soft Front Panel");
 

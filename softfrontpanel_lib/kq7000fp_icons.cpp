@@ -119,11 +119,17 @@ QIcon kq7000fp_icons::whatsThis()
 
 QIcon kq7000fp_icons::window()
 {
-    return drawn({16, 16}, [](QPainter &p) {
+    const QIcon shape = drawn({16, 16}, [](QPainter &p) {
         p.setRenderHint(QPainter::Antialiasing, false);
         p.fillRect(QRectF(1, 1, 14, 14), QColor("#1a2c5e"));
         p.fillRect(QRectF(3, 3, 10, 4), Qt::white);
         p.fillRect(QRectF(3, 9, 10, 4), QColor("#a0a0a0"));
         p.fillRect(QRectF(10, 10, 2, 2), QColor("#d00000"));
     });
+    // The window system takes a window's icon as pictures of fixed sizes, once: those it uses
+    // for title bars and task lists, each drawn at its size.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addPixmap(shape.pixmap(size, size));
+    return icon;
 }
