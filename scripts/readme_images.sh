@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Refreshes the README's pictures from the end-to-end suite's screenshots: runs the suite in
 # build/ and crops each chosen screenshot to its windows (the virtual screen around them is black),
-# or to the region given after its name (WIDTHxHEIGHT+X+Y of the 1280 x 1024 screen).
+# or to the region given after its name (WIDTHxHEIGHT+X+Y of the screen it ran on: 1280 x 1024,
+# 1366 x 768 for small_screen_*).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 (cd build && ctest -L e2e --output-on-failure >/dev/null)
@@ -33,5 +34,6 @@ cursors waveform_cursors-cursors 1095x585+34+318
 traces legend_traces-menu 450x235+34+655
 configuration-menu configuration_save_open-file-menu 400x185+26+182
 configuration-mismatches configuration_other_cards-mismatches 506x214+377+365
+small-screen small_screen_1366x768-waveforms 1227x753+69+12
 LIST
 echo "docs/images refreshed from $shots"

@@ -144,7 +144,23 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     // measurement table; the whole available width may be used.
     adjustSize();
     const QRect screen = QApplication::desktop()->availableGeometry(this);
-    resize(std::max({width(), 800, std::min(sizeHint().width(), screen.width())}), std::max(height(), 600));
+    // A short screen cannot hold the usual plot above the legend rows: the plot gives up
+    // what the window would stand out by, so nothing under it leaves the screen.
+    const int room = screen.height() - titleBarHeight();
+
+    if (const int excess = minimumSizeHint().height() - room; excess > 0 && waveform) {
+        waveform->yieldHeight(excess);
+        // The layouts above keep the sizes they measured until told; the window is not shown
+        // yet, so no layout request would tell them before it is sized.
+        for (QWidget *w = waveform; w; w = w->parentWidget()) {
+            w->updateGeometry();
+            if (w->layout())
+                w->layout()->invalidate();
+        }
+        layout()->activate();
+    }
+    resize(std::min(std::max({width(), 800, std::min(sizeHint().width(), screen.width())}), screen.width()),
+           std::min(std::max(height(), 600), room));
 }
 
 void kq7150fp_App::buildMenus(bool offline)

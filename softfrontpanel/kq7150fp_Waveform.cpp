@@ -67,12 +67,17 @@
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
 constexpr int kChannels = 8;
+// The plot's height on a screen that has room; a short screen (768 pixels, or 720 scaled) may
+// take it down to the smaller one so that the legend rows and the controls stay in the window.
+constexpr int kPlotHeight = 400;
+constexpr int kSmallestPlotHeight = 150;
 constexpr double kFullScale = 10.24;
 constexpr int kMeasurementsTab = 4;
 constexpr int kFirstSettingsTab = 2;
@@ -158,10 +163,17 @@ kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
 
 kq7150fp_Waveform::~kq7150fp_Waveform() = default;
 
+int kq7150fp_Waveform::yieldHeight(int pixels)
+{
+    const int height = std::max(kSmallestPlotHeight, kPlotHeight - std::max(pixels, 0));
+    m_plot->setMinimumHeight(height);
+    return kPlotHeight - height;
+}
+
 void kq7150fp_Waveform::buildPlot()
 {
     m_plot = new QwtPlot(this);
-    m_plot->setMinimumHeight(400);
+    m_plot->setMinimumHeight(kPlotHeight);
     m_plot->setFrameStyle(QFrame::NoFrame);
     const QFont axisFont("courier", 8);
     m_plot->setAxisFont(QwtPlot::yLeft, axisFont);

@@ -61,6 +61,9 @@ public:
     // Builds the legend headings; needs the window's session, so it runs once the window has
     // its card count.
     void buildLegend();
+    // Lowers the plot's minimum height by up to `pixels` (never below what still reads as a
+    // plot), for screens too short for the usual one; returns the pixels given up.
+    int yieldHeight(int pixels);
     // Plays the blocks of a stored file (the window then runs in demo mode) with the block
     // slider in place of the status line. The record must outlive the view.
     void showOffline(const fileInfo_t &file);

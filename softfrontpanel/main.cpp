@@ -52,6 +52,11 @@ int main(int argc, char *argv[])
     // failed write; the signal would end the program and lose the recording's last blocks.
     std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
+    // On a scaled screen (QT_SCALE_FACTOR) icons asked for at their logical size come at the
+    // screen's pixel ratio, drawn for it, rather than at 1x and blown up. At a ratio of 1 there
+    // is nothing to gain, and the file dialogs' icons are left as they always were.
+    if (app.devicePixelRatio() > 1.0)
+        QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QCoreApplication::setOrganizationName("Travix Ltd.");
     QCoreApplication::setApplicationName("Movara 7150 Soft Front Panel");
 

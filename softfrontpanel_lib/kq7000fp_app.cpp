@@ -12,12 +12,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <QWhatsThis>
 
+#include <algorithm>
 #include <cstdlib>
 
 static void initResources() { Q_INIT_RESOURCE(resources); }
@@ -183,9 +185,8 @@ void kq7000fp_app::buildControlColumn(int h)
     connect(m_resetButton, &QPushButton::clicked, this, &kq7000fp_app::resetPressed);
 
     col->addStretch();
-    const QPixmap arrow = kq7000fp_icons::whatsThis();
-    m_whatsThisButton = iconButton(QIcon(arrow), "whatsThisButton", this);
-    m_whatsThisButton->setIconSize(arrow.size());
+    m_whatsThisButton = iconButton(kq7000fp_icons::whatsThis(), "whatsThisButton", this);
+    m_whatsThisButton->setIconSize(kq7000fp_icons::whatsThisSize());
     m_whatsThisButton->setWhatsThis("Show on-line help for Instrument Soft Front Panel components");
     connect(m_whatsThisButton, &QPushButton::clicked, this, &kq7000fp_app::enterWIT);
     m_aboutButton = new QPushButton("About", this);
@@ -258,9 +259,17 @@ void kq7000fp_app::centerOnScreen(QWidget *widget)
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen || !widget)
         return;
-    const QSize area = screen->availableGeometry().size();
+    const QRect area = screen->availableGeometry();
     const QSize size = widget->frameGeometry().size();
-    widget->move((area.width() - size.width()) / 2, (area.height() - size.height()) / 2);
+    widget->move(area.x() + std::max(0, (area.width() - size.width()) / 2),
+                 area.y() + std::max(0, (area.height() - size.height()) / 2));
+}
+
+int kq7000fp_app::titleBarHeight() const
+{
+    if (isVisible() && frameGeometry().height() > height())
+        return frameGeometry().height() - height();
+    return style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
 }
 
 void kq7000fp_app::showAndDraw(QWidget *widget)

@@ -27,7 +27,11 @@ public:
     void showIdentify(bool show);
     void showStartButtons(bool show);
 
+    // Centred in the screen's available area; a window larger than that starts at its top left.
     static void centerOnScreen(QWidget *widget);
+    // The window manager's title bar, which is not known before a window is shown: the room a
+    // window's size has to leave for it.
+    int titleBarHeight() const;
     // Shows a window and draws it at once, for callers that block the event loop next (a
     // calibration): the window system maps a new window a moment after show(), and until then
     // nothing can be drawn, so one pass of the event loop may leave an empty frame throughout.

@@ -8,7 +8,9 @@
 set -uo pipefail
 if [ -z "${KQ_E2E_INNER:-}" ]; then
   export KQ_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  # KQ_E2E_SCREEN: another screen size for the workflows about small screens (QT_SCALE_FACTOR,
+  # when set, reaches the program as it is).
+  exec xvfb-run -a -s "-screen 0 ${KQ_E2E_SCREEN:-1280x1024}x24" "$0" "$@"
 fi
 program=$1 driver=$2 workflow=$3 expected=$4 shots=$5
 shift 5

@@ -1,0 +1,173 @@
+// The window on a small screen (1366 x 768) and on a scaled one (1920 x 1080 at 1.5, i.e. 1280 x
+// 720 logical pixels): opened on a recording, its frame lies within the screen's available
+// area, and on every main tab each visible control (buttons, check boxes, combo boxes, the tabs
+// of nested tab bars) lies on the screen, inside the window and inside what its parents show, or in a
+// scroll area that brings it into view. Nothing else covers a control.
+#include "DataFileWriter.h"
+#include "Gui.h"
+#include "Steps.h"
+#include "Workflow.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopWidget>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+std::string path() { return e2eWorkDir() + "/screens.bin7150"; }
+constexpr int kCards = 8; // a legend row each under the plot: the height grows with them
+constexpr int kScans = 256;
+
+void writeRecording()
+{
+    std::FILE *file = std::fopen(path().c_str(), "wb");
+    E2E_CHECK(file, "cannot create ", path());
+    DataFileHeader header;
+    header.format = 0; // doubles
+    header.rate = 1000.0;
+    header.channels = 2 * kCards;
+    header.scans = kScans;
+    header.masks.assign(kCards, 0x05);
+    std::vector<double> block(header.channels * kScans);
+    for (size_t i = 0; i < block.size(); ++i)
+        block[i] = (1 + int(i / kScans)) * std::sin(2 * M_PI * 10 * (i % kScans) / header.rate);
+    const bool ok = DataFileWriter::writeHeader(file, header) &&
+                    DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(), block.size() * sizeof(double));
+    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
+}
+
+QString describe(const QWidget *w)
+{
+    QString text = w->metaObject()->className();
+    if (!w->objectName().isEmpty())
+        text += " '" + w->objectName() + "'";
+    if (auto *b = qobject_cast<const QAbstractButton *>(w); b && !b->text().isEmpty())
+        text += " \"" + b->text() + "\"";
+    if (auto *c = qobject_cast<const QComboBox *>(w))
+        text += " \"" + c->currentText() + "\"";
+    return text;
+}
+
+// Fails unless the rectangle (in w's coordinates) can be seen: each parent up to the window
+// shows it whole, except that a scroll area's viewport may hold it anywhere, since scrolling
+// brings it in; from there on the scroll area itself must be seen.
+void expectReachable(const QWidget *w, QRect rect, const QString &what)
+{
+    const QWidget *window = w->window();
+    for (const QWidget *child = w; child != window;) {
+        const QWidget *parent = child->parentWidget();
+        rect.translate(child->pos());
+        if (auto *area = qobject_cast<const QAbstractScrollArea *>(parent ? parent->parentWidget() : nullptr);
+            area && area->viewport() == parent) {
+            rect = area->rect();
+            child = area;
+            continue;
+        }
+        E2E_CHECK(parent->rect().contains(rect), what.toStdString(), " is cut off: ",
+                  describe(parent).toStdString(), " shows ", parent->width(), "x", parent->height(),
+                  ", it lies at ", rect.x(), ",", rect.y(), " ", rect.width(), "x", rect.height());
+        child = parent;
+    }
+}
+
+struct Control {
+    const QWidget *widget;
+    QRect onWindow;
+    QString what;
+};
+
+// The visible controls of the window, each where it lies on the window.
+std::vector<Control> controls(QWidget *window)
+{
+    std::vector<Control> found;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isVisible() || qobject_cast<QTabBar *>(w->parentWidget()))
+            continue; // a tab bar's own scroll arrows belong to it
+        if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) || w->inherits("clickableLabel"))
+            found.push_back({w, QRect(w->mapTo(window, QPoint(0, 0)), w->size()), describe(w)});
+        if (auto *bar = qobject_cast<QTabBar *>(w)) {
+            // Tabs scrolled out of a narrow bar are brought in by its arrows.
+            const bool scrolls = bar->usesScrollButtons() && bar->sizeHint().width() > bar->width();
+            for (int i = 0; i < bar->count() && !scrolls; ++i)
+                found.push_back({bar, bar->tabRect(i).translated(bar->mapTo(window, QPoint(0, 0))),
+                                 "tab \"" + bar->tabText(i) + "\""});
+        }
+    }
+    return found;
+}
+
+void checkVisibleControls(QWidget *window, const QString &tab)
+{
+    const std::vector<Control> all = controls(window);
+    E2E_CHECK(all.size() > 10, "only ", all.size(), " controls seen on ", tab.toStdString());
+    for (const Control &c : all) {
+        const QString what = c.what + " on \"" + tab + "\"";
+        E2E_CHECK(window->rect().contains(c.onWindow), what.toStdString(), " lies outside the window");
+        const QRect onScreen = c.onWindow.translated(window->mapToGlobal(QPoint(0, 0)));
+        E2E_CHECK(QApplication::desktop()->availableGeometry(window).contains(onScreen), what.toStdString(),
+                  " lies off the screen at ", onScreen.x(), ",", onScreen.y());
+        expectReachable(c.widget, QRect(c.widget->mapFrom(window, c.onWindow.topLeft()), c.onWindow.size()), what);
+    }
+    // Nothing else shown (a plot, a label, another control) may cover a control: only what
+    // holds it, or what it holds, shares its place.
+    for (const Control &c : all)
+        for (const QWidget *other : window->findChildren<QWidget *>()) {
+            if (!other->isVisible() || other == c.widget || other->isAncestorOf(c.widget) || c.widget->isAncestorOf(other))
+                continue;
+            const QRect place(other->mapTo(window, QPoint(0, 0)), other->size());
+            E2E_CHECK(!place.intersects(c.onWindow), c.what.toStdString(), " and ", describe(other).toStdString(),
+                      " overlap on \"", tab.toStdString(), "\"");
+        }
+    for (size_t i = 0; i < all.size(); ++i)
+        for (size_t j = i + 1; j < all.size(); ++j)
+            if (all[i].widget == all[j].widget) // tabs of one bar
+                E2E_CHECK(!all[i].onWindow.intersects(all[j].onWindow), all[i].what.toStdString(), " and ",
+                          all[j].what.toStdString(), " overlap on \"", tab.toStdString(), "\"");
+}
+
+void run(Gui &gui)
+{
+    waitMainWindow(gui);
+    const QStringList tabs = gui.run([] {
+        QWidget *window = Gui::window(kMainWindow);
+        const QRect available = QApplication::desktop()->availableGeometry(window);
+        const QRect frame = window->frameGeometry();
+        E2E_CHECK(available.contains(frame), "the window ", frame.x(), ",", frame.y(), " ", frame.width(), "x",
+                  frame.height(), " does not fit the screen's ", available.width(), "x", available.height());
+        QStringList texts;
+        QTabWidget *main = Gui::tabsWithTab(window, "Waveforms");
+        for (int i = 0; i < main->count(); ++i)
+            texts << main->tabText(i).remove('&') + (main->isTabEnabled(i) ? "" : "*");
+        return texts;
+    });
+    for (QString tab : tabs) {
+        if (tab.endsWith('*')) {
+            // Greyed while a recording plays; with cards its page is laid out as it is here.
+            tab.chop(1);
+            gui.run([tab] {
+                QTabWidget *main = Gui::tabsWithTab(Gui::window(kMainWindow), tab);
+                main->setCurrentWidget(Gui::tabPage(Gui::window(kMainWindow), tab));
+            });
+        } else {
+            gui.showTab(kMainWindow, tab);
+        }
+        gui.run([tab] { checkVisibleControls(Gui::window(kMainWindow), tab); });
+        gui.shot(tab.toLower().replace(' ', '-').toStdString());
+    }
+    closeProgram(gui);
+}
+
+Registration small{{"small_screen_1366x768", "", writeRecording, run, nullptr}};
+Registration scaled{{"scaled_screen_1920x1080", "", writeRecording, run, nullptr}};
+
+} // namespace
