@@ -152,11 +152,15 @@ void run(Gui &gui)
     });
     for (QString tab : tabs) {
         if (tab.endsWith('*')) {
-            // Greyed while a recording plays; with cards its page is laid out as it is here.
+            // Greyed while a recording plays (a greyed tab cannot be brought to the front); with
+            // cards its page is laid out as it is here.
             tab.chop(1);
             gui.run([tab] {
                 QTabWidget *main = Gui::tabsWithTab(Gui::window(kMainWindow), tab);
-                main->setCurrentWidget(Gui::tabPage(Gui::window(kMainWindow), tab));
+                QWidget *page = Gui::tabPage(Gui::window(kMainWindow), tab);
+                main->setTabEnabled(main->indexOf(page), true);
+                main->setCurrentWidget(page);
+                E2E_CHECK(main->currentWidget() == page, "the page '", tab.toStdString(), "' is not in front");
             });
         } else {
             gui.showTab(kMainWindow, tab);
