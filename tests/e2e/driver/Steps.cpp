@@ -219,6 +219,15 @@ std::vector<Curve> curvesOn(const QString &tab)
     return curves;
 }
 
+std::vector<Curve> drawnCurves(const QString &tab)
+{
+    std::vector<Curve> drawn;
+    for (Curve &c : curvesOn(tab))
+        if (!c.y.empty() && c.visible)
+            drawn.push_back(std::move(c));
+    return drawn;
+}
+
 void writeOneBlockRecording(const std::string &path, double rate, int scans, uint8_t mask,
                             const std::function<double(int k, double t)> &value)
 {

@@ -69,6 +69,8 @@ struct Curve {
 // waveform view's: card by card, channel by channel, empty ones too).
 QwtPlot *plotOn(const QString &tab);
 std::vector<Curve> curvesOn(const QString &tab);
+// Those of them that hold data and are shown.
+std::vector<Curve> drawnCurves(const QString &tab);
 
 // A stored recording (doubles) of one block of card 1's channels in mask, scans samples at rate:
 // value(k, t) of the file's k-th channel (from 0) at time t. Fails the workflow when unwritten.

@@ -33,16 +33,6 @@ bool tabEnabled(const QString &text)
     return mainTabs()->isTabEnabled(index);
 }
 
-// The curves of the plot on a main tab that hold data and are shown.
-std::vector<Curve> drawnCurves(const QString &tab)
-{
-    std::vector<Curve> drawn;
-    for (Curve &c : curvesOn(tab))
-        if (!c.y.empty() && c.visible)
-            drawn.push_back(std::move(c));
-    return drawn;
-}
-
 } // namespace
 
 static Registration acquireTriggerNone{{"acquire_trigger_none", kWorld, nullptr, [](Gui &gui) {

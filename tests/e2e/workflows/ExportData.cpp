@@ -36,15 +36,6 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface
   "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"code":"0x7150","variant":"BB",
   "serial":"0x71500011","signal":{"type":"sine","frequency":625,"amplitude":2.0,"noiseRms":50e-6}}]}]})";
 
-std::vector<Curve> drawnCurves(const QString &tab)
-{
-    std::vector<Curve> drawn;
-    for (Curve &c : curvesOn(tab))
-        if (!c.y.empty() && c.visible)
-            drawn.push_back(std::move(c));
-    return drawn;
-}
-
 // A shortcut reaches the window that has the keyboard.
 void pressCtrlE(Gui &gui)
 {
