@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   python3-numpy
+  libflac-dev flac python3-soundfile
   locales
 )
 

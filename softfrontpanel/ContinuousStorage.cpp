@@ -74,11 +74,36 @@ bool ContinuousStorage::openFile(const Plan &plan)
         header.masks.assign(plan.masks.begin(), plan.masks.end());
         header.timeOffset = -plan.preTrigger / plan.rate;
         header.timestamps = plan.timestamps;
+        if (plan.format == StorageFormat::kFlacCounts) {
+            header.lsb.assign(p.lsb, p.lsb + p.channels);
+            if (!openStreams(plan, header)) {
+                p.file = nullptr;
+                std::fclose(file);
+                return false;
+            }
+        }
         written = DataFileWriter::writeHeader(p.file, header);
     }
     // A header that did not reach the disk is the same failure as the writer's later ones.
     if (!written)
         p.endWriting(errno);
+    return true;
+}
+
+bool ContinuousStorage::openStreams(const Plan &plan, const DataFileHeader &header)
+{
+    FlacRecordingWriter::Plan streams;
+    streams.descriptionPath = QFile::encodeName(QString::fromStdString(plan.fileName)).toStdString();
+    streams.rate = plan.rate;
+    streams.scans = plan.scans;
+    streams.masks = header.masks;
+    streams.lsb = header.lsb;
+    streams.timeOffset = header.timeOffset;
+    streams.timestamps = plan.timestamps;
+    auto writer = std::make_unique<FlacRecordingWriter>();
+    if (!writer->open(streams))
+        return false;
+    m_params.flac = std::move(writer);
     return true;
 }
 

@@ -52,6 +52,8 @@ public:
 
 private:
     bool openFile(const Plan &plan);
+    // The streams of a FLAC recording beside its description.
+    bool openStreams(const Plan &plan, const struct DataFileHeader &header);
 
     contParams_t m_params;
     double m_blockSeconds = 0.0;

@@ -4,6 +4,9 @@
 
 #include "DataFileReader.h"
 
+#include "FlacRecordingReader.h"
+#include "openStored.h"
+
 #include <algorithm>
 #include <bitset>
 #include <cerrno>
@@ -13,10 +16,8 @@
 #include <iterator>
 #include <limits>
 #include <memory>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <unistd.h>
+#include <utility>
+#include <vector>
 
 // Blocks are copied into the caller's buffers as they lie in the file.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "stored files are little-endian");
@@ -34,6 +35,10 @@ constexpr double maxTimeOffset = 1e12; // seconds either side of the trigger
 constexpr long long samplesPerCard = 1LL << 20; // the program's sample buffer per card
 const char corruptWarning[] = "Warning. The binary data seems corrupt.\n";
 const char maskKeyPrefix[] = "CHANNEL_MASK_FC";
+const char lsbKeyPrefix[] = "LSB_FC";
+// Volts per count: gain 1000 of a 24-bit card is about 1.2e-9 V, gain 1 about 1.2e-6 V.
+constexpr double minLsb = 1e-15;
+constexpr double maxLsb = 1.0;
 
 // In the order of the bits below, which is the order the program writes them in.
 const char *const requiredKeyNames[] = {"FORMAT",
@@ -115,6 +120,9 @@ bool parseNumber(const std::string &value, double min, double max, double &out) 
 struct SeenKeys {
     unsigned required = 0;
     std::bitset<fileInfoMaskSlots> masks;
+    // LSB_FCn_CHk lines, kept as written: only a FLAC recording needs them, and only its
+    // enabled channels' must be valid.
+    std::vector<std::pair<std::string, std::string>> lsbLines;
 };
 
 // Takes one KEY=VALUE line into the record. false refuses the file; the reason quotes the line.
@@ -124,6 +132,10 @@ bool takeKey(const std::string &key, const std::string &value, fileInfo_t &info,
         return refuse(why, key + "=" + quoted(value) + ": " + reason);
     };
     const bool mask = key.compare(0, sizeof maskKeyPrefix - 1, maskKeyPrefix) == 0;
+    if (key.compare(0, sizeof lsbKeyPrefix - 1, lsbKeyPrefix) == 0) {
+        seen.lsbLines.emplace_back(key, value);
+        return true;
+    }
     if (!mask && std::find(std::begin(requiredKeyNames), std::end(requiredKeyNames), key) ==
                      std::end(requiredKeyNames))
         return true; // DEVICE and whatever a later writer adds
@@ -143,8 +155,10 @@ bool takeKey(const std::string &key, const std::string &value, fileInfo_t &info,
             info.format = fileFormatViReal64;
         else if (value == "ViReal32")
             info.format = fileFormatViReal32;
+        else if (value == "FLAC")
+            info.format = fileFormatFlac;
         else
-            return refuseLine("only ViReal64 and ViReal32 (volts) can be read");
+            return refuseLine("only ViReal64, ViReal32 (volts) and FLAC (counts) can be read");
     } else if (key == "SAMPLING_RATE_HZ") {
         if (!once(keyRate))
             return twice();
@@ -198,7 +212,40 @@ bool takeKey(const std::string &key, const std::string &value, fileInfo_t &info,
 }
 
 // The rules that involve several keys, then the lengths. false refuses the file.
-bool completeRecord(fileInfo_t &info, unsigned seen, uint64_t fileLength, std::string *why) {
+// Every enabled channel of a FLAC recording needs exactly one valid LSB_FCn_CHk line; the
+// values go to the record in block order.
+bool takeLsbLines(fileInfo_t &info, const SeenKeys &seen, std::string *why) {
+    double lsb[fileInfoMaxCards][8] = {};
+    for (const auto &[key, value] : seen.lsbLines) {
+        const std::size_t under = key.find("_CH", sizeof lsbKeyPrefix - 1);
+        long long card = 0, channel = 0;
+        if (under == std::string::npos ||
+            !parseInteger(key.substr(sizeof lsbKeyPrefix - 1, under - (sizeof lsbKeyPrefix - 1)), 10, 1, info.cards,
+                          card) ||
+            !parseInteger(key.substr(under + 3), 10, 1, 8, channel) ||
+            !(info.channelMasks[card - 1] >> (channel - 1) & 1))
+            return refuse(why, key + "=" + quoted(value) + ": names no stored channel");
+        double &slot = lsb[card - 1][channel - 1];
+        if (slot != 0)
+            return refuse(why, key + "=" + quoted(value) + ": " + key + " is given twice");
+        if (value.size() > maxValueLength || !parseNumber(value, minLsb, maxLsb, slot))
+            return refuse(why, key + "=" + quoted(value) + ": volts per count must be a number from 1e-15 to 1");
+    }
+    int stored = 0;
+    for (int card = 0; card < info.cards; ++card)
+        for (int channel = 0; channel < 8; ++channel) {
+            if (!(info.channelMasks[card] >> channel & 1))
+                continue;
+            if (lsb[card][channel] == 0)
+                return refuse(why, "the header has no LSB_FC" + std::to_string(card + 1) + "_CH" +
+                                       std::to_string(channel + 1) + " (volts per count of a stored channel)");
+            info.channelLsb[stored++] = lsb[card][channel];
+        }
+    return true;
+}
+
+bool completeRecord(fileInfo_t &info, const SeenKeys &keys, uint64_t fileLength, std::string *why) {
+    const unsigned seen = keys.required;
     if (seen != allRequiredKeys) {
         std::string missing;
         for (std::size_t k = 0; k < std::size(requiredKeyNames); ++k)
@@ -224,11 +271,13 @@ bool completeRecord(fileInfo_t &info, unsigned seen, uint64_t fileLength, std::s
                                " scans is larger than the program's buffer of " + std::to_string(info.cards) +
                                " x " + std::to_string(samplesPerCard) + " samples");
 
-    const uint64_t sampleWidth = info.format == fileFormatViReal64 ? 8 : 4;
+    const uint64_t sampleWidth = readsDoubles(info) ? 8 : 4;
     const uint64_t scans = uint64_t(info.scansPerBlock);
     info.dataLength = sampleWidth * uint64_t(info.channels) * scans;
     info.timestampArrayLength = info.timestamps ? 4 * scans : 0;
     info.blockLength = info.dataLength + 2 * info.timestampArrayLength;
+    if (info.format == fileFormatFlac)
+        return takeLsbLines(info, keys, why) && FlacRecordingReader::countBlocks(info, why);
     if (fileLength < info.payloadOffset)
         return refuse(why, "the file shrank while its header was read");
     info.payloadLength = fileLength - info.payloadOffset;
@@ -236,32 +285,7 @@ bool completeRecord(fileInfo_t &info, unsigned seen, uint64_t fileLength, std::s
     return true;
 }
 
-// Opens a stored file for reading. Anything can be named, so a FIFO without a writer must
-// not block the caller, and only what has a length and can be read again is accepted.
-File openStored(const char *path, std::string *why) {
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        refuse(why, std::strerror(errno));
-        return nullptr;
-    }
-    struct stat status {};
-    const char *kind = nullptr;
-    if (::fstat(fd, &status) != 0)
-        kind = std::strerror(errno);
-    else if (S_ISDIR(status.st_mode))
-        kind = std::strerror(EISDIR);
-    else if (!S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode))
-        kind = "not a regular file (a pipe, socket or character device cannot hold a stored file)";
-    // Reads of a regular file or disk never wait, but they must not fail with EAGAIN either.
-    if (!kind && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
-        kind = std::strerror(errno);
-    std::FILE *file = kind ? nullptr : ::fdopen(fd, "rb");
-    if (!file) {
-        refuse(why, kind ? kind : std::strerror(errno));
-        ::close(fd);
-    }
-    return File(file);
-}
+File openFile(const char *path, std::string *why) { return File(openStored(path, why)); }
 
 enum class LineRead { Line, TooLong, End, Failed };
 
@@ -300,7 +324,7 @@ bool readRecord(const char *path, fileInfo_t &read, std::string *why) {
         return refuse(why, "no path given");
     if (std::strlen(path) >= sizeof read.path)
         return refuse(why, "the path is longer than " + std::to_string(sizeof read.path - 1) + " characters");
-    File file = openStored(path, why);
+    File file = openFile(path, why);
     if (!file)
         return false;
 
@@ -336,7 +360,7 @@ bool readRecord(const char *path, fileInfo_t &read, std::string *why) {
     if (fileLength < 0)
         return refuse(why, std::string("cannot find the length of the file: ") + std::strerror(errno));
     read.payloadOffset = uint64_t(payloadOffset);
-    return completeRecord(read, seen.required, uint64_t(fileLength), why);
+    return completeRecord(read, seen, uint64_t(fileLength), why);
 }
 
 } // namespace
@@ -357,12 +381,14 @@ int DataFileReader::readBlock(const fileInfo_t &info, void *data, uint32_t *seco
                               uint64_t block) {
     if (block >= info.blockCount)
         return -1;
+    if (info.format == fileFormatFlac)
+        return FlacRecordingReader::readBlock(info, static_cast<double *>(data), seconds, nanoseconds, block);
     // A record from readHeader always passes; one put together by hand must not wrap the position.
     const uint64_t maxPosition = uint64_t(std::numeric_limits<off_t>::max());
     if (info.blockLength == 0 || info.payloadOffset > maxPosition ||
         block > (maxPosition - info.payloadOffset) / info.blockLength)
         return -1;
-    File file = openStored(info.path, nullptr);
+    File file = openFile(info.path, nullptr);
     if (!file)
         return -1;
     if (fseeko(file.get(), off_t(info.payloadOffset + block * info.blockLength), SEEK_SET) != 0)

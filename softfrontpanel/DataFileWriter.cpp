@@ -33,9 +33,20 @@ bool DataFileWriter::writeHeader(std::FILE *file, const DataFileHeader &header) 
     ok = ok && std::fprintf(file, "NUMBER_OF_FUNCTION_CARDS=%d\n", int(header.masks.size())) >= 0;
     for (std::size_t card = 0; ok && card < header.masks.size(); ++card)
         ok = std::fprintf(file, "CHANNEL_MASK_FC%d=0x%02hhx\n", int(card + 1), header.masks[card]) >= 0;
+    if (header.format == StorageFormat::kFlacCounts) {
+        const std::vector<std::string> names = channelNames(header.masks);
+        for (std::size_t k = 0; ok && k < names.size() && k < header.lsb.size(); ++k)
+            ok = put(file, "LSB_" + names[k] + "=" + exactNumber(header.lsb[k]) + "\n");
+    }
     ok = ok && put(file, "TIME_OFFSET=" + fixed6(header.timeOffset) + "\n");
     ok = ok && std::fprintf(file, "TIMESTAMPS=%d\n", header.timestamps ? 1 : 0) >= 0;
     return ok && std::fprintf(file, "#\n") >= 0;
+}
+
+std::string DataFileWriter::exactNumber(double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 bool DataFileWriter::writeBlock(std::FILE *file, const uint32_t *seconds, const uint32_t *nanoseconds, int scans,

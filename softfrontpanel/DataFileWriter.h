@@ -10,18 +10,23 @@
 
 // What the header of a binary file says.
 struct DataFileHeader {
-    int format = 0; // StorageFormat code 0, 3 or 4
+    int format = 0; // StorageFormat code 0, 3, 4 or 5
     double rate = 0.0;
     int channels = 0;
     int scans = 0;
     std::vector<uint8_t> masks; // one per card, bit 0 = channel 1
     double timeOffset = 0.0;    // -preTrigger / rate
     bool timestamps = false;
+    // Volts per count of each stored channel, in block order; written for FLAC recordings,
+    // whose streams hold counts.
+    std::vector<double> lsb;
 };
 
 class DataFileWriter {
 public:
     static bool writeHeader(std::FILE *file, const DataFileHeader &header);
+    // The shortest text that reads back as exactly value.
+    static std::string exactNumber(double value);
     // One block: the seconds and nanoseconds arrays first when seconds is not null (scans
     // values each), then bytes of samples. Flushed, so that a block is on disk once written.
     static bool writeBlock(std::FILE *file, const uint32_t *seconds, const uint32_t *nanoseconds, int scans,

@@ -15,7 +15,7 @@ OfflinePlayback::Result OfflinePlayback::load(uint64_t block, double *data)
     if (DataFileReader::readBlock(m_info, m_raw.data(), nullptr, nullptr, block) != 1)
         return Result::ReadFailed;
     const uint64_t samples = static_cast<uint64_t>(m_info.channels) * static_cast<uint64_t>(m_info.scansPerBlock);
-    if (m_info.format == fileFormatViReal64) {
+    if (readsDoubles(m_info)) {
         std::memcpy(data, m_raw.data(), samples * sizeof(double));
     } else {
         for (uint64_t i = 0; i < samples; ++i) {

@@ -24,10 +24,9 @@ std::string absoluteFolder(const fs::path &path) {
 
 } // namespace
 
-std::string OutputPath::withExtension(const std::string &path, bool binary) {
+std::string OutputPath::withExtension(const std::string &path, const std::string &wanted) {
     if (path.empty())
         return path;
-    const std::string wanted = binary ? "bin7150" : "csv";
     // Taken by hand rather than with path::extension(), which gives nothing for ".bin7150":
     // a name that is only the extension already fits.
     const std::string name = fs::path(path).filename().string();

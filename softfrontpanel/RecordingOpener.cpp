@@ -41,7 +41,7 @@ RecordingOpener::RecordingOpener(QMenu *menu, QWidget *parent) : QObject(parent)
 {
     QAction *open = menu->addAction("Open Recording...", this, &RecordingOpener::askAndOpen, QKeySequence::Open);
     open->setObjectName("openRecordingAction");
-    open->setToolTip("Views a stored .bin7150 recording in place of the cards");
+    open->setToolTip("Views a stored .bin7150 or .flac7150 recording in place of the cards");
     m_recent = menu->addMenu("Open Recent");
     m_recent->setObjectName("recentRecordingsMenu");
     connect(m_recent, &QMenu::aboutToShow, this, &RecordingOpener::fillRecent);
@@ -78,7 +78,7 @@ void RecordingOpener::askAndOpen()
     const QList<QByteArray> recent = recentPaths();
     const QString folder = recent.isEmpty() ? QString() : QFileInfo(QFile::decodeName(recent.first())).path();
     const QString name =
-        QFileDialog::getOpenFileName(m_parent, "Open Recording", folder, "Binary data (*.bin7150);;All files (*)");
+        QFileDialog::getOpenFileName(m_parent, "Open Recording", folder, "Recordings (*.bin7150 *.flac7150);;All files (*)");
     if (!name.isEmpty())
         open(QFile::encodeName(name));
 }

@@ -3,11 +3,19 @@
 #include <cstdio>
 
 int StorageFormat::fromChoice(int index) {
+    if (index == 4)
+        return kFlacCounts;
     return index >= kBinary64 && index <= kBinary32 ? index : kRawCounts;
 }
 
 int StorageFormat::sampleWidth(int format) {
     return format == kBinary64 || isCsv(format) ? 8 : 4;
+}
+
+const char *StorageFormat::extension(int format) {
+    if (isCsv(format))
+        return "csv";
+    return format == kFlacCounts ? "flac7150" : "bin7150";
 }
 
 const char *StorageFormat::headerName(int format) {
@@ -16,6 +24,8 @@ const char *StorageFormat::headerName(int format) {
         return "ViReal64";
     case kBinary32:
         return "ViReal32";
+    case kFlacCounts:
+        return "FLAC";
     default:
         return "raw";
     }

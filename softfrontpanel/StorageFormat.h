@@ -12,12 +12,17 @@ struct StorageFormat {
     static constexpr int kCsvMilli = 2;  // text, millivolts
     static constexpr int kBinary32 = 3;  // 4-byte floats, volts
     static constexpr int kRawCounts = 4; // 4-byte signed counts
+    static constexpr int kFlacCounts = 5; // 24-bit counts in FLAC streams beside a description
 
-    // Format of a dialog choice index: 0..3 as they are, anything else raw counts.
+    // Format of a dialog choice index: 0..3 as they are, 4 FLAC, anything else raw counts.
     static int fromChoice(int index);
-    // Bytes per sample in the ring: 8 for formats 0-2, 4 otherwise.
+    // Bytes per sample in the ring: 8 for formats 0-2, 4 otherwise (counts for FLAC).
     static int sampleWidth(int format);
     static bool isCsv(int format) { return format == kCsvVolts || format == kCsvMilli; }
+    // Whether the ring holds counts as the cards deliver them.
+    static bool holdsCounts(int format) { return format == kRawCounts || format == kFlacCounts; }
+    // The extension, without its dot, of the files of a format: "bin7150", "csv", "flac7150".
+    static const char *extension(int format);
     // The FORMAT value of a binary file's header.
     static const char *headerName(int format);
 

@@ -26,6 +26,7 @@ const char kGroup[] = "DataStorage";
 const char kBoxTitle[] = "Movara 7150 SFP";
 const char kBinaryFilter[] = "Binary data (*.bin7150)";
 const char kCsvFilter[] = "CSV data (*.csv)";
+const char kFlacFilter[] = "FLAC recording (*.flac7150)";
 
 // Named here rather than taken from the application object: the panel must find its remembered
 // file whatever the program linking it called itself.
@@ -40,7 +41,7 @@ QString defaultFileName() {
     return QDir::toNativeSeparators(home + "/dump.bin7150");
 }
 
-bool binaryChoice(int index) { return !StorageFormat::isCsv(StorageFormat::fromChoice(index)); }
+QString extensionOf(int index) { return StorageFormat::extension(StorageFormat::fromChoice(index)); }
 
 } // namespace
 
@@ -74,11 +75,14 @@ acqConfig::acqConfig(kq7150fp_App *parent) : QDialog(parent) {
     m_format->addItem("Text, CSV (mV)", 27);
     // Raw counts are not offered: the offline viewer refuses to open them.
     m_format->addItem("Binary, ViReal32", 4);
+    // Counts of 24 bits before compression; FLAC usually stores them in a third of that.
+    m_format->addItem("FLAC, 24-bit counts (lossless)", 3);
     const QString formatHelp =
         "<html>Binary storage allows acquisition at higher data rates, but only ViReal64 provides the full "
         "resolution. Selecting ViReal32 means loss of 1 bit of resolution, but the data rate is 2x smaller. "
         "The text output (CSV format) is very slow and may only be used in case of small amount of channels "
-        "and low data rates.</html>";
+        "and low data rates. FLAC stores the cards' 24-bit counts without loss and compressed, typically in a "
+        "fifth of the ViReal64 size: one stream per card beside the .flac7150 description.</html>";
     m_format->setToolTip(formatHelp);
     m_format->setWhatsThis(formatHelp);
     m_format->setCurrentIndex(storedFormat);
@@ -190,10 +194,11 @@ bool acqConfig::checkPath(bool moreChecks) {
         return false;
     }
 
-    // The name must say what the file holds: the viewer opens .bin7150 files, spreadsheets .csv ones.
-    const bool binary = binaryChoice(formatIndex());
-    const QString fitting =
-        QString::fromStdString(OutputPath::withExtension(QDir::fromNativeSeparators(name).toStdString(), binary));
+    // The name must say what the file holds: the viewer opens .bin7150 and .flac7150 files,
+    // spreadsheets .csv ones.
+    const QString extension = extensionOf(formatIndex());
+    const QString fitting = QString::fromStdString(
+        OutputPath::withExtension(QDir::fromNativeSeparators(name).toStdString(), extension.toStdString()));
     if (fitting != QDir::fromNativeSeparators(name)) {
         name = QDir::toNativeSeparators(fitting);
         {
@@ -203,7 +208,7 @@ bool acqConfig::checkPath(bool moreChecks) {
         }
         if (moreChecks)
             kq7000fp_msgBox::ask(QMessageBox::Warning, this, kBoxTitle,
-                                 binary ? "File extension changed to '.bin7150'." : "File extension changed to '.csv'.",
+                                 QString("File extension changed to '.%1'.").arg(extension),
                                  QMessageBox::Ok);
     }
 
@@ -222,17 +227,22 @@ void acqConfig::acceptMaybe() {
 
 void acqConfig::browseSlot() {
     const QString path = m_path->text();
-    QString selected = QFileInfo(path).suffix().toLower() == "csv" ? kCsvFilter : kBinaryFilter;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    QString selected = suffix == "csv" ? kCsvFilter : suffix == "flac7150" ? kFlacFilter : kBinaryFilter;
     const QString chosen = m_askSaveName(this, "Set Output File Name", path,
-                                         QString(kBinaryFilter) + ";;" + kCsvFilter, &selected);
+                                         QString(kBinaryFilter) + ";;" + kCsvFilter + ";;" + kFlacFilter, &selected);
     if (chosen.isEmpty())
         return;
 
+    // A name of another kind of file brings that kind's first format.
     const QString extension = QFileInfo(chosen).suffix().toLower();
-    const bool csvFormat = !binaryChoice(formatIndex());
-    if (extension == "csv" && !csvFormat)
-        m_format->setCurrentIndex(CsvVolts);
-    else if (extension == "bin7150" && csvFormat)
-        m_format->setCurrentIndex(Binary64);
+    if (extension != extensionOf(formatIndex())) {
+        if (extension == "csv")
+            m_format->setCurrentIndex(CsvVolts);
+        else if (extension == "bin7150")
+            m_format->setCurrentIndex(Binary64);
+        else if (extension == "flac7150")
+            m_format->setCurrentIndex(Flac);
+    }
     m_path->setText(QDir::toNativeSeparators(chosen));
 }

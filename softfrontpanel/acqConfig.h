@@ -22,7 +22,7 @@ class acqConfig : public QDialog {
     Q_OBJECT
 public:
     // Indexes of the format choice; the order is the format code of StorageFormat.
-    enum FormatIndex { Binary64, CsvVolts, CsvMilli, Binary32, kFormatChoices };
+    enum FormatIndex { Binary64, CsvVolts, CsvMilli, Binary32, Flac, kFormatChoices };
 
     using SaveNameAsker = saveNameAsker;
 

@@ -64,6 +64,10 @@ bool contParams_t::allocate()
         data[s] = allocateArray<unsigned char>(samples * sampleWidth, false);
         ok = seconds[s] && nanoseconds[s] && data[s];
     }
+    if (ok && format == StorageFormat::kFlacCounts && timestamps) {
+        timedVolts = allocateArray<double>(samples, false);
+        ok = timedVolts != nullptr;
+    }
     if (!ok) {
         release();
         keepError("Unable to allocate memory.");
@@ -78,6 +82,8 @@ void contParams_t::release()
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     delete[] static_cast<unsigned char *>(plotBuffer);
     plotBuffer = nullptr;
+    delete[] timedVolts;
+    timedVolts = nullptr;
     for (uint32_t s = 0; s < kSlots; ++s) {
         delete[] seconds[s];
         delete[] nanoseconds[s];
@@ -206,6 +212,8 @@ bool contParams_t::storeBlock(ViSession vi)
 
 int32_t contParams_t::readSlot(ViSession vi, uint32_t slot)
 {
+    if (format == StorageFormat::kFlacCounts)
+        return readCounts(vi, slot);
     if (format == StorageFormat::kBinary32 || format == StorageFormat::kRawCounts) {
         auto *counts = static_cast<int32_t *>(data[slot]);
         const ViStatus status = kq7150_readMultAcquisition32(vi, scans, counts);
@@ -221,11 +229,32 @@ int32_t contParams_t::readSlot(ViSession vi, uint32_t slot)
     return kq7150_readMultAcquisition(vi, scans, volts);
 }
 
+// Counts for FLAC. The cards give scan times only with volts; those are counts times the
+// channel's volts per count, so the counts come back exactly, or storing ends.
+int32_t contParams_t::readCounts(ViSession vi, uint32_t slot)
+{
+    auto *counts = static_cast<int32_t *>(data[slot]);
+    const size_t samples = static_cast<size_t>(scans) * channels;
+    ViStatus status;
+    bool fit;
+    if (timestamps) {
+        status = kq7150_readMultAcquisitionEx(vi, scans, timedVolts, seconds[slot], nanoseconds[slot]);
+        fit = status < VI_SUCCESS || FlacRecordingWriter::countsOfVolts(timedVolts, counts, channels, scans, lsb);
+    } else {
+        status = kq7150_readMultAcquisition32(vi, scans, counts);
+        fit = status < VI_SUCCESS || FlacRecordingWriter::fits(counts, samples);
+    }
+    if (!fit)
+        endStoring("A sample is no 24-bit count: FLAC cannot store it without loss.",
+                   StorageSummary::End::AcquisitionError);
+    return status;
+}
+
 void contParams_t::handOverPlot(uint32_t slot)
 {
     const size_t samples = static_cast<size_t>(displayScans) * channels;
     std::lock_guard<std::mutex> lock(plotLock);
-    if (format == StorageFormat::kRawCounts)
+    if (StorageFormat::holdsCounts(format))
         countsToFloats(static_cast<const int32_t *>(data[slot]), static_cast<float *>(plotBuffer), samples, scans,
                        lsb);
     else
@@ -301,13 +330,17 @@ bool contParams_t::beginFile()
     if (std::fflush(file) != 0)
         return false;
     const off_t at = ftello(file);
-    fileBytes.exchange(at > 0 ? static_cast<uint64_t>(at) : 0);
+    m_headerBytes = at > 0 ? static_cast<uint64_t>(at) : 0;
+    fileBytes.exchange(m_headerBytes + (flac ? flac->bytes() : 0));
     acquisitionStatus.bytesWritten.exchange(fileBytes.load());
     return true;
 }
 
 bool contParams_t::writeSlot(uint32_t slot)
 {
+    if (flac)
+        return flac->write(static_cast<const int32_t *>(data[slot]), seconds[slot], nanoseconds[slot]) &&
+               flac->flush();
     if (StorageFormat::isCsv(format))
         return CsvWriter::writeBlock(file, static_cast<const double *>(data[slot]), channels, scans,
                                      format == StorageFormat::kCsvMilli, timestamps ? seconds[slot] : nullptr,
@@ -321,6 +354,13 @@ bool contParams_t::writeSlot(uint32_t slot)
 // the block's size is counted instead.
 void contParams_t::commit()
 {
+    if (flac) {
+        // A block counts once the frames that hold all of it are with the system.
+        fileBytes.exchange(m_headerBytes + flac->bytes());
+        blocksStored.exchange(flac->wholeBlocks());
+        acquisitionStatus.bytesWritten.exchange(fileBytes.load());
+        return;
+    }
     const off_t at = ftello(file);
     fileBytes.exchange(at >= 0 ? static_cast<uint64_t>(at) : fileBytes.load() + slotBytes());
     blocksStored.fetch_add(1);
@@ -331,6 +371,10 @@ void contParams_t::commit()
 // is dropped, so that closing it cannot append a torn piece behind the cut.
 void contParams_t::cutBack()
 {
+    if (flac) {
+        flac->cutBack();
+        return;
+    }
     __fpurge(file);
     if (ftruncate(fileno(file), static_cast<off_t>(fileBytes.load())) != 0 && errno != EINVAL)
         std::printf("Cannot shorten \"%s\" to its whole blocks: %s\n", fileName.c_str(), std::strerror(errno));
@@ -340,6 +384,14 @@ void contParams_t::closeFile()
 {
     std::FILE *f = file.load();
     errno = 0;
+    if (flac) {
+        // A recording cut back after a failed write has nothing left to finish, and its first
+        // error stays the one reported.
+        if (!flac->finish())
+            endWriting(errno);
+        commit();
+        flac.reset();
+    }
     if (std::fflush(f) != 0) {
         const int cause = errno;
         cutBack();

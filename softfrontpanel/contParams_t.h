@@ -8,6 +8,7 @@
 // the writer never stores a slot that is being refilled. Only the display block has a lock.
 #pragma once
 
+#include "FlacRecordingWriter.h"
 #include "StorageSummary.h"
 #include "kq7150.h"
 
@@ -49,11 +50,15 @@ struct contParams_t {
     // The writer closes it and clears it while callbacks may still ask whether there is one.
     std::atomic<std::FILE *> file{nullptr};
     std::string fileName;
+    // A FLAC recording's streams; file then holds its description.
+    std::unique_ptr<FlacRecordingWriter> flac;
     int sampleWidth = 8;
     int format = 0;
     double lsb[kMaxChannels] = {};
     bool single = false;
     bool timestamps = false;
+    // Volts with scan times as the cards deliver them, for FLAC, which stores their counts.
+    double *timedVolts = nullptr;
     // Callbacks between entry and return; the buffers are freed only when none is running.
     std::atomic<int> callbacksInProgress{0};
 
@@ -93,6 +98,7 @@ private:
     void pollStatus(ViSession vi);
     bool storeBlock(ViSession vi);
     int32_t readSlot(ViSession vi, uint32_t slot);
+    int32_t readCounts(ViSession vi, uint32_t slot);
     void handOverPlot(uint32_t slot);
     bool waitForRoom(uint32_t next);
     bool beginFile();
@@ -105,6 +111,7 @@ private:
     // The number of the block in the plot buffer, from 0 since the start. It is only ever read
     // with the block, under the lock: read on its own it may already name the next block.
     uint32_t m_shownBlock = 0;
+    uint64_t m_headerBytes = 0;
     mutable std::mutex m_errorLock;
     std::string m_error;
     StorageSummary::End m_end = StorageSummary::End::Stopped;

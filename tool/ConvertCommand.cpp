@@ -33,7 +33,7 @@ public:
         uint32_t *seconds = m_info.timestamps ? m_seconds.data() : nullptr;
         uint32_t *nanoseconds = m_info.timestamps ? m_nanoseconds.data() : nullptr;
         // Doubles are stored as CsvWriter takes them: one read with the times.
-        if (m_info.format == fileFormatViReal64)
+        if (readsDoubles(m_info))
             return DataFileReader::readBlock(m_info, m_samples.data(), seconds, nanoseconds, block) == 1;
         if (m_playback.load(block, m_samples.data()) != OfflinePlayback::Result::Loaded)
             return false;

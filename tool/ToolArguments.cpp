@@ -101,7 +101,7 @@ int toolFailure(ToolExit status, const std::string &message) {
 
 const char *ToolArguments::usage() {
     return "Usage: kq7150-tool COMMAND FILE [options]\n"
-           "Reads files stored by the Movara 7150 Soft Front Panel (.bin7150).\n"
+           "Reads files stored by the Movara 7150 Soft Front Panel (.bin7150, .flac7150).\n"
            "\n"
            "Commands:\n"
            "  info FILE                      the header as text, and whether the payload is whole\n"

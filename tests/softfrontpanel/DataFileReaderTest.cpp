@@ -56,6 +56,15 @@ std::string added(std::string h, const std::string &line) { // line comes before
     return h.insert(h.size() - 2, line);
 }
 
+// FORMAT=FLAC and the volts per count of the default header's channels but skipped's.
+std::string flacLsb(const std::string &skipped = "") {
+    std::string lines = "FORMAT=FLAC\n";
+    for (const char *channel : {"FC1_CH1", "FC1_CH2", "FC2_CH1", "FC2_CH2"})
+        if (skipped != channel)
+            lines += std::string("LSB_") + channel + "=1.220703125e-06\n";
+    return lines;
+}
+
 std::string fillers(int lines) {
     std::string s;
     while (lines-- > 0)
@@ -117,7 +126,7 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         std::string text, why; // why: part of the reason given
     };
     std::vector<Refusal> refusals = {
-        {"raw counts", header("FORMAT=raw\n"), "FORMAT=raw: only ViReal64 and ViReal32"},
+        {"raw counts", header("FORMAT=raw\n"), "FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read"},
         {"masks before the card count",
          added(without(header(), "NUMBER_OF_FUNCTION_CARDS"), "NUMBER_OF_FUNCTION_CARDS=2\n"),
          "CHANNEL_MASK_FC1=0x03: comes before NUMBER_OF_FUNCTION_CARDS"},
@@ -162,6 +171,15 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         {"1026 lines", added(header(), fillers(1016)), "more than 1025 header lines"},
         {"two keys missing", without(without(header(), "FORMAT"), "TIMESTAMPS"),
          "the header has no FORMAT, TIMESTAMPS"},
+        // A FLAC recording's counts need each stored channel's volts per count, and its streams.
+        {"FLAC, a channel without volts per count", header(flacLsb("FC2_CH2")), "has no LSB_FC2_CH2 (volts"},
+        {"FLAC, volts per count of a channel not stored", header(flacLsb() + "LSB_FC1_CH3=1e-6\n"),
+         "LSB_FC1_CH3=1e-6: names no stored channel"},
+        {"FLAC, volts per count of card 3 of 2", header(flacLsb() + "LSB_FC3_CH1=1e-6\n"), "FC3_CH1=1e-6: names no"},
+        {"FLAC, volts per count 0", header(flacLsb("FC1_CH2") + "LSB_FC1_CH2=0\n"),
+         "LSB_FC1_CH2=0: volts per count must be a number from 1e-15 to 1"},
+        {"FLAC, volts per count twice", added(header(flacLsb()), "LSB_FC2_CH1=2e-6\n"), "LSB_FC2_CH1 is given twice"},
+        {"FLAC without its streams", header(flacLsb()), ".fc1.flac\": No such file or directory"},
     };
     for (const char *key : {"FORMAT", "SAMPLING_RATE_HZ", "NUMBER_OF_CHANNELS", "NUMBER_OF_SCANS_PER_BLOCK",
                             "TIME_OFFSET", "TIMESTAMPS"}) // without the card count, the masks come first

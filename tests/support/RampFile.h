@@ -27,7 +27,7 @@ template <typename... Parts> std::string describe(const Parts &...parts) {
 }
 
 // What is wrong with the file, "" when it is gap-free. lsb: volts per count of every channel
-// (all at the same gain).
+// (all at the same gain), or 0 for the channel's own of a FLAC recording's description.
 inline std::string rampFileGap(const std::string &path, double lsb, RampFile &out) {
     if (DataFileReader::readHeader(path.c_str(), out.info) != 0)
         return "header refused";
@@ -39,14 +39,14 @@ inline std::string rampFileGap(const std::string &path, double lsb, RampFile &ou
     int64_t first = -1; // count of scan 0
     uint32_t sec0 = 0, nsec0 = 0;
     for (uint64_t b = 0; b < info.blockCount; ++b) {
-        if (DataFileReader::readBlock(info, raw.data(), nullptr, nullptr, b) != 1)
+        if (DataFileReader::readBlock(info, raw.data(), sec.data(), nsec.data(), b) != 1)
             return describe("block ", b, " unreadable");
         for (int k = 0; k < info.channels; ++k)
             for (uint64_t s = 0; s < n; ++s) {
                 const uint64_t i = static_cast<uint64_t>(k) * n + s;
-                const double v = info.format == fileFormatViReal64 ? reinterpret_cast<const double *>(raw.data())[i]
-                                                                   : reinterpret_cast<const float *>(raw.data())[i];
-                const auto count = static_cast<int64_t>(std::llround(v / lsb));
+                const double v = readsDoubles(info) ? reinterpret_cast<const double *>(raw.data())[i]
+                                                    : reinterpret_cast<const float *>(raw.data())[i];
+                const auto count = static_cast<int64_t>(std::llround(v / (lsb > 0 ? lsb : info.channelLsb[k])));
                 if (first < 0)
                     first = count;
                 const int64_t expected = (first + static_cast<int64_t>(b * n + s)) % (1 << 23);
@@ -56,13 +56,6 @@ inline std::string rampFileGap(const std::string &path, double lsb, RampFile &ou
             }
         if (!info.timestamps)
             continue;
-        if (std::FILE *f = std::fopen(info.path, "rb")) {
-            std::fseek(f, static_cast<long>(info.payloadOffset + b * info.blockLength), SEEK_SET);
-            const bool ok = std::fread(sec.data(), 4, n, f) == n && std::fread(nsec.data(), 4, n, f) == n;
-            std::fclose(f);
-            if (!ok)
-                return describe("block ", b, ": timestamps unreadable");
-        }
         for (uint64_t s = 0; s < n; ++s) {
             if (b == 0 && s == 0) {
                 sec0 = sec[0];

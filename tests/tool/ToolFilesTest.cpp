@@ -206,7 +206,7 @@ TEST_F(ToolFilesTest, EveryCommandNamesWhyTheReaderRefusesAFile) {
            "TIME_OFFSET=0.000000\nTIMESTAMPS=0\n#\n"
         << std::string(2 * 128, '\0');
     const std::pair<std::string, std::string> files[] = {
-        {raw, "FORMAT=raw: only ViReal64 and ViReal32 (volts) can be read"},
+        {raw, "FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read"},
         {path("missing.bin7150"), "No such file or directory"},
         {dir.path().toStdString(), "Is a directory"},
     };

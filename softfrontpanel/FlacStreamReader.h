@@ -1,0 +1,50 @@
+// Reads the samples of one FLAC stream of a recording by scan number. A stream whose writer
+// died has no scan count in its stream info and may end inside a frame: it is read up to its
+// last whole frame.
+#pragma once
+
+#include <FLAC/stream_decoder.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class FlacStreamReader {
+public:
+    FlacStreamReader() = default;
+    FlacStreamReader(const FlacStreamReader &) = delete;
+    FlacStreamReader &operator=(const FlacStreamReader &) = delete;
+    ~FlacStreamReader();
+
+    // Opens the stream at path and reads its metadata. false: why says what is wrong.
+    bool open(const std::string &path, std::string *why);
+    unsigned channels() const { return m_channels; }
+    unsigned bits() const { return m_bits; }
+    // Scans that decode: the stream info's count when its last scan decodes, else as far as
+    // whole frames reach.
+    uint64_t decodableScans();
+    // Reads count scans from scan first; channel k's go to out[k]. false when the stream does
+    // not hold them all or a frame is damaged.
+    bool read(uint64_t first, uint32_t count, int32_t *const out[]);
+
+private:
+    static FLAC__StreamDecoderWriteStatus onFrame(const FLAC__StreamDecoder *, const FLAC__Frame *frame,
+                                                  const FLAC__int32 *const buffer[], void *self);
+    static void onMetadata(const FLAC__StreamDecoder *, const FLAC__StreamMetadata *metadata, void *self);
+    static void onError(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, void *self);
+    // Whether scan number scan decodes.
+    bool decodes(uint64_t scan);
+
+    FLAC__StreamDecoder *m_decoder = nullptr;
+    uint64_t m_fileBytes = 0;
+    uint64_t m_totalScans = 0;
+    unsigned m_channels = 0;
+    unsigned m_bits = 0;
+    bool m_damaged = false;
+    // The read in progress: scans [m_first, m_first + m_count) into m_out.
+    uint64_t m_first = 0;
+    uint32_t m_count = 0;
+    uint32_t m_done = 0;
+    int32_t *const *m_out = nullptr;
+};

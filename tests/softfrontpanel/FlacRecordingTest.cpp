@@ -1,0 +1,249 @@
+// FLAC recordings: the ring and writer of continuous storage writing the cards' counts to one
+// FLAC stream per card, read back through the program's stored-file reader. This executable
+// also runs under ThreadSanitizer and AddressSanitizer.
+#include "../platform/SimFixture.h"
+#include "../support/RampFileCheck.h"
+
+#include "AcquisitionStatus.h"
+#include "DataFileReader.h"
+#include "DataFileWriter.h"
+#include "FlacRecordingFiles.h"
+#include "StorageFormat.h"
+#include "contParams_t.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+namespace {
+
+using namespace kqtest;
+
+constexpr int kScans = 1000; // not a divisor of the streams' frames: blocks end inside frames
+
+struct Cards {
+    std::vector<ViUInt16> masks;
+    std::vector<int> gains; // of the stored channels, in block order
+};
+
+std::string resources(size_t cards) {
+    std::string list;
+    for (size_t c = 0; c < cards; ++c)
+        list += std::string(c ? "," : "") + "VXI0::1::INSTR";
+    return list;
+}
+
+// Every stream of the recording passes the reference decoder's test, where it is installed.
+void expectFlacTestPasses(const std::string &description, int cards, bool timestamps) {
+    if (std::system("command -v flac >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "the flac program is not installed";
+    std::vector<std::string> streams;
+    for (int c = 1; c <= cards; ++c)
+        streams.push_back(FlacRecordingFiles::cardStream(description, c));
+    if (timestamps)
+        streams.push_back(FlacRecordingFiles::timeStream(description));
+    for (const std::string &stream : streams)
+        EXPECT_EQ(std::system(("flac -t -s '" + stream + "'").c_str()), 0) << stream;
+}
+
+// Blocks of two readable recordings, as doubles and scan times; false at the first difference.
+::testing::AssertionResult sameBlocks(const fileInfo_t &a, const fileInfo_t &b, uint64_t blocks) {
+    const size_t values = size_t(a.channels) * size_t(a.scansPerBlock);
+    std::vector<double> va(values), vb(values);
+    for (uint64_t block = 0; block < blocks; ++block) {
+        if (DataFileReader::readBlock(a, va.data(), nullptr, nullptr, block) != 1 ||
+            DataFileReader::readBlock(b, vb.data(), nullptr, nullptr, block) != 1)
+            return ::testing::AssertionFailure() << "block " << block << " unreadable";
+        for (size_t i = 0; i < values; ++i)
+            if (std::memcmp(&va[i], &vb[i], sizeof(double)) != 0)
+                return ::testing::AssertionFailure() << "block " << block << " value " << i << ": " << va[i]
+                                                     << " and " << vb[i];
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class FlacRecordingTest : public SimFixture {
+protected:
+    void TearDown() override {
+        for (const std::string &path : made)
+            std::remove(path.c_str());
+        SimFixture::TearDown();
+    }
+
+    std::string pathFor(const std::string &name) {
+        const std::string path = ::testing::TempDir() + "flac_" + std::to_string(getpid()) + "_" + name;
+        made.push_back(path);
+        for (int c = 1; c <= 3; ++c)
+            made.push_back(FlacRecordingFiles::cardStream(path, c));
+        made.push_back(FlacRecordingFiles::timeStream(path));
+        return path;
+    }
+
+    // Records at least blocks blocks of the open cards into path as the view does: buffers,
+    // description, streams, writer, callbacks, then the stop.
+    void record(const std::string &path, int format, const Cards &cards, bool timestamps, uint32_t blocks) {
+        contParams_t ring;
+        ring.format = format;
+        ring.sampleWidth = StorageFormat::sampleWidth(format);
+        ring.channels = int(cards.gains.size());
+        ring.scans = ring.displayScans = kScans;
+        ring.timestamps = timestamps;
+        for (int k = 0; k < ring.channels; ++k)
+            ring.lsb[k] = lsb(cards.gains[size_t(k)]);
+        ASSERT_TRUE(ring.allocate());
+        ring.fileName = path;
+        ring.file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(ring.file.load(), nullptr);
+        DataFileHeader header;
+        header.format = format;
+        header.rate = kRate;
+        header.channels = ring.channels;
+        header.scans = kScans;
+        header.masks.assign(cards.masks.begin(), cards.masks.end());
+        header.timestamps = timestamps;
+        header.lsb.assign(ring.lsb, ring.lsb + ring.channels);
+        if (format == StorageFormat::kFlacCounts) {
+            ring.flac = std::make_unique<FlacRecordingWriter>();
+            ASSERT_TRUE(ring.flac->open({path, kRate, kScans, header.masks, header.lsb, 0.0, timestamps}));
+        }
+        ASSERT_TRUE(DataFileWriter::writeHeader(ring.file, header));
+        ring.running.exchange(true);
+        std::thread writer([&ring] { ring.writeAll(); });
+        acquisitionStatus.resetForStart();
+        acquisitionStatus.callbacksEnabled.exchange(true);
+        acquisitionStatus.callbackStopped.exchange(false);
+        EXPECT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
+        EXPECT_EQ(configure(cards.masks, kRate, kq7150_ACQ_UNTRIGGERED, 0), VI_SUCCESS);
+        EXPECT_EQ(kq7150_startMultAcquisitionEx(vi_, kScans, &contParams_t::callback, &ring), VI_SUCCESS);
+        EXPECT_EQ(itri(), VI_SUCCESS);
+        EXPECT_TRUE(waitFor([&] { return acquisitionStatus.blocksRead.load() >= blocks; }));
+        acquisitionStatus.callbacksEnabled.exchange(false);
+        waitFor([] { return acquisitionStatus.callbackStopped.load(); }, 2000ms);
+        EXPECT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+        blocksRead = acquisitionStatus.blocksRead.load();
+        ring.running.exchange(false);
+        writer.join();
+        EXPECT_EQ(ring.error(), "");
+        stored = ring.blocksStored.load();
+        bytes = ring.fileBytes.load();
+        ring.release();
+    }
+
+    void openCards(const std::string &signal, const Cards &cards);
+    void transcode(const fileInfo_t &binary, const std::string &path, const Cards &cards);
+
+    std::vector<std::string> made;
+    uint64_t stored = 0;
+    uint64_t bytes = 0;
+    uint32_t blocksRead = 0;
+};
+
+// Opens cards.masks.size() cards of one signal with the gains of cards.
+void FlacRecordingTest::openCards(const std::string &signal, const Cards &cards) {
+    std::vector<std::string> slots;
+    std::vector<ViInt16> numbers;
+    for (size_t c = 0; c < cards.masks.size(); ++c) {
+        slots.push_back(world::card(int(c + 1), signal));
+        numbers.push_back(ViInt16(c + 1));
+    }
+    ASSERT_EQ(loadWorld(world::make(slots)), 0);
+    ASSERT_NO_FATAL_FAILURE(SimFixture::openCards(resources(cards.masks.size()), numbers));
+    size_t index = 0;
+    for (size_t c = 0; c < cards.masks.size(); ++c)
+        for (int k = 0; k < 8; ++k)
+            if (cards.masks[c] >> k & 1)
+                ASSERT_EQ(channel(int(c * 8 + k + 1), cards.gains[index++]), VI_SUCCESS);
+}
+
+// The FLAC recording of the volts and scan times a ViReal64 recording holds: each volt value
+// back to its count, as the ring does for FLAC with scan times.
+void FlacRecordingTest::transcode(const fileInfo_t &binary, const std::string &path, const Cards &cards) {
+    DataFileHeader header;
+    header.format = StorageFormat::kFlacCounts;
+    header.rate = binary.rate;
+    header.channels = binary.channels;
+    header.scans = binary.scansPerBlock;
+    header.masks.assign(cards.masks.begin(), cards.masks.end());
+    header.timestamps = binary.timestamps;
+    for (int gain : cards.gains)
+        header.lsb.push_back(lsb(gain));
+    std::FILE *description = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(description, nullptr);
+    ASSERT_TRUE(DataFileWriter::writeHeader(description, header));
+    std::fclose(description);
+    FlacRecordingWriter writer;
+    ASSERT_TRUE(writer.open({path, header.rate, header.scans, header.masks, header.lsb, 0.0, header.timestamps}));
+    const size_t values = size_t(binary.channels) * size_t(binary.scansPerBlock);
+    std::vector<double> volts(values);
+    std::vector<int32_t> counts(values);
+    std::vector<uint32_t> seconds(size_t(binary.scansPerBlock)), nanoseconds(seconds.size());
+    for (uint64_t block = 0; block < binary.blockCount; ++block) {
+        ASSERT_EQ(DataFileReader::readBlock(binary, volts.data(), seconds.data(), nanoseconds.data(), block), 1);
+        ASSERT_TRUE(FlacRecordingWriter::countsOfVolts(volts.data(), counts.data(), binary.channels,
+                                                       binary.scansPerBlock, header.lsb.data()));
+        ASSERT_TRUE(writer.write(counts.data(), seconds.data(), nanoseconds.data()) && writer.flush());
+    }
+    ASSERT_TRUE(writer.finish());
+}
+
+const std::vector<Cards> kLayouts = {{{0xFF}, {1, 1, 2, 5, 10, 100, 1000, 1}},
+                                     {{0x81, 0x12, 0x44}, {1, 10, 1, 1, 100, 5}}};
+
+// A ViReal64 recording and the FLAC recording of its counts read back as the same doubles and
+// scan times, bit for bit: one card with all channels, three with two channels each at other
+// gains, a ramp and a noisy sine, with scan times and without.
+TEST_F(FlacRecordingTest, HoldsTheViReal64VoltsBitForBit) {
+    const std::string noisySine = R"({"type":"sine","amplitude":3,"frequency":1234.5,"noiseRms":1e-5})";
+    for (const std::string &signal : {std::string(world::kRamp), noisySine})
+        for (const Cards &cards : kLayouts)
+            for (bool timestamps : {false, true}) {
+                SCOPED_TRACE(signal + " on " + std::to_string(cards.masks.size()) + " cards" +
+                             (timestamps ? " with scan times" : ""));
+                ASSERT_NO_FATAL_FAILURE(openCards(signal, cards));
+                const std::string binary = pathFor("same.bin7150"), flac = pathFor("same.flac7150");
+                ASSERT_NO_FATAL_FAILURE(record(binary, StorageFormat::kBinary64, cards, timestamps, 6));
+                fileInfo_t a{}, b{};
+                std::string why;
+                ASSERT_EQ(DataFileReader::readHeader(binary.c_str(), a), 0);
+                ASSERT_NO_FATAL_FAILURE(transcode(a, flac, cards));
+                ASSERT_EQ(DataFileReader::readHeader(flac.c_str(), b, &why), 0) << why;
+                EXPECT_EQ(b.blockCount, a.blockCount);
+                EXPECT_TRUE(sameBlocks(a, b, a.blockCount));
+                expectFlacTestPasses(flac, int(cards.masks.size()), timestamps);
+                closeCards();
+            }
+}
+
+// The ring stores FLAC as it stores the other formats: every block read is in the recording,
+// gap-free, with each channel's own volts per count; the blocks and bytes the writer counts are
+// those on disk. Without scan times the cards' counts are stored as read, with them the counts
+// of the volts read.
+TEST_F(FlacRecordingTest, RingStoresEveryBlockReadGapFree) {
+    const Cards &cards = kLayouts[1];
+    for (bool timestamps : {false, true}) {
+        SCOPED_TRACE(timestamps ? "with scan times" : "without scan times");
+        ASSERT_NO_FATAL_FAILURE(openCards(world::kRamp, cards));
+        const std::string path = pathFor("ring.flac7150");
+        ASSERT_NO_FATAL_FAILURE(record(path, StorageFormat::kFlacCounts, cards, timestamps, 12));
+        RampFile file;
+        ASSERT_TRUE(rampFileIsGapFree(path, 0, file));
+        EXPECT_EQ(file.blocks, stored);
+        EXPECT_EQ(file.blocks, blocksRead);
+        uint64_t onDisk = std::filesystem::file_size(path);
+        for (int c = 1; c <= 3; ++c)
+            onDisk += std::filesystem::file_size(FlacRecordingFiles::cardStream(path, c));
+        if (timestamps)
+            onDisk += std::filesystem::file_size(FlacRecordingFiles::timeStream(path));
+        EXPECT_EQ(bytes, onDisk);
+        expectFlacTestPasses(path, 3, timestamps);
+        closeCards();
+    }
+}
+
+} // namespace
