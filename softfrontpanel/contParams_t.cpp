@@ -245,7 +245,7 @@ int32_t contParams_t::readCounts(ViSession vi, uint32_t slot)
         fit = status < VI_SUCCESS || FlacRecordingWriter::fits(counts, samples);
     }
     if (!fit)
-        endStoring("A sample is no 24-bit count: FLAC cannot store it without loss.",
+        endStoring("A sample is not a 24-bit count: FLAC cannot store it without loss.",
                    StorageSummary::End::AcquisitionError);
     return status;
 }

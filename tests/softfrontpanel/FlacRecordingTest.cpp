@@ -12,12 +12,14 @@
 #include "contParams_t.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <thread>
 
@@ -87,7 +89,8 @@ protected:
 
     // Records at least blocks blocks of the open cards into path as the view does: buffers,
     // description, streams, writer, callbacks, then the stop.
-    void record(const std::string &path, int format, const Cards &cards, bool timestamps, uint32_t blocks) {
+    void record(const std::string &path, int format, const Cards &cards, bool timestamps, uint32_t blocks,
+                const std::string &error = "") {
         contParams_t ring;
         ring.format = format;
         ring.sampleWidth = StorageFormat::sampleWidth(format);
@@ -129,7 +132,7 @@ protected:
         blocksRead = acquisitionStatus.blocksRead.load();
         ring.running.exchange(false);
         writer.join();
-        EXPECT_EQ(ring.error(), "");
+        EXPECT_EQ(ring.error(), error);
         stored = ring.blocksStored.load();
         bytes = ring.fileBytes.load();
         ring.release();
@@ -244,6 +247,202 @@ TEST_F(FlacRecordingTest, RingStoresEveryBlockReadGapFree) {
         expectFlacTestPasses(path, 3, timestamps);
         closeCards();
     }
+}
+
+// Counts over the whole 24-bit range and scan times at the ends of their range, block by block.
+void craftedBlock(uint64_t block, std::vector<int32_t> &counts, std::vector<uint32_t> &seconds,
+                  std::vector<uint32_t> &nanoseconds) {
+    std::mt19937 random{uint32_t(block)};
+    std::uniform_int_distribution<int32_t> any(FlacRecordingWriter::kMinCount, FlacRecordingWriter::kMaxCount);
+    for (size_t i = 0; i < counts.size(); ++i)
+        counts[i] = i % 7 == 0 ? FlacRecordingWriter::kMinCount : i % 7 == 1 ? FlacRecordingWriter::kMaxCount : any(random);
+    for (size_t s = 0; s < seconds.size(); ++s) {
+        seconds[s] = uint32_t(0xFFFFFF00u + block * seconds.size() + s);
+        nanoseconds[s] = uint32_t((block * 7919 + s * 104729) % 1000000000);
+    }
+}
+
+// Writes blocks crafted blocks of one card with two channels (0x81) and scan times into path:
+// the description first, then every block flushed as the writer task does. With finish, the
+// streams are completed; without, the process is killed as it stands. Returns the blocks the
+// writer counted as whole before the end.
+uint64_t writeCrafted(const std::string &path, uint64_t blocks, bool finish) {
+    const double lsb = 10.24 / 8388608 / 1000;
+    DataFileHeader header{StorageFormat::kFlacCounts, 1000.0, 2, kScans, {0x81}, 0.0, true, {lsb, lsb}};
+    std::FILE *description = std::fopen(path.c_str(), "wb");
+    if (!description || !DataFileWriter::writeHeader(description, header) || std::fclose(description) != 0)
+        return 0;
+    FlacRecordingWriter writer;
+    if (!writer.open({path, header.rate, kScans, header.masks, header.lsb, 0.0, true}))
+        return 0;
+    std::vector<int32_t> counts(2 * kScans);
+    std::vector<uint32_t> seconds(kScans), nanoseconds(kScans);
+    for (uint64_t block = 0; block < blocks; ++block) {
+        craftedBlock(block, counts, seconds, nanoseconds);
+        if (!writer.write(counts.data(), seconds.data(), nanoseconds.data()) || !writer.flush())
+            return 0;
+    }
+    if (finish && !writer.finish())
+        return 0;
+    return writer.wholeBlocks();
+}
+
+// The whole 24-bit range and scan times near the end of their range come back exactly, and
+// flac accepts the streams. A program killed while storing leaves a recording that reads up
+// to the last whole frame of its streams: every block the writer had counted, and at most one
+// frame's worth fewer than it was given.
+TEST_F(FlacRecordingTest, KilledOrFinishedTheWholeFramesReadBackExactly) {
+    constexpr uint64_t kBlocks = 23;
+    for (bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "killed" : "finished");
+        const std::string path = pathFor(killed ? "killed.flac7150" : "finished.flac7150");
+        uint64_t whole = 0;
+        if (killed) {
+            int counted[2];
+            ASSERT_EQ(pipe(counted), 0);
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                whole = writeCrafted(path, kBlocks, false);
+                (void)!::write(counted[1], &whole, sizeof whole);
+                raise(SIGKILL);
+            }
+            close(counted[1]);
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+            ASSERT_EQ(::read(counted[0], &whole, sizeof whole), ssize_t(sizeof whole));
+            close(counted[0]);
+        } else {
+            whole = writeCrafted(path, kBlocks, true);
+            EXPECT_EQ(whole, kBlocks);
+            expectFlacTestPasses(path, 1, true);
+        }
+        fileInfo_t info{};
+        std::string why;
+        ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info, &why), 0) << why;
+        EXPECT_EQ(info.blockCount, whole);
+        EXPECT_GE(info.blockCount, kBlocks - (4096 + kScans - 1) / kScans - 1);
+        std::vector<int32_t> counts(2 * kScans);
+        std::vector<uint32_t> seconds(kScans), nanoseconds(kScans), readSeconds(kScans), readNanoseconds(kScans);
+        std::vector<double> volts(2 * kScans);
+        for (uint64_t block = 0; block < info.blockCount; ++block) {
+            ASSERT_EQ(DataFileReader::readBlock(info, volts.data(), readSeconds.data(), readNanoseconds.data(), block),
+                      1);
+            craftedBlock(block, counts, seconds, nanoseconds);
+            for (size_t i = 0; i < counts.size(); ++i)
+                ASSERT_EQ(volts[i], counts[i] * info.channelLsb[i / kScans]) << "block " << block << " value " << i;
+            ASSERT_EQ(readSeconds, seconds) << "block " << block;
+            ASSERT_EQ(readNanoseconds, nanoseconds) << "block " << block;
+        }
+        EXPECT_EQ(DataFileReader::readBlock(info, volts.data(), nullptr, nullptr, info.blockCount), -1);
+    }
+}
+
+// Volts that are no whole counts of the volts per count the recording names (a card scaled
+// otherwise than the program assumed) cannot be stored without loss: storing ends with the
+// blocks before them, and says why.
+TEST_F(FlacRecordingTest, VoltsThatAreNoCountsEndStoring) {
+    const Cards atGain10 = {{0x03}, {10, 10}}, assumed = {{0x03}, {1, 1}};
+    ASSERT_NO_FATAL_FAILURE(openCards(world::kRamp, atGain10));
+    const std::string path = pathFor("scaled.flac7150");
+    record(path, StorageFormat::kFlacCounts, assumed, true, 3,
+           "A sample is not a 24-bit count: FLAC cannot store it without loss.");
+    fileInfo_t info{};
+    ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+    EXPECT_EQ(info.blockCount, 0u);
+
+    // The counts the cards deliver without scan times must fit 24 bits too.
+    const int32_t edges[] = {FlacRecordingWriter::kMinCount, FlacRecordingWriter::kMaxCount};
+    const int32_t beyond[] = {FlacRecordingWriter::kMinCount - 1, FlacRecordingWriter::kMaxCount + 1};
+    EXPECT_TRUE(FlacRecordingWriter::fits(edges, 2));
+    EXPECT_FALSE(FlacRecordingWriter::fits(beyond, 1));
+    EXPECT_FALSE(FlacRecordingWriter::fits(beyond + 1, 1));
+    const double step = lsb(1), over[] = {(FlacRecordingWriter::kMaxCount + 1) * step};
+    int32_t count = 0;
+    EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(over, &count, 1, 1, &step));
+}
+
+// A full disk (here: a file size limit) ends the writer: every stream is cut back to the frames
+// it held at the last whole block, and the blocks and bytes reported are those on disk.
+TEST_F(FlacRecordingTest, FullDiskCutsTheStreamsBackToTheirWholeBlocks) {
+    const Cards cards = {{0xFF}, {1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000}};
+    ASSERT_NO_FATAL_FAILURE(openCards(R"({"type":"sine","amplitude":0.001,"frequency":50,"noiseRms":1e-4})", cards));
+    const std::string path = pathFor("full.flac7150");
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 200000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    record(path, StorageFormat::kFlacCounts, cards, false, 40, "Disk write failed!");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+
+    const std::string stream = FlacRecordingFiles::cardStream(path, 1);
+    EXPECT_LE(std::filesystem::file_size(stream), small.rlim_cur);
+    EXPECT_EQ(bytes, std::filesystem::file_size(path) + std::filesystem::file_size(stream));
+    fileInfo_t info{};
+    std::string why;
+    ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info, &why), 0) << why;
+    EXPECT_GE(info.blockCount, 4u);
+    EXPECT_EQ(info.blockCount, stored);
+    std::vector<double> volts(8 * kScans);
+    EXPECT_EQ(DataFileReader::readBlock(info, volts.data(), nullptr, nullptr, info.blockCount - 1), 1);
+}
+
+// Streams damaged, cut, swapped or replaced after the recording: the description is refused
+// with the stream named and why, or the recording reads up to what is whole and a damaged
+// block is reported unreadable, never read as other numbers.
+TEST_F(FlacRecordingTest, HostileStreamsAreRefusedOrReadOnlyWhereWhole) {
+    const std::string path = pathFor("hostile.flac7150");
+    const std::string card = FlacRecordingFiles::cardStream(path, 1), times = FlacRecordingFiles::timeStream(path);
+    const auto fresh = [&] {
+        ASSERT_EQ(writeCrafted(path, 23, true), 23u);
+    };
+    const auto refusal = [&] {
+        fileInfo_t info{};
+        std::string why;
+        return DataFileReader::readHeader(path.c_str(), info, &why) == 0 ? std::string("read") : why;
+    };
+    fileInfo_t info{};
+    std::vector<double> volts(2 * kScans);
+
+    ASSERT_NO_FATAL_FAILURE(fresh());
+    std::filesystem::resize_file(card, std::filesystem::file_size(card) * 6 / 10);
+    ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+    EXPECT_GT(info.blockCount, 5u);
+    EXPECT_LT(info.blockCount, 16u);
+    EXPECT_EQ(DataFileReader::readBlock(info, volts.data(), nullptr, nullptr, info.blockCount - 1), 1);
+
+    ASSERT_NO_FATAL_FAILURE(fresh());
+    std::filesystem::copy_file(card, times, std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(refusal(), "stream \"" + times + "\" has 2 channels of 24 bits, the description 2 of 32");
+
+    ASSERT_NO_FATAL_FAILURE(fresh());
+    std::ofstream(card) << "DEVICE=Movara 7150\n";
+    EXPECT_EQ(refusal(), "stream \"" + card + "\": not a FLAC stream");
+
+    std::filesystem::remove(card);
+    ASSERT_EQ(mkfifo(card.c_str(), 0600), 0);
+    EXPECT_NE(refusal().find("not a regular file"), std::string::npos) << "a FIFO must not block the reader";
+    std::filesystem::remove(card);
+
+    ASSERT_NO_FATAL_FAILURE(fresh());
+    {
+        std::fstream stream(card, std::ios::in | std::ios::out | std::ios::binary);
+        stream.seekp(std::streamoff(std::filesystem::file_size(card) / 2));
+        stream.put('\x5a').put('\xa5');
+    }
+    ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+    int damaged = 0;
+    for (uint64_t block = 0; block < info.blockCount; ++block) {
+        const int result = DataFileReader::readBlock(info, volts.data(), nullptr, nullptr, block);
+        EXPECT_NE(result, -1);
+        damaged += result == 0;
+    }
+    EXPECT_GE(damaged, 1) << "the damaged frame's blocks";
+    EXPECT_LE(damaged, 6) << "only the damaged frame's blocks";
 }
 
 } // namespace
