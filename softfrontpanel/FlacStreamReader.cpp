@@ -42,10 +42,10 @@ uint64_t FlacStreamReader::decodableScans()
 {
     if (m_totalScans > 0 && decodes(m_totalScans - 1))
         return m_totalScans;
-    // Not finished by its writer: the last whole frame is found by halving. A frame is never
-    // smaller than a byte per scan of 4096... but a constant signal codes 4096 scans in a few
-    // bytes, so the bound allows 65535 scans per byte.
-    uint64_t low = 0, high = (m_fileBytes + 1) * 65535 + 1; // decodes(low - 1); !decodes(high - 1)
+    // A writer that died left no scan count, and its last frame may be cut off: where the whole
+    // frames end is found by halving. Scan low - 1 decodes (or low is 0), scan high - 1 does not;
+    // no frame codes more than 65535 scans, nor takes less than a byte, which bounds the end.
+    uint64_t low = 0, high = (m_fileBytes + 1) * 65535 + 1;
     if (m_totalScans > 0)
         high = std::min(high, m_totalScans);
     while (high - low > 1) {

@@ -99,7 +99,7 @@ TEST_F(AcqConfigTest, OffersWhatTheLastStartStoredAndOnlyFormatsItHas) {
     EXPECT_EQ(d->formatChoice()->currentText(), "Text, CSV (mV)");
     EXPECT_TRUE(d->timestampsBox()->isChecked());
 
-    for (auto [stored, shown] : {std::pair{3, 3}, {4, 0}, {7, 0}, {-1, 0}}) {
+    for (auto [stored, shown] : {std::pair{3, 3}, {4, 4}, {5, 0}, {-1, 0}}) {
         QSettings(kOrg, kApp).setValue("DataStorage/Format", stored);
         EXPECT_EQ(dialog()->formatIndex(), shown) << stored;
     }
@@ -193,7 +193,8 @@ TEST_F(AcqConfigTest, BrowseStartsAtThePathAndMakesTheFormatFitTheChosenFile) {
 
     d->browseButton()->click(); // cancelled
     EXPECT_EQ(asked, (QStringList{"Set Output File Name", "/data/Old.CSV",
-                                  "Binary data (*.bin7150);;CSV data (*.csv)", "CSV data (*.csv)"}));
+                                  "Binary data (*.bin7150);;CSV data (*.csv);;FLAC recording (*.flac7150)",
+                                  "CSV data (*.csv)"}));
     EXPECT_EQ(d->fileName(), "/data/Old.CSV");
     EXPECT_EQ(d->formatIndex(), acqConfig::Binary64);
 
@@ -209,8 +210,13 @@ TEST_F(AcqConfigTest, BrowseStartsAtThePathAndMakesTheFormatFitTheChosenFile) {
     EXPECT_EQ(d->formatChoice()->currentText(), "Binary, ViReal64");
     EXPECT_EQ(d->fileName(), "/out/y.bin7150");
 
+    answer = "/out/z.flac7150";
     d->browseButton()->click();
     EXPECT_EQ(asked.value(3), "Binary data (*.bin7150)");
+    EXPECT_EQ(d->formatChoice()->currentText(), "FLAC, 24-bit counts (lossless)");
+
+    d->browseButton()->click();
+    EXPECT_EQ(asked.value(3), "FLAC recording (*.flac7150)");
     EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
