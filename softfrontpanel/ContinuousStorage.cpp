@@ -22,10 +22,13 @@ ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan)
     p.format = plan.format;
     p.sampleWidth = StorageFormat::sampleWidth(plan.format);
     p.channels = 0;
+    m_gains.clear();
     for (size_t c = 0; c < plan.masks.size(); ++c)
         for (int k = 0; k < 8; ++k)
-            if ((plan.masks[c] >> k) & 1)
+            if ((plan.masks[c] >> k) & 1) {
                 p.lsb[p.channels++] = StorageFormat::lsb(plan.gainIndex[c * 8 + k]);
+                m_gains.push_back(StorageFormat::gain(plan.gainIndex[c * 8 + k]));
+            }
     p.scans = p.displayScans = plan.scans;
     m_blockSeconds = plan.rate > 0 ? plan.scans / plan.rate : 0.0;
     m_rate = plan.rate;
@@ -76,6 +79,7 @@ bool ContinuousStorage::openFile(const Plan &plan)
         header.timestamps = plan.timestamps;
         if (plan.format == StorageFormat::kFlacCounts) {
             header.lsb.assign(p.lsb, p.lsb + p.channels);
+            header.gains = m_gains;
             if (!openStreams(plan, header)) {
                 p.file = nullptr;
                 std::fclose(file);
@@ -98,6 +102,7 @@ bool ContinuousStorage::openStreams(const Plan &plan, const DataFileHeader &head
     streams.scans = plan.scans;
     streams.masks = header.masks;
     streams.lsb = header.lsb;
+    streams.gains = header.gains;
     streams.timeOffset = header.timeOffset;
     streams.timestamps = plan.timestamps;
     auto writer = std::make_unique<FlacRecordingWriter>();

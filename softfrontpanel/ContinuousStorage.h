@@ -58,5 +58,6 @@ private:
     contParams_t m_params;
     double m_blockSeconds = 0.0;
     double m_rate = 0.0;
+    std::vector<int> m_gains; // of each stored channel, in block order
     QFuture<void> m_writer;
 };

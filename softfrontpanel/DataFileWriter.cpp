@@ -35,8 +35,11 @@ bool DataFileWriter::writeHeader(std::FILE *file, const DataFileHeader &header) 
         ok = std::fprintf(file, "CHANNEL_MASK_FC%d=0x%02hhx\n", int(card + 1), header.masks[card]) >= 0;
     if (header.format == StorageFormat::kFlacCounts) {
         const std::vector<std::string> names = channelNames(header.masks);
-        for (std::size_t k = 0; ok && k < names.size() && k < header.lsb.size(); ++k)
+        for (std::size_t k = 0; ok && k < names.size() && k < header.lsb.size(); ++k) {
             ok = put(file, "LSB_" + names[k] + "=" + exactNumber(header.lsb[k]) + "\n");
+            if (ok && k < header.gains.size())
+                ok = put(file, "GAIN_" + names[k] + "=" + std::to_string(header.gains[k]) + "\n");
+        }
     }
     ok = ok && put(file, "TIME_OFFSET=" + fixed6(header.timeOffset) + "\n");
     ok = ok && std::fprintf(file, "TIMESTAMPS=%d\n", header.timestamps ? 1 : 0) >= 0;

@@ -17,9 +17,10 @@ struct DataFileHeader {
     std::vector<uint8_t> masks; // one per card, bit 0 = channel 1
     double timeOffset = 0.0;    // -preTrigger / rate
     bool timestamps = false;
-    // Volts per count of each stored channel, in block order; written for FLAC recordings,
-    // whose streams hold counts.
+    // Volts per count and gain of each stored channel, in block order; written for FLAC
+    // recordings, whose streams hold counts (the gains only when given).
     std::vector<double> lsb;
+    std::vector<int> gains;
 };
 
 class DataFileWriter {

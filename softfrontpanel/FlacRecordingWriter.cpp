@@ -26,7 +26,10 @@ std::vector<std::string> cardComments(const FlacRecordingWriter::Plan &plan, siz
             continue;
         const std::string name = "CH" + std::to_string(k + 1);
         channels += (channels.empty() ? "" : ",") + name;
-        comments.push_back("LSB_" + name + "=" + DataFileWriter::exactNumber(plan.lsb[index++]));
+        comments.push_back("LSB_" + name + "=" + DataFileWriter::exactNumber(plan.lsb[index]));
+        if (index < plan.gains.size())
+            comments.push_back("GAIN_" + name + "=" + std::to_string(plan.gains[index]));
+        ++index;
     }
     comments.push_back("CHANNELS=" + channels);
     return comments;

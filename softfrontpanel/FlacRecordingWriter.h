@@ -21,6 +21,7 @@ public:
         std::vector<double> lsb;    // volts per count of each stored channel, in block order
         double timeOffset = 0.0;
         bool timestamps = false;
+        std::vector<int> gains;     // of each stored channel, when known
     };
     // The smallest and largest count a 24-bit stream holds.
     static constexpr int32_t kMinCount = -(1 << 23);

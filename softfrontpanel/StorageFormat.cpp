@@ -31,13 +31,15 @@ const char *StorageFormat::headerName(int format) {
     }
 }
 
-double StorageFormat::lsb(int gainIndex) {
-    static constexpr double gains[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
+int StorageFormat::gain(int gainIndex) {
+    static constexpr int gains[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
     constexpr int gainCount = int(sizeof gains / sizeof gains[0]);
     // A stale or corrupt choice must still give a usable scale, so it counts as gain 1.
-    if (gainIndex < 0 || gainIndex >= gainCount)
-        gainIndex = 0;
-    return 10.24 / 8388608.0 / gains[gainIndex];
+    return gainIndex < 0 || gainIndex >= gainCount ? 1 : gains[gainIndex];
+}
+
+double StorageFormat::lsb(int gainIndex) {
+    return 10.24 / 8388608.0 / gain(gainIndex);
 }
 
 std::string StorageFormat::dataRateText(int bytesPerValue, int valuesPerSecond, bool text) {

@@ -28,6 +28,8 @@ struct StorageFormat {
 
     // Volts per count for a gain choice index 0..9 (gain 1, 2, 5, ... 1000): 10.24 V / 2^23 / gain.
     static double lsb(int gainIndex);
+    // The gain of a choice index; 1 for an index out of range, as lsb() takes it.
+    static int gain(int gainIndex);
 
     // "Data Rate: 13.2 MB/s", "Data Rate: 2.6 kB/s (TEXT)": bytesPerValue x values per second,
     // in integer arithmetic, as B/s below 1024, kB/s below 1 MiB, else MB/s.

@@ -113,7 +113,7 @@ protected:
         header.lsb.assign(ring.lsb, ring.lsb + ring.channels);
         if (format == StorageFormat::kFlacCounts) {
             ring.flac = std::make_unique<FlacRecordingWriter>();
-            ASSERT_TRUE(ring.flac->open({path, kRate, kScans, header.masks, header.lsb, 0.0, timestamps}));
+            ASSERT_TRUE(ring.flac->open({path, kRate, kScans, header.masks, header.lsb, 0.0, timestamps, cards.gains}));
         }
         ASSERT_TRUE(DataFileWriter::writeHeader(ring.file, header));
         ring.running.exchange(true);
@@ -159,9 +159,11 @@ void FlacRecordingTest::openCards(const std::string &signal, const Cards &cards)
     ASSERT_NO_FATAL_FAILURE(SimFixture::openCards(resources(cards.masks.size()), numbers));
     size_t index = 0;
     for (size_t c = 0; c < cards.masks.size(); ++c)
-        for (int k = 0; k < 8; ++k)
-            if (cards.masks[c] >> k & 1)
+        for (int k = 0; k < 8; ++k) {
+            if (cards.masks[c] >> k & 1) {
                 ASSERT_EQ(channel(int(c * 8 + k + 1), cards.gains[index++]), VI_SUCCESS);
+            }
+        }
 }
 
 // The FLAC recording of the volts and scan times a ViReal64 recording holds: each volt value
@@ -181,7 +183,7 @@ void FlacRecordingTest::transcode(const fileInfo_t &binary, const std::string &p
     ASSERT_TRUE(DataFileWriter::writeHeader(description, header));
     std::fclose(description);
     FlacRecordingWriter writer;
-    ASSERT_TRUE(writer.open({path, header.rate, header.scans, header.masks, header.lsb, 0.0, header.timestamps}));
+    ASSERT_TRUE(writer.open({path, header.rate, header.scans, header.masks, header.lsb, 0.0, header.timestamps, cards.gains}));
     const size_t values = size_t(binary.channels) * size_t(binary.scansPerBlock);
     std::vector<double> volts(values);
     std::vector<int32_t> counts(values);
@@ -268,12 +270,12 @@ void craftedBlock(uint64_t block, std::vector<int32_t> &counts, std::vector<uint
 // writer counted as whole before the end.
 uint64_t writeCrafted(const std::string &path, uint64_t blocks, bool finish) {
     const double lsb = 10.24 / 8388608 / 1000;
-    DataFileHeader header{StorageFormat::kFlacCounts, 1000.0, 2, kScans, {0x81}, 0.0, true, {lsb, lsb}};
+    DataFileHeader header{StorageFormat::kFlacCounts, 1000.0, 2, kScans, {0x81}, 0.0, true, {lsb, lsb}, {1000, 1000}};
     std::FILE *description = std::fopen(path.c_str(), "wb");
     if (!description || !DataFileWriter::writeHeader(description, header) || std::fclose(description) != 0)
         return 0;
     FlacRecordingWriter writer;
-    if (!writer.open({path, header.rate, kScans, header.masks, header.lsb, 0.0, true}))
+    if (!writer.open({path, header.rate, kScans, header.masks, header.lsb, 0.0, true, header.gains}))
         return 0;
     std::vector<int32_t> counts(2 * kScans);
     std::vector<uint32_t> seconds(kScans), nanoseconds(kScans);

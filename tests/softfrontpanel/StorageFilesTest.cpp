@@ -70,7 +70,7 @@ protected:
         std::vector<std::vector<T>> blocks(3, std::vector<T>(channels * scans));
         std::vector<std::vector<uint32_t>> times(3, std::vector<uint32_t>(2 * scans)); // seconds, nanoseconds
         std::FILE *file = std::fopen(path.c_str(), "wb");
-        ASSERT_TRUE(DataFileWriter::writeHeader(file, {format, 1234.5, channels, scans, {0x03, 0x81}, -0.25, timestamps, {}}));
+        ASSERT_TRUE(DataFileWriter::writeHeader(file, {format, 1234.5, channels, scans, {0x03, 0x81}, -0.25, timestamps, {}, {}}));
         for (uint32_t b = 0; b < 3; ++b) {
             for (int i = 0; i < scans; ++i)
                 times[b][i] = 100 + b, times[b][scans + i] = b * 1000000 + i;
@@ -110,7 +110,7 @@ TEST_F(StorageFilesTest, BinaryFilesReadBackThroughTheReader) {
 
     const std::string path = (dir / "raw.bin7150").string();
     std::FILE *file = std::fopen(path.c_str(), "wb");
-    ASSERT_TRUE(DataFileWriter::writeHeader(file, {StorageFormat::kRawCounts, 1000.0, 1, 8, {0x01}, 0.0, false, {}}));
+    ASSERT_TRUE(DataFileWriter::writeHeader(file, {StorageFormat::kRawCounts, 1000.0, 1, 8, {0x01}, 0.0, false, {}, {}}));
     std::fclose(file);
     fileInfo_t info{};
     EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info), -1) << "the panel shows volts only";
@@ -118,7 +118,7 @@ TEST_F(StorageFilesTest, BinaryFilesReadBackThroughTheReader) {
 
 TEST(DataFileWriterTest, HeaderAndCsvHeaderText) {
     EXPECT_EQ(written([](std::FILE *f) {
-                  return DataFileWriter::writeHeader(f, {3, 216000.0, 3, 1024, {0x01, 0xa0}, -0.001, false, {}});
+                  return DataFileWriter::writeHeader(f, {3, 216000.0, 3, 1024, {0x01, 0xa0}, -0.001, false, {}, {}});
               }),
               "DEVICE=Movara 7150\nFORMAT=ViReal32\nSAMPLING_RATE_HZ=216000.000000\nNUMBER_OF_CHANNELS=3\n"
               "NUMBER_OF_SCANS_PER_BLOCK=1024\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x01\n"
@@ -127,12 +127,13 @@ TEST(DataFileWriterTest, HeaderAndCsvHeaderText) {
     // back exactly.
     EXPECT_EQ(written([](std::FILE *f) {
                   return DataFileWriter::writeHeader(
-                      f, {5, 1000.0, 3, 64, {0x01, 0xa0}, 0.0, true, {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2}});
+                      f, {5, 1000.0, 3, 64, {0x01, 0xa0}, 0.0, true, {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2},
+                          {1, 1000, 7}});
               }),
               "DEVICE=Movara 7150\nFORMAT=FLAC\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=3\n"
               "NUMBER_OF_SCANS_PER_BLOCK=64\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x01\n"
-              "CHANNEL_MASK_FC2=0xa0\nLSB_FC1_CH1=1.220703125e-06\nLSB_FC2_CH6=1.220703125e-09\n"
-              "LSB_FC2_CH8=0.30000000000000004\nTIME_OFFSET=0.000000\nTIMESTAMPS=1\n#\n");
+              "CHANNEL_MASK_FC2=0xa0\nLSB_FC1_CH1=1.220703125e-06\nGAIN_FC1_CH1=1\nLSB_FC2_CH6=1.220703125e-09\n"
+              "GAIN_FC2_CH6=1000\nLSB_FC2_CH8=0.30000000000000004\nGAIN_FC2_CH8=7\nTIME_OFFSET=0.000000\nTIMESTAMPS=1\n#\n");
     EXPECT_EQ(written([](std::FILE *f) { return DataFileWriter::writeCsvHeader(f, true, 1234.5, {0x05, 0x02}, true); }),
               "Units: mV\nSampling rate: 1234.500000 Hz\nTimestamp, FC1_CH1, FC1_CH3, FC2_CH2, \n");
     EXPECT_EQ(written([](std::FILE *f) { return DataFileWriter::writeCsvHeader(f, false, 10.0, {0x80}, false); }),
@@ -158,7 +159,7 @@ TEST(DataFileWriterTest, NumbersKeepTheirDecimalPointInACommaLocale) {
     if (!comma)
         GTEST_SKIP() << "no locale with a decimal comma installed, and none could be made";
     const std::string header = written([](std::FILE *f) {
-        return DataFileWriter::writeHeader(f, {0, 1234.5, 1, 8, {0x01}, -0.25, false, {}});
+        return DataFileWriter::writeHeader(f, {0, 1234.5, 1, 8, {0x01}, -0.25, false, {}, {}});
     });
     std::string line;
     CsvWriter::appendValue(line, 0.0078125, 6); // an exact half, which the fast path leaves alone
