@@ -83,6 +83,7 @@ bool ContinuousStorage::openFile(const Plan &plan)
             if (!openStreams(plan, header)) {
                 p.file = nullptr;
                 std::fclose(file);
+                std::remove(name.constData());
                 return false;
             }
         }

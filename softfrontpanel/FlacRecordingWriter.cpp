@@ -7,6 +7,7 @@
 #include <bitset>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -40,36 +41,51 @@ std::vector<std::string> cardComments(const FlacRecordingWriter::Plan &plan, siz
 bool FlacRecordingWriter::open(const Plan &plan)
 {
     m_plan = plan;
+    std::vector<std::string> opened;
+    if (openStreams(opened))
+        return true;
+    // A recording that cannot have all its streams leaves none of them behind.
+    const int cause = errno;
+    m_cards.clear();
+    m_times.reset();
+    for (const std::string &path : opened)
+        std::remove(path.c_str());
+    errno = cause;
+    return false;
+}
+
+bool FlacRecordingWriter::openStreams(std::vector<std::string> &opened)
+{
     m_cards.clear();
     m_firstChannel.clear();
+    m_times.reset();
     size_t channel = 0;
-    for (size_t card = 0; card < plan.masks.size(); ++card) {
+    for (size_t card = 0; card < m_plan.masks.size(); ++card) {
         FlacStreamWriter::Format format;
-        format.channels = unsigned(std::bitset<8>(plan.masks[card]).count());
-        format.rate = plan.rate;
-        format.comments = cardComments(plan, card, channel);
-        m_firstChannel.push_back(channel);
-        channel += format.channels;
-        m_cards.push_back(std::make_unique<FlacStreamWriter>());
-        errno = 0;
-        if (format.channels == 0 || channel > plan.lsb.size()) {
+        format.channels = unsigned(std::bitset<8>(m_plan.masks[card]).count());
+        if (format.channels == 0 || channel + format.channels > m_plan.lsb.size()) {
             errno = EINVAL; // every stream holds at least one channel, each with its scale
             return false;
         }
-        if (!m_cards.back()->open(FlacRecordingFiles::cardStream(plan.descriptionPath, int(card + 1)), format,
-                                  kCompressionLevel))
+        format.rate = m_plan.rate;
+        format.comments = cardComments(m_plan, card, channel);
+        m_firstChannel.push_back(channel);
+        channel += format.channels;
+        m_cards.push_back(std::make_unique<FlacStreamWriter>());
+        opened.push_back(FlacRecordingFiles::cardStream(m_plan.descriptionPath, int(card + 1)));
+        if (!m_cards.back()->open(opened.back(), format, kCompressionLevel))
             return false;
     }
-    m_times.reset();
-    if (plan.timestamps) {
+    if (m_plan.timestamps) {
         FlacStreamWriter::Format format;
         format.channels = 2;
         format.bits = 32;
-        format.rate = plan.rate;
+        format.rate = m_plan.rate;
         format.comments = {"DEVICE=Movara 7150", "CHANNELS=SECONDS,NANOSECONDS",
-                           "SAMPLING_RATE_HZ=" + DataFileWriter::exactNumber(plan.rate)};
+                           "SAMPLING_RATE_HZ=" + DataFileWriter::exactNumber(m_plan.rate)};
         m_times = std::make_unique<FlacStreamWriter>();
-        if (!m_times->open(FlacRecordingFiles::timeStream(plan.descriptionPath), format, kCompressionLevel))
+        opened.push_back(FlacRecordingFiles::timeStream(m_plan.descriptionPath));
+        if (!m_times->open(opened.back(), format, kCompressionLevel))
             return false;
     }
     return true;

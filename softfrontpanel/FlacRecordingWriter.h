@@ -27,7 +27,7 @@ public:
     static constexpr int32_t kMinCount = -(1 << 23);
     static constexpr int32_t kMaxCount = (1 << 23) - 1;
 
-    // Creates every stream. false: errno says why; what was created is closed.
+    // Creates every stream. false: errno says why; none of the streams is left.
     bool open(const Plan &plan);
     // One block: channels x scans counts, channel-major, and scans seconds and nanoseconds when
     // scan times are stored. Every count must lie in kMinCount..kMaxCount. false: errno says
@@ -51,6 +51,7 @@ public:
     static bool fits(const int32_t *counts, size_t n);
 
 private:
+    bool openStreams(std::vector<std::string> &opened);
     bool writeCards(size_t from, size_t to, const int32_t *counts);
 
     Plan m_plan;

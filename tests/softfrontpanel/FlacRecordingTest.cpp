@@ -393,6 +393,20 @@ TEST_F(FlacRecordingTest, FullDiskCutsTheStreamsBackToTheirWholeBlocks) {
     EXPECT_EQ(DataFileReader::readBlock(info, volts.data(), nullptr, nullptr, info.blockCount - 1), 1);
 }
 
+// A stream that cannot be created (a folder has its name) fails the whole recording, and the
+// streams created before it are gone again.
+TEST_F(FlacRecordingTest, AStreamThatCannotBeCreatedLeavesNone) {
+    const std::string path = pathFor("blocked.flac7150");
+    const std::string first = FlacRecordingFiles::cardStream(path, 1), second = FlacRecordingFiles::cardStream(path, 2);
+    ASSERT_TRUE(std::filesystem::create_directory(second));
+    FlacRecordingWriter writer;
+    errno = 0;
+    EXPECT_FALSE(writer.open({path, 1000.0, kScans, {0x01, 0x01}, {1e-6, 1e-6}, 0.0, false, {}}));
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_FALSE(std::filesystem::exists(first));
+    std::filesystem::remove(second);
+}
+
 // Streams damaged, cut, swapped or replaced after the recording: the description is refused
 // with the stream named and why, or the recording reads up to what is whole and a damaged
 // block is reported unreadable, never read as other numbers.
