@@ -22,6 +22,7 @@ spectrum acquire_trigger_none-spectrum
 function-cards configure_channels-card1-reference
 acquisition acquire_trigger_channel-settings
 storage-dialog continuous_binary-dialog
+storage-formats continuous_flac-formats 471x169+394+388
 storing continuous_binary-storing
 storing-ended disk_full_binary-full
 playback playback_blocks-block2

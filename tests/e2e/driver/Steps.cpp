@@ -2,6 +2,7 @@
 #include "Workflow.h"
 
 #include "DataFileWriter.h"
+#include "FlacRecordingFiles.h"
 
 #include "kqsim_control.h"
 
@@ -18,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -292,9 +295,8 @@ double shownFileSize()
     return -1;
 }
 
-void startStoring(Gui &gui, const std::string &path, const QString &rate, const QString &length, const QString &format)
+void openStorageDialog(Gui &gui, const QString &rate, const QString &length)
 {
-    const QString dialog = "Continuous Acquisition Configuration";
     answerConnection(gui, "Auto Find"); // the one card of the world opens without a choice
     waitMainWindow(gui);
     showChannel(gui, 1, 2);
@@ -306,16 +308,33 @@ void startStoring(Gui &gui, const std::string &path, const QString &rate, const 
     gui.showTab(kMainWindow, "Waveforms");
 
     gui.click(kMainWindow, "repetitiveButton");
-    gui.waitWindow(dialog);
-    pick(gui, dialog, format); // first: a new format would correct the name's extension
+    gui.waitWindow(kStorageDialog);
+}
+
+void startStoring(Gui &gui, const std::string &path, const QString &rate, const QString &length, const QString &format)
+{
+    openStorageDialog(gui, rate, length);
+    pick(gui, kStorageDialog, format); // first: a new format would correct the name's extension
     gui.run([=, name = QString::fromStdString(path)] {
-        auto *edit = Gui::window(dialog)->findChild<QLineEdit *>();
+        auto *edit = Gui::window(kStorageDialog)->findChild<QLineEdit *>();
         QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(edit, name);
     });
     gui.shot("dialog");
-    gui.press(dialog, "Start");
-    gui.waitNoWindow(dialog);
+    gui.press(kStorageDialog, "Start");
+    gui.waitNoWindow(kStorageDialog);
+}
+
+uint64_t recordingBytes(const std::string &path)
+{
+    uint64_t bytes = std::filesystem::file_size(path);
+    if (FlacRecordingFiles::stem(path) == path)
+        return bytes;
+    for (int card = 1; std::filesystem::exists(FlacRecordingFiles::cardStream(path, card)); ++card)
+        bytes += std::filesystem::file_size(FlacRecordingFiles::cardStream(path, card));
+    if (std::filesystem::exists(FlacRecordingFiles::timeStream(path)))
+        bytes += std::filesystem::file_size(FlacRecordingFiles::timeStream(path));
+    return bytes;
 }
 
 void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds, const QString &how)
@@ -332,7 +351,7 @@ void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, dou
                                  .arg(blocks)
                                  .arg(blocks == 1 ? "block" : "blocks")
                                  .arg(QString::asprintf("%.3f", blocks * blockSeconds))
-                                 .arg(std::filesystem::file_size(path))
+                                 .arg(recordingBytes(path))
                                  .arg(how);
     E2E_CHECK(line == expected, "the line under the plot says '", line.toStdString(), "', not '",
               expected.toStdString(), "'");
@@ -350,4 +369,14 @@ QString errorBoxText(Gui &gui)
 {
     gui.waitUntil("an error message", [] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle)); });
     return gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle))->text(); });
+}
+
+void waitViewing(Gui &gui, const QString &file, uint64_t blocks)
+{
+    const QString title = kMainTitle + ": " + file;
+    gui.waitUntil("the window viewing " + file.toStdString(), [=] {
+        QWidget *w = Gui::window(QRegularExpression::escape(title));
+        auto *slider = w ? Gui::tabPage(w, "Waveforms")->findChild<QSlider *>() : nullptr;
+        return slider && slider->isVisible() && uint64_t(slider->maximum()) == blocks;
+    });
 }

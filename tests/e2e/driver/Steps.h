@@ -86,17 +86,27 @@ void pick(Gui &gui, const QString &title, const QString &item);
 // Bytes the file size line under the plot shows ("File size: 1.5 MB, sample backlog: 0"); -1
 // while it is hidden.
 double shownFileSize();
-// Storing as a person starts it on the ramp card: channel 2 on beside channel 1, the rate and
-// length chosen, the storage box ticked, the repetitive start, the dialog given the format and
-// the path, "Start". Returns once the dialog is gone.
+inline const QString kStorageDialog = "Continuous Acquisition Configuration";
+inline const QString kFlacFormat = "FLAC, 24-bit counts (lossless)";
+// Up to the storage dialog on the ramp card: channel 2 on beside channel 1, the rate and length
+// chosen, the storage box ticked, the repetitive start. Returns once the dialog is up.
+void openStorageDialog(Gui &gui, const QString &rate, const QString &length);
+// Storing as a person starts it: openStorageDialog, the dialog given the format and the path,
+// "Start". Returns once the dialog is gone.
 void startStoring(Gui &gui, const std::string &path, const QString &rate, const QString &length,
                   const QString &format);
+// The bytes of a recording on disk: the file at path and, for a FLAC recording's description
+// (".flac7150"), every stream beside it.
+uint64_t recordingBytes(const std::string &path);
 // The line under the plot that says what the last recording stored, once storing ended, checked
-// against the file at path: its name, the blocks (and the seconds they span), its length on disk,
-// and how it ended (how: "stopped", or the error after "ended by an error: "). Fails the workflow
-// when the line is missing or says otherwise.
+// against the recording at path: its name, the blocks (and the seconds they span), its length on
+// disk (recordingBytes), and how it ended (how: "stopped", or the error after "ended by an
+// error: "). Fails the workflow when the line is missing or says otherwise.
 void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds,
                          const QString &how);
+// Waits for the window that views the recording named file (its title names it) with its block
+// slider up to blocks.
+void waitViewing(Gui &gui, const QString &file, uint64_t blocks);
 // The text of the waveform view's status line (rich text).
 QString statusLineText();
 // The text of the frame's error box, once one is up.

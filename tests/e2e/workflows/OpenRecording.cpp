@@ -62,16 +62,6 @@ void openFromMenu(Gui &gui, const std::string &path)
     answerFileDialog(gui, "Open Recording", path);
 }
 
-void waitViewing(Gui &gui, const QString &file, int blocks)
-{
-    const QString title = kMainTitle + ": " + file;
-    gui.waitUntil("the window viewing " + file.toStdString(), [=] {
-        QWidget *w = Gui::window(QRegularExpression::escape(title));
-        auto *slider = w ? Gui::tabPage(w, "Waveforms")->findChild<QSlider *>() : nullptr;
-        return slider && slider->isVisible() && slider->maximum() == blocks;
-    });
-}
-
 void playAtRealTimeThenPauseThenTwice(Gui &gui)
 {
     auto times = std::make_shared<std::vector<qint64>>();

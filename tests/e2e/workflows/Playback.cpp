@@ -1,9 +1,12 @@
-// Viewing a stored recording: the program named with a .bin7150 file opens it without asking
-// how to connect, shows its first block, and a person steps through the blocks with the block
-// slider (a click beside the handle, the arrow keys) and plays them all with the repetitive
-// button. Every block has content of its own, so the curves show which block is drawn.
+// Viewing a stored recording: the program named with a .bin7150 file (or a FLAC recording's
+// .flac7150 description) opens it without asking how to connect, shows its first block, and a
+// person steps through the blocks with the block slider (a click beside the handle, the arrow
+// keys) and plays them all with the repetitive button. Every block has content of its own, so
+// the curves show which block is drawn.
 #include "DataFileWriter.h"
+#include "FlacRecordingWriter.h"
 #include "Gui.h"
+#include "StorageFormat.h"
 #include "Steps.h"
 #include "Workflow.h"
 
@@ -15,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -26,16 +30,20 @@ constexpr int kScans = 512;
 constexpr double kRate = 1000.0;
 constexpr uint8_t kMask = 0x05; // channels 1 and 3
 
-// Not UTF-8: the program must open the bytes it was given.
-std::string path() { return e2eWorkDir() + "/r\xe9" "cording.bin7150"; }
+// Set before the program starts: the recording is FLAC (counts), else doubles.
+std::atomic<bool> flac{false};
+
+// Not UTF-8: the program must open the bytes it was given (and find the FLAC streams by them).
+std::string path() { return e2eWorkDir() + (flac ? "/r\xe9" "cording.flac7150" : "/r\xe9" "cording.bin7150"); }
 
 // Channel 1 of block b: b + 1 periods of a sine of b + 1 volts; channel 3: a slope from
-// -1 - b volts upwards, steeper from block to block.
+// -1 - b volts upwards, steeper from block to block. A FLAC recording holds the nearest counts
+// of kRampLsb volts, read back as count x kRampLsb.
 double sample(int block, int channel, int scan)
 {
-    if (channel == 0)
-        return (block + 1) * std::sin(2 * M_PI * (block + 1) * scan / kScans);
-    return -1.0 - block + 0.5 * (block + 1) * scan / kScans;
+    const double volts = channel == 0 ? (block + 1) * std::sin(2 * M_PI * (block + 1) * scan / kScans)
+                                      : -1.0 - block + 0.5 * (block + 1) * scan / kScans;
+    return flac ? std::nearbyint(volts / kRampLsb) * kRampLsb : volts;
 }
 
 void writeRecording()
@@ -43,19 +51,37 @@ void writeRecording()
     std::FILE *file = std::fopen(path().c_str(), "wb");
     E2E_CHECK(file, "cannot create ", path());
     DataFileHeader header;
-    header.format = 0; // doubles
+    header.format = flac ? StorageFormat::kFlacCounts : 0; // counts, or doubles
     header.rate = kRate;
     header.channels = 2;
     header.scans = kScans;
     header.masks = {kMask};
+    header.lsb = {kRampLsb, kRampLsb};
     bool ok = DataFileWriter::writeHeader(file, header);
+    FlacRecordingWriter streams;
+    if (flac) {
+        FlacRecordingWriter::Plan plan;
+        plan.descriptionPath = path();
+        plan.rate = kRate;
+        plan.scans = kScans;
+        plan.masks = header.masks;
+        plan.lsb = header.lsb;
+        ok = ok && streams.open(plan);
+    }
     std::vector<double> block(2 * kScans);
+    std::vector<int32_t> counts(2 * kScans);
     for (int b = 0; b < kBlocks; ++b) {
         for (int k = 0; k < 2; ++k)
-            for (int s = 0; s < kScans; ++s)
+            for (int s = 0; s < kScans; ++s) {
                 block[k * kScans + s] = sample(b, k, s);
-        ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(), block.size() * sizeof(double));
+                counts[k * kScans + s] = int32_t(std::lround(block[k * kScans + s] / kRampLsb));
+            }
+        if (flac)
+            ok = ok && streams.write(counts.data(), nullptr, nullptr);
+        else
+            ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(), block.size() * sizeof(double));
     }
+    ok = ok && (!flac || streams.finish());
     E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
 }
 
@@ -139,5 +165,9 @@ void run(Gui &gui)
 }
 
 Registration playback{{"playback_blocks", "", writeRecording, run, nullptr}};
+Registration playbackFlac{{"playback_blocks_flac", "", [] {
+    flac = true;
+    writeRecording();
+}, run, nullptr}};
 
 } // namespace
