@@ -75,14 +75,15 @@ acqConfig::acqConfig(kq7150fp_App *parent) : QDialog(parent) {
     m_format->addItem("Text, CSV (mV)", 27);
     // Raw counts are not offered: the offline viewer refuses to open them.
     m_format->addItem("Binary, ViReal32", 4);
-    // Counts of 24 bits before compression; FLAC usually stores them in a third of that.
+    // Counts of 24 bits before compression; what FLAC makes of them depends on the signal.
     m_format->addItem("FLAC, 24-bit counts (lossless)", 3);
     const QString formatHelp =
         "<html>Binary storage allows acquisition at higher data rates, but only ViReal64 provides the full "
         "resolution. Selecting ViReal32 means loss of 1 bit of resolution, but the data rate is 2x smaller. "
         "The text output (CSV format) is very slow and may only be used in case of small amount of channels "
-        "and low data rates. FLAC stores the cards' 24-bit counts without loss and compressed, typically in a "
-        "fifth of the ViReal64 size: one stream per card beside the .flac7150 description.</html>";
+        "and low data rates. FLAC stores the cards' 24-bit counts without loss and compressed, in a fifth to a "
+        "tenth of the ViReal64 size for typical signals: one stream per card beside the .flac7150 description. "
+        "The data rate shown is before compression.</html>";
     m_format->setToolTip(formatHelp);
     m_format->setWhatsThis(formatHelp);
     m_format->setCurrentIndex(storedFormat);
