@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -201,8 +202,10 @@ bool FlacRecordingWriter::countsOfVolts(const double *volts, int32_t *counts, in
         const double count = std::nearbyint(volts[i] / step);
         // The nearest count still goes to the display when the value is not exact.
         const double held = std::min(std::max(count, double(kMinCount)), double(kMaxCount));
-        exact = exact && held == count && count * step == volts[i];
         counts[i] = int32_t(held);
+        // What the reader makes of the count, bit for bit: -0 V would come back as +0 V.
+        const double back = counts[i] * step;
+        exact = exact && held == count && std::memcmp(&back, &volts[i], sizeof back) == 0;
     }
     return exact;
 }

@@ -77,6 +77,14 @@ bool FlacStreamReader::read(uint64_t first, uint32_t count, int32_t *const out[]
     m_out = out;
     m_damaged = false;
     bool ok = FLAC__stream_decoder_seek_absolute(m_decoder, first);
+    if (!ok && first > 0) {
+        // libFLAC cannot seek to the first scan of a frame in a stream without a scan count, as
+        // a writer that died leaves it; from the scan before, the frame comes all the same.
+        FLAC__stream_decoder_flush(m_decoder);
+        m_done = 0;
+        m_damaged = false;
+        ok = FLAC__stream_decoder_seek_absolute(m_decoder, first - 1);
+    }
     while (ok && !m_damaged && m_done < m_count &&
            FLAC__stream_decoder_get_state(m_decoder) < FLAC__STREAM_DECODER_END_OF_STREAM)
         ok = FLAC__stream_decoder_process_single(m_decoder);

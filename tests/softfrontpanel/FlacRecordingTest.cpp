@@ -251,6 +251,9 @@ TEST_F(FlacRecordingTest, RingStoresEveryBlockReadGapFree) {
     }
 }
 
+// Blocks of the crafted recordings: every other one starts where a frame of 4096 scans does.
+constexpr int kCraftedScans = 2048;
+
 // Counts over the whole 24-bit range and scan times at the ends of their range, block by block.
 void craftedBlock(uint64_t block, std::vector<int32_t> &counts, std::vector<uint32_t> &seconds,
                   std::vector<uint32_t> &nanoseconds) {
@@ -270,15 +273,15 @@ void craftedBlock(uint64_t block, std::vector<int32_t> &counts, std::vector<uint
 // writer counted as whole before the end.
 uint64_t writeCrafted(const std::string &path, uint64_t blocks, bool finish) {
     const double lsb = 10.24 / 8388608 / 1000;
-    DataFileHeader header{StorageFormat::kFlacCounts, 1000.0, 2, kScans, {0x81}, 0.0, true, {lsb, lsb}, {1000, 1000}};
+    DataFileHeader header{StorageFormat::kFlacCounts, 1000.0, 2, kCraftedScans, {0x81}, 0.0, true, {lsb, lsb}, {1000, 1000}};
     std::FILE *description = std::fopen(path.c_str(), "wb");
     if (!description || !DataFileWriter::writeHeader(description, header) || std::fclose(description) != 0)
         return 0;
     FlacRecordingWriter writer;
-    if (!writer.open({path, header.rate, kScans, header.masks, header.lsb, 0.0, true, header.gains}))
+    if (!writer.open({path, header.rate, kCraftedScans, header.masks, header.lsb, 0.0, true, header.gains}))
         return 0;
-    std::vector<int32_t> counts(2 * kScans);
-    std::vector<uint32_t> seconds(kScans), nanoseconds(kScans);
+    std::vector<int32_t> counts(2 * kCraftedScans);
+    std::vector<uint32_t> seconds(kCraftedScans), nanoseconds(kCraftedScans);
     for (uint64_t block = 0; block < blocks; ++block) {
         craftedBlock(block, counts, seconds, nanoseconds);
         if (!writer.write(counts.data(), seconds.data(), nanoseconds.data()) || !writer.flush())
@@ -324,16 +327,16 @@ TEST_F(FlacRecordingTest, KilledOrFinishedTheWholeFramesReadBackExactly) {
         std::string why;
         ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info, &why), 0) << why;
         EXPECT_EQ(info.blockCount, whole);
-        EXPECT_GE(info.blockCount, kBlocks - (4096 + kScans - 1) / kScans - 1);
-        std::vector<int32_t> counts(2 * kScans);
-        std::vector<uint32_t> seconds(kScans), nanoseconds(kScans), readSeconds(kScans), readNanoseconds(kScans);
-        std::vector<double> volts(2 * kScans);
+        EXPECT_GE(info.blockCount, kBlocks - (FlacStreamWriter::kFrameScans + kCraftedScans - 1) / kCraftedScans - 1);
+        std::vector<int32_t> counts(2 * kCraftedScans);
+        std::vector<uint32_t> seconds(kCraftedScans), nanoseconds(kCraftedScans), readSeconds(kCraftedScans), readNanoseconds(kCraftedScans);
+        std::vector<double> volts(2 * kCraftedScans);
         for (uint64_t block = 0; block < info.blockCount; ++block) {
             ASSERT_EQ(DataFileReader::readBlock(info, volts.data(), readSeconds.data(), readNanoseconds.data(), block),
                       1);
             craftedBlock(block, counts, seconds, nanoseconds);
             for (size_t i = 0; i < counts.size(); ++i)
-                ASSERT_EQ(volts[i], counts[i] * info.channelLsb[i / kScans]) << "block " << block << " value " << i;
+                ASSERT_EQ(volts[i], counts[i] * info.channelLsb[i / kCraftedScans]) << "block " << block << " value " << i;
             ASSERT_EQ(readSeconds, seconds) << "block " << block;
             ASSERT_EQ(readNanoseconds, nanoseconds) << "block " << block;
         }
@@ -360,9 +363,10 @@ TEST_F(FlacRecordingTest, VoltsThatAreNoCountsEndStoring) {
     EXPECT_TRUE(FlacRecordingWriter::fits(edges, 2));
     EXPECT_FALSE(FlacRecordingWriter::fits(beyond, 1));
     EXPECT_FALSE(FlacRecordingWriter::fits(beyond + 1, 1));
-    const double step = lsb(1), over[] = {(FlacRecordingWriter::kMaxCount + 1) * step};
+    const double step = lsb(1), over[] = {(FlacRecordingWriter::kMaxCount + 1) * step}, negativeZero[] = {-0.0};
     int32_t count = 0;
     EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(over, &count, 1, 1, &step));
+    EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(negativeZero, &count, 1, 1, &step)) << "it reads back as +0 V";
 }
 
 // A full disk (here: a file size limit) ends the writer: every stream is cut back to the frames
@@ -422,7 +426,7 @@ TEST_F(FlacRecordingTest, HostileStreamsAreRefusedOrReadOnlyWhereWhole) {
         return DataFileReader::readHeader(path.c_str(), info, &why) == 0 ? std::string("read") : why;
     };
     fileInfo_t info{};
-    std::vector<double> volts(2 * kScans);
+    std::vector<double> volts(2 * kCraftedScans);
 
     ASSERT_NO_FATAL_FAILURE(fresh());
     std::filesystem::resize_file(card, std::filesystem::file_size(card) * 6 / 10);
