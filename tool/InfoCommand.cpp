@@ -70,7 +70,8 @@ void flacRows(const StoredFile &file) {
         bytes += stream.bytes;
         most = std::max(most, stream.scans);
     }
-    row("Streams:", std::to_string(streams.size()) + " beside the description, " + std::to_string(bytes) + " bytes");
+    row("Streams:",
+        std::to_string(streams.size()) + " beside the description, " + std::to_string(bytes) + " bytes");
     for (const StoredStream &stream : streams)
         row(("  " + stream.name + ":").c_str(),
             stream.path + ", " +
@@ -92,7 +93,7 @@ int InfoCommand::run(const StoredFile &file) {
     const fileInfo_t &info = file.info();
     const uint64_t n = uint64_t(info.scansPerBlock);
     row("File:", info.path);
-    row("Format:", file.isFlac()                         ? "FLAC (24-bit counts, lossless; read as volts)"
+    row("Format:", file.isFlac()                       ? "FLAC (24-bit counts, lossless; read as volts)"
                    : info.format == fileFormatViReal64 ? "ViReal64 (8-byte doubles, volts)"
                                                        : "ViReal32 (4-byte floats, volts)");
     row("Sampling rate:", fixed6(info.rate) + " Hz");
@@ -107,8 +108,9 @@ int InfoCommand::run(const StoredFile &file) {
     row("Scans per block:", std::to_string(n) + " (" + fixed6(double(n) / info.rate) + " s)");
     row("Time offset:", fixed6(info.timeOffset) + " s");
     row("Timestamps:", !info.timestamps ? "no"
-                       : file.isFlac()  ? "yes (every scan's seconds and nanoseconds, in a stream of their own)"
-                                        : "yes (every block starts with its scans' seconds and nanoseconds)");
+                       : file.isFlac()
+                           ? "yes (every scan's seconds and nanoseconds, in a stream of their own)"
+                           : "yes (every block starts with its scans' seconds and nanoseconds)");
     if (file.isFlac())
         flacRows(file);
     else

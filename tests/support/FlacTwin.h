@@ -37,14 +37,15 @@ inline void writeFlacTwin(const fileInfo_t &binary, const std::string &path, con
     ASSERT_EQ(std::fclose(description), 0) << path;
     ASSERT_TRUE(written) << path;
     FlacRecordingWriter writer;
-    ASSERT_TRUE(writer.open({path, header.rate, header.scans, header.masks, header.lsb, header.timeOffset,
-                             header.timestamps}));
+    ASSERT_TRUE(writer.open(
+        {path, header.rate, header.scans, header.masks, header.lsb, header.timeOffset, header.timestamps}));
     const size_t values = size_t(binary.channels) * size_t(binary.scansPerBlock);
     std::vector<double> volts(values);
     std::vector<int32_t> counts(values);
     std::vector<uint32_t> seconds(size_t(binary.scansPerBlock)), nanoseconds(seconds.size());
     for (uint64_t block = 0; block < binary.blockCount; ++block) {
-        ASSERT_EQ(DataFileReader::readBlock(binary, volts.data(), seconds.data(), nanoseconds.data(), block), 1)
+        ASSERT_EQ(DataFileReader::readBlock(binary, volts.data(), seconds.data(), nanoseconds.data(), block),
+                  1)
             << "block " << block;
         ASSERT_TRUE(FlacRecordingWriter::countsOfVolts(volts.data(), counts.data(), binary.channels,
                                                        binary.scansPerBlock, header.lsb.data()))

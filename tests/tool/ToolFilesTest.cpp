@@ -217,11 +217,12 @@ void cutLikeADeadWriter(const std::string &stream) {
 // recording is, its streams, and the whole blocks they hold, also once a writer died.
 TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
     const Recording recordings[] = {
-        // Frames of 4096 scans: blocks end inside them.
+        // Blocks end inside the streams' frames (FlacStreamWriter::kFrameScans).
         {"one card, timestamps", {0x05}, false, true, 5, 2000, 10000.0, 250, true},
         {"three cards", {0x03, 0x30, 0x81}, false, false, 4, 600, 6000.0, 60, true},
     };
-    const QStringList commands[] = { // FILE: the recording
+    const QStringList commands[] = {
+        // FILE stands for either recording.
         {"measure", "FILE"},
         {"measure", "FILE", "--block", "2", "--zero-padding", "5", "--fit", "3"},
         {"spectrum", "FILE", "--block", "2", "--window", "hann", "--zero-padding", "2"},
@@ -250,7 +251,8 @@ TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
 
         // As the binary file's, but for the format, the scan times and the layout: each
         // channel's volts per count, the streams beside the description and their whole blocks.
-        const std::vector<std::string> binaryInfo = lines(runTool({"info", QString::fromStdString(binary)}).out);
+        const std::vector<std::string> binaryInfo =
+            lines(runTool({"info", QString::fromStdString(binary)}).out);
         ASSERT_EQ(binaryInfo.size(), 12 + r.masks.size());
         std::vector<std::string> streams;
         for (std::size_t c = 1; c <= r.masks.size(); ++c)
@@ -261,43 +263,49 @@ TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
             return name + std::string(19 - name.size(), ' ') + value;
         };
         const auto expectInfo = [&](const std::vector<uint64_t> &scans, const std::string &blocks) {
-            std::vector<std::string> expected = {row("File:", flac),
-                                                 row("Format:", "FLAC (24-bit counts, lossless; read as volts)")};
+            std::vector<std::string> expected = {
+                row("File:", flac), row("Format:", "FLAC (24-bit counts, lossless; read as volts)")};
             expected.insert(expected.end(), binaryInfo.begin() + 2, binaryInfo.end() - 5);
-            expected.push_back(row("Timestamps:", r.timestamps ? "yes (every scan's seconds and nanoseconds, in a "
-                                                                 "stream of their own)"
-                                                               : "no"));
-            expected.push_back(row("Volts per count:", "of each channel; a count times it is the volts read"));
-            const std::vector<std::string> names = DataFileWriter::channelNames({r.masks.begin(), r.masks.end()});
+            expected.push_back(row("Timestamps:", r.timestamps
+                                                      ? "yes (every scan's seconds and nanoseconds, in a "
+                                                        "stream of their own)"
+                                                      : "no"));
+            expected.push_back(
+                row("Volts per count:", "of each channel; a count times it is the volts read"));
+            const std::vector<std::string> names =
+                DataFileWriter::channelNames({r.masks.begin(), r.masks.end()});
             for (int e = 0; e < r.channels(); ++e)
-                expected.push_back(row("  " + names[std::size_t(e)] + ":",
-                                       DataFileWriter::exactNumber(r.lsb(e)) + " V (gain " + (e % 2 ? "2)" : "1)")));
+                expected.push_back(
+                    row("  " + names[std::size_t(e)] + ":",
+                        DataFileWriter::exactNumber(r.lsb(e)) + " V (gain " + (e % 2 ? "2)" : "1)")));
             uint64_t total = 0;
             for (const std::string &stream : streams)
                 total += fs::file_size(stream);
             expected.push_back(row("Streams:", std::to_string(streams.size()) + " beside the description, " +
                                                    std::to_string(total) + " bytes"));
             for (std::size_t k = 0; k < streams.size(); ++k)
-                expected.push_back(row(k < r.masks.size() ? "  FC" + std::to_string(k + 1) + ":" : "  Scan times:",
-                                       streams[k] + ", " + std::to_string(fs::file_size(streams[k])) + " bytes, " +
-                                           std::to_string(scans[k]) + " scans"));
+                expected.push_back(
+                    row(k < r.masks.size() ? "  FC" + std::to_string(k + 1) + ":" : "  Scan times:",
+                        streams[k] + ", " + std::to_string(fs::file_size(streams[k])) + " bytes, " +
+                            std::to_string(scans[k]) + " scans"));
             expected.push_back(row("Blocks:", blocks));
             const ToolRun info = runTool({"info", QString::fromStdString(flac)});
             EXPECT_EQ(std::tuple(info.status, info.err), std::tuple(0, std::string()));
             EXPECT_EQ(lines(info.out), expected) << info.out;
         };
         const uint64_t all = uint64_t(r.blocks) * r.scans;
-        ASSERT_NO_FATAL_FAILURE(expectInfo(std::vector<uint64_t>(streams.size(), all), std::to_string(r.blocks)));
+        ASSERT_NO_FATAL_FAILURE(
+            expectInfo(std::vector<uint64_t>(streams.size(), all), std::to_string(r.blocks)));
 
         // The first card's writer died: the blocks up to its last whole frame are read, and
         // the same as before.
         ASSERT_NO_FATAL_FAILURE(cutLikeADeadWriter(streams[0]));
         std::vector<uint64_t> scans(streams.size(), all);
-        scans[0] = (all - 1) / 4096 * 4096;
+        scans[0] = (all - 1) / FlacStreamWriter::kFrameScans * FlacStreamWriter::kFrameScans;
         const uint64_t blocks = scans[0] / uint64_t(r.scans);
-        ASSERT_NO_FATAL_FAILURE(expectInfo(scans, std::to_string(blocks) + "; not whole: streams hold up to " +
-                                                      std::to_string(all - blocks * r.scans) +
-                                                      " scans more, which are not read"));
+        ASSERT_NO_FATAL_FAILURE(expectInfo(
+            scans, std::to_string(blocks) + "; not whole: streams hold up to " +
+                       std::to_string(all - blocks * r.scans) + " scans more, which are not read"));
         const ToolRun a = runTool({"measure", QString::fromStdString(binary)});
         const ToolRun b = runTool({"measure", QString::fromStdString(flac)});
         EXPECT_EQ(std::tuple(b.status, b.err), std::tuple(0, std::string()));
