@@ -63,7 +63,7 @@ struct Recording {
             for (int e = 0; e < channels(); ++e)
                 for (int i = 0; i < scans; ++i) {
                     double &x = v[std::size_t(e) * scans + i];
-                    x = std::nearbyint(x / lsb(e)) * lsb(e);
+                    x = double(std::llround(x / lsb(e))) * lsb(e); // a count of 0 is +0 V, never -0
                 }
         if (floats) // what the file holds, read back
             for (double &x : v)
