@@ -1,9 +1,13 @@
 #include "StoredFile.h"
 
 #include "DataFileReader.h"
+#include "FlacRecordingFiles.h"
+#include "FlacStreamReader.h"
 
 #include <bitset>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 bool StoredFile::open(const std::string &path) {
     std::string why;
@@ -37,4 +41,32 @@ std::string StoredFile::shortBlocks(const std::string &command, int minimum) con
         return "";
     return "'" + std::string(m_info.path) + "' has " + std::to_string(n) + (n == 1 ? " scan" : " scans") +
            " per block; " + command + " needs at least " + std::to_string(minimum);
+}
+
+std::vector<StoredStream> StoredFile::streams() const {
+    std::vector<StoredStream> list;
+    if (!isFlac())
+        return list;
+    const auto add = [&list](const std::string &name, const std::string &path) {
+        list.emplace_back();
+        list.back().name = name;
+        list.back().path = path;
+    };
+    for (int card = 1; card <= m_info.cards; ++card)
+        add("FC" + std::to_string(card), FlacRecordingFiles::cardStream(m_info.path, card));
+    if (m_info.timestamps)
+        add("Scan times", FlacRecordingFiles::timeStream(m_info.path));
+    for (StoredStream &stream : list) {
+        std::error_code error;
+        stream.bytes = std::filesystem::file_size(stream.path, error);
+        if (error) {
+            stream.bytes = 0;
+            stream.problem = error.message();
+            continue;
+        }
+        FlacStreamReader reader;
+        if (reader.open(stream.path, &stream.problem))
+            stream.scans = reader.decodableScans();
+    }
+    return list;
 }

@@ -105,6 +105,8 @@ const char *ToolArguments::usage() {
            "\n"
            "Commands:\n"
            "  info FILE                      the header as text, and whether the payload is whole\n"
+           "                                 (of a FLAC recording: its volts per count, its streams\n"
+           "                                 and the whole blocks they hold)\n"
            "  measure FILE [--block K | --all] [--zero-padding Z] [--fit F]\n"
            "                                 the \"Measurements\" table of every card and block as CSV\n"
            "                                 (every block unless --block K is given)\n"

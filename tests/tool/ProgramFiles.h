@@ -29,12 +29,23 @@ struct Recording {
     int scans = 1000;
     double rate = 10000.0;
     int32_t preTrigger = 250;
+    // Volts that are whole counts of the channel's volts per count, as the cards deliver them,
+    // so that a FLAC recording holds them without loss.
+    bool counts = false;
 
     int channels() const {
         int n = 0;
         for (uint16_t m : masks)
             n += int(std::bitset<8>(m).count());
         return n;
+    }
+    // Volts per count of channel e: gain 1 and 2 in turn, within which every channel's sine fits.
+    static double lsb(int e) { return StorageFormat::lsb(e % 2); }
+    std::vector<double> lsbs() const {
+        std::vector<double> list;
+        for (int e = 0; e < channels(); ++e)
+            list.push_back(lsb(e));
+        return list;
     }
     // Volts of block b, channel-major, as the cards would deliver them.
     std::vector<double> block(int b) const {
@@ -48,6 +59,12 @@ struct Recording {
                 v[std::size_t(e) * scans + i] =
                     (0.5 + 0.25 * e) * std::sin(2 * M_PI * f * t + 0.3 * e) + 0.01 * e + n(noise);
             }
+        if (counts)
+            for (int e = 0; e < channels(); ++e)
+                for (int i = 0; i < scans; ++i) {
+                    double &x = v[std::size_t(e) * scans + i];
+                    x = double(std::llround(x / lsb(e))) * lsb(e); // a count of 0 is +0 V, never -0
+                }
         if (floats) // what the file holds, read back
             for (double &x : v)
                 x = double(float(x));

@@ -4,6 +4,9 @@
 #include "ProgramFiles.h"
 
 #include "DataFileReader.h"
+#include "DataFileWriter.h"
+#include "FlacRecordingFiles.h"
+#include "FlacTwin.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -193,6 +196,121 @@ TEST_F(ToolFilesTest, InfoDescribesTheHeaderAndWhetherThePayloadIsWhole) {
         EXPECT_EQ(run.err, "Warning. The binary data seems corrupt.\n");
         run = runTool({"measure", QString::fromStdString(file)});
         EXPECT_EQ(std::tuple(run.status, run.out), std::tuple(0, measured));
+    }
+}
+
+// What a writer that died leaves of a FLAC stream: no scan count in its stream info, and a
+// last frame the file does not hold in full.
+void cutLikeADeadWriter(const std::string &stream) {
+    std::string bytes = contents(stream);
+    ASSERT_GT(bytes.size(), 200u);
+    ASSERT_EQ(bytes.compare(0, 4, "fLaC"), 0);
+    // The stream info's 36-bit scan count: the low 4 bits of byte 21, and bytes 22..25.
+    bytes[21] = char(bytes[21] & 0xF0);
+    std::fill(bytes.begin() + 22, bytes.begin() + 26, '\0');
+    bytes.resize(bytes.size() - 100);
+    std::ofstream(stream, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A FLAC recording reads as the ViReal64 recording it holds the counts of: every command but
+// info prints the same bytes for both, with scan times and without; info tells what the
+// recording is, its streams, and the whole blocks they hold, also once a writer died.
+TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
+    const Recording recordings[] = {
+        // Blocks end inside the streams' frames (FlacStreamWriter::kFrameScans).
+        {"one card, timestamps", {0x05}, false, true, 5, 2000, 10000.0, 250, true},
+        {"three cards", {0x03, 0x30, 0x81}, false, false, 4, 600, 6000.0, 60, true},
+    };
+    const QStringList commands[] = {
+        // FILE stands for either recording.
+        {"measure", "FILE"},
+        {"measure", "FILE", "--block", "2", "--zero-padding", "5", "--fit", "3"},
+        {"spectrum", "FILE", "--block", "2", "--window", "hann", "--zero-padding", "2"},
+        {"convert", "FILE", "-"},
+        {"convert", "FILE", "-", "--millivolts"},
+    };
+    const auto run = [](QStringList command, const std::string &file) {
+        command[1] = QString::fromStdString(file);
+        return runTool(command);
+    };
+    for (const Recording &r : recordings) {
+        SCOPED_TRACE(r.name);
+        const std::string binary = path(r.name + ".bin7150"), flac = path(r.name + ".flac7150");
+        ASSERT_NO_FATAL_FAILURE(r.storeBinary(binary));
+        fileInfo_t info{};
+        ASSERT_EQ(DataFileReader::readHeader(binary.c_str(), info), 0);
+        ASSERT_NO_FATAL_FAILURE(writeFlacTwin(info, flac, r.lsbs()));
+        for (const QStringList &command : commands) {
+            SCOPED_TRACE(command.join(' ').toStdString());
+            const ToolRun a = run(command, binary), b = run(command, flac);
+            ASSERT_EQ(std::tuple(a.status, a.err), std::tuple(0, std::string())) << a.err;
+            EXPECT_EQ(std::tuple(b.status, b.err), std::tuple(0, std::string())) << b.err;
+            EXPECT_GT(a.out.size(), 300u);
+            EXPECT_TRUE(a.out == b.out) << "the outputs differ";
+        }
+
+        // As the binary file's, but for the format, the scan times and the layout: each
+        // channel's volts per count, the streams beside the description and their whole blocks.
+        const std::vector<std::string> binaryInfo =
+            lines(runTool({"info", QString::fromStdString(binary)}).out);
+        ASSERT_EQ(binaryInfo.size(), 12 + r.masks.size());
+        std::vector<std::string> streams;
+        for (std::size_t c = 1; c <= r.masks.size(); ++c)
+            streams.push_back(FlacRecordingFiles::cardStream(flac, int(c)));
+        if (r.timestamps)
+            streams.push_back(FlacRecordingFiles::timeStream(flac));
+        const auto row = [](const std::string &name, const std::string &value) {
+            return name + std::string(19 - name.size(), ' ') + value;
+        };
+        const auto expectInfo = [&](const std::vector<uint64_t> &scans, const std::string &blocks) {
+            std::vector<std::string> expected = {
+                row("File:", flac), row("Format:", "FLAC (24-bit counts, lossless; read as volts)")};
+            expected.insert(expected.end(), binaryInfo.begin() + 2, binaryInfo.end() - 5);
+            expected.push_back(row("Timestamps:", r.timestamps
+                                                      ? "yes (every scan's seconds and nanoseconds, in a "
+                                                        "stream of their own)"
+                                                      : "no"));
+            expected.push_back(
+                row("Volts per count:", "of each channel; a count times it is the volts read"));
+            const std::vector<std::string> names =
+                DataFileWriter::channelNames({r.masks.begin(), r.masks.end()});
+            for (int e = 0; e < r.channels(); ++e)
+                expected.push_back(
+                    row("  " + names[std::size_t(e)] + ":",
+                        DataFileWriter::exactNumber(r.lsb(e)) + " V (gain " + (e % 2 ? "2)" : "1)")));
+            uint64_t total = 0;
+            for (const std::string &stream : streams)
+                total += fs::file_size(stream);
+            expected.push_back(row("Streams:", std::to_string(streams.size()) + " beside the description, " +
+                                                   std::to_string(total) + " bytes"));
+            for (std::size_t k = 0; k < streams.size(); ++k)
+                expected.push_back(
+                    row(k < r.masks.size() ? "  FC" + std::to_string(k + 1) + ":" : "  Scan times:",
+                        streams[k] + ", " + std::to_string(fs::file_size(streams[k])) + " bytes, " +
+                            std::to_string(scans[k]) + " scans"));
+            expected.push_back(row("Blocks:", blocks));
+            const ToolRun info = runTool({"info", QString::fromStdString(flac)});
+            EXPECT_EQ(std::tuple(info.status, info.err), std::tuple(0, std::string()));
+            EXPECT_EQ(lines(info.out), expected) << info.out;
+        };
+        const uint64_t all = uint64_t(r.blocks) * r.scans;
+        ASSERT_NO_FATAL_FAILURE(
+            expectInfo(std::vector<uint64_t>(streams.size(), all), std::to_string(r.blocks)));
+
+        // The first card's writer died: the blocks up to its last whole frame are read, and
+        // the same as before.
+        ASSERT_NO_FATAL_FAILURE(cutLikeADeadWriter(streams[0]));
+        std::vector<uint64_t> scans(streams.size(), all);
+        scans[0] = (all - 1) / FlacStreamWriter::kFrameScans * FlacStreamWriter::kFrameScans;
+        const uint64_t blocks = scans[0] / uint64_t(r.scans);
+        ASSERT_NO_FATAL_FAILURE(expectInfo(
+            scans, std::to_string(blocks) + "; not whole: streams hold up to " +
+                       std::to_string(all - blocks * r.scans) + " scans more, which are not read"));
+        const ToolRun a = runTool({"measure", QString::fromStdString(binary)});
+        const ToolRun b = runTool({"measure", QString::fromStdString(flac)});
+        EXPECT_EQ(std::tuple(b.status, b.err), std::tuple(0, std::string()));
+        EXPECT_EQ(a.out.rfind(b.out, 0), 0u) << b.out;
+        EXPECT_EQ(lines(b.out).size() + (r.blocks - blocks) * r.channels(), lines(a.out).size());
     }
 }
 
