@@ -1,7 +1,9 @@
 // Reads stored binary data files (".bin7150"): a text header of KEY=VALUE lines ended by a
 // "#" line, then blocks of equal size. A block holds, when the file has timestamps, N seconds
 // and then N nanoseconds (uint32 each), and always N x channels samples, channel-major, all
-// little-endian.
+// little-endian. A FLAC recording (".flac7150") has the same header, with the volts per count
+// of each stored channel, and its samples in FLAC streams beside it; its blocks are read as
+// ViReal64 blocks.
 #pragma once
 
 #include "fileInfo_t.h"
@@ -32,7 +34,12 @@ public:
     //  - a value of a key it reads has more than 64 characters, or is not entirely a value of
     //    the key's type and range (a count written as 300 must not become 44 by narrowing, a
     //    decimal comma is not a point);
-    //  - FORMAT is not ViReal64 or ViReal32: the panel shows volts only (raw counts are refused);
+    //  - FORMAT is not ViReal64, ViReal32 or FLAC: the panel shows volts, and raw counts come
+    //    without the volts per count (FLAC recordings name them);
+    //  - FLAC: a stored channel has no LSB_FCn_CHk line of 1e-15 .. 1 (volts per count), one
+    //    names no stored channel or comes twice, or a stream is missing, unreadable, or has
+    //    other channels or bits than the description; the block count is then what every
+    //    stream holds in whole frames;
     //  - the rate is outside 0.001 .. 1e7 Hz or the time offset outside -1e12 .. 1e12 s: within
     //    them every block's time range and every frequency axis is finite;
     //  - a key the record needs is missing: FORMAT, SAMPLING_RATE_HZ, NUMBER_OF_CHANNELS,

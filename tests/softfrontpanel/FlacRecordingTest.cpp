@@ -2,6 +2,7 @@
 // FLAC stream per card, read back through the program's stored-file reader. This executable
 // also runs under ThreadSanitizer and AddressSanitizer.
 #include "../platform/SimFixture.h"
+#include "../support/FlacTwin.h"
 #include "../support/RampFileCheck.h"
 
 #include "AcquisitionStatus.h"
@@ -139,7 +140,6 @@ protected:
     }
 
     void openCards(const std::string &signal, const Cards &cards);
-    void transcode(const fileInfo_t &binary, const std::string &path, const Cards &cards);
 
     std::vector<std::string> made;
     uint64_t stored = 0;
@@ -166,37 +166,6 @@ void FlacRecordingTest::openCards(const std::string &signal, const Cards &cards)
         }
 }
 
-// The FLAC recording of the volts and scan times a ViReal64 recording holds: each volt value
-// back to its count, as the ring does for FLAC with scan times.
-void FlacRecordingTest::transcode(const fileInfo_t &binary, const std::string &path, const Cards &cards) {
-    DataFileHeader header;
-    header.format = StorageFormat::kFlacCounts;
-    header.rate = binary.rate;
-    header.channels = binary.channels;
-    header.scans = binary.scansPerBlock;
-    header.masks.assign(cards.masks.begin(), cards.masks.end());
-    header.timestamps = binary.timestamps;
-    for (int gain : cards.gains)
-        header.lsb.push_back(lsb(gain));
-    std::FILE *description = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(description, nullptr);
-    ASSERT_TRUE(DataFileWriter::writeHeader(description, header));
-    std::fclose(description);
-    FlacRecordingWriter writer;
-    ASSERT_TRUE(writer.open({path, header.rate, header.scans, header.masks, header.lsb, 0.0, header.timestamps, cards.gains}));
-    const size_t values = size_t(binary.channels) * size_t(binary.scansPerBlock);
-    std::vector<double> volts(values);
-    std::vector<int32_t> counts(values);
-    std::vector<uint32_t> seconds(size_t(binary.scansPerBlock)), nanoseconds(seconds.size());
-    for (uint64_t block = 0; block < binary.blockCount; ++block) {
-        ASSERT_EQ(DataFileReader::readBlock(binary, volts.data(), seconds.data(), nanoseconds.data(), block), 1);
-        ASSERT_TRUE(FlacRecordingWriter::countsOfVolts(volts.data(), counts.data(), binary.channels,
-                                                       binary.scansPerBlock, header.lsb.data()));
-        ASSERT_TRUE(writer.write(counts.data(), seconds.data(), nanoseconds.data()) && writer.flush());
-    }
-    ASSERT_TRUE(writer.finish());
-}
-
 const std::vector<Cards> kLayouts = {{{0xFF}, {1, 1, 2, 5, 10, 100, 1000, 1}},
                                      {{0x81, 0x12, 0x44}, {1, 10, 1, 1, 100, 5}}};
 
@@ -216,7 +185,10 @@ TEST_F(FlacRecordingTest, HoldsTheViReal64VoltsBitForBit) {
                 fileInfo_t a{}, b{};
                 std::string why;
                 ASSERT_EQ(DataFileReader::readHeader(binary.c_str(), a), 0);
-                ASSERT_NO_FATAL_FAILURE(transcode(a, flac, cards));
+                std::vector<double> steps;
+                for (int gain : cards.gains)
+                    steps.push_back(lsb(gain));
+                ASSERT_NO_FATAL_FAILURE(writeFlacTwin(a, flac, steps));
                 ASSERT_EQ(DataFileReader::readHeader(flac.c_str(), b, &why), 0) << why;
                 EXPECT_EQ(b.blockCount, a.blockCount);
                 EXPECT_TRUE(sameBlocks(a, b, a.blockCount));
