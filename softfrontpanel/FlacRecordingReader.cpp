@@ -3,8 +3,11 @@
 #include "FlacRecordingFiles.h"
 #include "FlacStreamReader.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <bitset>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -44,6 +47,43 @@ bool openChecked(FlacStreamReader &reader, const Stream &stream, std::string *wh
     return true;
 }
 
+// The streams this thread read last, open: blocks read in order then decode each frame once.
+// A stream is opened again when its file is no longer the one opened (replaced, grown, cut).
+struct OpenStream {
+    std::string path;
+    struct stat seen;
+    std::unique_ptr<FlacStreamReader> reader;
+};
+thread_local std::vector<OpenStream> openStreams;
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+FlacStreamReader *readerOf(const Stream &stream)
+{
+    struct stat now {};
+    if (::stat(stream.path.c_str(), &now) != 0)
+        return nullptr;
+    auto open = std::find_if(openStreams.begin(), openStreams.end(),
+                             [&](const OpenStream &known) { return known.path == stream.path; });
+    if (open != openStreams.end() && sameFile(open->seen, now))
+        return open->reader.get();
+    auto reader = std::make_unique<FlacStreamReader>();
+    if (!openChecked(*reader, stream, nullptr))
+        return nullptr;
+    // 64 cards and their scan times; a thread that goes from recording to recording starts over.
+    if (open == openStreams.end() && openStreams.size() > fileInfoMaxCards)
+        openStreams.clear();
+    if (open == openStreams.end())
+        open = openStreams.insert(openStreams.end(), OpenStream{stream.path, now, nullptr});
+    open->seen = now;
+    open->reader = std::move(reader);
+    return open->reader.get();
+}
+
 } // namespace
 
 bool FlacRecordingReader::countBlocks(fileInfo_t &info, std::string *why)
@@ -72,14 +112,14 @@ int FlacRecordingReader::readBlock(const fileInfo_t &info, double *data, uint32_
     std::vector<int32_t *> out(8);
     size_t channel = 0;
     for (int card = 0; card < info.cards; ++card) {
-        FlacStreamReader reader;
-        if (!openChecked(reader, streams[size_t(card)], nullptr))
+        FlacStreamReader *reader = readerOf(streams[size_t(card)]);
+        if (!reader)
             return -1;
-        for (unsigned k = 0; k < reader.channels(); ++k)
+        for (unsigned k = 0; k < reader->channels(); ++k)
             out[k] = counts.data() + size_t(k) * scans;
-        if (!reader.read(first, scans, out.data()))
+        if (!reader->read(first, scans, out.data()))
             return 0;
-        for (unsigned k = 0; k < reader.channels(); ++k, ++channel) {
+        for (unsigned k = 0; k < reader->channels(); ++k, ++channel) {
             double *volts = data + channel * scans;
             const double lsb = info.channelLsb[channel];
             for (uint32_t s = 0; s < scans; ++s)
@@ -87,11 +127,11 @@ int FlacRecordingReader::readBlock(const fileInfo_t &info, double *data, uint32_
         }
     }
     if (info.timestamps && (seconds || nanoseconds)) {
-        FlacStreamReader reader;
-        if (!openChecked(reader, streams.back(), nullptr))
+        FlacStreamReader *reader = readerOf(streams.back());
+        if (!reader)
             return -1;
         int32_t *times[] = {counts.data(), counts.data() + scans};
-        if (!reader.read(first, scans, times))
+        if (!reader->read(first, scans, times))
             return 0;
         for (uint32_t s = 0; s < scans; ++s) {
             if (seconds)

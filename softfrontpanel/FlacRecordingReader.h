@@ -13,7 +13,8 @@ struct FlacRecordingReader {
     // description was read. false: why names the stream and what is wrong with it.
     static bool countBlocks(fileInfo_t &info, std::string *why);
     // As DataFileReader::readBlock: data gets channels x scans doubles; seconds and
-    // nanoseconds, when not null and the recording has scan times, scans values each.
+    // nanoseconds, when not null and the recording has scan times, scans values each. The
+    // streams stay open on the calling thread for the next block.
     static int readBlock(const fileInfo_t &info, double *data, uint32_t *seconds, uint32_t *nanoseconds,
                          uint64_t block);
 };

@@ -30,6 +30,7 @@ bool FlacStreamReader::open(const std::string &path, std::string *why)
             *why = "cannot start a FLAC decoder";
         return false;
     }
+    m_next = 0; // right behind the metadata
     if (!FLAC__stream_decoder_process_until_end_of_metadata(m_decoder) || m_channels == 0) {
         if (why)
             *why = "not a FLAC stream";
@@ -76,14 +77,19 @@ bool FlacStreamReader::read(uint64_t first, uint32_t count, int32_t *const out[]
     m_done = 0;
     m_out = out;
     m_damaged = false;
-    bool ok = FLAC__stream_decoder_seek_absolute(m_decoder, first);
-    if (!ok && first > 0) {
-        // libFLAC cannot seek to the first scan of a frame in a stream without a scan count, as
-        // a writer that died leaves it; from the scan before, the frame comes all the same.
-        FLAC__stream_decoder_flush(m_decoder);
-        m_done = 0;
-        m_damaged = false;
-        ok = FLAC__stream_decoder_seek_absolute(m_decoder, first - 1);
+    takeKept();
+    bool ok = true;
+    // Blocks read in order continue where the last frame ended; anything else is sought.
+    if (m_done < m_count && m_first + m_done != m_next) {
+        m_next = kUnknown;
+        ok = FLAC__stream_decoder_seek_absolute(m_decoder, first);
+        if (!ok && first > 0) {
+            // libFLAC cannot seek to the first scan of a frame in a stream without a scan count,
+            // as a writer that died leaves it; from the scan before, the frame comes all the same.
+            FLAC__stream_decoder_flush(m_decoder);
+            m_damaged = false;
+            ok = FLAC__stream_decoder_seek_absolute(m_decoder, first - 1);
+        }
     }
     while (ok && !m_damaged && m_done < m_count &&
            FLAC__stream_decoder_get_state(m_decoder) < FLAC__STREAM_DECODER_END_OF_STREAM)
@@ -91,9 +97,23 @@ bool FlacStreamReader::read(uint64_t first, uint32_t count, int32_t *const out[]
     m_out = nullptr;
     const bool whole = ok && !m_damaged && m_done == m_count;
     // A failed seek or a damaged frame leaves the decoder unusable until it is flushed.
-    if (!whole || FLAC__stream_decoder_get_state(m_decoder) >= FLAC__STREAM_DECODER_END_OF_STREAM)
+    if (!whole || FLAC__stream_decoder_get_state(m_decoder) >= FLAC__STREAM_DECODER_END_OF_STREAM) {
         FLAC__stream_decoder_flush(m_decoder);
+        m_next = kUnknown;
+    }
     return whole;
+}
+
+void FlacStreamReader::takeKept()
+{
+    const uint64_t wanted = m_first + m_done;
+    if (m_keptScans == 0 || wanted < m_keptFirst || wanted >= m_keptFirst + m_keptScans)
+        return;
+    const uint64_t skip = wanted - m_keptFirst;
+    const uint32_t take = uint32_t(std::min<uint64_t>(m_keptScans - skip, m_count - m_done));
+    for (unsigned k = 0; k < m_channels; ++k)
+        std::memcpy(m_out[k] + m_done, m_kept.data() + size_t(k) * m_keptScans + skip, take * sizeof(int32_t));
+    m_done += take;
 }
 
 FLAC__StreamDecoderWriteStatus FlacStreamReader::onFrame(const FLAC__StreamDecoder *, const FLAC__Frame *frame,
@@ -102,24 +122,20 @@ FLAC__StreamDecoderWriteStatus FlacStreamReader::onFrame(const FLAC__StreamDecod
     auto *reader = static_cast<FlacStreamReader *>(self);
     if (!reader->m_out)
         return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
-    if (frame->header.channels != reader->m_channels) {
-        reader->m_damaged = true;
-        return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
-    }
     // After a seek the decoder hands over the frame from the scan sought.
     const uint64_t frameFirst = frame->header.number.sample_number;
-    const uint64_t wanted = reader->m_first + reader->m_done;
-    if (frameFirst > wanted) {
-        reader->m_damaged = true; // scans are missing between frames
+    if (frame->header.channels != reader->m_channels || frameFirst > reader->m_first + reader->m_done) {
+        reader->m_damaged = true; // another stream's frame, or scans missing between frames
         return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
     }
-    const uint64_t skip = wanted - frameFirst;
-    if (skip >= frame->header.blocksize)
-        return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
-    const uint32_t take = uint32_t(std::min<uint64_t>(frame->header.blocksize - skip, reader->m_count - reader->m_done));
+    const uint32_t scans = frame->header.blocksize;
+    reader->m_kept.resize(size_t(reader->m_channels) * scans);
     for (unsigned k = 0; k < reader->m_channels; ++k)
-        std::memcpy(reader->m_out[k] + reader->m_done, buffer[k] + skip, take * sizeof(int32_t));
-    reader->m_done += take;
+        std::memcpy(reader->m_kept.data() + size_t(k) * scans, buffer[k], scans * sizeof(int32_t));
+    reader->m_keptFirst = frameFirst;
+    reader->m_keptScans = scans;
+    reader->m_next = frameFirst + scans;
+    reader->takeKept();
     return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
 }
 

@@ -25,7 +25,8 @@ public:
     // whole frames reach.
     uint64_t decodableScans();
     // Reads count scans from scan first; channel k's go to out[k]. false when the stream does
-    // not hold them all or a frame is damaged.
+    // not hold them all or a frame is damaged. Reads that follow each other go on from the
+    // frame the last one ended in, without seeking or decoding it again.
     bool read(uint64_t first, uint32_t count, int32_t *const out[]);
 
 private:
@@ -35,6 +36,8 @@ private:
     static void onError(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, void *self);
     // Whether scan number scan decodes.
     bool decodes(uint64_t scan);
+    // Copies what the read in progress wants from the frame kept.
+    void takeKept();
 
     FLAC__StreamDecoder *m_decoder = nullptr;
     uint64_t m_fileBytes = 0;
@@ -47,4 +50,11 @@ private:
     uint32_t m_count = 0;
     uint32_t m_done = 0;
     int32_t *const *m_out = nullptr;
+    // The last frame decoded, channel after channel, and the scan the decoder gives next
+    // without a seek (unknown after a failure).
+    static constexpr uint64_t kUnknown = UINT64_MAX;
+    std::vector<int32_t> m_kept;
+    uint64_t m_keptFirst = 0;
+    uint32_t m_keptScans = 0;
+    uint64_t m_next = kUnknown;
 };

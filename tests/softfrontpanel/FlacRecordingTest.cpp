@@ -303,7 +303,14 @@ TEST_F(FlacRecordingTest, KilledOrFinishedTheWholeFramesReadBackExactly) {
         std::vector<int32_t> counts(2 * kCraftedScans);
         std::vector<uint32_t> seconds(kCraftedScans), nanoseconds(kCraftedScans), readSeconds(kCraftedScans), readNanoseconds(kCraftedScans);
         std::vector<double> volts(2 * kCraftedScans);
-        for (uint64_t block = 0; block < info.blockCount; ++block) {
+        // To and fro, then every other block: the reader takes what it can from the frame it kept,
+        // goes on from it or seeks.
+        std::vector<uint64_t> order;
+        for (uint64_t block = 0; block < info.blockCount; ++block)
+            order.insert(order.end(), {block, info.blockCount - 1 - block});
+        for (uint64_t block = 0; block < info.blockCount; ++block)
+            order.push_back((2 * block + 1) % (info.blockCount | 1));
+        for (uint64_t block : order) {
             ASSERT_EQ(DataFileReader::readBlock(info, volts.data(), readSeconds.data(), readNanoseconds.data(), block),
                       1);
             craftedBlock(block, counts, seconds, nanoseconds);
