@@ -390,7 +390,6 @@ void contParams_t::closeFile()
         if (!flac->finish())
             endWriting(errno);
         commit();
-        flac.reset();
     }
     if (std::fflush(f) != 0) {
         const int cause = errno;
@@ -401,6 +400,9 @@ void contParams_t::closeFile()
     errno = 0;
     if (std::fclose(f) != 0)
         endWriting(errno);
+    // Only now: the description, whole since the first block, must not be cut to the size of
+    // the whole recording.
+    flac.reset();
 }
 
 // What a stored slot adds to the file; for text an estimate of 27 characters per value.
