@@ -11,7 +11,8 @@
 // real-time data rate of one card, so the result reads as "K times one card".
 // --compare measures both formats on the same disk in the same run: that search with short
 // runs first, then runs long enough to reach the disk (60 s unless told otherwise), the two
-// formats taking turns, from the short search's count down or up, within about 15 minutes.
+// formats taking turns, from the short search's count down to what the writer kept up with,
+// then halving, within about 15 minutes.
 // It reports; it never fails.
 //
 // Usage: bench_gapfree [--format=binary|flac] [seconds per run, default 5]
@@ -545,24 +546,23 @@ void printResult(const Search &s, double seconds, int failedShort, double diskRa
             diskRateOf(s.best) / 1e6, diskRateOf(s.best) / kOneCardBytesPerSecond);
 }
 
-// One long run of the format's next count: first the short search's result, then down to what
-// the writer kept up with in the last failure, or up by halving after a success. The short
-// search's failure bounds the long runs: a count that lost scans within seconds will not last
-// longer. False when the format is settled.
+// One long run of the format's next count: first the short search's result; after a failure
+// and no success yet, what the writer kept up with in the last third of that failure; then
+// halving the gap between the largest success and the smallest failure. The short search's
+// failure bounds the long runs: a count that lost scans within seconds will not last longer.
+// False when the format is settled.
 bool longStep(Search &s, const Search &quick, double seconds) {
     const int none = kMaxCards + 1;
     const int upper = std::min(s.bad ? s.bad : none, quick.bad ? quick.bad : none);
     if (s.good + 1 >= upper)
         return false;
     int next;
-    if (s.good == 0 && s.bad == 0) {
+    if (s.good == 0 && s.bad == 0)
         next = std::max(1, quick.good);
-    } else if (s.last.gapFree()) {
+    else if (s.good == 0)
+        next = int(std::floor(s.last.cards * std::min(1.0, s.last.stored) * 0.97)); // with a margin
+    else
         next = (s.good + upper) / 2;
-    } else {
-        // The writer's pace in the last third of the failure, with a margin.
-        next = int(std::floor(s.last.cards * std::min(1.0, s.last.stored) * 0.97));
-    }
     s.measure(std::clamp(next, s.good + 1, upper - 1), seconds);
     return true;
 }
