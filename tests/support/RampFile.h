@@ -28,7 +28,9 @@ template <typename... Parts> std::string describe(const Parts &...parts) {
 
 // What is wrong with the file, "" when it is gap-free. lsb: volts per count of every channel
 // (all at the same gain), or 0 for the channel's own of a FLAC recording's description.
-inline std::string rampFileGap(const std::string &path, double lsb, RampFile &out) {
+// rampEvery: only channels 0, rampEvery, 2 x rampEvery ... carry the ramp (8: the first of
+// every card whose other channels carry other signals); a lost scan is lost on every channel.
+inline std::string rampFileGap(const std::string &path, double lsb, RampFile &out, int rampEvery = 1) {
     if (DataFileReader::readHeader(path.c_str(), out.info) != 0)
         return "header refused";
     const fileInfo_t &info = out.info;
@@ -41,7 +43,7 @@ inline std::string rampFileGap(const std::string &path, double lsb, RampFile &ou
     for (uint64_t b = 0; b < info.blockCount; ++b) {
         if (DataFileReader::readBlock(info, raw.data(), sec.data(), nsec.data(), b) != 1)
             return describe("block ", b, " unreadable");
-        for (int k = 0; k < info.channels; ++k)
+        for (int k = 0; k < info.channels; k += rampEvery)
             for (uint64_t s = 0; s < n; ++s) {
                 const uint64_t i = static_cast<uint64_t>(k) * n + s;
                 const double v = readsDoubles(info) ? reinterpret_cast<const double *>(raw.data())[i]
