@@ -5,9 +5,7 @@
 // status, started and stopped in the waveform view's order. Channel 1 of every card carries the
 // simulation's ramp, whose counts say where a scan belongs, so the file read back proves that
 // none is missing; channels 2 to 8 carry the default world's signals, so that FLAC compresses
-// what a recording holds and not a ramp alone. Where the program's reader fails on a FLAC
-// recording, its streams are decoded again in order, without seeking: a run whose streams hold
-// every block counts as stored gap-free, and its row says what the reader failed on.
+// what a recording holds and not a ramp alone.
 // The card counts 1, 2, 4 ... 64 run until the first loss, then the gap between the last good
 // count and the failing one is bisected while the time budget allows. The baseline is the
 // real-time data rate of one card, so the result reads as "K times one card".
@@ -31,8 +29,6 @@
 #include "fileInfo_t.h"
 
 #include "kq7150.h"
-
-#include <FLAC/stream_decoder.h>
 
 #include <algorithm>
 #include <atomic>
@@ -226,8 +222,6 @@ struct RunResult {
     double driverCpu = 0.0; // cores busy on the driver's threads during the run
     double writerCpu = 0.0; // cores busy on the writer and its helpers
     double wallSeconds = 0.0; // the whole run: start, run, stop, check
-    // FLAC: what the program's reader failed on in streams that hold every block.
-    std::string readerFailure;
     bool gapFree() const { return ran && failure.empty(); }
 };
 
@@ -265,51 +259,6 @@ std::vector<std::string> filesOf(const std::string &path, int format, int cards)
     for (int c = 1; format == StorageFormat::kFlacCounts && c <= cards; ++c)
         files.push_back(FlacRecordingFiles::cardStream(path, c));
     return files;
-}
-
-// What is wrong with a FLAC recording's card streams decoded from their start in order, without
-// the seeks of the program's block reader: "" when each holds at least blocks blocks and channel
-// 1 of every card counts on by one scan from the first count of card 1 (modulo 2^23).
-std::string flacStreamsGap(const std::string &description, int cards, uint64_t blocks) {
-    struct Check {
-        int64_t first = -1;
-        uint64_t scans = 0;
-        std::string why;
-    } check;
-    auto onFrame = [](const FLAC__StreamDecoder *, const FLAC__Frame *frame,
-                      const FLAC__int32 *const buffer[], void *data) {
-        auto *c = static_cast<Check *>(data);
-        for (uint32_t s = 0; s < frame->header.blocksize && c->why.empty(); ++s, ++c->scans) {
-            if (c->first < 0)
-                c->first = buffer[0][s];
-            const int64_t expected = (c->first + int64_t(c->scans)) % (1 << 23);
-            if (buffer[0][s] != expected)
-                c->why = describe("scan ", c->scans, ": count ", buffer[0][s], ", expected ", expected);
-        }
-        return c->why.empty() ? FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE
-                              : FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
-    };
-    auto onError = [](const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus status, void *data) {
-        auto *c = static_cast<Check *>(data);
-        if (c->why.empty())
-            c->why = FLAC__StreamDecoderErrorStatusString[status];
-    };
-    for (int card = 1; card <= cards; ++card) {
-        const std::string stream = FlacRecordingFiles::cardStream(description, card);
-        check.scans = 0;
-        FLAC__StreamDecoder *decoder = FLAC__stream_decoder_new();
-        const bool ok = decoder &&
-                        FLAC__stream_decoder_init_file(decoder, stream.c_str(), onFrame, nullptr, onError,
-                                                       &check) == FLAC__STREAM_DECODER_INIT_STATUS_OK &&
-                        FLAC__stream_decoder_process_until_end_of_stream(decoder);
-        if (decoder)
-            FLAC__stream_decoder_delete(decoder);
-        if (!check.why.empty() || !ok)
-            return stream + ": " + (check.why.empty() ? "not decoded" : check.why);
-        if (check.scans < blocks * uint64_t(kScans))
-            return describe(stream, ": ", check.scans, " scans, ", blocks * uint64_t(kScans), " read");
-    }
-    return "";
 }
 
 RunResult run(int cards, double seconds, int format) {
@@ -457,16 +406,8 @@ RunResult run(int cards, double seconds, int format) {
 
     const auto checkStart = Clock::now();
     RampFile file;
-    std::string gap = r.ran ? rampFileGap(path, kLsb, file, kChannelsPerCard) : "";
+    const std::string gap = r.ran ? rampFileGap(path, kLsb, file, kChannelsPerCard) : "";
     r.blocksInFile = file.blocks;
-    // Where the program's reader fails on a FLAC recording, the streams decoded in order tell
-    // whether storing lost anything or only reading back did.
-    if (r.ran && format == StorageFormat::kFlacCounts && (!gap.empty() || r.blocksInFile != r.blocksRead) &&
-        flacStreamsGap(path, cards, r.blocksRead).empty()) {
-        r.readerFailure = gap.empty() ? "it counts " + std::to_string(r.blocksInFile) + " blocks" : gap;
-        gap.clear();
-        r.blocksInFile = r.blocksRead;
-    }
     r.checkSeconds = secondsSince(checkStart);
     removeFiles();
 
@@ -511,11 +452,6 @@ void print(const RunResult &r) {
         formatName(r.format), r.cards, need, written, r.blocksRead, r.pace, r.maxBacklog / kFifoScans * 100.0,
         r.meanRingFill, r.driverCpu, r.writerCpu, r.checkSeconds, r.seconds, r.bytesWritten / 1e9,
         ram > 0 ? r.bytesWritten / ram * 100.0 : 0.0, r.gapFree() ? "gap-free" : r.failure.c_str());
-    if (!r.readerFailure.empty())
-        std::printf(
-            "          (stored gap-free: the streams decoded in order hold every block, but the program's "
-            "reader failed: %s)\n",
-            r.readerFailure.c_str());
     std::fflush(stdout);
 }
 
