@@ -82,14 +82,7 @@ bool FlacStreamReader::read(uint64_t first, uint32_t count, int32_t *const out[]
     // Blocks read in order continue where the last frame ended; anything else is sought.
     if (m_done < m_count && m_first + m_done != m_next) {
         m_next = kUnknown;
-        ok = FLAC__stream_decoder_seek_absolute(m_decoder, first);
-        if (!ok && first > 0) {
-            // libFLAC cannot seek to the first scan of a frame in a stream without a scan count,
-            // as a writer that died leaves it; from the scan before, the frame comes all the same.
-            FLAC__stream_decoder_flush(m_decoder);
-            m_damaged = false;
-            ok = FLAC__stream_decoder_seek_absolute(m_decoder, first - 1);
-        }
+        ok = seekNear(first);
     }
     while (ok && !m_damaged && m_done < m_count &&
            FLAC__stream_decoder_get_state(m_decoder) < FLAC__STREAM_DECODER_END_OF_STREAM)
@@ -102,6 +95,24 @@ bool FlacStreamReader::read(uint64_t first, uint32_t count, int32_t *const out[]
         m_next = kUnknown;
     }
     return whole;
+}
+
+// libFLAC 1.4.2 fails to seek to some first scans of a frame, in streams whose writer died
+// and in whole ones too; a seek to a scan before it succeeds, and the frames from there on
+// decode up to the scan wanted. Not from the start: a scan beyond the end would be looked for
+// through the whole stream.
+bool FlacStreamReader::seekNear(uint64_t scan)
+{
+    const uint64_t earlier[] = {0, 1, 4097, 16385};
+    for (uint64_t back : earlier) {
+        if (back > scan)
+            break;
+        if (FLAC__stream_decoder_seek_absolute(m_decoder, scan - back))
+            return true;
+        FLAC__stream_decoder_flush(m_decoder);
+        m_damaged = false;
+    }
+    return false;
 }
 
 void FlacStreamReader::takeKept()

@@ -36,6 +36,8 @@ private:
     static void onError(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, void *self);
     // Whether scan number scan decodes.
     bool decodes(uint64_t scan);
+    // Seeks to scan or, where libFLAC cannot, to a scan before it.
+    bool seekNear(uint64_t scan);
     // Copies what the read in progress wants from the frame kept.
     void takeKept();
 
