@@ -9,8 +9,8 @@
 #include <stdio_ext.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -112,11 +112,6 @@ bool FlacStreamWriter::finish()
     m_flushedScans = m_writtenScans;
     close();
     return true;
-}
-
-std::string FlacStreamWriter::encoderState() const
-{
-    return m_encoder ? FLAC__stream_encoder_get_resolved_state_string(m_encoder) : "no encoder";
 }
 
 void FlacStreamWriter::close()

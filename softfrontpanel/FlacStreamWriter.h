@@ -44,8 +44,6 @@ public:
     // Encodes the unfinished frame, completes the stream info (scan count, MD5) and closes the
     // file. false: errno says why; the stream is then cut back.
     bool finish();
-    // Why the last call failed, in words, when the system gave no cause.
-    std::string encoderState() const;
 
 private:
     static FLAC__StreamEncoderWriteStatus onWrite(const FLAC__StreamEncoder *, const FLAC__byte buffer[], size_t bytes,
