@@ -256,8 +256,9 @@ double storedShare(const std::vector<Poll> &polls) {
 // The files of a run: the binary file, or a FLAC recording's description and streams.
 std::vector<std::string> filesOf(const std::string &path, int format, int cards) {
     std::vector<std::string> files = {path};
-    for (int c = 1; format == StorageFormat::kFlacCounts && c <= cards; ++c)
-        files.push_back(FlacRecordingFiles::cardStream(path, c));
+    if (format == StorageFormat::kFlacCounts)
+        for (const std::string &stream : FlacRecordingFiles::streams(path, cards, false))
+            files.push_back(stream);
     return files;
 }
 

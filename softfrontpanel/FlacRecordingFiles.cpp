@@ -23,3 +23,13 @@ std::string FlacRecordingFiles::timeStream(const std::string &description)
 {
     return stem(description) + ".time.flac";
 }
+
+std::vector<std::string> FlacRecordingFiles::streams(const std::string &description, int cards, bool timestamps)
+{
+    std::vector<std::string> paths;
+    for (int card = 1; card <= cards; ++card)
+        paths.push_back(cardStream(description, card));
+    if (timestamps)
+        paths.push_back(timeStream(description));
+    return paths;
+}

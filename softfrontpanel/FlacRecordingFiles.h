@@ -5,12 +5,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct FlacRecordingFiles {
     static constexpr const char *kExtension = "flac7150";
     // card from 1.
     static std::string cardStream(const std::string &description, int card);
     static std::string timeStream(const std::string &description);
+    // Every stream of a recording of cards cards: the cards' in their order, then the scan
+    // times' when they are stored.
+    static std::vector<std::string> streams(const std::string &description, int cards, bool timestamps);
     // The description's name without ".flac7150" (any case), or the whole name.
     static std::string stem(const std::string &description);
 };

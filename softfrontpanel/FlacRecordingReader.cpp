@@ -21,11 +21,13 @@ struct Stream {
 std::vector<Stream> streamsOf(const fileInfo_t &info)
 {
     std::vector<Stream> streams;
-    for (int card = 0; card < info.cards; ++card)
-        streams.push_back({FlacRecordingFiles::cardStream(info.path, card + 1),
-                           unsigned(std::bitset<8>(info.channelMasks[card]).count()), 24});
-    if (info.timestamps)
-        streams.push_back({FlacRecordingFiles::timeStream(info.path), 2, 32});
+    for (const std::string &path : FlacRecordingFiles::streams(info.path, info.cards, info.timestamps)) {
+        const size_t card = streams.size();
+        if (card < size_t(info.cards))
+            streams.push_back({path, unsigned(std::bitset<8>(info.channelMasks[card]).count()), 24});
+        else
+            streams.push_back({path, 2, 32}); // seconds and nanoseconds
+    }
     return streams;
 }
 

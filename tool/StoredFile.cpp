@@ -47,15 +47,11 @@ std::vector<StoredStream> StoredFile::streams() const {
     std::vector<StoredStream> list;
     if (!isFlac())
         return list;
-    const auto add = [&list](const std::string &name, const std::string &path) {
+    for (const std::string &path : FlacRecordingFiles::streams(m_info.path, m_info.cards, m_info.timestamps)) {
         list.emplace_back();
-        list.back().name = name;
+        list.back().name = int(list.size()) <= m_info.cards ? "FC" + std::to_string(list.size()) : "Scan times";
         list.back().path = path;
-    };
-    for (int card = 1; card <= m_info.cards; ++card)
-        add("FC" + std::to_string(card), FlacRecordingFiles::cardStream(m_info.path, card));
-    if (m_info.timestamps)
-        add("Scan times", FlacRecordingFiles::timeStream(m_info.path));
+    }
     for (StoredStream &stream : list) {
         std::error_code error;
         stream.bytes = std::filesystem::file_size(stream.path, error);

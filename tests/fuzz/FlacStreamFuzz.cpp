@@ -3,6 +3,7 @@
 // it accepts reads truthfully: the blocks it counts read whole or are reported damaged, never
 // beyond, and give finite volts. Any breach traps, so libFuzzer keeps the input.
 #include "DataFileReader.h"
+#include "FuzzFile.h"
 #include "FlacRecordingFiles.h"
 
 #include <cmath>
@@ -16,11 +17,6 @@
 namespace {
 
 constexpr int kScans = 64;
-
-void require(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
 
 // One recording per process, so parallel fuzzing jobs do not read each other's inputs.
 const std::string &descriptionPath() {
@@ -44,11 +40,7 @@ const std::string &descriptionPath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, std::size_t size) {
     const std::string stream = FlacRecordingFiles::cardStream(descriptionPath(), 1);
-    std::FILE *file = std::fopen(stream.c_str(), "wb");
-    if (!file)
-        return 0;
-    const bool written = std::fwrite(bytes, 1, size, file) == size;
-    if (std::fclose(file) != 0 || !written)
+    if (!writeFuzzFile(stream, bytes, size))
         return 0;
 
     fileInfo_t info{};

@@ -2,6 +2,7 @@
 // accepts describes the file truthfully: the blocks it counts are there and can be read into
 // buffers of exactly the announced size. Any breach traps, so libFuzzer keeps the input.
 #include "DataFileReader.h"
+#include "FuzzFile.h"
 
 #include <bitset>
 #include <cstdint>
@@ -21,11 +22,6 @@ const std::string &inputPath() {
         return std::string(dir && *dir ? dir : "/tmp") + "/kq-fuzz-" + std::to_string(getpid()) + ".bin7150";
     }();
     return path;
-}
-
-void require(bool condition) {
-    if (!condition)
-        __builtin_trap();
 }
 
 void readBlocks(const fileInfo_t &info, uint64_t size) {
@@ -57,11 +53,7 @@ void readBlocks(const fileInfo_t &info, uint64_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, std::size_t size) {
-    std::FILE *file = std::fopen(inputPath().c_str(), "wb");
-    if (!file)
-        return 0;
-    const bool written = std::fwrite(bytes, 1, size, file) == size;
-    if (std::fclose(file) != 0 || !written)
+    if (!writeFuzzFile(inputPath(), bytes, size))
         return 0;
 
     fileInfo_t info{};

@@ -46,12 +46,7 @@ std::string resources(size_t cards) {
 void expectFlacTestPasses(const std::string &description, int cards, bool timestamps) {
     if (std::system("command -v flac >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "the flac program is not installed";
-    std::vector<std::string> streams;
-    for (int c = 1; c <= cards; ++c)
-        streams.push_back(FlacRecordingFiles::cardStream(description, c));
-    if (timestamps)
-        streams.push_back(FlacRecordingFiles::timeStream(description));
-    for (const std::string &stream : streams)
+    for (const std::string &stream : FlacRecordingFiles::streams(description, cards, timestamps))
         EXPECT_EQ(std::system(("flac -t -s '" + stream + "'").c_str()), 0) << stream;
 }
 
@@ -82,9 +77,8 @@ protected:
     std::string pathFor(const std::string &name) {
         const std::string path = ::testing::TempDir() + "flac_" + std::to_string(getpid()) + "_" + name;
         made.push_back(path);
-        for (int c = 1; c <= 3; ++c)
-            made.push_back(FlacRecordingFiles::cardStream(path, c));
-        made.push_back(FlacRecordingFiles::timeStream(path));
+        for (const std::string &stream : FlacRecordingFiles::streams(path, 3, true))
+            made.push_back(stream);
         return path;
     }
 
@@ -213,10 +207,8 @@ TEST_F(FlacRecordingTest, RingStoresEveryBlockReadGapFree) {
         EXPECT_EQ(file.blocks, stored);
         EXPECT_EQ(file.blocks, blocksRead);
         uint64_t onDisk = std::filesystem::file_size(path);
-        for (int c = 1; c <= 3; ++c)
-            onDisk += std::filesystem::file_size(FlacRecordingFiles::cardStream(path, c));
-        if (timestamps)
-            onDisk += std::filesystem::file_size(FlacRecordingFiles::timeStream(path));
+        for (const std::string &stream : FlacRecordingFiles::streams(path, 3, timestamps))
+            onDisk += std::filesystem::file_size(stream);
         EXPECT_EQ(bytes, onDisk);
         expectFlacTestPasses(path, 3, timestamps);
         closeCards();

@@ -254,11 +254,8 @@ TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
         const std::vector<std::string> binaryInfo =
             lines(runTool({"info", QString::fromStdString(binary)}).out);
         ASSERT_EQ(binaryInfo.size(), 12 + r.masks.size());
-        std::vector<std::string> streams;
-        for (std::size_t c = 1; c <= r.masks.size(); ++c)
-            streams.push_back(FlacRecordingFiles::cardStream(flac, int(c)));
-        if (r.timestamps)
-            streams.push_back(FlacRecordingFiles::timeStream(flac));
+        const std::vector<std::string> streams =
+            FlacRecordingFiles::streams(flac, int(r.masks.size()), r.timestamps);
         const auto row = [](const std::string &name, const std::string &value) {
             return name + std::string(19 - name.size(), ' ') + value;
         };

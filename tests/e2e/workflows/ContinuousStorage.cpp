@@ -12,6 +12,8 @@
 #include "Steps.h"
 #include "Workflow.h"
 
+#include <FLAC/metadata.h>
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -160,7 +162,7 @@ void storeFlacByName(Gui &gui, const std::string &path)
     gui.waitNoWindow(kStorageDialog);
 }
 
-// What a FLAC stream's STREAMINFO says (the first metadata block, right after "fLaC").
+// What a FLAC stream's stream info says, as libFLAC reads it.
 struct StreamInfo {
     unsigned minFrame = 0, maxFrame = 0, rate = 0, channels = 0, bits = 0;
     uint64_t scans = 0;
@@ -168,19 +170,10 @@ struct StreamInfo {
 
 StreamInfo streamInfo(const std::string &path)
 {
-    unsigned char b[8 + 18] = {};
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char *>(b), sizeof b);
-    E2E_CHECK(in && std::memcmp(b, "fLaC", 4) == 0 && (b[4] & 0x7f) == 0, path, ": no FLAC stream info");
-    const unsigned char *i = b + 8;
-    StreamInfo info;
-    info.minFrame = unsigned(i[0]) << 8 | i[1];
-    info.maxFrame = unsigned(i[2]) << 8 | i[3];
-    info.rate = unsigned(i[10]) << 12 | unsigned(i[11]) << 4 | i[12] >> 4;
-    info.channels = ((i[12] >> 1) & 7) + 1;
-    info.bits = ((i[12] & 1) << 4 | i[13] >> 4) + 1;
-    info.scans = uint64_t(i[13] & 0x0f) << 32 | uint64_t(i[14]) << 24 | uint64_t(i[15]) << 16 | uint64_t(i[16]) << 8 | i[17];
-    return info;
+    FLAC__StreamMetadata read{};
+    E2E_CHECK(FLAC__metadata_get_streaminfo(path.c_str(), &read), path, ": no FLAC stream info");
+    const FLAC__StreamMetadata_StreamInfo &i = read.data.stream_info;
+    return {i.min_blocksize, i.max_blocksize, i.sample_rate, i.channels, i.bits_per_sample, i.total_samples};
 }
 
 QWidget *waveforms() { return Gui::tabPage(Gui::window(kMainWindow), "Waveforms"); }
