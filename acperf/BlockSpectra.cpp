@@ -2,8 +2,7 @@
 
 #include <cstddef>
 
-void BlockSpectra::compute()
-{
+void BlockSpectra::compute() {
     std::vector<const double *> blocks;
     for (std::size_t e = 0; e < curveOf.size(); ++e)
         blocks.push_back(samples.data() + e * std::size_t(N));
@@ -12,7 +11,6 @@ void BlockSpectra::compute()
         envelopes.emplace_back(curve.level.data(), curve.level.size());
 }
 
-double BlockSpectra::lastFrequency() const
-{
+double BlockSpectra::lastFrequency() const {
     return fs * (N * zp / 2 - 1) / (N * zp);
 }

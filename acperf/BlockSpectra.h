@@ -9,9 +9,9 @@
 #include <vector>
 
 struct BlockSpectra {
-    int N = 0;        // scans per channel
-    double fs = 1.0;  // Hz
-    int zp = 1;       // zero padding factor
+    int N = 0;                   // scans per channel
+    double fs = 1.0;             // Hz
+    int zp = 1;                  // zero padding factor
     std::vector<double> window;  // N points
     std::vector<double> samples; // N volts per channel, channel after channel
     std::vector<int> curveOf;    // the plot curve of each channel

@@ -71,7 +71,7 @@ struct Fft::Plan {
     // KISS FFT's generic butterfly (prime factors above 5) works in a buffer inside the kissfft
     // object, so such a plan's KISS FFT cannot be shared: each copy transforms with its own.
     bool genericButterfly;
-    Kiss kiss; // of M points with Bluestein, of core points otherwise
+    Kiss kiss;                         // of M points with Bluestein, of core points otherwise
     std::vector<Complex> chirp;        // Bluestein: c[0 .. core-1]
     std::vector<Complex> kernel;       // Bluestein: transform of conj(c), folded cyclically, / M
     std::vector<Complex> splitTwiddle; // even n with Bluestein
@@ -80,8 +80,7 @@ struct Fft::Plan {
 // What one copy writes while it transforms.
 struct Fft::Scratch {
     explicit Scratch(const Plan &plan)
-        : a(plan.bluestein ? plan.kernel.size() : 0), b(a.size()),
-          input(plan.n % 2 == 1 ? plan.core : 0),
+        : a(plan.bluestein ? plan.kernel.size() : 0), b(a.size()), input(plan.n % 2 == 1 ? plan.core : 0),
           output(plan.n % 2 == 1 || plan.bluestein ? plan.core : 0) {
         if (plan.genericButterfly)
             kiss.emplace(plan.kiss);
@@ -89,7 +88,10 @@ struct Fft::Scratch {
     // Elements of Complex that the constructor allocates, kept beside it so that the two agree.
     static std::size_t elements(const Plan &plan) {
         const std::size_t a = plan.bluestein ? plan.kernel.size() : 0;
-        return 2 * a + (plan.n % 2 == 1 ? 2 * plan.core : plan.bluestein ? plan.core : 0) +
+        return 2 * a +
+               (plan.n % 2 == 1  ? 2 * plan.core
+                : plan.bluestein ? plan.core
+                                 : 0) +
                (plan.genericButterfly ? plan.core : 0);
     }
 
@@ -178,8 +180,7 @@ bool Fft::usesBluestein() const {
 std::size_t Fft::sharedBytes() const {
     const Plan &plan = *m_plan;
     const std::size_t kissPoints = plan.bluestein ? plan.kernel.size() : plan.core;
-    return sizeof(Complex) *
-           (kissPoints + plan.chirp.size() + plan.kernel.size() + plan.splitTwiddle.size());
+    return sizeof(Complex) * (kissPoints + plan.chirp.size() + plan.kernel.size() + plan.splitTwiddle.size());
 }
 
 std::size_t Fft::scratchBytes() const {
@@ -250,8 +251,7 @@ void forEachWithPlan(Fft *plan, std::size_t count, const std::function<void(std:
     // Each worker transforms into a real input and bins of its own besides the plan's scratch.
     const unsigned wanted = unsigned(std::min<std::size_t>(transformWorkers(), count));
     const std::size_t workers =
-        plan ? workersWithinMemory(plan->sharedBytes(), plan->scratchBytes() + 16 * plan->size(), wanted)
-             : 1;
+        plan ? workersWithinMemory(plan->sharedBytes(), plan->scratchBytes() + 16 * plan->size(), wanted) : 1;
     std::vector<Fft> copies;
     if (plan)
         copies.assign(workers - 1, *plan);

@@ -2,8 +2,7 @@
 
 #include <utility>
 
-NewestJobRunner::~NewestJobRunner()
-{
+NewestJobRunner::~NewestJobRunner() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_ending = true;
@@ -14,8 +13,7 @@ NewestJobRunner::~NewestJobRunner()
         m_thread.join();
 }
 
-bool NewestJobRunner::submit(std::function<void()> job)
-{
+bool NewestJobRunner::submit(std::function<void()> job) {
     bool dropped;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -28,14 +26,12 @@ bool NewestJobRunner::submit(std::function<void()> job)
     return dropped;
 }
 
-bool NewestJobRunner::busy() const
-{
+bool NewestJobRunner::busy() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_running || m_waiting;
 }
 
-void NewestJobRunner::loop()
-{
+void NewestJobRunner::loop() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_ending || m_waiting; });

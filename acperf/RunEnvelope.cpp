@@ -4,8 +4,7 @@
 
 namespace {
 
-void widen(std::pair<double, double> &e, const double *y, std::size_t i, std::size_t j)
-{
+void widen(std::pair<double, double> &e, const double *y, std::size_t i, std::size_t j) {
     for (; i < j; ++i) {
         e.first = std::min(e.first, y[i]);
         e.second = std::max(e.second, y[i]);
@@ -14,8 +13,7 @@ void widen(std::pair<double, double> &e, const double *y, std::size_t i, std::si
 
 } // namespace
 
-RunEnvelope::RunEnvelope(const double *y, std::size_t n)
-{
+RunEnvelope::RunEnvelope(const double *y, std::size_t n) {
     const std::size_t groups = n / group;
     m_low.resize(groups);
     m_high.resize(groups);
@@ -35,8 +33,7 @@ RunEnvelope::RunEnvelope(const double *y, std::size_t n)
     }
 }
 
-std::pair<double, double> RunEnvelope::extremes(const double *y, std::size_t i, std::size_t j) const
-{
+std::pair<double, double> RunEnvelope::extremes(const double *y, std::size_t i, std::size_t j) const {
     std::pair<double, double> e{y[i], y[i]};
     const std::size_t firstWhole = (i + group - 1) / group, endWhole = std::min(j / group, m_low.size());
     if (firstWhole >= endWhole) {

@@ -14,8 +14,7 @@
 #include <vector>
 
 // Without DISPLAY, runs the program again under xvfb-run; the marker variable stops a second round.
-inline void ensureDisplay(char **argv)
-{
+inline void ensureDisplay(char **argv) {
     if (std::getenv("DISPLAY") || std::getenv("KQ_BENCH_XVFB"))
         return;
     setenv("KQ_BENCH_XVFB", "1", 1);
@@ -30,8 +29,7 @@ inline void ensureDisplay(char **argv)
 }
 
 // Shows the widget and returns once the server has mapped it (at most 10 s).
-inline void waitUntilExposed(QWidget *w)
-{
+inline void waitUntilExposed(QWidget *w) {
     w->show();
     QElapsedTimer clock;
     clock.start();

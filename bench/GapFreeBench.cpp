@@ -219,8 +219,8 @@ struct RunResult {
     double meanRingFill = 0.0; // slots waiting for the writer, of 16
     uint32_t maxBacklog = 0;
     double checkSeconds = 0.0;
-    double driverCpu = 0.0; // cores busy on the driver's threads during the run
-    double writerCpu = 0.0; // cores busy on the writer and its helpers
+    double driverCpu = 0.0;   // cores busy on the driver's threads during the run
+    double writerCpu = 0.0;   // cores busy on the writer and its helpers
     double wallSeconds = 0.0; // the whole run: start, run, stop, check
     bool gapFree() const { return ran && failure.empty(); }
 };

@@ -48,15 +48,14 @@ constexpr double kRate = 128000.0;
 constexpr int kZeroPadding = 100;
 
 // Sines of a few hundred periods per block with a little noise, as a converter test records them.
-double sample(int channel, long scan, std::mt19937 &noise)
-{
+double sample(int channel, long scan, std::mt19937 &noise) {
     std::normal_distribution<double> n(0.0, 20e-6);
-    return (1.0 + 0.1 * channel) * std::sin(kTwoPi * (997.0 + 101.0 * channel) / kRate * scan + 0.2 * channel) +
+    return (1.0 + 0.1 * channel) *
+               std::sin(kTwoPi * (997.0 + 101.0 * channel) / kRate * scan + 0.2 * channel) +
            n(noise);
 }
 
-std::string writeRecording(const QString &dir)
-{
+std::string writeRecording(const QString &dir) {
     const std::string path = (dir + "/large.bin7150").toStdString();
     std::ofstream out(path, std::ios::binary);
     out << "DEVICE=Movara 7150\nFORMAT=ViReal64\nSAMPLING_RATE_HZ=128000.000000\nNUMBER_OF_CHANNELS=8\n"
@@ -76,8 +75,7 @@ std::string writeRecording(const QString &dir)
 // The longest time between two firings of a short timer on this thread.
 class StallMeter : public QObject {
 public:
-    StallMeter()
-    {
+    StallMeter() {
         m_timer.setTimerType(Qt::PreciseTimer);
         connect(&m_timer, &QTimer::timeout, this, [this] {
             const qint64 now = m_clock.nsecsElapsed();
@@ -85,8 +83,7 @@ public:
             m_last = now;
         });
     }
-    void start()
-    {
+    void start() {
         m_clock.start();
         m_last = 0;
         m_longest = 0;
@@ -101,8 +98,7 @@ private:
 };
 
 // The first block's display spectra and measurement figures, as the window computes them.
-double computationMs(const std::vector<double> &data, int windowType)
-{
+double computationMs(const std::vector<double> &data, int windowType) {
     std::vector<const double *> blocks;
     for (int k = 0; k < kChannels; ++k)
         blocks.push_back(data.data() + long(k) * kScans);
@@ -129,8 +125,7 @@ double computationMs(const std::vector<double> &data, int windowType)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     ensureDisplay(argv);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     std::vector<char *> args(argv, argv + argc);
@@ -181,10 +176,11 @@ int main(int argc, char **argv)
     in.read(reinterpret_cast<char *>(first.data()), long(sizeof(double) * first.size()));
     const double computeMs = computationMs(first, app.daq->fftWindow->currentData().toInt());
 
-    std::printf("%d blocks of 8 x %d scans at %d x zero padding with measurements played in %.0f ms\n", kBlocks,
-                kScans, kZeroPadding, playedMs);
+    std::printf("%d blocks of 8 x %d scans at %d x zero padding with measurements played in %.0f ms\n",
+                kBlocks, kScans, kZeroPadding, playedMs);
     std::printf("longest stall of the window's event loop: %.1f ms = %.4f of the one block's spectra and "
                 "measurements computed alone (%.0f ms)%s\n",
-                stallMs, stallMs / computeMs, computeMs, stallMs <= 100.0 ? "" : "  [above the 100 ms target]");
+                stallMs, stallMs / computeMs, computeMs,
+                stallMs <= 100.0 ? "" : "  [above the 100 ms target]");
     return 0;
 }

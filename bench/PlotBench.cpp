@@ -58,8 +58,7 @@ public:
     int paints = 0;
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
+    bool eventFilter(QObject *, QEvent *event) override {
         if (event->type() == QEvent::Paint)
             ++paints;
         return false;
@@ -72,8 +71,7 @@ struct Timing {
 };
 
 // Median over kRuns of draw(); events that queue up between runs are handled outside the time.
-Timing measure(QwtPlot *plot, const std::function<void()> &draw)
-{
+Timing measure(QwtPlot *plot, const std::function<void()> &draw) {
     auto *canvas = qobject_cast<QwtPlotCanvas *>(plot->canvas());
     PaintCounter counter;
     canvas->installEventFilter(&counter);
@@ -100,8 +98,7 @@ Timing measure(QwtPlot *plot, const std::function<void()> &draw)
 }
 
 // The canvas as it is on the screen.
-QImage picture(QwtPlot *plot)
-{
+QImage picture(QwtPlot *plot) {
     QApplication::processEvents();
     return plot->canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -112,19 +109,17 @@ QImage picture(QwtPlot *plot)
 struct PixelDifference {
     long shape = 0, shade = 0, lit = 0;
     int step = 0; // the largest difference of one colour component among the shade differences
-    std::string text() const
-    {
+    std::string text() const {
         if (lit < 0)
             return "pictures of different sizes";
         char s[160];
-        std::snprintf(s, sizeof s, "%ld of %ld lit pixels differ in shape, %ld in shade (by up to %d of 255)", shape,
-                      lit, shade, step);
+        std::snprintf(s, sizeof s, "%ld of %ld lit pixels differ in shape, %ld in shade (by up to %d of 255)",
+                      shape, lit, shade, step);
         return s;
     }
 };
 
-PixelDifference difference(const QImage &a, const QImage &b, QRgb background)
-{
+PixelDifference difference(const QImage &a, const QImage &b, QRgb background) {
     PixelDifference d;
     if (a.size() != b.size()) {
         d.lit = -1;
@@ -140,8 +135,9 @@ PixelDifference difference(const QImage &a, const QImage &b, QRgb background)
                 ++d.shape;
             else if (p[x] != q[x]) {
                 ++d.shade;
-                d.step = std::max({d.step, std::abs(qRed(p[x]) - qRed(q[x])), std::abs(qGreen(p[x]) - qGreen(q[x])),
-                                   std::abs(qBlue(p[x]) - qBlue(q[x]))});
+                d.step =
+                    std::max({d.step, std::abs(qRed(p[x]) - qRed(q[x])),
+                              std::abs(qGreen(p[x]) - qGreen(q[x])), std::abs(qBlue(p[x]) - qBlue(q[x]))});
             }
         }
     }
@@ -151,8 +147,7 @@ PixelDifference difference(const QImage &a, const QImage &b, QRgb background)
 // Channel k of the card; dense: about 10 samples a period at the default 10 kHz (the default
 // simulated signal of 1 kHz), so each pixel column holds a full swing; slow: a few periods per
 // block, like the demo's sines.
-void fillSines(double *data, int channels, int scans, bool dense)
-{
+void fillSines(double *data, int channels, int scans, bool dense) {
     for (int k = 0; k < channels; ++k) {
         const double amplitude = 1.0 + 0.5 * k;
         const double cycles = dense ? (1000.0 + 137.31 * k) / 10000.0 : 1.2 * (k + 1) / scans;
@@ -168,16 +163,14 @@ struct Panel {
     kq7150_fc descriptor;
     std::unique_ptr<kq7150fp_App> app;
 
-    Panel()
-    {
+    Panel() {
         app = std::make_unique<kq7150fp_App>(descriptor, 1, false);
         waitUntilExposed(app.get());
     }
 
     // Enables channels 1..channels, selects the length and starts once, so the view has its
     // scan count, masks and time axis; its polling timer is stopped, the block is ours.
-    void prepare(int channels, int scans)
-    {
+    void prepare(int channels, int scans) {
         for (int k = 0; k < kChannels; ++k)
             app->channel(0, k)->enableBox()->setChecked(k < channels);
         QComboBox *length = app->daq->lengthChoice;
@@ -196,7 +189,6 @@ struct Panel {
     }
 };
 
-
 // A plot like the view's (background, grid, axis fonts and titles) with a canvas of the same
 // size, one curve per channel drawing from the view's buffers.
 struct PlainPlot {
@@ -204,8 +196,7 @@ struct PlainPlot {
     std::vector<QwtPlotCurve *> curves;
     kq7150fp_Waveform *view;
 
-    PlainPlot(kq7150fp_Waveform *v, int channels) : view(v)
-    {
+    PlainPlot(kq7150fp_Waveform *v, int channels) : view(v) {
         QwtPlot *model = view->plot();
         plot = std::make_unique<QwtPlot>();
         plot->setFrameStyle(model->frameStyle());
@@ -234,8 +225,7 @@ struct PlainPlot {
     }
 
     // The view's scales and canvas size, after the view drew its block.
-    void followView()
-    {
+    void followView() {
         QwtPlot *model = view->plot();
         for (int axis : {QwtPlot::yLeft, QwtPlot::xBottom})
             plot->setAxisScaleDiv(axis, model->axisScaleDiv(axis));
@@ -247,8 +237,7 @@ struct PlainPlot {
         QApplication::processEvents();
     }
 
-    void setAttributes(bool clip, bool filter, bool antialiased)
-    {
+    void setAttributes(bool clip, bool filter, bool antialiased) {
         for (QwtPlotCurve *c : curves) {
             c->setPaintAttribute(QwtPlotCurve::ClipPolygons, clip);
             c->setPaintAttribute(QwtPlotCurve::FilterPoints, filter);
@@ -256,17 +245,15 @@ struct PlainPlot {
         }
     }
 
-    void draw()
-    {
+    void draw() {
         plot->replot();
         plot->repaint();
     }
 };
 
-void printRatio(const std::string &what, const Timing &t, double baselineMs, const char *baseline)
-{
-    std::printf("%s: %.1f ms = %.2f of the %s%s\n", what.c_str(), t.medianMs, t.medianMs / baselineMs, baseline,
-                t.paintedInside ? "" : "  [WARNING: a run did not paint inside the measured time]");
+void printRatio(const std::string &what, const Timing &t, double baselineMs, const char *baseline) {
+    std::printf("%s: %.1f ms = %.2f of the %s%s\n", what.c_str(), t.medianMs, t.medianMs / baselineMs,
+                baseline, t.paintedInside ? "" : "  [WARNING: a run did not paint inside the measured time]");
 }
 
 const char kPoll[] = "50 ms polling interval";
@@ -274,8 +261,7 @@ const char kPlain[] = "plain QwtPlotCurve drawing (Qwt's own FilterPoints and Cl
 
 // Draws the block in the view's buffers with plain curves and compares the picture with the
 // view's: the reduction to pixel columns must light the same pixels.
-void compareWithPlainCurves(kq7150fp_Waveform *view, const QImage &viewPicture, const char *data)
-{
+void compareWithPlainCurves(kq7150fp_Waveform *view, const QImage &viewPicture, const char *data) {
     const double viewMs = measure(view->plot(), [view] {
                               view->updatePlot();
                               view->plot()->repaint();
@@ -284,8 +270,8 @@ void compareWithPlainCurves(kq7150fp_Waveform *view, const QImage &viewPicture, 
     PlainPlot plain(view, 8);
     plain.setAttributes(true, true, false);
     const Timing t = measure(plain.plot.get(), [&] { plain.draw(); });
-    std::printf("baseline %s, 8 x 131072 (%s): %.1f ms = %.2f of the %s; against the view's picture %s%s\n", kPlain,
-                data, t.medianMs, t.medianMs / kPollMs, kPoll,
+    std::printf("baseline %s, 8 x 131072 (%s): %.1f ms = %.2f of the %s; against the view's picture %s%s\n",
+                kPlain, data, t.medianMs, t.medianMs / kPollMs, kPoll,
                 difference(picture(plain.plot.get()), viewPicture, background).text().c_str(),
                 t.paintedInside ? "" : "  [WARNING: a run did not paint inside the measured time]");
     std::printf("  the view = %.2f of the %s\n", viewMs / t.medianMs, kPlain);
@@ -293,8 +279,7 @@ void compareWithPlainCurves(kq7150fp_Waveform *view, const QImage &viewPicture, 
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     ensureDisplay(argv);
     // A real X server: an offscreen platform named in the environment would skip the window.
     setenv("QT_QPA_PLATFORM", "xcb", 1);
@@ -307,14 +292,16 @@ int main(int argc, char **argv)
     const bool immediate = canvas->testPaintAttribute(QwtPlotCanvas::ImmediatePaint);
     std::printf("QwtPlotCanvas::ImmediatePaint %s, BackingStore %s: replot() %s, so each run is updatePlot() "
                 "then plot()->repaint(), which paints canvas and axes before the clock stops\n",
-                immediate ? "on" : "off", canvas->testPaintAttribute(QwtPlotCanvas::BackingStore) ? "on" : "off",
+                immediate ? "on" : "off",
+                canvas->testPaintAttribute(QwtPlotCanvas::BackingStore) ? "on" : "off",
                 immediate ? "paints at once" : "only schedules the paint");
     {
         QwtPlotCurve fresh;
-        std::printf("a fresh QwtPlotCurve (Qwt %s) has ClipPolygons %s, FilterPoints %s, RenderAntialiased %s\n",
-                    QWT_VERSION_STR, fresh.testPaintAttribute(QwtPlotCurve::ClipPolygons) ? "on" : "off",
-                    fresh.testPaintAttribute(QwtPlotCurve::FilterPoints) ? "on" : "off",
-                    fresh.testRenderHint(QwtPlotItem::RenderAntialiased) ? "on" : "off");
+        std::printf(
+            "a fresh QwtPlotCurve (Qwt %s) has ClipPolygons %s, FilterPoints %s, RenderAntialiased %s\n",
+            QWT_VERSION_STR, fresh.testPaintAttribute(QwtPlotCurve::ClipPolygons) ? "on" : "off",
+            fresh.testPaintAttribute(QwtPlotCurve::FilterPoints) ? "on" : "off",
+            fresh.testRenderHint(QwtPlotItem::RenderAntialiased) ? "on" : "off");
     }
     const auto viewDraw = [&] {
         view->updatePlot();

@@ -31,8 +31,7 @@ namespace {
 constexpr int kStarts = 7; // median of, against the noise of a shared machine
 
 // The child: start, show, say so with the peak memory in kB, end.
-int child(int argc, char **argv, bool panel)
-{
+int child(int argc, char **argv, bool panel) {
     QApplication application(argc, argv);
     if (panel) {
         ScriptedBoxes boxes{{"Run In Demo Mode"}};
@@ -57,8 +56,7 @@ struct Start {
 };
 
 // Runs this program in child mode and times it until it reports its window shown.
-Start timeStart(const char *self, const char *mode)
-{
+Start timeStart(const char *self, const char *mode) {
     const std::string command = std::string("'") + self + "' " + mode;
     const auto t0 = std::chrono::steady_clock::now();
     std::FILE *pipe = popen(command.c_str(), "r");
@@ -74,8 +72,7 @@ Start timeStart(const char *self, const char *mode)
     return s;
 }
 
-Start median(const char *self, const char *mode)
-{
+Start median(const char *self, const char *mode) {
     std::vector<Start> starts;
     timeStart(self, mode); // warms the file cache; not counted
     for (int i = 0; i < kStarts; ++i)
@@ -86,8 +83,7 @@ Start median(const char *self, const char *mode)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc > 1 && std::strcmp(argv[1], "--panel") == 0)
         return child(argc, argv, true);
     if (argc > 1 && std::strcmp(argv[1], "--bare") == 0)
@@ -101,8 +97,9 @@ int main(int argc, char **argv)
     }
     std::printf("start to window shown, bare Qt window (baseline): %.0f ms, peak memory %.1f MB\n", bare.ms,
                 bare.peakKb / 1024.0);
-    std::printf("start to window shown, demo mode with 2 cards: %.0f ms = %.2f x the bare Qt window (target <= 3)\n",
-                panel.ms, panel.ms / bare.ms);
+    std::printf(
+        "start to window shown, demo mode with 2 cards: %.0f ms = %.2f x the bare Qt window (target <= 3)\n",
+        panel.ms, panel.ms / bare.ms);
     std::printf("peak memory of the demo start with 2 cards: %.1f MB = %.2f x the bare Qt window\n",
                 panel.peakKb / 1024.0, static_cast<double>(panel.peakKb) / bare.peakKb);
     return 0;

@@ -74,8 +74,8 @@ bool writeWithWriter(const BinaryBlock &block, const std::string &path, int bloc
         return false;
     bool ok = true;
     for (int b = 0; ok && b < blocks; ++b)
-        ok = DataFileWriter::writeBlock(file, block.seconds(), block.nanoseconds(), kBinScans, block.samples(),
-                                        kSampleBytes);
+        ok = DataFileWriter::writeBlock(file, block.seconds(), block.nanoseconds(), kBinScans,
+                                        block.samples(), kSampleBytes);
     ok = ok && fsync(fileno(file)) == 0;
     return std::fclose(file) == 0 && ok;
 }
@@ -97,11 +97,12 @@ void benchBinary() {
     const uint64_t available = fs::space(folder, error).available;
     // One file exists at a time; leave the disk at least a quarter of what it had, and 256 MiB.
     int blocks = int((uint64_t(1) << 30) / kBlockBytes);
-    const uint64_t spare = available > (uint64_t(256) << 20) ? (available - (uint64_t(256) << 20)) * 3 / 4 : 0;
+    const uint64_t spare =
+        available > (uint64_t(256) << 20) ? (available - (uint64_t(256) << 20)) * 3 / 4 : 0;
     if (!error && uint64_t(blocks) * kBlockBytes > spare)
         blocks = int(spare / kBlockBytes);
-    std::printf("binary blocks: %d channels x %d scans x 8 bytes + timestamps = %.2f MiB per block\n", kBinChannels,
-                kBinScans, kBlockBytes / 1048576.0);
+    std::printf("binary blocks: %d channels x %d scans x 8 bytes + timestamps = %.2f MiB per block\n",
+                kBinChannels, kBinScans, kBlockBytes / 1048576.0);
     if (blocks < 8) {
         std::printf("  skipped: %.0f MiB free in %s\n\n", available / 1048576.0, folder.c_str());
         return;
@@ -112,10 +113,12 @@ void benchBinary() {
     const BinaryBlock block;
     const std::string path = (folder / ("bench_storage_" + std::to_string(getpid()) + ".bin7150")).string();
     auto baselineRun = [&] {
-        return throughput(path, blocks, [&](const std::string &p, int n) { return writeWithSystemCall(block, p, n); });
+        return throughput(path, blocks,
+                          [&](const std::string &p, int n) { return writeWithSystemCall(block, p, n); });
     };
     auto writerRun = [&] {
-        return throughput(path, blocks, [&](const std::string &p, int n) { return writeWithWriter(block, p, n); });
+        return throughput(path, blocks,
+                          [&](const std::string &p, int n) { return writeWithWriter(block, p, n); });
     };
     // A virtual disk's speed wanders from run to run: the two run back to back in rounds, taking
     // turns going first, and the ratio is the median of the rounds' ratios.
@@ -132,7 +135,8 @@ void benchBinary() {
             baseline = baselineRun();
         }
         failed = failed || baseline == 0.0 || writer == 0.0;
-        std::printf("  round %d: baseline write(2), one call per block %7.1f MB/s | DataFileWriter::writeBlock %7.1f MB/s%s\n",
+        std::printf("  round %d: baseline write(2), one call per block %7.1f MB/s | "
+                    "DataFileWriter::writeBlock %7.1f MB/s%s\n",
                     round, baseline, writer, failed ? "  (a write FAILED)" : "");
         if (baseline > 0.0)
             ratios.push_back(writer / baseline);
@@ -170,7 +174,8 @@ struct CsvBlocks {
                 nanoseconds[b][s] = uint32_t((t - std::floor(t)) * 1e9);
                 for (int k = 0; k < kCsvChannels; ++k) {
                     const double lsb = StorageFormat::lsb(k % 4);
-                    const double volts = (9.5 / (k + 1)) * std::sin(6.283185307179586 * (50.0 + 97.0 * k) * t) + noise(random);
+                    const double volts =
+                        (9.5 / (k + 1)) * std::sin(6.283185307179586 * (50.0 + 97.0 * k) * t) + noise(random);
                     samples[b][size_t(k) * kCsvScans + s] = std::nearbyint(volts / lsb) * lsb;
                 }
             }
@@ -231,18 +236,22 @@ void compareFiles(const std::string &baselinePath, const std::string &writerPath
     const size_t at = size_t(first.first - expected.begin());
     const size_t lineStart = expected.rfind('\n', at == 0 ? 0 : at - 1);
     const size_t from = lineStart == std::string::npos || at == 0 ? 0 : lineStart + 1;
-    std::printf("  MISMATCH: files differ at byte %zu (sizes %zu and %zu)\n", at, expected.size(), got.size());
-    std::printf("    fprintf: %.120s\n    writer:  %.120s\n", expected.substr(from, expected.find('\n', from) - from).c_str(),
+    std::printf("  MISMATCH: files differ at byte %zu (sizes %zu and %zu)\n", at, expected.size(),
+                got.size());
+    std::printf("    fprintf: %.120s\n    writer:  %.120s\n",
+                expected.substr(from, expected.find('\n', from) - from).c_str(),
                 got.substr(from, got.find('\n', from) - from).c_str());
 }
 
 void benchCsv(const CsvBlocks &data, bool millivolts) {
     const std::string stem = (fs::current_path() / ("bench_storage_" + std::to_string(getpid()))).string();
     const std::string baselinePath = stem + "_fprintf.csv", writerPath = stem + "_writer.csv";
-    std::printf("CSV in %s: %d channels x %d scans x %d blocks with timestamps\n", millivolts ? "millivolts" : "volts",
-                kCsvChannels, kCsvScans, kCsvBlocks);
-    const double baseline = timeCsv(baselinePath, [&](std::FILE *f) { return csvWithFprintf(data, f, millivolts); });
-    const double writer = timeCsv(writerPath, [&](std::FILE *f) { return csvWithWriter(data, f, millivolts); });
+    std::printf("CSV in %s: %d channels x %d scans x %d blocks with timestamps\n",
+                millivolts ? "millivolts" : "volts", kCsvChannels, kCsvScans, kCsvBlocks);
+    const double baseline =
+        timeCsv(baselinePath, [&](std::FILE *f) { return csvWithFprintf(data, f, millivolts); });
+    const double writer =
+        timeCsv(writerPath, [&](std::FILE *f) { return csvWithWriter(data, f, millivolts); });
     std::error_code error;
     const double mb = double(fs::file_size(writerPath, error)) / 1e6;
     std::printf("  baseline fprintf loop   %7.3f s  %7.1f MB/s\n", baseline, mb / baseline);

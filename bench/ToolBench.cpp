@@ -66,7 +66,8 @@ bool writeFile(const std::string &path, long &headerBytes) {
 double timed(std::vector<std::string> args, const std::string &output = "/dev/null", bool quiet = false) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     if (quiet)
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char *> argv;
@@ -93,7 +94,8 @@ std::string pythonWithNumpy() {
 
 // Seconds numpy_measure.py took on the file, and whether it measured every block; negative when
 // it could not run.
-double timedNumpy(const std::string &python, const fs::path &folder, const std::string &path, long headerBytes) {
+double timedNumpy(const std::string &python, const fs::path &folder, const std::string &path,
+                  long headerBytes) {
     const std::string blocksFile = (folder / "numpy_blocks.txt").string();
     const double seconds = timed({python, KQ_NUMPY_SCRIPT, path, std::to_string(headerBytes),
                                   std::to_string(kChannels), std::to_string(kScans)},
@@ -170,8 +172,8 @@ int main() {
     // The tool spreads the blocks over every core, the script runs on one.
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const double toolPerCore = kBlocks / measure / cores, numpyBlocks = kBlocks / numpy;
-    std::printf("  baseline numpy_measure.py (window, rfft, THD, SNR; 1 core): %8.3f s  %8.1f blocks/s\n", numpy,
-                numpyBlocks);
+    std::printf("  baseline numpy_measure.py (window, rfft, THD, SNR; 1 core): %8.3f s  %8.1f blocks/s\n",
+                numpy, numpyBlocks);
     std::printf("  ratio per core, tool (%.1f blocks/s / %u cores) / numpy: %.3f (target >= 0.5)\n",
                 kBlocks / measure, cores, toolPerCore / numpyBlocks);
     return 0;

@@ -16,8 +16,7 @@ public:
     explicit BackgroundAnalysis(QObject *window) : m_window(window) {}
 
     // Runs job->compute() away from the window, then show(*job) on the window's thread.
-    template <class Job, class Show> void start(std::shared_ptr<Job> job, Show show)
-    {
+    template <class Job, class Show> void start(std::shared_ptr<Job> job, Show show) {
         const bool replaced = m_runner.submit([this, job, show = std::move(show)] {
             job->compute();
             QMetaObject::invokeMethod(

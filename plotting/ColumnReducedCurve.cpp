@@ -20,14 +20,12 @@ namespace {
 class Reduced {
 public:
     explicit Reduced(int capacity) { m_points.reserve(capacity); }
-    void add(double x, double y)
-    {
+    void add(double x, double y) {
         if (m_points.isEmpty() || m_points.last() != QPointF(x, y))
             m_points.append(QPointF(x, y));
     }
     // One column's run: its first point, its lowest and highest pixel, its last point.
-    void addRun(double x, double first, double low, double high, double last)
-    {
+    void addRun(double x, double first, double low, double high, double last) {
         add(x, first);
         add(x, low);
         add(x, high);
@@ -40,8 +38,7 @@ private:
 };
 
 // The points of a polyline through pixel-rounded points that light the same pixels.
-QPolygonF reduceToColumns(const QPolygonF &mapped, int columns)
-{
+QPolygonF reduceToColumns(const QPolygonF &mapped, int columns) {
     const QPointF *p = mapped.constData();
     const int n = mapped.size();
     Reduced reduced(std::min(n, 4 * (columns + 4)));
@@ -66,8 +63,7 @@ QPolygonF reduceToColumns(const QPolygonF &mapped, int columns)
 // skipped. The lowest and highest pixel of a run are those of its lowest and highest value,
 // since the y map is monotonic.
 QPolygonF reduceAscending(const double *x, const double *y, const RunEnvelope *envelope, int from, int to,
-                          const QwtScaleMap &xMap, const QwtScaleMap &yMap, const QRectF &canvasRect)
-{
+                          const QwtScaleMap &xMap, const QwtScaleMap &yMap, const QRectF &canvasRect) {
     const auto column = [&](int i) { return qRound(xMap.transform(x[i])); };
     const auto pixelY = [&](double v) { return double(qRound(yMap.transform(v))); };
     // The first index in [lo, hi] whose column exceeds c, or hi + 1.
@@ -109,8 +105,7 @@ QPolygonF reduceAscending(const double *x, const double *y, const RunEnvelope *e
 } // namespace
 
 void ColumnReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
-                                   const QRectF &canvasRect, int from, int to) const
-{
+                                   const QRectF &canvasRect, int from, int to) const {
     // Fills, fitted curves and devices without pixel alignment (vector output) need every point.
     if (from > to || !QwtPainter::roundingAlignment(painter) || brush().style() != Qt::NoBrush ||
         testCurveAttribute(Fitted)) {
@@ -121,8 +116,8 @@ void ColumnReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, c
     const auto *raw = dynamic_cast<const QwtCPointerData *>(data());
     if (raw && xMap.p1() < xMap.p2() && xMap.s1() < xMap.s2()) {
         const auto *enveloped = dynamic_cast<const EnvelopedData *>(raw);
-        reduced = reduceAscending(raw->xData(), raw->yData(), enveloped ? &enveloped->envelope() : nullptr, from, to,
-                                  xMap, yMap, canvasRect);
+        reduced = reduceAscending(raw->xData(), raw->yData(), enveloped ? &enveloped->envelope() : nullptr,
+                                  from, to, xMap, yMap, canvasRect);
     } else {
         QwtPointMapper mapper;
         mapper.setFlag(QwtPointMapper::RoundPoints, true);
@@ -138,8 +133,8 @@ void ColumnReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, c
 }
 
 void ColumnReducedCurve::drawSymbols(QPainter *painter, const QwtSymbol &symbol, const QwtScaleMap &xMap,
-                                     const QwtScaleMap &yMap, const QRectF &canvasRect, int from, int to) const
-{
+                                     const QwtScaleMap &yMap, const QRectF &canvasRect, int from,
+                                     int to) const {
     if (style() == Lines && symbol.size().isEmpty())
         return;
     QwtPlotCurve::drawSymbols(painter, symbol, xMap, yMap, canvasRect, from, to);

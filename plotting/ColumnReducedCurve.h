@@ -17,10 +17,10 @@ public:
     using QwtPlotCurve::QwtPlotCurve;
 
 protected:
-    void drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap, const QRectF &canvasRect,
-                   int from, int to) const override;
+    void drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                   const QRectF &canvasRect, int from, int to) const override;
     // A symbol of no size adds nothing to lines through every point; its millions of points
     // are not mapped.
-    void drawSymbols(QPainter *painter, const QwtSymbol &symbol, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
-                     const QRectF &canvasRect, int from, int to) const override;
+    void drawSymbols(QPainter *painter, const QwtSymbol &symbol, const QwtScaleMap &xMap,
+                     const QwtScaleMap &yMap, const QRectF &canvasRect, int from, int to) const override;
 };

@@ -2,14 +2,12 @@
 
 #include <charconv>
 
-std::string CurveTable::number(double value)
-{
+std::string CurveTable::number(double value) {
     char text[32];
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-std::string CurveTable::cell(const std::string &text)
-{
+std::string CurveTable::cell(const std::string &text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos)
         return text;
     std::string quoted = "\"";
@@ -21,8 +19,7 @@ std::string CurveTable::cell(const std::string &text)
     return quoted + "\"";
 }
 
-std::string CurveTable::csv() const
-{
+std::string CurveTable::csv() const {
     std::string out = cell(settings) + "\n" + cell(xName);
     for (const Column &column : columns)
         out += "," + cell(column.name);

@@ -6,27 +6,24 @@
 
 namespace {
 
-constexpr int kMargin = 8;     // around the band's content
-constexpr int kSample = 24;    // the colour line of an entry
-constexpr int kEntryGap = 16;  // between entries
+constexpr int kMargin = 8;    // around the band's content
+constexpr int kSample = 24;   // the colour line of an entry
+constexpr int kEntryGap = 16; // between entries
 
 } // namespace
 
-PlotCaption::PlotCaption(const CurveTable &table) : m_table{table.settings, table.xName, {}, {}}
-{
+PlotCaption::PlotCaption(const CurveTable &table) : m_table{table.settings, table.xName, {}, {}} {
     for (const CurveTable::Column &column : table.columns)
         m_table.columns.push_back({column.name, {}, column.rgb});
     // In pixels, not points: the band looks the same in a PNG, an SVG and a PDF of one size.
     m_font.setPixelSize(12);
 }
 
-int PlotCaption::height(int width) const
-{
+int PlotCaption::height(int width) const {
     return empty() ? 0 : layOut(width, nullptr, 0, 0);
 }
 
-void PlotCaption::draw(QPainter &painter, const QRect &area) const
-{
+void PlotCaption::draw(QPainter &painter, const QRect &area) const {
     if (empty())
         return;
     painter.save();
@@ -36,8 +33,7 @@ void PlotCaption::draw(QPainter &painter, const QRect &area) const
     painter.restore();
 }
 
-int PlotCaption::layOut(int width, QPainter *painter, int left, int top) const
-{
+int PlotCaption::layOut(int width, QPainter *painter, int left, int top) const {
     const QFontMetrics metrics(m_font);
     const int line = metrics.height();
     int x = kMargin, y = kMargin;
@@ -53,7 +49,8 @@ int PlotCaption::layOut(int width, QPainter *painter, int left, int top) const
             const int middle = top + y + line / 2;
             painter->drawLine(left + x, middle, left + x + kSample, middle);
             painter->setPen(Qt::black);
-            painter->drawText(QRect(left + x + kSample + 4, top + y, entry, line), Qt::AlignLeft | Qt::AlignVCenter, name);
+            painter->drawText(QRect(left + x + kSample + 4, top + y, entry, line),
+                              Qt::AlignLeft | Qt::AlignVCenter, name);
         }
         x += entry + kEntryGap;
     }
@@ -63,10 +60,10 @@ int PlotCaption::layOut(int width, QPainter *painter, int left, int top) const
         if (painter) {
             painter->setPen(Qt::black);
             // A picture narrower than the line keeps its start.
-            const QString settings =
-                metrics.elidedText(QString::fromStdString(m_table.settings), Qt::ElideRight, width - 2 * kMargin);
-            painter->drawText(QRect(left + kMargin, top + y, width - 2 * kMargin, line), Qt::AlignLeft | Qt::AlignVCenter,
-                              settings);
+            const QString settings = metrics.elidedText(QString::fromStdString(m_table.settings),
+                                                        Qt::ElideRight, width - 2 * kMargin);
+            painter->drawText(QRect(left + kMargin, top + y, width - 2 * kMargin, line),
+                              Qt::AlignLeft | Qt::AlignVCenter, settings);
         }
         y += line;
     }

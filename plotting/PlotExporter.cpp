@@ -116,7 +116,8 @@ QString PlotExporter::problem(const QString &fileName) {
     return {};
 }
 
-QString PlotExporter::write(QwtPlot *plot, const QString &fileName, const QSize &pixels, const PlotCaption &caption) {
+QString PlotExporter::write(QwtPlot *plot, const QString &fileName, const QSize &pixels,
+                            const PlotCaption &caption) {
     if (const QString refused = problem(fileName); !refused.isEmpty())
         return refused;
     QByteArray bytes;

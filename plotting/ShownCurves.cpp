@@ -2,9 +2,8 @@
 
 #include <qwt_plot_curve.h>
 
-CurveTable ShownCurves::table(const QVector<QwtPlotCurve *> &curves, const std::string &xName, const std::string &unit,
-                              bool withSamples)
-{
+CurveTable ShownCurves::table(const QVector<QwtPlotCurve *> &curves, const std::string &xName,
+                              const std::string &unit, bool withSamples) {
     CurveTable table;
     table.xName = xName;
     for (int i = 0; i < curves.size(); ++i) {

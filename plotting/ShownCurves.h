@@ -16,6 +16,6 @@ public:
     // draw every channel of a block over the same times or frequencies. An empty unit (a
     // custom one left without a name) leaves the names without one.
     // Without samples, the table names the curves only (for a picture's legend).
-    static CurveTable table(const QVector<QwtPlotCurve *> &curves, const std::string &xName, const std::string &unit,
-                            bool withSamples);
+    static CurveTable table(const QVector<QwtPlotCurve *> &curves, const std::string &xName,
+                            const std::string &unit, bool withSamples);
 };

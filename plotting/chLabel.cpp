@@ -86,9 +86,10 @@ void chLabel::contextMenuEvent(QContextMenuEvent *event) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction("Change Color...", this, &chLabel::chooseColour);
     menu->addSeparator();
-    const std::pair<QString, TraceChoice> choices[] = {{traceShown() ? "Hide Trace" : "Show Trace", ToggleTrace},
-                                                        {"Show Only This Trace", OnlyThisTrace},
-                                                        {"Show All Traces", AllTraces}};
+    const std::pair<QString, TraceChoice> choices[] = {
+        {traceShown() ? "Hide Trace" : "Show Trace", ToggleTrace},
+        {"Show Only This Trace", OnlyThisTrace},
+        {"Show All Traces", AllTraces}};
     for (const auto &[text, choice] : choices)
         menu->addAction(text, this, [this, choice = choice] { emit traceChosen(choice); });
     menu->popup(event->globalPos());

@@ -1,9 +1,9 @@
 // The context menu of a plot's canvas, shared by the voltage and the spectrum plot: "Reset
-// Zoom", "Save Plot As..." and, once the owner says what its curves are, "Export Data...". A right click without modifier keys opens it; Ctrl with a click
-// stays with the spectrum's markers. The right click used to send the zoomer back to its base;
-// the menu now has that click, and "Reset Zoom" does what it did (the middle button still steps
-// back one zoom). The zoomer no longer reacts to the right button itself, so that the menu does
-// not unzoom the view a person wants to save on systems that open menus on the release.
+// Zoom", "Save Plot As..." and, once the owner says what its curves are, "Export Data...". A right click
+// without modifier keys opens it; Ctrl with a click stays with the spectrum's markers. The right click used
+// to send the zoomer back to its base; the menu now has that click, and "Reset Zoom" does what it did (the
+// middle button still steps back one zoom). The zoomer no longer reacts to the right button itself, so that
+// the menu does not unzoom the view a person wants to save on systems that open menus on the release.
 #pragma once
 
 #include "CurveTable.h"

@@ -8,7 +8,8 @@
 class rangePicker : public QwtPlotPicker {
 public:
     rangePicker(QWidget *canvas, double xMin, double xMax, double yMin, double yMax)
-        : QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::NoRubberBand, QwtPicker::AlwaysOn, canvas),
+        : QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::NoRubberBand, QwtPicker::AlwaysOn,
+                        canvas),
           m_xMin(xMin), m_xMax(xMax), m_yMin(yMin), m_yMax(yMax) {}
 
     void setXRange(double lower, double upper) {

@@ -22,8 +22,7 @@ const QColor kNavy(0x1c, 0x2a, 0x52);
 const QColor kAccent(0x4f, 0xb3, 0xff); // the blue of the LXI logo
 const QColor kPaper(0xfb, 0xfc, 0xfe);
 
-QFont boldFont(int pixelSize)
-{
+QFont boldFont(int pixelSize) {
     QFont f("DejaVu Sans");
     f.setStyleHint(QFont::SansSerif);
     f.setBold(true);
@@ -33,8 +32,7 @@ QFont boldFont(int pixelSize)
 
 // Navy bands on the top and the left frame a light area: the device picture goes at the top
 // of it and the panel writes its model, description and notice below in navy.
-QImage splashBackground()
-{
+QImage splashBackground() {
     QImage img(520, 400, QImage::Format_RGB32);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -76,8 +74,7 @@ QImage splashBackground()
     return img;
 }
 
-void chip(QPainter &p, const QRectF &body, int pinsPerSide, const QString &label)
-{
+void chip(QPainter &p, const QRectF &body, int pinsPerSide, const QString &label) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xb8, 0xbc, 0xc4));
     const double step = body.width() / (pinsPerSide + 1);
@@ -96,8 +93,7 @@ void chip(QPainter &p, const QRectF &body, int pinsPerSide, const QString &label
 
 // The card seen from above: a navy board with its bracket of eight input connectors on the
 // left, one converter per channel, the logic that runs them and the edge connector.
-QImage devicePicture()
-{
+QImage devicePicture() {
     QImage img(452, 194, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
@@ -177,8 +173,7 @@ QImage devicePicture()
     return img;
 }
 
-bool save(const QImage &img, const QDir &dir, const char *name)
-{
+bool save(const QImage &img, const QDir &dir, const char *name) {
     if (img.save(dir.filePath(name), "PNG"))
         return true;
     std::fprintf(stderr, "make_images: cannot write %s\n", qPrintable(dir.filePath(name)));
@@ -187,8 +182,7 @@ bool save(const QImage &img, const QDir &dir, const char *name)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_images <output folder>\n");
         return 2;
@@ -201,6 +195,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "make_images: cannot create %s\n", argv[1]);
         return 1;
     }
-    const bool ok = save(splashBackground(), dir, "fp_splash.png") && save(devicePicture(), dir, "kq7150fp_splash.png");
+    const bool ok =
+        save(splashBackground(), dir, "fp_splash.png") && save(devicePicture(), dir, "kq7150fp_splash.png");
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

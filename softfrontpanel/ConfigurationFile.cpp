@@ -29,7 +29,8 @@ std::string lineError(int line, const std::string &what) {
 void ConfigurationFile::set(const std::string &section, const std::string &key, const std::string &value) {
     if (!printable(section) || !printable(key) || !printable(value) || key.empty() || trimmed(key) != key ||
         key.find('=') != std::string::npos || section.find(']') != std::string::npos)
-        throw std::invalid_argument("[" + section + "] " + key + " holds a line break or another control character");
+        throw std::invalid_argument("[" + section + "] " + key +
+                                    " holds a line break or another control character");
     for (Entry &entry : m_entries)
         if (entry.section == section && entry.key == key) {
             entry.value = value;
@@ -38,7 +39,8 @@ void ConfigurationFile::set(const std::string &section, const std::string &key, 
     m_entries.push_back({section, key, value, 0});
 }
 
-const ConfigurationFile::Entry *ConfigurationFile::find(const std::string &section, const std::string &key) const {
+const ConfigurationFile::Entry *ConfigurationFile::find(const std::string &section,
+                                                        const std::string &key) const {
     for (const Entry &entry : m_entries)
         if (entry.section == section && entry.key == key)
             return &entry;

@@ -22,13 +22,17 @@ constexpr std::size_t kMaxChoiceLength = 64;
 constexpr std::size_t kMaxTextLength = 1024;
 
 const std::map<std::string, Rule> &sectionRules(const std::string &section) {
-    static const std::map<std::string, Rule> acquisition{
-        {"WaveformLength", {Kind::Choice}},   {"TriggerPosition", {Kind::Choice}},
-        {"SamplingRate", {Kind::Choice}},     {"Pipeline", {Kind::Choice}},
-        {"ContinuousStorage", {Kind::Bool}},  {"ZeroPadding", {Kind::Choice}},
-        {"FftWindow", {Kind::Choice}},        {"SineFitting", {Kind::Choice}},
-        {"TriggerSource", {Kind::Choice}},    {"TriggerEdge", {Kind::Choice}},
-        {"TriggerLevel", {Kind::Number, -10.0, 10.0}}};
+    static const std::map<std::string, Rule> acquisition{{"WaveformLength", {Kind::Choice}},
+                                                         {"TriggerPosition", {Kind::Choice}},
+                                                         {"SamplingRate", {Kind::Choice}},
+                                                         {"Pipeline", {Kind::Choice}},
+                                                         {"ContinuousStorage", {Kind::Bool}},
+                                                         {"ZeroPadding", {Kind::Choice}},
+                                                         {"FftWindow", {Kind::Choice}},
+                                                         {"SineFitting", {Kind::Choice}},
+                                                         {"TriggerSource", {Kind::Choice}},
+                                                         {"TriggerEdge", {Kind::Choice}},
+                                                         {"TriggerLevel", {Kind::Number, -10.0, 10.0}}};
     static const std::map<std::string, Rule> storage{{"FileName", {Kind::Text}},
                                                      {"Format", {Kind::Choice}},
                                                      {"Timestamps", {Kind::Bool}},

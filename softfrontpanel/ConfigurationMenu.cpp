@@ -60,8 +60,10 @@ ConfigurationMenu::ConfigurationMenu(kq7150fp_App &app, bool offline)
     : QObject(&app), m_app(app), m_offline(offline), m_askSaveName(orFileDialog(nullptr)) {
     setOpenNameAsker(nullptr);
     QMenu *menu = app.fileMenu();
-    m_save = menu->addAction("&Save Configuration...", this, &ConfigurationMenu::askAndSave, QKeySequence::Save);
-    m_save->setToolTip("Saves every setting of the channels, the acquisition, the storage and the plots to a file");
+    m_save =
+        menu->addAction("&Save Configuration...", this, &ConfigurationMenu::askAndSave, QKeySequence::Save);
+    m_save->setToolTip(
+        "Saves every setting of the channels, the acquisition, the storage and the plots to a file");
     m_open = menu->addAction("&Open Configuration...", this, &ConfigurationMenu::askAndOpen,
                              QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_O));
     m_open->setToolTip("Applies the settings of a saved configuration to the Function Cards and the panel");
@@ -70,8 +72,9 @@ ConfigurationMenu::ConfigurationMenu(kq7150fp_App &app, bool offline)
     menu->addSeparator();
     m_restore = menu->addAction("&Restore Last Configuration at Start");
     m_restore->setCheckable(true);
-    m_restore->setToolTip("Saves the settings when the program closes and applies them after connecting at the "
-                          "next start");
+    m_restore->setToolTip(
+        "Saves the settings when the program closes and applies them after connecting at the "
+        "next start");
     m_restore->setChecked(QSettings().value(kRestoreKey, false).toBool());
     connect(m_restore, &QAction::toggled, this, [](bool on) { QSettings().setValue(kRestoreKey, on); });
     for (QAction *action : {m_save, m_open, m_restore})
@@ -88,7 +91,8 @@ void ConfigurationMenu::setOpenNameAsker(OpenNameAsker asker) {
 }
 
 QString ConfigurationMenu::lastSessionPath() {
-    return QFileInfo(QSettings().fileName()).absolutePath() + "/Movara 7150 Soft Front Panel Last Configuration.ini";
+    return QFileInfo(QSettings().fileName()).absolutePath() +
+           "/Movara 7150 Soft Front Panel Last Configuration.ini";
 }
 
 void ConfigurationMenu::askAndSave() {
@@ -118,8 +122,8 @@ void ConfigurationMenu::askAndOpen() {
 bool ConfigurationMenu::save(const QString &path) {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QFileInfo(folder).isDir()) {
-        kq7150fp_App::showWarningMessage(QString("Cannot save the configuration: the folder \"%1\" does not exist.")
-                                             .arg(shown(folder)));
+        kq7150fp_App::showWarningMessage(
+            QString("Cannot save the configuration: the folder \"%1\" does not exist.").arg(shown(folder)));
         return false;
     }
     std::string text;
@@ -134,9 +138,10 @@ bool ConfigurationMenu::save(const QString &path) {
     // The buffer is flushed first: commit() does not count a failed last flush and would put
     // an empty file in place of the old one.
     QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Text) &&
-                         file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
-                         file.flush();
+    const bool written =
+        file.open(QIODevice::WriteOnly | QIODevice::Text) &&
+        file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
+        file.flush();
     const QString why = file.errorString();
     if (!written || !file.commit()) {
         file.cancelWriting();

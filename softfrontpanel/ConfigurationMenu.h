@@ -18,8 +18,8 @@ class ConfigurationMenu : public QObject {
     Q_OBJECT
 public:
     // Asks for the name of an existing file, as QFileDialog::getOpenFileName does.
-    using OpenNameAsker =
-        std::function<QString(QWidget *parent, const QString &caption, const QString &path, const QString &filters)>;
+    using OpenNameAsker = std::function<QString(QWidget *parent, const QString &caption, const QString &path,
+                                                const QString &filters)>;
 
     // offline: a stored file is viewed; its settings are the file's and must not become the
     // next session's, and the locked pages take no configuration.

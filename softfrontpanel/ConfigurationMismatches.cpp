@@ -24,8 +24,8 @@ bool ConfigurationMismatches::matchCard(int card, int presentCards, const std::s
     return true;
 }
 
-void ConfigurationMismatches::notOffered(const std::string &where, const std::string &what, const std::string &value,
-                                         const std::string &kept) {
+void ConfigurationMismatches::notOffered(const std::string &where, const std::string &what,
+                                         const std::string &value, const std::string &kept) {
     add((where.empty() ? "" : where + ": ") + what + " \"" + value + "\" is not offered here" +
         (kept.empty() ? "" : "; kept \"" + kept + "\""));
 }

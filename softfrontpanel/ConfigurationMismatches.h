@@ -19,7 +19,8 @@ public:
 
     // Compares a saved card with the card at the same position (both 0-based; presentCards of
     // them connected). Adds what differs; true when the saved settings are to be applied there.
-    bool matchCard(int card, int presentCards, const std::string &savedSerial, const std::string &presentSerial);
+    bool matchCard(int card, int presentCards, const std::string &savedSerial,
+                   const std::string &presentSerial);
     // A choice the panel does not offer here: "Function Card #2, Channel 3: Gain 100 is not
     // offered; kept 1". where is empty for settings that belong to no card, kept for a control
     // this session does not have (sine fitting without "-acperf").

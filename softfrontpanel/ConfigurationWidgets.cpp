@@ -81,7 +81,8 @@ void collectCards(const kq7150fp_App &app, ConfigurationFile &file) {
             file.set(section, K::channelKey(ch, "HighPass"), K::fromBool(page->hpf->isChecked()));
             file.set(section, K::channelKey(ch, "AntiRinging"), K::fromBool(page->fir->isChecked()));
             file.set(section, K::channelKey(ch, "Enabled"), K::fromBool(page->enableBox()->isChecked()));
-            file.set(section, K::channelKey(ch, "Colour"), text(app.waveform->legend(c, ch)->colour().name()));
+            file.set(section, K::channelKey(ch, "Colour"),
+                     text(app.waveform->legend(c, ch)->colour().name()));
             const chLabelFft *spectrum = app.spectrum->labelList()[c * K::kChannels + ch];
             file.set(section, K::channelKey(ch, "SpectrumColour"), text(spectrum->colour().name()));
             file.set(section, K::channelKey(ch, "SpectrumShown"), K::fromBool(spectrum->isSelected()));
@@ -129,13 +130,15 @@ applyCard(const ConfigurationFile &file, kq7150fp_App &app, int card, Configurat
     const std::string section = K::cardSection(card);
     for (int ch = 0; ch < K::kChannels; ++ch) {
         kq7150fp_chCfg *page = app.channel(card, ch);
-        const SectionApplier saved(file, section,
-                                   "Function Card #" + std::to_string(card + 1) + ", Channel " + std::to_string(ch + 1),
-                                   mismatches);
+        const SectionApplier saved(
+            file, section,
+            "Function Card #" + std::to_string(card + 1) + ", Channel " + std::to_string(ch + 1), mismatches);
         kq7150fp_chCfg::Choices choices = page->choices();
-        if (const int i = saved.choice(page->sourceChoice(), K::channelKey(ch, "Source"), "Input Source"); i >= 0)
+        if (const int i = saved.choice(page->sourceChoice(), K::channelKey(ch, "Source"), "Input Source");
+            i >= 0)
             choices.source = i;
-        if (const int i = saved.choice(page->couplingChoice(), K::channelKey(ch, "Coupling"), "Coupling"); i >= 0)
+        if (const int i = saved.choice(page->couplingChoice(), K::channelKey(ch, "Coupling"), "Coupling");
+            i >= 0)
             choices.coupling = i;
         if (const int i = saved.choice(page->gain, K::channelKey(ch, "Gain"), "Gain"); i >= 0)
             choices.gainIndex = i;
@@ -163,8 +166,9 @@ void applyCards(const ConfigurationFile &file, kq7150fp_App &app, ConfigurationM
     std::vector<std::pair<kq7150fp_chCfg *, kq7150fp_chCfg::Choices>> referenced;
     for (int card = 0; card < K::kMaxCards; ++card) {
         const std::string section = K::cardSection(card);
-        const bool saved = std::any_of(file.entries().begin(), file.entries().end(),
-                                       [&](const ConfigurationFile::Entry &e) { return e.section == section; });
+        const bool saved =
+            std::any_of(file.entries().begin(), file.entries().end(),
+                        [&](const ConfigurationFile::Entry &e) { return e.section == section; });
         if (!saved)
             continue;
         const ConfigurationFile::Entry *serial = file.find(section, "Serial");
@@ -214,7 +218,8 @@ void applyAcquisition(const ConfigurationFile &file, kq7150fp_App &app, Configur
     saved.setBox(daq.continuousStorage, "ContinuousStorage");
 }
 
-void applyStorageAndView(const ConfigurationFile &file, kq7150fp_App &app, ConfigurationMismatches &mismatches) {
+void applyStorageAndView(const ConfigurationFile &file, kq7150fp_App &app,
+                         ConfigurationMismatches &mismatches) {
     acqConfig &storage = *app.acqDialog;
     const SectionApplier stored(file, K::kStorage, "Continuous Acquisition Configuration", mismatches);
     if (const std::string *name = stored.value("FileName"))
@@ -222,7 +227,8 @@ void applyStorageAndView(const ConfigurationFile &file, kq7150fp_App &app, Confi
     if (const int i = stored.choice(storage.formatChoice(), "Format", "Data Format"); i >= 0)
         storage.formatChoice()->setCurrentIndex(i);
     stored.setBox(storage.timestampsBox(), "Timestamps");
-    if (const int i = stored.choice(storage.refreshChoice(), "RefreshInterval", "Plot Refresh Interval"); i >= 0)
+    if (const int i = stored.choice(storage.refreshChoice(), "RefreshInterval", "Plot Refresh Interval");
+        i >= 0)
         storage.refreshChoice()->setCurrentIndex(i);
 
     const SectionApplier view(file, K::kView, "", mismatches);
@@ -231,7 +237,8 @@ void applyStorageAndView(const ConfigurationFile &file, kq7150fp_App &app, Confi
         waveform.symbolChoice()->setCurrentIndex(i);
         waveform.symbolSizeSlot();
     }
-    if (const int i = view.choice(app.spectrum->symbolSelector(), "SpectrumSymbols", "Spectrum Symbols"); i >= 0) {
+    if (const int i = view.choice(app.spectrum->symbolSelector(), "SpectrumSymbols", "Spectrum Symbols");
+        i >= 0) {
         app.spectrum->symbolSelector()->setCurrentIndex(i);
         app.spectrum->symbolSizeSlot();
     }

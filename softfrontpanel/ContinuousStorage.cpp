@@ -15,8 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 
-ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan)
-{
+ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan) {
     contParams_t &p = m_params;
     p.file = nullptr;
     p.format = plan.format;
@@ -47,8 +46,7 @@ ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan)
     return Result::Ready;
 }
 
-bool ContinuousStorage::openFile(const Plan &plan)
-{
+bool ContinuousStorage::openFile(const Plan &plan) {
     contParams_t &p = m_params;
     const bool text = StorageFormat::isCsv(plan.format);
     const QByteArray name = QFile::encodeName(QString::fromStdString(plan.fileName));
@@ -57,7 +55,8 @@ bool ContinuousStorage::openFile(const Plan &plan)
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    std::FILE *file = fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 ? fdopen(fd, text ? "w" : "wb") : nullptr;
+    std::FILE *file =
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 ? fdopen(fd, text ? "w" : "wb") : nullptr;
     if (!file) {
         ::close(fd);
         return false;
@@ -95,8 +94,7 @@ bool ContinuousStorage::openFile(const Plan &plan)
     return true;
 }
 
-bool ContinuousStorage::openStreams(const Plan &plan, const DataFileHeader &header)
-{
+bool ContinuousStorage::openStreams(const Plan &plan, const DataFileHeader &header) {
     FlacRecordingWriter::Plan streams;
     streams.descriptionPath = QFile::encodeName(QString::fromStdString(plan.fileName)).toStdString();
     streams.rate = plan.rate;
@@ -113,8 +111,7 @@ bool ContinuousStorage::openStreams(const Plan &plan, const DataFileHeader &head
     return true;
 }
 
-void ContinuousStorage::startWriter()
-{
+void ContinuousStorage::startWriter() {
     if (!m_params.file)
         return;
     QThreadPool::globalInstance()->setMaxThreadCount(32);
@@ -128,16 +125,14 @@ void ContinuousStorage::startWriter()
         QThread::yieldCurrentThread();
 }
 
-std::string ContinuousStorage::finish()
-{
+std::string ContinuousStorage::finish() {
     requestEnd();
     m_writer.waitForFinished();
     m_writer = QFuture<void>();
     return m_params.error();
 }
 
-std::string ContinuousStorage::storedText() const
-{
+std::string ContinuousStorage::storedText() const {
     if (m_params.fileName.empty())
         return std::string();
     const uint64_t blocks = m_params.blocksStored.load();
@@ -147,8 +142,7 @@ std::string ContinuousStorage::storedText() const
            (blocks == 1 ? "is" : "are") + " stored in \"" + m_params.fileName + "\", without a gap.";
 }
 
-StorageSummary ContinuousStorage::summary() const
-{
+StorageSummary ContinuousStorage::summary() const {
     StorageSummary summary;
     summary.fileName = m_params.fileName;
     summary.blocks = m_params.blocksStored.load();

@@ -166,7 +166,8 @@ void CsvWriter::appendValue(std::string &out, double value, int decimals) {
     if (decimals < 0)
         decimals = 6; // what printf does with a negative precision
     std::string text(maxValueText + size_t(decimals), '\0');
-    const auto result = std::to_chars(&text[0], &text[0] + text.size(), value, std::chars_format::fixed, decimals);
+    const auto result =
+        std::to_chars(&text[0], &text[0] + text.size(), value, std::chars_format::fixed, decimals);
     out.append(&text[0], result.ptr);
     out += ", ";
 }

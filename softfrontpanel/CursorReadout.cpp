@@ -5,8 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-std::string CursorReadout::frequencyText(double hz)
-{
+std::string CursorReadout::frequencyText(double hz) {
     const double size = std::fabs(hz);
     const char *unit = "Hz";
     double value = hz;
@@ -22,8 +21,7 @@ std::string CursorReadout::frequencyText(double hz)
     return text;
 }
 
-std::string CursorReadout::timeLine() const
-{
+std::string CursorReadout::timeLine() const {
     const double dt = t2 - t1;
     // A distance far below the visible span still gets its digits: its own size picks the unit.
     const double dtSpan = dt == 0.0 ? timeSpan : dt;
@@ -33,8 +31,8 @@ std::string CursorReadout::timeLine() const
            ",  dt = " + WaveformTrackerText::timeText(dt, dtSpan) + ",  1/dt = " + reciprocal;
 }
 
-std::array<std::string, 4> CursorReadout::row(const Channel &channel) const
-{
+std::array<std::string, 4> CursorReadout::row(const Channel &channel) const {
     const auto value = [this](double v) { return WaveformTrackerText::valueText(v, valueSpan, unit); };
-    return {channel.name, value(channel.atFirst), value(channel.atSecond), value(channel.atSecond - channel.atFirst)};
+    return {channel.name, value(channel.atFirst), value(channel.atSecond),
+            value(channel.atSecond - channel.atFirst)};
 }

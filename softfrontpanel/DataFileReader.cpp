@@ -31,7 +31,7 @@ constexpr int maxHeaderLines = 1025;
 // of 2^63 bytes, block x N / rate + offset stays far below the largest double.
 constexpr double minRate = 1e-3;
 constexpr double maxRate = 1e7;
-constexpr double maxTimeOffset = 1e12; // seconds either side of the trigger
+constexpr double maxTimeOffset = 1e12;          // seconds either side of the trigger
 constexpr long long samplesPerCard = 1LL << 20; // the program's sample buffer per card
 const char corruptWarning[] = "Warning. The binary data seems corrupt.\n";
 const char maskKeyPrefix[] = "CHANNEL_MASK_FC";
@@ -220,8 +220,8 @@ bool takeLsbLines(fileInfo_t &info, const SeenKeys &seen, std::string *why) {
         const std::size_t under = key.find("_CH", sizeof lsbKeyPrefix - 1);
         long long card = 0, channel = 0;
         if (under == std::string::npos ||
-            !parseInteger(key.substr(sizeof lsbKeyPrefix - 1, under - (sizeof lsbKeyPrefix - 1)), 10, 1, info.cards,
-                          card) ||
+            !parseInteger(key.substr(sizeof lsbKeyPrefix - 1, under - (sizeof lsbKeyPrefix - 1)), 10, 1,
+                          info.cards, card) ||
             !parseInteger(key.substr(under + 3), 10, 1, 8, channel) ||
             !(info.channelMasks[card - 1] >> (channel - 1) & 1))
             return refuse(why, key + "=" + quoted(value) + ": names no stored channel");
@@ -229,7 +229,8 @@ bool takeLsbLines(fileInfo_t &info, const SeenKeys &seen, std::string *why) {
         if (slot != 0)
             return refuse(why, key + "=" + quoted(value) + ": " + key + " is given twice");
         if (value.size() > maxValueLength || !parseNumber(value, minLsb, maxLsb, slot))
-            return refuse(why, key + "=" + quoted(value) + ": volts per count must be a number from 1e-15 to 1");
+            return refuse(why,
+                          key + "=" + quoted(value) + ": volts per count must be a number from 1e-15 to 1");
     }
     int stored = 0;
     for (int card = 0; card < info.cards; ++card)
@@ -238,7 +239,8 @@ bool takeLsbLines(fileInfo_t &info, const SeenKeys &seen, std::string *why) {
                 continue;
             if (lsb[card][channel] == 0)
                 return refuse(why, "the header has no LSB_FC" + std::to_string(card + 1) + "_CH" +
-                                       std::to_string(channel + 1) + " (volts per count of a stored channel)");
+                                       std::to_string(channel + 1) +
+                                       " (volts per count of a stored channel)");
             info.channelLsb[stored++] = lsb[card][channel];
         }
     return true;
@@ -285,7 +287,9 @@ bool completeRecord(fileInfo_t &info, const SeenKeys &keys, uint64_t fileLength,
     return true;
 }
 
-File openFile(const char *path, std::string *why) { return File(openStored(path, why)); }
+File openFile(const char *path, std::string *why) {
+    return File(openStored(path, why));
+}
 
 enum class LineRead { Line, TooLong, End, Failed };
 

@@ -52,8 +52,8 @@ std::string DataFileWriter::exactNumber(double value) {
     return std::string(text, result.ptr);
 }
 
-bool DataFileWriter::writeBlock(std::FILE *file, const uint32_t *seconds, const uint32_t *nanoseconds, int scans,
-                                const void *samples, size_t bytes) {
+bool DataFileWriter::writeBlock(std::FILE *file, const uint32_t *seconds, const uint32_t *nanoseconds,
+                                int scans, const void *samples, size_t bytes) {
     if (scans < 0)
         return false;
     if (seconds) {
@@ -81,8 +81,8 @@ std::vector<std::string> DataFileWriter::channelNames(const std::vector<uint8_t>
     return names;
 }
 
-bool DataFileWriter::writeCsvHeader(std::FILE *file, bool millivolts, double rate, const std::vector<uint8_t> &masks,
-                                    bool timestamps) {
+bool DataFileWriter::writeCsvHeader(std::FILE *file, bool millivolts, double rate,
+                                    const std::vector<uint8_t> &masks, bool timestamps) {
     bool ok = std::fprintf(file, millivolts ? "Units: mV\n" : "Units: V\n") >= 0;
     ok = ok && put(file, "Sampling rate: " + fixed6(rate) + " Hz\n");
     std::string columns = timestamps ? "Timestamp, " : "";

@@ -36,6 +36,6 @@ public:
     // "FC2_CH3" for each stored channel, card by card, in the order of a block's samples.
     static std::vector<std::string> channelNames(const std::vector<uint8_t> &masks);
     // "Units: V" or "mV", "Sampling rate: ..." and the column line. masks as in the header.
-    static bool writeCsvHeader(std::FILE *file, bool millivolts, double rate, const std::vector<uint8_t> &masks,
-                               bool timestamps);
+    static bool writeCsvHeader(std::FILE *file, bool millivolts, double rate,
+                               const std::vector<uint8_t> &masks, bool timestamps);
 };

@@ -4,8 +4,7 @@
 
 double DemoSignal::s_phase = 0.0;
 
-void DemoSignal::fill(double *data, int channels, int scans)
-{
+void DemoSignal::fill(double *data, int channels, int scans) {
     const double twoPi = 2.0 * M_PI;
     for (int k = 0; k < channels; ++k) {
         double *block = data + static_cast<long>(k) * scans;

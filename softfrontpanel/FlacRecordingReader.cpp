@@ -18,8 +18,7 @@ struct Stream {
     unsigned bits;
 };
 
-std::vector<Stream> streamsOf(const fileInfo_t &info)
-{
+std::vector<Stream> streamsOf(const fileInfo_t &info) {
     std::vector<Stream> streams;
     for (const std::string &path : FlacRecordingFiles::streams(info.path, info.cards, info.timestamps)) {
         const size_t card = streams.size();
@@ -31,8 +30,7 @@ std::vector<Stream> streamsOf(const fileInfo_t &info)
     return streams;
 }
 
-bool openChecked(FlacStreamReader &reader, const Stream &stream, std::string *why)
-{
+bool openChecked(FlacStreamReader &reader, const Stream &stream, std::string *why) {
     std::string problem;
     if (!reader.open(stream.path, &problem)) {
         if (why)
@@ -41,9 +39,9 @@ bool openChecked(FlacStreamReader &reader, const Stream &stream, std::string *wh
     }
     if (reader.channels() != stream.channels || reader.bits() != stream.bits) {
         if (why)
-            *why = "stream \"" + stream.path + "\" has " + std::to_string(reader.channels()) + " channels of " +
-                   std::to_string(reader.bits()) + " bits, the description " + std::to_string(stream.channels) +
-                   " of " + std::to_string(stream.bits);
+            *why = "stream \"" + stream.path + "\" has " + std::to_string(reader.channels()) +
+                   " channels of " + std::to_string(reader.bits()) + " bits, the description " +
+                   std::to_string(stream.channels) + " of " + std::to_string(stream.bits);
         return false;
     }
     return true;
@@ -58,14 +56,12 @@ struct OpenStream {
 };
 thread_local std::vector<OpenStream> openStreams;
 
-bool sameFile(const struct stat &a, const struct stat &b)
-{
+bool sameFile(const struct stat &a, const struct stat &b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-FlacStreamReader *readerOf(const Stream &stream)
-{
+FlacStreamReader *readerOf(const Stream &stream) {
     struct stat now {};
     if (::stat(stream.path.c_str(), &now) != 0)
         return nullptr;
@@ -88,8 +84,7 @@ FlacStreamReader *readerOf(const Stream &stream)
 
 } // namespace
 
-bool FlacRecordingReader::countBlocks(fileInfo_t &info, std::string *why)
-{
+bool FlacRecordingReader::countBlocks(fileInfo_t &info, std::string *why) {
     uint64_t scans = UINT64_MAX;
     for (const Stream &stream : streamsOf(info)) {
         FlacStreamReader reader;
@@ -102,9 +97,8 @@ bool FlacRecordingReader::countBlocks(fileInfo_t &info, std::string *why)
     return true;
 }
 
-int FlacRecordingReader::readBlock(const fileInfo_t &info, double *data, uint32_t *seconds, uint32_t *nanoseconds,
-                                   uint64_t block)
-{
+int FlacRecordingReader::readBlock(const fileInfo_t &info, double *data, uint32_t *seconds,
+                                   uint32_t *nanoseconds, uint64_t block) {
     if (block >= info.blockCount || info.scansPerBlock < 1)
         return -1;
     const uint32_t scans = uint32_t(info.scansPerBlock);

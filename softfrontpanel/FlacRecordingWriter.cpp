@@ -16,8 +16,8 @@ namespace {
 // libFLAC's default: close to the best size, and far faster than a card delivers.
 constexpr unsigned kCompressionLevel = 5;
 
-std::vector<std::string> cardComments(const FlacRecordingWriter::Plan &plan, size_t card, size_t firstChannel)
-{
+std::vector<std::string> cardComments(const FlacRecordingWriter::Plan &plan, size_t card,
+                                      size_t firstChannel) {
     std::vector<std::string> comments = {"DEVICE=Movara 7150", "CARD=FC" + std::to_string(card + 1),
                                          "SAMPLING_RATE_HZ=" + DataFileWriter::exactNumber(plan.rate),
                                          "TIME_OFFSET=" + DataFileWriter::exactNumber(plan.timeOffset)};
@@ -39,8 +39,7 @@ std::vector<std::string> cardComments(const FlacRecordingWriter::Plan &plan, siz
 
 } // namespace
 
-bool FlacRecordingWriter::open(const Plan &plan)
-{
+bool FlacRecordingWriter::open(const Plan &plan) {
     m_plan = plan;
     std::vector<std::string> opened;
     if (openStreams(opened))
@@ -55,8 +54,7 @@ bool FlacRecordingWriter::open(const Plan &plan)
     return false;
 }
 
-bool FlacRecordingWriter::openStreams(std::vector<std::string> &opened)
-{
+bool FlacRecordingWriter::openStreams(std::vector<std::string> &opened) {
     m_cards.clear();
     m_firstChannel.clear();
     m_times.reset();
@@ -92,8 +90,7 @@ bool FlacRecordingWriter::openStreams(std::vector<std::string> &opened)
     return true;
 }
 
-bool FlacRecordingWriter::writeCards(size_t from, size_t to, const int32_t *counts)
-{
+bool FlacRecordingWriter::writeCards(size_t from, size_t to, const int32_t *counts) {
     const size_t scans = size_t(m_plan.scans);
     std::vector<const int32_t *> channels;
     for (size_t card = from; card < to; ++card) {
@@ -107,8 +104,7 @@ bool FlacRecordingWriter::writeCards(size_t from, size_t to, const int32_t *coun
     return true;
 }
 
-bool FlacRecordingWriter::write(const int32_t *counts, const uint32_t *seconds, const uint32_t *nanoseconds)
-{
+bool FlacRecordingWriter::write(const int32_t *counts, const uint32_t *seconds, const uint32_t *nanoseconds) {
     // The cards' streams are independent, so they are encoded side by side: 64 cards need
     // more than one core.
     const size_t cards = m_cards.size();
@@ -141,24 +137,21 @@ bool FlacRecordingWriter::write(const int32_t *counts, const uint32_t *seconds, 
     return ok;
 }
 
-bool FlacRecordingWriter::flush()
-{
+bool FlacRecordingWriter::flush() {
     for (auto &card : m_cards)
         if (!card->flush())
             return false;
     return !m_times || m_times->flush();
 }
 
-uint64_t FlacRecordingWriter::bytes() const
-{
+uint64_t FlacRecordingWriter::bytes() const {
     uint64_t sum = m_times ? m_times->flushedBytes() : 0;
     for (const auto &card : m_cards)
         sum += card->flushedBytes();
     return sum;
 }
 
-uint64_t FlacRecordingWriter::wholeBlocks() const
-{
+uint64_t FlacRecordingWriter::wholeBlocks() const {
     if (m_cards.empty() || m_plan.scans <= 0)
         return 0;
     uint64_t scans = m_times ? m_times->flushedScans() : UINT64_MAX;
@@ -167,16 +160,14 @@ uint64_t FlacRecordingWriter::wholeBlocks() const
     return scans / uint64_t(m_plan.scans);
 }
 
-void FlacRecordingWriter::cutBack()
-{
+void FlacRecordingWriter::cutBack() {
     for (auto &card : m_cards)
         card->cutBack();
     if (m_times)
         m_times->cutBack();
 }
 
-bool FlacRecordingWriter::finish()
-{
+bool FlacRecordingWriter::finish() {
     bool ok = true;
     int cause = 0;
     for (auto &card : m_cards)
@@ -193,8 +184,7 @@ bool FlacRecordingWriter::finish()
 }
 
 bool FlacRecordingWriter::countsOfVolts(const double *volts, int32_t *counts, int channels, int scans,
-                                        const double *lsb)
-{
+                                        const double *lsb) {
     bool exact = true;
     const size_t n = size_t(channels) * size_t(scans);
     for (size_t i = 0; i < n; ++i) {
@@ -210,8 +200,7 @@ bool FlacRecordingWriter::countsOfVolts(const double *volts, int32_t *counts, in
     return exact;
 }
 
-bool FlacRecordingWriter::fits(const int32_t *counts, size_t n)
-{
+bool FlacRecordingWriter::fits(const int32_t *counts, size_t n) {
     for (size_t i = 0; i < n; ++i)
         if (counts[i] < kMinCount || counts[i] > kMaxCount)
             return false;

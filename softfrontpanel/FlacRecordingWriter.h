@@ -21,7 +21,7 @@ public:
         std::vector<double> lsb;    // volts per count of each stored channel, in block order
         double timeOffset = 0.0;
         bool timestamps = false;
-        std::vector<int> gains;     // of each stored channel, when known
+        std::vector<int> gains; // of each stored channel, when known
     };
     // The smallest and largest count a 24-bit stream holds.
     static constexpr int32_t kMinCount = -(1 << 23);
@@ -46,7 +46,8 @@ public:
     // Counts of volts that are counts times lsb (lsb per channel, channel-major values); false
     // when a value is not exactly such a count within 24 bits: a reading scaled otherwise
     // cannot be stored losslessly. The nearest counts are filled in all the same.
-    static bool countsOfVolts(const double *volts, int32_t *counts, int channels, int scans, const double *lsb);
+    static bool countsOfVolts(const double *volts, int32_t *counts, int channels, int scans,
+                              const double *lsb);
     // Whether every count lies in kMinCount..kMaxCount.
     static bool fits(const int32_t *counts, size_t n);
 

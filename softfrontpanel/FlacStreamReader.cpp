@@ -9,14 +9,12 @@
 #include <algorithm>
 #include <cstring>
 
-FlacStreamReader::~FlacStreamReader()
-{
+FlacStreamReader::~FlacStreamReader() {
     if (m_decoder)
         FLAC__stream_decoder_delete(m_decoder); // closes the file
 }
 
-bool FlacStreamReader::open(const std::string &path, std::string *why)
-{
+bool FlacStreamReader::open(const std::string &path, std::string *why) {
     std::FILE *file = openStored(path.c_str(), why);
     if (!file)
         return false;
@@ -39,8 +37,7 @@ bool FlacStreamReader::open(const std::string &path, std::string *why)
     return true;
 }
 
-uint64_t FlacStreamReader::decodableScans()
-{
+uint64_t FlacStreamReader::decodableScans() {
     if (m_totalScans > 0 && decodes(m_totalScans - 1))
         return m_totalScans;
     // A writer that died left no scan count, and its last frame may be cut off: where the whole
@@ -59,8 +56,7 @@ uint64_t FlacStreamReader::decodableScans()
     return low;
 }
 
-bool FlacStreamReader::decodes(uint64_t scan)
-{
+bool FlacStreamReader::decodes(uint64_t scan) {
     std::vector<int32_t> samples(m_channels);
     std::vector<int32_t *> out(m_channels);
     for (unsigned k = 0; k < m_channels; ++k)
@@ -68,8 +64,7 @@ bool FlacStreamReader::decodes(uint64_t scan)
     return read(scan, 1, out.data());
 }
 
-bool FlacStreamReader::read(uint64_t first, uint32_t count, int32_t *const out[])
-{
+bool FlacStreamReader::read(uint64_t first, uint32_t count, int32_t *const out[]) {
     if (!m_decoder)
         return false;
     m_first = first;
@@ -101,8 +96,7 @@ bool FlacStreamReader::read(uint64_t first, uint32_t count, int32_t *const out[]
 // and in whole ones too; a seek to a scan before it succeeds, and the frames from there on
 // decode up to the scan wanted. Not from the start: a scan beyond the end would be looked for
 // through the whole stream.
-bool FlacStreamReader::seekNear(uint64_t scan)
-{
+bool FlacStreamReader::seekNear(uint64_t scan) {
     const uint64_t earlier[] = {0, 1, 4097, 16385};
     for (uint64_t back : earlier) {
         if (back > scan)
@@ -115,21 +109,21 @@ bool FlacStreamReader::seekNear(uint64_t scan)
     return false;
 }
 
-void FlacStreamReader::takeKept()
-{
+void FlacStreamReader::takeKept() {
     const uint64_t wanted = m_first + m_done;
     if (m_keptScans == 0 || wanted < m_keptFirst || wanted >= m_keptFirst + m_keptScans)
         return;
     const uint64_t skip = wanted - m_keptFirst;
     const uint32_t take = uint32_t(std::min<uint64_t>(m_keptScans - skip, m_count - m_done));
     for (unsigned k = 0; k < m_channels; ++k)
-        std::memcpy(m_out[k] + m_done, m_kept.data() + size_t(k) * m_keptScans + skip, take * sizeof(int32_t));
+        std::memcpy(m_out[k] + m_done, m_kept.data() + size_t(k) * m_keptScans + skip,
+                    take * sizeof(int32_t));
     m_done += take;
 }
 
-FLAC__StreamDecoderWriteStatus FlacStreamReader::onFrame(const FLAC__StreamDecoder *, const FLAC__Frame *frame,
-                                                         const FLAC__int32 *const buffer[], void *self)
-{
+FLAC__StreamDecoderWriteStatus FlacStreamReader::onFrame(const FLAC__StreamDecoder *,
+                                                         const FLAC__Frame *frame,
+                                                         const FLAC__int32 *const buffer[], void *self) {
     auto *reader = static_cast<FlacStreamReader *>(self);
     if (!reader->m_out)
         return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
@@ -150,8 +144,8 @@ FLAC__StreamDecoderWriteStatus FlacStreamReader::onFrame(const FLAC__StreamDecod
     return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
 }
 
-void FlacStreamReader::onMetadata(const FLAC__StreamDecoder *, const FLAC__StreamMetadata *metadata, void *self)
-{
+void FlacStreamReader::onMetadata(const FLAC__StreamDecoder *, const FLAC__StreamMetadata *metadata,
+                                  void *self) {
     auto *reader = static_cast<FlacStreamReader *>(self);
     if (metadata->type != FLAC__METADATA_TYPE_STREAMINFO)
         return;
@@ -160,8 +154,7 @@ void FlacStreamReader::onMetadata(const FLAC__StreamDecoder *, const FLAC__Strea
     reader->m_totalScans = metadata->data.stream_info.total_samples;
 }
 
-void FlacStreamReader::onError(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, void *self)
-{
+void FlacStreamReader::onError(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, void *self) {
     // A lost sync or a bad CRC: the scans of that frame are not what was stored.
     static_cast<FlacStreamReader *>(self)->m_damaged = true;
 }

@@ -5,8 +5,8 @@
 #include <FLAC/metadata.h>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <stdio_ext.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,14 +14,12 @@
 #include <cmath>
 #include <cstring>
 
-FlacStreamWriter::~FlacStreamWriter()
-{
+FlacStreamWriter::~FlacStreamWriter() {
     m_abandoned = true;
     close();
 }
 
-bool FlacStreamWriter::open(const std::string &path, const Format &format, unsigned compressionLevel)
-{
+bool FlacStreamWriter::open(const std::string &path, const Format &format, unsigned compressionLevel) {
     // A pipe nobody reads must not hold the caller at the opening; writes block as usual.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
@@ -63,15 +61,13 @@ bool FlacStreamWriter::open(const std::string &path, const Format &format, unsig
     return flush();
 }
 
-bool FlacStreamWriter::write(const int32_t *const channels[], unsigned scans)
-{
+bool FlacStreamWriter::write(const int32_t *const channels[], unsigned scans) {
     if (!m_encoder || m_abandoned)
         return false;
     return FLAC__stream_encoder_process(m_encoder, channels, scans);
 }
 
-bool FlacStreamWriter::flush()
-{
+bool FlacStreamWriter::flush() {
     if (!m_file || m_abandoned || std::fflush(m_file) != 0)
         return false;
     const off_t at = ftello(m_file);
@@ -82,8 +78,7 @@ bool FlacStreamWriter::flush()
     return true;
 }
 
-void FlacStreamWriter::cutBack()
-{
+void FlacStreamWriter::cutBack() {
     m_abandoned = true;
     if (!m_file)
         return;
@@ -94,15 +89,15 @@ void FlacStreamWriter::cutBack()
     close();
 }
 
-bool FlacStreamWriter::finish()
-{
+bool FlacStreamWriter::finish() {
     if (!m_encoder || m_abandoned)
         return false;
     errno = 0;
     // Writes the unfinished frame, then goes back to the start to complete the stream info, so
     // the position is no measure of the length.
     struct stat status {};
-    if (!FLAC__stream_encoder_finish(m_encoder) || std::fflush(m_file) != 0 || fstat(fileno(m_file), &status) != 0) {
+    if (!FLAC__stream_encoder_finish(m_encoder) || std::fflush(m_file) != 0 ||
+        fstat(fileno(m_file), &status) != 0) {
         const int cause = errno;
         cutBack();
         errno = cause;
@@ -114,8 +109,7 @@ bool FlacStreamWriter::finish()
     return true;
 }
 
-void FlacStreamWriter::close()
-{
+void FlacStreamWriter::close() {
     if (m_encoder) {
         // Deleting an unfinished encoder finishes it; what it would write then is refused, so
         // that a cut-back or abandoned file keeps only its whole frames.
@@ -133,9 +127,9 @@ void FlacStreamWriter::close()
     }
 }
 
-FLAC__StreamEncoderWriteStatus FlacStreamWriter::onWrite(const FLAC__StreamEncoder *, const FLAC__byte buffer[],
-                                                         size_t bytes, uint32_t samples, uint32_t, void *self)
-{
+FLAC__StreamEncoderWriteStatus FlacStreamWriter::onWrite(const FLAC__StreamEncoder *,
+                                                         const FLAC__byte buffer[], size_t bytes,
+                                                         uint32_t samples, uint32_t, void *self) {
     auto *stream = static_cast<FlacStreamWriter *>(self);
     if (stream->m_abandoned || std::fwrite(buffer, 1, bytes, stream->m_file) != bytes)
         return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
@@ -143,17 +137,18 @@ FLAC__StreamEncoderWriteStatus FlacStreamWriter::onWrite(const FLAC__StreamEncod
     return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
 }
 
-FLAC__StreamEncoderSeekStatus FlacStreamWriter::onSeek(const FLAC__StreamEncoder *, FLAC__uint64 offset, void *self)
-{
+FLAC__StreamEncoderSeekStatus FlacStreamWriter::onSeek(const FLAC__StreamEncoder *, FLAC__uint64 offset,
+                                                       void *self) {
     auto *stream = static_cast<FlacStreamWriter *>(self);
     if (stream->m_abandoned)
         return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
-    return fseeko(stream->m_file, off_t(offset), SEEK_SET) == 0 ? FLAC__STREAM_ENCODER_SEEK_STATUS_OK
-                                                                 : FLAC__STREAM_ENCODER_SEEK_STATUS_UNSUPPORTED;
+    return fseeko(stream->m_file, off_t(offset), SEEK_SET) == 0
+               ? FLAC__STREAM_ENCODER_SEEK_STATUS_OK
+               : FLAC__STREAM_ENCODER_SEEK_STATUS_UNSUPPORTED;
 }
 
-FLAC__StreamEncoderTellStatus FlacStreamWriter::onTell(const FLAC__StreamEncoder *, FLAC__uint64 *offset, void *self)
-{
+FLAC__StreamEncoderTellStatus FlacStreamWriter::onTell(const FLAC__StreamEncoder *, FLAC__uint64 *offset,
+                                                       void *self) {
     auto *stream = static_cast<FlacStreamWriter *>(self);
     const off_t at = ftello(stream->m_file);
     if (at < 0)

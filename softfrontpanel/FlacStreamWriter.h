@@ -13,9 +13,9 @@
 class FlacStreamWriter {
 public:
     struct Format {
-        unsigned channels = 1;   // 1..8
-        unsigned bits = 24;      // 24 for counts, 32 for scan times
-        double rate = 1.0;       // Hz; the stream info holds it rounded to a whole number
+        unsigned channels = 1;             // 1..8
+        unsigned bits = 24;                // 24 for counts, 32 for scan times
+        double rate = 1.0;                 // Hz; the stream info holds it rounded to a whole number
         std::vector<std::string> comments; // "NAME=value", for tools that read the stream alone
     };
     // Scans per frame: at most this many are lost when the program dies while storing.
@@ -46,10 +46,11 @@ public:
     bool finish();
 
 private:
-    static FLAC__StreamEncoderWriteStatus onWrite(const FLAC__StreamEncoder *, const FLAC__byte buffer[], size_t bytes,
-                                                  uint32_t samples, uint32_t frame, void *self);
+    static FLAC__StreamEncoderWriteStatus onWrite(const FLAC__StreamEncoder *, const FLAC__byte buffer[],
+                                                  size_t bytes, uint32_t samples, uint32_t frame, void *self);
     static FLAC__StreamEncoderSeekStatus onSeek(const FLAC__StreamEncoder *, FLAC__uint64 offset, void *self);
-    static FLAC__StreamEncoderTellStatus onTell(const FLAC__StreamEncoder *, FLAC__uint64 *offset, void *self);
+    static FLAC__StreamEncoderTellStatus onTell(const FLAC__StreamEncoder *, FLAC__uint64 *offset,
+                                                void *self);
     void close();
 
     FLAC__StreamEncoder *m_encoder = nullptr;

@@ -8,8 +8,7 @@
 #include <climits>
 #include <cmath>
 
-PlaybackControls::PlaybackControls(QWidget *parent) : QWidget(parent)
-{
+PlaybackControls::PlaybackControls(QWidget *parent) : QWidget(parent) {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     m_pause = new QToolButton(this);
@@ -30,16 +29,15 @@ PlaybackControls::PlaybackControls(QWidget *parent) : QWidget(parent)
     row->addWidget(m_pause);
     row->addWidget(m_speed);
     connect(m_pause, &QToolButton::toggled, this, &PlaybackControls::pausedChanged);
-    connect(m_speed, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &PlaybackControls::speedChanged);
+    connect(m_speed, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &PlaybackControls::speedChanged);
 }
 
-bool PlaybackControls::paused() const
-{
+bool PlaybackControls::paused() const {
     return m_pause->isChecked();
 }
 
-int PlaybackControls::intervalMs(double blockSeconds, int fastestMs) const
-{
+int PlaybackControls::intervalMs(double blockSeconds, int fastestMs) const {
     const double speed = m_speed->currentData().toDouble();
     if (!(speed > 0))
         return fastestMs;

@@ -19,16 +19,14 @@ namespace {
 const char kRecentKey[] = "recentRecordings";
 
 // Bytes, not text: a name that is not valid in the locale's encoding must open again.
-QList<QByteArray> recentPaths()
-{
+QList<QByteArray> recentPaths() {
     QList<QByteArray> paths;
     for (const QVariant &path : QSettings().value(kRecentKey).toList())
         paths.append(path.toByteArray());
     return paths;
 }
 
-void storeRecent(const QList<QByteArray> &paths)
-{
+void storeRecent(const QList<QByteArray> &paths) {
     QVariantList list;
     for (const QByteArray &path : paths)
         list.append(path);
@@ -37,9 +35,9 @@ void storeRecent(const QList<QByteArray> &paths)
 
 } // namespace
 
-RecordingOpener::RecordingOpener(QMenu *menu, QWidget *parent) : QObject(parent), m_parent(parent)
-{
-    QAction *open = menu->addAction("Open Recording...", this, &RecordingOpener::askAndOpen, QKeySequence::Open);
+RecordingOpener::RecordingOpener(QMenu *menu, QWidget *parent) : QObject(parent), m_parent(parent) {
+    QAction *open =
+        menu->addAction("Open Recording...", this, &RecordingOpener::askAndOpen, QKeySequence::Open);
     open->setObjectName("openRecordingAction");
     open->setToolTip("Views a stored .bin7150 or .flac7150 recording in place of the cards");
     m_recent = menu->addMenu("Open Recent");
@@ -48,23 +46,22 @@ RecordingOpener::RecordingOpener(QMenu *menu, QWidget *parent) : QObject(parent)
     fillRecent();
 }
 
-bool RecordingOpener::read(const QByteArray &path, fileInfo_t &info, QWidget *parent)
-{
+bool RecordingOpener::read(const QByteArray &path, fileInfo_t &info, QWidget *parent) {
     std::string why;
     if (DataFileReader::readHeader(path.constData(), info, &why) == 0)
         return true;
     std::fprintf(stderr, "Cannot read '%s': %s\n", path.constData(), why.c_str());
-    QMessageBox box(QMessageBox::Critical, "Movara 7150 SFP", QString("Cannot read '%1'.").arg(QFile::decodeName(path)),
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, "Movara 7150 SFP",
+                    QString("Cannot read '%1'.").arg(QFile::decodeName(path)), QMessageBox::Ok, parent);
     box.setDetailedText(QString::fromStdString(why));
     kq7000fp_msgBox::exec(box);
     return false;
 }
 
-void RecordingOpener::remember(const QByteArray &path)
-{
+void RecordingOpener::remember(const QByteArray &path) {
     // Made absolute on the bytes: a name that is not valid in the locale's encoding must open again.
-    const QByteArray entry = path.startsWith('/') ? path : QFile::encodeName(QDir::currentPath()) + "/" + path;
+    const QByteArray entry =
+        path.startsWith('/') ? path : QFile::encodeName(QDir::currentPath()) + "/" + path;
     QList<QByteArray> paths = recentPaths();
     paths.removeAll(entry);
     paths.prepend(entry);
@@ -73,18 +70,16 @@ void RecordingOpener::remember(const QByteArray &path)
     storeRecent(paths);
 }
 
-void RecordingOpener::askAndOpen()
-{
+void RecordingOpener::askAndOpen() {
     const QList<QByteArray> recent = recentPaths();
     const QString folder = recent.isEmpty() ? QString() : QFileInfo(QFile::decodeName(recent.first())).path();
-    const QString name =
-        QFileDialog::getOpenFileName(m_parent, "Open Recording", folder, "Recordings (*.bin7150 *.flac7150);;All files (*)");
+    const QString name = QFileDialog::getOpenFileName(m_parent, "Open Recording", folder,
+                                                      "Recordings (*.bin7150 *.flac7150);;All files (*)");
     if (!name.isEmpty())
         open(QFile::encodeName(name));
 }
 
-void RecordingOpener::open(const QByteArray &path)
-{
+void RecordingOpener::open(const QByteArray &path) {
     fileInfo_t info{};
     if (!read(path, info, m_parent))
         return;
@@ -98,8 +93,7 @@ void RecordingOpener::open(const QByteArray &path)
     emit chosen(path, info);
 }
 
-void RecordingOpener::fillRecent()
-{
+void RecordingOpener::fillRecent() {
     m_recent->clear();
     const QList<QByteArray> paths = recentPaths();
     for (int i = 0; i < paths.size(); ++i) {

@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-int SampleGrid::nearestIndex(double t) const
-{
+int SampleGrid::nearestIndex(double t) const {
     if (count < 1 || !(rate > 0.0))
         return -1;
     const double position = std::round((t - first) * rate);
@@ -15,8 +14,7 @@ int SampleGrid::nearestIndex(double t) const
     return static_cast<int>(position);
 }
 
-double SampleGrid::snap(double t) const
-{
+double SampleGrid::snap(double t) const {
     const int index = nearestIndex(t);
     return index < 0 ? t : time(index);
 }

@@ -7,11 +7,11 @@
 
 struct StorageFormat {
     // Format codes.
-    static constexpr int kBinary64 = 0;  // doubles, volts
-    static constexpr int kCsvVolts = 1;  // text
-    static constexpr int kCsvMilli = 2;  // text, millivolts
-    static constexpr int kBinary32 = 3;  // 4-byte floats, volts
-    static constexpr int kRawCounts = 4; // 4-byte signed counts
+    static constexpr int kBinary64 = 0;   // doubles, volts
+    static constexpr int kCsvVolts = 1;   // text
+    static constexpr int kCsvMilli = 2;   // text, millivolts
+    static constexpr int kBinary32 = 3;   // 4-byte floats, volts
+    static constexpr int kRawCounts = 4;  // 4-byte signed counts
     static constexpr int kFlacCounts = 5; // 24-bit counts in FLAC streams beside a description
 
     // Format of a dialog choice index: 0..3 as they are, 4 FLAC, anything else raw counts.

@@ -7,7 +7,15 @@
 
 struct StorageSummary {
     // Why storing ended. The first cause of a run counts: the errors after it follow from it.
-    enum class End { Stopped, CardOverflow, AcquisitionError, DriverCall, WriteFailed, DiskFull, DiskStalled };
+    enum class End {
+        Stopped,
+        CardOverflow,
+        AcquisitionError,
+        DriverCall,
+        WriteFailed,
+        DiskFull,
+        DiskStalled
+    };
 
     std::string fileName;
     uint64_t blocks = 0;

@@ -15,8 +15,7 @@
 namespace {
 
 // Selects the item carrying the value, adding it when the panel does not offer it.
-template <typename T> void selectValue(QComboBox *choice, T value, const QString &text)
-{
+template <typename T> void selectValue(QComboBox *choice, T value, const QString &text) {
     for (int i = 0; i < choice->count(); ++i)
         if (choice->itemData(i).value<T>() == value) {
             choice->setCurrentIndex(i);
@@ -28,8 +27,7 @@ template <typename T> void selectValue(QComboBox *choice, T value, const QString
 
 } // namespace
 
-void StoredFileSettings::apply(kq7150fp_App &window, const fileInfo_t &info)
-{
+void StoredFileSettings::apply(kq7150fp_App &window, const fileInfo_t &info) {
     selectValue<int>(window.daq->lengthChoice, info.scansPerBlock, QString::number(info.scansPerBlock));
     selectValue<double>(window.daq->samplingRate, info.rate, QString::number(info.rate, 'g', 6));
     const int cards = std::min<int>(info.cards, window.cards());
@@ -46,5 +44,6 @@ void StoredFileSettings::apply(kq7150fp_App &window, const fileInfo_t &info)
     tabs->setTabEnabled(tabs->indexOf(window.daq), false);
     if (info.blockCount > 0)
         window.waveform->showOffline(info);
-    window.setWindowTitle("Movara 7150 Soft Front Panel: " + QFileInfo(QFile::decodeName(info.path)).fileName());
+    window.setWindowTitle("Movara 7150 Soft Front Panel: " +
+                          QFileInfo(QFile::decodeName(info.path)).fileName());
 }

@@ -5,8 +5,7 @@
 
 namespace TestDriverHook {
 
-bool start(std::string &error)
-{
+bool start(std::string &error) {
     const char *path = std::getenv(kVariable);
     if (!path || !*path)
         return true;

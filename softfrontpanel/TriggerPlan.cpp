@@ -1,7 +1,6 @@
 #include "TriggerPlan.h"
 
-int32_t TriggerPlan::preTriggerScans(int positionIndex, int scans)
-{
+int32_t TriggerPlan::preTriggerScans(int positionIndex, int scans) {
     switch (positionIndex) {
     case 1:
         return scans / 4;
@@ -16,8 +15,7 @@ int32_t TriggerPlan::preTriggerScans(int positionIndex, int scans)
     }
 }
 
-TriggerPlan TriggerPlan::make(int source, int positionIndex, int scans, bool lxi, bool storage)
-{
+TriggerPlan TriggerPlan::make(int source, int positionIndex, int scans, bool lxi, bool storage) {
     TriggerPlan plan;
     plan.driverSource = static_cast<int16_t>(source == kPtpAlarm ? kNone : source);
     plan.scansPerTrigger = storage ? 0 : scans;

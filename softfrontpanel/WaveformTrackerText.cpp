@@ -5,16 +5,14 @@
 
 namespace {
 
-std::string format(double value, const char *suffix)
-{
+std::string format(double value, const char *suffix) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.3lf %s", value, suffix);
     return buf;
 }
 
 // The prefix that keeps the digits readable for a range of that width.
-std::string scaled(double value, double span, const char *micro, const char *milli, const char *unit)
-{
+std::string scaled(double value, double span, const char *micro, const char *milli, const char *unit) {
     span = std::fabs(span);
     if (span < 0.0001)
         return format(value * 1e6, micro);
@@ -25,19 +23,17 @@ std::string scaled(double value, double span, const char *micro, const char *mil
 
 } // namespace
 
-std::string WaveformTrackerText::timeText(double t, double timeSpan)
-{
+std::string WaveformTrackerText::timeText(double t, double timeSpan) {
     return scaled(t, timeSpan, "us", "ms", "s");
 }
 
-std::string WaveformTrackerText::valueText(double v, double voltSpan, const std::string &unit)
-{
+std::string WaveformTrackerText::valueText(double v, double voltSpan, const std::string &unit) {
     if (!unit.empty())
         return format(v, unit.c_str());
     return scaled(v, voltSpan, "uV", "mV", "V");
 }
 
-std::string WaveformTrackerText::text(double t, double v, double timeSpan, double voltSpan, const std::string &unit)
-{
+std::string WaveformTrackerText::text(double t, double v, double timeSpan, double voltSpan,
+                                      const std::string &unit) {
     return timeText(t, timeSpan) + ", " + valueText(v, voltSpan, unit);
 }

@@ -30,7 +30,9 @@ const char kFlacFilter[] = "FLAC recording (*.flac7150)";
 
 // Named here rather than taken from the application object: the panel must find its remembered
 // file whatever the program linking it called itself.
-QSettings storageSettings() { return QSettings(kOrganisation, kApplication); }
+QSettings storageSettings() {
+    return QSettings(kOrganisation, kApplication);
+}
 
 // USERPROFILE first: on Windows HOME is often unset or set by a Unix-like shell to another folder.
 // An empty variable counts as unset, or the default would be at the root of the drive.
@@ -41,7 +43,9 @@ QString defaultFileName() {
     return QDir::toNativeSeparators(home + "/dump.bin7150");
 }
 
-QString extensionOf(int index) { return StorageFormat::extension(StorageFormat::fromChoice(index)); }
+QString extensionOf(int index) {
+    return StorageFormat::extension(StorageFormat::fromChoice(index));
+}
 
 } // namespace
 
@@ -81,8 +85,10 @@ acqConfig::acqConfig(kq7150fp_App *parent) : QDialog(parent) {
         "<html>Binary storage allows acquisition at higher data rates, but only ViReal64 provides the full "
         "resolution. Selecting ViReal32 means loss of 1 bit of resolution, but the data rate is 2x smaller. "
         "The text output (CSV format) is very slow and may only be used in case of small amount of channels "
-        "and low data rates. FLAC stores the cards' 24-bit counts without loss and compressed, in a fifth to a "
-        "tenth of the ViReal64 size for typical signals: one stream per card beside the .flac7150 description. "
+        "and low data rates. FLAC stores the cards' 24-bit counts without loss and compressed, in a fifth to "
+        "a "
+        "tenth of the ViReal64 size for typical signals: one stream per card beside the .flac7150 "
+        "description. "
         "The data rate shown is before compression.</html>";
     m_format->setToolTip(formatHelp);
     m_format->setWhatsThis(formatHelp);
@@ -98,7 +104,8 @@ acqConfig::acqConfig(kq7150fp_App *parent) : QDialog(parent) {
     for (const auto &[text, ms] : intervals)
         m_refresh->addItem(text, ms);
     m_refresh->setCurrentIndex(1);
-    const QString refreshHelp = "The minimum time between plot refreshes. It may be longer if the data rate is small.";
+    const QString refreshHelp =
+        "The minimum time between plot refreshes. It may be longer if the data rate is small.";
     m_refresh->setToolTip(refreshHelp);
     m_refresh->setWhatsThis(refreshHelp);
 
@@ -154,16 +161,26 @@ void acqConfig::writeSettings(const QString &fileName, int format, bool timestam
     settings.setValue("Timestamps", timestamps);
 }
 
-QString acqConfig::fileName() const { return m_path->text(); }
+QString acqConfig::fileName() const {
+    return m_path->text();
+}
 
 // The cards deliver 32-bit blocks without their scan times, so that format cannot store them.
-void acqConfig::offerTimestamps() { m_timestamps->setEnabled(formatIndex() != Binary32); }
+void acqConfig::offerTimestamps() {
+    m_timestamps->setEnabled(formatIndex() != Binary32);
+}
 
-bool acqConfig::storesTimestamps() const { return m_timestamps->isChecked() && formatIndex() != Binary32; }
+bool acqConfig::storesTimestamps() const {
+    return m_timestamps->isChecked() && formatIndex() != Binary32;
+}
 
-int acqConfig::formatIndex() const { return m_format->currentIndex(); }
+int acqConfig::formatIndex() const {
+    return m_format->currentIndex();
+}
 
-int acqConfig::refreshMs() const { return m_refresh->currentData().toInt(); }
+int acqConfig::refreshMs() const {
+    return m_refresh->currentData().toInt();
+}
 
 void acqConfig::showRefreshRow(bool show) {
     m_refreshLabel->setVisible(show);
@@ -179,7 +196,8 @@ void acqConfig::setDataRate(int samplesPerSecond) {
         m_valuesPerSecond = samplesPerSecond;
     const int bytesPerValue = m_format->currentData().toInt();
     const bool text = StorageFormat::isCsv(StorageFormat::fromChoice(formatIndex()));
-    m_dataRate->setText(QString::fromStdString(StorageFormat::dataRateText(bytesPerValue, m_valuesPerSecond, text)));
+    m_dataRate->setText(
+        QString::fromStdString(StorageFormat::dataRateText(bytesPerValue, m_valuesPerSecond, text)));
 }
 
 bool acqConfig::checkPath(bool moreChecks) {
@@ -189,7 +207,8 @@ bool acqConfig::checkPath(bool moreChecks) {
         return true;
 
     if (moreChecks && !OutputPath::folderExists(name.toStdString())) {
-        const QString folder = QDir::toNativeSeparators(QString::fromStdString(OutputPath::folder(name.toStdString())));
+        const QString folder =
+            QDir::toNativeSeparators(QString::fromStdString(OutputPath::folder(name.toStdString())));
         kq7000fp_msgBox::ask(QMessageBox::Critical, this, kBoxTitle,
                              QString("Directory: \"%1\" does not exist.").arg(folder), QMessageBox::Ok);
         return false;
@@ -209,8 +228,7 @@ bool acqConfig::checkPath(bool moreChecks) {
         }
         if (moreChecks)
             kq7000fp_msgBox::ask(QMessageBox::Warning, this, kBoxTitle,
-                                 QString("File extension changed to '.%1'.").arg(extension),
-                                 QMessageBox::Ok);
+                                 QString("File extension changed to '.%1'.").arg(extension), QMessageBox::Ok);
     }
 
     if (moreChecks && QFileInfo::exists(name))
@@ -230,8 +248,9 @@ void acqConfig::browseSlot() {
     const QString path = m_path->text();
     const QString suffix = QFileInfo(path).suffix().toLower();
     QString selected = suffix == "csv" ? kCsvFilter : suffix == "flac7150" ? kFlacFilter : kBinaryFilter;
-    const QString chosen = m_askSaveName(this, "Set Output File Name", path,
-                                         QString(kBinaryFilter) + ";;" + kCsvFilter + ";;" + kFlacFilter, &selected);
+    const QString chosen =
+        m_askSaveName(this, "Set Output File Name", path,
+                      QString(kBinaryFilter) + ";;" + kCsvFilter + ";;" + kFlacFilter, &selected);
     if (chosen.isEmpty())
         return;
 

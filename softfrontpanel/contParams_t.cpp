@@ -20,32 +20,28 @@ namespace {
 
 // Spinning keeps the latency low while blocks flow; sleeping after a while keeps an idle
 // writer or a waiting callback from taking a whole core.
-void pause(uint64_t round)
-{
+void pause(uint64_t round) {
     if (round < 1000)
         std::this_thread::yield();
     else
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-template <typename T> T *allocateArray(size_t count, bool zeroed)
-{
+template <typename T> T *allocateArray(size_t count, bool zeroed) {
     T *p = new (std::nothrow) T[count];
     if (p && zeroed)
         std::memset(p, 0, count * sizeof(T));
     return p;
 }
 
-void countsToFloats(const int32_t *counts, float *out, size_t n, int scans, const double *lsb)
-{
+void countsToFloats(const int32_t *counts, float *out, size_t n, int scans, const double *lsb) {
     for (size_t i = 0; i < n; ++i)
         out[i] = static_cast<float>(counts[i] * lsb[i / scans]);
 }
 
 } // namespace
 
-bool contParams_t::allocate()
-{
+bool contParams_t::allocate() {
     release();
     writeIndex.exchange(0);
     readIndex.exchange(0);
@@ -76,8 +72,7 @@ bool contParams_t::allocate()
     return ok;
 }
 
-void contParams_t::release()
-{
+void contParams_t::release() {
     while (callbacksInProgress.load() != 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     delete[] static_cast<unsigned char *>(plotBuffer);
@@ -93,8 +88,7 @@ void contParams_t::release()
     }
 }
 
-bool contParams_t::keepError(const std::string &text, StorageSummary::End why)
-{
+bool contParams_t::keepError(const std::string &text, StorageSummary::End why) {
     std::lock_guard<std::mutex> lock(m_errorLock);
     if (!m_error.empty())
         return false;
@@ -103,8 +97,7 @@ bool contParams_t::keepError(const std::string &text, StorageSummary::End why)
     return true;
 }
 
-void contParams_t::endStoring(const std::string &text, StorageSummary::End why)
-{
+void contParams_t::endStoring(const std::string &text, StorageSummary::End why) {
     // A lasting fault would otherwise print its line for every block.
     if (keepError(text, why)) {
         std::printf("%s\n\n", text.c_str());
@@ -114,26 +107,22 @@ void contParams_t::endStoring(const std::string &text, StorageSummary::End why)
     running.exchange(false);
 }
 
-std::string contParams_t::error() const
-{
+std::string contParams_t::error() const {
     std::lock_guard<std::mutex> lock(m_errorLock);
     return m_error;
 }
 
-StorageSummary::End contParams_t::endReason() const
-{
+StorageSummary::End contParams_t::endReason() const {
     std::lock_guard<std::mutex> lock(m_errorLock);
     return m_end;
 }
 
-void contParams_t::endWriting(int cause)
-{
+void contParams_t::endWriting(int cause) {
     endStoring("Disk write failed!", cause == ENOSPC || cause == EDQUOT ? StorageSummary::End::DiskFull
                                                                         : StorageSummary::End::WriteFailed);
 }
 
-void contParams_t::clearError()
-{
+void contParams_t::clearError() {
     std::lock_guard<std::mutex> lock(m_errorLock);
     m_error.clear();
     m_end = StorageSummary::End::Stopped;
@@ -141,8 +130,7 @@ void contParams_t::clearError()
 
 // ---- Driver's thread ------------------------------------------------------------------------
 
-void _VI_FUNCH contParams_t::callback(ViSession vi, ViAddr userData)
-{
+void _VI_FUNCH contParams_t::callback(ViSession vi, ViAddr userData) {
     auto *p = static_cast<contParams_t *>(userData);
     p->callbacksInProgress.fetch_add(1);
     struct Leave {
@@ -166,8 +154,7 @@ void _VI_FUNCH contParams_t::callback(ViSession vi, ViAddr userData)
 // The status is looked at before every block: once the cards report an acquisition error (a
 // card memory that overflowed has lost scans), the blocks read from then on may lie after the
 // loss. The blocks read before are whole: the card drops new scans, not the oldest.
-void contParams_t::pollStatus(ViSession vi)
-{
+void contParams_t::pollStatus(ViSession vi) {
     ViInt16 state = 0, overflow = 0;
     ViUInt16 errors = 0;
     ViUInt32 backlog = 0;
@@ -187,8 +174,7 @@ void contParams_t::pollStatus(ViSession vi)
 
 // Reads the block into the ring, hands it to the display when asked, and to the writer while
 // storing goes on. True when it was handed to the writer.
-bool contParams_t::storeBlock(ViSession vi)
-{
+bool contParams_t::storeBlock(ViSession vi) {
     pollStatus(vi);
     const uint32_t w = writeIndex.load();
     const int32_t status = readSlot(vi, w);
@@ -210,8 +196,7 @@ bool contParams_t::storeBlock(ViSession vi)
     return true;
 }
 
-int32_t contParams_t::readSlot(ViSession vi, uint32_t slot)
-{
+int32_t contParams_t::readSlot(ViSession vi, uint32_t slot) {
     if (format == StorageFormat::kFlacCounts)
         return readCounts(vi, slot);
     if (format == StorageFormat::kBinary32 || format == StorageFormat::kRawCounts) {
@@ -219,8 +204,8 @@ int32_t contParams_t::readSlot(ViSession vi, uint32_t slot)
         const ViStatus status = kq7150_readMultAcquisition32(vi, scans, counts);
         // Floats of the same width replace the counts in place.
         if (status >= VI_SUCCESS && format == StorageFormat::kBinary32)
-            countsToFloats(counts, static_cast<float *>(data[slot]), static_cast<size_t>(scans) * channels, scans,
-                           lsb);
+            countsToFloats(counts, static_cast<float *>(data[slot]), static_cast<size_t>(scans) * channels,
+                           scans, lsb);
         return status;
     }
     auto *volts = static_cast<double *>(data[slot]);
@@ -231,15 +216,15 @@ int32_t contParams_t::readSlot(ViSession vi, uint32_t slot)
 
 // Counts for FLAC. The cards give scan times only with volts; those are counts times the
 // channel's volts per count, so the counts come back exactly, or storing ends.
-int32_t contParams_t::readCounts(ViSession vi, uint32_t slot)
-{
+int32_t contParams_t::readCounts(ViSession vi, uint32_t slot) {
     auto *counts = static_cast<int32_t *>(data[slot]);
     const size_t samples = static_cast<size_t>(scans) * channels;
     ViStatus status;
     bool fit;
     if (timestamps) {
         status = kq7150_readMultAcquisitionEx(vi, scans, timedVolts, seconds[slot], nanoseconds[slot]);
-        fit = status < VI_SUCCESS || FlacRecordingWriter::countsOfVolts(timedVolts, counts, channels, scans, lsb);
+        fit = status < VI_SUCCESS ||
+              FlacRecordingWriter::countsOfVolts(timedVolts, counts, channels, scans, lsb);
     } else {
         status = kq7150_readMultAcquisition32(vi, scans, counts);
         fit = status < VI_SUCCESS || FlacRecordingWriter::fits(counts, samples);
@@ -250,13 +235,12 @@ int32_t contParams_t::readCounts(ViSession vi, uint32_t slot)
     return status;
 }
 
-void contParams_t::handOverPlot(uint32_t slot)
-{
+void contParams_t::handOverPlot(uint32_t slot) {
     const size_t samples = static_cast<size_t>(displayScans) * channels;
     std::lock_guard<std::mutex> lock(plotLock);
     if (StorageFormat::holdsCounts(format))
-        countsToFloats(static_cast<const int32_t *>(data[slot]), static_cast<float *>(plotBuffer), samples, scans,
-                       lsb);
+        countsToFloats(static_cast<const int32_t *>(data[slot]), static_cast<float *>(plotBuffer), samples,
+                       scans, lsb);
     else
         std::memcpy(plotBuffer, data[slot], samples * sampleWidth);
     plotRequest.exchange(false);
@@ -267,8 +251,7 @@ void contParams_t::handOverPlot(uint32_t slot)
 // Waits while publishing next would make a full ring look empty. False after a timeout, and
 // when a stop finds no room within a second: a disk that is only slow takes the block, but one
 // that stalled must not hold the stop (the ring's blocks still reach the file if it recovers).
-bool contParams_t::waitForRoom(uint32_t next)
-{
+bool contParams_t::waitForRoom(uint32_t next) {
     constexpr uint64_t kMaxRounds = 500000;
     constexpr auto kStopWait = std::chrono::seconds(1);
     std::optional<std::chrono::steady_clock::time_point> stopping;
@@ -293,8 +276,7 @@ bool contParams_t::waitForRoom(uint32_t next)
 
 // ---- Writer task ----------------------------------------------------------------------------
 
-void contParams_t::writeAll()
-{
+void contParams_t::writeAll() {
     uint64_t idle = 0;
     errno = 0;
     bool ok = beginFile();
@@ -325,8 +307,7 @@ void contParams_t::writeAll()
 
 // The header written before must be with the system before the first block: a failure can
 // then cut the file back to what is whole.
-bool contParams_t::beginFile()
-{
+bool contParams_t::beginFile() {
     if (std::fflush(file) != 0)
         return false;
     const off_t at = ftello(file);
@@ -336,8 +317,7 @@ bool contParams_t::beginFile()
     return true;
 }
 
-bool contParams_t::writeSlot(uint32_t slot)
-{
+bool contParams_t::writeSlot(uint32_t slot) {
     if (flac)
         return flac->write(static_cast<const int32_t *>(data[slot]), seconds[slot], nanoseconds[slot]) &&
                flac->flush();
@@ -352,8 +332,7 @@ bool contParams_t::writeSlot(uint32_t slot)
 
 // A block written and flushed is whole in the file. Where the file has no position (a pipe),
 // the block's size is counted instead.
-void contParams_t::commit()
-{
+void contParams_t::commit() {
     if (flac) {
         // A block counts once the frames that hold all of it are with the system.
         fileBytes.exchange(m_headerBytes + flac->bytes());
@@ -369,19 +348,18 @@ void contParams_t::commit()
 
 // After a failed write the file ends with the last whole block: what the stream still holds
 // is dropped, so that closing it cannot append a torn piece behind the cut.
-void contParams_t::cutBack()
-{
+void contParams_t::cutBack() {
     if (flac) {
         flac->cutBack();
         return;
     }
     __fpurge(file);
     if (ftruncate(fileno(file), static_cast<off_t>(fileBytes.load())) != 0 && errno != EINVAL)
-        std::printf("Cannot shorten \"%s\" to its whole blocks: %s\n", fileName.c_str(), std::strerror(errno));
+        std::printf("Cannot shorten \"%s\" to its whole blocks: %s\n", fileName.c_str(),
+                    std::strerror(errno));
 }
 
-void contParams_t::closeFile()
-{
+void contParams_t::closeFile() {
     std::FILE *f = file.load();
     errno = 0;
     if (flac) {
@@ -406,8 +384,7 @@ void contParams_t::closeFile()
 }
 
 // What a stored slot adds to the file; for text an estimate of 27 characters per value.
-uint64_t contParams_t::slotBytes() const
-{
+uint64_t contParams_t::slotBytes() const {
     const uint64_t n = static_cast<uint64_t>(scans);
     if (StorageFormat::isCsv(format))
         return (static_cast<uint64_t>(channels) * 27 + 2) * n;
@@ -416,8 +393,7 @@ uint64_t contParams_t::slotBytes() const
 
 // ---- GUI thread -------------------------------------------------------------------------------
 
-std::optional<uint32_t> contParams_t::takePlotBlock(double *out)
-{
+std::optional<uint32_t> contParams_t::takePlotBlock(double *out) {
     std::lock_guard<std::mutex> lock(plotLock);
     if (!plotBuffer || !plotReady.load())
         return std::nullopt;

@@ -5,8 +5,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-cursorReadoutView::cursorReadoutView(QWidget *parent) : QWidget(parent)
-{
+cursorReadoutView::cursorReadoutView(QWidget *parent) : QWidget(parent) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     m_times = new QLabel(this);
@@ -26,12 +25,12 @@ cursorReadoutView::cursorReadoutView(QWidget *parent) : QWidget(parent)
     m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() + kRowsSeen * rowHeight +
                             2 * m_table->frameWidth());
     column->addWidget(m_table);
-    setToolTip("Drag a cursor with the mouse, or Ctrl + left click (cursor 1) and Ctrl + right click (cursor 2) "
-               "on the plot. View > Cursors (Ctrl+K) turns them off.");
+    setToolTip(
+        "Drag a cursor with the mouse, or Ctrl + left click (cursor 1) and Ctrl + right click (cursor 2) "
+        "on the plot. View > Cursors (Ctrl+K) turns them off.");
 }
 
-void cursorReadoutView::show(const CursorReadout &readout)
-{
+void cursorReadoutView::show(const CursorReadout &readout) {
     m_times->setText(QString::fromStdString(readout.timeLine()));
     m_table->setRowCount(static_cast<int>(readout.channels.size()));
     for (int r = 0; r < m_table->rowCount(); ++r) {
@@ -41,7 +40,8 @@ void cursorReadoutView::show(const CursorReadout &readout)
             QTableWidgetItem *item = m_table->item(r, c);
             if (!item) {
                 item = new QTableWidgetItem;
-                item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+                item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                              : Qt::AlignRight | Qt::AlignVCenter);
                 m_table->setItem(r, c, item);
             }
             item->setText(QString::fromStdString(cells[c]));

@@ -38,4 +38,6 @@ struct fileInfo_t {
 };
 
 // Whether a block is read as 8-byte doubles (else 4-byte floats).
-inline bool readsDoubles(const fileInfo_t &info) { return info.format != fileFormatViReal32; }
+inline bool readsDoubles(const fileInfo_t &info) {
+    return info.format != fileFormatViReal32;
+}

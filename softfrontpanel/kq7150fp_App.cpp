@@ -2,21 +2,21 @@
 
 #include "ConfigurationMenu.h"
 #include "DriverErrorReporter.h"
-#include "kq7000fp_About.h"
-#include "kq7150_fc.h"
-#include "acqConfig.h"
-#include "kq7150fp_DAQ.h"
-#include "kq7150fp_Waveform.h"
 #include "RecordingOpener.h"
-#include "measurement.h"
-#include "kq7150fp_chCfg.h"
-#include "kq7150fp_vrefs.h"
-#include "plot_voltage.h"
-#include "plotContextMenu.h"
+#include "acqConfig.h"
+#include "kq7000fp_About.h"
+#include "kq7000fp_msgBox.h"
 #include "kq7000fp_scu.h"
 #include "kq7000fp_scuWidget.h"
+#include "kq7150_fc.h"
+#include "kq7150fp_DAQ.h"
+#include "kq7150fp_Waveform.h"
+#include "kq7150fp_chCfg.h"
+#include "kq7150fp_vrefs.h"
+#include "measurement.h"
+#include "plotContextMenu.h"
+#include "plot_voltage.h"
 #include "spaceKeyToggle.h"
-#include "kq7000fp_msgBox.h"
 #include "waveformCursors.h"
 
 #include "kq7000.h"
@@ -26,16 +26,16 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
-#include <QMenuBar>
-#include <QCloseEvent>
-#include <QDesktopWidget>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopWidget>
 #include <QDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -53,21 +53,18 @@ const ViStatus kIgnoredWarnings[] = {kq7150_WARN_CAL_DUE, kq7150_WARN_FW_NEWER};
 // How long closing waits for a disk that still takes the last blocks of a recording.
 constexpr int kExitDiskWaitMs = 10000;
 
-void setTips(QWidget *w, const QString &text)
-{
+void setTips(QWidget *w, const QString &text) {
     w->setToolTip(text);
     w->setWhatsThis(text);
 }
 
-QPushButton *button(const QString &text, const QString &tip, QWidget *parent)
-{
+QPushButton *button(const QString &text, const QString &tip, QWidget *parent) {
     auto *b = new QPushButton(text, parent);
     b->setToolTip(tip);
     return b;
 }
 
-QHBoxLayout *centredRow(std::initializer_list<QWidget *> widgets)
-{
+QHBoxLayout *centredRow(std::initializer_list<QWidget *> widgets) {
     auto *row = new QHBoxLayout;
     row->addStretch();
     for (QWidget *w : widgets)
@@ -79,8 +76,7 @@ QHBoxLayout *centredRow(std::initializer_list<QWidget *> widgets)
 } // namespace
 
 kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, QWidget *parent)
-    : kq7000fp_AppFC(descriptor, true, offline, QWT_VERSION_STR, true, parent)
-{
+    : kq7000fp_AppFC(descriptor, true, offline, QWT_VERSION_STR, true, parent) {
     // Every failed driver call, wherever it is made, ends in the frame's error box.
     DriverErrorReporter::setErrorBox(
         [](const std::string &message) { showErrorMessage(QString::fromStdString(message)); });
@@ -93,10 +89,11 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
         readCardEnvironments();
     }
     if (m_cards > kMaxCards) {
-        showWarningMessage(QString("This Soft Front Panel shows at most %1 Function Cards; only the first %1 of %2 "
-                                   "are shown.")
-                               .arg(kMaxCards)
-                               .arg(m_cards));
+        showWarningMessage(
+            QString("This Soft Front Panel shows at most %1 Function Cards; only the first %1 of %2 "
+                    "are shown.")
+                .arg(kMaxCards)
+                .arg(m_cards));
         m_cards = kMaxCards;
     }
     m_cards = std::max(m_cards, 1);
@@ -108,7 +105,8 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
     m_mainTabs->addTab(waveform, "Waveforms");
     spectrum = new plot_voltage(this, "Hz", "Magnitude [dB]", m_cards);
     m_mainTabs->addTab(spectrum, "FFT Amplitude Spectrum");
-    measurements = new measurement(this, [this] { return waveform->measurementState(); }, m_cards);
+    measurements = new measurement(
+        this, [this] { return waveform->measurementState(); }, m_cards);
     measurements->hide();
     waveform->setMeasurement(measurements);
     m_fcTab = new QTabWidget(this);
@@ -163,8 +161,7 @@ kq7150fp_App::kq7150fp_App(kq7150_fc &descriptor, int demoCards, bool offline, Q
            std::min(std::max(height(), 600), room));
 }
 
-void kq7150fp_App::buildMenus(bool offline)
-{
+void kq7150fp_App::buildMenus(bool offline) {
     m_menuBar = new QMenuBar(this);
     m_menuBar->setObjectName("menuBar");
     m_fileMenu = m_menuBar->addMenu("&File");
@@ -186,8 +183,7 @@ void kq7150fp_App::buildMenus(bool offline)
     layout()->setMenuBar(m_menuBar);
 }
 
-void kq7150fp_App::connectWaveform()
-{
+void kq7150fp_App::connectWaveform() {
     connect(spectrum, &plot_voltage::toggleChannels, waveform, &kq7150fp_Waveform::toggleChannels);
     connect(spectrum, &plot_voltage::autoScaleClicked, waveform, &kq7150fp_Waveform::refreshSpectrumScales);
     connect(this, &kq7000fp_app::autoscaleToggled, waveform, &kq7150fp_Waveform::asSlot);
@@ -200,24 +196,21 @@ void kq7150fp_App::connectWaveform()
     spectrum->contextMenu()->setDataSource([this](bool samples) { return waveform->spectrumTable(samples); });
 }
 
-void kq7150fp_App::exportShownData()
-{
+void kq7150fp_App::exportShownData() {
     if (m_mainTabs->currentWidget() == waveform)
         waveform->contextMenu()->exportData();
     else if (m_mainTabs->currentWidget() == spectrum)
         spectrum->contextMenu()->exportData();
 }
 
-void kq7150fp_App::cardsReset()
-{
+void kq7150fp_App::cardsReset() {
     for (kq7150fp_chCfg *page : m_chCfg)
         if (page)
             page->restoreDefaults();
 }
 
 // Asks first: "No" leaves a running acquisition and recording as they are.
-void kq7150fp_App::closeEvent(QCloseEvent *event)
-{
+void kq7150fp_App::closeEvent(QCloseEvent *event) {
     kq7000fp_AppFC::closeEvent(event);
     if (!event->isAccepted())
         return;
@@ -233,25 +226,23 @@ void kq7150fp_App::closeEvent(QCloseEvent *event)
     }
 }
 
-bool kq7150fp_App::endSession(const QString &question)
-{
-    if (waveform->started() &&
-        kq7000fp_msgBox::ask(QMessageBox::Question, this, "Movara 7150 SFP", question,
-                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+bool kq7150fp_App::endSession(const QString &question) {
+    if (waveform->started() && kq7000fp_msgBox::ask(QMessageBox::Question, this, "Movara 7150 SFP", question,
+                                                    QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
     waveform->stopDAQ();
     if (waveform->finishStorage(kExitDiskWaitMs))
         return true;
-    showWarningMessage(QString("The disk did not take the last blocks of the recording within %1 s; the window "
-                               "stays until it has.")
-                           .arg(kExitDiskWaitMs / 1000));
+    showWarningMessage(
+        QString("The disk did not take the last blocks of the recording within %1 s; the window "
+                "stays until it has.")
+            .arg(kExitDiskWaitMs / 1000));
     return false;
 }
 
 // Each card's variant, and the reference table from the cards' environment blocks: the last
 // card that offers a list defines it, and a card without a reference module empties it for good.
-void kq7150fp_App::readCardEnvironments()
-{
+void kq7150fp_App::readCardEnvironments() {
     vrefs.count = 0;
     bool tableDone = false;
     for (int i = 0; i < m_cards; ++i) {
@@ -267,8 +258,7 @@ void kq7150fp_App::readCardEnvironments()
 }
 
 // False when the table is settled and later cards must not change it.
-bool kq7150fp_App::readReferenceTable(const kq7000_ifVref *ref)
-{
+bool kq7150fp_App::readReferenceTable(const kq7000_ifVref *ref) {
     if (!ref || !ref->count) {
         vrefs.count = 0;
         return false;
@@ -282,8 +272,7 @@ bool kq7150fp_App::readReferenceTable(const kq7000_ifVref *ref)
     return true;
 }
 
-QWidget *kq7150fp_App::buildCardPage(int card)
-{
+QWidget *kq7150fp_App::buildCardPage(int card) {
     auto *page = new QWidget(m_fcTab);
     auto *layout = new QVBoxLayout(page);
     m_channelTabs[card] = new QTabWidget(page);
@@ -295,8 +284,10 @@ QWidget *kq7150fp_App::buildCardPage(int card)
     auto *choice = new QComboBox(group);
     choice->setObjectName("vrefChoice");
     choice->setMinimumWidth(100);
-    setTips(choice, "Sets the output of Movara Motherboard Voltage Reference module\nto the selected value (expressed in "
-                    "Volts)");
+    setTips(
+        choice,
+        "Sets the output of Movara Motherboard Voltage Reference module\nto the selected value (expressed in "
+        "Volts)");
     groupLayout->addWidget(choice);
     groupLayout->addStretch();
     layout->addWidget(group);
@@ -304,8 +295,10 @@ QWidget *kq7150fp_App::buildCardPage(int card)
     m_vrefChoice = choice;
     connect(choice, QOverload<int>::of(&QComboBox::activated), this, &kq7150fp_App::setVref);
 
-    auto *apply = button("Apply to all channels", "Applies current channel settings to all channels in current Function "
-                                                  "Card", page);
+    auto *apply = button("Apply to all channels",
+                         "Applies current channel settings to all channels in current Function "
+                         "Card",
+                         page);
     auto *calibrate = button("Calibrate all channels", "Calibrates all channels of the Function Card", page);
     calibrate->setEnabled(vrefs.count > 0);
     layout->addLayout(centredRow({apply, calibrate}));
@@ -321,15 +314,15 @@ QWidget *kq7150fp_App::buildCardPage(int card)
 
 // With hardware the card's reference output is switched off first, so that the choice and
 // the output agree from the start.
-void kq7150fp_App::fillReferenceChoice(QComboBox *choice, int card)
-{
+void kq7150fp_App::fillReferenceChoice(QComboBox *choice, int card) {
     if (!demo()) {
         choice->setEnabled(vrefs.count > 0);
         if (vrefs.count > 0) {
             ViSession fc = 0;
             kq7150_instEnv *env = nullptr;
             ViStatus s = VI_SUCCESS;
-            if (cardEnvironment(card, "kq7150_getMultFCsession(d_vi, i, &fc_vi)", fc, env) && env->head.ifVref &&
+            if (cardEnvironment(card, "kq7150_getMultFCsession(d_vi, i, &fc_vi)", fc, env) &&
+                env->head.ifVref &&
                 (s = env->head.ifVref->setVoltRefOutput(env->head.libEnv, 0.0)) < VI_SUCCESS)
                 displayError(s, "instEnv->head.ifVref->setVoltRefOutput(instEnv->head.libEnv, 0.0)");
         }
@@ -338,11 +331,13 @@ void kq7150fp_App::fillReferenceChoice(QComboBox *choice, int card)
         choice->addItem(QString("%1 V").arg(vrefs.v[r], 5, 'f', 4, QChar(' ')), r);
 }
 
-void kq7150fp_App::addMultiCardButtons(QWidget *page)
-{
-    auto *apply = button("Apply to all Function Cards", "Applies current channel settings to all channels in all "
-                                                        "Function Cards", page);
-    auto *calibrate = button("Calibrate all Function Cards", "Calibrates all channels on all Function Cards", page);
+void kq7150fp_App::addMultiCardButtons(QWidget *page) {
+    auto *apply = button("Apply to all Function Cards",
+                         "Applies current channel settings to all channels in all "
+                         "Function Cards",
+                         page);
+    auto *calibrate =
+        button("Calibrate all Function Cards", "Calibrates all channels on all Function Cards", page);
     calibrate->setEnabled(vrefs.count > 0);
     static_cast<QVBoxLayout *>(page->layout())->addLayout(centredRow({apply, calibrate}));
     connect(apply, &QPushButton::clicked, this, &kq7150fp_App::applyToAllFC);
@@ -350,8 +345,7 @@ void kq7150fp_App::addMultiCardButtons(QWidget *page)
 }
 
 // What the About dialog lists of each card.
-void kq7150fp_App::describeHardware()
-{
+void kq7150fp_App::describeHardware() {
     m_hardware.clear();
     // Every card is also a page of the About dialog; the driver revision is left to the
     // dialog's own, the same for every card.
@@ -369,7 +363,7 @@ void kq7150fp_App::describeHardware()
             continue;
         ViStatus s = VI_SUCCESS;
         ViChar subtype[kq7150_TEXT_BUFLEN] = {}, driverRev[kq7150_TEXT_BUFLEN] = {},
-                                           firmware[kq7150_TEXT_BUFLEN] = {};
+               firmware[kq7150_TEXT_BUFLEN] = {};
         ViUInt32 serial = 0;
         if ((s = kq7150_getSubType(fc, subtype)) < VI_SUCCESS)
             displayError(s, "kq7150_getSubType(fc_vi, subtype)");
@@ -382,8 +376,7 @@ void kq7150fp_App::describeHardware()
     }
 }
 
-void kq7150fp_App::displayError(int error, const char *fcall)
-{
+void kq7150fp_App::displayError(int error, const char *fcall) {
     if (error < 0) {
         DriverErrorReporter::report(error, fcall);
         return;
@@ -397,8 +390,7 @@ void kq7150fp_App::displayError(int error, const char *fcall)
 }
 
 // The card's session, or false after reporting the failed call.
-bool kq7150fp_App::cardSession(int card, const char *sessionCall, ViSession &fc)
-{
+bool kq7150fp_App::cardSession(int card, const char *sessionCall, ViSession &fc) {
     const ViStatus s = kq7150_getMultFCsession(session(), static_cast<ViInt16>(card), &fc);
     if (s < VI_SUCCESS)
         displayError(s, sessionCall);
@@ -406,8 +398,7 @@ bool kq7150fp_App::cardSession(int card, const char *sessionCall, ViSession &fc)
 }
 
 // The card session and its environment block, or false after reporting what failed.
-bool kq7150fp_App::cardEnvironment(int card, const char *sessionCall, ViSession &fc, kq7150_instEnv *&env)
-{
+bool kq7150fp_App::cardEnvironment(int card, const char *sessionCall, ViSession &fc, kq7150_instEnv *&env) {
     if (!cardSession(card, sessionCall, fc))
         return false;
     env = nullptr;
@@ -419,14 +410,13 @@ bool kq7150fp_App::cardEnvironment(int card, const char *sessionCall, ViSession 
     return true;
 }
 
-void kq7150fp_App::setVref(int idx)
-{
+void kq7150fp_App::setVref(int idx) {
     if (demo() || idx < 0 || idx >= vrefs.count)
         return;
     ViSession fc = 0;
     kq7150_instEnv *env = nullptr;
-    if (!cardEnvironment(m_fcTab->currentIndex(), "kq7150_getMultFCsession(d_vi, fcTab->currentIndex(), &fc_vi)",
-                         fc, env))
+    if (!cardEnvironment(m_fcTab->currentIndex(),
+                         "kq7150_getMultFCsession(d_vi, fcTab->currentIndex(), &fc_vi)", fc, env))
         return;
     ViStatus s = VI_SUCCESS;
     if (env->head.ifVref &&
@@ -437,8 +427,7 @@ void kq7150fp_App::setVref(int idx)
         displayError(s, "kq7150_setVoltRef(fc_vi, vrefs[idx] != 0.0 ? kq7150_ON : kq7150_OFF)");
 }
 
-void kq7150fp_App::mainTabChanged(int index)
-{
+void kq7150fp_App::mainTabChanged(int index) {
     if (demo() || m_mainTabs->widget(index) != daq)
         return;
     ViSession fc = 0;
@@ -459,8 +448,7 @@ void kq7150fp_App::mainTabChanged(int index)
     m_vrefChoice->setCurrentIndex(best);
 }
 
-void kq7150fp_App::FCChanged(int index)
-{
+void kq7150fp_App::FCChanged(int index) {
     if (demo())
         return;
     ViSession fc = 0;
@@ -487,8 +475,7 @@ void kq7150fp_App::FCChanged(int index)
 
 // The channel whose settings "Apply to all" copies: the one shown. A channel connected to
 // the reference cannot be copied, since only one channel may use the reference.
-const kq7150fp_chCfg *kq7150fp_App::shownChannelToCopy()
-{
+const kq7150fp_chCfg *kq7150fp_App::shownChannelToCopy() {
     const int card = m_fcTab->currentIndex();
     const kq7150fp_chCfg *shown = channel(card, m_channelTabs[card]->currentIndex());
     if (shown->sourceChoice()->currentIndex() == 2) {
@@ -498,16 +485,14 @@ const kq7150fp_chCfg *kq7150fp_App::shownChannelToCopy()
     return shown;
 }
 
-void kq7150fp_App::applyToAllChan()
-{
+void kq7150fp_App::applyToAllChan() {
     if (const kq7150fp_chCfg *from = shownChannelToCopy())
         for (int ch = 0; ch < kChannels; ++ch)
             if (channel(from->d_FC, ch) != from)
                 copyChannel(*from, *channel(from->d_FC, ch));
 }
 
-void kq7150fp_App::applyToAllFC()
-{
+void kq7150fp_App::applyToAllFC() {
     if (const kq7150fp_chCfg *from = shownChannelToCopy())
         for (int c = 0; c < m_cards; ++c)
             for (int ch = 0; ch < kChannels; ++ch)
@@ -515,16 +500,14 @@ void kq7150fp_App::applyToAllFC()
                     copyChannel(*from, *channel(c, ch));
 }
 
-void kq7150fp_App::copyChannel(const kq7150fp_chCfg &from, kq7150fp_chCfg &to)
-{
+void kq7150fp_App::copyChannel(const kq7150fp_chCfg &from, kq7150fp_chCfg &to) {
     to.applyChoices(from.choices());
 }
 
 // Calibration runs on this thread, channel by channel, with a small window that says which.
 void kq7150fp_App::runCalibration(const std::vector<std::pair<int, int>> &channels,
                                   const std::function<QString(int card, int channel)> &textOf,
-                                  const char *sessionCall)
-{
+                                  const char *sessionCall) {
     QDialog progress(this);
     progress.setWindowTitle("Movara 7150 Calibration");
     progress.setWindowIcon(windowIcon());
@@ -558,8 +541,7 @@ void kq7150fp_App::runCalibration(const std::vector<std::pair<int, int>> &channe
     progress.hide();
 }
 
-void kq7150fp_App::calibrateAllChan()
-{
+void kq7150fp_App::calibrateAllChan() {
     const int card = m_fcTab->currentIndex();
     std::vector<std::pair<int, int>> channels;
     for (int ch = 0; ch < kChannels; ++ch)
@@ -569,8 +551,7 @@ void kq7150fp_App::calibrateAllChan()
         "kq7150_getMultFCsession(d_vi, currentFC, &fc_vi)");
 }
 
-void kq7150fp_App::calibrateAllFC()
-{
+void kq7150fp_App::calibrateAllFC() {
     std::vector<std::pair<int, int>> channels;
     for (int c = 0; c < m_cards; ++c)
         for (int ch = 0; ch < kChannels; ++ch)
@@ -578,13 +559,14 @@ void kq7150fp_App::calibrateAllFC()
     runCalibration(
         channels,
         [](int card, int ch) {
-            return QString("Calibrating Function Card #%1, channel %2, please wait...").arg(card + 1).arg(ch + 1);
+            return QString("Calibrating Function Card #%1, channel %2, please wait...")
+                .arg(card + 1)
+                .arg(ch + 1);
         },
         "kq7150_getMultFCsession(d_vi, j, &fc_vi)");
 }
 
-kq7150fp_App::~kq7150fp_App()
-{
+kq7150fp_App::~kq7150fp_App() {
     for (kq7000fp_scu *&host : m_scuHosts) {
         delete host;
         host = nullptr;
@@ -594,8 +576,7 @@ kq7150fp_App::~kq7150fp_App()
 // Signal conditioning units in front of the cards: each card gets a host that finds the
 // plug-ins meant for it; their panels share one "SCUs" tab, which exists only when some
 // plug-in offers a panel. The host keeps its widgets: a page is only lent to the tab.
-void kq7150fp_App::buildScuPages()
-{
+void kq7150fp_App::buildScuPages() {
     QTabWidget *pages = nullptr;
     for (int i = 0; i < m_cards; ++i) {
         ViSession fc = 0;
@@ -614,14 +595,16 @@ void kq7150fp_App::buildScuPages()
             // present gains and enable states.
             for (int ch = 0; ch < kChannels; ++ch) {
                 kq7150fp_chCfg *panel = channel(i, ch);
-                connect(panel, &kq7150fp_chCfg::channelEnabledSignal, scu, &kq7000fp_scuWidget::masterChannelEnabled);
-                connect(panel, &kq7150fp_chCfg::gainChangedSignal, scu, &kq7000fp_scuWidget::masterGainChanged);
+                connect(panel, &kq7150fp_chCfg::channelEnabledSignal, scu,
+                        &kq7000fp_scuWidget::masterChannelEnabled);
+                connect(panel, &kq7150fp_chCfg::gainChangedSignal, scu,
+                        &kq7000fp_scuWidget::masterGainChanged);
                 panel->setChCfg();
                 panel->setChEnable(panel->enableBox()->isChecked());
             }
             connect(scu, &kq7000fp_scuWidget::masterError, this, &kq7150fp_App::displayError);
-            m_scuHardware.push_back(
-                {i, scu->model(), scu->serialNumber(), scu->revision(), scu->driverRevision(), scu->sfpVersion()});
+            m_scuHardware.push_back({i, scu->model(), scu->serialNumber(), scu->revision(),
+                                     scu->driverRevision(), scu->sfpVersion()});
             // The unit follows the cards in the About dialog, with the revisions its plug-in gives.
             const ScuDescription &unit = m_scuHardware.back();
             if (m_about)

@@ -1,34 +1,34 @@
 #include "kq7150fp_Waveform.h"
 
 #include "AcquisitionStatus.h"
+#include "BlockSpectra.h"
 #include "ColumnReducedCurve.h"
 #include "ContinuousStorage.h"
-#include "StorageFormat.h"
-#include "acqConfig.h"
 #include "DemoSignal.h"
 #include "DriverAcquisition.h"
 #include "DriverErrorReporter.h"
+#include "EnvelopedData.h"
 #include "LegendHeading.h"
 #include "OfflinePlayback.h"
 #include "PlaybackControls.h"
 #include "ShownCurves.h"
 #include "StatusLine.h"
+#include "StorageFormat.h"
+#include "acqConfig.h"
 #include "axisConfig.h"
 #include "axisConfigFft.h"
-#include "kq7000fp_digitCtrl.h"
 #include "chLabel.h"
 #include "chLabelFft.h"
 #include "cursorReadoutView.h"
-#include "BlockSpectra.h"
-#include "EnvelopedData.h"
 #include "displaySpectrum.h"
 #include "fftWindow.h"
 #include "kq7000fp_PTPalarm.h"
+#include "kq7000fp_digitCtrl.h"
+#include "kq7000fp_led.h"
 #include "kq7000fp_msgBox.h"
 #include "kq7150fp_App.h"
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_chCfg.h"
-#include "kq7000fp_led.h"
 #include "legendTraces.h"
 #include "myQwtPlotPicker.h"
 #include "plotContextMenu.h"
@@ -50,9 +50,9 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -86,7 +86,8 @@ constexpr int kDiskWaitMs = 1000;
 const char kDiskWaitText[] = "Waiting for the disk to take the last blocks...";
 
 const char kStatusTip[] =
-    "<html>Shows the current stage of the Data Acquisition process and possible error codes. The overrange warning "
+    "<html>Shows the current stage of the Data Acquisition process and possible error codes. The overrange "
+    "warning "
     "is latched when the signal exceeds +/-10V range and is reset when new acquisition is started.</html>";
 
 // What the mouse and keys do on the plot; the what's-this button, then a click on the plot, shows it.
@@ -100,27 +101,23 @@ const char kPlotHelp[] =
     "Ctrl + right click cursor 2.</li>"
     "<li>Space starts and stops the repetitive acquisition.</li></ul></html>";
 
-QFont titleFont()
-{
+QFont titleFont() {
     QFont f("arial", 10);
     f.setBold(true);
     return f;
 }
 
-QColor rgb(uint32_t value)
-{
+QColor rgb(uint32_t value) {
     return QColor((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
-void setTextColour(QLabel *label, const QColor &colour)
-{
+void setTextColour(QLabel *label, const QColor &colour) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
 }
 
-QAbstractButton *frameButton(QWidget *app, const char *name)
-{
+QAbstractButton *frameButton(QWidget *app, const char *name) {
     return app->findChild<QAbstractButton *>(name);
 }
 
@@ -128,8 +125,7 @@ QAbstractButton *frameButton(QWidget *app, const char *name)
 
 kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
     : QWidget(app), m_app(app), d_vi(app->session()), m_demo(app->demo() != 0), m_lxi(app->isLxi()),
-      m_cards(app->cards()), m_offline(nullptr), m_acquired(app->cards())
-{
+      m_cards(app->cards()), m_offline(nullptr), m_acquired(app->cards()) {
     const long samples = m_cards * kSamplesPerCard;
     // Untouched pages cost nothing, so a large card count reserves address space, not memory.
     m_data.reset(new double[samples]);
@@ -163,15 +159,13 @@ kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
 
 kq7150fp_Waveform::~kq7150fp_Waveform() = default;
 
-int kq7150fp_Waveform::yieldHeight(int pixels)
-{
+int kq7150fp_Waveform::yieldHeight(int pixels) {
     const int height = std::max(kSmallestPlotHeight, kPlotHeight - std::max(pixels, 0));
     m_plot->setMinimumHeight(height);
     return kPlotHeight - height;
 }
 
-void kq7150fp_Waveform::buildPlot()
-{
+void kq7150fp_Waveform::buildPlot() {
     m_plot = new QwtPlot(this);
     m_plot->setMinimumHeight(kPlotHeight);
     m_plot->setFrameStyle(QFrame::NoFrame);
@@ -223,8 +217,7 @@ void kq7150fp_Waveform::buildPlot()
 }
 
 // Status line, block slider, legend grid (filled by buildLegend) and the symbol choice.
-QWidget *kq7150fp_Waveform::buildControls()
-{
+QWidget *kq7150fp_Waveform::buildControls() {
     auto *box = new QWidget(this);
     auto *column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
@@ -320,8 +313,7 @@ QWidget *kq7150fp_Waveform::buildControls()
     return box;
 }
 
-void kq7150fp_Waveform::buildLegend()
-{
+void kq7150fp_Waveform::buildLegend() {
     const kq7150_multEnv *env = nullptr;
     if (!m_demo)
         env = m_driver->environment();
@@ -329,8 +321,7 @@ void kq7150fp_Waveform::buildLegend()
         m_headings[c]->setText(QString::fromStdString(LegendHeading::text(c, m_demo, d_vi, env)));
 }
 
-void kq7150fp_Waveform::buildCurves()
-{
+void kq7150fp_Waveform::buildCurves() {
     for (int i = 0; i < m_labels.size(); ++i) {
         const QColor colour = m_labels[i]->colour();
         auto *curve = new ColumnReducedCurve(QString("Ch %1").arg(i % kChannels + 1));
@@ -344,8 +335,7 @@ void kq7150fp_Waveform::buildCurves()
     }
 }
 
-void kq7150fp_Waveform::buildAxisDialogs()
-{
+void kq7150fp_Waveform::buildAxisDialogs() {
     m_yDialog = new axisConfig(this, true);
     for (QDoubleSpinBox *limit : {m_yDialog->lowerLimit(), m_yDialog->upperLimit()}) {
         limit->setSuffix(" V ");
@@ -366,8 +356,7 @@ void kq7150fp_Waveform::buildAxisDialogs()
     }
 }
 
-void kq7150fp_Waveform::showOffline(const fileInfo_t &file)
-{
+void kq7150fp_Waveform::showOffline(const fileInfo_t &file) {
     m_offline = &file;
     m_playback = std::make_unique<OfflinePlayback>(file);
     setMainTabsEnabled(false);
@@ -382,54 +371,46 @@ void kq7150fp_Waveform::showOffline(const fileInfo_t &file)
 
 // ---- Acquisition control ------------------------------------------------------------------
 
-bool kq7150fp_Waveform::repetitive() const
-{
+bool kq7150fp_Waveform::repetitive() const {
     QAbstractButton *button = frameButton(m_app, "repetitiveButton");
     return button && button->isChecked();
 }
 
 // A single block is stored, not watched: the refresh interval does not apply.
-void kq7150fp_Waveform::startSingle()
-{
+void kq7150fp_Waveform::startSingle() {
     m_app->acqDialog->showRefreshRow(false);
     start();
 }
 
-void kq7150fp_Waveform::startCont()
-{
+void kq7150fp_Waveform::startCont() {
     m_app->acqDialog->showRefreshRow(true);
     start();
 }
 
-void kq7150fp_Waveform::breakSingle()
-{
+void kq7150fp_Waveform::breakSingle() {
     stopAndRelease();
 }
 
-void kq7150fp_Waveform::stopCont()
-{
+void kq7150fp_Waveform::stopCont() {
     stopAndRelease();
 }
 
 // Stops and releases the start buttons; while the disk still takes the last blocks of a
 // recording they stay locked, since a new start would reuse the buffers the writer reads.
-void kq7150fp_Waveform::stopAndRelease()
-{
+void kq7150fp_Waveform::stopAndRelease() {
     stopDAQ();
     m_app->userBreak();
     if (waitingForDisk())
         setStartEnabled(false);
 }
 
-void kq7150fp_Waveform::setStartEnabled(bool enabled)
-{
+void kq7150fp_Waveform::setStartEnabled(bool enabled) {
     for (const char *name : {"singleShotButton", "repetitiveButton"})
         if (QAbstractButton *b = frameButton(m_app, name))
             b->setEnabled(enabled);
 }
 
-void kq7150fp_Waveform::start()
-{
+void kq7150fp_Waveform::start() {
     if (waitingForDisk()) {
         m_app->userBreak();
         setStartEnabled(false);
@@ -444,8 +425,7 @@ void kq7150fp_Waveform::start()
 }
 
 // The storage dialog with the data rate of the current selection. False when cancelled.
-bool kq7150fp_Waveform::askForStorage()
-{
+bool kq7150fp_Waveform::askForStorage() {
     acqConfig *dialog = m_app->acqDialog;
     kq7150fp_DAQ *daq = m_app->daq;
     const double values = selectedChannels().enabledTotal() * daq->samplingRate->currentData().toDouble();
@@ -460,16 +440,14 @@ bool kq7150fp_Waveform::askForStorage()
 }
 
 // Settings cannot change while the cards acquire; the measurements stay readable.
-void kq7150fp_Waveform::setMainTabsEnabled(bool enabled)
-{
+void kq7150fp_Waveform::setMainTabsEnabled(bool enabled) {
     QTabWidget *tabs = m_app->mainTabs();
     for (int i = kFirstSettingsTab; i < tabs->count(); ++i)
         if (i != kMeasurementsTab)
             tabs->setTabEnabled(i, enabled);
 }
 
-ChannelSelection kq7150fp_Waveform::selectedChannels()
-{
+ChannelSelection kq7150fp_Waveform::selectedChannels() {
     ChannelSelection selection(m_cards);
     for (int c = 0; c < m_cards; ++c)
         for (int k = 0; k < kChannels; ++k)
@@ -477,8 +455,7 @@ ChannelSelection kq7150fp_Waveform::selectedChannels()
     return selection;
 }
 
-void kq7150fp_Waveform::startDAQ()
-{
+void kq7150fp_Waveform::startDAQ() {
     m_markerPending = true;
     if (!m_demo)
         m_driver->environment();
@@ -515,8 +492,8 @@ void kq7150fp_Waveform::startDAQ()
     m_fileSize->setVisible(storage && repetitive());
 
     if (!m_demo) {
-        m_driver->configure(m_plan, daq->trgEdge->currentIndex(), daq->trgLvl->value(), m_acquired.masks(), m_rate,
-                            pipeline);
+        m_driver->configure(m_plan, daq->trgEdge->currentIndex(), daq->trgLvl->value(), m_acquired.masks(),
+                            m_rate, pipeline);
         if (storage) {
             if (!startStorage())
                 return;
@@ -530,8 +507,7 @@ void kq7150fp_Waveform::startDAQ()
 }
 
 // A repetitive playback of a recording goes at the chosen pace; everything else polls.
-int kq7150fp_Waveform::pollIntervalMs(bool storage) const
-{
+int kq7150fp_Waveform::pollIntervalMs(bool storage) const {
     if (storage)
         return m_app->acqDialog->refreshMs();
     if (m_offline && repetitive())
@@ -539,8 +515,7 @@ int kq7150fp_Waveform::pollIntervalMs(bool storage) const
     return kPollMs;
 }
 
-void kq7150fp_Waveform::pauseChanged(bool paused)
-{
+void kq7150fp_Waveform::pauseChanged(bool paused) {
     if (!m_offline || !m_started || !repetitive())
         return;
     if (paused)
@@ -549,8 +524,7 @@ void kq7150fp_Waveform::pauseChanged(bool paused)
         m_timer->start(pollIntervalMs(false));
 }
 
-void kq7150fp_Waveform::startHardware(bool ptp)
-{
+void kq7150fp_Waveform::startHardware(bool ptp) {
     if (ptp)
         startAtAlarm(false);
     else
@@ -559,8 +533,7 @@ void kq7150fp_Waveform::startHardware(bool ptp)
 
 // Buffers, file and writer first; then the cards start calling back with their blocks.
 // False when nothing was started (the start buttons are then released).
-bool kq7150fp_Waveform::startStorage()
-{
+bool kq7150fp_Waveform::startStorage() {
     acqConfig *dialog = m_app->acqDialog;
     ContinuousStorage::Plan plan;
     plan.format = StorageFormat::fromChoice(dialog->formatIndex());
@@ -609,8 +582,7 @@ bool kq7150fp_Waveform::startStorage()
 
 // The start waits on a pool thread for the card clock to reach the alarm, which may take long;
 // the window stays responsive meanwhile and shows the time it is waiting for.
-void kq7150fp_Waveform::startAtAlarm(bool withCallback)
-{
+void kq7150fp_Waveform::startAtAlarm(bool withCallback) {
     startMultInThd_params_t params;
     params.session = d_vi;
     params.startTime = static_cast<uint64_t>(m_app->daq->alarm->alarmTime());
@@ -649,14 +621,12 @@ void kq7150fp_Waveform::startAtAlarm(bool withCallback)
         DriverErrorReporter::report(params.status, "kq7150_startMultAcquisitionTimed64");
 }
 
-void kq7150fp_Waveform::cancelTimedStart()
-{
+void kq7150fp_Waveform::cancelTimedStart() {
     if (m_waitingForAlarm)
         stopAndRelease();
 }
 
-void kq7150fp_Waveform::stopDAQ()
-{
+void kq7150fp_Waveform::stopDAQ() {
     m_timer->stop();
     // The callback acknowledges that it reads no more before the cards are stopped under it;
     // while the start still waits for its alarm there is no callback to hear it.
@@ -686,8 +656,7 @@ void kq7150fp_Waveform::stopDAQ()
 // After the cards have stopped: the writer stores what the ring holds. A disk that does not
 // take it soon (a hung network drive, a pipe nobody reads) is waited for in the background, so
 // the window stays usable.
-void kq7150fp_Waveform::endStorage()
-{
+void kq7150fp_Waveform::endStorage() {
     m_storing = false;
     m_storage->requestEnd();
     QElapsedTimer waited;
@@ -702,27 +671,25 @@ void kq7150fp_Waveform::endStorage()
 
 // The writer has ended: the run's first error is shown with what the file holds, and the
 // buffers go once no callback is inside.
-void kq7150fp_Waveform::completeStorage()
-{
+void kq7150fp_Waveform::completeStorage() {
     m_diskWait->stop();
     std::string error = m_storage->finish();
     if (!m_storage->params().fileName.empty())
         showSummary(m_storage->summary());
     if (!error.empty()) {
         const std::string stored = m_storage->storedText();
-        kq7000fp_app::showErrorMessage(QString::fromStdString(stored.empty() ? error : error + "\n" + stored));
+        kq7000fp_app::showErrorMessage(
+            QString::fromStdString(stored.empty() ? error : error + "\n" + stored));
     }
     QThread::msleep(300);
     m_storage->release();
 }
 
-bool kq7150fp_Waveform::waitingForDisk() const
-{
+bool kq7150fp_Waveform::waitingForDisk() const {
     return m_diskWait->isActive();
 }
 
-bool kq7150fp_Waveform::finishStorage(int ms)
-{
+bool kq7150fp_Waveform::finishStorage(int ms) {
     QElapsedTimer waited;
     waited.start();
     while (waitingForDisk() && !m_storage->writerDone() && waited.elapsed() < ms) {
@@ -739,31 +706,28 @@ bool kq7150fp_Waveform::finishStorage(int ms)
 
 // Takes the file size line's place until the next start, so that what the recording holds can
 // still be read after its message box is gone.
-void kq7150fp_Waveform::showSummary(const StorageSummary &summary)
-{
+void kq7150fp_Waveform::showSummary(const StorageSummary &summary) {
     m_fileSize->setText(QString::fromStdString(summary.text()));
     m_fileSize->setToolTip(QString::fromStdString(summary.fileName));
     setTextColour(m_fileSize, summary.failed() ? QColor(Qt::red) : QColor(Qt::black));
     m_fileSize->show();
 }
 
-void kq7150fp_Waveform::showFileSize()
-{
+void kq7150fp_Waveform::showFileSize() {
     const uint32_t backlog = acquisitionStatus.backlog.load();
-    m_fileSize->setText(QString("File size: %1, sample backlog: %2")
-                            .arg(QString::fromStdString(StorageFormat::fileSizeText(acquisitionStatus.bytesWritten.load())))
-                            .arg(backlog));
+    m_fileSize->setText(
+        QString("File size: %1, sample backlog: %2")
+            .arg(QString::fromStdString(StorageFormat::fileSizeText(acquisitionStatus.bytesWritten.load())))
+            .arg(backlog));
     setTextColour(m_fileSize, backlog > 16384 ? QColor(255, 128, 0) : QColor(Qt::black));
 }
 
-void kq7150fp_Waveform::failPolling()
-{
+void kq7150fp_Waveform::failPolling() {
     m_timer->stop();
 }
 
 // Polls the cards; ready when a whole block waits in them. False after a reported failure.
-bool kq7150fp_Waveform::pollHardware(bool &ready)
-{
+bool kq7150fp_Waveform::pollHardware(bool &ready) {
     if (!m_driver->poll(acquisitionStatus)) {
         failPolling();
         return false;
@@ -776,8 +740,7 @@ bool kq7150fp_Waveform::pollHardware(bool &ready)
     return true;
 }
 
-void kq7150fp_Waveform::timerSlot(bool incrementSlider)
-{
+void kq7150fp_Waveform::timerSlot(bool incrementSlider) {
     if (m_offline) {
         if (!loadOfflineBlock())
             return;
@@ -798,8 +761,10 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
     if (!ready) {
         // After the first block of a start at an alarm, the cards are re-armed untriggered and
         // each further block is taken at once.
-        const bool untriggered = m_triggerSource == TriggerPlan::kNone || m_triggerSource == TriggerPlan::kPtpAlarm;
-        if (acquisitionStatus.state.load() == kq7150_STATE_READY && untriggered && !m_driver->softwareTrigger()) {
+        const bool untriggered =
+            m_triggerSource == TriggerPlan::kNone || m_triggerSource == TriggerPlan::kPtpAlarm;
+        if (acquisitionStatus.state.load() == kq7150_STATE_READY && untriggered &&
+            !m_driver->softwareTrigger()) {
             failPolling();
             return;
         }
@@ -846,8 +811,7 @@ void kq7150fp_Waveform::timerSlot(bool incrementSlider)
 
 // After a block from the ring was shown: a single shot ends here, and the cards keep acquiring
 // otherwise.
-void kq7150fp_Waveform::finishStoredBlock()
-{
+void kq7150fp_Waveform::finishStoredBlock() {
     if (acquisitionStatus.singleDone.load()) {
         std::printf("* Stopped\n");
         m_app->userBreak();
@@ -860,8 +824,7 @@ void kq7150fp_Waveform::finishStoredBlock()
 }
 
 // An acquisition error of the cards ends storing; the file size line follows the writer.
-void kq7150fp_Waveform::checkStorage()
-{
+void kq7150fp_Waveform::checkStorage() {
     if (acquisitionStatus.errors.load() & StatusLine::kAcquisitionErrors) {
         stopAndRelease();
         return;
@@ -871,8 +834,7 @@ void kq7150fp_Waveform::checkStorage()
 
 // Latches the overrange seen with the block just shown, and ends a single shot. True when the
 // acquisition ended.
-bool kq7150fp_Waveform::endAfterBlock()
-{
+bool kq7150fp_Waveform::endAfterBlock() {
     const uint16_t errors = acquisitionStatus.errors.load();
     if (errors & StatusLine::kOutOfRange) {
         setOverrangeLamps(errors);
@@ -885,8 +847,7 @@ bool kq7150fp_Waveform::endAfterBlock()
 }
 
 // After a hardware block was shown: end a single shot, or re-arm.
-void kq7150fp_Waveform::finishBlock()
-{
+void kq7150fp_Waveform::finishBlock() {
     if (endAfterBlock())
         return;
     if (!m_driver->rearm()) {
@@ -896,8 +857,7 @@ void kq7150fp_Waveform::finishBlock()
     showStatus(acquisitionStatus.state.load(), acquisitionStatus.errors.load());
 }
 
-bool kq7150fp_Waveform::loadOfflineBlock()
-{
+bool kq7150fp_Waveform::loadOfflineBlock() {
     switch (m_playback->load(m_block, m_data.get())) {
     case OfflinePlayback::Result::Loaded:
         return true;
@@ -916,28 +876,25 @@ bool kq7150fp_Waveform::loadOfflineBlock()
 
 // Only bits 0-7 of the error word can be told apart from its status bits; they belong to the
 // channels of the first card. The lamps of other cards stay off.
-void kq7150fp_Waveform::setOverrangeLamps(uint16_t errors)
-{
+void kq7150fp_Waveform::setOverrangeLamps(uint16_t errors) {
     for (int c = 0; c < m_cards; ++c)
         for (int k = 0; k < kChannels; ++k)
             m_app->channel(c, k)->overrangeLed()->setValue(c == 0 && ((errors >> k) & 1));
 }
 
-void kq7150fp_Waveform::showStatus(int state, uint16_t errors)
-{
+void kq7150fp_Waveform::showStatus(int state, uint16_t errors) {
     // A recording that ended while the cards go on says so until the user stops.
-    const std::string why = m_storing && m_storage->params().storingEnded.load() ? m_storage->params().error() : "";
+    const std::string why =
+        m_storing && m_storage->params().storingEnded.load() ? m_storage->params().error() : "";
     showLine(why.empty() ? StatusLine::running(state, errors) : StatusLine::storingEnded(state, errors, why));
 }
 
-void kq7150fp_Waveform::showLine(const StatusLine &line)
-{
+void kq7150fp_Waveform::showLine(const StatusLine &line) {
     m_status->setText(QString::fromStdString(line.html));
     setTextColour(m_status, rgb(line.rgb));
 }
 
-void kq7150fp_Waveform::setBlockTimeRange(double t0, double t1)
-{
+void kq7150fp_Waveform::setBlockTimeRange(double t0, double t1) {
     m_plot->setAxisAutoScale(QwtPlot::xBottom, false);
     m_plot->setAxisScale(QwtPlot::xBottom, t0, t1);
     m_plot->updateAxes();
@@ -948,15 +905,13 @@ void kq7150fp_Waveform::setBlockTimeRange(double t0, double t1)
         m_time[i] = i / m_rate + t0;
 }
 
-void kq7150fp_Waveform::showBlock()
-{
+void kq7150fp_Waveform::showBlock() {
     updatePlot();
     updateFft();
     recalculateMeasurements();
 }
 
-void kq7150fp_Waveform::recalculateMeasurements()
-{
+void kq7150fp_Waveform::recalculateMeasurements() {
     if (m_measurement)
         m_measurement->recalculate();
 }
@@ -964,8 +919,7 @@ void kq7150fp_Waveform::recalculateMeasurements()
 // ---- Display ------------------------------------------------------------------------------
 
 // The k-th acquired block as drawn: volts, or the custom unit.
-const double *kq7150fp_Waveform::displayed(int block)
-{
+const double *kq7150fp_Waveform::displayed(int block) {
     const double *volts = m_data.get() + static_cast<long>(block) * m_scans;
     if (!m_unit.on)
         return volts;
@@ -977,8 +931,7 @@ const double *kq7150fp_Waveform::displayed(int block)
     return units;
 }
 
-void kq7150fp_Waveform::updatePlot()
-{
+void kq7150fp_Waveform::updatePlot() {
     int block = 0;
     for (int c = 0; c < m_cards; ++c)
         for (int k = 0; k < kChannels; ++k) {
@@ -1017,8 +970,7 @@ void kq7150fp_Waveform::updatePlot()
     updateCursorReadout();
 }
 
-void kq7150fp_Waveform::updateCursorReadout()
-{
+void kq7150fp_Waveform::updateCursorReadout() {
     m_cursorView->setVisible(m_cursors->isOn());
     if (!m_cursors->isOn())
         return;
@@ -1035,19 +987,18 @@ void kq7150fp_Waveform::updateCursorReadout()
         const QwtPlotCurve *curve = m_curves[i];
         if (!curve->isVisible() || first < 0 || second < 0 || curve->dataSize() != size_t(m_scans))
             continue;
-        const std::string name = "FC #" + std::to_string(i / kChannels + 1) + " Ch " + std::to_string(i % kChannels + 1);
+        const std::string name =
+            "FC #" + std::to_string(i / kChannels + 1) + " Ch " + std::to_string(i % kChannels + 1);
         readout.channels.push_back({name, curve->sample(first).y(), curve->sample(second).y()});
     }
     m_cursorView->show(readout);
 }
 
-void kq7150fp_Waveform::waveSlot()
-{
+void kq7150fp_Waveform::waveSlot() {
     updatePlot();
 }
 
-void kq7150fp_Waveform::updateFft()
-{
+void kq7150fp_Waveform::updateFft() {
     if (m_scans < 1 || (m_demo && !m_offline))
         return;
     auto job = std::make_shared<BlockSpectra>();
@@ -1066,8 +1017,7 @@ void kq7150fp_Waveform::updateFft()
     m_spectraAnalysis.start(job, [this](BlockSpectra &done) { showSpectra(done); });
 }
 
-void kq7150fp_Waveform::showSpectra(BlockSpectra &done)
-{
+void kq7150fp_Waveform::showSpectra(BlockSpectra &done) {
     plot_voltage *spectrum = m_app->spectrum;
     // The curves of channels outside this block may point into spectra that are about to go.
     for (QwtPlotCurve *curve : spectrum->curveList())
@@ -1087,20 +1037,17 @@ void kq7150fp_Waveform::showSpectra(BlockSpectra &done)
     showSpectrumScales(m_spectrumEnd);
 }
 
-bool kq7150fp_Waveform::analysing() const
-{
+bool kq7150fp_Waveform::analysing() const {
     return m_spectraAnalysis.pending() || (m_measurement && m_measurement->calculating());
 }
 
-void kq7150fp_Waveform::refreshSpectrumScales()
-{
+void kq7150fp_Waveform::refreshSpectrumScales() {
     if (!m_spectra.empty())
         showSpectrumScales(m_spectrumEnd);
 }
 
 // fEnd: the last frequency of the spectra.
-void kq7150fp_Waveform::showSpectrumScales(double fEnd)
-{
+void kq7150fp_Waveform::showSpectrumScales(double fEnd) {
     plot_voltage *spectrum = m_app->spectrum;
     QwtPlot *plot = spectrum->plot();
     QAbstractButton *autoscale = frameButton(m_app, "autoscaleButton");
@@ -1119,8 +1066,7 @@ void kq7150fp_Waveform::showSpectrumScales(double fEnd)
     spectrum->markerMoved(QPoint(-1, -1));
 }
 
-void kq7150fp_Waveform::toggleChannels()
-{
+void kq7150fp_Waveform::toggleChannels() {
     plot_voltage *spectrum = m_app->spectrum;
     for (int i = 0; i < spectrum->curveList().size(); ++i) {
         chLabelFft *label = spectrum->labelList()[i];
@@ -1135,8 +1081,7 @@ void kq7150fp_Waveform::toggleChannels()
     spectrum->plot()->replot();
 }
 
-void kq7150fp_Waveform::asSlot(bool asOn)
-{
+void kq7150fp_Waveform::asSlot(bool asOn) {
     m_plot->setAxisAutoScale(QwtPlot::yLeft, asOn);
     const QwtScaleDiv &x = m_plot->axisScaleDiv(QwtPlot::xBottom);
     m_xLower = x.lowerBound();
@@ -1147,13 +1092,11 @@ void kq7150fp_Waveform::asSlot(bool asOn)
     recalculateMeasurements();
 }
 
-void kq7150fp_Waveform::showBlockNumber()
-{
+void kq7150fp_Waveform::showBlockNumber() {
     m_sliderLabel->setText(QString("<html><b>%1 / %2</b></html>").arg(m_block + 1).arg(m_blocks.blocks()));
 }
 
-void kq7150fp_Waveform::sliderChanged(int position)
-{
+void kq7150fp_Waveform::sliderChanged(int position) {
     if (sender() != m_slider || !m_offline)
         return;
     m_block = m_blocks.blockAt(position);
@@ -1168,8 +1111,7 @@ void kq7150fp_Waveform::sliderChanged(int position)
     timerSlot(false);
 }
 
-void kq7150fp_Waveform::zoomed(const QRectF &)
-{
+void kq7150fp_Waveform::zoomed(const QRectF &) {
     const QwtScaleDiv &x = m_plot->axisScaleDiv(QwtPlot::xBottom);
     const QwtScaleDiv &y = m_plot->axisScaleDiv(QwtPlot::yLeft);
     m_picker->setXRange(x.lowerBound(), x.upperBound());
@@ -1177,8 +1119,7 @@ void kq7150fp_Waveform::zoomed(const QRectF &)
     updateCursorReadout();
 }
 
-void kq7150fp_Waveform::symbolSizeSlot()
-{
+void kq7150fp_Waveform::symbolSizeSlot() {
     const int size = m_symbols->currentData().toInt();
     for (QwtPlotCurve *curve : m_curves) {
         const QColor colour = curve->pen().color();
@@ -1190,8 +1131,7 @@ void kq7150fp_Waveform::symbolSizeSlot()
     m_plot->replot();
 }
 
-bool kq7150fp_Waveform::eventFilter(QObject *watched, QEvent *event)
-{
+bool kq7150fp_Waveform::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == m_plot->axisWidget(QwtPlot::yLeft))
             editYAxis();
@@ -1201,8 +1141,7 @@ bool kq7150fp_Waveform::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void kq7150fp_Waveform::editYAxis()
-{
+void kq7150fp_Waveform::editYAxis() {
     const QwtScaleDiv &div = m_plot->axisScaleDiv(QwtPlot::yLeft);
     double lower = div.lowerBound(), upper = div.upperBound();
     if (m_unit.on) {
@@ -1223,12 +1162,12 @@ void kq7150fp_Waveform::editYAxis()
     CustomUnit unit;
     unit.on = m_yDialog->unitGroup()->isChecked();
     if (unit.on)
-        unit = {true, m_yDialog->unitName()->text(), m_yDialog->offset()->value(), m_yDialog->multiplier()->value()};
+        unit = {true, m_yDialog->unitName()->text(), m_yDialog->offset()->value(),
+                m_yDialog->multiplier()->value()};
     showUnit(unit, lower, upper);
 }
 
-void kq7150fp_Waveform::setCustomUnit(const CustomUnit &unit)
-{
+void kq7150fp_Waveform::setCustomUnit(const CustomUnit &unit) {
     const QwtScaleDiv &div = m_plot->axisScaleDiv(QwtPlot::yLeft);
     double lower = div.lowerBound(), upper = div.upperBound();
     if (m_unit.on) {
@@ -1243,8 +1182,7 @@ void kq7150fp_Waveform::setCustomUnit(const CustomUnit &unit)
     showUnit(unit, lower, upper);
 }
 
-void kq7150fp_Waveform::showUnit(const CustomUnit &unit, double lower, double upper)
-{
+void kq7150fp_Waveform::showUnit(const CustomUnit &unit, double lower, double upper) {
     m_unit = unit;
     if (m_unit.on) {
         lower = axisConfig::toUnits(lower, m_unit.offset, m_unit.multiplier);
@@ -1263,24 +1201,21 @@ void kq7150fp_Waveform::showUnit(const CustomUnit &unit, double lower, double up
     m_picker->setUnitName(name);
 }
 
-CurveTable kq7150fp_Waveform::waveformTable(bool withSamples) const
-{
+CurveTable kq7150fp_Waveform::waveformTable(bool withSamples) const {
     const std::string unit = m_unit.on ? m_unit.name.toStdString() : "V";
     CurveTable table = ShownCurves::table(m_curves, "Time (s)", unit, withSamples);
     table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans);
     return table;
 }
 
-CurveTable kq7150fp_Waveform::spectrumTable(bool withSamples) const
-{
+CurveTable kq7150fp_Waveform::spectrumTable(bool withSamples) const {
     CurveTable table = ShownCurves::table(m_app->spectrum->curveList(), "Frequency (Hz)", "dB", withSamples);
     table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans) +
                      m_spectrumSettings;
     return table;
 }
 
-void kq7150fp_Waveform::editXAxis()
-{
+void kq7150fp_Waveform::editXAxis() {
     const QwtScaleDiv &div = m_plot->axisScaleDiv(QwtPlot::xBottom);
     const bool acquired = m_scans > 0;
     const double first = acquired ? m_time[0] : div.lowerBound();
@@ -1300,8 +1235,7 @@ void kq7150fp_Waveform::editXAxis()
     recalculateMeasurements();
 }
 
-measurementInputs kq7150fp_Waveform::measurementState() const
-{
+measurementInputs kq7150fp_Waveform::measurementState() const {
     kq7150fp_DAQ *daq = m_app->daq;
     measurementInputs in;
     in.optionsExist = daq->acperf;

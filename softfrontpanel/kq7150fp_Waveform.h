@@ -5,9 +5,9 @@
 // spectrum plot and the measurements.
 #pragma once
 
+#include "BackgroundAnalysis.h"
 #include "BlockScale.h"
 #include "ChannelSelection.h"
-#include "BackgroundAnalysis.h"
 #include "CurveTable.h"
 #include "TriggerPlan.h"
 #include "fileInfo_t.h"
@@ -212,7 +212,7 @@ private:
     QLabel *m_fileSize = nullptr;
     QAbstractButton *m_cancelWait = nullptr; // beside the status line while a start waits for its alarm
     QShortcut *m_escape = nullptr;
-    QTimer *m_diskWait = nullptr;            // polls the writer after a stop until the disk took all
+    QTimer *m_diskWait = nullptr; // polls the writer after a stop until the disk took all
     QSlider *m_slider = nullptr;
     QLabel *m_sliderLabel = nullptr;
     PlaybackControls *m_playbackControls = nullptr;

@@ -212,7 +212,8 @@ void kq7150fp_chCfg::setChCfg() {
         restoreAccepted();
         return;
     }
-    m_accepted = {index, m_couplingChoice->currentIndex(), gain->currentIndex(), hpf->isChecked(), fir->isChecked()};
+    m_accepted = {index, m_couplingChoice->currentIndex(), gain->currentIndex(), hpf->isChecked(),
+                  fir->isChecked()};
 }
 
 // The boxes only: the filter boxes would otherwise send a configuration each.
@@ -249,8 +250,12 @@ void kq7150fp_chCfg::restoreDefaults() {
 }
 
 kq7150fp_chCfg::Choices kq7150fp_chCfg::choices() const {
-    return {m_sourceChoice->currentIndex(), m_couplingChoice->currentIndex(), gain->currentIndex(),
-            hpf->isChecked(), fir->isChecked(), m_enableBox->isChecked()};
+    return {m_sourceChoice->currentIndex(),
+            m_couplingChoice->currentIndex(),
+            gain->currentIndex(),
+            hpf->isChecked(),
+            fir->isChecked(),
+            m_enableBox->isChecked()};
 }
 
 // The boxes change without each reporting its own change: the channel is configured once, at

@@ -1,11 +1,11 @@
 // Entry point of the 7150 front panel: an optional stored file to view offline, then the
 // window, then the event loop.
-#include "fileInfo_t.h"
-#include "kq7000fp_splashLabel.h"
 #include "ConfigurationMenu.h"
 #include "RecordingOpener.h"
 #include "StoredFileSettings.h"
 #include "TestDriverHook.h"
+#include "fileInfo_t.h"
+#include "kq7000fp_splashLabel.h"
 #include "kq7150_fc.h"
 #include "kq7150fp_App.h"
 
@@ -31,8 +31,7 @@ const char kAcPerfOption[] = "-acperf";
 // Reads the header of the file named by the first argument, when there is one.
 // Returns false when a file was named but cannot be used. The name is opened as the bytes the
 // system gave: a name that is not valid in the locale's encoding would not survive a QString.
-bool readCommandLineFile(int argc, char *argv[], bool &headerRead)
-{
+bool readCommandLineFile(int argc, char *argv[], bool &headerRead) {
     headerRead = false;
     if (argc < 2 || std::strcmp(argv[1], kAcPerfOption) == 0)
         return true;
@@ -46,8 +45,7 @@ bool readCommandLineFile(int argc, char *argv[], bool &headerRead)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     // A recording into a pipe whose reader went away fails its write and is reported as a
     // failed write; the signal would end the program and lose the recording's last blocks.
     std::signal(SIGPIPE, SIG_IGN);
@@ -103,17 +101,18 @@ int main(int argc, char *argv[])
         // start: the event loop ends, the window and its cards go, a new one views the file.
         bool replaced = false;
         fileInfo_t next{};
-        QObject::connect(window->recordings(), &RecordingOpener::chosen, window.get(),
-                         [&](const QByteArray &, const fileInfo_t &info) {
-                             if (!window->endSession("Opening a recording ends the running acquisition. Go on?"))
-                                 return;
-                             next = info;
-                             replaced = true;
-                             // Told to end with no loop running, Qt would end the next modal
-                             // box instead; a choice made before exec() is seen below.
-                             if (QThread::currentThread()->loopLevel() > 0)
-                                 QCoreApplication::exit(0);
-                         });
+        QObject::connect(
+            window->recordings(), &RecordingOpener::chosen, window.get(),
+            [&](const QByteArray &, const fileInfo_t &info) {
+                if (!window->endSession("Opening a recording ends the running acquisition. Go on?"))
+                    return;
+                next = info;
+                replaced = true;
+                // Told to end with no loop running, Qt would end the next modal
+                // box instead; a choice made before exec() is seen below.
+                if (QThread::currentThread()->loopLevel() > 0)
+                    QCoreApplication::exit(0);
+            });
         kq7000fp_app::centerOnScreen(window.get());
         window->show();
         // Showing the first block runs events; inside the event loop, whatever they bring

@@ -9,8 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-std::FILE *openStored(const char *path, std::string *why)
-{
+std::FILE *openStored(const char *path, std::string *why) {
     const auto refuse = [why](const char *reason) {
         if (why)
             *why = reason;

@@ -11,8 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 
-waveformCursors::waveformCursors(QwtPlot *plot) : QObject(plot), m_plot(plot), m_canvas(plot->canvas())
-{
+waveformCursors::waveformCursors(QwtPlot *plot) : QObject(plot), m_plot(plot), m_canvas(plot->canvas()) {
     m_action = new QAction("Cursors", this);
     m_action->setCheckable(true);
     m_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
@@ -36,14 +35,12 @@ waveformCursors::waveformCursors(QwtPlot *plot) : QObject(plot), m_plot(plot), m
     m_canvas->installEventFilter(this);
 }
 
-bool waveformCursors::isOn() const
-{
+bool waveformCursors::isOn() const {
     return m_action->isChecked();
 }
 
 // Switched on, the cursors come up at a third and two thirds of the visible time range.
-void waveformCursors::switchOn(bool on)
-{
+void waveformCursors::switchOn(bool on) {
     if (on) {
         const QwtScaleDiv &x = m_plot->axisScaleDiv(QwtPlot::xBottom);
         const double width = x.upperBound() - x.lowerBound();
@@ -59,8 +56,7 @@ void waveformCursors::switchOn(bool on)
     emit changed();
 }
 
-void waveformCursors::setGrid(const SampleGrid &grid)
-{
+void waveformCursors::setGrid(const SampleGrid &grid) {
     m_grid = grid;
     for (int k = 0; k < 2; ++k) {
         if (m_index[k] >= 0 && m_index[k] < grid.count) {
@@ -72,23 +68,20 @@ void waveformCursors::setGrid(const SampleGrid &grid)
     }
 }
 
-void waveformCursors::place(int k, double t)
-{
+void waveformCursors::place(int k, double t) {
     m_index[k] = m_grid.nearestIndex(t);
     m_time[k] = m_grid.snap(t);
     m_markers[k]->setXValue(m_time[k]);
 }
 
-void waveformCursors::moveTo(int k, int pixel)
-{
+void waveformCursors::moveTo(int k, int pixel) {
     place(k, m_plot->invTransform(QwtPlot::xBottom, pixel));
     m_plot->replot();
     emit changed();
 }
 
 // The cursor within grab distance of that canvas column (the nearer of both), or -1.
-int waveformCursors::near(int pixel) const
-{
+int waveformCursors::near(int pixel) const {
     int best = -1;
     double bestDistance = kGrabPixels + 0.5;
     for (int k = 0; k < 2; ++k) {
@@ -102,8 +95,7 @@ int waveformCursors::near(int pixel) const
 }
 
 // True when the press is the cursors' own.
-bool waveformCursors::press(const QMouseEvent *event)
-{
+bool waveformCursors::press(const QMouseEvent *event) {
     const int x = event->pos().x();
     if (event->modifiers() == Qt::ControlModifier &&
         (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)) {
@@ -117,13 +109,11 @@ bool waveformCursors::press(const QMouseEvent *event)
     return m_dragged >= 0;
 }
 
-void waveformCursors::hover(int pixel)
-{
+void waveformCursors::hover(int pixel) {
     m_canvas->setCursor(near(pixel) >= 0 ? QCursor(Qt::SizeHorCursor) : m_canvasCursor);
 }
 
-bool waveformCursors::eventFilter(QObject *watched, QEvent *event)
-{
+bool waveformCursors::eventFilter(QObject *watched, QEvent *event) {
     // The canvas may still send events while the plot is destroyed: nothing is asked of the
     // plot unless the cursors are on.
     if (watched != m_canvas || !isOn())

@@ -23,8 +23,7 @@ namespace {
 // leading to somebody else's server until the real host is filled in.
 const char kMakerSite[] = "https://www.travix.example";
 
-QLabel *valueLabel(const QString &text, const char *name, QWidget *parent)
-{
+QLabel *valueLabel(const QString &text, const char *name, QWidget *parent) {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
     // Revisions and serial numbers are what users copy into support requests.
@@ -32,8 +31,7 @@ QLabel *valueLabel(const QString &text, const char *name, QWidget *parent)
     return label;
 }
 
-clickableLabel *link(const QString &text, const char *name, QWidget *parent)
-{
+clickableLabel *link(const QString &text, const char *name, QWidget *parent) {
     auto *label = new clickableLabel(text, parent);
     label->setObjectName(name);
     return label;
@@ -41,11 +39,11 @@ clickableLabel *link(const QString &text, const char *name, QWidget *parent)
 
 } // namespace
 
-kq7000fp_About::kq7000fp_About(const QString &sfpVersion, const QString &driverRevision, const QString &modelText,
-                               const QString &notice, QWidget *parent, const QString &commonLibraryRevision,
-                               const QString &plotLibraryVersion, bool usesKissFft)
-    : QDialog(parent)
-{
+kq7000fp_About::kq7000fp_About(const QString &sfpVersion, const QString &driverRevision,
+                               const QString &modelText, const QString &notice, QWidget *parent,
+                               const QString &commonLibraryRevision, const QString &plotLibraryVersion,
+                               bool usesKissFft)
+    : QDialog(parent) {
     kq7000fp_resources::init();
     const int h = fontMetrics().height();
     setWindowTitle(tr("About Movara %1 Soft Front Panel").arg(modelText));
@@ -82,8 +80,7 @@ kq7000fp_About::kq7000fp_About(const QString &sfpVersion, const QString &driverR
     main->addLayout(row);
 }
 
-QGroupBox *kq7000fp_About::buildLicenses(int h, const QString &plotLibraryVersion, bool usesKissFft)
-{
+QGroupBox *kq7000fp_About::buildLicenses(int h, const QString &plotLibraryVersion, bool usesKissFft) {
     auto *group = new QGroupBox("Third-Party Licenses", this);
     group->setObjectName("licensesGroup");
     auto *grid = new QGridLayout(group);
@@ -105,7 +102,8 @@ QGroupBox *kq7000fp_About::buildLicenses(int h, const QString &plotLibraryVersio
     grid->addWidget(qtLicenseLink, row++, 2);
 
     if (!plotLibraryVersion.isEmpty()) {
-        grid->addWidget(new QLabel(QString("Qwt library version %1:").arg(plotLibraryVersion), group), row, 0, 1, 2);
+        grid->addWidget(new QLabel(QString("Qwt library version %1:").arg(plotLibraryVersion), group), row, 0,
+                        1, 2);
         auto *qwtLink = link("LGPL v2.1", "qwtLicenseLink", group);
         connect(qwtLink, &clickableLabel::clicked, this, &kq7000fp_About::showQwtLicense);
         grid->addWidget(qwtLink, row++, 2);
@@ -123,8 +121,7 @@ QGroupBox *kq7000fp_About::buildLicenses(int h, const QString &plotLibraryVersio
 }
 
 QGroupBox *kq7000fp_About::buildSoftware(int h, const QString &sfpVersion, const QString &driverRevision,
-                                         const QString &commonLibraryRevision)
-{
+                                         const QString &commonLibraryRevision) {
     auto *group = new QGroupBox("Software Revisions", this);
     group->setObjectName("softwareGroup");
     m_softwareForm = new QFormLayout(group);
@@ -141,8 +138,7 @@ QGroupBox *kq7000fp_About::buildSoftware(int h, const QString &sfpVersion, const
     return group;
 }
 
-QGroupBox *kq7000fp_About::buildHardware(int h)
-{
+QGroupBox *kq7000fp_About::buildHardware(int h) {
     auto *group = new QGroupBox("Hardware Information", this);
     group->setObjectName("hardwareGroup");
     m_hardwareForm = new QFormLayout(group);
@@ -151,8 +147,7 @@ QGroupBox *kq7000fp_About::buildHardware(int h)
     return group;
 }
 
-QLayout *kq7000fp_About::buildButtons()
-{
+QLayout *kq7000fp_About::buildButtons() {
     auto *row = new QHBoxLayout;
     m_prev = new QPushButton("< Previous", this);
     m_prev->setObjectName("prevButton");
@@ -177,8 +172,7 @@ QLayout *kq7000fp_About::buildButtons()
 
 void kq7000fp_About::addHardwareInfo(const QString &serialNumber, const QString &revision,
                                      const QString &deviceModel, const QString &driverRevision,
-                                     const QString &sfpVersion)
-{
+                                     const QString &sfpVersion) {
     if (m_pages.empty()) {
         QWidget *group = m_hardwareForm->parentWidget();
         m_modelValue = valueLabel(deviceModel, "modelValue", group);
@@ -192,13 +186,13 @@ void kq7000fp_About::addHardwareInfo(const QString &serialNumber, const QString 
         m_prev->show();
     }
     m_pages.push_back({driverRevision.isEmpty() ? m_driverValue->text() : driverRevision,
-                       sfpVersion.isEmpty() ? m_sfpValue->text() : sfpVersion, deviceModel, revision, serialNumber});
+                       sfpVersion.isEmpty() ? m_sfpValue->text() : sfpVersion, deviceModel, revision,
+                       serialNumber});
     // A page added while the last one is shown must still be reachable.
     m_next->setEnabled(m_page + 1 < pageCount());
 }
 
-void kq7000fp_About::next()
-{
+void kq7000fp_About::next() {
     // The button is disabled on the last page, but the slot is public.
     if (m_page + 1 >= pageCount())
         return;
@@ -209,8 +203,7 @@ void kq7000fp_About::next()
     showPage();
 }
 
-void kq7000fp_About::prev()
-{
+void kq7000fp_About::prev() {
     if (m_page <= 0)
         return;
     --m_page;
@@ -220,8 +213,7 @@ void kq7000fp_About::prev()
     showPage();
 }
 
-void kq7000fp_About::showPage()
-{
+void kq7000fp_About::showPage() {
     const HardwarePage &page = m_pages[static_cast<size_t>(m_page)];
     if (!page.driverRevision.isEmpty())
         m_driverValue->setText(page.driverRevision);
@@ -232,25 +224,21 @@ void kq7000fp_About::showPage()
     m_serialValue->setText(page.serialNumber);
 }
 
-void kq7000fp_About::showKissFFTLicense()
-{
+void kq7000fp_About::showKissFFTLicense() {
     kissFFTLicense viewer(this);
     viewer.exec();
 }
 
-void kq7000fp_About::showQtLicense()
-{
+void kq7000fp_About::showQtLicense() {
     qtLicense viewer(this);
     viewer.exec();
 }
 
-void kq7000fp_About::showQwtLicense()
-{
+void kq7000fp_About::showQwtLicense() {
     qwtLicense viewer(this);
     viewer.exec();
 }
 
-void kq7000fp_About::openLicensesWebPage()
-{
+void kq7000fp_About::openLicensesWebPage() {
     QDesktopServices::openUrl(QUrl(QString(kMakerSite) + "/about/third-party-license-usage/"));
 }

@@ -15,8 +15,7 @@
 
 kq7000fp_AppFC::kq7000fp_AppFC(kq7000fp_genFC &descriptor, bool multiple, bool startInDemo,
                                const QString &plotVersion, bool kissFft, QWidget *parent)
-    : kq7000fp_app(parent), m_descriptor(&descriptor)
-{
+    : kq7000fp_app(parent), m_descriptor(&descriptor) {
     setTitleText(QString::fromStdString(descriptor.modelText()));
     connectToCards(multiple, startInDemo);
     describeConnection();
@@ -25,8 +24,7 @@ kq7000fp_AppFC::kq7000fp_AppFC(kq7000fp_genFC &descriptor, bool multiple, bool s
 }
 
 // The connection dialog lives only while the frame is built; cancelling it ends the program.
-void kq7000fp_AppFC::connectToCards(bool multiple, bool startInDemo)
-{
+void kq7000fp_AppFC::connectToCards(bool multiple, bool startInDemo) {
     kq7000fp_fcSelect select(m_descriptor, multiple);
     if (!startInDemo) {
         select.setWindowIcon(windowIcon());
@@ -46,8 +44,7 @@ void kq7000fp_AppFC::connectToCards(bool multiple, bool startInDemo)
     setDemoMode(m_demo != 0);
 }
 
-void kq7000fp_AppFC::describeConnection()
-{
+void kq7000fp_AppFC::describeConnection() {
     QString carrierText, cardText, hostText;
     if (m_demo) {
         m_lxi = false;
@@ -82,8 +79,7 @@ void kq7000fp_AppFC::describeConnection()
 
 // The dialog knows the panel's software from the start; the derived panel adds the hardware
 // pages once it has asked the cards.
-void kq7000fp_AppFC::prepareAbout(const QString &plotVersion, bool kissFft)
-{
+void kq7000fp_AppFC::prepareAbout(const QString &plotVersion, bool kissFft) {
     ViChar revision[kq7000_REVISION_BUFLEN] = {};
     if (kq7000_revision(revision) == VI_SUCCESS)
         m_commonRevision = QString::fromLatin1(revision);
@@ -98,8 +94,7 @@ void kq7000fp_AppFC::prepareAbout(const QString &plotVersion, bool kissFft)
     connect(m_aboutButton, &QPushButton::clicked, m_about, &QWidget::show);
 }
 
-void kq7000fp_AppFC::resetDevice()
-{
+void kq7000fp_AppFC::resetDevice() {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     if (!m_demo) {
         const ViStatus status = m_descriptor->resetCards(m_session);

@@ -16,18 +16,19 @@
 #include <QStyleFactory>
 #include <QThread>
 #include <QVBoxLayout>
-#include <QWindow>
 #include <QWhatsThis>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdlib>
 
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 
-QString &titleTextStore()
-{
+QString &titleTextStore() {
     static QString text;
     return text;
 }
@@ -35,23 +36,20 @@ QString &titleTextStore()
 const char kStartContTip[] = "<html>Starts the repetitive data acquisition (or continuous data acquisition, "
                              "when file storage option is turned on)</html>";
 
-void setTips(QWidget *w, const QString &text)
-{
+void setTips(QWidget *w, const QString &text) {
     w->setToolTip(text);
     w->setWhatsThis(text);
 }
 
 // The key is handled by the panel's window; the start buttons are where a person looks for it.
-QString withSpaceNote(const QString &tip)
-{
+QString withSpaceNote(const QString &tip) {
     const QString note = "Space starts and stops the repetitive acquisition.";
     if (tip.endsWith("</html>"))
         return tip.chopped(7) + "<br>" + note + "</html>";
     return tip + "\n" + note;
 }
 
-QPushButton *iconButton(const QIcon &icon, const char *name, QWidget *parent)
-{
+QPushButton *iconButton(const QIcon &icon, const char *name, QWidget *parent) {
     auto *b = new QPushButton(parent);
     b->setIcon(icon);
     b->setObjectName(name);
@@ -60,8 +58,7 @@ QPushButton *iconButton(const QIcon &icon, const char *name, QWidget *parent)
 
 } // namespace
 
-kq7000fp_app::kq7000fp_app(QWidget *parent) : QWidget(parent)
-{
+kq7000fp_app::kq7000fp_app(QWidget *parent) : QWidget(parent) {
     initResources();
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     const int h = fontMetrics().height();
@@ -91,8 +88,7 @@ kq7000fp_app::kq7000fp_app(QWidget *parent) : QWidget(parent)
     centerOnScreen(this);
 }
 
-QLayout *kq7000fp_app::buildBanner()
-{
+QLayout *kq7000fp_app::buildBanner() {
     auto *row = new QHBoxLayout;
     row->setSpacing(0);
     auto *logo = new QLabel(this);
@@ -111,8 +107,7 @@ QLayout *kq7000fp_app::buildBanner()
     return row;
 }
 
-QWidget *kq7000fp_app::buildStatusGroup(int h)
-{
+QWidget *kq7000fp_app::buildStatusGroup(int h) {
     auto *group = new QGroupBox(this);
     auto *layout = new QVBoxLayout(group);
     layout->setSpacing(h);
@@ -131,8 +126,7 @@ QWidget *kq7000fp_app::buildStatusGroup(int h)
     return group;
 }
 
-void kq7000fp_app::buildControlColumn(int h)
-{
+void kq7000fp_app::buildControlColumn(int h) {
     QVBoxLayout *col = m_controlColumn;
     col->addWidget(buildStatusGroup(h));
 
@@ -201,61 +195,59 @@ void kq7000fp_app::buildControlColumn(int h)
     col->addWidget(m_closeButton);
 }
 
-void kq7000fp_app::setContentLayout(QLayout *layout)
-{
+void kq7000fp_app::setContentLayout(QLayout *layout) {
     if (m_layoutReady)
         m_content->setLayout(layout);
     else
         setLayout(layout);
 }
 
-void kq7000fp_app::setBannerText(const QString &text) { m_banner->setText(text); }
+void kq7000fp_app::setBannerText(const QString &text) {
+    m_banner->setText(text);
+}
 
-void kq7000fp_app::showLxiLogo(bool isLxi)
-{
+void kq7000fp_app::showLxiLogo(bool isLxi) {
     if (isLxi)
         m_carrierLogo->setPixmap(QPixmap(":/lxi-logo.bmp"));
 }
 
-static void setInfo(QLabel *label, const QString &text, const QString &whatsThis)
-{
+static void setInfo(QLabel *label, const QString &text, const QString &whatsThis) {
     label->setText(text);
     label->setVisible(!text.isEmpty());
     if (!whatsThis.isEmpty())
         label->setWhatsThis(whatsThis);
 }
 
-void kq7000fp_app::setCarrierInfo(const QString &text, const QString &whatsThis)
-{
+void kq7000fp_app::setCarrierInfo(const QString &text, const QString &whatsThis) {
     setInfo(m_carrierInfo, text, whatsThis);
 }
 
-void kq7000fp_app::setCardInfo(const QString &text, const QString &whatsThis) { setInfo(m_cardInfo, text, whatsThis); }
+void kq7000fp_app::setCardInfo(const QString &text, const QString &whatsThis) {
+    setInfo(m_cardInfo, text, whatsThis);
+}
 
-void kq7000fp_app::setDemoMode(bool demo) { m_activeLed->setValue(demo ? 0 : 1); }
+void kq7000fp_app::setDemoMode(bool demo) {
+    m_activeLed->setValue(demo ? 0 : 1);
+}
 
-void kq7000fp_app::showAutoscale(bool show)
-{
+void kq7000fp_app::showAutoscale(bool show) {
     m_autoscaleCaption->setVisible(show);
     m_autoscaleButton->setVisible(show);
     if (show)
         resize(800, 600);
 }
 
-void kq7000fp_app::showIdentify(bool show)
-{
+void kq7000fp_app::showIdentify(bool show) {
     m_identifyCaption->setVisible(show);
     m_identifyButton->setVisible(show);
 }
 
-void kq7000fp_app::showStartButtons(bool show)
-{
+void kq7000fp_app::showStartButtons(bool show) {
     m_singleButton->setVisible(show);
     m_repetitiveButton->setVisible(show);
 }
 
-void kq7000fp_app::centerOnScreen(QWidget *widget)
-{
+void kq7000fp_app::centerOnScreen(QWidget *widget) {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen || !widget)
         return;
@@ -265,15 +257,13 @@ void kq7000fp_app::centerOnScreen(QWidget *widget)
                  area.y() + std::max(0, (area.height() - size.height()) / 2));
 }
 
-int kq7000fp_app::titleBarHeight() const
-{
+int kq7000fp_app::titleBarHeight() const {
     if (isVisible() && frameGeometry().height() > height())
         return frameGeometry().height() - height();
     return style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
 }
 
-void kq7000fp_app::showAndDraw(QWidget *widget)
-{
+void kq7000fp_app::showAndDraw(QWidget *widget) {
     widget->show();
     QElapsedTimer waited;
     waited.start();
@@ -286,46 +276,43 @@ void kq7000fp_app::showAndDraw(QWidget *widget)
     QCoreApplication::processEvents();
 }
 
-QString kq7000fp_app::titleText() { return titleTextStore(); }
+QString kq7000fp_app::titleText() {
+    return titleTextStore();
+}
 
-void kq7000fp_app::setTitleText(const QString &text) { titleTextStore() = text; }
+void kq7000fp_app::setTitleText(const QString &text) {
+    titleTextStore() = text;
+}
 
-void kq7000fp_app::showInfoMessage(const QString &text)
-{
+void kq7000fp_app::showInfoMessage(const QString &text) {
     kq7000fp_msgBox::ask(QMessageBox::Information, QApplication::activeWindow(),
                          "Movara " + titleText() + " SFP Info message", text, QMessageBox::Ok);
 }
 
-void kq7000fp_app::showWarningMessage(const QString &text)
-{
+void kq7000fp_app::showWarningMessage(const QString &text) {
     kq7000fp_msgBox::ask(QMessageBox::Warning, QApplication::activeWindow(),
                          "Movara " + titleText() + " SFP Warning message", text, QMessageBox::Ok);
 }
 
-void kq7000fp_app::showErrorMessage(const QString &text)
-{
-    const auto answer =
-        kq7000fp_msgBox::ask(QMessageBox::Critical, QApplication::activeWindow(),
-                             "Movara " + titleText() + " SFP Error message", text + "\nDo you want to exit?",
-                             QMessageBox::Yes | QMessageBox::No);
+void kq7000fp_app::showErrorMessage(const QString &text) {
+    const auto answer = kq7000fp_msgBox::ask(
+        QMessageBox::Critical, QApplication::activeWindow(), "Movara " + titleText() + " SFP Error message",
+        text + "\nDo you want to exit?", QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes)
         std::exit(0);
 }
 
-void kq7000fp_app::autoscaleToggledSlot(bool status)
-{
+void kq7000fp_app::autoscaleToggledSlot(bool status) {
     m_autoscaleButton->setText(status ? "ON" : "OFF");
     emit autoscaleToggled(status);
 }
 
-void kq7000fp_app::identToggledSlot(bool status)
-{
+void kq7000fp_app::identToggledSlot(bool status) {
     m_identifyButton->setText(status ? "ON" : "OFF");
     emit identToggled(status);
 }
 
-void kq7000fp_app::startToggledSlot(bool status)
-{
+void kq7000fp_app::startToggledSlot(bool status) {
     if (status) {
         m_singleButton->setIcon(kq7000fp_icons::stop());
         setTips(m_singleButton, "Breaks the Single-Shot Data Acquisition");
@@ -340,8 +327,7 @@ void kq7000fp_app::startToggledSlot(bool status)
     }
 }
 
-void kq7000fp_app::startContToggledSlot(bool status)
-{
+void kq7000fp_app::startContToggledSlot(bool status) {
     if (status) {
         m_repetitiveButton->setIcon(kq7000fp_icons::stop());
         setTips(m_repetitiveButton, withSpaceNote("Stops the Data Acquisition process"));
@@ -356,14 +342,12 @@ void kq7000fp_app::startContToggledSlot(bool status)
     }
 }
 
-void kq7000fp_app::enableStart()
-{
+void kq7000fp_app::enableStart() {
     m_singleButton->setEnabled(true);
     m_repetitiveButton->setEnabled(true);
 }
 
-void kq7000fp_app::userBreak()
-{
+void kq7000fp_app::userBreak() {
     if (m_repetitiveButton->isChecked())
         m_repetitiveButton->toggle();
     if (m_singleButton->isChecked())
@@ -371,10 +355,11 @@ void kq7000fp_app::userBreak()
     enableStart();
 }
 
-void kq7000fp_app::enterWIT() { QWhatsThis::enterWhatsThisMode(); }
+void kq7000fp_app::enterWIT() {
+    QWhatsThis::enterWhatsThisMode();
+}
 
-void kq7000fp_app::closeEvent(QCloseEvent *event)
-{
+void kq7000fp_app::closeEvent(QCloseEvent *event) {
     const auto answer = kq7000fp_msgBox::ask(QMessageBox::Question, QApplication::activeWindow(),
                                              "Movara " + titleText() + " SFP", "Do you really want to exit?",
                                              QMessageBox::Yes | QMessageBox::No);

@@ -28,14 +28,17 @@ namespace {
 const char kSelectHint[] = "Please select an available Function Card and press OK, or press Cancel to quit.";
 const int kMaxProbeThreads = 128;
 
-QString text(const std::string &s) { return QString::fromStdString(s); }
+QString text(const std::string &s) {
+    return QString::fromStdString(s);
+}
 
-bool isTcpip(const std::string &name) { return QString::fromStdString(name).toUpper().contains("TCPIP"); }
+bool isTcpip(const std::string &name) {
+    return QString::fromStdString(name).toUpper().contains("TCPIP");
+}
 
 } // namespace
 
-kq7000fp_fcSelect::kq7000fp_fcSelect(kq7000fp_genFC *descriptor, bool multiple) : m_descriptor(descriptor)
-{
+kq7000fp_fcSelect::kq7000fp_fcSelect(kq7000fp_genFC *descriptor, bool multiple) : m_descriptor(descriptor) {
     setWindowTitle(title());
     setWindowIcon(kq7000fp_icons::window());
     const int h = fontMetrics().height();
@@ -59,13 +62,11 @@ kq7000fp_fcSelect::kq7000fp_fcSelect(kq7000fp_genFC *descriptor, bool multiple) 
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { dblClick(item); });
 }
 
-QString kq7000fp_fcSelect::title() const
-{
+QString kq7000fp_fcSelect::title() const {
     return "Movara " + text(m_descriptor->modelText()) + " SFP: Select Function Card";
 }
 
-bool kq7000fp_fcSelect::runConnectDialog()
-{
+bool kq7000fp_fcSelect::runConnectDialog() {
     kq7000fp_fcEnterAddress address(*m_descriptor);
     while (true) {
         Choice choice = askHowToConnect();
@@ -98,8 +99,7 @@ bool kq7000fp_fcSelect::runConnectDialog()
     }
 }
 
-kq7000fp_fcSelect::Choice kq7000fp_fcSelect::askHowToConnect()
-{
+kq7000fp_fcSelect::Choice kq7000fp_fcSelect::askHowToConnect() {
     QMessageBox box(QMessageBox::Question, title(),
                     QString("How to connect to %1 Function Card?").arg(text(m_descriptor->modelText())),
                     QMessageBox::NoButton, nullptr);
@@ -118,8 +118,7 @@ kq7000fp_fcSelect::Choice kq7000fp_fcSelect::askHowToConnect()
 }
 
 // "Try Again" counts as a new Auto Find from the first box.
-kq7000fp_fcSelect::Choice kq7000fp_fcSelect::askAfterNothingFound()
-{
+kq7000fp_fcSelect::Choice kq7000fp_fcSelect::askAfterNothingFound() {
     QMessageBox box(QMessageBox::Question, title(),
                     QString("No %1 Function Card found on your system.").arg(text(m_descriptor->modelText())),
                     QMessageBox::NoButton, this);
@@ -135,8 +134,7 @@ kq7000fp_fcSelect::Choice kq7000fp_fcSelect::askAfterNothingFound()
 
 // True when the typed addresses are complete and stored in the resource list; false sends
 // the user back to the first box.
-bool kq7000fp_fcSelect::enterAddresses(kq7000fp_fcEnterAddress &dialog)
-{
+bool kq7000fp_fcSelect::enterAddresses(kq7000fp_fcEnterAddress &dialog) {
     // Back after "Try Again", the dialog keeps what was typed.
     if (!dialog.loaded())
         dialog.loadSavedDescriptors();
@@ -163,8 +161,7 @@ bool kq7000fp_fcSelect::enterAddresses(kq7000fp_fcEnterAddress &dialog)
     return false;
 }
 
-void kq7000fp_fcSelect::chooseDemo()
-{
+void kq7000fp_fcSelect::chooseDemo() {
     m_demo = 1;
     m_cardNumbers[0] = 1;
     m_resourceList = "VXI0::1::INSTR";
@@ -172,11 +169,10 @@ void kq7000fp_fcSelect::chooseDemo()
 }
 
 // Opens the chosen cards; when that fails the user chooses between trying again and quitting.
-kq7000fp_fcSelect::Outcome kq7000fp_fcSelect::connectCards()
-{
+kq7000fp_fcSelect::Outcome kq7000fp_fcSelect::connectCards() {
     m_session = 0;
-    const ViStatus status =
-        m_descriptor->openCards(m_resourceList.toLatin1().constData(), m_cardNumbers.data(), 1, 1, &m_session);
+    const ViStatus status = m_descriptor->openCards(m_resourceList.toLatin1().constData(),
+                                                    m_cardNumbers.data(), 1, 1, &m_session);
     if (status == VI_SUCCESS)
         return Outcome::Connected;
     // A warning counts as a failure; a session the driver opened anyway is not kept.
@@ -189,8 +185,9 @@ kq7000fp_fcSelect::Outcome kq7000fp_fcSelect::connectCards()
         kq7000_statusText(status, common);
         reason = QString::fromLatin1(common);
     }
-    const QString format = m_cardCount > 1 ? "At least one selected %1 Function Card is unavailable.\nError: %2"
-                                           : "Selected %1 Function Card is unavailable.\nError: %2";
+    const QString format = m_cardCount > 1
+                               ? "At least one selected %1 Function Card is unavailable.\nError: %2"
+                               : "Selected %1 Function Card is unavailable.\nError: %2";
     QMessageBox box(QMessageBox::Question, title(), format.arg(text(m_descriptor->modelText()), reason),
                     QMessageBox::NoButton, this);
     QAbstractButton *again = box.addButton("Try Again", QMessageBox::AcceptRole);
@@ -199,8 +196,7 @@ kq7000fp_fcSelect::Outcome kq7000fp_fcSelect::connectCards()
     return kq7000fp_msgBox::exec(box) == again ? Outcome::TryAgain : Outcome::Quit;
 }
 
-int kq7000fp_fcSelect::searchCards()
-{
+int kq7000fp_fcSelect::searchCards() {
     m_tree->clear();
     ViSession rm = 0;
     if (viOpenDefaultRM(&rm) < VI_SUCCESS) {
@@ -218,13 +214,15 @@ int kq7000fp_fcSelect::searchCards()
         params[i].resourceManager = rm;
         params[i].info = found[i];
     }
-    QThreadPool::globalInstance()->setMaxThreadCount(std::min<int>(static_cast<int>(params.size()), kMaxProbeThreads));
+    QThreadPool::globalInstance()->setMaxThreadCount(
+        std::min<int>(static_cast<int>(params.size()), kMaxProbeThreads));
     probeAll(params);
     for (size_t i = 0; i < found.size(); ++i)
         found[i] = params[i].info;
     std::vector<resourceInfo> records = removeDuplicateAddresses(found);
-    std::stable_sort(records.begin(), records.end(),
-                     [](const resourceInfo &a, const resourceInfo &b) { return descriptorLessThan(a.name, b.name); });
+    std::stable_sort(records.begin(), records.end(), [](const resourceInfo &a, const resourceInfo &b) {
+        return descriptorLessThan(a.name, b.name);
+    });
     const int usable = buildTree(records);
     m_tree->resizeColumnToContents(0);
     m_tree->resizeColumnToContents(1);
@@ -232,8 +230,7 @@ int kq7000fp_fcSelect::searchCards()
     return usable;
 }
 
-std::vector<resourceInfo> kq7000fp_fcSelect::findResources(ViSession rm)
-{
+std::vector<resourceInfo> kq7000fp_fcSelect::findResources(ViSession rm) {
     std::vector<resourceInfo> found;
     ViFindList list = 0;
     ViUInt32 count = 0;
@@ -253,8 +250,7 @@ std::vector<resourceInfo> kq7000fp_fcSelect::findResources(ViSession rm)
 
 // Carriers on a local bus answer at once and are probed here; network boxes can take long,
 // so they are probed in parallel while a progress dialog keeps the window alive.
-void kq7000fp_fcSelect::probeAll(std::vector<getResourceInfo_params_t> &params)
-{
+void kq7000fp_fcSelect::probeAll(std::vector<getResourceInfo_params_t> &params) {
     for (getResourceInfo_params_t &p : params)
         if (!isTcpip(p.info.name)) {
             probeResource(p);
@@ -275,8 +271,7 @@ void kq7000fp_fcSelect::probeAll(std::vector<getResourceInfo_params_t> &params)
     future.waitForFinished();
 }
 
-int kq7000fp_fcSelect::buildTree(const std::vector<resourceInfo> &records)
-{
+int kq7000fp_fcSelect::buildTree(const std::vector<resourceInfo> &records) {
     int usable = 0;
     QString groupKey;
     QTreeWidgetItem *group = nullptr;
@@ -314,19 +309,18 @@ int kq7000fp_fcSelect::buildTree(const std::vector<resourceInfo> &records)
     return usable;
 }
 
-void kq7000fp_fcSelect::tellAboutCardLimit()
-{
-    QMessageBox box(QMessageBox::Question, title(),
-                    QString("Found more Function Cards than supported by this SoftFrontPanel. Only first %1 are "
-                            "available.\nPlease contact Travix's support if you need support for more cards.")
-                        .arg(kMaxCards),
-                    QMessageBox::NoButton, QApplication::activeWindow());
+void kq7000fp_fcSelect::tellAboutCardLimit() {
+    QMessageBox box(
+        QMessageBox::Question, title(),
+        QString("Found more Function Cards than supported by this SoftFrontPanel. Only first %1 are "
+                "available.\nPlease contact Travix's support if you need support for more cards.")
+            .arg(kMaxCards),
+        QMessageBox::NoButton, QApplication::activeWindow());
     box.addButton("Continue", QMessageBox::AcceptRole);
     kq7000fp_msgBox::exec(box);
 }
 
-void kq7000fp_fcSelect::okPressed()
-{
+void kq7000fp_fcSelect::okPressed() {
     m_selected = m_tree->selectedItems();
     m_cardCount = m_selected.size();
     m_resourceList.clear();
@@ -345,8 +339,7 @@ void kq7000fp_fcSelect::okPressed()
     }
 }
 
-void kq7000fp_fcSelect::dblClick(QTreeWidgetItem *item)
-{
+void kq7000fp_fcSelect::dblClick(QTreeWidgetItem *item) {
     if (!item || !(item->flags() & Qt::ItemIsSelectable))
         return;
     QTreeWidgetItem *current = m_tree->currentItem();

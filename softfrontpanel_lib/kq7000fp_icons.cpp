@@ -25,24 +25,24 @@ class DrawnIconEngine : public QIconEngine {
 public:
     DrawnIconEngine(QSize size, Drawing draw) : m_size(size), m_draw(std::move(draw)) {}
 
-    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
-    {
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
         QPixmap drawn = pixmap(rect.size() * ratio, mode, state);
         drawn.setDevicePixelRatio(ratio);
         painter->drawPixmap(rect, drawn);
     }
 
-    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
-    {
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override {
         QPixmap pm(size);
         pm.fill(Qt::transparent);
         {
             QPainter p(&pm);
             p.setRenderHint(QPainter::Antialiasing);
             // Kept in proportion and centred: the drawings are laid out in their own units.
-            const qreal scale = std::min(qreal(size.width()) / m_size.width(), qreal(size.height()) / m_size.height());
-            p.translate((size.width() - scale * m_size.width()) / 2, (size.height() - scale * m_size.height()) / 2);
+            const qreal scale =
+                std::min(qreal(size.width()) / m_size.width(), qreal(size.height()) / m_size.height());
+            p.translate((size.width() - scale * m_size.width()) / 2,
+                        (size.height() - scale * m_size.height()) / 2);
             p.scale(scale, scale);
             m_draw(p);
         }
@@ -54,8 +54,7 @@ public:
         return pm;
     }
 
-    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
-    {
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override {
         return m_size.scaled(size, Qt::KeepAspectRatio);
     }
 
@@ -66,17 +65,17 @@ private:
     Drawing m_draw;
 };
 
-QIcon drawn(QSize size, Drawing draw) { return QIcon(new DrawnIconEngine(size, std::move(draw))); }
+QIcon drawn(QSize size, Drawing draw) {
+    return QIcon(new DrawnIconEngine(size, std::move(draw)));
+}
 
-void triangle(QPainter &p, double left, double right)
-{
+void triangle(QPainter &p, double left, double right) {
     p.drawPolygon(QPolygonF({QPointF(left, 1), QPointF(right, 6), QPointF(left, 11)}));
 }
 
 } // namespace
 
-QIcon kq7000fp_icons::startSingle()
-{
+QIcon kq7000fp_icons::startSingle() {
     return drawn({12, 12}, [](QPainter &p) {
         p.setPen(Qt::NoPen);
         p.setBrush(kGreen);
@@ -84,8 +83,7 @@ QIcon kq7000fp_icons::startSingle()
     });
 }
 
-QIcon kq7000fp_icons::startRepetitive()
-{
+QIcon kq7000fp_icons::startRepetitive() {
     return drawn({12, 12}, [](QPainter &p) {
         p.setPen(Qt::NoPen);
         p.setBrush(kGreen);
@@ -94,20 +92,20 @@ QIcon kq7000fp_icons::startRepetitive()
     });
 }
 
-QIcon kq7000fp_icons::stop()
-{
+QIcon kq7000fp_icons::stop() {
     return drawn({12, 12}, [](QPainter &p) { p.fillRect(QRectF(0, 0, 12, 12), kDarkRed); });
 }
 
-QSize kq7000fp_icons::whatsThisSize() { return {20, 17}; }
+QSize kq7000fp_icons::whatsThisSize() {
+    return {20, 17};
+}
 
-QIcon kq7000fp_icons::whatsThis()
-{
+QIcon kq7000fp_icons::whatsThis() {
     return drawn(whatsThisSize(), [](QPainter &p) {
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(Qt::black);
-        p.drawPolygon(QPolygonF({QPointF(1, 1), QPointF(1, 13), QPointF(4, 10), QPointF(6.5, 15), QPointF(8.5, 14),
-                                 QPointF(6, 9), QPointF(10, 9)}));
+        p.drawPolygon(QPolygonF({QPointF(1, 1), QPointF(1, 13), QPointF(4, 10), QPointF(6.5, 15),
+                                 QPointF(8.5, 14), QPointF(6, 9), QPointF(10, 9)}));
         QFont f = p.font();
         f.setPixelSize(13);
         f.setBold(true);
@@ -117,8 +115,7 @@ QIcon kq7000fp_icons::whatsThis()
     });
 }
 
-QIcon kq7000fp_icons::window()
-{
+QIcon kq7000fp_icons::window() {
     const QIcon shape = drawn({16, 16}, [](QPainter &p) {
         p.setRenderHint(QPainter::Antialiasing, false);
         p.fillRect(QRectF(1, 1, 14, 14), QColor("#1a2c5e"));

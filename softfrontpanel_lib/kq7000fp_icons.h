@@ -12,5 +12,5 @@ public:
     static QIcon stop();            // 12 x 12 dark red square
     static QIcon whatsThis();       // 20 x 17 arrow with a question mark
     static QSize whatsThisSize();
-    static QIcon window();          // 16 x 16 in white, blue, grey, red and transparent
+    static QIcon window(); // 16 x 16 in white, blue, grey, red and transparent
 };

@@ -8,7 +8,8 @@ class kq7000fp_led : public QWidget {
     Q_OBJECT
 public:
     // An off colour equal to Qt::magenta stands for the palette's window colour.
-    kq7000fp_led(const QString &text, const QColor &onColour, const QColor &offColour, QWidget *parent = nullptr);
+    kq7000fp_led(const QString &text, const QColor &onColour, const QColor &offColour,
+                 QWidget *parent = nullptr);
     // The on colour by name (null: "#FF0000"); off is the palette's window colour.
     kq7000fp_led(const QString &text, const char *onColourName, QWidget *parent = nullptr);
 

@@ -12,16 +12,14 @@
 
 namespace {
 
-std::string hexModel(ViUInt16 code)
-{
+std::string hexModel(ViUInt16 code) {
     char text[8];
     std::snprintf(text, sizeof text, "%4x", code);
     return text;
 }
 
 // "-" and the two characters of the card's variant word, for the models that have one.
-std::string variantSuffix(const kq7000_carrier &carrier, int slot, ViUInt16 model)
-{
+std::string variantSuffix(const kq7000_carrier &carrier, int slot, ViUInt16 model) {
     if ((model != 0x7140 && model != 0x7150) || !carrier.regs)
         return std::string();
     ViUInt16 word = 0;
@@ -31,8 +29,7 @@ std::string variantSuffix(const kq7000_carrier &carrier, int slot, ViUInt16 mode
     return std::string("-") + static_cast<char>(word >> 8) + static_cast<char>(word & 0xFF);
 }
 
-void describeSystem(ViSession vi, const kq7000_carrier &carrier, resourceInfo &info)
-{
+void describeSystem(ViSession vi, const kq7000_carrier &carrier, resourceInfo &info) {
     ViUInt16 type = 0;
     char model[16];
     std::snprintf(model, sizeof model, "%u", carrier.model);
@@ -51,22 +48,21 @@ void describeSystem(ViSession vi, const kq7000_carrier &carrier, resourceInfo &i
     }
 }
 
-void describeCards(const kq7000_carrier &carrier, const kq7000fp_genFC &descriptor, resourceInfo &info)
-{
+void describeCards(const kq7000_carrier &carrier, const kq7000fp_genFC &descriptor, resourceInfo &info) {
     const int slots = carrier.slotCount < kq7000_MAX_SLOTS ? carrier.slotCount : kq7000_MAX_SLOTS;
     for (int s = 0; s < slots; ++s) {
         const ViUInt16 code = carrier.cardCodes[s];
         if (code == 0)
             continue;
         const ViUInt16 model = carrier.cardModels[s];
-        info.cardRows.push_back({"FC " + std::to_string(s + 1), hexModel(model) + variantSuffix(carrier, s, model)});
+        info.cardRows.push_back(
+            {"FC " + std::to_string(s + 1), hexModel(model) + variantSuffix(carrier, s, model)});
         info.cardNumbers.push_back(descriptor.isSupportedModel(code) ? s + 1 : 0);
     }
 }
 
 // Reads letters (either case), upper-cased.
-std::string prefixOf(const std::string &name)
-{
+std::string prefixOf(const std::string &name) {
     std::string p;
     for (char c : name) {
         if (!std::isalpha(static_cast<unsigned char>(c)))
@@ -77,8 +73,7 @@ std::string prefixOf(const std::string &name)
 }
 
 // Reads a decimal number at pos; false (and pos unchanged) when there is none.
-bool readNumber(const std::string &s, size_t &pos, long &value)
-{
+bool readNumber(const std::string &s, size_t &pos, long &value) {
     size_t end = pos;
     while (end < s.size() && std::isdigit(static_cast<unsigned char>(s[end])))
         ++end;
@@ -91,8 +86,7 @@ bool readNumber(const std::string &s, size_t &pos, long &value)
 
 // Board number, then the four address bytes; what cannot be read counts as 0, so a name
 // with a host name instead of an address sorts as 0.0.0.0.
-std::array<long, 5> tcpipKey(const std::string &name)
-{
+std::array<long, 5> tcpipKey(const std::string &name) {
     std::array<long, 5> key{};
     size_t pos = prefixOf(name).size();
     if (!readNumber(name, pos, key[0]) || name.compare(pos, 2, "::") != 0)
@@ -110,8 +104,7 @@ std::array<long, 5> tcpipKey(const std::string &name)
     return key;
 }
 
-long boardOf(const std::string &name)
-{
+long boardOf(const std::string &name) {
     size_t pos = prefixOf(name).size();
     long board = 0;
     readNumber(name, pos, board);
@@ -120,8 +113,7 @@ long boardOf(const std::string &name)
 
 } // namespace
 
-void probeResource(getResourceInfo_params_t &params)
-{
+void probeResource(getResourceInfo_params_t &params) {
     if (params.done)
         return;
     resourceInfo info = params.info;
@@ -140,8 +132,7 @@ void probeResource(getResourceInfo_params_t &params)
     params.info = info;
 }
 
-bool descriptorLessThan(const std::string &a, const std::string &b)
-{
+bool descriptorLessThan(const std::string &a, const std::string &b) {
     const std::string pa = prefixOf(a), pb = prefixOf(b);
     if (pa != pb)
         return a < b;
@@ -154,8 +145,7 @@ bool descriptorLessThan(const std::string &a, const std::string &b)
     return a < b;
 }
 
-std::vector<resourceInfo> removeDuplicateAddresses(const std::vector<resourceInfo> &records)
-{
+std::vector<resourceInfo> removeDuplicateAddresses(const std::vector<resourceInfo> &records) {
     std::vector<resourceInfo> kept;
     for (const resourceInfo &r : records) {
         bool seen = false;

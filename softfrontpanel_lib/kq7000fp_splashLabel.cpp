@@ -13,8 +13,7 @@ const QRect kDeviceArea(67, 38, 453, 199);
 const QPoint kPictureOrigin(67, 43);
 const QSize kPictureSize(452, 194);
 
-QFont boldFont(const QFont &base, int pointSize)
-{
+QFont boldFont(const QFont &base, int pointSize) {
     QFont f(base);
     f.setWeight(75);
     f.setPointSize(pointSize);
@@ -24,8 +23,7 @@ QFont boldFont(const QFont &base, int pointSize)
 } // namespace
 
 kq7000fp_splashLabel::kq7000fp_splashLabel(float scale, int margin, int modelCode, bool hexModel,
-                                           const QString &notice, const QString &description)
-{
+                                           const QString &notice, const QString &description) {
     kq7000fp_resources::init();
     if (!load(":/fp_splash.png"))
         return;
@@ -54,13 +52,12 @@ kq7000fp_splashLabel::kq7000fp_splashLabel(float scale, int margin, int modelCod
                        QPixmap(QString(":/kq%1fp_splash.png").arg(model)));
 }
 
-QString kq7000fp_splashLabel::modelDigits(int modelCode, bool hexModel)
-{
+QString kq7000fp_splashLabel::modelDigits(int modelCode, bool hexModel) {
     return QString("%1").arg(modelCode, 4, hexModel ? 16 : 10, QChar(' '));
 }
 
-bool kq7000fp_splashLabel::placeDevicePicture(QPixmap &splash, const QPixmap &fullSplash, const QPixmap &picture)
-{
+bool kq7000fp_splashLabel::placeDevicePicture(QPixmap &splash, const QPixmap &fullSplash,
+                                              const QPixmap &picture) {
     if (fullSplash.size() == QSize(kWidth, kHeight)) {
         QPainter(&splash).drawPixmap(kDeviceArea.topLeft(), fullSplash, kDeviceArea);
         return true;

@@ -10,8 +10,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-licenseViewer::licenseViewer(const QString &title, const QString &resource, QWidget *parent) : QDialog(parent)
-{
+licenseViewer::licenseViewer(const QString &title, const QString &resource, QWidget *parent)
+    : QDialog(parent) {
     kq7000fp_resources::init();
     setWindowTitle(title);
     setModal(true);

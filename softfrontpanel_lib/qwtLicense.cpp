@@ -1,3 +1,4 @@
 #include "qwtLicense.h"
 
-qwtLicense::qwtLicense(QWidget *parent) : licenseViewer("Qwt LGPL License", ":/qwt-lgpl-license.txt", parent) {}
+qwtLicense::qwtLicense(QWidget *parent)
+    : licenseViewer("Qwt LGPL License", ":/qwt-lgpl-license.txt", parent) {}

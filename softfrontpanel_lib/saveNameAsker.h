@@ -12,8 +12,7 @@ using saveNameAsker = std::function<QString(QWidget *parent, const QString &capt
                                             const QString &filters, QString *selectedFilter)>;
 
 // The file dialog itself, for an empty asker.
-inline saveNameAsker orFileDialog(saveNameAsker asker)
-{
+inline saveNameAsker orFileDialog(saveNameAsker asker) {
     if (asker)
         return asker;
     return [](QWidget *parent, const QString &caption, const QString &path, const QString &filters,

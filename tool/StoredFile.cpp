@@ -47,9 +47,11 @@ std::vector<StoredStream> StoredFile::streams() const {
     std::vector<StoredStream> list;
     if (!isFlac())
         return list;
-    for (const std::string &path : FlacRecordingFiles::streams(m_info.path, m_info.cards, m_info.timestamps)) {
+    for (const std::string &path :
+         FlacRecordingFiles::streams(m_info.path, m_info.cards, m_info.timestamps)) {
         list.emplace_back();
-        list.back().name = int(list.size()) <= m_info.cards ? "FC" + std::to_string(list.size()) : "Scan times";
+        list.back().name =
+            int(list.size()) <= m_info.cards ? "FC" + std::to_string(list.size()) : "Scan times";
         list.back().path = path;
     }
     for (StoredStream &stream : list) {

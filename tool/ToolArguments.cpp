@@ -73,8 +73,8 @@ bool take(ToolArguments &a, const std::string &name, const std::string &value, s
         a.fitIterations = int(n);
     } else if (name == "--window") {
         // By number, as the window's choice counts them, or by name.
-        static const char *const names[] = {"rectangular", "hann", "hamming", "blackman", "blackman-harris-4",
-                                            "blackman-harris-7"};
+        static const char *const names[] = {
+            "rectangular", "hann", "hamming", "blackman", "blackman-harris-4", "blackman-harris-7"};
         const auto named = std::find(std::begin(names), std::end(names), value);
         if (named != std::end(names)) {
             n = named - std::begin(names);

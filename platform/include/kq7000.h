@@ -26,12 +26,12 @@ typedef struct kq7000_regIf {
 
 /* What a carrier reports about itself; owned by the library between open and release. */
 typedef struct kq7000_carrier {
-    ViUInt32 model;                        /* decimal product number; a legacy carrier reports its successor's */
-    ViUInt16 slotCount;                    /* number of function-card slots ("slots" is a Qt keyword) */
-    ViUInt16 cardCodes[kq7000_MAX_SLOTS];  /* identification code per slot as the card reports it, 0 = empty */
+    ViUInt32 model;     /* decimal product number; a legacy carrier reports its successor's */
+    ViUInt16 slotCount; /* number of function-card slots ("slots" is a Qt keyword) */
+    ViUInt16 cardCodes[kq7000_MAX_SLOTS]; /* identification code per slot as the card reports it, 0 = empty */
     ViUInt16 cardModels[kq7000_MAX_SLOTS]; /* the same, older cards' codes translated to their model codes */
-    const kq7000_regIf *regs;             /* null when there is no register interface */
-    void *ctx;                            /* handed to regs' operations */
+    const kq7000_regIf *regs;              /* null when there is no register interface */
+    void *ctx;                             /* handed to regs' operations */
 } kq7000_carrier;
 
 /* Ordinal 1: the library's revision text (kq7000_REVISION_BUFLEN bytes). */

@@ -98,9 +98,9 @@ typedef void(_VI_FUNCH *kq7150_callback_t)(ViSession vi, ViAddr userData);
 
 /* The carrier's voltage reference module. Operations take the block's libEnv handle. */
 typedef struct kq7000_ifVref {
-    void *reserved;            /* not used by the front panel */
-    ViInt32 *count;            /* number of reference voltages; may be null */
-    ViReal64 *voltages;        /* the reference voltages, in the carrier's order */
+    void *reserved;     /* not used by the front panel */
+    ViInt32 *count;     /* number of reference voltages; may be null */
+    ViReal64 *voltages; /* the reference voltages, in the carrier's order */
     ViStatus(_VI_FUNCH *setVoltRefOutput)(void *libEnv, ViReal64 volts);
     ViStatus(_VI_FUNCH *getVoltRefOutput)(void *libEnv, ViReal64 *volts); /* 0 on success */
 } kq7000_ifVref;
@@ -170,8 +170,8 @@ ViStatus _VI_FUNC kq7150_multConfig(ViSession vi, ViInt16 syncMode, ViUInt16 cha
                                     ViUInt16 syncOut);
 ViStatus _VI_FUNC kq7150_setAcquisitionAttribute(ViSession vi, ViInt32 attribute, void *value);
 ViStatus _VI_FUNC kq7150_startMultAcquisition(ViSession vi);
-ViStatus _VI_FUNC kq7150_startMultAcquisitionEx(ViSession vi, ViInt32 scansPerBlock, kq7150_callback_t callback,
-                                                ViAddr userData);
+ViStatus _VI_FUNC kq7150_startMultAcquisitionEx(ViSession vi, ViInt32 scansPerBlock,
+                                                kq7150_callback_t callback, ViAddr userData);
 /* startTime is in card seconds; the call returns once the acquisition has started. */
 ViStatus _VI_FUNC kq7150_startMultAcquisitionTimed64(ViSession vi, ViUInt64 startTime);
 ViStatus _VI_FUNC kq7150_startMultAcquisitionTimed64Ex(ViSession vi, ViInt32 scansPerBlock,

@@ -83,8 +83,11 @@ TEST(Acperf, DegenerateInputs) {
 TEST(Acperf, FundamentalAndMagnitudes) {
     // (N, cycles, zero padding). The fundamental is the bin nearest the tone; a coherent tone
     // reads its amplitude times (N/2) / (Nhalf/zp), 1 for even N zp, 500.5 / 500 for N = 1001.
-    for (const auto &[N, cycles, zp] : std::vector<std::tuple<int, double, double>>{
-             {4096, 100.0, 1.0}, {4096, 100.0, 2.5}, {1001, 100.0, 1.0}, {4096, 100.37, 10.0}, {4095, 333.71, 2.5}}) {
+    for (const auto &[N, cycles, zp] : std::vector<std::tuple<int, double, double>>{{4096, 100.0, 1.0},
+                                                                                    {4096, 100.0, 2.5},
+                                                                                    {1001, 100.0, 1.0},
+                                                                                    {4096, 100.37, 10.0},
+                                                                                    {4095, 333.71, 2.5}}) {
         const std::vector<double> x = tones(N, {{cycles, 0.75}});
         const acperf analysis(N, x.data(), 96000.0, zp);
         const double nfft = std::trunc(N * zp), divisor = std::floor(nfft / 2) / zp;

@@ -13,8 +13,7 @@ struct Figures {
     double thd, sinad, snr, sfdr, enob;
 };
 
-Figures figures(const std::vector<double> &x, double zp, acperf::DcLevel dc = acperf::DcLevel::Remove)
-{
+Figures figures(const std::vector<double> &x, double zp, acperf::DcLevel dc = acperf::DcLevel::Remove) {
     acperf a(static_cast<int>(x.size()), x.data(), 1.0, zp, nullptr, dc);
     Figures f{};
     a.computeMetrics(&f.thd, &f.sinad, &f.snr, &f.sfdr, &f.enob);
@@ -23,8 +22,7 @@ Figures figures(const std::vector<double> &x, double zp, acperf::DcLevel dc = ac
 
 // A 1 V sine at `cycles` periods per record plus 1 uV of white noise (the same noise for
 // every offset, so only the offset differs between the records compared).
-std::vector<double> record(double cycles, double offset)
-{
+std::vector<double> record(double cycles, double offset) {
     const int n = 32768;
     std::mt19937_64 rng(7150);
     std::normal_distribution<double> noise(0.0, 1e-6);
@@ -37,8 +35,7 @@ std::vector<double> record(double cycles, double offset)
 const double kCycles[] = {1001.0, 1001.37}; // coherent and not
 
 // The record less its mean under the analysis window: input without any DC component.
-std::vector<double> withoutMean(std::vector<double> x)
-{
+std::vector<double> withoutMean(std::vector<double> x) {
     std::vector<double> w(x.size());
     fftWindow(5, static_cast<int>(x.size()), w.data(), nullptr, nullptr);
     double weighted = 0.0, weights = 0.0;
@@ -51,8 +48,7 @@ std::vector<double> withoutMean(std::vector<double> x)
     return x;
 }
 
-TEST(DcOffset, ZeroMeanInputGivesTheRawFigures)
-{
+TEST(DcOffset, ZeroMeanInputGivesTheRawFigures) {
     for (double cycles : kCycles)
         for (double zp : {1.0, 10.0}) {
             const std::vector<double> x = withoutMean(record(cycles, 0.0));
@@ -65,8 +61,7 @@ TEST(DcOffset, ZeroMeanInputGivesTheRawFigures)
         }
 }
 
-TEST(DcOffset, AnOffsetIsNeitherNoiseNorSpur)
-{
+TEST(DcOffset, AnOffsetIsNeitherNoiseNorSpur) {
     for (double cycles : kCycles)
         for (double zp : {1.0, 10.0}) {
             const Figures clean = figures(record(cycles, 0.0), zp);

@@ -15,8 +15,7 @@ namespace {
 struct Gate {
     std::promise<void> entered, release;
     std::shared_future<void> open{release.get_future().share()};
-    std::function<void()> job(std::vector<int> &ran, std::mutex &m, int id)
-    {
+    std::function<void()> job(std::vector<int> &ran, std::mutex &m, int id) {
         return [this, &ran, &m, id] {
             entered.set_value();
             open.wait();
@@ -26,8 +25,7 @@ struct Gate {
     }
 };
 
-bool waitIdle(const NewestJobRunner &runner)
-{
+bool waitIdle(const NewestJobRunner &runner) {
     for (int i = 0; i < 2000 && runner.busy(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return !runner.busy();
@@ -37,32 +35,42 @@ bool waitIdle(const NewestJobRunner &runner)
 
 // While a job runs, later jobs replace one another: the running one ends, the newest follows,
 // those in between never run, and the results keep the order of submission.
-TEST(NewestJobRunner, RunningJobEndsThenOnlyTheNewestWaitingOneRuns)
-{
+TEST(NewestJobRunner, RunningJobEndsThenOnlyTheNewestWaitingOneRuns) {
     std::vector<int> ran;
     std::mutex m;
     NewestJobRunner runner;
     Gate first;
     EXPECT_FALSE(runner.submit(first.job(ran, m, 1)));
     first.entered.get_future().wait();
-    EXPECT_FALSE(runner.submit([&] { std::lock_guard<std::mutex> l(m); ran.push_back(2); }));
-    EXPECT_TRUE(runner.submit([&] { std::lock_guard<std::mutex> l(m); ran.push_back(3); }));
-    EXPECT_TRUE(runner.submit([&] { std::lock_guard<std::mutex> l(m); ran.push_back(4); }));
+    EXPECT_FALSE(runner.submit([&] {
+        std::lock_guard<std::mutex> l(m);
+        ran.push_back(2);
+    }));
+    EXPECT_TRUE(runner.submit([&] {
+        std::lock_guard<std::mutex> l(m);
+        ran.push_back(3);
+    }));
+    EXPECT_TRUE(runner.submit([&] {
+        std::lock_guard<std::mutex> l(m);
+        ran.push_back(4);
+    }));
     EXPECT_TRUE(runner.busy());
     first.release.set_value();
     ASSERT_TRUE(waitIdle(runner));
     EXPECT_EQ(ran, (std::vector<int>{1, 4}));
 
     // Idle again, the next job runs at once.
-    EXPECT_FALSE(runner.submit([&] { std::lock_guard<std::mutex> l(m); ran.push_back(5); }));
+    EXPECT_FALSE(runner.submit([&] {
+        std::lock_guard<std::mutex> l(m);
+        ran.push_back(5);
+    }));
     ASSERT_TRUE(waitIdle(runner));
     EXPECT_EQ(ran.back(), 5);
 }
 
 // Ending the runner waits for the job that runs (it may still use what its owner holds) and
 // drops the one that waits; what the dropped job held is freed.
-TEST(NewestJobRunner, EndingWaitsForTheRunningJobAndDropsTheWaitingOne)
-{
+TEST(NewestJobRunner, EndingWaitsForTheRunningJobAndDropsTheWaitingOne) {
     std::vector<int> ran;
     std::mutex m;
     auto held = std::make_shared<int>(0);
@@ -72,7 +80,10 @@ TEST(NewestJobRunner, EndingWaitsForTheRunningJobAndDropsTheWaitingOne)
         NewestJobRunner runner;
         runner.submit(first.job(ran, m, 1));
         first.entered.get_future().wait();
-        runner.submit([&ran, &m, held] { std::lock_guard<std::mutex> l(m); ran.push_back(2); });
+        runner.submit([&ran, &m, held] {
+            std::lock_guard<std::mutex> l(m);
+            ran.push_back(2);
+        });
         releaser = std::thread([&first] {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             first.release.set_value();

@@ -56,10 +56,10 @@ TEST(SineFit3, MatchesTheNormalEquations) {
         double third, noise;
     };
     const Case cases[] = {
-        {131071, Times::Rate, 1.0, 0, 0, 0},       {65536, Times::Axis, 4.0, 0, 0, 0},
-        {65536, Times::Rate, kPi / 2, 0, 0, 0},    {1001, Times::Jittered, 5.5, 0, 0, 0},
-        {1000, Times::Scattered, 1.0, 0, 0, 0},    {131071, Times::Axis, 2.0, 3e-5, 0.3, 1e-3},
-        {65536, Times::Rate, 5.5, -2e-5, 0.1, 0},  {4097, Times::Jittered, 1.0, 1e-3, 0.3, 1e-2},
+        {131071, Times::Rate, 1.0, 0, 0, 0},           {65536, Times::Axis, 4.0, 0, 0, 0},
+        {65536, Times::Rate, kPi / 2, 0, 0, 0},        {1001, Times::Jittered, 5.5, 0, 0, 0},
+        {1000, Times::Scattered, 1.0, 0, 0, 0},        {131071, Times::Axis, 2.0, 3e-5, 0.3, 1e-3},
+        {65536, Times::Rate, 5.5, -2e-5, 0.1, 0},      {4097, Times::Jittered, 1.0, 1e-3, 0.3, 1e-2},
         {999, Times::Scattered, 4.0, 2e-3, 0.2, 1e-2}, {31, Times::Axis, 3.0, 0, 0, 0}};
     const double rate = 216000.0, f = 1234.5, start = 3000.0;
     for (const Case &c : cases) {

@@ -3,8 +3,8 @@
 // it accepts reads truthfully: the blocks it counts read whole or are reported damaged, never
 // beyond, and give finite volts. Any breach traps, so libFuzzer keeps the input.
 #include "DataFileReader.h"
-#include "FuzzFile.h"
 #include "FlacRecordingFiles.h"
+#include "FuzzFile.h"
 
 #include <cmath>
 #include <cstdint>

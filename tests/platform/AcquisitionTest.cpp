@@ -40,8 +40,12 @@ TEST_F(AcquisitionTest, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
     const auto beforeStart = SteadyClock::now();
     ASSERT_EQ(kq7150_startMultAcquisition(vi_), VI_SUCCESS);
     const auto afterStart = SteadyClock::now();
-    EXPECT_TRUE(holdsFor([&] { const AcqStatus s = check(); return s.state == kq7150_STATE_READY && s.backlog == 0; },
-                         100ms));
+    EXPECT_TRUE(holdsFor(
+        [&] {
+            const AcqStatus s = check();
+            return s.state == kq7150_STATE_READY && s.backlog == 0;
+        },
+        100ms));
 
     const double pulseEarliest = secondsSince(afterStart);
     ASSERT_EQ(itri(), VI_SUCCESS);
@@ -79,8 +83,12 @@ TEST_F(AcquisitionTest, ChannelEdgeFiresWhereTheSineCrossesTheLevel) {
     }
     // Out of the sine's reach: 300 ms are 300 periods, in which a reachable level is crossed.
     ASSERT_NO_FATAL_FAILURE(arm(2, 5.0, 1, 0x02, scans));
-    EXPECT_TRUE(holdsFor([&] { const AcqStatus s = check(); return s.state == kq7150_STATE_READY && s.backlog == 0; },
-                         300ms));
+    EXPECT_TRUE(holdsFor(
+        [&] {
+            const AcqStatus s = check();
+            return s.state == kq7150_STATE_READY && s.backlog == 0;
+        },
+        300ms));
 }
 
 TEST_F(AcquisitionTest, PreTriggerHistoryPrecedesTheTriggerScan) {

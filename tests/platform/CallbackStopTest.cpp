@@ -19,8 +19,7 @@ struct CallbackProbe {
 
 // Reads its block and, every few blocks, dawdles a little longer than a block lasts; a long
 // read is still waiting when the stop comes.
-void probeCallback(ViSession vi, ViAddr user)
-{
+void probeCallback(ViSession vi, ViAddr user) {
     auto &p = *static_cast<CallbackProbe *>(user);
     p.violations += p.ended;
     p.running = true;
@@ -36,13 +35,11 @@ void probeCallback(ViSession vi, ViAddr user)
 
 class CallbackStopTest : public SimFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         SimFixture::SetUp();
         ASSERT_EQ(loadWorld(world::make({world::card(1, world::kRamp)})), 0);
     }
-    void openAndStart(CallbackProbe &probe)
-    {
+    void openAndStart(CallbackProbe &probe) {
         if (vi_ == VI_NULL) {
             ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR", {1}));
         }
@@ -50,15 +47,13 @@ protected:
         ASSERT_NO_FATAL_FAILURE(startPulsed({0x01}, 0, probeCallback, &probe));
     }
     // Called right after a stop or close returned.
-    static void expectQuiet(CallbackProbe &probe)
-    {
+    static void expectQuiet(CallbackProbe &probe) {
         EXPECT_FALSE(probe.running) << "a callback still runs after the acquisition ended";
         probe.ended = true;
     }
 };
 
-TEST_F(CallbackStopTest, StopEndsCallbacksInEveryCycle)
-{
+TEST_F(CallbackStopTest, StopEndsCallbacksInEveryCycle) {
     CallbackProbe probe;
     for (int cycle = 0; cycle < 40; ++cycle) {
         SCOPED_TRACE("cycle " + std::to_string(cycle));
@@ -70,13 +65,13 @@ TEST_F(CallbackStopTest, StopEndsCallbacksInEveryCycle)
         expectQuiet(probe);
     }
     const int calls = probe.calls;
-    EXPECT_TRUE(holdsFor([&] { return probe.calls == calls; }, 30ms)) << "callbacks went on after the last stop";
+    EXPECT_TRUE(holdsFor([&] { return probe.calls == calls; }, 30ms))
+        << "callbacks went on after the last stop";
     EXPECT_EQ(probe.violations, 0);
     EXPECT_EQ(probe.readFailures, 0);
 }
 
-TEST_F(CallbackStopTest, StopFromAnotherThreadEndsACallbackWaitingInARead)
-{
+TEST_F(CallbackStopTest, StopFromAnotherThreadEndsACallbackWaitingInARead) {
     CallbackProbe probe{true};
     ASSERT_NO_FATAL_FAILURE(openAndStart(probe));
     ASSERT_TRUE(waitFor([&] { return probe.reading.load(); }, 2000ms));
@@ -94,8 +89,7 @@ TEST_F(CallbackStopTest, StopFromAnotherThreadEndsACallbackWaitingInARead)
     EXPECT_EQ(probe.violations, 0);
 }
 
-TEST_F(CallbackStopTest, CloseEndsCallbacksAndFreesTheSessions)
-{
+TEST_F(CallbackStopTest, CloseEndsCallbacksAndFreesTheSessions) {
     CallbackProbe probe;
     for (int cycle = 0; cycle < 10; ++cycle) {
         SCOPED_TRACE("cycle " + std::to_string(cycle));

@@ -19,7 +19,8 @@ constexpr double kRate = 216000.0; // 1 kHz repeats every 216 scans exactly
 SignalConfig sine(double amplitude, double offset = 0.0, double phase = 0.0, double noiseRms = 0.0,
                   std::vector<double> harmonics = {}) {
     SignalConfig s;
-    s.amplitude = amplitude, s.offset = offset, s.phase = phase, s.noiseRms = noiseRms, s.harmonics = harmonics;
+    s.amplitude = amplitude, s.offset = offset, s.phase = phase, s.noiseRms = noiseRms,
+    s.harmonics = harmonics;
     return s;
 }
 
@@ -68,7 +69,8 @@ TEST(ChannelSignalSine, CountsFollowTheClosedFormWithHarmonicsMeanAndRms) {
     double sum = 0.0, squares = 0.0;
     for (size_t i = 0; i < q.size(); ++i) {
         const double v = q[i] * lsb, a = angle(5 + i, 0.3);
-        const double expected = 0.5 + 7.5 * (std::sin(a) + second * std::sin(2 * a) + third * std::sin(3 * a));
+        const double expected =
+            0.5 + 7.5 * (std::sin(a) + second * std::sin(2 * a) + third * std::sin(3 * a));
         ASSERT_NEAR(v, expected, 0.5 * lsb * (1 + 1e-9)) << i;
         sum += v, squares += v * v;
     }
@@ -124,7 +126,8 @@ TEST(ChannelSignalNoise, GaussianWhiteIndependentPerSeedAndRepeatable) {
         sum += x, withinSigma += std::fabs(x) < 1.0;
     const double p = std::erf(1 / std::sqrt(2.0)), bound = 5 / std::sqrt(n);
     EXPECT_NEAR(sum / n, 0.0, bound);
-    EXPECT_NEAR(std::sqrt(std::inner_product(a.begin(), a.end(), a.begin(), 0.0) / n), 1.0, bound / std::sqrt(2.0));
+    EXPECT_NEAR(std::sqrt(std::inner_product(a.begin(), a.end(), a.begin(), 0.0) / n), 1.0,
+                bound / std::sqrt(2.0));
     EXPECT_NEAR(withinSigma / n, p, bound * std::sqrt(p * (1 - p)));
     EXPECT_NEAR(std::inner_product(a.begin(), a.end(), b.begin(), 0.0) / n, 0.0, bound);
     EXPECT_NEAR(std::inner_product(a.begin() + 1, a.end(), a.begin(), 0.0) / (n - 1), 0.0, bound);
@@ -152,7 +155,10 @@ TEST(ChannelSignalQuantise, RoundsTiesToEvenAndClipsAtTheRange) {
     const double one = ChannelSignal::lsb(1), milli = ChannelSignal::lsb(1000), fs = 10.24 / 1000;
     using Case = std::tuple<int, std::vector<double>, std::vector<int32_t>, bool>; // gain, in, out, beyond
     for (const auto &[gain, in, expected, beyond] : std::vector<Case>{
-             {1, {0.5 * one, -0.5 * one, 1.5 * one, -1.5 * one, 2.5 * one, -2.5 * one}, {0, 0, 2, -2, 2, -2}, false},
+             {1,
+              {0.5 * one, -0.5 * one, 1.5 * one, -1.5 * one, 2.5 * one, -2.5 * one},
+              {0, 0, 2, -2, 2, -2},
+              false},
              {1000, {0.5 * milli, -1.5 * milli, 1e-3, fs - milli, -fs}, {0, -2, 819200, hi, lo}, false},
              {1000, {fs, 0.0}, {hi, 0}, true},
              {1000, {1e-3, -fs - milli}, {819200, lo}, true},

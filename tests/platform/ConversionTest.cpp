@@ -12,10 +12,10 @@ namespace {
 // Card 0 (slot 1, "BB"): 0.25 V, with DC levels on channels 4 and 5 (beyond the range at gain 5).
 // Card 1 (slot 2, "BA", gain 1 only): 0.5 V, with channels 2 and 3 beyond the range. Rounding
 // ties and clipping at the last count are ChannelSignalTest's.
-const std::string kConversionWorld = world::make(
-    {world::card(1, world::dc(0.25), {{4, world::dc(3.0)}, {5, world::dc(-0.987654)}}),
-     world::card(2, world::dc(0.5), {{2, world::dc(12.0)}, {3, world::dc(-12.0)}}, "BA")},
-    R"("calibrationMs": 20)");
+const std::string kConversionWorld =
+    world::make({world::card(1, world::dc(0.25), {{4, world::dc(3.0)}, {5, world::dc(-0.987654)}}),
+                 world::card(2, world::dc(0.5), {{2, world::dc(12.0)}, {3, world::dc(-12.0)}}, "BA")},
+                R"("calibrationMs": 20)");
 
 using ConversionTest = SimFixture;
 
@@ -30,15 +30,15 @@ struct ConversionCase {
 
 class Quantisation : public ConversionTest, public ::testing::WithParamInterface<ConversionCase> {};
 
-TEST_P(Quantisation, CountsAreTheInputInLsbsClippedWithALatchedOverrangeBit)
-{
+TEST_P(Quantisation, CountsAreTheInputInLsbsClippedWithALatchedOverrangeBit) {
     const ConversionCase &c = GetParam();
-    const ViInt32 expected =
-        static_cast<ViInt32>(std::clamp<long long>(std::llround(c.volts / lsb(c.gain)), -(1 << 23), (1 << 23) - 1));
+    const ViInt32 expected = static_cast<ViInt32>(
+        std::clamp<long long>(std::llround(c.volts / lsb(c.gain)), -(1 << 23), (1 << 23) - 1));
     ASSERT_EQ(loadWorld(kConversionWorld), 0);
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
     ASSERT_EQ(channel(c.cardIndex * 8 + c.channel, c.gain), VI_SUCCESS);
-    ASSERT_EQ(kq7150_calibrateChannel(card(c.cardIndex), static_cast<ViInt16>(c.channel), VI_NULL, VI_NULL), VI_SUCCESS);
+    ASSERT_EQ(kq7150_calibrateChannel(card(c.cardIndex), static_cast<ViInt16>(c.channel), VI_NULL, VI_NULL),
+              VI_SUCCESS);
     // Both cards need the same channel count; the other card's channel 1 is within the range.
     std::vector<ViUInt16> masks{0x01, 0x01};
     masks[c.cardIndex] = static_cast<ViUInt16>(1u << (c.channel - 1));
@@ -67,15 +67,21 @@ INSTANTIATE_TEST_SUITE_P(
                       ConversionCase{"Card1Channel3", 1, 3, 1, -12.0, kq7150_ERR_OUT_OF_RANGE}),
     [](const ::testing::TestParamInfo<ConversionCase> &info) { return std::string(info.param.name); });
 
-TEST_F(ConversionTest, GainsFollowTheCardVariant)
-{
+TEST_F(ConversionTest, GainsFollowTheCardVariant) {
     ASSERT_EQ(loadWorld(kConversionWorld), 0);
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
     // Global channel 1 is on the "BB" card, 9 on the "BA" card.
-    for (const auto &[globalChannel, gain, accepted] : std::vector<std::tuple<int, int, bool>>{
-             {1, 1, true}, {1, 2, true}, {1, 1000, true}, {1, 3, false}, {9, 1, true}, {9, 2, false}, {9, 5, false}}) {
+    for (const auto &[globalChannel, gain, accepted] :
+         std::vector<std::tuple<int, int, bool>>{{1, 1, true},
+                                                 {1, 2, true},
+                                                 {1, 1000, true},
+                                                 {1, 3, false},
+                                                 {9, 1, true},
+                                                 {9, 2, false},
+                                                 {9, 5, false}}) {
         const ViStatus status = channel(globalChannel, gain);
-        EXPECT_EQ(status, accepted ? VI_SUCCESS : kq7150_ERROR_GAIN) << "channel " << globalChannel << " gain " << gain;
+        EXPECT_EQ(status, accepted ? VI_SUCCESS : kq7150_ERROR_GAIN)
+            << "channel " << globalChannel << " gain " << gain;
         EXPECT_TRUE(accepted || !driverText(status).empty());
     }
 }

@@ -38,14 +38,21 @@ TEST(FaultPlanTest, FailsExactlyTheSelectedCalls) {
              {"Once", {rule(kFail)}, {{}, {}, {}}, "F.."},
              {"TwiceFromTheSecond", {rule(kFail, 2, 2)}, {{}, {}, {}, {}, {}}, ".FF.."},
              {"FromTheThirdOn", {rule(kFail, 3, 0)}, {{}, {}, {}, {}, {}}, "..FFF"},
-             {"OtherNamesNeitherFailNorCount", {rule(kFail, 2)},
-              {{-1, -1, false, "viOpen"}, {-1, -1, false, "kq7150_readMultAcquisitionEx"}, {}, {}}, "...F"},
+             {"OtherNamesNeitherFailNorCount",
+              {rule(kFail, 2)},
+              {{-1, -1, false, "viOpen"}, {-1, -1, false, "kq7150_readMultAcquisitionEx"}, {}, {}},
+              "...F"},
              {"CardFilterCountsOnlyThatCard", {rule(kFail, 2, 1, 1)}, {kCard0, kCard1, {}, kCard1}, "...F"},
              {"ChannelFilter", {rule(kFail, 1, 0, -1, 3)}, {{0, 1}, {0, 3}, {}, {1, 3}}, ".F.F"},
              {"UnfilteredRuleMatchesEveryCall", {rule(kFail, 2, 2)}, {{4, 2}, kInCallback, {}}, ".FF"},
-             {"InCallbackRuleIgnoresOtherCalls", {rule(kFail, 2, 0, -1, -1, true)}, {{}, kInCallback, {}, kInCallback},
+             {"InCallbackRuleIgnoresOtherCalls",
+              {rule(kFail, 2, 0, -1, -1, true)},
+              {{}, kInCallback, {}, kInCallback},
               "...F"},
-             {"FirstFiringRuleDecidesAndAllCount", {rule(kFail, 2), rule(kOther, 1, 2)}, {{}, {}, {}}, "OF."}}) {
+             {"FirstFiringRuleDecidesAndAllCount",
+              {rule(kFail, 2), rule(kOther, 1, 2)},
+              {{}, {}, {}},
+              "OF."}}) {
         FaultPlan plan;
         plan.reset(c.rules);
         std::string outcome;

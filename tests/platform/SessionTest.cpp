@@ -22,8 +22,7 @@ static_assert(offsetof(kq7150_multEnv, cards) == 254 && sizeof(kq7150_multCard) 
 
 using SessionTest = SimFixture;
 
-TEST_F(SessionTest, MultiSessionOpensEveryListedCardAndClosesThemAgain)
-{
+TEST_F(SessionTest, MultiSessionOpensEveryListedCardAndClosesThemAgain) {
     const std::vector<CardRef> cards{{5, VI_INTF_VXI, 5}, {1, VI_INTF_TCPIP, -1}, {2, VI_INTF_VXI, 5}};
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::5::INSTR,TCPIP0::192.0.2.17::INSTR,VXI0::5::INSTR", {5, 1, 2}));
     EXPECT_EQ(kqsim_openSessions(), sessionsBefore_ + 1 + static_cast<int>(cards.size()));
@@ -69,8 +68,7 @@ TEST_F(SessionTest, MultiSessionOpensEveryListedCardAndClosesThemAgain)
     EXPECT_LT(kq7150_getMultFCsession(closed, 0, &fc), 0);
 }
 
-TEST_F(SessionTest, RefusedListFailsWithATextAndLeavesNoSession)
-{
+TEST_F(SessionTest, RefusedListFailsWithATextAndLeavesNoSession) {
     // Name, resource list, card numbers, status (0: any error).
     using BadList = std::tuple<const char *, const char *, std::vector<ViInt16>, ViStatus>;
     for (auto [name, list, cards, expected] : std::vector<BadList>{
@@ -79,7 +77,9 @@ TEST_F(SessionTest, RefusedListFailsWithATextAndLeavesNoSession)
              {"SlotBeyondCarrier", "VXI0::5::INSTR", {7}, kq7150_ERROR_NO_CARD},
              {"OtherModel", "VXI0::5::INSTR", {3}, kq7150_ERROR_WRONG_MODEL},
              {"RepeatedCard", "VXI0::5::INSTR,VXI0::5::INSTR", {2, 2}, kq7150_ERROR_DUPLICATE_CARD},
-             {"SameCardUnderTwoNames", "TCPIP0::192.0.2.17::INSTR,TCPIP0::kq7000-lxi::INSTR", {1, 1},
+             {"SameCardUnderTwoNames",
+              "TCPIP0::192.0.2.17::INSTR,TCPIP0::kq7000-lxi::INSTR",
+              {1, 1},
               kq7150_ERROR_DUPLICATE_CARD},
              {"EmptyName", "VXI0::5::INSTR,", {2, 5}, kq7150_ERROR_RSRC_LIST},
              {"NotACarrier", "ASRL1::INSTR", {1}, 0}}) {

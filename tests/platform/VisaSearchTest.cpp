@@ -9,8 +9,7 @@ namespace {
 // A session left open by a failed assertion is closed by the fixture's reload.
 using VisaSearchTest = SimFixture;
 
-TEST_F(VisaSearchTest, FindsEveryResourceOfTheBuiltInWorldOnceAndOpensOnlyCarriersAsCarriers)
-{
+TEST_F(VisaSearchTest, FindsEveryResourceOfTheBuiltInWorldOnceAndOpensOnlyCarriersAsCarriers) {
     ViSession rm = VI_NULL;
     ASSERT_EQ(viOpenDefaultRM(&rm), VI_SUCCESS);
     ViFindList list = VI_NULL;
@@ -27,8 +26,12 @@ TEST_F(VisaSearchTest, FindsEveryResourceOfTheBuiltInWorldOnceAndOpensOnlyCarrie
                                                  "TCPIP0::kq7000-lxi::INSTR", "ASRL1::INSTR"}));
 
     // '?' is one character, '*' any run, and case does not matter.
-    for (const auto &[expression, matches] : std::vector<std::pair<const char *, ViUInt32>>{
-             {"TCPIP?*INSTR", 2}, {"vxi?*", 1}, {"ASRL?::INSTR", 1}, {"TCPIP0::*::INSTR", 2}, {"?*::5::INSTR", 1}}) {
+    for (const auto &[expression, matches] :
+         std::vector<std::pair<const char *, ViUInt32>>{{"TCPIP?*INSTR", 2},
+                                                        {"vxi?*", 1},
+                                                        {"ASRL?::INSTR", 1},
+                                                        {"TCPIP0::*::INSTR", 2},
+                                                        {"?*::5::INSTR", 1}}) {
         ASSERT_EQ(viFindRsrc(rm, expression, &list, &count, desc), VI_SUCCESS) << expression;
         EXPECT_EQ(count, matches) << expression;
     }

@@ -27,7 +27,8 @@ TEST(WorldParserTest, ChannelEntriesOverrideOnlyTheKeysTheyName) {
     EXPECT_EQ(signal(1), std::tuple(false, 250.0, 2.0, std::vector<double>{}));
     EXPECT_EQ(signal(3), std::tuple(false, 250.0, 0.5, std::vector<double>{-90.0}));
     EXPECT_EQ(signal(8), std::tuple(true, 250.0, 2.0, std::vector<double>{}));
-    EXPECT_EQ(std::tuple(card.variant, card.subType, card.code), std::tuple(0x4241, "BA", 0x7150)); // code: default
+    EXPECT_EQ(std::tuple(card.variant, card.subType, card.code),
+              std::tuple(0x4241, "BA", 0x7150)); // code: default
     EXPECT_EQ(w.fifoSamples, WorldConfig{}.fifoSamples);
 }
 

@@ -33,12 +33,13 @@ TEST(AxisDialogs, OkRefusesOnlyARangeThatCounts) {
         bool spectrum, checkable, checked;
         double lower, upper;
         bool refused;
-    } cases[] = {{false, true, true, 2, 2, true},         {false, true, false, 2, 2, false},
-                 {false, false, false, 1, 0.5, true},     {false, false, false, 0.5, 1, false},
-                 {true, true, true, -20, -20, true},      {true, true, false, -20, -20, false},
+    } cases[] = {{false, true, true, 2, 2, true},     {false, true, false, 2, 2, false},
+                 {false, false, false, 1, 0.5, true}, {false, false, false, 0.5, 1, false},
+                 {true, true, true, -20, -20, true},  {true, true, false, -20, -20, false},
                  {true, false, false, 200, 100, true}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.spectrum << c.checkable << c.checked << " " << c.lower << ".." << c.upper);
+        SCOPED_TRACE(::testing::Message()
+                     << c.spectrum << c.checkable << c.checked << " " << c.lower << ".." << c.upper);
         auto d = makeDialog(c.spectrum, c.checkable);
         d->lowerLimit()->setRange(-1000, 1000);
         d->upperLimit()->setRange(-1000, 1000);
@@ -51,7 +52,8 @@ TEST(AxisDialogs, OkRefusesOnlyARangeThatCounts) {
         QSignalSpy accepted(d.get(), &QDialog::accepted);
         d->okButton()->click();
         EXPECT_EQ(accepted.count(), c.refused ? 0 : 1);
-        EXPECT_EQ(boxes.texts, c.refused ? QStringList{"The lower limit must be below the upper limit."} : QStringList{});
+        EXPECT_EQ(boxes.texts,
+                  c.refused ? QStringList{"The lower limit must be below the upper limit."} : QStringList{});
         if (c.refused) {
             EXPECT_EQ(boxes.titles.value(0), c.spectrum ? "Movara 7140 SFP" : "Movara 7150 SFP");
         }

@@ -12,11 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
 #include <tuple>
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -68,9 +68,12 @@ TEST(ColumnReducedCurve, LightsTheSamePixelsAsEverySample) {
             y[i] = std::sin(2 * M_PI * periods * i / n) + 0.1 * std::sin(0.37 * i);
         }
         const double end = x.back();
-        for (auto [x0, x1, envelope] : {std::tuple{0.0, end, false}, {0.3 * end, 0.3123 * end, false},
-                                        {0.0, end, true}, {0.41 * end, 0.7 * end, true}}) {
-            SCOPED_TRACE(testing::Message() << n << " samples, " << x0 << " .. " << x1 << ", envelope " << envelope);
+        for (auto [x0, x1, envelope] : {std::tuple{0.0, end, false},
+                                        {0.3 * end, 0.3123 * end, false},
+                                        {0.0, end, true},
+                                        {0.41 * end, 0.7 * end, true}}) {
+            SCOPED_TRACE(testing::Message()
+                         << n << " samples, " << x0 << " .. " << x1 << ", envelope " << envelope);
             QwtPlotCurve full;
             ColumnReducedCurve reduced;
             const Comparison c = compare(draw(&full, x, y, x0, x1), draw(&reduced, x, y, x0, x1, envelope));
@@ -92,8 +95,8 @@ TEST(RunEnvelope, ExtremesOfEveryRunAreThoseOfItsSamples) {
             for (std::size_t k = 0; k < n; ++k)
                 y[k] = shape == 0 ? noise(gen) : shape == 1 ? double(k) : -double(k);
             const RunEnvelope envelope(y.data(), n);
-            EXPECT_EQ(envelope.range(),
-                      std::pair(*std::min_element(y.begin(), y.end()), *std::max_element(y.begin(), y.end())));
+            EXPECT_EQ(envelope.range(), std::pair(*std::min_element(y.begin(), y.end()),
+                                                  *std::max_element(y.begin(), y.end())));
             for (std::size_t i = 0; i < n; i += 7)
                 for (std::size_t j = i + 1; j <= n; ++j) {
                     const auto [low, high] = std::minmax_element(y.begin() + i, y.begin() + j);

@@ -88,7 +88,9 @@ struct MeasurementTest : ::testing::Test {
         page->recalculate();
         settle();
     }
-    void settle() { ASSERT_TRUE(QTest::qWaitFor([this] { return !page->calculating(); }, 10000)); }
+    void settle() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !page->calculating(); }, 10000));
+    }
     void selectCard(int card) {
         page->findChild<QComboBox *>()->setCurrentIndex(card);
         settle();

@@ -8,12 +8,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
-#include <QContextMenuEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -169,7 +169,8 @@ TEST(ChannelLabels, LegendEntriesFollowEnableStateAndMouse) {
     EXPECT_EQ(firstSpy.count(), 1);
     // A disabled entry reacts to no button and offers no menu.
     QTest::mousePress(&third, Qt::LeftButton);
-    QContextMenuEvent request(QContextMenuEvent::Mouse, third.rect().center(), third.mapToGlobal(third.rect().center()));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, third.rect().center(),
+                              third.mapToGlobal(third.rect().center()));
     QApplication::sendEvent(&third, &request);
     EXPECT_EQ(third.findChild<QMenu *>(), nullptr);
     EXPECT_EQ(third.state(), 1);
@@ -178,7 +179,8 @@ TEST(ChannelLabels, LegendEntriesFollowEnableStateAndMouse) {
 
 // Opens the entry's context menu as a right click does and takes the item with this text.
 void chooseFromMenu(chLabel &entry, const QString &text) {
-    QContextMenuEvent request(QContextMenuEvent::Mouse, entry.rect().center(), entry.mapToGlobal(entry.rect().center()));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, entry.rect().center(),
+                              entry.mapToGlobal(entry.rect().center()));
     QApplication::sendEvent(&entry, &request);
     QMenu *menu = entry.findChild<QMenu *>();
     ASSERT_NE(menu, nullptr);

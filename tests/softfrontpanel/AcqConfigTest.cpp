@@ -49,7 +49,9 @@ protected:
         ASSERT_TRUE(QSettings(kOrg, kApp).fileName().startsWith(settingsDir.path()));
         ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode"));
     }
-    void TearDown() override { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userBase); }
+    void TearDown() override {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userBase);
+    }
 
     // The dialog over the window, as the acquisition opens it.
     std::unique_ptr<acqConfig> dialog(const QString &path = QString()) {
@@ -147,7 +149,8 @@ TEST_F(AcqConfigTest, StartWithoutPathOrIntoAMissingFolder) {
     EXPECT_TRUE(boxes.texts.isEmpty());
     EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(start(*d), -1);
-    EXPECT_EQ(boxes.texts, QStringList{QString("Directory: \"%1\" does not exist.").arg(folder.filePath("missing"))});
+    EXPECT_EQ(boxes.texts,
+              QStringList{QString("Directory: \"%1\" does not exist.").arg(folder.filePath("missing"))});
 }
 
 TEST_F(AcqConfigTest, StartCorrectsTheExtensionAsTheDialogNotAsAnEdit) {
@@ -176,7 +179,8 @@ TEST_F(AcqConfigTest, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysYes) {
     boxes.press("OK");
     boxes.press("Yes");
     EXPECT_EQ(start(*d), 1);
-    EXPECT_EQ(boxes.texts, (QStringList{"File extension changed to '.csv'.", "File already exists, overwrite?"}));
+    EXPECT_EQ(boxes.texts,
+              (QStringList{"File extension changed to '.csv'.", "File already exists, overwrite?"}));
 }
 
 TEST_F(AcqConfigTest, BrowseStartsAtThePathAndMakesTheFormatFitTheChosenFile) {
@@ -184,8 +188,8 @@ TEST_F(AcqConfigTest, BrowseStartsAtThePathAndMakesTheFormatFitTheChosenFile) {
     auto d = dialog();
     QStringList asked;
     QString answer;
-    d->setSaveNameAsker([&](QWidget *parent, const QString &caption, const QString &path, const QString &filters,
-                            QString *selected) {
+    d->setSaveNameAsker([&](QWidget *parent, const QString &caption, const QString &path,
+                            const QString &filters, QString *selected) {
         EXPECT_EQ(parent, d.get());
         asked = QStringList{caption, path, filters, *selected};
         return answer;

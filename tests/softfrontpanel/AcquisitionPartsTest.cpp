@@ -27,7 +27,8 @@
 
 namespace {
 
-const char kFirstCardWarning[] = "At least one channel in first Function Card must be enabled for Data Acquisition.";
+const char kFirstCardWarning[] =
+    "At least one channel in first Function Card must be enabled for Data Acquisition.";
 const char kEqualCountWarning[] = "The number of enabled channels must be the same on all function cards.";
 
 TEST(ChannelSelectionTest, MasksAndTheWarningThatBlocksAcquisition) {
@@ -68,7 +69,7 @@ TEST(TriggerPlanTest, DriverNumbersFollowTheSourcePositionAndBox) {
         {3, 1, 1000, false, false, 3, 1, 1000, 250, 0xFFFE},
         {9, 3, 1024, true, false, 9, 1, 0, 768, 0xFFFF},
         {10, 4, 1024, false, true, 10, 1, 0, 1023, 0xFFFE},
-        {8, 3, 6, false, false, 8, 1, 6, 4, 0xFFFE}, // 18 / 4, not 3 x (6 / 4)
+        {8, 3, 6, false, false, 8, 1, 6, 4, 0xFFFE},                           // 18 / 4, not 3 x (6 / 4)
         {2, 3, 1000000000, false, false, 2, 1, 1000000000, 750000000, 0xFFFE}, // 3N passes 2^31
     };
     for (const Row &r : rows) {
@@ -101,7 +102,8 @@ TEST(StatusLineTest, StateLooksAndTheErrorWord) {
         EXPECT_EQ(StatusLine::running(state, errors).html, html) << std::hex << errors;
     EXPECT_EQ(StatusLine::running(4, 0x0800).rgb, 0xFF9632u) << "the state keeps its colour";
 
-    for (const auto &[errors, html] : {std::pair<uint16_t, std::string>{0x0800, "Idle"}, {0xFFFF, "Idle" + range}}) {
+    for (const auto &[errors, html] :
+         {std::pair<uint16_t, std::string>{0x0800, "Idle"}, {0xFFFF, "Idle" + range}}) {
         const StatusLine line = StatusLine::idle(errors);
         EXPECT_EQ(std::tuple(line.html, line.rgb), std::tuple(html, 0u)) << std::hex << errors;
     }
@@ -149,7 +151,8 @@ TEST(DemoSignalTest, SinesOfTheirOwnPeriodsMoveOnByAPhaseStepPerBlock) {
         for (int s = 0; s < n; s += 25) {
             const double angle = 2 * M_PI * periods * s / n;
             ASSERT_NEAR(first[k * n + s], std::sin(angle), 1e-9) << "channel " << k + 1 << " scan " << s;
-            ASSERT_NEAR(second[k * n + s], std::sin(angle + 0.05), 1e-9) << "channel " << k + 1 << " scan " << s;
+            ASSERT_NEAR(second[k * n + s], std::sin(angle + 0.05), 1e-9)
+                << "channel " << k + 1 << " scan " << s;
         }
     }
     double one[4];
@@ -192,11 +195,13 @@ TEST(CursorReadoutTest, DistanceReciprocalAndDifferencesInTheTrackersUnits) {
     r.channels = {{"FC #1 Ch 1", 0.5, -0.25}};
     EXPECT_EQ(r.timeLine(), "t1 = 3.000 ms,  t2 = 1.000 ms,  dt = -2.000 ms,  1/dt = -500.000 Hz")
         << "t2 before t1: the distance and its reciprocal keep their sign";
-    EXPECT_EQ(r.row(r.channels[0]), (std::array<std::string, 4>{"FC #1 Ch 1", "0.500 V", "-0.250 V", "-0.750 V"}));
+    EXPECT_EQ(r.row(r.channels[0]),
+              (std::array<std::string, 4>{"FC #1 Ch 1", "0.500 V", "-0.250 V", "-0.750 V"}));
 
     r.t1 = r.t2 = 0.25;
     r.timeSpan = 1.0;
-    EXPECT_EQ(r.timeLine(), "t1 = 0.250 s,  t2 = 0.250 s,  dt = 0.000 s,  1/dt = ---") << "no division by zero";
+    EXPECT_EQ(r.timeLine(), "t1 = 0.250 s,  t2 = 0.250 s,  dt = 0.000 s,  1/dt = ---")
+        << "no division by zero";
     r.t2 = 0.25 + 4e-6; // a distance far below the span gets digits of its own
     EXPECT_EQ(r.timeLine().substr(r.timeLine().find("dt")), "dt = 4.000 us,  1/dt = 250.000 kHz");
     EXPECT_EQ(CursorReadout::frequencyText(2.5e6), "2.500 MHz");
@@ -212,10 +217,12 @@ protected:
     void TearDown() override { std::filesystem::remove(path); }
     // Sample i of block b holds 10 b + i / 8, exact in either width; timestamps hold 0xFFFFFFFF.
     void write(bool doubles, int timestamps, int blocks) {
-        std::string text = std::string("DEVICE=Movara 7150\nFORMAT=") + (doubles ? "ViReal64" : "ViReal32") +
-                           "\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=2\nNUMBER_OF_SCANS_PER_BLOCK=4\n"
-                           "NUMBER_OF_FUNCTION_CARDS=1\nCHANNEL_MASK_FC1=0x03\nTIME_OFFSET=-0.250000\n"
-                           "TIMESTAMPS=" + std::to_string(timestamps) + "\n#\n";
+        std::string text =
+            std::string("DEVICE=Movara 7150\nFORMAT=") + (doubles ? "ViReal64" : "ViReal32") +
+            "\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=2\nNUMBER_OF_SCANS_PER_BLOCK=4\n"
+            "NUMBER_OF_FUNCTION_CARDS=1\nCHANNEL_MASK_FC1=0x03\nTIME_OFFSET=-0.250000\n"
+            "TIMESTAMPS=" +
+            std::to_string(timestamps) + "\n#\n";
         for (int b = 0; b < blocks; ++b) {
             text += std::string(timestamps * 2 * 4 * 4, '\xFF');
             for (int i = 0; i < 8; ++i) {
@@ -280,8 +287,10 @@ protected:
         DriverErrorReporter::setErrorBox(nullptr);
     }
     // The two 7150 cards of the built-in VXI carrier unless told otherwise.
-    void open(const char *resources = "VXI0::5::INSTR,VXI0::5::INSTR", std::vector<ViInt16> cardSlots = {2, 5}) {
-        ASSERT_EQ(kq7150_multInit(resources, cardSlots.data(), VI_TRUE, VI_TRUE, &vi), VI_SUCCESS) << resources;
+    void open(const char *resources = "VXI0::5::INSTR,VXI0::5::INSTR",
+              std::vector<ViInt16> cardSlots = {2, 5}) {
+        ASSERT_EQ(kq7150_multInit(resources, cardSlots.data(), VI_TRUE, VI_TRUE, &vi), VI_SUCCESS)
+            << resources;
         kqsim_clearCallLog();
     }
     SimWorldFiles sim;
@@ -300,15 +309,18 @@ TEST_F(DriverAcquisitionTest, ConfigureHandsOverTheMasksOfEveryCardAndThePipelin
 }
 
 TEST_F(DriverAcquisitionTest, FailedCallIsReportedAndTheOthersAreStillMade) {
-    ASSERT_NO_FATAL_FAILURE(sim.use(R"({"faults": [{"call": "kq7150_setMultTrigConfig", "status": "0xBFFC080B",
+    ASSERT_NO_FATAL_FAILURE(
+        sim.use(R"({"faults": [{"call": "kq7150_setMultTrigConfig", "status": "0xBFFC080B",
         "count": 0}, {"call": "kq7150_startMultAcquisition", "status": "0xBFFC080D", "count": 0}]})",
-                                    "KQ7150_SIM_FAULTS"));
+                "KQ7150_SIM_FAULTS"));
     ASSERT_NO_FATAL_FAILURE(open());
     DriverAcquisition acq(vi);
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(acq.configure(TriggerPlan::make(0, 0, 1024, false, false), 1, 0.0, {0x01, 0x01}, 216000.0, 0));
-    EXPECT_EQ(std::tuple(kqsim_callCount("kq7150_multConfig"), kqsim_callCount("kq7150_setAcquisitionAttribute")),
-              std::tuple(1, 1));
+    EXPECT_FALSE(
+        acq.configure(TriggerPlan::make(0, 0, 1024, false, false), 1, 0.0, {0x01, 0x01}, 216000.0, 0));
+    EXPECT_EQ(
+        std::tuple(kqsim_callCount("kq7150_multConfig"), kqsim_callCount("kq7150_setAcquisitionAttribute")),
+        std::tuple(1, 1));
     ASSERT_EQ(boxed.size(), 1u);
     EXPECT_EQ(boxed[0].rfind("kq7150_setMultTrigConfig(", 0), 0u) << boxed[0];
     const std::string because = " failed due to [" + driverText(kq7150_ERROR_TRIGGER) + "]";

@@ -6,9 +6,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <cmath>
@@ -21,7 +21,8 @@ const std::string kCarrier =
 const std::string kTwoCards = kCarrier + R"({"slot":1},{"slot":2}]}]})";
 // A card whose inputs see 0 V: what it measures is its own offset.
 const std::string kGroundedCard =
-    kCarrier + R"({"slot":1,"signal":{"type":"sine","frequency":100,"amplitude":0,"offset":0,"noiseRms":0}}]}]})";
+    kCarrier +
+    R"({"slot":1,"signal":{"type":"sine","frequency":100,"amplitude":0,"offset":0,"noiseRms":0}}]}]})";
 
 // Records each text of the progress dialog as it is drawn: the sequence blocks the event loop,
 // so only the paints it forces can be watched.
@@ -80,7 +81,9 @@ TEST_F(CalibrationTest, CalibratingRemovesTheOffsetTheChannelMeasures) {
     auto measuredMean = [this] {
         app->findChild<QAbstractButton *>("singleShotButton")->click();
         QAbstractButton *single = app->findChild<QAbstractButton *>("singleShotButton");
-        [&] { ASSERT_TRUE(QTest::qWaitFor([&] { return !single->isChecked() && single->isEnabled(); }, 3000)); }();
+        [&] {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !single->isChecked() && single->isEnabled(); }, 3000));
+        }();
         const int n = app->waveform->scans();
         double sum = 0;
         for (int s = 0; s < n; ++s)
@@ -88,7 +91,8 @@ TEST_F(CalibrationTest, CalibratingRemovesTheOffsetTheChannelMeasures) {
         return sum / n;
     };
     const double before = measuredMean();
-    EXPECT_GT(std::fabs(before), 0.15e-3) << "an uncalibrated channel has an offset of a fraction of a millivolt";
+    EXPECT_GT(std::fabs(before), 0.15e-3)
+        << "an uncalibrated channel has an offset of a fraction of a millivolt";
     app->channel(0, 0)->calibrate();
     EXPECT_LT(std::fabs(measuredMean()), 2 * 10.24 / 8388608) << "within a count or two after calibration";
 }

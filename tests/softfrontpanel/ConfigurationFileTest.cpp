@@ -51,7 +51,8 @@ TEST(ConfigurationFile, WhatIsWrittenReadsBackWithItsLines) {
     EXPECT_EQ(read.find("View", "UnitName")->value, "");
     EXPECT_TRUE(K::check(read, error)) << error;
     // A hand-edited file: comments, blanks around names, Windows line ends.
-    ASSERT_TRUE(ConfigurationFile::parse("# mine\r\n[View]\r\n ; old\r\n  Symbols = Large \r\n", read, error));
+    ASSERT_TRUE(
+        ConfigurationFile::parse("# mine\r\n[View]\r\n ; old\r\n  Symbols = Large \r\n", read, error));
     EXPECT_EQ(read.find("View", "Symbols")->value, "Large");
     EXPECT_EQ(read.find("View", "Symbols")->line, 4);
 
@@ -68,7 +69,8 @@ TEST(ConfigurationFile, RefusesWhatIsNoConfigurationNamingTheLine) {
     EXPECT_EQ(parseError(std::string("[View]\nSymbols=La\0rge\n", 20)), "line 2: holds a control character");
     EXPECT_EQ(parseError("[View]\nUnitName=" + std::string(ConfigurationFile::kMaxLineLength, 'x') + "\n"),
               "line 2: longer than 4096 characters");
-    EXPECT_EQ(parseError(std::string(ConfigurationFile::kMaxBytes + 1, '\n')), "the file is larger than 1024 KiB");
+    EXPECT_EQ(parseError(std::string(ConfigurationFile::kMaxBytes + 1, '\n')),
+              "the file is larger than 1024 KiB");
     std::string many = "[View]\n";
     for (std::size_t i = 0; i <= ConfigurationFile::kMaxEntries; ++i)
         many += "k" + std::to_string(i) + "=1\n";
@@ -81,8 +83,10 @@ TEST(ConfigurationKeys, RefusesUnknownKeysAndValuesNotOfTheirKind) {
         EXPECT_EQ(checkError(std::string("[") + section + "]\nSerial=1\n"),
                   std::string("line 2: [") + section + "] unknown section");
     EXPECT_EQ(checkError("[Card64]\nChannel9.Gain=1\n"), "line 2: [Card64] Channel9.Gain: unknown key");
-    EXPECT_EQ(checkError("[Card2]\nChannel1.Enabled=yes\n"), "line 2: [Card2] Channel1.Enabled: expected true or false");
-    EXPECT_EQ(checkError("[Card2]\nChannel1.Colour=red\n"), "line 2: [Card2] Channel1.Colour: expected a colour #rrggbb");
+    EXPECT_EQ(checkError("[Card2]\nChannel1.Enabled=yes\n"),
+              "line 2: [Card2] Channel1.Enabled: expected true or false");
+    EXPECT_EQ(checkError("[Card2]\nChannel1.Colour=red\n"),
+              "line 2: [Card2] Channel1.Colour: expected a colour #rrggbb");
     EXPECT_EQ(checkError("[Card2]\nChannel1.Gain=\n"),
               "line 2: [Card2] Channel1.Gain: expected one of the panel's choices (1 to 64 characters)");
     // The trigger level's range is the panel's; a decimal comma or a number past it is no level.
@@ -110,18 +114,20 @@ TEST(ConfigurationMismatches, TellsWhichCardsAndSettingsDoNotFit) {
     m.notOffered("Function Card #1, Channel 2", "Gain", "100", "1");
     m.notOffered("", "Trigger Source", "PTP Alarm", "None");
     m.notOffered("", "Sine fitting", "3 parameter", "");
-    EXPECT_EQ(m.text(), "Function Card #1: serial number 71500009 here, 71500021 in the file; its settings were "
-                        "applied by position\n"
-                        "Function Card #2: not present (1 card connected); its settings were not applied\n"
-                        "Function Card #1, Channel 2: Gain \"100\" is not offered here; kept \"1\"\n"
-                        "Trigger Source \"PTP Alarm\" is not offered here; kept \"None\"\n"
-                        "Sine fitting \"3 parameter\" is not offered here");
+    EXPECT_EQ(m.text(),
+              "Function Card #1: serial number 71500009 here, 71500021 in the file; its settings were "
+              "applied by position\n"
+              "Function Card #2: not present (1 card connected); its settings were not applied\n"
+              "Function Card #1, Channel 2: Gain \"100\" is not offered here; kept \"1\"\n"
+              "Trigger Source \"PTP Alarm\" is not offered here; kept \"None\"\n"
+              "Sine fitting \"3 parameter\" is not offered here");
 
     ConfigurationMismatches many;
     for (int card = 2; card < 64; ++card)
         many.matchCard(card, 2, "", "");
     const std::string text = many.text();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(ConfigurationMismatches::kMaxShown));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+              static_cast<long>(ConfigurationMismatches::kMaxShown));
     EXPECT_NE(text.find("Function Card #32: not present (2 cards"), std::string::npos);
     EXPECT_EQ(text.substr(text.rfind('\n') + 1), "... and 32 more");
 }

@@ -109,7 +109,8 @@ TEST_F(ContinuousRingTest, TwoHundredStartsAndStopsStoreEveryBlockAndEndQuietly)
         const uint32_t blocks = stop();
         EXPECT_EQ(ring.callbacksInProgress.load(), 0);
         std::this_thread::sleep_for(2ms);
-        ASSERT_EQ(acquisitionStatus.blocksRead.load(), blocks) << "a callback read after the stop, run " << run;
+        ASSERT_EQ(acquisitionStatus.blocksRead.load(), blocks)
+            << "a callback read after the stop, run " << run;
         EXPECT_EQ(ring.error(), "") << "run " << run;
         RampFile file;
         ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file)) << "run " << run;
@@ -153,8 +154,8 @@ TEST_F(ContinuousRingTest, FailingCallInTheCallbackEndsStorageAndIsPrintedOnce) 
         ASSERT_TRUE(waitFor([=] { return acquisitionStatus.blocksRead.load() >= atTheFault + 20; }));
         stop();
         const std::string said = ::testing::internal::GetCapturedStdout();
-        const std::string shortName = std::string(call) == "kq7150_readMultAcquisition" ? "kq7150_readMultAcquisitionEx"
-                                                                                        : call;
+        const std::string shortName =
+            std::string(call) == "kq7150_readMultAcquisition" ? "kq7150_readMultAcquisitionEx" : call;
         const std::string expected = shortName + " failed due to [" + driverText(kq7150_ERROR_NO_DATA) + "]";
         EXPECT_EQ(ring.error(), expected);
         EXPECT_EQ(said, expected + "\n\n");
@@ -181,8 +182,9 @@ TEST_F(ContinuousRingTest, OverflowEndsStorageWithAGapFreeFile) {
     // The cards go on; the callback still reads (for the display) but stores nothing more.
     ASSERT_TRUE(waitFor([=] { return acquisitionStatus.blocksRead.load() >= atTheLoss + 40; }));
     stop();
-    EXPECT_EQ(ring.error(),
-              "Acquisition error 0x0800: the card memory overflowed, the data could not be read fast enough.");
+    EXPECT_EQ(
+        ring.error(),
+        "Acquisition error 0x0800: the card memory overflowed, the data could not be read fast enough.");
     RampFile file;
     ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file));
     EXPECT_GE(file.blocks, 20u);

@@ -52,9 +52,11 @@ rlim_t virtualMemory() {
 std::string rampLxiWorld(int cards) {
     std::string list;
     for (int c = 1; c <= cards; ++c)
-        list += std::string(c > 1 ? "," : "") + R"({"slot":)" + std::to_string(c) + R"(,"signal":{"type":"ramp"}})";
+        list += std::string(c > 1 ? "," : "") + R"({"slot":)" + std::to_string(c) +
+                R"(,"signal":{"type":"ramp"}})";
     return R"({"carriers":[{"resources":["TCPIP0::192.0.2.7::INSTR"],"interface":"TCPIP","ipAddress":"192.0.2.7",
-      "hostName":"lxi7","slots":)" + std::to_string(cards) + R"(,"cards":[)" + list + "]}]}";
+      "hostName":"lxi7","slots":)" +
+           std::to_string(cards) + R"(,"cards":[)" + list + "]}]}";
 }
 
 class ContinuousTest : public PanelTest {
@@ -134,7 +136,9 @@ TEST_F(ContinuousTest, EmptyFileNameAcquiresWithoutAFile) {
     answerDialog("", 0, false);
     button("repetitiveButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return acquisitionStatus.blocksRead.load() >= 3; }, 3000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app->waveform->fileSizeLine()->text().startsWith("File size: 0 B, sample backlog: "); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return app->waveform->fileSizeLine()->text().startsWith("File size: 0 B, sample backlog: ");
+    }));
     EXPECT_TRUE(app->waveform->fileSizeLine()->isVisible() || !app->isVisible());
     button("repetitiveButton")->click();
     EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(" | ").toStdString();
@@ -150,7 +154,9 @@ TEST_F(ContinuousTest, SingleShotStoresABlockThatOpensForViewing) {
     answerDialog(path, 0, false);
     ::testing::internal::CaptureStdout();
     button("singleShotButton")->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !button("singleShotButton")->isChecked() && button("singleShotButton")->isEnabled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !button("singleShotButton")->isChecked() && button("singleShotButton")->isEnabled(); },
+        5000));
     const std::string said = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("Single - done\n"), std::string::npos) << said;
     EXPECT_NE(said.find("* Stopped\n"), std::string::npos) << said;
@@ -215,11 +221,13 @@ TEST_F(ContinuousTest, ReadFailureIsShownAtOnceAndBoxedAtTheStop) {
     EXPECT_TRUE(boxes.texts.isEmpty());
     button("repetitiveButton")->click();
     ASSERT_EQ(boxes.texts.size(), 1);
-    EXPECT_TRUE(boxes.texts[0].startsWith("kq7150_readMultAcquisitionEx failed due to [")) << boxes.texts[0].toStdString();
+    EXPECT_TRUE(boxes.texts[0].startsWith("kq7150_readMultAcquisitionEx failed due to ["))
+        << boxes.texts[0].toStdString();
     RampFile file;
     ASSERT_TRUE(rampFileIsGapFree(path.toStdString(), kLsb, file));
     EXPECT_LE(file.blocks, 2u);
-    EXPECT_TRUE(boxes.texts[0].contains(QString("\n%1 block%2 (").arg(file.blocks).arg(file.blocks == 1 ? "" : "s")))
+    EXPECT_TRUE(
+        boxes.texts[0].contains(QString("\n%1 block%2 (").arg(file.blocks).arg(file.blocks == 1 ? "" : "s")))
         << boxes.texts[0].toStdString();
 }
 

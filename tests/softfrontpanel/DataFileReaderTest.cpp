@@ -8,8 +8,8 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -84,8 +84,9 @@ protected:
     }
     int read(const std::string &content) { return DataFileReader::readHeader(write(content).c_str(), info); }
 
-    const fs::path dir = fs::temp_directory_path() / ("kq-dfr-" + std::to_string(getpid()) + "-" +
-                                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    const fs::path dir =
+        fs::temp_directory_path() / ("kq-dfr-" + std::to_string(getpid()) + "-" +
+                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fileInfo_t info{};
 };
 
@@ -126,7 +127,8 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         std::string text, why; // why: part of the reason given
     };
     std::vector<Refusal> refusals = {
-        {"raw counts", header("FORMAT=raw\n"), "FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read"},
+        {"raw counts", header("FORMAT=raw\n"),
+         "FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read"},
         {"masks before the card count",
          added(without(header(), "NUMBER_OF_FUNCTION_CARDS"), "NUMBER_OF_FUNCTION_CARDS=2\n"),
          "CHANNEL_MASK_FC1=0x03: comes before NUMBER_OF_FUNCTION_CARDS"},
@@ -175,10 +177,12 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         {"FLAC, a channel without volts per count", header(flacLsb("FC2_CH2")), "has no LSB_FC2_CH2 (volts"},
         {"FLAC, volts per count of a channel not stored", header(flacLsb() + "LSB_FC1_CH3=1e-6\n"),
          "LSB_FC1_CH3=1e-6: names no stored channel"},
-        {"FLAC, volts per count of card 3 of 2", header(flacLsb() + "LSB_FC3_CH1=1e-6\n"), "FC3_CH1=1e-6: names no"},
+        {"FLAC, volts per count of card 3 of 2", header(flacLsb() + "LSB_FC3_CH1=1e-6\n"),
+         "FC3_CH1=1e-6: names no"},
         {"FLAC, volts per count 0", header(flacLsb("FC1_CH2") + "LSB_FC1_CH2=0\n"),
          "LSB_FC1_CH2=0: volts per count must be a number from 1e-15 to 1"},
-        {"FLAC, volts per count twice", added(header(flacLsb()), "LSB_FC2_CH1=2e-6\n"), "LSB_FC2_CH1 is given twice"},
+        {"FLAC, volts per count twice", added(header(flacLsb()), "LSB_FC2_CH1=2e-6\n"),
+         "LSB_FC2_CH1 is given twice"},
         {"FLAC without its streams", header(flacLsb()), ".fc1.flac\": No such file or directory"},
     };
     for (const char *key : {"FORMAT", "SAMPLING_RATE_HZ", "NUMBER_OF_CHANNELS", "NUMBER_OF_SCANS_PER_BLOCK",
@@ -214,18 +218,18 @@ TEST_F(DataFileReaderTest, AcceptsTheLimitsAndIgnoresWhatItDoesNotKnow) {
         std::string text;
         int channels;
         double rate;
-    } accepted[] = {
-        {header("", "ViReal32", std::vector<int>(64, 0x01), 64), 64, 1234.5},
-        {header("", "ViReal32", {3, 3}, 4, 524288), 4, 1234.5}, // 2 x 2^20
-        {added(header(), fillers(1015)), 4, 1234.5},
-        {header("COMMENT=" + std::string(246, 'a') + "\nnot a key line\n"), 4, 1234.5},
-        {header("SAMPLING_RATE_HZ=1e+04\nTIME_OFFSET=-1e12\n"), 4, 1e4},
-        {header("SAMPLING_RATE_HZ=0.001\n"), 4, 1e-3},
-        {header("SAMPLING_RATE_HZ=10000000\n"), 4, 1e7},
-        {crlf, 4, 1234.5}};
+    } accepted[] = {{header("", "ViReal32", std::vector<int>(64, 0x01), 64), 64, 1234.5},
+                    {header("", "ViReal32", {3, 3}, 4, 524288), 4, 1234.5}, // 2 x 2^20
+                    {added(header(), fillers(1015)), 4, 1234.5},
+                    {header("COMMENT=" + std::string(246, 'a') + "\nnot a key line\n"), 4, 1234.5},
+                    {header("SAMPLING_RATE_HZ=1e+04\nTIME_OFFSET=-1e12\n"), 4, 1e4},
+                    {header("SAMPLING_RATE_HZ=0.001\n"), 4, 1e-3},
+                    {header("SAMPLING_RATE_HZ=10000000\n"), 4, 1e7},
+                    {crlf, 4, 1234.5}};
     for (const auto &[text, channels, rate] : accepted) {
         std::string why;
-        EXPECT_EQ(DataFileReader::readHeader(write(text).c_str(), info, &why), 0) << text.substr(0, 300) << why;
+        EXPECT_EQ(DataFileReader::readHeader(write(text).c_str(), info, &why), 0)
+            << text.substr(0, 300) << why;
         EXPECT_EQ(std::tuple(info.channels, info.rate, info.payloadOffset),
                   std::tuple(channels, rate, uint64_t(text.size())));
         for (int c = info.cards; c < fileInfoMaskSlots; ++c)
@@ -266,8 +270,9 @@ TEST_F(DataFileReaderTest, ReadsTheBlockAskedFor) {
     for (uint32_t b = 0; b < 3; ++b)
         for (int i = 0; i < 2 * n + sampleWords; ++i)
             words.push_back(1000 * b + i);
-    const std::string path = write(header("", "ViReal32", {3, 3}, 4, n, 1) +
-                                   std::string(reinterpret_cast<const char *>(words.data()), 4 * words.size()));
+    const std::string path =
+        write(header("", "ViReal32", {3, 3}, 4, n, 1) +
+              std::string(reinterpret_cast<const char *>(words.data()), 4 * words.size()));
     ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
     std::vector<uint32_t> data(sampleWords), sec(n), nsec(n);
     EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 1), 1);

@@ -60,8 +60,8 @@ void expectFlacTestPasses(const std::string &description, int cards, bool timest
             return ::testing::AssertionFailure() << "block " << block << " unreadable";
         for (size_t i = 0; i < values; ++i)
             if (std::memcmp(&va[i], &vb[i], sizeof(double)) != 0)
-                return ::testing::AssertionFailure() << "block " << block << " value " << i << ": " << va[i]
-                                                     << " and " << vb[i];
+                return ::testing::AssertionFailure()
+                       << "block " << block << " value " << i << ": " << va[i] << " and " << vb[i];
     }
     return ::testing::AssertionSuccess();
 }
@@ -108,7 +108,8 @@ protected:
         header.lsb.assign(ring.lsb, ring.lsb + ring.channels);
         if (format == StorageFormat::kFlacCounts) {
             ring.flac = std::make_unique<FlacRecordingWriter>();
-            ASSERT_TRUE(ring.flac->open({path, kRate, kScans, header.masks, header.lsb, 0.0, timestamps, cards.gains}));
+            ASSERT_TRUE(ring.flac->open(
+                {path, kRate, kScans, header.masks, header.lsb, 0.0, timestamps, cards.gains}));
         }
         ASSERT_TRUE(DataFileWriter::writeHeader(ring.file, header));
         ring.running.exchange(true);
@@ -222,9 +223,12 @@ constexpr int kCraftedScans = 2048;
 void craftedBlock(uint64_t block, std::vector<int32_t> &counts, std::vector<uint32_t> &seconds,
                   std::vector<uint32_t> &nanoseconds) {
     std::mt19937 random{uint32_t(block)};
-    std::uniform_int_distribution<int32_t> any(FlacRecordingWriter::kMinCount, FlacRecordingWriter::kMaxCount);
+    std::uniform_int_distribution<int32_t> any(FlacRecordingWriter::kMinCount,
+                                               FlacRecordingWriter::kMaxCount);
     for (size_t i = 0; i < counts.size(); ++i)
-        counts[i] = i % 7 == 0 ? FlacRecordingWriter::kMinCount : i % 7 == 1 ? FlacRecordingWriter::kMaxCount : any(random);
+        counts[i] = i % 7 == 0   ? FlacRecordingWriter::kMinCount
+                    : i % 7 == 1 ? FlacRecordingWriter::kMaxCount
+                                 : any(random);
     for (size_t s = 0; s < seconds.size(); ++s) {
         seconds[s] = uint32_t(0xFFFFFF00u + block * seconds.size() + s);
         nanoseconds[s] = uint32_t((block * 7919 + s * 104729) % 1000000000);
@@ -237,7 +241,8 @@ void craftedBlock(uint64_t block, std::vector<int32_t> &counts, std::vector<uint
 // writer counted as whole before the end.
 uint64_t writeCrafted(const std::string &path, uint64_t blocks, bool finish) {
     const double lsb = 10.24 / 8388608 / 1000;
-    DataFileHeader header{StorageFormat::kFlacCounts, 1000.0, 2, kCraftedScans, {0x81}, 0.0, true, {lsb, lsb}, {1000, 1000}};
+    DataFileHeader header{
+        StorageFormat::kFlacCounts, 1000.0, 2, kCraftedScans, {0x81}, 0.0, true, {lsb, lsb}, {1000, 1000}};
     std::FILE *description = std::fopen(path.c_str(), "wb");
     if (!description || !DataFileWriter::writeHeader(description, header) || std::fclose(description) != 0)
         return 0;
@@ -291,9 +296,11 @@ TEST_F(FlacRecordingTest, KilledOrFinishedTheWholeFramesReadBackExactly) {
         std::string why;
         ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info, &why), 0) << why;
         EXPECT_EQ(info.blockCount, whole);
-        EXPECT_GE(info.blockCount, kBlocks - (FlacStreamWriter::kFrameScans + kCraftedScans - 1) / kCraftedScans - 1);
+        EXPECT_GE(info.blockCount,
+                  kBlocks - (FlacStreamWriter::kFrameScans + kCraftedScans - 1) / kCraftedScans - 1);
         std::vector<int32_t> counts(2 * kCraftedScans);
-        std::vector<uint32_t> seconds(kCraftedScans), nanoseconds(kCraftedScans), readSeconds(kCraftedScans), readNanoseconds(kCraftedScans);
+        std::vector<uint32_t> seconds(kCraftedScans), nanoseconds(kCraftedScans), readSeconds(kCraftedScans),
+            readNanoseconds(kCraftedScans);
         std::vector<double> volts(2 * kCraftedScans);
         // To and fro, then every other block: the reader takes what it can from the frame it kept,
         // goes on from it or seeks.
@@ -303,11 +310,13 @@ TEST_F(FlacRecordingTest, KilledOrFinishedTheWholeFramesReadBackExactly) {
         for (uint64_t block = 0; block < info.blockCount; ++block)
             order.push_back((2 * block + 1) % (info.blockCount | 1));
         for (uint64_t block : order) {
-            ASSERT_EQ(DataFileReader::readBlock(info, volts.data(), readSeconds.data(), readNanoseconds.data(), block),
+            ASSERT_EQ(DataFileReader::readBlock(info, volts.data(), readSeconds.data(),
+                                                readNanoseconds.data(), block),
                       1);
             craftedBlock(block, counts, seconds, nanoseconds);
             for (size_t i = 0; i < counts.size(); ++i)
-                ASSERT_EQ(volts[i], counts[i] * info.channelLsb[i / kCraftedScans]) << "block " << block << " value " << i;
+                ASSERT_EQ(volts[i], counts[i] * info.channelLsb[i / kCraftedScans])
+                    << "block " << block << " value " << i;
             ASSERT_EQ(readSeconds, seconds) << "block " << block;
             ASSERT_EQ(readNanoseconds, nanoseconds) << "block " << block;
         }
@@ -334,17 +343,20 @@ TEST_F(FlacRecordingTest, VoltsThatAreNoCountsEndStoring) {
     EXPECT_TRUE(FlacRecordingWriter::fits(edges, 2));
     EXPECT_FALSE(FlacRecordingWriter::fits(beyond, 1));
     EXPECT_FALSE(FlacRecordingWriter::fits(beyond + 1, 1));
-    const double step = lsb(1), over[] = {(FlacRecordingWriter::kMaxCount + 1) * step}, negativeZero[] = {-0.0};
+    const double step = lsb(1), over[] = {(FlacRecordingWriter::kMaxCount + 1) * step},
+                 negativeZero[] = {-0.0};
     int32_t count = 0;
     EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(over, &count, 1, 1, &step));
-    EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(negativeZero, &count, 1, 1, &step)) << "it reads back as +0 V";
+    EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(negativeZero, &count, 1, 1, &step))
+        << "it reads back as +0 V";
 }
 
 // A full disk (here: a file size limit) ends the writer: every stream is cut back to the frames
 // it held at the last whole block, and the blocks and bytes reported are those on disk.
 TEST_F(FlacRecordingTest, FullDiskCutsTheStreamsBackToTheirWholeBlocks) {
     const Cards cards = {{0xFF}, {1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000}};
-    ASSERT_NO_FATAL_FAILURE(openCards(R"({"type":"sine","amplitude":0.001,"frequency":50,"noiseRms":1e-4})", cards));
+    ASSERT_NO_FATAL_FAILURE(
+        openCards(R"({"type":"sine","amplitude":0.001,"frequency":50,"noiseRms":1e-4})", cards));
     const std::string path = pathFor("full.flac7150");
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -372,7 +384,8 @@ TEST_F(FlacRecordingTest, FullDiskCutsTheStreamsBackToTheirWholeBlocks) {
 // streams created before it are gone again.
 TEST_F(FlacRecordingTest, AStreamThatCannotBeCreatedLeavesNone) {
     const std::string path = pathFor("blocked.flac7150");
-    const std::string first = FlacRecordingFiles::cardStream(path, 1), second = FlacRecordingFiles::cardStream(path, 2);
+    const std::string first = FlacRecordingFiles::cardStream(path, 1),
+                      second = FlacRecordingFiles::cardStream(path, 2);
     ASSERT_TRUE(std::filesystem::create_directory(second));
     FlacRecordingWriter writer;
     errno = 0;
@@ -387,10 +400,9 @@ TEST_F(FlacRecordingTest, AStreamThatCannotBeCreatedLeavesNone) {
 // block is reported unreadable, never read as other numbers.
 TEST_F(FlacRecordingTest, HostileStreamsAreRefusedOrReadOnlyWhereWhole) {
     const std::string path = pathFor("hostile.flac7150");
-    const std::string card = FlacRecordingFiles::cardStream(path, 1), times = FlacRecordingFiles::timeStream(path);
-    const auto fresh = [&] {
-        ASSERT_EQ(writeCrafted(path, 23, true), 23u);
-    };
+    const std::string card = FlacRecordingFiles::cardStream(path, 1),
+                      times = FlacRecordingFiles::timeStream(path);
+    const auto fresh = [&] { ASSERT_EQ(writeCrafted(path, 23, true), 23u); };
     const auto refusal = [&] {
         fileInfo_t info{};
         std::string why;

@@ -29,13 +29,16 @@ TEST(StorageFormatTest, ChoicesWidthsAndVoltsPerCount) {
     EXPECT_EQ(std::vector<int>({F::fromChoice(-1), F::fromChoice(0), F::fromChoice(3), F::fromChoice(4),
                                 F::fromChoice(5)}),
               std::vector<int>({4, 0, 3, 5, 4}));
-    EXPECT_EQ(std::vector<int>({F::sampleWidth(0), F::sampleWidth(2), F::sampleWidth(3)}), std::vector<int>({8, 8, 4}));
+    EXPECT_EQ(std::vector<int>({F::sampleWidth(0), F::sampleWidth(2), F::sampleWidth(3)}),
+              std::vector<int>({8, 8, 4}));
     EXPECT_DOUBLE_EQ(StorageFormat::lsb(2), 2.44140625e-07); // gain 5
     EXPECT_DOUBLE_EQ(StorageFormat::lsb(9), 1.220703125e-09);
-    EXPECT_EQ(std::pair(StorageFormat::lsb(10), StorageFormat::lsb(-1)), std::pair(StorageFormat::lsb(0), StorageFormat::lsb(0)));
+    EXPECT_EQ(std::pair(StorageFormat::lsb(10), StorageFormat::lsb(-1)),
+              std::pair(StorageFormat::lsb(0), StorageFormat::lsb(0)));
 }
 
-// The unit steps at 1024 and 2^20 bytes; 13.2 MB/s and 2.6 kB/s (TEXT) are checked where the dialog shows them.
+// The unit steps at 1024 and 2^20 bytes; 13.2 MB/s and 2.6 kB/s (TEXT) are checked where the dialog shows
+// them.
 TEST(StorageFormatTest, DataRateAndFileSizeTexts) {
     EXPECT_EQ(StorageFormat::dataRateText(1, 1023, false), "Data Rate: 1023 B/s");
     EXPECT_EQ(StorageFormat::dataRateText(1, 1048575, false), "Data Rate: 1024.0 kB/s");
@@ -70,29 +73,34 @@ protected:
         std::vector<std::vector<T>> blocks(3, std::vector<T>(channels * scans));
         std::vector<std::vector<uint32_t>> times(3, std::vector<uint32_t>(2 * scans)); // seconds, nanoseconds
         std::FILE *file = std::fopen(path.c_str(), "wb");
-        ASSERT_TRUE(DataFileWriter::writeHeader(file, {format, 1234.5, channels, scans, {0x03, 0x81}, -0.25, timestamps, {}, {}}));
+        ASSERT_TRUE(DataFileWriter::writeHeader(
+            file, {format, 1234.5, channels, scans, {0x03, 0x81}, -0.25, timestamps, {}, {}}));
         for (uint32_t b = 0; b < 3; ++b) {
             for (int i = 0; i < scans; ++i)
                 times[b][i] = 100 + b, times[b][scans + i] = b * 1000000 + i;
             for (int i = 0; i < channels * scans; ++i)
                 blocks[b][i] = T(b * 1000 + i) + T(0.125) * (b % 2 ? -1 : 1);
-            ASSERT_TRUE(DataFileWriter::writeBlock(file, timestamps ? times[b].data() : nullptr, times[b].data() + scans,
-                                                   scans, blocks[b].data(), blocks[b].size() * sizeof(T)));
+            ASSERT_TRUE(DataFileWriter::writeBlock(file, timestamps ? times[b].data() : nullptr,
+                                                   times[b].data() + scans, scans, blocks[b].data(),
+                                                   blocks[b].size() * sizeof(T)));
         }
         std::fclose(file);
 
         fileInfo_t info{};
         ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
-        EXPECT_EQ(std::tuple(info.format, info.rate, info.timeOffset, info.channels, info.scansPerBlock, int(info.cards),
-                             int(info.channelMasks[0]), int(info.channelMasks[1]), int(info.timestamps)),
-                  std::tuple(format == 0 ? fileFormatViReal64 : fileFormatViReal32, 1234.5, -0.25, channels, scans, 2,
-                             0x03, 0x81, timestamps ? 1 : 0));
+        EXPECT_EQ(std::tuple(info.format, info.rate, info.timeOffset, info.channels, info.scansPerBlock,
+                             int(info.cards), int(info.channelMasks[0]), int(info.channelMasks[1]),
+                             int(info.timestamps)),
+                  std::tuple(format == 0 ? fileFormatViReal64 : fileFormatViReal32, 1234.5, -0.25, channels,
+                             scans, 2, 0x03, 0x81, timestamps ? 1 : 0));
         ASSERT_EQ(info.blockCount, 3u);
         ASSERT_EQ(info.payloadLength, 3 * info.blockLength) << "nothing after the blocks";
         for (uint32_t b = 0; b < 3; ++b) {
             std::vector<T> samples(channels * scans);
             std::vector<uint32_t> readTimes(2 * scans, 7);
-            ASSERT_EQ(DataFileReader::readBlock(info, samples.data(), readTimes.data(), readTimes.data() + scans, b), 1);
+            ASSERT_EQ(DataFileReader::readBlock(info, samples.data(), readTimes.data(),
+                                                readTimes.data() + scans, b),
+                      1);
             EXPECT_EQ(samples, blocks[b]) << "block " << b;
             if (timestamps) {
                 EXPECT_EQ(readTimes, times[b]) << "block " << b;
@@ -100,8 +108,9 @@ protected:
         }
     }
 
-    const fs::path dir = fs::temp_directory_path() / ("kq-store-" + std::to_string(getpid()) + "-" +
-                                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    const fs::path dir =
+        fs::temp_directory_path() / ("kq-store-" + std::to_string(getpid()) + "-" +
+                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 TEST_F(StorageFilesTest, BinaryFilesReadBackThroughTheReader) {
@@ -110,7 +119,8 @@ TEST_F(StorageFilesTest, BinaryFilesReadBackThroughTheReader) {
 
     const std::string path = (dir / "raw.bin7150").string();
     std::FILE *file = std::fopen(path.c_str(), "wb");
-    ASSERT_TRUE(DataFileWriter::writeHeader(file, {StorageFormat::kRawCounts, 1000.0, 1, 8, {0x01}, 0.0, false, {}, {}}));
+    ASSERT_TRUE(DataFileWriter::writeHeader(
+        file, {StorageFormat::kRawCounts, 1000.0, 1, 8, {0x01}, 0.0, false, {}, {}}));
     std::fclose(file);
     fileInfo_t info{};
     EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info), -1) << "the panel shows volts only";
@@ -118,26 +128,38 @@ TEST_F(StorageFilesTest, BinaryFilesReadBackThroughTheReader) {
 
 TEST(DataFileWriterTest, HeaderAndCsvHeaderText) {
     EXPECT_EQ(written([](std::FILE *f) {
-                  return DataFileWriter::writeHeader(f, {3, 216000.0, 3, 1024, {0x01, 0xa0}, -0.001, false, {}, {}});
+                  return DataFileWriter::writeHeader(
+                      f, {3, 216000.0, 3, 1024, {0x01, 0xa0}, -0.001, false, {}, {}});
               }),
               "DEVICE=Movara 7150\nFORMAT=ViReal32\nSAMPLING_RATE_HZ=216000.000000\nNUMBER_OF_CHANNELS=3\n"
               "NUMBER_OF_SCANS_PER_BLOCK=1024\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x01\n"
               "CHANNEL_MASK_FC2=0xa0\nTIME_OFFSET=-0.001000\nTIMESTAMPS=0\n#\n");
     // A FLAC recording's description names each channel's volts per count in digits that read
     // back exactly.
+    EXPECT_EQ(
+        written([](std::FILE *f) {
+            return DataFileWriter::writeHeader(f, {5,
+                                                   1000.0,
+                                                   3,
+                                                   64,
+                                                   {0x01, 0xa0},
+                                                   0.0,
+                                                   true,
+                                                   {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2},
+                                                   {1, 1000, 7}});
+        }),
+        "DEVICE=Movara 7150\nFORMAT=FLAC\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=3\n"
+        "NUMBER_OF_SCANS_PER_BLOCK=64\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x01\n"
+        "CHANNEL_MASK_FC2=0xa0\nLSB_FC1_CH1=1.220703125e-06\nGAIN_FC1_CH1=1\nLSB_FC2_CH6=1.220703125e-09\n"
+        "GAIN_FC2_CH6=1000\nLSB_FC2_CH8=0.30000000000000004\nGAIN_FC2_CH8=7\nTIME_OFFSET=0."
+        "000000\nTIMESTAMPS=1\n#\n");
     EXPECT_EQ(written([](std::FILE *f) {
-                  return DataFileWriter::writeHeader(
-                      f, {5, 1000.0, 3, 64, {0x01, 0xa0}, 0.0, true, {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2},
-                          {1, 1000, 7}});
+                  return DataFileWriter::writeCsvHeader(f, true, 1234.5, {0x05, 0x02}, true);
               }),
-              "DEVICE=Movara 7150\nFORMAT=FLAC\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=3\n"
-              "NUMBER_OF_SCANS_PER_BLOCK=64\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x01\n"
-              "CHANNEL_MASK_FC2=0xa0\nLSB_FC1_CH1=1.220703125e-06\nGAIN_FC1_CH1=1\nLSB_FC2_CH6=1.220703125e-09\n"
-              "GAIN_FC2_CH6=1000\nLSB_FC2_CH8=0.30000000000000004\nGAIN_FC2_CH8=7\nTIME_OFFSET=0.000000\nTIMESTAMPS=1\n#\n");
-    EXPECT_EQ(written([](std::FILE *f) { return DataFileWriter::writeCsvHeader(f, true, 1234.5, {0x05, 0x02}, true); }),
               "Units: mV\nSampling rate: 1234.500000 Hz\nTimestamp, FC1_CH1, FC1_CH3, FC2_CH2, \n");
-    EXPECT_EQ(written([](std::FILE *f) { return DataFileWriter::writeCsvHeader(f, false, 10.0, {0x80}, false); }),
-              "Units: V\nSampling rate: 10.000000 Hz\nFC1_CH8, \n");
+    EXPECT_EQ(
+        written([](std::FILE *f) { return DataFileWriter::writeCsvHeader(f, false, 10.0, {0x80}, false); }),
+        "Units: V\nSampling rate: 10.000000 Hz\nFC1_CH8, \n");
 }
 
 TEST(DataFileWriterTest, NumbersKeepTheirDecimalPointInACommaLocale) {
@@ -149,8 +171,8 @@ TEST(DataFileWriterTest, NumbersKeepTheirDecimalPointInACommaLocale) {
     if (!comma) {
         // None installed: compile one from the locale sources that the set-up installs.
         const std::string dir = ::testing::TempDir() + "kq_locales";
-        const std::string make = "mkdir -p '" + dir + "' && localedef -i de_DE -f UTF-8 '" + dir +
-                                 "/de_DE.UTF-8' >/dev/null 2>&1";
+        const std::string make =
+            "mkdir -p '" + dir + "' && localedef -i de_DE -f UTF-8 '" + dir + "/de_DE.UTF-8' >/dev/null 2>&1";
         if (std::system(make.c_str()) == 0) {
             setenv("LOCPATH", dir.c_str(), 1);
             comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
@@ -222,7 +244,8 @@ TEST(CsvWriterTest, BlocksLongerThanOneChunkMatchPrintfLineByLine) {
         expected += "\n";
     }
     const std::string got = written([&](std::FILE *f) {
-        return CsvWriter::writeBlock(f, samples.data(), channels, scans, false, seconds.data(), nanoseconds.data());
+        return CsvWriter::writeBlock(f, samples.data(), channels, scans, false, seconds.data(),
+                                     nanoseconds.data());
     });
     EXPECT_TRUE(got == expected) << "lengths " << got.size() << " and " << expected.size();
 }
@@ -232,8 +255,14 @@ TEST(CsvWriterTest, BlocksLongerThanOneChunkMatchPrintfLineByLine) {
 // decimals, of 2^-4 at 3), decimal halves that are only near halves in binary and their
 // neighbours, magnitudes from denormal to the fast path's limit and beyond, and non-finite values.
 TEST(CsvWriterTest, ValuesAndTimestampsMatchPrintfByteForByte) {
-    EXPECT_EQ([] { std::string s; CsvWriter::appendValue(s, -1e-9, 6); CsvWriter::appendValue(s, -0.0, 3); return s; }(),
-              "-0.000000, -0.000, ");
+    EXPECT_EQ(
+        [] {
+            std::string s;
+            CsvWriter::appendValue(s, -1e-9, 6);
+            CsvWriter::appendValue(s, -0.0, 3);
+            return s;
+        }(),
+        "-0.000000, -0.000, ");
     std::mt19937_64 random(2024);
     std::uniform_real_distribution<double> unit(-1.0, 1.0), exponent(-12.0, 12.0);
     std::uniform_int_distribution<int> odd(-500000, 500000), digits(0, 999999);
@@ -250,8 +279,10 @@ TEST(CsvWriterTest, ValuesAndTimestampsMatchPrintfByteForByte) {
                 firstMismatch = got + " instead of " + expected;
         }
     };
-    for (double v : {0.0, -0.0, 0.0000005, -0.0000005, 2.5e-7, 1.0000005, 0.0005, -1.0005, 1e-7, -4e-7, 999999999.9999995,
-                     1e9, 1e15, 1e300, -DBL_MAX, DBL_MIN, -DBL_TRUE_MIN, HUGE_VAL, -HUGE_VAL, double(NAN), -double(NAN)})
+    for (double v :
+         {0.0,      -0.0,    0.0000005,     -0.0000005,        2.5e-7,    1.0000005,   0.0005,
+          -1.0005,  1e-7,    -4e-7,         999999999.9999995, 1e9,       1e15,        1e300,
+          -DBL_MAX, DBL_MIN, -DBL_TRUE_MIN, HUGE_VAL,          -HUGE_VAL, double(NAN), -double(NAN)})
         check(v);
     for (int i = 0; i < 20000; ++i) {
         check(10240.0 * unit(random));
@@ -283,7 +314,8 @@ TEST(OutputPathTest, ExtensionFitsTheFormatAndTheFolderMustExist) {
     const std::string cwd = fs::current_path().string();
     const fs::path tmp = fs::temp_directory_path() / ("kq-outpath-" + std::to_string(getpid()));
     EXPECT_EQ(OutputPath::withExtension("data.v2.txt", "bin7150"), cwd + "/data.bin7150");
-    EXPECT_EQ(OutputPath::withExtension("run.1/./data", "bin7150"), cwd + "/run.1/data.bin7150") << "the file name's dot";
+    EXPECT_EQ(OutputPath::withExtension("run.1/./data", "bin7150"), cwd + "/run.1/data.bin7150")
+        << "the file name's dot";
     EXPECT_EQ(OutputPath::withExtension("/data.csv", "flac7150"), "/data.flac7150");
     for (const char *kept : {"./a.txt.BIN7150", "/data/.bin7150"})
         EXPECT_EQ(OutputPath::withExtension(kept, "bin7150"), kept);

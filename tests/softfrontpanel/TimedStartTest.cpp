@@ -101,7 +101,8 @@ TEST_F(TimedStartTest, AlarmInThePastIsReported) {
     alarmIn(-5);
     single->click();
     ASSERT_EQ(boxes.texts.size(), 1);
-    EXPECT_TRUE(boxes.texts[0].startsWith("kq7150_startMultAcquisitionTimed64 failed due to [")) << boxes.texts[0].toStdString();
+    EXPECT_TRUE(boxes.texts[0].startsWith("kq7150_startMultAcquisitionTimed64 failed due to ["))
+        << boxes.texts[0].toStdString();
     EXPECT_TRUE(single->isEnabled());
 }
 

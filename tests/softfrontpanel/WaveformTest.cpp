@@ -64,7 +64,9 @@ struct Recording {
     static constexpr int kScans = 100, kBlocks = 3;
     static constexpr double kRate = 1000.0, kOffset = -0.025;
     // Exact in binary; block 1 of channel 1 starts at 3 V.
-    static double sample(int block, int channel, int scan) { return 3.0 - block + 0.5 * channel + scan / 1024.0; }
+    static double sample(int block, int channel, int scan) {
+        return 3.0 - block + 0.5 * channel + scan / 1024.0;
+    }
 
     static std::string write(const QString &dir) {
         const std::string path = (dir + "/rec.bin7150").toStdString();
@@ -161,7 +163,8 @@ TEST_F(WaveformTest, SelectionTheCardsCannotAcquireIsRefusedWithoutTouchingThem)
     ASSERT_EQ(app->cards(), 2);
     const std::tuple<int, int, QAbstractButton *, std::string> rows[] = {
         {2, 3, single(), "The number of enabled channels must be the same on all function cards."},
-        {0, 0, repetitive(), "At least one channel in first Function Card must be enabled for Data Acquisition."},
+        {0, 0, repetitive(),
+         "At least one channel in first Function Card must be enabled for Data Acquisition."},
     };
     for (const auto &[first, second, start, warning] : rows) {
         SCOPED_TRACE(warning);
@@ -174,7 +177,8 @@ TEST_F(WaveformTest, SelectionTheCardsCannotAcquireIsRefusedWithoutTouchingThem)
         EXPECT_EQ(boxes.texts.join('|').toStdString(), warning);
         EXPECT_EQ(controls(), stopped());
         EXPECT_TRUE(settingsTabsEnabled());
-        for (const char *call : {"kq7150_setMultTrigConfig", "kq7150_multConfig", "kq7150_startMultAcquisition"})
+        for (const char *call :
+             {"kq7150_setMultTrigConfig", "kq7150_multConfig", "kq7150_startMultAcquisition"})
             EXPECT_EQ(calls(call), 0) << call;
     }
 }
@@ -213,7 +217,8 @@ TEST_F(WaveformTest, SingleShotPulsesWhileReadyThenShowsTheBlockAndItsSpectrum) 
         view()->timerSlot();
         EXPECT_EQ(calls("kq7150_generateITRI"), step);
         EXPECT_EQ(view()->statusLabel()->text().toStdString(), "Ready");
-        EXPECT_EQ(view()->statusLabel()->palette().color(QPalette::WindowText).name().toStdString(), "#808000");
+        EXPECT_EQ(view()->statusLabel()->palette().color(QPalette::WindowText).name().toStdString(),
+                  "#808000");
     }
     ASSERT_TRUE(pollUntilRead(1));
     ASSERT_TRUE(analysed());
@@ -275,7 +280,8 @@ TEST_F(WaveformTest, OverrangeLightsItsChannelsLampUntilTheNextStart) {
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(app->channel(0, k)->overrangeLed()->value(), k == 3 ? 1 : 0) << k;
     const QString note = "<font color='#f80'>Input Signal Out Of Range</font>";
-    EXPECT_TRUE(view()->statusLabel()->text().startsWith("Idle")) << view()->statusLabel()->text().toStdString();
+    EXPECT_TRUE(view()->statusLabel()->text().startsWith("Idle"))
+        << view()->statusLabel()->text().toStdString();
     EXPECT_TRUE(view()->statusLabel()->text().contains(note)) << view()->statusLabel()->text().toStdString();
 
     single()->setChecked(true);
@@ -288,7 +294,8 @@ TEST_F(WaveformTest, AcquisitionErrorWordIsShownWhilePolling) {
     ASSERT_NO_FATAL_FAILURE(open(vxiWorld(), R"({"errorWord":{"bits":"0x0800","afterScans":0}})"));
     single()->setChecked(true);
     view()->timerSlot();
-    EXPECT_EQ(view()->statusLabel()->text().toStdString(), "Ready &nbsp; <font color='#f80'>Acquisition error: 0x0800</font>");
+    EXPECT_EQ(view()->statusLabel()->text().toStdString(),
+              "Ready &nbsp; <font color='#f80'>Acquisition error: 0x0800</font>");
     ASSERT_TRUE(pollUntilRead(1));
     EXPECT_EQ(app->channel(0, 0)->overrangeLed()->value(), 0) << "not an overrange";
     EXPECT_EQ(controls(), stopped());
@@ -316,7 +323,8 @@ TEST_F(WaveformTest, DemoSingleShotShowsOneBlockOfTheDemoSinesAndNoSpectrum) {
     for (auto [card, channel, k] : {std::tuple{0, 0, 1}, {0, 1, 2}, {1, 0, 3}, {1, 1, 4}}) {
         QwtPlotCurve *curve = view()->curve(card, channel);
         ASSERT_EQ(curve->dataSize(), size_t(n));
-        EXPECT_NEAR(curve->sample(123).y(), std::sin(123 * k * 1.2 * 2.0 * M_PI / n + phase), 1e-12) << card << channel;
+        EXPECT_NEAR(curve->sample(123).y(), std::sin(123 * k * 1.2 * 2.0 * M_PI / n + phase), 1e-12)
+            << card << channel;
     }
     EXPECT_EQ(view()->curve(0, 2)->dataSize(), 0u);
     EXPECT_EQ(app->spectrum->curveList()[0]->dataSize(), 0u);
@@ -360,11 +368,13 @@ TEST_F(WaveformTest, StoredRecordingPlaysBlockByBlockWithTheSettingsLocked) {
 // channel counts (the first with none), and more blocks than a slider has positions.
 TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
     ASSERT_TRUE(dir.isValid());
-    const auto write = [this](const std::string &masks, int channels, int scans, const std::vector<float> &samples) {
+    const auto write = [this](const std::string &masks, int channels, int scans,
+                              const std::vector<float> &samples) {
         const std::string path = (dir.path() + "/rec.bin7150").toStdString();
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << "FORMAT=ViReal32\nSAMPLING_RATE_HZ=1000\nNUMBER_OF_CHANNELS=" << channels
-            << "\nNUMBER_OF_SCANS_PER_BLOCK=" << scans << "\n" << masks << "TIME_OFFSET=0\nTIMESTAMPS=0\n#\n";
+            << "\nNUMBER_OF_SCANS_PER_BLOCK=" << scans << "\n"
+            << masks << "TIME_OFFSET=0\nTIMESTAMPS=0\n#\n";
         out.write(reinterpret_cast<const char *>(samples.data()), std::streamsize(4 * samples.size()));
         return path;
     };
@@ -372,7 +382,8 @@ TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
     for (std::size_t i = 0; i < block.size(); ++i)
         block[i] = float(i) / 128;
     ASSERT_NO_FATAL_FAILURE(openFile(
-        write("NUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x03\n", 2, 64, block), 1));
+        write("NUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x03\n", 2, 64, block),
+        1));
     EXPECT_EQ(boxes.texts.join('|').toStdString(), "");
     EXPECT_EQ(view()->curve(0, 0)->dataSize(), 0u);
     for (int k : {0, 1}) {
@@ -421,13 +432,15 @@ TEST_F(WaveformTest, MarkerReadoutIsWholeAtTheOpeningSize) {
     const double fEnd = plot->axisScaleDiv(QwtPlot::xBottom).upperBound();
     ASSERT_GT(fEnd, 100000.0);
     for (auto [button, at] : {std::pair{Qt::LeftButton, 0.99}, {Qt::RightButton, 0.91}}) {
-        const QPoint point(qRound(plot->transform(QwtPlot::xBottom, at * fEnd)), plot->canvas()->height() / 2);
+        const QPoint point(qRound(plot->transform(QwtPlot::xBottom, at * fEnd)),
+                           plot->canvas()->height() / 2);
         QTest::mousePress(plot->canvas(), button, Qt::ControlModifier, point);
         QTest::mouseRelease(plot->canvas(), button, Qt::ControlModifier, point);
     }
     QLabel *readout = app->spectrum->readout();
     ASSERT_EQ(readout->text().count("[Ch 1]"), 2) << readout->text().toStdString();
-    ASSERT_TRUE(readout->text().contains(QRegularExpression(R"(df = \d{4,}\.\d Hz)"))) << readout->text().toStdString();
+    ASSERT_TRUE(readout->text().contains(QRegularExpression(R"(df = \d{4,}\.\d Hz)")))
+        << readout->text().toStdString();
     EXPECT_GE(readout->width(), readout->fontMetrics().horizontalAdvance(readout->text()));
     EXPECT_LE(readout->geometry().right(), app->spectrum->snapToSample()->geometry().left());
 }
@@ -459,7 +472,8 @@ TEST_F(WaveformTest, ResetZoomReturnsEitherPlotToTheAutoscaledView) {
         return std::pair(x.lowerBound(), x.upperBound());
     };
     const auto whole = xRange(spectrum);
-    app->spectrum->zoomer()->zoom(QRectF(QPointF(whole.second / 4, -150.0), QPointF(whole.second / 2, -50.0)));
+    app->spectrum->zoomer()->zoom(
+        QRectF(QPointF(whole.second / 4, -150.0), QPointF(whole.second / 2, -50.0)));
     EXPECT_FALSE(autoscale->isChecked());
     app->spectrum->contextMenu()->resetZoom();
     EXPECT_TRUE(autoscale->isChecked());
@@ -532,7 +546,8 @@ TEST_F(WaveformTest, LegendAndSymbolsFollowTheCardsAndTheirChoices) {
 
     // The symbol choice reaches every curve of every card.
     QComboBox *symbols = view()->symbolChoice();
-    for (auto [text, size, style] : {std::tuple{"Large", 8, QwtSymbol::Ellipse}, {"None", 0, QwtSymbol::NoSymbol}}) {
+    for (auto [text, size, style] :
+         {std::tuple{"Large", 8, QwtSymbol::Ellipse}, {"None", 0, QwtSymbol::NoSymbol}}) {
         choose(symbols, symbols->findText(text));
         for (int c = 0; c < 2; ++c)
             for (int k = 0; k < 8; ++k) {

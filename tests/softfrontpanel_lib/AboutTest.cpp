@@ -23,20 +23,21 @@
 
 namespace {
 
-QLabel *label(const QWidget &w, const char *name) { return w.findChild<QLabel *>(name); }
-QString text(const QWidget &w, const char *name)
-{
+QLabel *label(const QWidget &w, const char *name) {
+    return w.findChild<QLabel *>(name);
+}
+QString text(const QWidget &w, const char *name) {
     QLabel *l = label(w, name);
     return l ? l->text() : QString("<missing %1>").arg(name);
 }
-QPushButton *button(const QWidget &w, const char *name) { return w.findChild<QPushButton *>(name); }
-int formRows(const QWidget &w, const char *group)
-{
+QPushButton *button(const QWidget &w, const char *name) {
+    return w.findChild<QPushButton *>(name);
+}
+int formRows(const QWidget &w, const char *group) {
     return static_cast<QFormLayout *>(w.findChild<QGroupBox *>(group)->layout())->rowCount();
 }
 // The label texts of the form rows, left column, in order.
-QStringList formCaptions(const QWidget &w, const char *group)
-{
+QStringList formCaptions(const QWidget &w, const char *group) {
     auto *form = static_cast<QFormLayout *>(w.findChild<QGroupBox *>(group)->layout());
     QStringList captions;
     for (int r = 0; r < form->rowCount(); ++r)
@@ -45,10 +46,9 @@ QStringList formCaptions(const QWidget &w, const char *group)
 }
 
 std::unique_ptr<kq7000fp_About> about(const QString &common = "3.2.0.417", const QString &plot = "6.1.4",
-                                      bool kiss = true)
-{
-    return std::make_unique<kq7000fp_About>("4.3.9.13182", "5.1.2.0", "7150", "Notice line", nullptr, common, plot,
-                                            kiss);
+                                      bool kiss = true) {
+    return std::make_unique<kq7000fp_About>("4.3.9.13182", "5.1.2.0", "7150", "Notice line", nullptr, common,
+                                            plot, kiss);
 }
 
 // The optional libraries and the common library appear only when the panel names them.
@@ -59,7 +59,11 @@ TEST(About, RowsFollowTheLibrariesThePanelNames) {
         QStringList software;
         bool qwt;
     } rows[] = {
-        {"3.2.0.417", "6.1.4", true, {"Movara Common Library:", "Instrument Driver:", "Soft Front Panel:"}, true},
+        {"3.2.0.417",
+         "6.1.4",
+         true,
+         {"Movara Common Library:", "Instrument Driver:", "Soft Front Panel:"},
+         true},
         {"", "", false, {"Instrument Driver:", "Soft Front Panel:"}, false},
         {"", "6.1.4", false, {"Instrument Driver:", "Soft Front Panel:"}, true},
     };
@@ -87,8 +91,7 @@ protected:
     void SetUp() override { dialog->show(); }
     bool shown(const char *name) { return !button(*dialog, name)->isHidden(); }
     bool enabled(const char *name) { return button(*dialog, name)->isEnabled(); }
-    QStringList hardware()
-    {
+    QStringList hardware() {
         return {text(*dialog, "modelValue"), text(*dialog, "revisionValue"), text(*dialog, "serialValue")};
     }
     void click(const char *name) { QTest::mouseClick(button(*dialog, name), Qt::LeftButton); }
@@ -210,7 +213,8 @@ TEST(AboutInFrame, CommonLibraryRowIsLeftOutWhenTheLibraryCannotSay) {
     auto f = std::make_unique<kq7000fp_AppFC>(descriptor, true, true, "6.1.4", true);
     auto *dialog = f->findChild<kq7000fp_About *>("aboutDialog");
     EXPECT_EQ(label(*dialog, "commonLibraryValue"), nullptr);
-    EXPECT_EQ(formCaptions(*dialog, "softwareGroup"), QStringList({"Instrument Driver:", "Soft Front Panel:"}));
+    EXPECT_EQ(formCaptions(*dialog, "softwareGroup"),
+              QStringList({"Instrument Driver:", "Soft Front Panel:"}));
 }
 
 } // namespace

@@ -21,7 +21,9 @@ protected:
         EXPECT_EQ(warnings.texts.size(), expectedWarnings) << warnings.texts.join("\n").toStdString();
     }
 
-    QSettings ini() const { return QSettings(dir.path() + "/Travix/DefaultInstrDescr.ini", QSettings::IniFormat); }
+    QSettings ini() const {
+        return QSettings(dir.path() + "/Travix/DefaultInstrDescr.ini", QSettings::IniFormat);
+    }
     QComboBox *row1() const { return dialog.row(0)->descriptorChoice(); }
     // Saves and reopens: the descriptors offered in row 1 next time.
     QStringList acceptAndReopen() {
@@ -107,7 +109,8 @@ TEST_F(AddressDialogTest, OtherModelsTakeOneCardFromTheirOwnGroup) {
         std::string driverRevision() const override { return {}; }
         std::string errorMessage(ViStatus) const override { return {}; }
         ViStatus openCards(const char *, ViInt16 *, ViInt16, ViInt16, ViSession *) override { return -1; }
-        ViStatus openCardsStored(const char *, const ViInt16 *, ViInt16, ViInt16, ViInt16, ViSession *) override {
+        ViStatus openCardsStored(const char *, const ViInt16 *, ViInt16, ViInt16, ViInt16,
+                                 ViSession *) override {
             return -1;
         }
         ViStatus reopenStored(ViSession *) override { return -1; }

@@ -11,8 +11,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -163,12 +163,15 @@ TEST_F(CardSearchTest, TypedAddressesAreCheckedAndKeptUntilTheCardsOpen) {
     oldData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", oldData);
     ASSERT_TRUE(connected);
     ASSERT_EQ(boxes.texts.size(), 6) << boxes.texts.join("|").toStdString();
-    EXPECT_TRUE(boxes.texts[1].startsWith("Cannot save the entered addresses to")) << boxes.texts[1].toStdString();
+    EXPECT_TRUE(boxes.texts[1].startsWith("Cannot save the entered addresses to"))
+        << boxes.texts[1].toStdString();
     EXPECT_EQ(boxes.texts[2], "Please enter the resource descriptor and select the Function Card number.");
     EXPECT_EQ(boxes.texts[3], "Please enter the resource descriptors and select the Function Card numbers.");
-    EXPECT_TRUE(boxes.texts[4].contains("7150 Function Card is unavailable.")) << boxes.texts[4].toStdString();
+    EXPECT_TRUE(boxes.texts[4].contains("7150 Function Card is unavailable."))
+        << boxes.texts[4].toStdString();
     EXPECT_EQ(shown, (QStringList{"TCPIP::192.168.2.100::INSTR FC 0", "VXI0::5::INSTR FC 0",
-                                  "VXI0::5::INSTR FC 2, VXI0::5::INSTR FC 0", "VXI0::5::INSTR FC 2, VXI0::5::INSTR FC 5"}));
+                                  "VXI0::5::INSTR FC 2, VXI0::5::INSTR FC 0",
+                                  "VXI0::5::INSTR FC 2, VXI0::5::INSTR FC 5"}));
     EXPECT_EQ(select.resourceList(), "VXI0::5::INSTR,VXI0::5::INSTR");
     EXPECT_EQ(select.cardNumbers()[1], 5);
     descriptor.closeCards(select.session());
@@ -193,7 +196,8 @@ TEST_F(CardSearchTest, NothingFoundOffersDemoMode) {
     kq7000fp_fcSelect select(&descriptor, true);
     ASSERT_TRUE(select.runConnectDialog());
     EXPECT_EQ(boxes.texts.value(1), "No 7150 Function Card found on your system.");
-    EXPECT_EQ(std::tuple(select.demo(), select.cardCount(), select.session()), std::tuple(1, 1, ViSession(0)));
+    EXPECT_EQ(std::tuple(select.demo(), select.cardCount(), select.session()),
+              std::tuple(1, 1, ViSession(0)));
 }
 
 TEST_F(CardSearchTest, AWarningFromOpeningIsAFailureAndTryAgainStartsOver) {

@@ -45,7 +45,8 @@ TEST_F(FrameTest, EachStartButtonLocksTheOtherUntilTheAcquisitionHasEnded) {
     const struct {
         QPushButton *pressed, *other;
         QSignalSpy *start, *stop;
-    } rows[] = {{single, repetitive, &startSingle, &breakSingle}, {repetitive, single, &startCont, &stopCont}};
+    } rows[] = {{single, repetitive, &startSingle, &breakSingle},
+                {repetitive, single, &startCont, &stopCont}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.pressed->objectName().toStdString());
         r.pressed->toggle();

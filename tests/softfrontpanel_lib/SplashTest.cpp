@@ -13,8 +13,7 @@ namespace {
 const char kSizeMessage[] =
     "The size of the image of the device, that is to be used in the splash screen, is not as required!!!\n";
 
-QPixmap filled(int w, int h, Qt::GlobalColor colour)
-{
+QPixmap filled(int w, int h, Qt::GlobalColor colour) {
     QPixmap p(w, h);
     p.fill(colour);
     return p;
@@ -26,15 +25,16 @@ struct Placed {
     QImage image;
     std::string printed;
 };
-Placed place(const QPixmap &fullSplash, const QPixmap &picture)
-{
+Placed place(const QPixmap &fullSplash, const QPixmap &picture) {
     QPixmap splash = filled(520, 400, Qt::white);
     testing::internal::CaptureStdout();
     const bool placed = kq7000fp_splashLabel::placeDevicePicture(splash, fullSplash, picture);
     return {placed, splash.toImage(), testing::internal::GetCapturedStdout()};
 }
 
-QColor at(const QImage &img, int x, int y) { return img.pixelColor(x, y); }
+QColor at(const QImage &img, int x, int y) {
+    return img.pixelColor(x, y);
+}
 
 // A full-size splash lends exactly its device area, x 67..519, y 38..236, even beside a picture.
 TEST(SplashPicture, FullSizeSplashLendsItsDeviceArea) {
@@ -44,7 +44,8 @@ TEST(SplashPicture, FullSizeSplashLendsItsDeviceArea) {
     for (const QPoint inside : {QPoint(67, 38), QPoint(519, 38), QPoint(67, 236), QPoint(519, 236)})
         EXPECT_EQ(at(r.image, inside.x(), inside.y()), QColor(Qt::red)) << inside.x() << "," << inside.y();
     for (const QPoint outside : {QPoint(66, 100), QPoint(300, 37), QPoint(300, 237), QPoint(0, 0)})
-        EXPECT_EQ(at(r.image, outside.x(), outside.y()), QColor(Qt::white)) << outside.x() << "," << outside.y();
+        EXPECT_EQ(at(r.image, outside.x(), outside.y()), QColor(Qt::white))
+            << outside.x() << "," << outside.y();
 }
 
 // A picture of the device area's size, 452 x 194, goes to (67, 43) .. (518, 236).
@@ -54,7 +55,8 @@ TEST(SplashPicture, DeviceSizedPictureIsDrawnAtItsPlace) {
     for (const QPoint inside : {QPoint(67, 43), QPoint(518, 43), QPoint(67, 236), QPoint(518, 236)})
         EXPECT_EQ(at(r.image, inside.x(), inside.y()), QColor(Qt::blue)) << inside.x() << "," << inside.y();
     for (const QPoint outside : {QPoint(66, 43), QPoint(519, 43), QPoint(67, 42), QPoint(67, 237)})
-        EXPECT_EQ(at(r.image, outside.x(), outside.y()), QColor(Qt::white)) << outside.x() << "," << outside.y();
+        EXPECT_EQ(at(r.image, outside.x(), outside.y()), QColor(Qt::white))
+            << outside.x() << "," << outside.y();
 }
 
 // Anything else is reported and leaves the splash as it was.
@@ -64,7 +66,8 @@ TEST(SplashPicture, WronglySizedPicturesAreRejectedWithTheSizeMessage) {
     } rows[] = {{{}, {451, 194}}, {{}, {452, 195}}, {{519, 400}, {}}, {{520, 399}, {520, 400}}};
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << row.full.width() << " " << row.picture.width());
-        const QPixmap full = row.full.isEmpty() ? QPixmap() : filled(row.full.width(), row.full.height(), Qt::red);
+        const QPixmap full =
+            row.full.isEmpty() ? QPixmap() : filled(row.full.width(), row.full.height(), Qt::red);
         const QPixmap picture =
             row.picture.isEmpty() ? QPixmap() : filled(row.picture.width(), row.picture.height(), Qt::blue);
         const Placed r = place(full, picture);
@@ -83,8 +86,7 @@ TEST(SplashModel, IsFourDigitsInTheChosenBase) {
 // The composed splash over the background and the device picture that the build draws.
 class SplashComposed : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         kq7000fp_resources::init();
         background = QImage(":/fp_splash.png");
         picture = QImage(":/kq7150fp_splash.png");
@@ -95,22 +97,20 @@ protected:
         QImage image;
         std::string printed;
     };
-    static Result compose(int model, bool hex, const QString &description = "8-Channel, 24-bit Sigma-Delta ADC FC")
-    {
+    static Result compose(int model, bool hex,
+                          const QString &description = "8-Channel, 24-bit Sigma-Delta ADC FC") {
         testing::internal::CaptureStdout();
         const kq7000fp_splashLabel splash(1.0f, 20, model, hex, "Notice", description);
         return {splash.toImage(), testing::internal::GetCapturedStdout()};
     }
     // A point in the middle of the card, where the picture is opaque.
     static QPoint cardCentre() { return {226, 97}; }
-    bool showsPicture(const QImage &img) const
-    {
+    bool showsPicture(const QImage &img) const {
         const QPoint c = cardCentre();
         return img.pixelColor(c + QPoint(67, 43)) == picture.pixelColor(c);
     }
     // Pixels of the composed image that differ from the background inside a rectangle.
-    int changed(const QImage &img, const QRect &area) const
-    {
+    int changed(const QImage &img, const QRect &area) const {
         int n = 0;
         for (int y = area.top(); y <= area.bottom(); ++y)
             for (int x = area.left(); x <= area.right(); ++x)
@@ -141,9 +141,10 @@ TEST_F(SplashComposed, PictureIsFoundByTheModelInTheChosenBase) {
 // With a margin of 20 the texts stay between x 87 and 499 and below the device area, even
 // when the description has to wrap.
 TEST_F(SplashComposed, TextsStayInsideTheirArea) {
-    const Result c = compose(0x7150, true,
-                             "A description long enough that it cannot fit on one line of the splash and has to "
-                             "wrap over several lines");
+    const Result c =
+        compose(0x7150, true,
+                "A description long enough that it cannot fit on one line of the splash and has to "
+                "wrap over several lines");
     const int textTop = 237;
     EXPECT_GT(changed(c.image, QRect(87, textTop, 413, 400 - textTop)), 0);
     EXPECT_EQ(changed(c.image, QRect(0, textTop, 87, 400 - textTop)), 0);

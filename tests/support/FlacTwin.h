@@ -37,8 +37,14 @@ inline void writeFlacTwin(const fileInfo_t &binary, const std::string &path, con
     ASSERT_EQ(std::fclose(description), 0) << path;
     ASSERT_TRUE(written) << path;
     FlacRecordingWriter writer;
-    ASSERT_TRUE(writer.open(
-        {path, header.rate, header.scans, header.masks, header.lsb, header.timeOffset, header.timestamps, {}}));
+    ASSERT_TRUE(writer.open({path,
+                             header.rate,
+                             header.scans,
+                             header.masks,
+                             header.lsb,
+                             header.timeOffset,
+                             header.timestamps,
+                             {}}));
     const size_t values = size_t(binary.channels) * size_t(binary.scansPerBlock);
     std::vector<double> volts(values);
     std::vector<int32_t> counts(values);

@@ -7,8 +7,7 @@
 
 #include <cstdlib>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     // Widgets need no screen unless the caller gave one (a test run under Xvfb).
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::testing::InitGoogleTest(&argc, argv);

@@ -48,13 +48,14 @@ inline std::string rampFileGap(const std::string &path, double lsb, RampFile &ou
                 const uint64_t i = static_cast<uint64_t>(k) * n + s;
                 const double v = readsDoubles(info) ? reinterpret_cast<const double *>(raw.data())[i]
                                                     : reinterpret_cast<const float *>(raw.data())[i];
-                const auto count = static_cast<int64_t>(std::llround(v / (lsb > 0 ? lsb : info.channelLsb[k])));
+                const auto count =
+                    static_cast<int64_t>(std::llround(v / (lsb > 0 ? lsb : info.channelLsb[k])));
                 if (first < 0)
                     first = count;
                 const int64_t expected = (first + static_cast<int64_t>(b * n + s)) % (1 << 23);
                 if (count != expected)
-                    return describe("block ", b, " channel ", k, " scan ", s, ": count ", count, ", expected ",
-                                    expected);
+                    return describe("block ", b, " channel ", k, " scan ", s, ": count ", count,
+                                    ", expected ", expected);
             }
         if (!info.timestamps)
             continue;
@@ -65,9 +66,11 @@ inline std::string rampFileGap(const std::string &path, double lsb, RampFile &ou
             }
             // In integer nanoseconds: a double of today's seconds cannot hold them.
             const int64_t t = (static_cast<int64_t>(sec[s]) - sec0) * 1000000000 + nsec[s] - nsec0;
-            const auto expected = static_cast<int64_t>(std::llround(static_cast<double>(b * n + s) * 1e9 / info.rate));
+            const auto expected =
+                static_cast<int64_t>(std::llround(static_cast<double>(b * n + s) * 1e9 / info.rate));
             if (std::llabs(t - expected) > 1)
-                return describe("block ", b, " scan ", s, ": ", t, " ns after the first, expected ", expected);
+                return describe("block ", b, " scan ", s, ": ", t, " ns after the first, expected ",
+                                expected);
         }
     }
     return "";

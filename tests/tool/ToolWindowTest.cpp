@@ -25,8 +25,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTableView>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <charconv>
 #include <limits>
@@ -126,7 +126,8 @@ TEST_F(ToolWindowTest, MeasureAndSpectrumGiveTheWindowsFiguresForTheSameBlockAnd
             card->setCurrentIndex(c);
             twin.findChild<QComboBox *>()->setCurrentIndex(c);
             twin.recalculate();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !app->waveform->analysing() && !twin.calculating(); }, 10000));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return !app->waveform->analysing() && !twin.calculating(); }, 10000));
             twin.findChild<QPushButton *>()->click();
             const std::vector<std::string> copied = lines(QApplication::clipboard()->text().toStdString());
             ASSERT_GE(copied.size(), 3u);
@@ -159,11 +160,11 @@ TEST_F(ToolWindowTest, MeasureAndSpectrumGiveTheWindowsFiguresForTheSameBlockAnd
             EXPECT_EQ(every[l].substr(0, 2), std::to_string((l - 3) / r.channels() + 1) + ",") << l;
 
         // The spectra: the window's curves point for point. The window goes by name or number.
-        const QStringList windowNames = {"rectangular",       "hann", "hamming", "blackman", "blackman-harris-4",
-                                         "blackman-harris-7"};
+        const QStringList windowNames = {
+            "rectangular", "hann", "hamming", "blackman", "blackman-harris-4", "blackman-harris-7"};
         const QString window = s.window % 2 ? windowNames[s.window] : QString::number(s.window);
-        const ToolRun spectrum = runTool({"spectrum", f, "--block", QString::number(s.block), "--window", window,
-                                          "--zero-padding", QString::number(s.zeroPadding)});
+        const ToolRun spectrum = runTool({"spectrum", f, "--block", QString::number(s.block), "--window",
+                                          window, "--zero-padding", QString::number(s.zeroPadding)});
         ASSERT_EQ(spectrum.status, 0) << spectrum.err;
         const std::vector<std::string> points = lines(spectrum.out);
         std::string titles = "Frequency (Hz)";

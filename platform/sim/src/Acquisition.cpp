@@ -14,10 +14,11 @@ constexpr double kMaxRate = 216000.0;
 constexpr uint64_t kEdgeChunk = 65536;
 } // namespace
 
-bool Acquisition::inCallback() { return t_inCallback; }
+bool Acquisition::inCallback() {
+    return t_inCallback;
+}
 
-Acquisition::~Acquisition()
-{
+Acquisition::~Acquisition() {
     stop();
     // Still joinable only when the last owner let go on the callback thread itself (a
     // callback that closed its session); that thread ends right after this.
@@ -25,8 +26,7 @@ Acquisition::~Acquisition()
         callbackThread_.detach();
 }
 
-ViStatus Acquisition::setTrigger(int source, int mode, int edge, double level, int32_t preTrigger)
-{
+ViStatus Acquisition::setTrigger(int source, int mode, int edge, double level, int32_t preTrigger) {
     if (mode != kq7150_MODE_EDGE)
         return kq7150_ERROR_MODE;
     if (source < kq7150_TRIG_NONE || source > kq7150_TRIG_FRONT_PANEL_LOW || (edge != 0 && edge != 1) ||
@@ -43,8 +43,7 @@ ViStatus Acquisition::setTrigger(int source, int mode, int edge, double level, i
 }
 
 ViStatus Acquisition::configure(const std::vector<uint16_t> &masks, double rate, int acqMode,
-                                int32_t scansPerTrigger)
-{
+                                int32_t scansPerTrigger) {
     if (masks.empty() || masks[0] == 0 || masks[0] > 0xFF)
         return kq7150_ERROR_CHANNEL_MASK;
     // Every card contributes the same number of channels, or the blocks would not line up.
@@ -68,8 +67,7 @@ ViStatus Acquisition::configure(const std::vector<uint16_t> &masks, double rate,
     return VI_SUCCESS;
 }
 
-ViStatus Acquisition::setPipeline(int32_t value)
-{
+ViStatus Acquisition::setPipeline(int32_t value) {
     if (value != 0 && value != 1)
         return kq7150_ERROR_ATTRIBUTE;
     std::lock_guard<std::mutex> lock(mutex_);
@@ -77,20 +75,18 @@ ViStatus Acquisition::setPipeline(int32_t value)
     return VI_SUCCESS;
 }
 
-std::vector<uint16_t> Acquisition::masks() const
-{
+std::vector<uint16_t> Acquisition::masks() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return masks_;
 }
 
-int Acquisition::triggerSource() const
-{
+int Acquisition::triggerSource() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return acqMode_ == kq7150_ACQ_TRIGGERED ? trigSource_ : kq7150_TRIG_NONE;
 }
 
-ViStatus Acquisition::start(const StartPlan &plan, const BlockCallback *callback, std::optional<uint64_t> startTime)
-{
+ViStatus Acquisition::start(const StartPlan &plan, const BlockCallback *callback,
+                            std::optional<uint64_t> startTime) {
     if (callback && (!callback->function || callback->scansPerBlock <= 0))
         return kq7150_ERROR_PARAMETER;
     {
@@ -109,8 +105,7 @@ ViStatus Acquisition::start(const StartPlan &plan, const BlockCallback *callback
     return status;
 }
 
-ViStatus Acquisition::beginLocked(Lock &lock, const StartPlan &plan, std::optional<uint64_t> startTime)
-{
+ViStatus Acquisition::beginLocked(Lock &lock, const StartPlan &plan, std::optional<uint64_t> startTime) {
     if (phase_ != Phase::Idle)
         return kq7150_ERROR_RUNNING;
     if (masks_.empty())
@@ -167,8 +162,7 @@ ViStatus Acquisition::beginLocked(Lock &lock, const StartPlan &plan, std::option
     return VI_SUCCESS;
 }
 
-uint64_t Acquisition::scansAt(Clock::time_point now) const
-{
+uint64_t Acquisition::scansAt(Clock::time_point now) const {
     if (now <= t0_)
         return 0;
     const double elapsed = std::chrono::duration<double>(now - t0_).count();
@@ -177,8 +171,7 @@ uint64_t Acquisition::scansAt(Clock::time_point now) const
 
 // Brings the acquisition up to the given time: every scan the clock has produced since the
 // last look goes through the trigger state machine into the card memory.
-void Acquisition::advance(Clock::time_point now)
-{
+void Acquisition::advance(Clock::time_point now) {
     if (phase_ == Phase::Idle || phase_ == Phase::WaitingTimed)
         return;
     const uint64_t target = scansAt(now);
@@ -210,8 +203,7 @@ void Acquisition::advance(Clock::time_point now)
 }
 
 // Before the trigger only the newest pre-trigger scans matter; older ones are never made.
-void Acquisition::keepHistory(uint64_t n)
-{
+void Acquisition::keepHistory(uint64_t n) {
     const uint64_t keep = static_cast<uint64_t>(preTrigger_);
     if (keep == 0) {
         processed_ += n;
@@ -221,14 +213,14 @@ void Acquisition::keepHistory(uint64_t n)
     processed_ += skip;
     const uint64_t make = n - skip;
     fifo_.keepNewest(static_cast<size_t>(keep - make));
-    fifo_.append(processed_, static_cast<size_t>(make),
-                 [this](int k, uint64_t first, size_t count, int32_t *dst) { generate(k, first, count, dst); });
+    fifo_.append(
+        processed_, static_cast<size_t>(make),
+        [this](int k, uint64_t first, size_t count, int32_t *dst) { generate(k, first, count, dst); });
     processed_ += make;
 }
 
 // Offset, within the next n scans, of the scan that triggers, if any.
-std::optional<uint64_t> Acquisition::findTrigger(uint64_t n)
-{
+std::optional<uint64_t> Acquisition::findTrigger(uint64_t n) {
     if (softTrigger_) {
         softTrigger_ = false;
         return 0;
@@ -238,7 +230,8 @@ std::optional<uint64_t> Acquisition::findTrigger(uint64_t n)
     if (trigSource_ >= kq7150_TRIG_FRONT_PANEL_HIGH) {
         if (frontPanelPeriodMs_ <= 0)
             return std::nullopt;
-        const uint64_t period = std::max<uint64_t>(1, static_cast<uint64_t>(frontPanelPeriodMs_ * 1e-3 * rate_));
+        const uint64_t period =
+            std::max<uint64_t>(1, static_cast<uint64_t>(frontPanelPeriodMs_ * 1e-3 * rate_));
         const uint64_t next = (processed_ / period + 1) * period;
         if (next - processed_ < n)
             return next - processed_;
@@ -247,8 +240,7 @@ std::optional<uint64_t> Acquisition::findTrigger(uint64_t n)
     return findEdge(n);
 }
 
-std::optional<uint64_t> Acquisition::findEdge(uint64_t n)
-{
+std::optional<uint64_t> Acquisition::findEdge(uint64_t n) {
     if (!triggerSignal_)
         return std::nullopt;
     for (uint64_t done = 0; done < n;) {
@@ -257,8 +249,9 @@ std::optional<uint64_t> Acquisition::findEdge(uint64_t n)
         triggerSignal_->volts(processed_ + done, piece, voltScratch_.data());
         for (size_t i = 0; i < piece; ++i) {
             const double v = voltScratch_[i];
-            const bool crossed = haveLastTriggerValue_ && (edge_ == 1 ? (lastTriggerValue_ < level_ && v >= level_)
-                                                                      : (lastTriggerValue_ > level_ && v <= level_));
+            const bool crossed =
+                haveLastTriggerValue_ && (edge_ == 1 ? (lastTriggerValue_ < level_ && v >= level_)
+                                                     : (lastTriggerValue_ > level_ && v <= level_));
             lastTriggerValue_ = v;
             haveLastTriggerValue_ = true;
             if (crossed)
@@ -269,20 +262,19 @@ std::optional<uint64_t> Acquisition::findEdge(uint64_t n)
     return std::nullopt;
 }
 
-void Acquisition::fireTrigger()
-{
+void Acquisition::fireTrigger() {
     triggered_ = true;
     phase_ = Phase::PostTrig;
     acquired_ = fifo_.size();
 }
 
 // Scans after the trigger go to the card memory; what does not fit is lost and flagged.
-void Acquisition::store(uint64_t n)
-{
+void Acquisition::store(uint64_t n) {
     const uint64_t room = fifo_.capacity() - fifo_.size();
     const uint64_t kept = std::min(n, room);
-    fifo_.append(processed_, static_cast<size_t>(kept),
-                 [this](int k, uint64_t first, size_t count, int32_t *dst) { generate(k, first, count, dst); });
+    fifo_.append(
+        processed_, static_cast<size_t>(kept),
+        [this](int k, uint64_t first, size_t count, int32_t *dst) { generate(k, first, count, dst); });
     if (kept < n) {
         overflow_ = 1;
         errors_ |= kq7150_ERR_FIFO_OVERFLOW;
@@ -291,8 +283,7 @@ void Acquisition::store(uint64_t n)
     acquired_ += n;
 }
 
-void Acquisition::generate(int k, uint64_t first, size_t n, int32_t *dst)
-{
+void Acquisition::generate(int k, uint64_t first, size_t n, int32_t *dst) {
     if (!signals_[k].counts(first, n, dst))
         return;
     // Bits 8 and up of the error word are status and acquisition-error flags (0x400, 0xF900),
@@ -303,12 +294,11 @@ void Acquisition::generate(int k, uint64_t first, size_t n, int32_t *dst)
         errors_ |= static_cast<uint16_t>(1u << globalChannels_[k]);
 }
 
-ViStatus Acquisition::check(ViInt16 *state, ViUInt16 *errors, ViUInt32 *backlog, ViInt16 *overflow)
-{
+ViStatus Acquisition::check(ViInt16 *state, ViUInt16 *errors, ViUInt32 *backlog, ViInt16 *overflow) {
     std::lock_guard<std::mutex> lock(mutex_);
     advance(Clock::now());
-    static const ViInt16 kState[] = {kq7150_STATE_IDLE,     kq7150_STATE_HW_ARM,    kq7150_STATE_PRE_TRIG,
-                                     kq7150_STATE_READY,    kq7150_STATE_POST_TRIG, kq7150_STATE_END};
+    static const ViInt16 kState[] = {kq7150_STATE_IDLE,  kq7150_STATE_HW_ARM,    kq7150_STATE_PRE_TRIG,
+                                     kq7150_STATE_READY, kq7150_STATE_POST_TRIG, kq7150_STATE_END};
     if (state)
         *state = kState[static_cast<int>(phase_)];
     if (errors)
@@ -320,8 +310,7 @@ ViStatus Acquisition::check(ViInt16 *state, ViUInt16 *errors, ViUInt32 *backlog,
     return VI_SUCCESS;
 }
 
-ViStatus Acquisition::softwareTrigger()
-{
+ViStatus Acquisition::softwareTrigger() {
     std::lock_guard<std::mutex> lock(mutex_);
     advance(Clock::now());
     // A pulse while the pre-trigger history is still filling, or after the trigger, is ignored.
@@ -331,8 +320,7 @@ ViStatus Acquisition::softwareTrigger()
 }
 
 ViStatus Acquisition::read(int32_t scans, double *volts, int32_t *counts, ViUInt32 *seconds,
-                           ViUInt32 *nanoseconds)
-{
+                           ViUInt32 *nanoseconds) {
     if (scans <= 0)
         return kq7150_ERROR_SCANS;
     Lock lock(mutex_);
@@ -344,15 +332,14 @@ ViStatus Acquisition::read(int32_t scans, double *volts, int32_t *counts, ViUInt
 }
 
 // A read of scans that are still being acquired waits for them, as the card would.
-bool Acquisition::waitForScans(Lock &lock, size_t scans)
-{
+bool Acquisition::waitForScans(Lock &lock, size_t scans) {
     if (!triggered_)
         return false;
     if (fifo_.size() >= scans)
         return true;
     const double missing = static_cast<double>(scans - fifo_.size()) / rate_;
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(missing + 1.0));
+    const Clock::time_point deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                          std::chrono::duration<double>(missing + 1.0));
     while (fifo_.size() < scans) {
         const bool producing = phase_ == Phase::PostTrig;
         if (!producing || Clock::now() >= deadline)
@@ -363,8 +350,8 @@ bool Acquisition::waitForScans(Lock &lock, size_t scans)
     return true;
 }
 
-void Acquisition::convert(size_t scans, double *volts, int32_t *counts, ViUInt32 *seconds, ViUInt32 *nanoseconds)
-{
+void Acquisition::convert(size_t scans, double *volts, int32_t *counts, ViUInt32 *seconds,
+                          ViUInt32 *nanoseconds) {
     const size_t channels = signals_.size();
     int32_t *raw = counts;
     if (!raw) {
@@ -387,8 +374,7 @@ void Acquisition::convert(size_t scans, double *volts, int32_t *counts, ViUInt32
     }
 }
 
-ViStatus Acquisition::stop()
-{
+ViStatus Acquisition::stop() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (phase_ == Phase::WaitingTimed)
@@ -404,16 +390,14 @@ ViStatus Acquisition::stop()
     return VI_SUCCESS;
 }
 
-void Acquisition::joinCallbackThread()
-{
+void Acquisition::joinCallbackThread() {
     if (callbackThread_.joinable() && callbackThread_.get_id() != std::this_thread::get_id())
         callbackThread_.join();
 }
 
 // The driver thread: one call per block of acquired scans, at the pace of the scan clock.
 // A slow callback delays the following calls, never skips them, so the backlog grows.
-void Acquisition::callbackLoop(BlockCallback callback, CallbackStall stall)
-{
+void Acquisition::callbackLoop(BlockCallback callback, CallbackStall stall) {
     uint64_t signalled = 0;
     Lock lock(mutex_);
     while (!stopThread_) {
@@ -421,7 +405,8 @@ void Acquisition::callbackLoop(BlockCallback callback, CallbackStall stall)
         const uint64_t need = (signalled + 1) * static_cast<uint64_t>(callback.scansPerBlock);
         if (acquired_ >= need) {
             if (stall.afterBlocks >= 0 && signalled == static_cast<uint64_t>(stall.afterBlocks))
-                wake_.wait_for(lock, std::chrono::milliseconds(stall.milliseconds), [this] { return stopThread_; });
+                wake_.wait_for(lock, std::chrono::milliseconds(stall.milliseconds),
+                               [this] { return stopThread_; });
             if (stopThread_)
                 break;
             ++signalled;

@@ -12,8 +12,8 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -30,9 +30,9 @@ struct ChannelPlan {
 };
 
 struct StartPlan {
-    std::vector<ChannelPlan> channels;    // the enabled channels in block order
-    std::optional<ChannelPlan> trigger;   // the channel an edge trigger watches
-    size_t fifoScans = 0;                 // card memory per channel, in scans
+    std::vector<ChannelPlan> channels;  // the enabled channels in block order
+    std::optional<ChannelPlan> trigger; // the channel an edge trigger watches
+    size_t fifoScans = 0;               // card memory per channel, in scans
     int frontPanelPeriodMs = 0;
     ErrorWordFault errorWord;
     CallbackStall stall;
@@ -115,8 +115,8 @@ private:
     bool triggered_ = false;
     Clock::time_point t0_;
     CardTime tai0_;
-    uint64_t processed_ = 0;     // scans since scan 0 that the clock has produced and we handled
-    uint64_t acquired_ = 0;      // scans acquired since the trigger, pre-trigger history included
+    uint64_t processed_ = 0; // scans since scan 0 that the clock has produced and we handled
+    uint64_t acquired_ = 0;  // scans acquired since the trigger, pre-trigger history included
     uint16_t errors_ = 0;
     int16_t overflow_ = 0;
     std::vector<ChannelSignal> signals_;

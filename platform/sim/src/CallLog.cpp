@@ -5,30 +5,26 @@
 
 namespace kqsim {
 
-void CallLog::record(const char *call, std::string arguments)
-{
+void CallLog::record(const char *call, std::string arguments) {
     std::lock_guard<std::mutex> lock(mutex_);
     Entry &e = entries_[call];
     ++e.count;
     e.last = std::move(arguments);
 }
 
-int CallLog::count(const std::string &call) const
-{
+int CallLog::count(const std::string &call) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = entries_.find(call);
     return it == entries_.end() ? 0 : it->second.count;
 }
 
-std::string CallLog::lastArguments(const std::string &call) const
-{
+std::string CallLog::lastArguments(const std::string &call) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = entries_.find(call);
     return it == entries_.end() ? std::string() : it->second.last;
 }
 
-std::string CallLog::format(const char *fmt, ...)
-{
+std::string CallLog::format(const char *fmt, ...) {
     char buffer[512];
     va_list args;
     va_start(args, fmt);
@@ -37,8 +33,7 @@ std::string CallLog::format(const char *fmt, ...)
     return buffer;
 }
 
-void CallLog::clear()
-{
+void CallLog::clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     entries_.clear();
 }

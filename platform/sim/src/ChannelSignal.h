@@ -11,15 +11,15 @@ namespace kqsim {
 
 // The front end between the input signal and the converter.
 struct FrontEnd {
-    int gain = 1;              // 1, 2, 5, ... 1000
-    bool removeDc = false;     // AC coupling or high-pass filter: the DC part is gone
-    double offsetError = 0.0;  // volts at the input, added after the gain error
-    double gainError = 0.0;    // relative, e.g. 0.001 for +0.1 %
+    int gain = 1;             // 1, 2, 5, ... 1000
+    bool removeDc = false;    // AC coupling or high-pass filter: the DC part is gone
+    double offsetError = 0.0; // volts at the input, added after the gain error
+    double gainError = 0.0;   // relative, e.g. 0.001 for +0.1 %
 };
 
 class ChannelSignal {
 public:
-    static constexpr double kFullScale = 10.24;       // volts at gain 1
+    static constexpr double kFullScale = 10.24; // volts at gain 1
     static constexpr int32_t kMaxCount = (1 << 23) - 1;
     static constexpr int32_t kMinCount = -(1 << 23);
     static double lsb(int gain) { return kFullScale / 8388608.0 / gain; }

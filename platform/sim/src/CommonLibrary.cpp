@@ -13,10 +13,11 @@ using namespace kqsim;
 
 namespace {
 
-SimWorld &world() { return SimWorld::instance(); }
+SimWorld &world() {
+    return SimWorld::instance();
+}
 
-ViStatus readWord(void *ctx, ViUInt16 slot, ViUInt16 reg, ViUInt16 *value)
-{
+ViStatus readWord(void *ctx, ViUInt16 slot, ViUInt16 reg, ViUInt16 *value) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7000_readWord", CallLog::format("slot=%u reg=%u", slot, reg));
         if (ViStatus s = world().faults().check("kq7000_readWord"))
@@ -45,8 +46,7 @@ const LegacyCode kLegacyCards[] = {
 const ViUInt32 kLegacyCarrier = 7004;
 const ViUInt32 kLegacyCarrierSuccessor = 7005;
 
-ViUInt16 cardModel(ViUInt16 code)
-{
+ViUInt16 cardModel(ViUInt16 code) {
     for (const LegacyCode &l : kLegacyCards)
         if ((code & l.mask) == l.code)
             return l.model;
@@ -57,8 +57,7 @@ ViUInt16 cardModel(ViUInt16 code)
 
 extern "C" {
 
-ViStatus _VI_FUNC kq7000_revision(ViChar text[])
-{
+ViStatus _VI_FUNC kq7000_revision(ViChar text[]) {
     return guarded([&]() -> ViStatus {
         if (ViStatus s = world().faults().check("kq7000_revision"))
             return s;
@@ -68,8 +67,7 @@ ViStatus _VI_FUNC kq7000_revision(ViChar text[])
     });
 }
 
-ViStatus _VI_FUNC kq7000_openCarrier(ViSession vi, kq7000_carrier **carrier)
-{
+ViStatus _VI_FUNC kq7000_openCarrier(ViSession vi, kq7000_carrier **carrier) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7000_openCarrier", "");
         if (ViStatus s = world().faults().check("kq7000_openCarrier"))
@@ -97,8 +95,7 @@ ViStatus _VI_FUNC kq7000_openCarrier(ViSession vi, kq7000_carrier **carrier)
     });
 }
 
-ViStatus _VI_FUNC kq7000_releaseCarrier(kq7000_carrier *carrier)
-{
+ViStatus _VI_FUNC kq7000_releaseCarrier(kq7000_carrier *carrier) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7000_releaseCarrier", "");
         delete carrier;
@@ -106,8 +103,7 @@ ViStatus _VI_FUNC kq7000_releaseCarrier(kq7000_carrier *carrier)
     });
 }
 
-ViStatus _VI_FUNC kq7000_statusText(ViStatus status, ViChar text[])
-{
+ViStatus _VI_FUNC kq7000_statusText(ViStatus status, ViChar text[]) {
     return guarded([&]() -> ViStatus {
         if (!text)
             return VI_ERROR_INV_PARAMETER;
@@ -116,8 +112,7 @@ ViStatus _VI_FUNC kq7000_statusText(ViStatus status, ViChar text[])
     });
 }
 
-void _VI_FUNC kq7000_delay(ViReal64 milliseconds)
-{
+void _VI_FUNC kq7000_delay(ViReal64 milliseconds) {
     guarded([&] {
         if (milliseconds <= 0.0)
             std::this_thread::yield();

@@ -12,32 +12,30 @@ using namespace kqsim;
 
 namespace {
 
-SimWorld &world() { return SimWorld::instance(); }
+SimWorld &world() {
+    return SimWorld::instance();
+}
 
 const char kDriverRevision[] = "2.8.0.4471 (simulated cards)";
 
-ViStatus fault(const char *call, int cardIndex = -1, int channel = -1)
-{
+ViStatus fault(const char *call, int cardIndex = -1, int channel = -1) {
     return world().faults().check(call, cardIndex, channel, Acquisition::inCallback());
 }
 
-void copyText(const std::string &text, ViChar *out)
-{
+void copyText(const std::string &text, ViChar *out) {
     if (out)
         std::snprintf(out, kq7150_TEXT_BUFLEN, "%s", text.c_str());
 }
 
 // The session's multi-card record, or null with the status to return.
-std::shared_ptr<MultiSession> multiOf(ViSession vi, ViStatus &status)
-{
+std::shared_ptr<MultiSession> multiOf(ViSession vi, ViStatus &status) {
     auto m = world().multi(vi);
     status = m ? VI_SUCCESS : VI_ERROR_INV_OBJECT;
     return m;
 }
 
 // The same, after the call has passed the fault plan.
-std::shared_ptr<MultiSession> multiFor(ViSession vi, const char *call, ViStatus &status)
-{
+std::shared_ptr<MultiSession> multiFor(ViSession vi, const char *call, ViStatus &status) {
     auto m = multiOf(vi, status);
     if (m)
         status = fault(call);
@@ -46,8 +44,7 @@ std::shared_ptr<MultiSession> multiFor(ViSession vi, const char *call, ViStatus 
 
 // The card of a card session after the call has passed the fault plan, or null with the
 // status to return.
-Card *cardFor(ViSession fcVi, const char *call, ViStatus &status, int channel = -1)
-{
+Card *cardFor(ViSession fcVi, const char *call, ViStatus &status, int channel = -1) {
     int index = -1;
     Card *card = world().card(fcVi, &index);
     status = fault(call, index, channel);
@@ -56,8 +53,7 @@ Card *cardFor(ViSession fcVi, const char *call, ViStatus &status, int channel = 
     return status == VI_SUCCESS ? card : nullptr;
 }
 
-ViStatus start(ViSession vi, const char *call, const BlockCallback *callback, std::optional<uint64_t> at)
-{
+ViStatus start(ViSession vi, const char *call, const BlockCallback *callback, std::optional<uint64_t> at) {
     ViStatus status;
     auto m = multiFor(vi, call, status);
     if (!m)
@@ -70,8 +66,7 @@ ViStatus start(ViSession vi, const char *call, const BlockCallback *callback, st
 }
 
 ViStatus read(ViSession vi, const char *call, ViInt32 scans, ViReal64 *volts, ViInt32 *counts, ViUInt32 *sec,
-              ViUInt32 *ns)
-{
+              ViUInt32 *ns) {
     world().log().record(call, CallLog::format("scans=%d", scans));
     ViStatus status;
     auto m = multiFor(vi, call, status);
@@ -87,12 +82,11 @@ ViStatus read(ViSession vi, const char *call, ViInt32 scans, ViReal64 *volts, Vi
 extern "C" {
 
 ViStatus _VI_FUNC kq7150_multInit(ViConstRsrc resourceList, ViInt16 cardNumbers[], ViBoolean idQuery,
-                                  ViBoolean resetDevice, ViPSession vi)
-{
+                                  ViBoolean resetDevice, ViPSession vi) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_multInit",
-                             CallLog::format("list=%s idQuery=%d reset=%d", resourceList ? resourceList : "(null)",
-                                             idQuery, resetDevice));
+                             CallLog::format("list=%s idQuery=%d reset=%d",
+                                             resourceList ? resourceList : "(null)", idQuery, resetDevice));
         if (ViStatus s = fault("kq7150_multInit"))
             return s;
         if (!resourceList || !cardNumbers || !vi)
@@ -101,8 +95,7 @@ ViStatus _VI_FUNC kq7150_multInit(ViConstRsrc resourceList, ViInt16 cardNumbers[
     });
 }
 
-ViStatus _VI_FUNC kq7150_multClose(ViSession vi)
-{
+ViStatus _VI_FUNC kq7150_multClose(ViSession vi) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_multClose", "");
         ViStatus status;
@@ -115,8 +108,7 @@ ViStatus _VI_FUNC kq7150_multClose(ViSession vi)
     });
 }
 
-ViStatus _VI_FUNC kq7150_multReset(ViSession vi, ViBoolean resetCards)
-{
+ViStatus _VI_FUNC kq7150_multReset(ViSession vi, ViBoolean resetCards) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_multReset", CallLog::format("resetCards=%d", resetCards));
         ViStatus status;
@@ -130,8 +122,7 @@ ViStatus _VI_FUNC kq7150_multReset(ViSession vi, ViBoolean resetCards)
     });
 }
 
-ViStatus _VI_FUNC kq7150_getMultFCsession(ViSession vi, ViInt16 fcIndex, ViPSession fcVi)
-{
+ViStatus _VI_FUNC kq7150_getMultFCsession(ViSession vi, ViInt16 fcIndex, ViPSession fcVi) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_getMultFCsession", CallLog::format("fcIndex=%d", fcIndex));
         ViStatus status;
@@ -149,8 +140,7 @@ ViStatus _VI_FUNC kq7150_getMultFCsession(ViSession vi, ViInt16 fcIndex, ViPSess
     });
 }
 
-ViStatus _VI_FUNC kq7150_error_message(ViSession, ViStatus statusCode, ViChar message[])
-{
+ViStatus _VI_FUNC kq7150_error_message(ViSession, ViStatus statusCode, ViChar message[]) {
     return guarded([&]() -> ViStatus {
         if (ViStatus s = fault("kq7150_error_message"))
             return s;
@@ -166,8 +156,7 @@ ViStatus _VI_FUNC kq7150_error_message(ViSession, ViStatus statusCode, ViChar me
     });
 }
 
-ViStatus _VI_FUNC kq7150_revision_query(ViSession vi, ViChar driverRev[], ViChar instrRev[])
-{
+ViStatus _VI_FUNC kq7150_revision_query(ViSession vi, ViChar driverRev[], ViChar instrRev[]) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_revision_query", "");
         if (ViStatus s = fault("kq7150_revision_query"))
@@ -187,8 +176,7 @@ ViStatus _VI_FUNC kq7150_revision_query(ViSession vi, ViChar driverRev[], ViChar
     });
 }
 
-ViStatus _VI_FUNC kq7150_getSubType(ViSession fcVi, ViChar subType[])
-{
+ViStatus _VI_FUNC kq7150_getSubType(ViSession fcVi, ViChar subType[]) {
     return guarded([&]() -> ViStatus {
         ViStatus status;
         const Card *card = cardFor(fcVi, "kq7150_getSubType", status);
@@ -201,8 +189,7 @@ ViStatus _VI_FUNC kq7150_getSubType(ViSession fcVi, ViChar subType[])
     });
 }
 
-ViStatus _VI_FUNC kq7150_getSerNum(ViSession fcVi, ViUInt32 *serialNumber)
-{
+ViStatus _VI_FUNC kq7150_getSerNum(ViSession fcVi, ViUInt32 *serialNumber) {
     return guarded([&]() -> ViStatus {
         ViStatus status;
         const Card *card = cardFor(fcVi, "kq7150_getSerNum", status);
@@ -216,12 +203,11 @@ ViStatus _VI_FUNC kq7150_getSerNum(ViSession fcVi, ViUInt32 *serialNumber)
 }
 
 ViStatus _VI_FUNC kq7150_setMultChanConfig(ViSession vi, ViInt16 channel, ViUInt16 source, ViInt32 gain,
-                                           ViBoolean highPass, ViBoolean antiRinging)
-{
+                                           ViBoolean highPass, ViBoolean antiRinging) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_setMultChanConfig",
-                             CallLog::format("channel=%d source=%u gain=%d highPass=%d antiRinging=%d", channel,
-                                             source, gain, highPass, antiRinging));
+                             CallLog::format("channel=%d source=%u gain=%d highPass=%d antiRinging=%d",
+                                             channel, source, gain, highPass, antiRinging));
         ViStatus status;
         auto m = multiOf(vi, status);
         if (!m)
@@ -239,8 +225,7 @@ ViStatus _VI_FUNC kq7150_setMultChanConfig(ViSession vi, ViInt16 channel, ViUInt
     });
 }
 
-ViStatus _VI_FUNC kq7150_setVoltRef(ViSession fcVi, ViInt16 state)
-{
+ViStatus _VI_FUNC kq7150_setVoltRef(ViSession fcVi, ViInt16 state) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_setVoltRef", CallLog::format("state=%d", state));
         ViStatus status;
@@ -256,8 +241,7 @@ ViStatus _VI_FUNC kq7150_setVoltRef(ViSession fcVi, ViInt16 state)
 }
 
 ViStatus _VI_FUNC kq7150_calibrateChannel(ViSession fcVi, ViInt16 channel, ViReal64 *offsetError,
-                                          ViReal64 *gainError)
-{
+                                          ViReal64 *gainError) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_calibrateChannel", CallLog::format("channel=%d", channel));
         ViStatus status;
@@ -271,8 +255,7 @@ ViStatus _VI_FUNC kq7150_calibrateChannel(ViSession fcVi, ViInt16 channel, ViRea
 }
 
 ViStatus _VI_FUNC kq7150_getCurrentTimeEx(ViSession fcVi, ViUInt64 *seconds, ViUInt32 *nanoseconds,
-                                          ViInt16 *utcOffset, ViInt16 *ptpState)
-{
+                                          ViInt16 *utcOffset, ViInt16 *ptpState) {
     return guarded([&]() -> ViStatus {
         int index = -1;
         const bool isCard = world().card(fcVi, &index) != nullptr;
@@ -293,9 +276,8 @@ ViStatus _VI_FUNC kq7150_getCurrentTimeEx(ViSession fcVi, ViUInt64 *seconds, ViU
     });
 }
 
-ViStatus _VI_FUNC kq7150_setMultTrigConfig(ViSession vi, ViInt16 source, ViInt16 mode, ViInt16 edge, ViReal64 level,
-                                           ViInt32 preTriggerScans)
-{
+ViStatus _VI_FUNC kq7150_setMultTrigConfig(ViSession vi, ViInt16 source, ViInt16 mode, ViInt16 edge,
+                                           ViReal64 level, ViInt32 preTriggerScans) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_setMultTrigConfig",
                              CallLog::format("source=%d mode=%d edge=%d level=%g preTrigger=%d", source, mode,
@@ -309,8 +291,8 @@ ViStatus _VI_FUNC kq7150_setMultTrigConfig(ViSession vi, ViInt16 source, ViInt16
 }
 
 ViStatus _VI_FUNC kq7150_multConfig(ViSession vi, ViInt16 syncMode, ViUInt16 channelMasks[], ViReal64 rate,
-                                    ViInt16 acqMode, ViInt32 scansPerTrigger, ViUInt16 syncIn, ViUInt16 syncOut)
-{
+                                    ViInt16 acqMode, ViInt32 scansPerTrigger, ViUInt16 syncIn,
+                                    ViUInt16 syncOut) {
     return guarded([&]() -> ViStatus {
         ViStatus status;
         auto m = multiOf(vi, status);
@@ -335,12 +317,11 @@ ViStatus _VI_FUNC kq7150_multConfig(ViSession vi, ViInt16 syncMode, ViUInt16 cha
     });
 }
 
-ViStatus _VI_FUNC kq7150_setAcquisitionAttribute(ViSession vi, ViInt32 attribute, void *value)
-{
+ViStatus _VI_FUNC kq7150_setAcquisitionAttribute(ViSession vi, ViInt32 attribute, void *value) {
     return guarded([&]() -> ViStatus {
-        world().log().record("kq7150_setAcquisitionAttribute",
-                             CallLog::format("attribute=%d value=%d", attribute,
-                                             value ? *static_cast<ViInt32 *>(value) : -1));
+        world().log().record(
+            "kq7150_setAcquisitionAttribute",
+            CallLog::format("attribute=%d value=%d", attribute, value ? *static_cast<ViInt32 *>(value) : -1));
         ViStatus status;
         auto m = multiFor(vi, "kq7150_setAcquisitionAttribute", status);
         if (!m)
@@ -351,17 +332,15 @@ ViStatus _VI_FUNC kq7150_setAcquisitionAttribute(ViSession vi, ViInt32 attribute
     });
 }
 
-ViStatus _VI_FUNC kq7150_startMultAcquisition(ViSession vi)
-{
+ViStatus _VI_FUNC kq7150_startMultAcquisition(ViSession vi) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_startMultAcquisition", "");
         return start(vi, "kq7150_startMultAcquisition", nullptr, std::nullopt);
     });
 }
 
-ViStatus _VI_FUNC kq7150_startMultAcquisitionEx(ViSession vi, ViInt32 scansPerBlock, kq7150_callback_t callback,
-                                                ViAddr userData)
-{
+ViStatus _VI_FUNC kq7150_startMultAcquisitionEx(ViSession vi, ViInt32 scansPerBlock,
+                                                kq7150_callback_t callback, ViAddr userData) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_startMultAcquisitionEx",
                              CallLog::format("scansPerBlock=%d", scansPerBlock));
@@ -370,8 +349,7 @@ ViStatus _VI_FUNC kq7150_startMultAcquisitionEx(ViSession vi, ViInt32 scansPerBl
     });
 }
 
-ViStatus _VI_FUNC kq7150_startMultAcquisitionTimed64(ViSession vi, ViUInt64 startTime)
-{
+ViStatus _VI_FUNC kq7150_startMultAcquisitionTimed64(ViSession vi, ViUInt64 startTime) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_startMultAcquisitionTimed64",
                              CallLog::format("startTime=%llu", static_cast<unsigned long long>(startTime)));
@@ -381,8 +359,7 @@ ViStatus _VI_FUNC kq7150_startMultAcquisitionTimed64(ViSession vi, ViUInt64 star
 
 ViStatus _VI_FUNC kq7150_startMultAcquisitionTimed64Ex(ViSession vi, ViInt32 scansPerBlock,
                                                        kq7150_callback_t callback, ViAddr userData,
-                                                       ViUInt64 startTime, ViInt32 options)
-{
+                                                       ViUInt64 startTime, ViInt32 options) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_startMultAcquisitionTimed64Ex",
                              CallLog::format("scansPerBlock=%d startTime=%llu options=%d", scansPerBlock,
@@ -392,9 +369,8 @@ ViStatus _VI_FUNC kq7150_startMultAcquisitionTimed64Ex(ViSession vi, ViInt32 sca
     });
 }
 
-ViStatus _VI_FUNC kq7150_checkMultAcquisition(ViSession vi, ViInt16 *state, ViUInt16 *errors, ViUInt32 *backlog,
-                                              ViInt16 *overflow)
-{
+ViStatus _VI_FUNC kq7150_checkMultAcquisition(ViSession vi, ViInt16 *state, ViUInt16 *errors,
+                                              ViUInt32 *backlog, ViInt16 *overflow) {
     return guarded([&]() -> ViStatus {
         ViStatus status;
         auto m = multiFor(vi, "kq7150_checkMultAcquisition", status);
@@ -404,30 +380,26 @@ ViStatus _VI_FUNC kq7150_checkMultAcquisition(ViSession vi, ViInt16 *state, ViUI
     });
 }
 
-ViStatus _VI_FUNC kq7150_readMultAcquisition(ViSession vi, ViInt32 scans, ViReal64 data[])
-{
+ViStatus _VI_FUNC kq7150_readMultAcquisition(ViSession vi, ViInt32 scans, ViReal64 data[]) {
     return guarded([&]() -> ViStatus {
         return read(vi, "kq7150_readMultAcquisition", scans, data, nullptr, nullptr, nullptr);
     });
 }
 
-ViStatus _VI_FUNC kq7150_readMultAcquisitionEx(ViSession vi, ViInt32 scans, ViReal64 data[], ViUInt32 seconds[],
-                                               ViUInt32 nanoseconds[])
-{
+ViStatus _VI_FUNC kq7150_readMultAcquisitionEx(ViSession vi, ViInt32 scans, ViReal64 data[],
+                                               ViUInt32 seconds[], ViUInt32 nanoseconds[]) {
     return guarded([&]() -> ViStatus {
         return read(vi, "kq7150_readMultAcquisitionEx", scans, data, nullptr, seconds, nanoseconds);
     });
 }
 
-ViStatus _VI_FUNC kq7150_readMultAcquisition32(ViSession vi, ViInt32 scans, ViInt32 data[])
-{
+ViStatus _VI_FUNC kq7150_readMultAcquisition32(ViSession vi, ViInt32 scans, ViInt32 data[]) {
     return guarded([&]() -> ViStatus {
         return read(vi, "kq7150_readMultAcquisition32", scans, nullptr, data, nullptr, nullptr);
     });
 }
 
-ViStatus _VI_FUNC kq7150_stopMultAcquisition(ViSession vi)
-{
+ViStatus _VI_FUNC kq7150_stopMultAcquisition(ViSession vi) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_stopMultAcquisition", "");
         ViStatus status;
@@ -438,8 +410,7 @@ ViStatus _VI_FUNC kq7150_stopMultAcquisition(ViSession vi)
     });
 }
 
-ViStatus _VI_FUNC kq7150_generateITRI(ViSession fcVi, ViInt16 mode)
-{
+ViStatus _VI_FUNC kq7150_generateITRI(ViSession fcVi, ViInt16 mode) {
     return guarded([&]() -> ViStatus {
         world().log().record("kq7150_generateITRI", CallLog::format("mode=%d", mode));
         int index = -1;

@@ -5,8 +5,7 @@
 
 namespace kqsim {
 
-void ScanFifo::reset(int channels, size_t capacityScans)
-{
+void ScanFifo::reset(int channels, size_t capacityScans) {
     channels_ = channels;
     capacity_ = capacityScans;
     head_ = 0;
@@ -15,8 +14,7 @@ void ScanFifo::reset(int channels, size_t capacityScans)
     scans_.assign(capacityScans, 0);
 }
 
-void ScanFifo::append(uint64_t first, size_t n, const Generator &generate)
-{
+void ScanFifo::append(uint64_t first, size_t n, const Generator &generate) {
     size_t tail = (head_ + size_) % capacity_;
     size_t done = 0;
     // At most two pieces: up to the end of the ring, then from its start.
@@ -32,16 +30,14 @@ void ScanFifo::append(uint64_t first, size_t n, const Generator &generate)
     size_ += n;
 }
 
-void ScanFifo::keepNewest(size_t n)
-{
+void ScanFifo::keepNewest(size_t n) {
     if (size_ <= n)
         return;
     head_ = (head_ + size_ - n) % capacity_;
     size_ = n;
 }
 
-void ScanFifo::pop(size_t n, int32_t *counts, uint64_t *scanNumbers)
-{
+void ScanFifo::pop(size_t n, int32_t *counts, uint64_t *scanNumbers) {
     size_t done = 0;
     while (done < n) {
         const size_t piece = std::min(n - done, capacity_ - head_);

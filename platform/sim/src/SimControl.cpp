@@ -9,8 +9,7 @@ using kqsim::guarded;
 using kqsim::SimWorld;
 
 namespace {
-void copyOut(const std::string &text, char *buffer, int size)
-{
+void copyOut(const std::string &text, char *buffer, int size) {
     if (buffer && size > 0)
         std::snprintf(buffer, static_cast<size_t>(size), "%s", text.c_str());
 }
@@ -18,8 +17,7 @@ void copyOut(const std::string &text, char *buffer, int size)
 
 extern "C" {
 
-int kqsim_reload(void)
-{
+int kqsim_reload(void) {
     return guarded(-1, [] {
         SimWorld::instance().reload();
         SimWorld::instance().log().clear();
@@ -27,28 +25,25 @@ int kqsim_reload(void)
     });
 }
 
-void kqsim_loadError(char *buffer, int size)
-{
+void kqsim_loadError(char *buffer, int size) {
     guarded([&] { copyOut(SimWorld::instance().loadError(), buffer, size); });
 }
 
-int kqsim_callCount(const char *call)
-{
+int kqsim_callCount(const char *call) {
     return guarded(-1, [&] { return call ? SimWorld::instance().log().count(call) : 0; });
 }
 
-void kqsim_lastCall(const char *call, char *buffer, int size)
-{
-    guarded([&] { copyOut(call ? SimWorld::instance().log().lastArguments(call) : std::string(), buffer, size); });
+void kqsim_lastCall(const char *call, char *buffer, int size) {
+    guarded([&] {
+        copyOut(call ? SimWorld::instance().log().lastArguments(call) : std::string(), buffer, size);
+    });
 }
 
-void kqsim_clearCallLog(void)
-{
+void kqsim_clearCallLog(void) {
     guarded([] { SimWorld::instance().log().clear(); });
 }
 
-int kqsim_openSessions(void)
-{
+int kqsim_openSessions(void) {
     return guarded(-1, [] { return static_cast<int>(SimWorld::instance().openSessions()); });
 }
 

@@ -16,15 +16,13 @@ namespace kqsim {
 
 namespace {
 
-std::string upper(std::string s)
-{
+std::string upper(std::string s) {
     for (char &c : s)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
-std::string trim(const std::string &s)
-{
+std::string trim(const std::string &s) {
     const size_t b = s.find_first_not_of(" \t");
     const size_t e = s.find_last_not_of(" \t");
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
@@ -32,16 +30,14 @@ std::string trim(const std::string &s)
 
 // A card's converters are off by a little until calibrated; the amount is fixed per card
 // and channel so that a test can see calibration remove it.
-void initialErrors(uint32_t serial, int channel, ChannelSetup &setup)
-{
+void initialErrors(uint32_t serial, int channel, ChannelSetup &setup) {
     const uint32_t h = (serial ^ 0x9E3779B9u) * 2654435761u + static_cast<uint32_t>(channel) * 40503u;
     const double sign = (h & 1u) ? 1.0 : -1.0;
-    setup.offsetError = sign * (0.2e-3 + ((h >> 8) % 1000) * 1.5e-6);     // 0.2 .. 1.7 mV
-    setup.gainError = -sign * (2e-4 + ((h >> 20) % 1000) * 1.0e-6);       // 0.02 .. 0.12 %
+    setup.offsetError = sign * (0.2e-3 + ((h >> 8) % 1000) * 1.5e-6); // 0.2 .. 1.7 mV
+    setup.gainError = -sign * (2e-4 + ((h >> 20) % 1000) * 1.0e-6);   // 0.02 .. 0.12 %
 }
 
-ViStatus setVoltRefOutput(void *libEnv, ViReal64 volts)
-{
+ViStatus setVoltRefOutput(void *libEnv, ViReal64 volts) {
     return guarded([&]() -> ViStatus {
         SimWorld &world = SimWorld::instance();
         char args[64];
@@ -60,8 +56,7 @@ ViStatus setVoltRefOutput(void *libEnv, ViReal64 volts)
     });
 }
 
-ViStatus getVoltRefOutput(void *libEnv, ViReal64 *volts)
-{
+ViStatus getVoltRefOutput(void *libEnv, ViReal64 *volts) {
     return guarded([&]() -> ViStatus {
         SimWorld &world = SimWorld::instance();
         world.log().record("getVoltRefOutput", "");
@@ -78,32 +73,30 @@ ViStatus getVoltRefOutput(void *libEnv, ViReal64 *volts)
 
 } // namespace
 
-Card *Carrier::cardInSlot(int slot) const
-{
+Card *Carrier::cardInSlot(int slot) const {
     for (const auto &c : cards)
         if (c->config->slot == slot)
             return c.get();
     return nullptr;
 }
 
-SimWorld &SimWorld::instance()
-{
+SimWorld &SimWorld::instance() {
     static SimWorld world;
     return world;
 }
 
-SimWorld::SimWorld() { load(); }
+SimWorld::SimWorld() {
+    load();
+}
 
 // Callback threads hold their sessions; they must end before the world goes away.
-SimWorld::~SimWorld()
-{
+SimWorld::~SimWorld() {
     for (auto &entry : sessions_)
         if (entry.second.kind == Session::Kind::Multi && entry.second.multi)
             entry.second.multi->acquisition->stop();
 }
 
-void SimWorld::load()
-{
+void SimWorld::load() {
     config_ = DefaultWorld::make();
     loadError_.clear();
     if (const char *path = std::getenv("KQ7150_SIM_CONFIG"); path && *path) {
@@ -122,8 +115,7 @@ void SimWorld::load()
     build();
 }
 
-void SimWorld::build()
-{
+void SimWorld::build() {
     carriers_.clear();
     for (const CarrierConfig &cc : config_.carriers) {
         auto carrier = std::make_unique<Carrier>();
@@ -150,8 +142,7 @@ void SimWorld::build()
     }
 }
 
-void SimWorld::reload()
-{
+void SimWorld::reload() {
     std::map<ViSession, Session> closing;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -165,20 +156,17 @@ void SimWorld::reload()
     load();
 }
 
-std::string SimWorld::loadError() const
-{
+std::string SimWorld::loadError() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return loadError_;
 }
 
-int SimWorld::calibrationMs() const
-{
+int SimWorld::calibrationMs() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return config_.calibrationMs;
 }
 
-ViSession SimWorld::add(Session session)
-{
+ViSession SimWorld::add(Session session) {
     std::lock_guard<std::mutex> lock(mutex_);
     const ViSession id = nextId_++;
     if (session.multi && session.kind == Session::Kind::Multi)
@@ -187,8 +175,7 @@ ViSession SimWorld::add(Session session)
     return id;
 }
 
-bool SimWorld::find(ViSession id, Session &out) const
-{
+bool SimWorld::find(ViSession id, Session &out) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = sessions_.find(id);
     if (it == sessions_.end())
@@ -199,8 +186,7 @@ bool SimWorld::find(ViSession id, Session &out) const
 
 // Closing a resource manager closes what was opened through it; closing a multi-card
 // session stops its acquisition and closes its card sessions.
-bool SimWorld::close(ViSession id)
-{
+bool SimWorld::close(ViSession id) {
     std::vector<std::shared_ptr<MultiSession>> stopping;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -222,8 +208,7 @@ bool SimWorld::close(ViSession id)
     return true;
 }
 
-bool SimWorld::popFound(ViSession findList, std::string &name)
-{
+bool SimWorld::popFound(ViSession findList, std::string &name) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = sessions_.find(findList);
     if (it == sessions_.end() || it->second.kind != Session::Kind::FindList || it->second.found.empty())
@@ -233,14 +218,12 @@ bool SimWorld::popFound(ViSession findList, std::string &name)
     return true;
 }
 
-size_t SimWorld::openSessions() const
-{
+size_t SimWorld::openSessions() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return sessions_.size();
 }
 
-std::vector<std::string> SimWorld::resourceNames() const
-{
+std::vector<std::string> SimWorld::resourceNames() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> names;
     for (const CarrierConfig &c : config_.carriers)
@@ -249,8 +232,7 @@ std::vector<std::string> SimWorld::resourceNames() const
     return names;
 }
 
-Carrier *SimWorld::carrierByName(const std::string &name) const
-{
+Carrier *SimWorld::carrierByName(const std::string &name) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string wanted = upper(trim(name));
     for (const auto &c : carriers_)
@@ -260,8 +242,7 @@ Carrier *SimWorld::carrierByName(const std::string &name) const
     return nullptr;
 }
 
-bool SimWorld::isOtherResource(const std::string &name) const
-{
+bool SimWorld::isOtherResource(const std::string &name) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string wanted = upper(trim(name));
     return std::any_of(config_.otherResources.begin(), config_.otherResources.end(),
@@ -269,13 +250,13 @@ bool SimWorld::isOtherResource(const std::string &name) const
 }
 
 ViStatus SimWorld::resolveCards(const std::string &list, const ViInt16 *cardNumbers,
-                                std::vector<Card *> &cards) const
-{
+                                std::vector<Card *> &cards) const {
     std::vector<std::string> names;
     size_t from = 0;
     while (true) {
         const size_t comma = list.find(',', from);
-        names.push_back(trim(list.substr(from, comma == std::string::npos ? std::string::npos : comma - from)));
+        names.push_back(
+            trim(list.substr(from, comma == std::string::npos ? std::string::npos : comma - from)));
         if (comma == std::string::npos)
             break;
         from = comma + 1;
@@ -300,8 +281,7 @@ ViStatus SimWorld::resolveCards(const std::string &list, const ViInt16 *cardNumb
     return VI_SUCCESS;
 }
 
-ViStatus SimWorld::openMulti(const std::string &list, const ViInt16 *cardNumbers, bool reset, ViSession *vi)
-{
+ViStatus SimWorld::openMulti(const std::string &list, const ViInt16 *cardNumbers, bool reset, ViSession *vi) {
     auto m = std::make_shared<MultiSession>();
     if (ViStatus s = resolveCards(list, cardNumbers, m->cards))
         return s;
@@ -313,7 +293,8 @@ ViStatus SimWorld::openMulti(const std::string &list, const ViInt16 *cardNumbers
         rec.intfType = cc.interface == CarrierConfig::Interface::Tcpip ? VI_INTF_TCPIP : VI_INTF_VXI;
         rec.fcNumber = static_cast<ViInt16>(card.config->slot);
         rec.intfNum = static_cast<ViUInt16>(cc.board);
-        rec.vxiLa = cc.interface == CarrierConfig::Interface::Vxi ? static_cast<ViInt16>(cc.logicalAddress) : -1;
+        rec.vxiLa =
+            cc.interface == CarrierConfig::Interface::Vxi ? static_cast<ViInt16>(cc.logicalAddress) : -1;
     }
     if (reset)
         resetChannels(*m);
@@ -334,8 +315,7 @@ ViStatus SimWorld::openMulti(const std::string &list, const ViInt16 *cardNumbers
     return VI_SUCCESS;
 }
 
-std::shared_ptr<MultiSession> SimWorld::multi(ViSession id) const
-{
+std::shared_ptr<MultiSession> SimWorld::multi(ViSession id) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = sessions_.find(id);
     if (it == sessions_.end() || it->second.kind != Session::Kind::Multi)
@@ -343,8 +323,7 @@ std::shared_ptr<MultiSession> SimWorld::multi(ViSession id) const
     return it->second.multi;
 }
 
-Card *SimWorld::card(ViSession id, int *index, std::shared_ptr<MultiSession> *owner) const
-{
+Card *SimWorld::card(ViSession id, int *index, std::shared_ptr<MultiSession> *owner) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = sessions_.find(id);
     if (it == sessions_.end() || it->second.kind != Session::Kind::Card)
@@ -356,8 +335,7 @@ Card *SimWorld::card(ViSession id, int *index, std::shared_ptr<MultiSession> *ow
     return it->second.multi->cards[it->second.cardIndex];
 }
 
-void SimWorld::resetChannels(const MultiSession &m)
-{
+void SimWorld::resetChannels(const MultiSession &m) {
     std::lock_guard<std::mutex> lock(stateMutex_);
     for (Card *card : m.cards) {
         for (ChannelSetup &s : card->channels) {
@@ -371,8 +349,7 @@ void SimWorld::resetChannels(const MultiSession &m)
     }
 }
 
-ViStatus SimWorld::setChannel(const MultiSession &m, int globalChannel, const ChannelSetup &setup)
-{
+ViStatus SimWorld::setChannel(const MultiSession &m, int globalChannel, const ChannelSetup &setup) {
     const int cardIndex = (globalChannel - 1) / kq7150_CHANNELS;
     const int channel = (globalChannel - 1) % kq7150_CHANNELS;
     if (globalChannel < 1 || cardIndex >= static_cast<int>(m.cards.size()))
@@ -394,8 +371,7 @@ ViStatus SimWorld::setChannel(const MultiSession &m, int globalChannel, const Ch
     return VI_SUCCESS;
 }
 
-ViStatus SimWorld::calibrate(Card &card, int channel, double *offsetError, double *gainError)
-{
+ViStatus SimWorld::calibrate(Card &card, int channel, double *offsetError, double *gainError) {
     if (card.carrier->vrefs.empty())
         return kq7150_ERROR_NO_VREF;
     // The card takes its time, as the real one does, and the caller's thread waits.
@@ -410,8 +386,7 @@ ViStatus SimWorld::calibrate(Card &card, int channel, double *offsetError, doubl
     return VI_SUCCESS;
 }
 
-ChannelPlan SimWorld::planOf(const Card &card, int cardIndex, int channel) const
-{
+ChannelPlan SimWorld::planOf(const Card &card, int cardIndex, int channel) const {
     const ChannelSetup &s = card.channels[channel];
     ChannelPlan p;
     p.globalChannel = cardIndex * kq7150_CHANNELS + channel;
@@ -455,8 +430,7 @@ ChannelPlan SimWorld::planOf(const Card &card, int cardIndex, int channel) const
     return p;
 }
 
-StartPlan SimWorld::startPlan(const MultiSession &m) const
-{
+StartPlan SimWorld::startPlan(const MultiSession &m) const {
     StartPlan plan;
     const std::vector<uint16_t> masks = m.acquisition->masks();
     std::lock_guard<std::mutex> lock(stateMutex_);

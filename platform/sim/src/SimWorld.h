@@ -67,7 +67,7 @@ struct Session {
     std::string name;               // Resource sessions
     std::vector<std::string> found; // FindList: names not yet handed out
     std::shared_ptr<MultiSession> multi;
-    int cardIndex = -1;             // Card sessions
+    int cardIndex = -1; // Card sessions
 };
 
 class SimWorld {
@@ -113,10 +113,11 @@ private:
     ~SimWorld();
     void load();
     void build();
-    ViStatus resolveCards(const std::string &list, const ViInt16 *cardNumbers, std::vector<Card *> &cards) const;
+    ViStatus resolveCards(const std::string &list, const ViInt16 *cardNumbers,
+                          std::vector<Card *> &cards) const;
     ChannelPlan planOf(const Card &card, int cardIndex, int channel) const;
 
-    mutable std::mutex mutex_;     // sessions and the world's structure
+    mutable std::mutex mutex_;      // sessions and the world's structure
     mutable std::mutex stateMutex_; // channel setups, reference outputs
     WorldConfig config_;
     std::string loadError_;

@@ -20,11 +20,13 @@ const Entry kTexts[] = {
     {VI_SUCCESS, "Operation completed successfully."},
     {VI_ERROR_SYSTEM_ERROR, "Unknown system error (miscellaneous error)."},
     {VI_ERROR_INV_OBJECT, "The given session or object reference is invalid."},
-    {VI_ERROR_RSRC_LOCKED, "Specified type of lock cannot be obtained, or specified operation cannot be performed, "
-                           "because the resource is locked."},
+    {VI_ERROR_RSRC_LOCKED,
+     "Specified type of lock cannot be obtained, or specified operation cannot be performed, "
+     "because the resource is locked."},
     {VI_ERROR_INV_EXPR, "Invalid expression specified for search."},
-    {VI_ERROR_RSRC_NFOUND, "Insufficient location information or the requested device or resource is not present "
-                           "in the system."},
+    {VI_ERROR_RSRC_NFOUND,
+     "Insufficient location information or the requested device or resource is not present "
+     "in the system."},
     {VI_ERROR_INV_RSRC_NAME, "Invalid resource reference specified. Parsing error."},
     {VI_ERROR_INV_ACC_MODE, "Invalid access mode."},
     {VI_ERROR_TMO, "Timeout expired before operation completed."},
@@ -44,8 +46,9 @@ const Entry kTexts[] = {
     {kq7150_ERROR_SOURCE, "Invalid input source code."},
     {kq7150_ERROR_GAIN, "Gain not supported by this function card."},
     {kq7150_ERROR_RATE, "Sampling rate out of range (200 Hz to 216 kHz)."},
-    {kq7150_ERROR_CHANNEL_MASK, "Channel masks must enable at least one channel and the same number of channels "
-                                "on every function card."},
+    {kq7150_ERROR_CHANNEL_MASK,
+     "Channel masks must enable at least one channel and the same number of channels "
+     "on every function card."},
     {kq7150_ERROR_TRIGGER, "Invalid trigger configuration."},
     {kq7150_ERROR_NOT_CONFIGURED, "The acquisition has not been configured."},
     {kq7150_ERROR_RUNNING, "The operation is not possible while an acquisition is running."},
@@ -66,16 +69,14 @@ const Entry kTexts[] = {
 
 } // namespace
 
-const char *StatusText::driverText(ViStatus status)
-{
+const char *StatusText::driverText(ViStatus status) {
     for (const Entry &e : kTexts)
         if (e.status == status)
             return e.text;
     return nullptr;
 }
 
-void StatusText::anyText(ViStatus status, char *buffer, unsigned size)
-{
+void StatusText::anyText(ViStatus status, char *buffer, unsigned size) {
     if (!buffer || size == 0)
         return;
     const char *known = driverText(status);

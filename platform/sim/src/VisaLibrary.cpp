@@ -13,37 +13,36 @@ using namespace kqsim;
 
 namespace {
 
-SimWorld &world() { return SimWorld::instance(); }
+SimWorld &world() {
+    return SimWorld::instance();
+}
 
 // VISA search expressions: '?' is any one character, '*' any run; case does not matter.
-bool matches(const char *expr, const char *name)
-{
+bool matches(const char *expr, const char *name) {
     if (*expr == '\0')
         return *name == '\0';
     if (*expr == '*')
         return matches(expr + 1, name) || (*name && matches(expr, name + 1));
     if (*name == '\0')
         return false;
-    if (*expr == '?' || std::toupper(static_cast<unsigned char>(*expr)) == std::toupper(static_cast<unsigned char>(*name)))
+    if (*expr == '?' ||
+        std::toupper(static_cast<unsigned char>(*expr)) == std::toupper(static_cast<unsigned char>(*name)))
         return matches(expr + 1, name + 1);
     return false;
 }
 
-void copyText(const std::string &text, ViChar *out)
-{
+void copyText(const std::string &text, ViChar *out) {
     std::strncpy(out, text.c_str(), VI_FIND_BUFLEN - 1);
     out[VI_FIND_BUFLEN - 1] = '\0';
 }
 
-bool isResourceManager(ViSession id)
-{
+bool isResourceManager(ViSession id) {
     Session s;
     return world().find(id, s) && s.kind == Session::Kind::ResourceManager;
 }
 
 // Attributes of the carrier a session reaches.
-ViStatus carrierAttribute(const CarrierConfig &c, ViAttr attr, void *value)
-{
+ViStatus carrierAttribute(const CarrierConfig &c, ViAttr attr, void *value) {
     const bool tcpip = c.interface == CarrierConfig::Interface::Tcpip;
     switch (attr) {
     case VI_ATTR_INTF_TYPE:
@@ -59,7 +58,8 @@ ViStatus carrierAttribute(const CarrierConfig &c, ViAttr attr, void *value)
     case VI_ATTR_VXI_LA:
         if (tcpip)
             return VI_ERROR_NSUP_ATTR; // an LXI box has no VXI slot
-        *static_cast<ViInt16 *>(value) = static_cast<ViInt16>(attr == VI_ATTR_SLOT ? c.slot : c.logicalAddress);
+        *static_cast<ViInt16 *>(value) =
+            static_cast<ViInt16>(attr == VI_ATTR_SLOT ? c.slot : c.logicalAddress);
         return VI_SUCCESS;
     case VI_ATTR_TCPIP_ADDR:
     case VI_ATTR_TCPIP_HOSTNAME:
@@ -80,8 +80,7 @@ ViStatus carrierAttribute(const CarrierConfig &c, ViAttr attr, void *value)
 
 extern "C" {
 
-ViStatus _VI_FUNC viOpenDefaultRM(ViPSession vi)
-{
+ViStatus _VI_FUNC viOpenDefaultRM(ViPSession vi) {
     return guarded([&]() -> ViStatus {
         world().log().record("viOpenDefaultRM", "");
         if (ViStatus s = world().faults().check("viOpenDefaultRM"))
@@ -93,8 +92,8 @@ ViStatus _VI_FUNC viOpenDefaultRM(ViPSession vi)
     });
 }
 
-ViStatus _VI_FUNC viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt32 retCnt, ViChar desc[])
-{
+ViStatus _VI_FUNC viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt32 retCnt,
+                             ViChar desc[]) {
     return guarded([&]() -> ViStatus {
         world().log().record("viFindRsrc", CallLog::format("expr=%s", expr ? expr : "(null)"));
         if (ViStatus s = world().faults().check("viFindRsrc"))
@@ -124,8 +123,7 @@ ViStatus _VI_FUNC viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi,
     });
 }
 
-ViStatus _VI_FUNC viFindNext(ViFindList vi, ViChar desc[])
-{
+ViStatus _VI_FUNC viFindNext(ViFindList vi, ViChar desc[]) {
     return guarded([&]() -> ViStatus {
         world().log().record("viFindNext", "");
         if (ViStatus s = world().faults().check("viFindNext"))
@@ -142,8 +140,7 @@ ViStatus _VI_FUNC viFindNext(ViFindList vi, ViChar desc[])
     });
 }
 
-ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode, ViUInt32, ViPSession vi)
-{
+ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode, ViUInt32, ViPSession vi) {
     return guarded([&]() -> ViStatus {
         world().log().record("viOpen", CallLog::format("name=%s", name ? name : "(null)"));
         if (ViStatus s = world().faults().check("viOpen"))
@@ -169,8 +166,7 @@ ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode, ViUInt3
     });
 }
 
-ViStatus _VI_FUNC viClose(ViObject vi)
-{
+ViStatus _VI_FUNC viClose(ViObject vi) {
     return guarded([&]() -> ViStatus {
         world().log().record("viClose", "");
         if (ViStatus s = world().faults().check("viClose"))
@@ -187,8 +183,7 @@ ViStatus _VI_FUNC viClose(ViObject vi)
     });
 }
 
-ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void *attrValue)
-{
+ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void *attrValue) {
     return guarded([&]() -> ViStatus {
         Session s;
         const bool known = world().find(vi, s);

@@ -17,8 +17,7 @@
 
 namespace {
 
-std::map<std::string, Workflow> &registry()
-{
+std::map<std::string, Workflow> &registry() {
     static std::map<std::string, Workflow> workflows;
     return workflows;
 }
@@ -28,14 +27,12 @@ std::mutex finishedLock;
 std::condition_variable finishedChanged;
 bool finished = false;
 
-std::string environment(const char *name)
-{
+std::string environment(const char *name) {
     const char *value = std::getenv(name);
     return value ? value : "";
 }
 
-[[noreturn]] void fail(const std::string &why)
-{
+[[noreturn]] void fail(const std::string &why) {
     std::fprintf(stderr, "E2E FAIL %s: %s\n", current ? current->name.c_str() : "?", why.c_str());
     if (current) {
         try {
@@ -47,8 +44,7 @@ std::string environment(const char *name)
     std::_Exit(1);
 }
 
-void atProgramExit()
-{
+void atProgramExit() {
     {
         // The workflow's last action closed the program; its thread may not have noticed yet.
         std::unique_lock<std::mutex> lock(finishedLock);
@@ -65,8 +61,7 @@ void atProgramExit()
     std::fflush(nullptr);
 }
 
-void useWorld(const std::string &world)
-{
+void useWorld(const std::string &world) {
     if (world.empty()) {
         unsetenv("KQ7150_SIM_CONFIG");
     } else {
@@ -83,17 +78,19 @@ void useWorld(const std::string &world)
 
 } // namespace
 
-Registration::Registration(Workflow workflow)
-{
+Registration::Registration(Workflow workflow) {
     const std::string name = workflow.name;
     registry().emplace(name, std::move(workflow));
 }
 
-std::string e2eWorkDir() { return environment("KQ7150FP_E2E_WORKDIR"); }
-std::string e2eShotDir() { return environment("KQ7150FP_E2E_SHOTS"); }
+std::string e2eWorkDir() {
+    return environment("KQ7150FP_E2E_WORKDIR");
+}
+std::string e2eShotDir() {
+    return environment("KQ7150FP_E2E_SHOTS");
+}
 
-extern "C" __attribute__((visibility("default"))) void kq7150fp_testDriverStart()
-{
+extern "C" __attribute__((visibility("default"))) void kq7150fp_testDriverStart() {
     const std::string name = environment("KQ7150FP_E2E_WORKFLOW");
     const auto found = registry().find(name);
     if (found == registry().end()) {

@@ -16,13 +16,12 @@
 #include <cstdlib>
 #include <thread>
 
-void Gui::post(std::function<void()> f)
-{
+void Gui::post(std::function<void()> f) {
     QMetaObject::invokeMethod(qApp, std::move(f), Qt::QueuedConnection);
 }
 
-void Gui::waitUntil(const std::string &what, std::function<bool()> condition, std::chrono::milliseconds deadline)
-{
+void Gui::waitUntil(const std::string &what, std::function<bool()> condition,
+                    std::chrono::milliseconds deadline) {
     const auto end = std::chrono::steady_clock::now() + deadline;
     while (!run(condition, deadline)) {
         if (std::chrono::steady_clock::now() > end)
@@ -31,10 +30,11 @@ void Gui::waitUntil(const std::string &what, std::function<bool()> condition, st
     }
 }
 
-void Gui::pause(std::chrono::milliseconds time) { std::this_thread::sleep_for(time); }
+void Gui::pause(std::chrono::milliseconds time) {
+    std::this_thread::sleep_for(time);
+}
 
-void Gui::shot(const std::string &step) const
-{
+void Gui::shot(const std::string &step) const {
     // ImageMagick reads the X server itself, so a screenshot works even while the program's
     // thread is busy, and shows every window as the screen does.
     const std::string file = e2eShotDir() + "/" + m_workflow + "-" + step + ".png";
@@ -43,20 +43,19 @@ void Gui::shot(const std::string &step) const
         throw E2eFailure("no screenshot: " + command);
 }
 
-void Gui::waitWindow(const QString &titlePattern, std::chrono::milliseconds deadline)
-{
-    waitUntil("a window titled '" + titlePattern.toStdString() + "'",
-              [titlePattern] { return window(titlePattern) != nullptr; }, deadline);
+void Gui::waitWindow(const QString &titlePattern, std::chrono::milliseconds deadline) {
+    waitUntil(
+        "a window titled '" + titlePattern.toStdString() + "'",
+        [titlePattern] { return window(titlePattern) != nullptr; }, deadline);
 }
 
-void Gui::waitNoWindow(const QString &titlePattern, std::chrono::milliseconds deadline)
-{
-    waitUntil("the window titled '" + titlePattern.toStdString() + "' to close",
-              [titlePattern] { return window(titlePattern) == nullptr; }, deadline);
+void Gui::waitNoWindow(const QString &titlePattern, std::chrono::milliseconds deadline) {
+    waitUntil(
+        "the window titled '" + titlePattern.toStdString() + "' to close",
+        [titlePattern] { return window(titlePattern) == nullptr; }, deadline);
 }
 
-void Gui::press(const QString &titlePattern, const QString &buttonText)
-{
+void Gui::press(const QString &titlePattern, const QString &buttonText) {
     waitUntil("an enabled button '" + buttonText.toStdString() + "' in '" + titlePattern.toStdString() + "'",
               [=] {
                   QAbstractButton *b = button(window(titlePattern), buttonText);
@@ -65,8 +64,7 @@ void Gui::press(const QString &titlePattern, const QString &buttonText)
     post([=] { clickWidget(button(window(titlePattern), buttonText)); });
 }
 
-void Gui::click(const QString &titlePattern, const QString &objectName)
-{
+void Gui::click(const QString &titlePattern, const QString &objectName) {
     waitUntil("an enabled '" + objectName.toStdString() + "' in '" + titlePattern.toStdString() + "'", [=] {
         QWidget *w = child<QWidget>(window(titlePattern), objectName);
         return w && w->isEnabled() && w->isVisible();
@@ -74,8 +72,7 @@ void Gui::click(const QString &titlePattern, const QString &objectName)
     post([=] { clickWidget(child<QWidget>(window(titlePattern), objectName)); });
 }
 
-void Gui::showTab(const QString &titlePattern, const QString &tabText)
-{
+void Gui::showTab(const QString &titlePattern, const QString &tabText) {
     waitUntil("a tab '" + tabText.toStdString() + "' in '" + titlePattern.toStdString() + "'",
               [=] { return tabsWithTab(window(titlePattern), tabText) != nullptr; });
     run([=] {
@@ -90,8 +87,7 @@ void Gui::showTab(const QString &titlePattern, const QString &tabText)
     });
 }
 
-QString Gui::choose(std::function<QComboBox *()> find, const QString &item)
-{
+QString Gui::choose(std::function<QComboBox *()> find, const QString &item) {
     // A click can fall into the moment Qt still counts as closing the previous list, which
     // then does not open; a person clicks again, and so does this.
     for (int attempt = 1;; ++attempt) {
@@ -102,8 +98,9 @@ QString Gui::choose(std::function<QComboBox *()> find, const QString &item)
             clickWidget(choice);
         });
         try {
-            waitUntil("the list offering " + item.toStdString(), [=] { return find()->view()->isVisible(); },
-                      std::chrono::seconds(attempt < 3 ? 2 : 20));
+            waitUntil(
+                "the list offering " + item.toStdString(), [=] { return find()->view()->isVisible(); },
+                std::chrono::seconds(attempt < 3 ? 2 : 20));
             break;
         } catch (const E2eFailure &) {
             if (attempt == 3)
@@ -123,11 +120,11 @@ QString Gui::choose(std::function<QComboBox *()> find, const QString &item)
     return run([=] { return find()->currentText(); });
 }
 
-QWidget *Gui::window(const QString &titlePattern)
-{
+QWidget *Gui::window(const QString &titlePattern) {
     const QRegularExpression title(QRegularExpression::anchoredPattern(titlePattern));
     // A modal dialog is what a person sees first; otherwise the newest matching window.
-    if (QWidget *modal = QApplication::activeModalWidget(); modal && title.match(modal->windowTitle()).hasMatch())
+    if (QWidget *modal = QApplication::activeModalWidget();
+        modal && title.match(modal->windowTitle()).hasMatch())
         return modal;
     QWidget *found = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -136,8 +133,7 @@ QWidget *Gui::window(const QString &titlePattern)
     return found;
 }
 
-QAbstractButton *Gui::button(QWidget *parent, const QString &text)
-{
+QAbstractButton *Gui::button(QWidget *parent, const QString &text) {
     if (!parent)
         return nullptr;
     for (QAbstractButton *b : parent->findChildren<QAbstractButton *>())
@@ -146,8 +142,7 @@ QAbstractButton *Gui::button(QWidget *parent, const QString &text)
     return nullptr;
 }
 
-QTabWidget *Gui::tabsWithTab(QWidget *parent, const QString &tabText)
-{
+QTabWidget *Gui::tabsWithTab(QWidget *parent, const QString &tabText) {
     if (!parent)
         return nullptr;
     for (QTabWidget *tabs : parent->findChildren<QTabWidget *>())
@@ -157,8 +152,7 @@ QTabWidget *Gui::tabsWithTab(QWidget *parent, const QString &tabText)
     return nullptr;
 }
 
-QWidget *Gui::tabPage(QWidget *parent, const QString &tabText)
-{
+QWidget *Gui::tabPage(QWidget *parent, const QString &tabText) {
     QTabWidget *tabs = tabsWithTab(parent, tabText);
     for (int i = 0; tabs && i < tabs->count(); ++i)
         if (tabs->tabText(i).remove('&') == tabText)
@@ -166,22 +160,19 @@ QWidget *Gui::tabPage(QWidget *parent, const QString &tabText)
     return nullptr;
 }
 
-QComboBox *Gui::comboWith(QWidget *parent, const QString &item)
-{
+QComboBox *Gui::comboWith(QWidget *parent, const QString &item) {
     for (QComboBox *choice : parent ? parent->findChildren<QComboBox *>() : QList<QComboBox *>())
         if (choice->findText(item) >= 0)
             return choice;
     return nullptr;
 }
 
-void Gui::clickWidget(QWidget *widget)
-{
+void Gui::clickWidget(QWidget *widget) {
     if (widget)
         QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
 
-void Gui::tick(QWidget *parent, const QString &text)
-{
+void Gui::tick(QWidget *parent, const QString &text) {
     auto *box = qobject_cast<QCheckBox *>(button(parent, text));
     E2E_CHECK(box && box->isEnabled() && !box->isChecked(), "no usable unticked box '", text.toStdString(),
               "'");
@@ -192,7 +183,6 @@ void Gui::tick(QWidget *parent, const QString &text)
     E2E_CHECK(box->isChecked(), "'", text.toStdString(), "' stays unticked");
 }
 
-void Gui::stuck() const
-{
+void Gui::stuck() const {
     throw E2eFailure("the program did not answer in time (busy or hung)");
 }

@@ -21,8 +21,7 @@ public:
 
     // Runs f on the program's thread and returns its result; fails when the program does not
     // get to it within the deadline (a dialog hung, a long call without events).
-    template <typename F> auto run(F f, std::chrono::milliseconds deadline = std::chrono::seconds(20))
-    {
+    template <typename F> auto run(F f, std::chrono::milliseconds deadline = std::chrono::seconds(20)) {
         using R = decltype(f());
         auto task = std::make_shared<std::packaged_task<R()>>(std::move(f));
         std::future<R> result = task->get_future();
@@ -44,8 +43,10 @@ public:
     void shot(const std::string &step) const;
 
     // Waits for a visible top-level window whose title matches the regular expression.
-    void waitWindow(const QString &titlePattern, std::chrono::milliseconds deadline = std::chrono::seconds(20));
-    void waitNoWindow(const QString &titlePattern, std::chrono::milliseconds deadline = std::chrono::seconds(20));
+    void waitWindow(const QString &titlePattern,
+                    std::chrono::milliseconds deadline = std::chrono::seconds(20));
+    void waitNoWindow(const QString &titlePattern,
+                      std::chrono::milliseconds deadline = std::chrono::seconds(20));
     // Clicks the button with this text (mnemonic '&' ignored) in the window with this title.
     void press(const QString &titlePattern, const QString &buttonText);
     // Clicks the widget with this object name in the window with this title.
@@ -65,8 +66,7 @@ public:
     static QWidget *tabPage(QWidget *parent, const QString &tabText); // the page behind that tab
     // The combo box that offers this item ("AC": a coupling, "1000": a gain...).
     static QComboBox *comboWith(QWidget *parent, const QString &item);
-    template <typename T> static T *child(QWidget *parent, const QString &objectName)
-    {
+    template <typename T> static T *child(QWidget *parent, const QString &objectName) {
         return parent ? parent->findChild<T *>(objectName) : nullptr;
     }
     // A mouse click in the middle of the widget, as Qt Test sends it.

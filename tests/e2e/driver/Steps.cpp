@@ -14,10 +14,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QMenu>
-#include <QMenuBar>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSlider>
@@ -29,14 +29,12 @@
 #include <filesystem>
 #include <sstream>
 
-void answerConnection(Gui &gui, const QString &choice)
-{
+void answerConnection(Gui &gui, const QString &choice) {
     gui.waitWindow(kSelectTitle);
     gui.press(kSelectTitle, choice);
 }
 
-void openCardTree(Gui &gui)
-{
+void openCardTree(Gui &gui) {
     answerConnection(gui, "Auto Find");
     gui.waitUntil("the card tree", [] {
         QTreeWidget *tree = cardTree();
@@ -44,14 +42,12 @@ void openCardTree(Gui &gui)
     });
 }
 
-QTreeWidget *cardTree()
-{
+QTreeWidget *cardTree() {
     QWidget *dialog = Gui::window(kSelectTitle);
     return dialog ? dialog->findChild<QTreeWidget *>() : nullptr;
 }
 
-void takeEveryCard(Gui &gui, int cards)
-{
+void takeEveryCard(Gui &gui, int cards) {
     openCardTree(gui);
     const int taken = gui.run([] {
         QTreeWidget *tree = cardTree();
@@ -64,14 +60,12 @@ void takeEveryCard(Gui &gui, int cards)
     waitMainWindow(gui);
 }
 
-void waitMainWindow(Gui &gui)
-{
+void waitMainWindow(Gui &gui) {
     gui.waitWindow(kMainWindow, std::chrono::seconds(30));
     gui.waitNoWindow("Movara 7150 SFP: Starting");
 }
 
-void askToClose(Gui &gui)
-{
+void askToClose(Gui &gui) {
     gui.press(kMainWindow, "Close");
     gui.waitUntil("the exit question", [] {
         auto *box = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
@@ -79,26 +73,22 @@ void askToClose(Gui &gui)
     });
 }
 
-void closeProgram(Gui &gui)
-{
+void closeProgram(Gui &gui) {
     askToClose(gui);
     gui.press(kBoxTitle, "Yes");
 }
 
-QTabWidget *channelTabs(int card)
-{
+QTabWidget *channelTabs(int card) {
     auto *cards = Gui::child<QTabWidget>(Gui::window(kMainWindow), "fcTab");
     return cards && card <= cards->count() ? cards->widget(card - 1)->findChild<QTabWidget *>() : nullptr;
 }
 
-QWidget *channelPage(int card, int channel)
-{
+QWidget *channelPage(int card, int channel) {
     QTabWidget *channels = channelTabs(card);
     return channels ? channels->widget(channel - 1) : nullptr;
 }
 
-void showChannel(Gui &gui, int card, int channel)
-{
+void showChannel(Gui &gui, int card, int channel) {
     gui.showTab(kMainWindow, "Function Cards");
     gui.showTab(kMainWindow, QString("Function Card #%1").arg(card));
     // Every card's page has tabs of the same names: the card's own bar is clicked.
@@ -110,8 +100,7 @@ void showChannel(Gui &gui, int card, int channel)
                   [=] { return channelTabs(card)->currentIndex() == channel - 1; });
 }
 
-void fileMenuItem(Gui &gui, const QString &item)
-{
+void fileMenuItem(Gui &gui, const QString &item) {
     const auto openMenu = [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); };
     // A click just after the window came up may be taken for the end of another; a person
     // clicks again, and so does this.
@@ -124,8 +113,9 @@ void fileMenuItem(Gui &gui, const QString &item)
                     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center());
         });
         try {
-            gui.waitUntil("the File menu", [=] { return openMenu() && openMenu()->isVisible(); },
-                          std::chrono::seconds(attempt < 3 ? 2 : 20));
+            gui.waitUntil(
+                "the File menu", [=] { return openMenu() && openMenu()->isVisible(); },
+                std::chrono::seconds(attempt < 3 ? 2 : 20));
             break;
         } catch (const E2eFailure &) {
             if (attempt == 3)
@@ -145,8 +135,7 @@ void fileMenuItem(Gui &gui, const QString &item)
     });
 }
 
-void answerFileDialog(Gui &gui, const QString &title, const std::string &path, bool replace)
-{
+void answerFileDialog(Gui &gui, const QString &title, const std::string &path, bool replace) {
     gui.waitWindow(title);
     gui.post([=] {
         auto *dialog = qobject_cast<QFileDialog *>(Gui::window(title));
@@ -161,26 +150,25 @@ void answerFileDialog(Gui &gui, const QString &title, const std::string &path, b
     });
     if (replace) {
         const auto question = [] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); };
-        gui.waitUntil("the question whether to replace", [=] {
-            return question() && question()->text().contains("already exists");
-        });
+        gui.waitUntil("the question whether to replace",
+                      [=] { return question() && question()->text().contains("already exists"); });
         gui.post([=] { Gui::clickWidget(question()->button(QMessageBox::Yes)); });
     }
     gui.waitNoWindow(title);
 }
 
-QString acknowledgeWarning(Gui &gui, const std::string &shot)
-{
-    gui.waitUntil("a warning", [] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle)) != nullptr; });
-    const QString text = gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle))->text(); });
+QString acknowledgeWarning(Gui &gui, const std::string &shot) {
+    gui.waitUntil("a warning",
+                  [] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle)) != nullptr; });
+    const QString text =
+        gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle))->text(); });
     gui.shot(shot);
     gui.press(kWarningTitle, "OK");
     gui.waitNoWindow(kWarningTitle);
     return text;
 }
 
-QStringList legendHeadings()
-{
+QStringList legendHeadings() {
     QStringList headings;
     for (QLabel *label : Gui::tabPage(Gui::window(kMainWindow), "Waveforms")->findChildren<QLabel *>())
         if (label->text().contains("Channels:"))
@@ -188,8 +176,7 @@ QStringList legendHeadings()
     return headings;
 }
 
-bool startButtonsReleased()
-{
+bool startButtonsReleased() {
     for (const char *name : {"singleShotButton", "repetitiveButton"}) {
         auto *b = Gui::child<QAbstractButton>(Gui::window(kMainWindow), name);
         if (!b || !b->isEnabled() || b->isChecked())
@@ -198,16 +185,14 @@ bool startButtonsReleased()
     return true;
 }
 
-QwtPlot *plotOn(const QString &tab)
-{
+QwtPlot *plotOn(const QString &tab) {
     QWidget *page = Gui::tabPage(Gui::window(kMainWindow), tab);
     auto *plot = page ? page->findChild<QwtPlot *>() : nullptr;
     E2E_CHECK(plot, "no plot on ", tab.toStdString());
     return plot;
 }
 
-std::vector<Curve> curvesOn(const QString &tab)
-{
+std::vector<Curve> curvesOn(const QString &tab) {
     std::vector<Curve> curves;
     for (QwtPlotItem *item : plotOn(tab)->itemList(QwtPlotItem::Rtti_PlotCurve)) {
         auto *curve = static_cast<QwtPlotCurve *>(item);
@@ -222,8 +207,7 @@ std::vector<Curve> curvesOn(const QString &tab)
     return curves;
 }
 
-std::vector<Curve> drawnCurves(const QString &tab)
-{
+std::vector<Curve> drawnCurves(const QString &tab) {
     std::vector<Curve> drawn;
     for (Curve &c : curvesOn(tab))
         if (!c.y.empty() && c.visible)
@@ -232,8 +216,7 @@ std::vector<Curve> drawnCurves(const QString &tab)
 }
 
 void writeOneBlockRecording(const std::string &path, double rate, int scans, uint8_t mask,
-                            const std::function<double(int k, double t)> &value)
-{
+                            const std::function<double(int k, double t)> &value) {
     std::FILE *file = std::fopen(path.c_str(), "wb");
     E2E_CHECK(file, "cannot create ", path);
     DataFileHeader header;
@@ -248,19 +231,18 @@ void writeOneBlockRecording(const std::string &path, double rate, int scans, uin
         for (int s = 0; s < scans; ++s)
             block[size_t(k) * scans + s] = value(k, s / rate);
     const bool ok = DataFileWriter::writeHeader(file, header) &&
-                    DataFileWriter::writeBlock(file, nullptr, nullptr, scans, block.data(), block.size() * sizeof(double));
+                    DataFileWriter::writeBlock(file, nullptr, nullptr, scans, block.data(),
+                                               block.size() * sizeof(double));
     E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path);
 }
 
-std::string lastCall(const char *call)
-{
+std::string lastCall(const char *call) {
     char text[512] = {}; // the simulation keeps no longer text
     kqsim_lastCall(call, text, sizeof text);
     return text;
 }
 
-std::map<std::string, std::string> callArguments(const std::string &text)
-{
+std::map<std::string, std::string> callArguments(const std::string &text) {
     std::map<std::string, std::string> arguments;
     std::istringstream words(text);
     for (std::string word; words >> word;)
@@ -269,34 +251,33 @@ std::map<std::string, std::string> callArguments(const std::string &text)
     return arguments;
 }
 
-std::string rampWorld(const std::string &extra)
-{
+std::string rampWorld(const std::string &extra) {
     return R"({"carriers":[{"resources":["VXI0::9::INSTR"],"interface":"VXI","slot":2,"logicalAddress":9,"slots":4,
       "cards":[{"slot":1,"signal":{"type":"ramp"}}]}])" +
            (extra.empty() ? "" : "," + extra) + "}";
 }
 
-void pick(Gui &gui, const QString &title, const QString &item)
-{
+void pick(Gui &gui, const QString &title, const QString &item) {
     const QString shown = gui.choose([=] { return Gui::comboWith(Gui::window(title), item); }, item);
     E2E_CHECK(shown == item, "the choice shows ", shown.toStdString());
 }
 
-double shownFileSize()
-{
+double shownFileSize() {
     for (QLabel *line : Gui::window(kMainWindow)->findChildren<QLabel *>()) {
         const QString text = line->text();
         if (!line->isVisible() || !text.startsWith("File size: "))
             continue;
         const QStringList size = text.mid(11).section(',', 0, 0).split(' ');
-        const double unit = size.value(1) == "GB" ? 1 << 30 : size.value(1) == "MB" ? 1 << 20 : size.value(1) == "kB" ? 1024 : 1;
+        const double unit = size.value(1) == "GB"   ? 1 << 30
+                            : size.value(1) == "MB" ? 1 << 20
+                            : size.value(1) == "kB" ? 1024
+                                                    : 1;
         return size.value(0).toDouble() * unit;
     }
     return -1;
 }
 
-void openStorageDialog(Gui &gui, const QString &rate, const QString &length)
-{
+void openStorageDialog(Gui &gui, const QString &rate, const QString &length) {
     answerConnection(gui, "Auto Find"); // the one card of the world opens without a choice
     waitMainWindow(gui);
     showChannel(gui, 1, 2);
@@ -311,8 +292,8 @@ void openStorageDialog(Gui &gui, const QString &rate, const QString &length)
     gui.waitWindow(kStorageDialog);
 }
 
-void startStoring(Gui &gui, const std::string &path, const QString &rate, const QString &length, const QString &format)
-{
+void startStoring(Gui &gui, const std::string &path, const QString &rate, const QString &length,
+                  const QString &format) {
     openStorageDialog(gui, rate, length);
     pick(gui, kStorageDialog, format); // first: a new format would correct the name's extension
     gui.run([=, name = QString::fromStdString(path)] {
@@ -325,8 +306,7 @@ void startStoring(Gui &gui, const std::string &path, const QString &rate, const 
     gui.waitNoWindow(kStorageDialog);
 }
 
-uint64_t recordingBytes(const std::string &path)
-{
+uint64_t recordingBytes(const std::string &path) {
     uint64_t bytes = std::filesystem::file_size(path);
     if (FlacRecordingFiles::stem(path) == path)
         return bytes;
@@ -337,8 +317,8 @@ uint64_t recordingBytes(const std::string &path)
     return bytes;
 }
 
-void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds, const QString &how)
-{
+void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds,
+                         const QString &how) {
     const QString line = gui.run([] {
         for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
             if (label->isVisible() && label->text().startsWith("Stored \""))
@@ -357,22 +337,20 @@ void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, dou
               expected.toStdString(), "'");
 }
 
-QString statusLineText()
-{
+QString statusLineText() {
     for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
         if (label->toolTip().startsWith("<html>Shows the current stage of the Data Acquisition"))
             return label->text();
     return QString();
 }
 
-QString errorBoxText(Gui &gui)
-{
-    gui.waitUntil("an error message", [] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle)); });
+QString errorBoxText(Gui &gui) {
+    gui.waitUntil("an error message",
+                  [] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle)); });
     return gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle))->text(); });
 }
 
-void waitViewing(Gui &gui, const QString &file, uint64_t blocks)
-{
+void waitViewing(Gui &gui, const QString &file, uint64_t blocks) {
     const QString title = kMainTitle + ": " + file;
     gui.waitUntil("the window viewing " + file.toStdString(), [=] {
         QWidget *w = Gui::window(QRegularExpression::escape(title));

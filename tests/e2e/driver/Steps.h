@@ -19,7 +19,7 @@ inline const QString kMainTitle = "Movara 7150 Soft Front Panel";
 // VXI carrier has no host) once another card page has been shown.
 inline const QString kMainWindow = kMainTitle + "(: .*)?";
 inline const QString kSelectTitle = "Movara 7150 SFP: Select Function Card";
-inline const QString kBoxTitle = "Movara 7150 SFP"; // the program's message boxes
+inline const QString kBoxTitle = "Movara 7150 SFP";                    // the program's message boxes
 inline const QString kErrorBoxTitle = "Movara 7150 SFP Error message"; // the frame's error box
 
 // Answers the connection question with one of its buttons ("Auto Find", "Run In Demo Mode",

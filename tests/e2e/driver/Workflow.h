@@ -36,10 +36,10 @@ template <typename... Parts> std::string e2eText(const Parts &...parts) {
     return text.str();
 }
 
-#define E2E_CHECK(condition, ...)                                                                  \
-    do {                                                                                           \
-        if (!(condition))                                                                          \
-            throw E2eFailure(e2eText(__FILE__, ":", __LINE__, ": ", #condition, ": ", __VA_ARGS__)); \
+#define E2E_CHECK(condition, ...)                                                                            \
+    do {                                                                                                     \
+        if (!(condition))                                                                                    \
+            throw E2eFailure(e2eText(__FILE__, ":", __LINE__, ": ", #condition, ": ", __VA_ARGS__));         \
     } while (0)
 
 // Where the workflow keeps its files (a fresh folder per run) and its screenshots.

@@ -24,15 +24,13 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::6::INSTR"],"interface
 const QString kAboutTitle = "About Movara 7150 Soft Front Panel";
 const QString kLicenceTitle = "Qt LGPL License";
 
-QString shown(const char *valueLabel)
-{
+QString shown(const char *valueLabel) {
     auto *label = Gui::child<QLabel>(Gui::window(kAboutTitle), valueLabel);
     return label ? label->text() : QString("(no %1)").arg(valueLabel);
 }
 
 // Model, revision, serial number; then whether "< Previous" and "Next >" can be pressed.
-QStringList page()
-{
+QStringList page() {
     QWidget *about = Gui::window(kAboutTitle);
     auto usable = [about](const char *name) {
         auto *b = Gui::child<QAbstractButton>(about, name);
@@ -43,8 +41,7 @@ QStringList page()
 }
 
 // What the simulated libraries in this process answer when asked for their revisions.
-QString libraryRevision(const char *function)
-{
+QString libraryRevision(const char *function) {
     char text[1024] = {};
     if (std::string(function) == "kq7000_revision") {
         auto revision = reinterpret_cast<int (*)(char *)>(dlsym(RTLD_DEFAULT, function));
@@ -56,8 +53,7 @@ QString libraryRevision(const char *function)
     return QString::fromLatin1(text);
 }
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     takeEveryCard(gui, 2);
     gui.press(kMainWindow, "About");
     gui.waitWindow(kAboutTitle);
@@ -68,20 +64,23 @@ void run(Gui &gui)
     E2E_CHECK(software[1] == libraryRevision("kq7150_revision_query"), software[1].toStdString());
     E2E_CHECK(QRegularExpression("\\d+(\\.\\d+)+").match(software[2]).hasMatch(), software[2].toStdString());
     QStringList first = gui.run(page);
-    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}), first.join(" | ").toStdString());
+    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}),
+              first.join(" | ").toStdString());
     gui.shot("first-page");
 
     gui.click(kAboutTitle, "nextButton");
     gui.waitUntil("the second card's page", [] { return shown("modelValue") == "7150-BC"; });
     const QStringList second = gui.run(page);
-    E2E_CHECK(second == QStringList({"7150-BC", "3.2.7", "7150a004", "on", "off"}), second.join(" | ").toStdString());
+    E2E_CHECK(second == QStringList({"7150-BC", "3.2.7", "7150a004", "on", "off"}),
+              second.join(" | ").toStdString());
     // A card page keeps the revisions of the software around it.
     E2E_CHECK(gui.run([] { return shown("driverValue"); }) == software[1], "the driver revision changed");
     gui.shot("card-page");
     gui.click(kAboutTitle, "prevButton");
     gui.waitUntil("the first card's page again", [] { return shown("modelValue") == "7150-BB"; });
     first = gui.run(page);
-    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}), first.join(" | ").toStdString());
+    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}),
+              first.join(" | ").toStdString());
 
     // The Qt licence link shows the licence as Debian ships it, from its first line.
     std::ifstream lgpl("/usr/share/common-licenses/LGPL-3");
@@ -94,8 +93,8 @@ void run(Gui &gui)
         auto *edit = Gui::child<QTextEdit>(Gui::window(kLicenceTitle), "licenseText");
         return edit ? edit->toPlainText() : QString();
     });
-    E2E_CHECK(text.startsWith(QString::fromStdString(expected.str())), "the viewer shows '", text.left(80).toStdString(),
-              "'");
+    E2E_CHECK(text.startsWith(QString::fromStdString(expected.str())), "the viewer shows '",
+              text.left(80).toStdString(), "'");
     gui.shot("licence");
     gui.press(kLicenceTitle, "Ok");
     gui.waitNoWindow(kLicenceTitle);

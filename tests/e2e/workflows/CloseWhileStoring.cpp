@@ -18,19 +18,19 @@ namespace {
 
 constexpr double kRate = 10000.0;
 
-std::string path() { return e2eWorkDir() + "/closing.bin7150"; }
+std::string path() {
+    return e2eWorkDir() + "/closing.bin7150";
+}
 
 double storingSeconds = 0; // from the dialog's Start to "Yes"
 
-uintmax_t fileSize()
-{
+uintmax_t fileSize() {
     std::error_code absent;
     const uintmax_t size = std::filesystem::file_size(path(), absent);
     return absent ? 0 : size;
 }
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     startStoring(gui, path(), "10 kHz", "1024", "Binary, ViReal64");
     const auto start = std::chrono::steady_clock::now();
     // Well into the storing: a second of blocks on disk, the writer busy with the next.
@@ -43,8 +43,8 @@ void run(Gui &gui)
     const uintmax_t afterNo = fileSize();
     gui.waitUntil("the file to grow after No", [afterNo] { return fileSize() > afterNo + kRate * 2 * 8; });
     E2E_CHECK(gui.run([] {
-                  return Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
-              }),
+        return Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
+    }),
               "the repetitive button was released");
     E2E_CHECK(kqsim_callCount("kq7150_stopMultAcquisition") == 0, "the cards were stopped");
     gui.shot("storing");
@@ -53,21 +53,21 @@ void run(Gui &gui)
     storingSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void afterExit()
-{
+void afterExit() {
     RampFile file;
     const std::string gap = rampFileGap(path(), kRampLsb, file);
     E2E_CHECK(gap.empty(), path(), ": ", gap);
     const fileInfo_t &info = file.info;
-    E2E_CHECK(info.channels == 2 && info.channelMasks[0] == 0x03 && info.rate == kRate, "header: ", info.channels,
-              " channels, mask ", int(info.channelMasks[0]), ", ", info.rate, " Hz");
+    E2E_CHECK(info.channels == 2 && info.channelMasks[0] == 0x03 && info.rate == kRate,
+              "header: ", info.channels, " channels, mask ", int(info.channelMasks[0]), ", ", info.rate,
+              " Hz");
     const auto size = std::filesystem::file_size(path());
     E2E_CHECK(size == info.payloadOffset + file.blocks * info.blockLength, size, " bytes for ", file.blocks,
               " blocks of ", info.blockLength, " after a header of ", info.payloadOffset);
     // Up to the close: the blocks acquired before "Yes" are all there.
     const double stored = static_cast<double>(file.blocks) * info.scansPerBlock / info.rate;
-    E2E_CHECK(stored > storingSeconds - 1.5 && stored < storingSeconds + 0.5, stored, " s stored in ", storingSeconds,
-              " s of storing");
+    E2E_CHECK(stored > storingSeconds - 1.5 && stored < storingSeconds + 0.5, stored, " s stored in ",
+              storingSeconds, " s of storing");
     E2E_CHECK(kqsim_callCount("kq7150_stopMultAcquisition") >= 1, "the cards were not stopped");
 }
 

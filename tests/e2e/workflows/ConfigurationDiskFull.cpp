@@ -38,8 +38,8 @@ void saveOnFullDisk(Gui &gui) {
     fileMenuItem(gui, "Save Configuration...");
     answerFileDialog(gui, "Save Configuration", onDisk("setup.ini"), true);
     const QString told = acknowledgeWarning(gui, "refused");
-    E2E_CHECK(told.startsWith("Cannot save the configuration to \"" + QString::fromStdString(onDisk("setup.ini")) +
-                              "\": ") &&
+    E2E_CHECK(told.startsWith("Cannot save the configuration to \"" +
+                              QString::fromStdString(onDisk("setup.ini")) + "\": ") &&
                   told.size() > 40 + static_cast<int>(onDisk("setup.ini").size()),
               "told: ", told.toStdString());
     std::ifstream file(onDisk("setup.ini"));
@@ -47,10 +47,12 @@ void saveOnFullDisk(Gui &gui) {
     text << file.rdbuf();
     E2E_CHECK(text.str() == kEarlier, "the earlier file now holds:\n", text.str());
     const QStringList left = QDir(QString::fromStdString(e2eWorkDir() + "/disk")).entryList(QDir::Files);
-    E2E_CHECK(left == QStringList({"filler", "setup.ini"}), "files on the disk: ", left.join(", ").toStdString());
+    E2E_CHECK(left == QStringList({"filler", "setup.ini"}),
+              "files on the disk: ", left.join(", ").toStdString());
     closeProgram(gui);
 }
 
 } // namespace
 
-static Registration configurationDiskFull{{"disk_full_configuration", rampWorld(), prepare, saveOnFullDisk, nullptr}};
+static Registration configurationDiskFull{
+    {"disk_full_configuration", rampWorld(), prepare, saveOnFullDisk, nullptr}};

@@ -64,15 +64,16 @@ void restoreAtStart(Gui &gui) {
     waitMainWindow(gui);
     gui.waitUntil("channel 2 restored", [] {
         QWidget *page = channelPage(1, 2);
-        return Gui::comboWith(page, "1000")->currentText() == "10" && page->findChildren<QCheckBox *>().last()->isChecked();
+        return Gui::comboWith(page, "1000")->currentText() == "10" &&
+               page->findChildren<QCheckBox *>().last()->isChecked();
     });
     E2E_CHECK(kqsim_callCount("kq7150_setMultChanConfig") >= 16, "the restored pages were not sent");
     const std::string shown = gui.run([] {
         QWidget *window = Gui::window(kMainWindow);
         std::ostringstream s;
-        s << Gui::comboWith(Gui::tabPage(window, "Acquisition"), "216 kHz")->currentText().toStdString() << "|"
-          << Gui::comboWith(Gui::tabPage(window, "Waveforms"), "Small")->currentText().toStdString() << "|"
-          << plotOn("Waveforms")->axisTitle(QwtPlot::yLeft).text().toStdString() << "|"
+        s << Gui::comboWith(Gui::tabPage(window, "Acquisition"), "216 kHz")->currentText().toStdString()
+          << "|" << Gui::comboWith(Gui::tabPage(window, "Waveforms"), "Small")->currentText().toStdString()
+          << "|" << plotOn("Waveforms")->axisTitle(QwtPlot::yLeft).text().toStdString() << "|"
           << storageDialog()->findChild<QLineEdit *>()->text().toStdString() << "|"
           << Gui::comboWith(storageDialog(), "Text, CSV (mV)")->currentText().toStdString();
         for (QLabel *label : Gui::tabPage(window, "Waveforms")->findChildren<QLabel *>())
@@ -88,11 +89,13 @@ void restoreAtStart(Gui &gui) {
                 s << "|" << action->isChecked();
         return s.str();
     });
-    E2E_CHECK(shown == "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|#ff00ff|#00ff00 pressed|1",
+    E2E_CHECK(shown ==
+                  "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|#ff00ff|#00ff00 pressed|1",
               "restored: ", shown);
     gui.shot("restored");
 
-    gui.choose([] { return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), "Waveforms"), "Small"); }, "Small");
+    gui.choose([] { return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), "Waveforms"), "Small"); },
+               "Small");
     closeProgram(gui);
 }
 
@@ -101,9 +104,11 @@ void afterExit() {
     std::ifstream file(lastSession());
     std::stringstream text;
     text << file.rdbuf();
-    for (const char *line : {"Symbols=Small\n", "SamplingRate=5 kHz\n", "Serial=71500031\n", "Channel2.Gain=10\n",
-                             "UnitName=Pa\n", "UnitMultiplier=1000\n", "Channel1.Colour=#ff00ff\n"})
-        E2E_CHECK(text.str().find(line) != std::string::npos, "'", line, "' not kept at close:\n", text.str());
+    for (const char *line :
+         {"Symbols=Small\n", "SamplingRate=5 kHz\n", "Serial=71500031\n", "Channel2.Gain=10\n",
+          "UnitName=Pa\n", "UnitMultiplier=1000\n", "Channel1.Colour=#ff00ff\n"})
+        E2E_CHECK(text.str().find(line) != std::string::npos, "'", line, "' not kept at close:\n",
+                  text.str());
 }
 
 } // namespace

@@ -80,7 +80,8 @@ void makeSettings(Gui &gui) {
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
     set(gui, onTab("FFT Amplitude Spectrum", "Large"), "Small");
     gui.run([] {
-        QCheckBox *snap = boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample");
+        QCheckBox *snap =
+            boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample");
         Gui::clickWidget(snap);
         E2E_CHECK(!snap->isChecked(), "Snap to Sample stays on");
     });
@@ -89,8 +90,10 @@ void makeSettings(Gui &gui) {
 // Everything else than saved: the pages as after a reset, other acquisition and view choices.
 void changeEverything(Gui &gui) {
     gui.press(kMainWindow, "Reset Device");
-    gui.waitUntil("the pages reset",
-                  [] { return onChannel(1, 1, "1000")()->currentText() == "1" && !boxOn(channelPage(2, 8), "Enabled")->isChecked(); });
+    gui.waitUntil("the pages reset", [] {
+        return onChannel(1, 1, "1000")()->currentText() == "1" &&
+               !boxOn(channelPage(2, 8), "Enabled")->isChecked();
+    });
     gui.showTab(kMainWindow, "Acquisition");
     set(gui, onTab("Acquisition", "131072"), "1024");
     set(gui, onTab("Acquisition", "216 kHz"), "1 kHz");
@@ -101,7 +104,10 @@ void changeEverything(Gui &gui) {
     set(gui, onTab("Waveforms", "Large"), "None");
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
     set(gui, onTab("FFT Amplitude Spectrum", "Large"), "None");
-    gui.run([] { Gui::clickWidget(boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample")); });
+    gui.run([] {
+        Gui::clickWidget(
+            boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample"));
+    });
 }
 
 void checkPages(Gui &gui) {
@@ -122,31 +128,38 @@ void checkPages(Gui &gui) {
             s << Gui::comboWith(page, "TEDS")->currentText().toStdString() << ", "
               << Gui::comboWith(page, "AC")->currentText().toStdString() << ", "
               << Gui::comboWith(page, "1000")->currentText().toStdString() << ", "
-              << boxOn(page, "High-Pass Filter")->isChecked() << boxOn(page, "Anti-Ringing Filter")->isChecked()
-              << boxOn(page, "Enabled")->isChecked();
+              << boxOn(page, "High-Pass Filter")->isChecked()
+              << boxOn(page, "Anti-Ringing Filter")->isChecked() << boxOn(page, "Enabled")->isChecked();
             return s.str();
         });
         std::ostringstream want;
-        want << p.source.toStdString() << ", " << p.coupling.toStdString() << ", " << p.gain.toStdString() << ", "
-             << p.highPass << p.antiRinging << p.enabled;
+        want << p.source.toStdString() << ", " << p.coupling.toStdString() << ", " << p.gain.toStdString()
+             << ", " << p.highPass << p.antiRinging << p.enabled;
         E2E_CHECK(shown == want.str(), "card ", p.card, " channel ", p.channel, " shows ", shown, ", saved ",
                   want.str());
     }
-    const std::pair<const char *, const char *> acquisition[] = {
-        {"131072", "512"}, {"216 kHz", "20 kHz"}, {"Hann", "Hann"}, {"100 x", "5 x"},
-        {"Front Panel High", "Channel 2"}, {"Rising", "Rising"}, {"75%", "25%"}};
+    const std::pair<const char *, const char *> acquisition[] = {{"131072", "512"},
+                                                                 {"216 kHz", "20 kHz"},
+                                                                 {"Hann", "Hann"},
+                                                                 {"100 x", "5 x"},
+                                                                 {"Front Panel High", "Channel 2"},
+                                                                 {"Rising", "Rising"},
+                                                                 {"75%", "25%"}};
     for (const auto &[item, saved] : acquisition)
         E2E_CHECK(shownOn(onTab("Acquisition", item), gui) == saved, "Acquisition shows ",
                   shownOn(onTab("Acquisition", item), gui).toStdString(), ", saved ", saved);
     // A channel source lets the person place the trigger, as choosing it does.
-    E2E_CHECK(gui.run([] { return onTab("Acquisition", "75%")()->isEnabled() && onTab("Acquisition", "Rising")()->isEnabled(); }),
+    E2E_CHECK(gui.run([] {
+        return onTab("Acquisition", "75%")()->isEnabled() && onTab("Acquisition", "Rising")()->isEnabled();
+    }),
               "edge and position locked after a channel source was opened");
     E2E_CHECK(shownOn(onTab("Waveforms", "Large"), gui) == "Medium", "waveform symbols not restored");
-    E2E_CHECK(shownOn(onTab("FFT Amplitude Spectrum", "Large"), gui) == "Small", "spectrum symbols not restored");
+    E2E_CHECK(shownOn(onTab("FFT Amplitude Spectrum", "Large"), gui) == "Small",
+              "spectrum symbols not restored");
     E2E_CHECK(gui.run([] {
-                  return !boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample")
-                              ->isChecked();
-              }),
+        return !boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample")
+                    ->isChecked();
+    }),
               "Snap to Sample not restored");
 }
 
@@ -162,11 +175,12 @@ void saveAndOpen(Gui &gui) {
     std::ifstream file(path + ".ini");
     std::stringstream text;
     text << file.rdbuf();
-    for (const char *line : {"[Card1]\n", "Serial=71500021\n", "Channel1.Source=Front Panel Single\n",
-                             "Channel1.Gain=100\n", "Channel1.HighPass=true\n", "[Card2]\n", "Channel8.Enabled=true\n",
-                             "SamplingRate=20 kHz\n", "TriggerSource=Channel 2\n", "TriggerLevel=0.5\n",
-                             "Symbols=Medium\n", "SnapToSample=false\n"})
-        E2E_CHECK(text.str().find(line) != std::string::npos, "'", line, "' not in the saved file:\n", text.str());
+    for (const char *line :
+         {"[Card1]\n", "Serial=71500021\n", "Channel1.Source=Front Panel Single\n", "Channel1.Gain=100\n",
+          "Channel1.HighPass=true\n", "[Card2]\n", "Channel8.Enabled=true\n", "SamplingRate=20 kHz\n",
+          "TriggerSource=Channel 2\n", "TriggerLevel=0.5\n", "Symbols=Medium\n", "SnapToSample=false\n"})
+        E2E_CHECK(text.str().find(line) != std::string::npos, "'", line, "' not in the saved file:\n",
+                  text.str());
 
     changeEverything(gui);
     kqsim_clearCallLog();
@@ -181,21 +195,22 @@ void saveAndOpen(Gui &gui) {
     gui.shot("opened");
     // Pages go card by card, channel by channel: card 2's channel 8 (driver channel 16) last.
     auto sent = callArguments(lastCall("kq7150_setMultChanConfig"));
-    E2E_CHECK(sent["channel"] == "16" && sent["source"] == "1" && sent["gain"] == "20" && sent["highPass"] == "0" &&
-                  sent["antiRinging"] == "1",
+    E2E_CHECK(sent["channel"] == "16" && sent["source"] == "1" && sent["gain"] == "20" &&
+                  sent["highPass"] == "0" && sent["antiRinging"] == "1",
               "card 2 channel 8 sent ", lastCall("kq7150_setMultChanConfig"));
     E2E_CHECK(!Gui::window(kWarningTitle), "a warning about a configuration that fits");
     checkPages(gui);
 
     gui.click(kMainWindow, "singleShotButton");
-    gui.waitUntil("the triggered block", [] { return kqsim_callCount("kq7150_setMultTrigConfig") == 1 && startButtonsReleased(); });
+    gui.waitUntil("the triggered block",
+                  [] { return kqsim_callCount("kq7150_setMultTrigConfig") == 1 && startButtonsReleased(); });
     auto trigger = callArguments(lastCall("kq7150_setMultTrigConfig"));
     E2E_CHECK(trigger["source"] == "2" && trigger["edge"] == "1" && trigger["level"] == "0.5" &&
                   trigger["preTrigger"] == "128",
               "trigger: ", lastCall("kq7150_setMultTrigConfig"));
     auto config = callArguments(lastCall("kq7150_multConfig"));
-    E2E_CHECK(config["rate"] == "20000" && config["scansPerTrigger"] == "512", "configuration: ",
-              lastCall("kq7150_multConfig"));
+    E2E_CHECK(config["rate"] == "20000" && config["scansPerTrigger"] == "512",
+              "configuration: ", lastCall("kq7150_multConfig"));
     closeProgram(gui);
 }
 

@@ -15,8 +15,7 @@
 namespace {
 
 // The card row "FC <slot>" under the carrier row that starts with carrier.
-QTreeWidgetItem *cardItem(QTreeWidget *tree, const QString &carrier, int slot)
-{
+QTreeWidgetItem *cardItem(QTreeWidget *tree, const QString &carrier, int slot) {
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         if ((*it)->parent() && (*it)->parent()->text(0).startsWith(carrier) &&
             (*it)->text(0) == QString("FC %1").arg(slot))
@@ -25,13 +24,11 @@ QTreeWidgetItem *cardItem(QTreeWidget *tree, const QString &carrier, int slot)
 }
 
 // A click on the row, with Ctrl to add it to what is selected.
-void clickRow(QTreeWidget *tree, QTreeWidgetItem *item, Qt::KeyboardModifiers modifiers)
-{
+void clickRow(QTreeWidget *tree, QTreeWidgetItem *item, Qt::KeyboardModifiers modifiers) {
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, tree->visualItemRect(item).center());
 }
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     openCardTree(gui);
 
     const std::string picked = gui.run([] {
@@ -60,7 +57,8 @@ void run(Gui &gui)
 
     // One multi-card session over the carrier named twice; the driver's own record of it
     // (the legend rows) says which slots it holds.
-    E2E_CHECK(kqsim_callCount("kq7150_multInit") == 1, kqsim_callCount("kq7150_multInit"), " sessions opened");
+    E2E_CHECK(kqsim_callCount("kq7150_multInit") == 1, kqsim_callCount("kq7150_multInit"),
+              " sessions opened");
     const std::string init = lastCall("kq7150_multInit");
     E2E_CHECK(init.rfind("list=VXI0::5::INSTR,VXI0::5::INSTR ", 0) == 0, init);
     const QStringList headings = gui.run(legendHeadings);

@@ -21,13 +21,11 @@ namespace {
 const QString kAddressTitle = "Movara 7150 SFP: Enter Addresses of Function Cards";
 const char kAddress[] = "TCPIP0::192.0.2.17::INSTR";
 
-QComboBox *rowChoice(const char *row, const char *choice)
-{
+QComboBox *rowChoice(const char *row, const char *choice) {
     return Gui::child<QComboBox>(Gui::child<QWidget>(Gui::window(kAddressTitle), row), choice);
 }
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     answerConnection(gui, "Enter Address");
     gui.waitWindow(kAddressTitle);
 
@@ -36,7 +34,8 @@ void run(Gui &gui)
         return QStringList{rowChoice("row1", "descriptorChoice")->currentText(),
                            rowChoice("row1", "cardNumberChoice")->currentText(),
                            Gui::child<QComboBox>(Gui::window(kAddressTitle), "countChoice")->currentText(),
-                           Gui::child<QWidget>(Gui::window(kAddressTitle), "row2")->isEnabled() ? "row 2 on" : ""};
+                           Gui::child<QWidget>(Gui::window(kAddressTitle), "row2")->isEnabled() ? "row 2 on"
+                                                                                                : ""};
     });
     E2E_CHECK(firstUse == QStringList({"TCPIP::192.168.2.100::INSTR", "Select", "1", ""}),
               firstUse.join(" | ").toStdString());
@@ -64,7 +63,8 @@ void run(Gui &gui)
     E2E_CHECK(title == kMainTitle + ": kq7000-lxi", title.toStdString());
 
     const std::string init = lastCall("kq7150_multInit");
-    E2E_CHECK(kqsim_callCount("kq7150_multInit") == 1 && init.rfind(std::string("list=") + kAddress + " ", 0) == 0,
+    E2E_CHECK(kqsim_callCount("kq7150_multInit") == 1 &&
+                  init.rfind(std::string("list=") + kAddress + " ", 0) == 0,
               init);
     const QStringList shown = gui.run([] {
         QWidget *window = Gui::window(kMainWindow);
@@ -76,9 +76,11 @@ void run(Gui &gui)
     // One card, in the box's slot 1, shown by the box's device name and address.
     E2E_CHECK(shown.size() == 4, shown.join(" | ").toStdString());
     E2E_CHECK(shown[0] == "1" && shown[1] == "inst0" && shown[2] == "FC 1", shown.join(" | ").toStdString());
-    E2E_CHECK(shown[3].contains("FC #1</b>: TCPIP::192.0.2.17::INSTR (FC 1) Channels:"), shown[3].toStdString());
+    E2E_CHECK(shown[3].contains("FC #1</b>: TCPIP::192.0.2.17::INSTR (FC 1) Channels:"),
+              shown[3].toStdString());
     const bool lxiLogo = gui.run([] {
-        const QPixmap logo = Gui::child<QLabel>(Gui::window(kMainWindow), "carrierLogo")->pixmap(Qt::ReturnByValue);
+        const QPixmap logo =
+            Gui::child<QLabel>(Gui::window(kMainWindow), "carrierLogo")->pixmap(Qt::ReturnByValue);
         return !logo.isNull() && logo.toImage() == QPixmap(":/lxi-logo.bmp").toImage();
     });
     E2E_CHECK(lxiLogo, "the banner does not show the LXI logo");

@@ -37,28 +37,24 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface
   "serial":"0x71500011","signal":{"type":"sine","frequency":625,"amplitude":2.0,"noiseRms":50e-6}}]}]})";
 
 // A shortcut reaches the window that has the keyboard.
-void pressCtrlE(Gui &gui)
-{
+void pressCtrlE(Gui &gui) {
     gui.run([] { Gui::window(kMainWindow)->activateWindow(); });
     gui.waitUntil("the window to have the keyboard",
                   [] { return QApplication::activeWindow() == Gui::window(kMainWindow); });
     gui.post([] { QTest::keyClick(Gui::window(kMainWindow), Qt::Key_E, Qt::ControlModifier); });
 }
 
-void answerExport(Gui &gui, const std::string &path)
-{
+void answerExport(Gui &gui, const std::string &path) {
     answerFileDialog(gui, "Export Data", path);
 }
 
 // The file appears whole once written: it is renamed into place.
-void waitForFile(Gui &gui, const std::string &path)
-{
+void waitForFile(Gui &gui, const std::string &path) {
     gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
 }
 
 // An action of the context menu of the plot on that tab.
-void fromMenu(Gui &gui, const QString &tab, const QString &item)
-{
+void fromMenu(Gui &gui, const QString &tab, const QString &item) {
     gui.run([tab] {
         QWidget *canvas = plotOn(tab)->canvas();
         QContextMenuEvent request(QContextMenuEvent::Mouse, canvas->rect().center(),
@@ -81,15 +77,13 @@ void fromMenu(Gui &gui, const QString &tab, const QString &item)
     });
 }
 
-void exportFromMenu(Gui &gui, const QString &tab)
-{
+void exportFromMenu(Gui &gui, const QString &tab) {
     fromMenu(gui, tab, "Export Data...");
 }
 
 // "Save Plot As..." of the spectrum at its size on screen: the picture has that width and,
 // below the plot, a white band with the legend (the curves' colours) and the settings (text).
-void checkSavedPicture(Gui &gui)
-{
+void checkSavedPicture(Gui &gui) {
     const QString tab = "FFT Amplitude Spectrum";
     const std::string path = e2eWorkDir() + "/spectrum.png";
     const QSize plotSize = gui.run([tab] { return plotOn(tab)->size(); });
@@ -107,8 +101,8 @@ void checkSavedPicture(Gui &gui)
     std::filesystem::copy_file(path, e2eShotDir() + "/" + gui.workflow() + "-saved-spectrum.png",
                                std::filesystem::copy_options::overwrite_existing);
     const QImage picture(QString::fromStdString(path));
-    E2E_CHECK(picture.width() == plotSize.width() && picture.height() > plotSize.height() + 20,
-              "picture of ", picture.width(), " x ", picture.height(), " for a plot of ", plotSize.width(), " x ",
+    E2E_CHECK(picture.width() == plotSize.width() && picture.height() > plotSize.height() + 20, "picture of ",
+              picture.width(), " x ", picture.height(), " for a plot of ", plotSize.width(), " x ",
               plotSize.height());
     int text = 0, legend = 0;
     for (int y = plotSize.height(); y < picture.height(); ++y)
@@ -125,8 +119,7 @@ void checkSavedPicture(Gui &gui)
 // The file's lines: settings, column names, then one row per point, each compared with the
 // curves drawn, which must read back exactly.
 void checkExport(const std::string &path, const std::string &settings, const std::string &columns,
-                 const std::vector<Curve> &curves)
-{
+                 const std::vector<Curve> &curves) {
     std::ifstream in(path);
     std::string line;
     std::getline(in, line);
@@ -143,15 +136,15 @@ void checkExport(const std::string &path, const std::string &settings, const std
         for (size_t c = 0; c < curves.size(); ++c) {
             E2E_CHECK(*end == ',', "row ", row, ": no column ", c + 1);
             const double y = std::strtod(end + 1, &end);
-            E2E_CHECK(y == curves[c].y[row], "row ", row, " column ", c + 1, ": ", y, " drawn ", curves[c].y[row]);
+            E2E_CHECK(y == curves[c].y[row], "row ", row, " column ", c + 1, ": ", y, " drawn ",
+                      curves[c].y[row]);
         }
         E2E_CHECK(*end == '\0', "row ", row, ": more columns than curves");
     }
     E2E_CHECK(row == curves[0].x.size(), row, " rows for ", curves[0].x.size(), " points");
 }
 
-void exportData(Gui &gui)
-{
+void exportData(Gui &gui) {
     answerConnection(gui, "Auto Find");
     waitMainWindow(gui);
     showChannel(gui, 1, 2);
@@ -171,9 +164,7 @@ void exportData(Gui &gui)
                 gui.run([] { return drawnCurves("Waveforms"); }));
 
     // A custom unit whose name needs quoting: its values and name as the axis shows them.
-    gui.post([] {
-        QTest::mouseClick(plotOn("Waveforms")->axisWidget(QwtPlot::yLeft), Qt::LeftButton);
-    });
+    gui.post([] { QTest::mouseClick(plotOn("Waveforms")->axisWidget(QwtPlot::yLeft), Qt::LeftButton); });
     gui.waitWindow("Axis Configuration");
     gui.run([] {
         QWidget *dialog = Gui::window("Axis Configuration");
@@ -181,7 +172,8 @@ void exportData(Gui &gui)
             if (group->title() == "Custom Unit Display") {
                 group->setChecked(true);
                 // The name's field; the number fields have theirs inside.
-                QTest::keyClicks(group->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly), "mV, \"AC\"");
+                QTest::keyClicks(group->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly),
+                                 "mV, \"AC\"");
             }
         dialog->findChildren<QDoubleSpinBox *>().last()->setValue(0.25); // the offset
     });
@@ -203,7 +195,8 @@ void exportData(Gui &gui)
     answerExport(gui, spectra);
     waitForFile(gui, spectra);
     checkExport(spectra, "\"Sampling rate: 10000 Hz, N: 256, Window: Hann, Zero padding: 2 x\"",
-                "Frequency (Hz),FC1_CH1 (dB),FC1_CH2 (dB)", gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }));
+                "Frequency (Hz),FC1_CH1 (dB),FC1_CH2 (dB)",
+                gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }));
 
     checkSavedPicture(gui);
 

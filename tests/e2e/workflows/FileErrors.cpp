@@ -18,15 +18,14 @@
 namespace {
 
 // The program's box with this text; null while it is not up.
-QMessageBox *box(const QString &text)
-{
+QMessageBox *box(const QString &text) {
     auto *found = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
     return found && found->text() == text ? found : nullptr;
 }
 
-void missingFile(Gui &gui)
-{
-    const QString text = QString("Cannot read '%1'.").arg(QString::fromStdString(e2eWorkDir() + "/nothing-here.bin7150"));
+void missingFile(Gui &gui) {
+    const QString text =
+        QString("Cannot read '%1'.").arg(QString::fromStdString(e2eWorkDir() + "/nothing-here.bin7150"));
     gui.waitUntil("the box '" + text.toStdString() + "'", [text] { return box(text) != nullptr; });
     // Nothing else: no connection question, no splash, no window behind the box. The reader's
     // reason is there for whoever looks.
@@ -34,17 +33,19 @@ void missingFile(Gui &gui)
         E2E_CHECK(box(text)->detailedText() == "No such file or directory", "the reason '",
                   box(text)->detailedText().toStdString(), "'");
         for (QWidget *w : QApplication::topLevelWidgets())
-            E2E_CHECK(!w->isVisible() || w == box(text), "a window '", w->windowTitle().toStdString(), "' besides the box");
+            E2E_CHECK(!w->isVisible() || w == box(text), "a window '", w->windowTitle().toStdString(),
+                      "' besides the box");
     });
     gui.shot("box");
     gui.press(kBoxTitle, "OK");
 }
 
-std::string recording() { return e2eWorkDir() + "/recording.bin7150"; }
+std::string recording() {
+    return e2eWorkDir() + "/recording.bin7150";
+}
 
 // Two blocks of one channel, 256 scans at 1 kHz.
-void writeTwoBlocks()
-{
+void writeTwoBlocks() {
     std::FILE *file = std::fopen(recording().c_str(), "wb");
     E2E_CHECK(file, "cannot create ", recording());
     DataFileHeader header;
@@ -53,17 +54,18 @@ void writeTwoBlocks()
     header.scans = 256;
     header.masks = {0x01};
     std::vector<double> samples(256, 0.25);
-    const bool ok = DataFileWriter::writeHeader(file, header) &&
-                    DataFileWriter::writeBlock(file, nullptr, nullptr, 256, samples.data(), 256 * sizeof(double)) &&
-                    DataFileWriter::writeBlock(file, nullptr, nullptr, 256, samples.data(), 256 * sizeof(double));
+    const bool ok =
+        DataFileWriter::writeHeader(file, header) &&
+        DataFileWriter::writeBlock(file, nullptr, nullptr, 256, samples.data(), 256 * sizeof(double)) &&
+        DataFileWriter::writeBlock(file, nullptr, nullptr, 256, samples.data(), 256 * sizeof(double));
     E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", recording());
 }
 
-void truncatedFile(Gui &gui)
-{
+void truncatedFile(Gui &gui) {
     waitMainWindow(gui);
     fileInfo_t info{};
-    E2E_CHECK(DataFileReader::readHeader(recording().c_str(), info) == 0 && info.blockCount == 2, "the recording");
+    E2E_CHECK(DataFileReader::readHeader(recording().c_str(), info) == 0 && info.blockCount == 2,
+              "the recording");
     // The blocks go (another program rewrote the file); the header stays.
     std::filesystem::resize_file(recording(), info.payloadOffset);
     // The key opens the box inside the slider's handler: queued, not waited for.

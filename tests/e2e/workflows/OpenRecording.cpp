@@ -7,8 +7,8 @@
 #include "Steps.h"
 #include "Workflow.h"
 
-#include <QAction>
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QMenu>
@@ -25,10 +25,11 @@ namespace {
 
 constexpr int kRealTimeMs = 400; // blocks of 400 scans at 1 kHz
 
-std::string fileIn(const char *name) { return e2eWorkDir() + "/" + name; }
+std::string fileIn(const char *name) {
+    return e2eWorkDir() + "/" + name;
+}
 
-void writeRecording(const char *name, int blocks, int scans)
-{
+void writeRecording(const char *name, int blocks, int scans) {
     std::FILE *file = std::fopen(fileIn(name).c_str(), "wb");
     E2E_CHECK(file, "cannot create ", name);
     DataFileHeader header;
@@ -40,38 +41,42 @@ void writeRecording(const char *name, int blocks, int scans)
     std::vector<double> block(scans);
     for (int b = 0; b < blocks; ++b) {
         block.assign(scans, 0.01 * b);
-        ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, scans, block.data(), block.size() * sizeof(double));
+        ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, scans, block.data(),
+                                              block.size() * sizeof(double));
     }
     E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", name);
 }
 
-void prepare()
-{
+void prepare() {
     writeRecording("first.bin7150", 6, kRealTimeMs);
     writeRecording("second.bin7150", 3, 100);
     std::ofstream(fileIn("comma.bin7150")) << "SAMPLING_RATE_HZ=10000,5\n#\n";
 }
 
-QWidget *mainWindow() { return Gui::window(kMainWindow); }
-QWidget *waveforms() { return Gui::tabPage(mainWindow(), "Waveforms"); }
+QWidget *mainWindow() {
+    return Gui::window(kMainWindow);
+}
+QWidget *waveforms() {
+    return Gui::tabPage(mainWindow(), "Waveforms");
+}
 
 // Chooses the file in the program's own file dialog, as a person types its name.
-void openFromMenu(Gui &gui, const std::string &path)
-{
+void openFromMenu(Gui &gui, const std::string &path) {
     gui.post([] { Gui::child<QAction>(mainWindow(), "openRecordingAction")->trigger(); });
     answerFileDialog(gui, "Open Recording", path);
 }
 
-void playAtRealTimeThenPauseThenTwice(Gui &gui)
-{
+void playAtRealTimeThenPauseThenTwice(Gui &gui) {
     auto times = std::make_shared<std::vector<qint64>>();
     gui.run([times] {
         auto clock = std::make_shared<QElapsedTimer>();
         clock->start();
         QTimer *refresh = waveforms()->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-        QObject::connect(refresh, &QTimer::timeout, waveforms(), [times, clock] { times->push_back(clock->elapsed()); });
+        QObject::connect(refresh, &QTimer::timeout, waveforms(),
+                         [times, clock] { times->push_back(clock->elapsed()); });
         auto *speed = Gui::child<QComboBox>(waveforms(), "playbackSpeed");
-        E2E_CHECK(speed && speed->isVisible() && speed->currentText() == "As fast as possible", "speed choice");
+        E2E_CHECK(speed && speed->isVisible() && speed->currentText() == "As fast as possible",
+                  "speed choice");
         speed->setCurrentText("Real time");
     });
     gui.click(kMainWindow, "repetitiveButton");
@@ -87,9 +92,8 @@ void playAtRealTimeThenPauseThenTwice(Gui &gui)
         Gui::child<QComboBox>(waveforms(), "playbackSpeed")->setCurrentText("2x");
         Gui::child<QAbstractButton>(waveforms(), "pauseButton")->click();
     });
-    gui.waitUntil("the end of the recording", [] {
-        return !Gui::child<QAbstractButton>(mainWindow(), "repetitiveButton")->isChecked();
-    });
+    gui.waitUntil("the end of the recording",
+                  [] { return !Gui::child<QAbstractButton>(mainWindow(), "repetitiveButton")->isChecked(); });
     const std::vector<qint64> t = gui.run([times] { return *times; });
     E2E_CHECK(t.size() == 6, t.size(), " blocks played");
     // Within 20 %: two intervals at real time, two at twice the speed after the first block
@@ -102,8 +106,7 @@ void playAtRealTimeThenPauseThenTwice(Gui &gui)
     }
 }
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     answerConnection(gui, "Run In Demo Mode");
     waitMainWindow(gui);
     openFromMenu(gui, fileIn("first.bin7150"));

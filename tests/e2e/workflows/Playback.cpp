@@ -6,8 +6,8 @@
 #include "DataFileWriter.h"
 #include "FlacRecordingWriter.h"
 #include "Gui.h"
-#include "StorageFormat.h"
 #include "Steps.h"
+#include "StorageFormat.h"
 #include "Workflow.h"
 
 #include "kqsim_control.h"
@@ -34,20 +34,23 @@ constexpr uint8_t kMask = 0x05; // channels 1 and 3
 std::atomic<bool> flac{false};
 
 // Not UTF-8: the program must open the bytes it was given (and find the FLAC streams by them).
-std::string path() { return e2eWorkDir() + (flac ? "/r\xe9" "cording.flac7150" : "/r\xe9" "cording.bin7150"); }
+std::string path() {
+    return e2eWorkDir() + (flac ? "/r\xe9"
+                                  "cording.flac7150"
+                                : "/r\xe9"
+                                  "cording.bin7150");
+}
 
 // Channel 1 of block b: b + 1 periods of a sine of b + 1 volts; channel 3: a slope from
 // -1 - b volts upwards, steeper from block to block. A FLAC recording holds the nearest counts
 // of kRampLsb volts, read back as count x kRampLsb.
-double sample(int block, int channel, int scan)
-{
+double sample(int block, int channel, int scan) {
     const double volts = channel == 0 ? (block + 1) * std::sin(2 * M_PI * (block + 1) * scan / kScans)
                                       : -1.0 - block + 0.5 * (block + 1) * scan / kScans;
     return flac ? std::nearbyint(volts / kRampLsb) * kRampLsb : volts;
 }
 
-void writeRecording()
-{
+void writeRecording() {
     std::FILE *file = std::fopen(path().c_str(), "wb");
     E2E_CHECK(file, "cannot create ", path());
     DataFileHeader header;
@@ -79,18 +82,22 @@ void writeRecording()
         if (flac)
             ok = ok && streams.write(counts.data(), nullptr, nullptr);
         else
-            ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(), block.size() * sizeof(double));
+            ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(),
+                                                  block.size() * sizeof(double));
     }
     ok = ok && (!flac || streams.finish());
     E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
 }
 
-QWidget *waveforms() { return Gui::tabPage(Gui::window(kMainWindow), "Waveforms"); }
-QSlider *slider() { return waveforms()->findChild<QSlider *>(); }
+QWidget *waveforms() {
+    return Gui::tabPage(Gui::window(kMainWindow), "Waveforms");
+}
+QSlider *slider() {
+    return waveforms()->findChild<QSlider *>();
+}
 
 // The block (from 0) the voltage curves draw, with its time axis; -1 when they draw anything else.
-int drawnBlock()
-{
+int drawnBlock() {
     const std::vector<Curve> curves = curvesOn("Waveforms");
     if (curves.size() != 8 || !curves[1].y.empty())
         return -1; // channel 2 is not in the file
@@ -109,20 +116,19 @@ int drawnBlock()
 }
 
 // Block b (from 0) is drawn and the slider and its label stand at it.
-void expectBlock(Gui &gui, int b)
-{
+void expectBlock(Gui &gui, int b) {
     const QString label = QString("%1 / %2").arg(b + 1).arg(kBlocks);
     gui.waitUntil("block " + std::to_string(b + 1) + " drawn", [=] {
         const QLabel *position = nullptr;
         for (QLabel *l : waveforms()->findChildren<QLabel *>())
             if (l->isVisible() && l->text().contains(" / "))
                 position = l;
-        return drawnBlock() == b && slider()->value() == b + 1 && position && position->text().contains(label);
+        return drawnBlock() == b && slider()->value() == b + 1 && position &&
+               position->text().contains(label);
     });
 }
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     waitMainWindow(gui);
     E2E_CHECK(kqsim_callCount("kq7150_multInit") == 0, "the recording opened cards");
     gui.run([] {
@@ -133,7 +139,10 @@ void run(Gui &gui)
     gui.shot("block1");
 
     // A click right of the handle: the next block.
-    gui.run([] { QTest::mouseClick(slider(), Qt::LeftButton, {}, QPoint(slider()->width() - 3, slider()->height() / 2)); });
+    gui.run([] {
+        QTest::mouseClick(slider(), Qt::LeftButton, {},
+                          QPoint(slider()->width() - 3, slider()->height() / 2));
+    });
     expectBlock(gui, 1);
     gui.shot("block2");
     gui.run([] { QTest::keyClick(slider(), Qt::Key_Right); });
@@ -165,9 +174,11 @@ void run(Gui &gui)
 }
 
 Registration playback{{"playback_blocks", "", writeRecording, run, nullptr}};
-Registration playbackFlac{{"playback_blocks_flac", "", [] {
-    flac = true;
-    writeRecording();
-}, run, nullptr}};
+Registration playbackFlac{{"playback_blocks_flac", "",
+                           [] {
+                               flac = true;
+                               writeRecording();
+                           },
+                           run, nullptr}};
 
 } // namespace

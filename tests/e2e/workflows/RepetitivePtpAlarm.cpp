@@ -8,16 +8,16 @@
 
 #include "kqsim_control.h"
 
-
 namespace {
 
 const char kLxiWorld[] = R"({"carriers":[{"resources":["TCPIP0::192.0.2.7::INSTR"],"interface":"TCPIP",
   "ipAddress":"192.0.2.7","hostName":"lxi7","slots":1,"cards":[{"slot":1}]}]})";
 
-int reads() { return kqsim_callCount("kq7150_readMultAcquisition"); }
+int reads() {
+    return kqsim_callCount("kq7150_readMultAcquisition");
+}
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     answerConnection(gui, "Auto Find");
     waitMainWindow(gui);
     gui.showTab(kMainWindow, "Acquisition");
@@ -35,7 +35,8 @@ void run(Gui &gui)
         return status.startsWith("Ready   -   ") && status.contains("Time to PTP Alarm: -");
     });
     gui.shot("countdown");
-    gui.waitUntil("five blocks", [] { return reads() >= 5; }, std::chrono::seconds(20));
+    gui.waitUntil(
+        "five blocks", [] { return reads() >= 5; }, std::chrono::seconds(20));
     std::vector<Curve> before = gui.run([] { return curvesOn("Waveforms"); });
     gui.waitUntil("a sixth block", [] { return reads() >= 6; });
     gui.waitUntil("the plot to change", [&before] { return curvesOn("Waveforms")[0].y != before[0].y; });
@@ -43,8 +44,8 @@ void run(Gui &gui)
 
     const auto trigger = callArguments(lastCall("kq7150_setMultTrigConfig"));
     E2E_CHECK(trigger.at("preTrigger") == "0", "pre-trigger ", trigger.at("preTrigger"));
-    E2E_CHECK(kqsim_callCount("kq7150_startMultAcquisitionTimed64") == 1, "timed starts: ",
-              kqsim_callCount("kq7150_startMultAcquisitionTimed64"));
+    E2E_CHECK(kqsim_callCount("kq7150_startMultAcquisitionTimed64") == 1,
+              "timed starts: ", kqsim_callCount("kq7150_startMultAcquisitionTimed64"));
 
     gui.click(kMainWindow, "repetitiveButton");
     gui.waitUntil("the stop", startButtonsReleased);

@@ -18,14 +18,14 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::9::INSTR"],"interface
   "logicalAddress":9,"model":7005,"slots":4,"cards":[{"slot":1,"code":"0x7150","variant":"BB",
   "serial":"0x71500009"}]}]})";
 
-QComboBox *gainChoice() { return Gui::comboWith(channelPage(1, 1), "1000"); }
-QCheckBox *antiRinging()
-{
+QComboBox *gainChoice() {
+    return Gui::comboWith(channelPage(1, 1), "1000");
+}
+QCheckBox *antiRinging() {
     return qobject_cast<QCheckBox *>(Gui::button(channelPage(1, 1), "Anti-Ringing Filter"));
 }
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     answerConnection(gui, "Auto Find");
     waitMainWindow(gui);
     showChannel(gui, 1, 1);

@@ -20,26 +20,25 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::8::INSTR"],"interface
   {"slot":2,"code":"0x7150","variant":"BB"}]}]})";
 const QString kUnitPage = "Movara 71A0 SCU on FC #%1";
 
-void prepare()
-{
+void prepare() {
     const std::string root = e2eWorkDir() + "/vxipnp";
     std::filesystem::create_directories(root + "/linux64/bin");
     std::filesystem::copy_file(KQ_EXAMPLE_SCU_PLUGIN, root + "/linux64/bin/kq71a0fp.so");
     setenv("VXIPNPPATH64", root.c_str(), 1);
 }
 
-QTabWidget *unitPages() { return Gui::child<QTabWidget>(Gui::window(kMainWindow), "scuTab"); }
+QTabWidget *unitPages() {
+    return Gui::child<QTabWidget>(Gui::window(kMainWindow), "scuTab");
+}
 
 // A label of the unit's page of card (1-based).
-QString unitShows(int card, const QString &label)
-{
+QString unitShows(int card, const QString &label) {
     QTabWidget *pages = unitPages();
     auto *l = pages && pages->count() >= card ? pages->widget(card - 1)->findChild<QLabel *>(label) : nullptr;
     return l ? l->text() : "(no " + label + ")";
 }
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     takeEveryCard(gui, 2);
 
     // One unit page per card; a unit in front of a real card reads its own serial number.

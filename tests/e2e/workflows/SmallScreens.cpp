@@ -24,12 +24,13 @@
 
 namespace {
 
-std::string path() { return e2eWorkDir() + "/screens.bin7150"; }
+std::string path() {
+    return e2eWorkDir() + "/screens.bin7150";
+}
 constexpr int kCards = 8; // a legend row each under the plot: the height grows with them
 constexpr int kScans = 256;
 
-void writeRecording()
-{
+void writeRecording() {
     std::FILE *file = std::fopen(path().c_str(), "wb");
     E2E_CHECK(file, "cannot create ", path());
     DataFileHeader header;
@@ -42,12 +43,12 @@ void writeRecording()
     for (size_t i = 0; i < block.size(); ++i)
         block[i] = (1 + int(i / kScans)) * std::sin(2 * M_PI * 10 * (i % kScans) / header.rate);
     const bool ok = DataFileWriter::writeHeader(file, header) &&
-                    DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(), block.size() * sizeof(double));
+                    DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(),
+                                               block.size() * sizeof(double));
     E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
 }
 
-QString describe(const QWidget *w)
-{
+QString describe(const QWidget *w) {
     QString text = w->metaObject()->className();
     if (!w->objectName().isEmpty())
         text += " '" + w->objectName() + "'";
@@ -61,8 +62,7 @@ QString describe(const QWidget *w)
 // Fails unless the rectangle (in w's coordinates) can be seen: each parent up to the window
 // shows it whole, except that a scroll area's viewport may hold it anywhere, since scrolling
 // brings it in; from there on the scroll area itself must be seen.
-void expectReachable(const QWidget *w, QRect rect, const QString &what)
-{
+void expectReachable(const QWidget *w, QRect rect, const QString &what) {
     const QWidget *window = w->window();
     for (const QWidget *child = w; child != window;) {
         const QWidget *parent = child->parentWidget();
@@ -73,9 +73,10 @@ void expectReachable(const QWidget *w, QRect rect, const QString &what)
             child = area;
             continue;
         }
-        E2E_CHECK(parent->rect().contains(rect), what.toStdString(), " is cut off: ",
-                  describe(parent).toStdString(), " shows ", parent->width(), "x", parent->height(),
-                  ", it lies at ", rect.x(), ",", rect.y(), " ", rect.width(), "x", rect.height());
+        E2E_CHECK(parent->rect().contains(rect), what.toStdString(),
+                  " is cut off: ", describe(parent).toStdString(), " shows ", parent->width(), "x",
+                  parent->height(), ", it lies at ", rect.x(), ",", rect.y(), " ", rect.width(), "x",
+                  rect.height());
         child = parent;
     }
 }
@@ -87,13 +88,13 @@ struct Control {
 };
 
 // The visible controls of the window, each where it lies on the window.
-std::vector<Control> controls(QWidget *window)
-{
+std::vector<Control> controls(QWidget *window) {
     std::vector<Control> found;
     for (QWidget *w : window->findChildren<QWidget *>()) {
         if (!w->isVisible() || qobject_cast<QTabBar *>(w->parentWidget()))
             continue; // a tab bar's own scroll arrows belong to it
-        if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) || w->inherits("clickableLabel"))
+        if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) ||
+            w->inherits("clickableLabel"))
             found.push_back({w, QRect(w->mapTo(window, QPoint(0, 0)), w->size()), describe(w)});
         if (auto *bar = qobject_cast<QTabBar *>(w)) {
             // Tabs scrolled out of a narrow bar are brought in by its arrows.
@@ -106,8 +107,7 @@ std::vector<Control> controls(QWidget *window)
     return found;
 }
 
-void checkVisibleControls(QWidget *window, const QString &tab)
-{
+void checkVisibleControls(QWidget *window, const QString &tab) {
     const std::vector<Control> all = controls(window);
     E2E_CHECK(all.size() > 10, "only ", all.size(), " controls seen on ", tab.toStdString());
     for (const Control &c : all) {
@@ -116,17 +116,19 @@ void checkVisibleControls(QWidget *window, const QString &tab)
         const QRect onScreen = c.onWindow.translated(window->mapToGlobal(QPoint(0, 0)));
         E2E_CHECK(QApplication::desktop()->availableGeometry(window).contains(onScreen), what.toStdString(),
                   " lies off the screen at ", onScreen.x(), ",", onScreen.y());
-        expectReachable(c.widget, QRect(c.widget->mapFrom(window, c.onWindow.topLeft()), c.onWindow.size()), what);
+        expectReachable(c.widget, QRect(c.widget->mapFrom(window, c.onWindow.topLeft()), c.onWindow.size()),
+                        what);
     }
     // Nothing else shown (a plot, a label, another control) may cover a control: only what
     // holds it, or what it holds, shares its place.
     for (const Control &c : all)
         for (const QWidget *other : window->findChildren<QWidget *>()) {
-            if (!other->isVisible() || other == c.widget || other->isAncestorOf(c.widget) || c.widget->isAncestorOf(other))
+            if (!other->isVisible() || other == c.widget || other->isAncestorOf(c.widget) ||
+                c.widget->isAncestorOf(other))
                 continue;
             const QRect place(other->mapTo(window, QPoint(0, 0)), other->size());
-            E2E_CHECK(!place.intersects(c.onWindow), c.what.toStdString(), " and ", describe(other).toStdString(),
-                      " overlap on \"", tab.toStdString(), "\"");
+            E2E_CHECK(!place.intersects(c.onWindow), c.what.toStdString(), " and ",
+                      describe(other).toStdString(), " overlap on \"", tab.toStdString(), "\"");
         }
     for (size_t i = 0; i < all.size(); ++i)
         for (size_t j = i + 1; j < all.size(); ++j)
@@ -135,15 +137,15 @@ void checkVisibleControls(QWidget *window, const QString &tab)
                           all[j].what.toStdString(), " overlap on \"", tab.toStdString(), "\"");
 }
 
-void run(Gui &gui)
-{
+void run(Gui &gui) {
     waitMainWindow(gui);
     const QStringList tabs = gui.run([] {
         QWidget *window = Gui::window(kMainWindow);
         const QRect available = QApplication::desktop()->availableGeometry(window);
         const QRect frame = window->frameGeometry();
-        E2E_CHECK(available.contains(frame), "the window ", frame.x(), ",", frame.y(), " ", frame.width(), "x",
-                  frame.height(), " does not fit the screen's ", available.width(), "x", available.height());
+        E2E_CHECK(available.contains(frame), "the window ", frame.x(), ",", frame.y(), " ", frame.width(),
+                  "x", frame.height(), " does not fit the screen's ", available.width(), "x",
+                  available.height());
         QStringList texts;
         QTabWidget *main = Gui::tabsWithTab(window, "Waveforms");
         for (int i = 0; i < main->count(); ++i)
@@ -160,7 +162,8 @@ void run(Gui &gui)
                 QWidget *page = Gui::tabPage(Gui::window(kMainWindow), tab);
                 main->setTabEnabled(main->indexOf(page), true);
                 main->setCurrentWidget(page);
-                E2E_CHECK(main->currentWidget() == page, "the page '", tab.toStdString(), "' is not in front");
+                E2E_CHECK(main->currentWidget() == page, "the page '", tab.toStdString(),
+                          "' is not in front");
             });
         } else {
             gui.showTab(kMainWindow, tab);

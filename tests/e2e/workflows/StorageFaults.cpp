@@ -19,17 +19,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // "305 blocks (1.446 s) are stored in "…", without a gap." in the message: the blocks.
-uint64_t storedBlocks(const QString &message, const std::string &path)
-{
-    const QRegularExpression said(QString("\n(\\d+) blocks? \\(([0-9.,]+) s\\) (is|are) stored in \"%1\", without a gap\\.")
-                                      .arg(QRegularExpression::escape(QString::fromStdString(path))));
+uint64_t storedBlocks(const QString &message, const std::string &path) {
+    const QRegularExpression said(
+        QString("\n(\\d+) blocks? \\(([0-9.,]+) s\\) (is|are) stored in \"%1\", without a gap\\.")
+            .arg(QRegularExpression::escape(QString::fromStdString(path))));
     const QRegularExpressionMatch match = said.match(message);
     E2E_CHECK(match.hasMatch(), "the message does not say what was stored: ", message.toStdString());
     return match.captured(1).toULongLong();
 }
 
-bool repetitiveDown()
-{
+bool repetitiveDown() {
     return Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
 }
 
@@ -38,8 +37,7 @@ bool repetitiveDown()
 const std::string kStallWorld =
     rampWorld(R"("fifoSamples": 32768, "callbackStall": {"afterBlocks": 20, "milliseconds": 2000})");
 
-void overflow(Gui &gui)
-{
+void overflow(Gui &gui) {
     const std::string path = e2eWorkDir() + "/overflow.bin7150";
     startStoring(gui, path, "50 kHz", "1024", "Binary, ViReal64");
     const auto start = Clock::now();
@@ -49,9 +47,10 @@ void overflow(Gui &gui)
     // The loss shows once the callback runs again after the stall (block 20 at 0.41 s, 2 s):
     // within a refresh interval of 50 ms then, and some slack for a loaded machine.
     E2E_CHECK(told < 0.41 + 2.0 + 1.0, "told after ", told, " s");
-    E2E_CHECK(message.startsWith("Acquisition error 0x0800: the card memory overflowed, the data could not be read "
-                                 "fast enough.\n"),
-              message.toStdString());
+    E2E_CHECK(
+        message.startsWith("Acquisition error 0x0800: the card memory overflowed, the data could not be read "
+                           "fast enough.\n"),
+        message.toStdString());
     const uint64_t blocks = storedBlocks(message, path);
     gui.press(kErrorBoxTitle, "No");
     gui.waitUntil("the acquisition to end", [] { return !repetitiveDown(); });
@@ -66,13 +65,12 @@ void overflow(Gui &gui)
 
 // The disk of the run's folder "disk" holds 256 kB (the runner mounts it): storing fills it in
 // about a second. The window says so at once while the cards go on; the stop boxes it.
-std::string fillTheDisk(Gui &gui, const char *name, const QString &rate, const QString &format, uint64_t &blocks)
-{
+std::string fillTheDisk(Gui &gui, const char *name, const QString &rate, const QString &format,
+                        uint64_t &blocks) {
     const std::string path = e2eWorkDir() + "/disk/" + name;
     startStoring(gui, path, rate, "1024", format);
-    gui.waitUntil("the status line to say storing ended", [] {
-        return statusLineText().contains("Storing ended: Disk write failed!");
-    });
+    gui.waitUntil("the status line to say storing ended",
+                  [] { return statusLineText().contains("Storing ended: Disk write failed!"); });
     E2E_CHECK(gui.run(repetitiveDown), "the acquisition stopped with the storing");
     const double shown = gui.run(shownFileSize);
     gui.shot("full");
@@ -86,13 +84,12 @@ std::string fillTheDisk(Gui &gui, const char *name, const QString &rate, const Q
     gui.shot("summary");
     const auto size = std::filesystem::file_size(path);
     // As the line rounds it: to a tenth of a kB.
-    E2E_CHECK(std::abs(shown - static_cast<double>(size)) <= 103, "the file size line showed ", shown, " B of ",
-              size);
+    E2E_CHECK(std::abs(shown - static_cast<double>(size)) <= 103, "the file size line showed ", shown,
+              " B of ", size);
     return path;
 }
 
-void diskFullBinary(Gui &gui)
-{
+void diskFullBinary(Gui &gui) {
     uint64_t blocks = 0;
     const std::string path = fillTheDisk(gui, "full.bin7150", "10 kHz", "Binary, ViReal64", blocks);
     RampFile file;
@@ -104,8 +101,7 @@ void diskFullBinary(Gui &gui)
     closeProgram(gui);
 }
 
-void diskFullCsv(Gui &gui)
-{
+void diskFullCsv(Gui &gui) {
     uint64_t blocks = 0;
     const std::string path = fillTheDisk(gui, "full.csv", "10 kHz", "Text, CSV (V)", blocks);
     long lines = 0;
