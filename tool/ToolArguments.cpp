@@ -1,7 +1,8 @@
 #include "ToolArguments.h"
 
+#include "StrictNumber.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <iterator>
 #include <vector>
@@ -23,13 +24,10 @@ const CommandName commands[] = {
 };
 
 bool parseWhole(const std::string &text, long long min, long long max, long long &out) {
-    long long value = 0;
-    const char *end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || text.empty() || value < min || value > max)
-        return false;
-    out = value;
-    return true;
+    const auto value = StrictNumber::whole(text, {min, max});
+    if (value)
+        out = *value;
+    return bool(value);
 }
 
 // One option: its name, whether it takes a value, and which commands know it.
