@@ -196,7 +196,7 @@ bool takeKey(const std::string &key, const std::string &value, fileInfo_t &info,
         if (seen.masks[std::size_t(card - 1)])
             return twice();
         seen.masks.set(std::size_t(card - 1));
-        if (!parseInteger(value, 0, 0xFF, n, StrictNumber::Base::hex))
+        if (!parseInteger(value, 0, 0xFF, n, StrictNumber::Base::hex)) // written as 0x%02hhx
             return refuseLine("a mask is a hexadecimal byte, 0x00 to 0xff");
         info.channelMasks[card - 1] = uint8_t(n);
     }
