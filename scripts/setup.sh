@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   python3-numpy
   libflac-dev flac python3-soundfile
+  libcli11-dev
   locales clang-format
 )
 

@@ -1,8 +1,9 @@
 #include "ConfigurationKeys.h"
 
+#include "StrictNumber.h"
+
 #include <cctype>
 #include <charconv>
-#include <cmath>
 #include <map>
 
 namespace ConfigurationKeys {
@@ -66,13 +67,11 @@ const std::map<std::string, Rule> &sectionRules(const std::string &section) {
     return cardOfSection(section) >= 0 ? card : none;
 }
 
-// '.' as decimal point whatever the locale, so a file reads the same everywhere.
-bool isNumber(const std::string &text, double &value) {
-    if (text.empty() || text.size() > 32)
-        return false;
-    const char *end = text.data() + text.size();
-    const auto [stop, failure] = std::from_chars(text.data(), end, value);
-    return failure == std::errc() && stop == end && std::isfinite(value);
+// No setting needs more digits than a double holds; a longer text is not one the panel wrote.
+constexpr std::size_t kMaxNumberLength = 32;
+
+bool isNumberIn(const std::string &text, double low, double high) {
+    return text.size() <= kMaxNumberLength && StrictNumber::real(text, low, high);
 }
 
 bool isColour(const std::string &text) {
@@ -86,7 +85,6 @@ bool isColour(const std::string &text) {
 
 // What is wrong with the value, empty when nothing.
 std::string valueProblem(const Rule &rule, const std::string &value) {
-    double number = 0.0;
     switch (rule.kind) {
     case Kind::Bool:
         return value == "true" || value == "false" ? "" : "expected true or false";
@@ -102,7 +100,7 @@ std::string valueProblem(const Rule &rule, const std::string &value) {
     case Kind::Colour:
         return isColour(value) ? "" : "expected a colour #rrggbb";
     case Kind::Number:
-        if (isNumber(value, number) && number >= rule.low && number <= rule.high)
+        if (isNumberIn(value, rule.low, rule.high))
             return "";
         return "expected a number from " + fromNumber(rule.low) + " to " + fromNumber(rule.high);
     }

@@ -7,10 +7,11 @@
 #include "FlacRecordingReader.h"
 #include "openStored.h"
 
+#include "StrictNumber.h"
+
 #include <algorithm>
 #include <bitset>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -89,30 +90,21 @@ std::string quoted(const std::string &text) {
     return out;
 }
 
-// Values must be numbers in full: "6x" is as wrong as "abc". std::from_chars ignores the
-// locale, which matters once the application object has set the user's one: there,
-// sscanf's %lf may expect a decimal comma while the files always have a point.
-bool parseInteger(const std::string &value, int base, long long min, long long max, long long &out) {
-    const char *text = value.data();
-    const char *end = text + value.size();
-    if (base == 16 && end - text > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        text += 2; // masks are written as 0x%02hhx
-    long long n = 0;
-    const auto [stop, error] = std::from_chars(text, end, n, base);
-    if (error != std::errc() || stop != end || stop == text || n < min || n > max)
-        return false;
-    out = n;
-    return true;
+// Values must be numbers in full: "6x" is as wrong as "abc". The point is the decimal point
+// whatever locale the application object has set.
+bool parseInteger(const std::string &value, long long min, long long max, long long &out,
+                  StrictNumber::Base base = StrictNumber::Base::decimal) {
+    const auto n = StrictNumber::whole(value, {min, max, base});
+    if (n)
+        out = *n;
+    return bool(n);
 }
 
 bool parseNumber(const std::string &value, double min, double max, double &out) {
-    const char *end = value.data() + value.size();
-    double n = 0;
-    const auto [stop, error] = std::from_chars(value.data(), end, n);
-    if (error != std::errc() || stop != end || !(n >= min && n <= max))
-        return false;
-    out = n;
-    return true;
+    const auto n = StrictNumber::real(value, min, max);
+    if (n)
+        out = *n;
+    return bool(n);
 }
 
 // What the header has given so far, to refuse a key given twice: with two values there is no
@@ -172,39 +164,39 @@ bool takeKey(const std::string &key, const std::string &value, fileInfo_t &info,
     } else if (key == "NUMBER_OF_CHANNELS") {
         if (!once(keyChannels))
             return twice();
-        if (!parseInteger(value, 10, INT32_MIN, INT32_MAX, n))
+        if (!parseInteger(value, INT32_MIN, INT32_MAX, n))
             return refuseLine("not a whole number");
         info.channels = int32_t(n);
     } else if (key == "NUMBER_OF_SCANS_PER_BLOCK") {
         if (!once(keyScans))
             return twice();
-        if (!parseInteger(value, 10, INT32_MIN, INT32_MAX, n))
+        if (!parseInteger(value, INT32_MIN, INT32_MAX, n))
             return refuseLine("not a whole number");
         info.scansPerBlock = int32_t(n);
     } else if (key == "NUMBER_OF_FUNCTION_CARDS") {
         if (!once(keyCards))
             return twice();
         // Checked here, not at the end: it bounds the mask lines that follow.
-        if (!parseInteger(value, 10, 1, fileInfoMaxCards, n))
+        if (!parseInteger(value, 1, fileInfoMaxCards, n))
             return refuseLine("the card count must be a whole number from 1 to " +
                               std::to_string(fileInfoMaxCards));
         info.cards = int8_t(n);
     } else if (key == "TIMESTAMPS") {
         if (!once(keyTimestamps))
             return twice();
-        if (!parseInteger(value, 10, 0, 1, n))
+        if (!parseInteger(value, 0, 1, n))
             return refuseLine("must be 0 or 1");
         info.timestamps = int8_t(n);
     } else if (mask) {
         long long card = 0;
         if (info.cards == 0) // a card count, once read, is at least 1
             return refuseLine("comes before NUMBER_OF_FUNCTION_CARDS, which must come first");
-        if (!parseInteger(key.substr(sizeof maskKeyPrefix - 1), 10, 1, info.cards, card))
+        if (!parseInteger(key.substr(sizeof maskKeyPrefix - 1), 1, info.cards, card))
             return refuseLine("names no card of NUMBER_OF_FUNCTION_CARDS=" + std::to_string(info.cards));
         if (seen.masks[std::size_t(card - 1)])
             return twice();
         seen.masks.set(std::size_t(card - 1));
-        if (!parseInteger(value, 16, 0, 0xFF, n))
+        if (!parseInteger(value, 0, 0xFF, n, StrictNumber::Base::hex)) // written as 0x%02hhx
             return refuseLine("a mask is a hexadecimal byte, 0x00 to 0xff");
         info.channelMasks[card - 1] = uint8_t(n);
     }
@@ -220,9 +212,9 @@ bool takeLsbLines(fileInfo_t &info, const SeenKeys &seen, std::string *why) {
         const std::size_t under = key.find("_CH", sizeof lsbKeyPrefix - 1);
         long long card = 0, channel = 0;
         if (under == std::string::npos ||
-            !parseInteger(key.substr(sizeof lsbKeyPrefix - 1, under - (sizeof lsbKeyPrefix - 1)), 10, 1,
+            !parseInteger(key.substr(sizeof lsbKeyPrefix - 1, under - (sizeof lsbKeyPrefix - 1)), 1,
                           info.cards, card) ||
-            !parseInteger(key.substr(under + 3), 10, 1, 8, channel) ||
+            !parseInteger(key.substr(under + 3), 1, 8, channel) ||
             !(info.channelMasks[card - 1] >> (channel - 1) & 1))
             return refuse(why, key + "=" + quoted(value) + ": names no stored channel");
         double &slot = lsb[card - 1][channel - 1];

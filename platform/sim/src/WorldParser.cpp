@@ -5,6 +5,8 @@
 
 #include "JsonDocument.h"
 
+#include "StrictNumber.h"
+
 #include "kq7000.h"
 #include "kq7150.h"
 
@@ -85,18 +87,9 @@ std::string describe(const json &j) {
 }
 
 // "0x" followed by up to 8 hex digits: how codes, serial numbers and statuses are written in
-// the manuals, so users copy them that way.
+// the manuals, so users copy them that way. The caller checks the range of what it reads.
 std::optional<int64_t> hexValue(const std::string &text) {
-    if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
-        return std::nullopt;
-    int64_t value = 0;
-    for (std::size_t i = 2; i < text.size(); ++i) {
-        int c = std::tolower(static_cast<unsigned char>(text[i]));
-        if (!std::isxdigit(c))
-            return std::nullopt;
-        value = value * 16 + (std::isdigit(c) ? c - '0' : c - 'a' + 10);
-    }
-    return value;
+    return StrictNumber::whole(text, {0, kUint32Max, StrictNumber::Base::prefixedHex, false, 8});
 }
 
 // One value of the document together with its key path, e.g. "carriers[1].cards[0].slot".
