@@ -60,23 +60,20 @@ double angle(uint64_t scan, double phase, double frequency = 1000.0, uint64_t ra
 
 } // namespace
 
-// Harmonic k + 1 of h dBc is 10^(h/20) of the amplitude, in phase with sin((k + 1) angle).
-TEST(ChannelSignalSine, CountsFollowTheClosedFormWithHarmonicsMeanAndRms) {
+// Harmonic k + 1 of h dBc is 10^(h/20) of the amplitude, in phase with sin((k + 1) angle); every
+// count is the closed form to half an LSB.
+TEST(ChannelSignalSine, CountsFollowTheClosedFormWithHarmonics) {
     const double lsb = ChannelSignal::lsb(1), second = 0.1, third = 0.01; // -20 and -40 dBc
     bool over = true;
     const auto q = counts(sine(7.5, 0.5, 0.3, 0.0, {-20.0, -40.0}), 5, 216 * 50, {}, over);
     EXPECT_FALSE(over);
-    double sum = 0.0, squares = 0.0;
     for (size_t i = 0; i < q.size(); ++i) {
-        const double v = q[i] * lsb, a = angle(5 + i, 0.3);
-        const double expected =
-            0.5 + 7.5 * (std::sin(a) + second * std::sin(2 * a) + third * std::sin(3 * a));
-        ASSERT_NEAR(v, expected, 0.5 * lsb * (1 + 1e-9)) << i;
-        sum += v, squares += v * v;
+        const double a = angle(5 + i, 0.3);
+        ASSERT_NEAR(q[i] * lsb,
+                    0.5 + 7.5 * (std::sin(a) + second * std::sin(2 * a) + third * std::sin(3 * a)),
+                    0.5 * lsb * (1 + 1e-9))
+            << i;
     }
-    EXPECT_NEAR(sum / q.size(), 0.5, lsb);
-    EXPECT_NEAR(std::sqrt(squares / q.size()),
-                std::sqrt(0.25 + 7.5 * 7.5 / 2 * (1 + second * second + third * third)), lsb);
 }
 
 TEST(ChannelSignalSine, BlocksAskedSeparatelyJoinSeamlesslyNoiseIncluded) {
@@ -161,8 +158,7 @@ TEST(ChannelSignalQuantise, RoundsTiesToEvenAndClipsAtTheRange) {
               false},
              {1000, {0.5 * milli, -1.5 * milli, 1e-3, fs - milli, -fs}, {0, -2, 819200, hi, lo}, false},
              {1000, {fs, 0.0}, {hi, 0}, true},
-             {1000, {1e-3, -fs - milli}, {819200, lo}, true},
-             {1000, {50.0, -50.0}, {hi, lo}, true}}) {
+             {1000, {1e-3, -fs - milli}, {819200, lo}, true}}) {
         std::vector<int32_t> q(in.size());
         EXPECT_EQ(ChannelSignal::quantise(in.data(), q.size(), gain, q.data()), beyond) << in[0];
         EXPECT_EQ(q, expected) << in[0];
