@@ -3,7 +3,6 @@
 // window's tests).
 #include "SimFixture.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <tuple>
@@ -11,51 +10,38 @@
 namespace kqtest {
 namespace {
 
-// A 7150 of the built-in world and what its sessions must report.
-struct CardRef {
-    ViInt16 slot;
-    ViUInt16 intfType;
-    ViInt16 vxiLa; // -1 off VXI
-};
 // The front panel reads card j's record at byte 254 + 20 * j of the multi-card block.
 static_assert(offsetof(kq7150_multEnv, cards) == 254 && sizeof(kq7150_multCard) == 20, "multEnv layout");
 
 using SessionTest = SimFixture;
 
 TEST_F(SessionTest, MultiSessionOpensEveryListedCardAndClosesThemAgain) {
-    const std::vector<CardRef> cards{{5, VI_INTF_VXI, 5}, {1, VI_INTF_TCPIP, -1}, {2, VI_INTF_VXI, 5}};
+    // Slot, interface type, VXI logical address (-1 off VXI) of each card.
+    const std::vector<std::tuple<ViInt16, ViUInt16, ViInt16>> cards{
+        {5, VI_INTF_VXI, 5}, {1, VI_INTF_TCPIP, -1}, {2, VI_INTF_VXI, 5}};
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::5::INSTR,TCPIP0::192.0.2.17::INSTR,VXI0::5::INSTR", {5, 1, 2}));
     EXPECT_EQ(kqsim_openSessions(), sessionsBefore_ + 1 + static_cast<int>(cards.size()));
-
     ViAddr address = nullptr;
     ASSERT_EQ(viGetAttribute(vi_, VI_ATTR_USER_DATA, &address), VI_SUCCESS);
     ASSERT_NE(address, nullptr);
-    std::vector<ViSession> seen;
     for (size_t j = 0; j < cards.size(); ++j) {
-        SCOPED_TRACE("card " + std::to_string(j));
-        // The front panel reads the per-card records at fixed byte offsets, so check the bytes.
-        auto word = [&](size_t offset) {
-            ViInt16 value = 0;
-            std::memcpy(&value, static_cast<const ViByte *>(address) + 254 + 20 * j + offset, 2);
-            return value;
-        };
-        // Interface type, slot, interface number, VXI logical address.
-        EXPECT_EQ(std::tuple(word(0), word(2), word(4), word(6)),
-                  std::tuple(cards[j].intfType, cards[j].slot, 0, cards[j].vxiLa));
+        const auto [slot, intfType, vxiLa] = cards[j];
+        // The front panel reads the per-card records at fixed byte offsets, so check the bytes:
+        // interface type, slot, interface number, VXI logical address.
+        ViInt16 words[4];
+        std::memcpy(words, static_cast<const ViByte *>(address) + 254 + 20 * j, sizeof words);
+        EXPECT_EQ(std::tuple(words[0], words[1], words[2], words[3]), std::tuple(intfType, slot, 0, vxiLa))
+            << j;
 
         const ViSession fc = card(static_cast<int>(j));
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), fc), 0);
-        seen.push_back(fc);
         ViAddr instAddress = nullptr;
         ASSERT_EQ(viGetAttribute(fc, VI_ATTR_USER_DATA, &instAddress), VI_SUCCESS);
-        const auto *inst = static_cast<const kq7150_instEnv *>(instAddress);
-        ASSERT_NE(inst, nullptr);
-        EXPECT_EQ(inst->fcNumber, cards[j].slot);
+        EXPECT_EQ(static_cast<const kq7150_instEnv *>(instAddress)->fcNumber, slot) << j;
         // The card sessions answer their carrier's attributes; VI_ATTR_SLOT only on VXI.
-        ViInt16 slot = -1;
-        const bool vxi = cards[j].intfType == VI_INTF_VXI;
-        EXPECT_EQ(viGetAttribute(fc, VI_ATTR_SLOT, &slot), vxi ? VI_SUCCESS : VI_ERROR_NSUP_ATTR);
-        EXPECT_TRUE(!vxi || slot == 3) << slot;
+        ViInt16 carrierSlot = -1;
+        const bool vxi = intfType == VI_INTF_VXI;
+        EXPECT_EQ(viGetAttribute(fc, VI_ATTR_SLOT, &carrierSlot), vxi ? VI_SUCCESS : VI_ERROR_NSUP_ATTR) << j;
+        EXPECT_TRUE(!vxi || carrierSlot == 3) << carrierSlot;
     }
     ViSession fc = VI_NULL;
     EXPECT_LT(kq7150_getMultFCsession(vi_, -1, &fc), 0);
