@@ -80,8 +80,8 @@ TEST_F(AcquisitionTest, PreTriggerHistoryPrecedesTheTriggerScan) {
     EXPECT_TRUE(consecutive(counts.data(), counts.size()));
 }
 
-// A rising edge on a channel is the trigger workflow's; here the falling one. The sine moves at
-// most 2 pi 1000 / kRate V a scan.
+// A rising edge on a channel is the trigger workflow's; here the falling one and a level out of
+// reach. The sine moves at most 2 pi 1000 / kRate V a scan.
 TEST_F(AcquisitionTest, FallingChannelEdgeFiresWhereTheSineCrossesTheLevel) {
     ASSERT_NO_FATAL_FAILURE(arm(2, -0.3, 0, 0x02, 4096));
     ASSERT_TRUE(waitForState(kq7150_STATE_END));
@@ -89,6 +89,10 @@ TEST_F(AcquisitionTest, FallingChannelEdgeFiresWhereTheSineCrossesTheLevel) {
     EXPECT_LE(v[0], -0.3 + lsb(1));
     EXPECT_GT(v[0], -0.3 - 2 * M_PI * 1000 / kRate);
     EXPECT_LT(v[1], v[0]);
+    // Out of the sine's reach: 300 ms are 300 periods, in which a reachable level is crossed.
+    ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(arm(2, 5.0, 1, 0x02, 4096));
+    EXPECT_TRUE(holdsFor([&] { return check().state == kq7150_STATE_READY && check().backlog == 0; }, 300ms));
 }
 
 TEST_F(AcquisitionTest, FrontPanelTriggerFiresOnThePeriodsGrid) {

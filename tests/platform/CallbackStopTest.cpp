@@ -67,16 +67,17 @@ TEST_F(CallbackStopTest, StopOrCloseEndsCallbacksInEveryCycle) {
             vi_ = VI_NULL;
             expectQuiet(probe);
             EXPECT_EQ(kqsim_openSessions(), sessionsBefore_);
+            probe.readFailures = 0; // a read the close interrupts may fail
         } else {
             ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
             expectQuiet(probe);
+            EXPECT_EQ(probe.readFailures, 0);
         }
     }
     const int calls = probe.calls;
     EXPECT_TRUE(holdsFor([&] { return probe.calls == calls; }, 30ms))
         << "callbacks went on after the last stop";
     EXPECT_EQ(probe.violations, 0);
-    EXPECT_EQ(probe.readFailures, 0);
 }
 
 TEST_F(CallbackStopTest, StopFromAnotherThreadEndsACallbackWaitingInARead) {
