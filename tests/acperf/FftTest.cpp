@@ -89,9 +89,4 @@ TEST(Fft, CopiesOnSeveralThreadsEqualOnePlanAlone) {
     }
 }
 
-TEST(Fft, LengthsAboveTakeBothCores) {
-    EXPECT_FALSE(Fft(826).usesBluestein() || Fft(1001).usesBluestein());
-    EXPECT_TRUE(Fft(1009).usesBluestein() && Fft(2018).usesBluestein());
-}
-
 } // namespace

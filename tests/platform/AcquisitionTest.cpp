@@ -1,12 +1,11 @@
-// The acquisition state machine, backlog, trigger sources, pre-trigger history, block layout
-// across cards and continuous acquisition through the block callback.
+// The acquisition state machine, trigger sources, pre-trigger history, block layout across
+// cards, and starts and closes that meet a running acquisition.
 #include "SimFixture.h"
 
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <future>
-#include <tuple>
 
 namespace kqtest {
 namespace {
@@ -31,143 +30,88 @@ protected:
         ASSERT_EQ(configure({mask}, rate, kq7150_ACQ_TRIGGERED, scans), VI_SUCCESS);
         ASSERT_EQ(kq7150_startMultAcquisition(vi_), VI_SUCCESS);
     }
+    // Waits for the end, recording every state seen on the way.
+    std::vector<ViInt16> statesUntilEnd() {
+        std::vector<ViInt16> states;
+        EXPECT_TRUE(waitFor([&] {
+            const ViInt16 s = check().state;
+            if (states.empty() || states.back() != s)
+                states.push_back(s);
+            return s == kq7150_STATE_END;
+        }));
+        return states;
+    }
 };
 
 TEST_F(AcquisitionTest, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
-    const ViInt32 scans = 43200; // 200 ms, so that Post-Trig is seen
+    const ViInt32 scans = 4096;
     ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
     ASSERT_EQ(configure({0x01}, kRate, kq7150_ACQ_UNTRIGGERED, scans), VI_SUCCESS);
     const auto beforeStart = SteadyClock::now();
     ASSERT_EQ(kq7150_startMultAcquisition(vi_), VI_SUCCESS);
     const auto afterStart = SteadyClock::now();
-    EXPECT_TRUE(holdsFor(
-        [&] {
-            const AcqStatus s = check();
-            return s.state == kq7150_STATE_READY && s.backlog == 0;
-        },
-        100ms));
-
+    const AcqStatus waiting = check();
+    EXPECT_TRUE(waiting.state == kq7150_STATE_READY && waiting.backlog == 0) << "stored before the pulse";
     const double pulseEarliest = secondsSince(afterStart);
     ASSERT_EQ(itri(), VI_SUCCESS);
     const double pulseLatest = secondsSince(beforeStart);
-    // The pulse takes effect with the next scan, a few microseconds later.
-    EXPECT_TRUE(waitForState(kq7150_STATE_POST_TRIG, 100ms));
     ASSERT_TRUE(waitForState(kq7150_STATE_END));
     const AcqStatus end = check();
     EXPECT_EQ(std::tuple(end.backlog, end.errors, end.overflow), std::tuple(ViUInt32(scans), 0, 0));
-
     const std::vector<ViInt32> counts = read<ViInt32>(scans);
     EXPECT_TRUE(consecutive(counts.data(), counts.size()));
-    // The block starts at the scan the pulse arrived in.
+    // The block starts at the scan the pulse arrived in, counted from the start.
     EXPECT_GE(counts[0] / kRate, pulseEarliest - 1.0 / kRate);
     EXPECT_LE(counts[0] / kRate, pulseLatest + 1.0 / kRate);
-    EXPECT_EQ(check().backlog, 0u);
     ViInt32 one = 0;
     EXPECT_LT(kq7150_readMultAcquisition32(vi_, 1, &one), 0) << "nothing is left after the end";
 }
 
-TEST_F(AcquisitionTest, ChannelEdgeFiresWhereTheSineCrossesTheLevel) {
-    const ViInt32 scans = 4096;
-    for (const auto &[level, edge] :
-         std::vector<std::pair<double, int>>{{0.5, 1}, {-0.3, 0}}) { // edge 1: rising
-        ASSERT_NO_FATAL_FAILURE(arm(2, level, edge, 0x02, scans));
-        ASSERT_TRUE(waitForState(kq7150_STATE_END, 2000ms)) << level;
-        const std::vector<ViReal64> v = read<ViReal64>(scans);
-        // The first scan is the one at or past the level; the sine moves at most
-        // 2*pi*1000/kRate V per scan.
-        const double step = 2 * M_PI * 1000 / kRate, sign = edge == 1 ? 1.0 : -1.0;
-        EXPECT_GE(sign * v[0], sign * level - lsb(1)) << level;
-        EXPECT_LT(sign * v[0], sign * level + step) << level;
-        EXPECT_GT(sign * v[1], sign * v[0]) << level;
-        ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
-    }
-    // Out of the sine's reach: 300 ms are 300 periods, in which a reachable level is crossed.
-    ASSERT_NO_FATAL_FAILURE(arm(2, 5.0, 1, 0x02, scans));
-    EXPECT_TRUE(holdsFor(
-        [&] {
-            const AcqStatus s = check();
-            return s.state == kq7150_STATE_READY && s.backlog == 0;
-        },
-        300ms));
-}
-
+// 10000 scans/s: slow enough to watch every state go by.
 TEST_F(AcquisitionTest, PreTriggerHistoryPrecedesTheTriggerScan) {
     const ViInt32 pre = 2000, scans = 4000;
     const int triggerScan = 3001; // the first ramp value at or above the level
-    // 10000 scans/s: slow enough to watch every state go by.
     ASSERT_NO_FATAL_FAILURE(arm(1, (triggerScan - 0.5) * lsb(1), 1, 0x01, scans, pre, 10000.0));
-    std::vector<ViInt16> states;
-    ASSERT_TRUE(waitFor([&] {
-        const ViInt16 s = check().state;
-        if (states.empty() || states.back() != s)
-            states.push_back(s);
-        return s == kq7150_STATE_END;
-    }));
-    EXPECT_EQ(states, (std::vector<ViInt16>{kq7150_STATE_PRE_TRIG, kq7150_STATE_READY, kq7150_STATE_POST_TRIG,
-                                            kq7150_STATE_END}));
+    EXPECT_EQ(statesUntilEnd(), (std::vector<ViInt16>{kq7150_STATE_PRE_TRIG, kq7150_STATE_READY,
+                                                      kq7150_STATE_POST_TRIG, kq7150_STATE_END}));
     EXPECT_EQ(check().backlog, static_cast<ViUInt32>(scans));
     const std::vector<ViInt32> counts = read<ViInt32>(scans);
     EXPECT_EQ(counts[0], triggerScan - pre);
-    EXPECT_EQ(counts[pre], triggerScan);
     EXPECT_TRUE(consecutive(counts.data(), counts.size()));
 }
 
-TEST_F(AcquisitionTest, FrontPanelTriggerFiresWithTheConfiguredPeriod) {
-    const ViInt32 scans = 1024;
+// A rising edge on a channel is the trigger workflow's; here the falling one and a level out of
+// reach. The sine moves at most 2 pi 1000 / kRate V a scan.
+TEST_F(AcquisitionTest, FallingChannelEdgeFiresWhereTheSineCrossesTheLevel) {
+    ASSERT_NO_FATAL_FAILURE(arm(2, -0.3, 0, 0x02, 4096));
+    ASSERT_TRUE(waitForState(kq7150_STATE_END));
+    const std::vector<ViReal64> v = read<ViReal64>(4096);
+    EXPECT_LE(v[0], -0.3 + lsb(1));
+    EXPECT_GT(v[0], -0.3 - 2 * M_PI * 1000 / kRate);
+    EXPECT_LT(v[1], v[0]);
+    // Out of the sine's reach: 300 ms are 300 periods, in which a reachable level is crossed.
+    ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(arm(2, 5.0, 1, 0x02, 4096));
+    EXPECT_TRUE(holdsFor([&] { return check().state == kq7150_STATE_READY && check().backlog == 0; }, 300ms));
+}
+
+TEST_F(AcquisitionTest, FrontPanelTriggerFiresOnThePeriodsGrid) {
     for (const int source : {kq7150_TRIG_FRONT_PANEL_HIGH, kq7150_TRIG_FRONT_PANEL_LOW}) {
-        const auto t0 = SteadyClock::now();
-        ASSERT_NO_FATAL_FAILURE(arm(source, 0.0, 1, 0x01, scans));
-        EXPECT_EQ(check().state, kq7150_STATE_READY);
-        ASSERT_TRUE(waitForState(kq7150_STATE_END, 2000ms)) << source;
-        EXPECT_GE(secondsSince(t0), 0.090) << source;
-        const std::vector<ViInt32> counts = read<ViInt32>(scans);
-        EXPECT_GT(counts[0], 0);
-        EXPECT_EQ(counts[0] % static_cast<int>(0.100 * kRate), 0) << "the trigger comes on the period's grid";
-        EXPECT_TRUE(consecutive(counts.data(), counts.size()));
+        ASSERT_NO_FATAL_FAILURE(arm(source, 0.0, 1, 0x01, 1024));
+        ASSERT_TRUE(waitForState(kq7150_STATE_END)) << source;
+        const std::vector<ViInt32> counts = read<ViInt32>(1024);
+        EXPECT_GT(counts[0], 0) << source;
+        EXPECT_EQ(counts[0] % static_cast<int>(0.100 * kRate), 0) << source;
         ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
     }
 }
 
-// Channels 1 and 3 must hold the same ramp, continued from block to block.
-struct RampCheck {
-    std::atomic<int> blocks{0}, gaps{0}, mismatches{0}, failures{0};
-    ViInt32 next = -1; // only the callback thread touches it
-};
-
-void checkRampBlock(ViSession vi, ViAddr user) {
-    auto &r = *static_cast<RampCheck *>(user);
-    std::vector<ViInt32> buf(2 * kBlock);
-    if (kq7150_readMultAcquisition32(vi, kBlock, buf.data()) != VI_SUCCESS) {
-        ++r.failures;
-        return;
-    }
-    for (int i = 0; i < kBlock; ++i) {
-        r.gaps += r.next >= 0 && buf[i] != r.next;
-        r.mismatches += buf[kBlock + i] != buf[i];
-        r.next = (buf[i] + 1) % kRampModulus;
-    }
-    ++r.blocks;
-}
-
-TEST_F(AcquisitionTest, CallbackBlocksContinueTheRampWithoutAGap) {
-    RampCheck ramp;
-    ASSERT_NO_FATAL_FAILURE(startPulsed({0x05}, 0, checkRampBlock, &ramp));
-    EXPECT_TRUE(waitFor([&] { return ramp.blocks >= 1000; }, 5000ms));
-    const AcqStatus s = check();
-    ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
-    EXPECT_GE(ramp.blocks, 1000);
-    // Gaps, channel mismatches, failed reads; the card's overflow and error word.
-    EXPECT_EQ(
-        std::tuple(ramp.gaps.load(), ramp.mismatches.load(), ramp.failures.load(), s.overflow, s.errors),
-        std::tuple(0, 0, 0, 0, 0));
-}
-
-// A start during a running acquisition must be refused, not wait for that acquisition.
 void stopWhenAsked(ViSession vi, ViAddr user) {
     if (*static_cast<std::atomic<bool> *>(user))
         kq7150_stopMultAcquisition(vi);
 }
 
+// A start during a running acquisition must be refused, not wait for that acquisition.
 TEST_F(AcquisitionTest, StartWhileRunningIsRefusedAtOnce) {
     std::atomic<bool> stop{false};
     ASSERT_NO_FATAL_FAILURE(startPulsed({0x01}, 0, stopWhenAsked, &stop));
@@ -183,17 +127,14 @@ TEST_F(AcquisitionTest, StartWhileRunningIsRefusedAtOnce) {
     EXPECT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
 }
 
-// Error handling in a callback may end its own session; the driver thread must survive
-// that. Run in a child process, since a failure here aborts the whole process.
-struct CloseFromInside {
-    std::atomic<int> calls{0};
-    std::atomic<ViStatus> status{1}; // 1: not closed yet
-};
+// Error handling in a callback may end its own session; the driver thread must survive that.
+// Run in a child process, since a failure here aborts the whole process.
+std::atomic<int> calls{0};
+std::atomic<ViStatus> closeStatus{1}; // 1: not closed yet
 
-void closeOnThirdBlock(ViSession vi, ViAddr user) {
-    auto &c = *static_cast<CloseFromInside *>(user);
-    if (++c.calls == 3)
-        c.status = kq7150_multClose(vi);
+void closeOnThirdBlock(ViSession vi, ViAddr) {
+    if (++calls == 3)
+        closeStatus = kq7150_multClose(vi);
 }
 
 using AcquisitionDeathTest = AcquisitionTest;
@@ -202,13 +143,13 @@ TEST_F(AcquisitionDeathTest, CallbackMayCloseItsOwnSession) {
     ::testing::FLAGS_gtest_death_test_style = "threadsafe";
     EXPECT_EXIT(
         {
-            CloseFromInside c;
-            startPulsed({0x01}, 0, closeOnThirdBlock, &c);
-            const bool closed = waitFor([&] { return c.status != 1; }, 2000ms);
-            // Give the driver thread time to run on past the callback that closed.
-            const bool quiet = holdsFor([&] { return c.calls == 3; }, 50ms);
-            std::exit(
-                closed && quiet && c.status == VI_SUCCESS && kqsim_openSessions() == sessionsBefore_ ? 0 : 1);
+            startPulsed({0x01}, 0, closeOnThirdBlock, nullptr);
+            const bool closed = waitFor([&] { return closeStatus != 1; });
+            // The driver thread runs on past the callback that closed, and calls none again.
+            const bool quiet = holdsFor([&] { return calls == 3; }, 50ms);
+            std::exit(closed && quiet && closeStatus == VI_SUCCESS && kqsim_openSessions() == sessionsBefore_
+                          ? 0
+                          : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
@@ -231,25 +172,20 @@ TEST_F(BlockLayout, IsChannelMajorOverCardsOfEqualChannelCounts) {
     ASSERT_EQ(loadWorld(world::make({dcCard(1, 0), dcCard(3, 1)})), 0);
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 3}));
     // Unequal channel counts, no channel at all and a ninth channel are refused.
-    for (std::vector<ViUInt16> masks :
-         {std::vector<ViUInt16>{0x03, 0x07}, {0x01, 0x00}, {0x00, 0x00}, {0x100, 0x100}})
+    for (std::vector<ViUInt16> masks : {std::vector<ViUInt16>{0x03, 0x07}, {0x00, 0x00}, {0x100, 0x100}})
         EXPECT_LT(configure(masks, kRate, kq7150_ACQ_UNTRIGGERED, 64), 0) << masks[0] << " " << masks[1];
 
-    for (const std::vector<ViUInt16> &masks :
-         {std::vector<ViUInt16>{0x03, 0x05}, {0x80, 0x01}, {0xFF, 0xFF}}) {
-        SCOPED_TRACE(::testing::Message() << "masks " << masks[0] << " " << masks[1]);
+    for (const std::vector<ViUInt16> &masks : {std::vector<ViUInt16>{0x80, 0x01}, {0xFF, 0xFF}}) {
         std::vector<double> expected;
         for (int c = 0; c < 2; ++c)
             for (int ch = 1; ch <= 8; ++ch)
                 if (masks[c] & (1u << (ch - 1)))
                     expected.push_back(levelOf(c, ch));
-        const ViInt32 scans = 64;
-        ASSERT_NO_FATAL_FAILURE(acquireBlock(masks, scans));
-        const std::vector<ViReal64> v = read<ViReal64>(scans, static_cast<int>(expected.size()));
+        ASSERT_NO_FATAL_FAILURE(acquireBlock(masks, 64));
+        const std::vector<ViReal64> v = read<ViReal64>(64, static_cast<int>(expected.size()));
         // Uncalibrated channels are off by up to a few mV; neighbouring levels are 0.5 V apart.
-        for (size_t k = 0; k < expected.size(); ++k)
-            for (int s = 0; s < scans; ++s)
-                ASSERT_NEAR(v[k * scans + s], expected[k], 0.01) << "block channel " << k << " scan " << s;
+        for (size_t k = 0; k < v.size(); ++k)
+            ASSERT_NEAR(v[k], expected[k / 64], 0.01) << "masks " << masks[0] << " " << masks[1] << ", " << k;
         ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
     }
 }

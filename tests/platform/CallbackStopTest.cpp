@@ -53,7 +53,8 @@ protected:
     }
 };
 
-TEST_F(CallbackStopTest, StopEndsCallbacksInEveryCycle) {
+// Every fourth cycle closes the session instead of stopping, which frees the sessions too.
+TEST_F(CallbackStopTest, StopOrCloseEndsCallbacksInEveryCycle) {
     CallbackProbe probe;
     for (int cycle = 0; cycle < 40; ++cycle) {
         SCOPED_TRACE("cycle " + std::to_string(cycle));
@@ -61,14 +62,22 @@ TEST_F(CallbackStopTest, StopEndsCallbacksInEveryCycle) {
         ASSERT_NO_FATAL_FAILURE(openAndStart(probe));
         // Stop at varying points: some cycles right away, others after a few blocks.
         ASSERT_TRUE(waitFor([&] { return probe.calls >= callsBefore + cycle % 4; }, 2000ms));
-        ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
-        expectQuiet(probe);
+        if (cycle % 4 == 3) {
+            ASSERT_EQ(kq7150_multClose(vi_), VI_SUCCESS);
+            vi_ = VI_NULL;
+            expectQuiet(probe);
+            EXPECT_EQ(kqsim_openSessions(), sessionsBefore_);
+            probe.readFailures = 0; // a read the close interrupts may fail
+        } else {
+            ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+            expectQuiet(probe);
+            EXPECT_EQ(probe.readFailures, 0);
+        }
     }
     const int calls = probe.calls;
     EXPECT_TRUE(holdsFor([&] { return probe.calls == calls; }, 30ms))
         << "callbacks went on after the last stop";
     EXPECT_EQ(probe.violations, 0);
-    EXPECT_EQ(probe.readFailures, 0);
 }
 
 TEST_F(CallbackStopTest, StopFromAnotherThreadEndsACallbackWaitingInARead) {
@@ -86,23 +95,6 @@ TEST_F(CallbackStopTest, StopFromAnotherThreadEndsACallbackWaitingInARead) {
     EXPECT_LT(stopSeconds, 0.5) << "the stop waited for the read to be satisfied";
     EXPECT_EQ(probe.readFailures, 1) << "the interrupted read cannot have its scans";
     EXPECT_EQ(probe.calls, 1);
-    EXPECT_EQ(probe.violations, 0);
-}
-
-TEST_F(CallbackStopTest, CloseEndsCallbacksAndFreesTheSessions) {
-    CallbackProbe probe;
-    for (int cycle = 0; cycle < 10; ++cycle) {
-        SCOPED_TRACE("cycle " + std::to_string(cycle));
-        const int callsBefore = probe.calls;
-        ASSERT_NO_FATAL_FAILURE(openAndStart(probe));
-        ASSERT_TRUE(waitFor([&] { return probe.calls >= callsBefore + 2; }, 2000ms));
-        ASSERT_EQ(kq7150_multClose(vi_), VI_SUCCESS);
-        vi_ = VI_NULL;
-        expectQuiet(probe);
-        EXPECT_EQ(kqsim_openSessions(), sessionsBefore_);
-    }
-    const int calls = probe.calls;
-    EXPECT_TRUE(holdsFor([&] { return probe.calls == calls; }, 30ms));
     EXPECT_EQ(probe.violations, 0);
 }
 

@@ -47,22 +47,18 @@ std::string card(const std::string &fields) {
 }
 
 // One case of each kind of refusal: the one-line message names the source and the place, and
-// the world is left as it was.
+// the world is left as it was. Numbers are read by one strict routine with its own table test;
+// one row shows that the parser refuses through it, naming what it found.
 TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
     for (const auto &[text, expected] : std::vector<std::pair<std::string, std::string>>{
              {"{\n  \"utcOffset\": 1,\n  \"calibrationMs\": 2,\n}", "w.json: line 4, column 1: "},
              {card(R"(, "serail": 1)"), "carriers[0].cards[0].serail: unknown key"},
              {R"({"fifoSamples": "big"})",
               "fifoSamples: expected an integer from 1024 to 2097152, found \"big\""},
-             {R"({"fifoSamples": 1000000000000000})",
-              "fifoSamples: expected an integer from 1024 to 2097152"},
-             {R"({"calibrationMs": 60001})", "calibrationMs: expected an integer from 0 to 60000"},
              {"{\"carriers\": [{}" + repeated(",{}", 64) + "]}",
               "carriers: expected an array of at most 64 carriers"},
              {card(R"(, "signal": {"harmonics": [-90)" + repeated(",-90", 32) + "]}"),
               "cards[0].signal.harmonics: expected an array of at most 32 dBc values"},
-             {card(R"(, "signal": {"frequency": 1000001})"),
-              "cards[0].signal.frequency: expected a number from 0.001 to 1000000, found 1000001"},
              {carrier(R"(}, {"resources": [")" + std::string(256, 'x') + R"("], "interface": "VXI")"),
               "carriers[1].resources[0]: expected a string of 1 to 255 characters"},
              {carrier(R"(, "slots": 2, "cards": [{"slot": 3}])"),
