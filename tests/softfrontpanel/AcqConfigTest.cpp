@@ -12,31 +12,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include <optional>
-
 namespace {
 
 const char kOrg[] = "Travix Ltd.";
 const char kApp[] = "Movara 7150 Soft Front Panel";
-
-// Keeps an environment variable as it was (set or not) across a test.
-class SavedVariable {
-public:
-    explicit SavedVariable(const char *name) : m_name(name) {
-        if (qEnvironmentVariableIsSet(name))
-            m_value = qgetenv(name);
-    }
-    ~SavedVariable() {
-        if (m_value)
-            qputenv(m_name, *m_value);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    std::optional<QByteArray> m_value;
-};
 
 class AcqConfigTest : public PanelTest {
 protected:
