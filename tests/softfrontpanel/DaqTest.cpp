@@ -81,7 +81,9 @@ TEST_F(DaqTest, ContinuousStorageRenamesTheLengthButKeepsItsValue) {
               std::tuple(8, QString("4 parameter, 7 iterations"), 7));
 }
 
-TEST_F(DaqTest, AlarmButtonsSetTheCardClockShownAsUtc) {
+// The countdown to an alarm set with "Now+10s" is the repetitive_ptp_alarm workflow's; the
+// alarm is ten seconds on from the card's clock, which counts TAI (UTC + 37 s).
+TEST_F(DaqTest, NowPlusTenSetsTheAlarmOnTheCardsClock) {
     ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
     kq7000fp_PTPalarm *alarm = app->daq->alarm;
     pickSource("PTP Alarm"); // the alarm is greyed out for other sources
@@ -90,14 +92,9 @@ TEST_F(DaqTest, AlarmButtonsSetTheCardClockShownAsUtc) {
     const qint64 before = QDateTime::currentSecsSinceEpoch();
     QTest::mouseClick(nowPlus, Qt::LeftButton);
     const qint64 after = QDateTime::currentSecsSinceEpoch();
-    // The simulated card counts TAI: UTC + 37 s.
     EXPECT_EQ(alarm->utcOffset(), 37);
     EXPECT_GE(alarm->alarmTime(), before + 37 + 10);
     EXPECT_LE(alarm->alarmTime(), after + 37 + 10);
-
-    QSignalSpy ticks(alarm, &kq7000fp_PTPalarm::requestCurrentTime);
-    ASSERT_TRUE(ticks.wait(2000));
-    EXPECT_TRUE(alarm->clockText().contains("PTP Alarm: ")) << alarm->clockText().toStdString();
 }
 
 TEST_F(DaqTest, ClockFailureIsReportedOnSetAndSilentOnTheTick) {
