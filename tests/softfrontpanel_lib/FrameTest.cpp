@@ -1,5 +1,5 @@
-// The frame around every panel, in demo mode. The exit question, the start buttons locking each
-// other and their release after a stop are the workflows'; the message box titles too.
+// The frame around every panel, in demo mode, and its lamps. The exit question, the start buttons locking
+// each other and their release after a stop are the workflows'; the message box titles too.
 #include "../support/ScriptedBoxes.h"
 #include "kq7000fp_AppFC.h"
 #include "kq7000fp_led.h"
@@ -72,6 +72,28 @@ TEST_F(FrameTest, CenterOnScreenUsesTheAvailableAreaOfThePrimaryScreen) {
     const QSize area = QGuiApplication::primaryScreen()->availableGeometry().size();
     EXPECT_EQ(w.pos(), QPoint((area.width() - w.frameGeometry().width()) / 2,
                               (area.height() - w.frameGeometry().height()) / 2));
+}
+
+// The panel's two lamps: "Active", whose magenta off colour stands for the window's colour,
+// and the out-of-range lamp of a named colour.
+TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOff) {
+    kq7000fp_led active("Active", QColor(Qt::green), QColor(Qt::magenta));
+    kq7000fp_led overrange("Input Signal Out of Range", "#f80");
+    for (kq7000fp_led *led : {&active, &overrange})
+        EXPECT_EQ(led->lampColour(), led->palette().color(QPalette::Window));
+    active.setValue(1);
+    overrange.setValue(1);
+    EXPECT_EQ(active.lampColour(), QColor(Qt::green));
+    EXPECT_EQ(overrange.lampColour(), QColor("#f80"));
+}
+
+TEST(LedTest, ToggleFromTheThirdStateTurnsTheLampOff) {
+    kq7000fp_led led("Active", QColor(Qt::green), QColor(Qt::blue));
+    QSignalSpy toggled(&led, &kq7000fp_led::valueToggled);
+    led.setValue(2);
+    led.toggleValue();
+    EXPECT_EQ(led.value(), 0);
+    EXPECT_EQ(toggled.count(), 1);
 }
 
 } // namespace
