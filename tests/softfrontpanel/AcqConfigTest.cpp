@@ -163,6 +163,11 @@ TEST_F(AcqConfigTest, BrowseStartsAtThePathAndMakesTheFormatFitTheChosenFile) {
     d->browseButton()->click();
     EXPECT_EQ(asked.value(3), "CSV data (*.csv)");
     EXPECT_EQ(d->formatChoice()->currentText(), "Binary, ViReal64");
+    answer = "/out/z.flac7150";
+    d->browseButton()->click();
+    EXPECT_EQ(asked.value(3), "Binary data (*.bin7150)");
+    d->browseButton()->click();
+    EXPECT_EQ(asked.value(3), "FLAC recording (*.flac7150)");
     EXPECT_TRUE(boxes.texts.isEmpty());
 }
 

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 // Boxes are closed unanswered (neither Yes nor No) unless a test says.
@@ -28,6 +30,8 @@ protected:
 TEST_F(FrameTest, DemoFrameIsDarkAndUnlabelled) {
     EXPECT_TRUE(frame.findChild<QLabel *>("banner")->text().startsWith("<html>Movara 7150<br>"));
     EXPECT_EQ(frame.findChild<kq7000fp_led *>("activeLed")->value(), 0);
+    EXPECT_EQ(std::tuple(frame.session(), frame.demo() != 0, frame.cardCount(), frame.isLxi()),
+              std::tuple(ViSession(0), true, 1, false));
     EXPECT_TRUE(frame.findChild<QLabel *>("carrierInfo")->isHidden() &&
                 frame.findChild<QLabel *>("cardInfo")->isHidden());
 }
