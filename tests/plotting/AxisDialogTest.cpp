@@ -107,48 +107,31 @@ TEST(AxisDialogs, MaxSetsTheEndsOfTheAllowedRange) {
     }
 }
 
-class UnitReadout : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dialog.lowerLimit()->setRange(-10.24, 10.24);
-        dialog.upperLimit()->setRange(-10.24, 10.24);
-        dialog.lowerLimit()->setDecimals(9);
-        dialog.upperLimit()->setDecimals(9);
-        dialog.unitName()->setText("mV");
+// Each input of the linear law reaches the read-out, shown with the unit group only, and a
+// sign must not survive a zero multiplier at the end below the offset; converting back to volts
+// never divides by a zero multiplier.
+TEST(AxisConfig, UnitReadoutFollowsTheLinearLawAndZeroIsNeverADivisor) {
+    axisConfig dialog(nullptr, true);
+    for (QDoubleSpinBox *limit : {dialog.lowerLimit(), dialog.upperLimit()}) {
+        limit->setRange(-10.24, 10.24);
+        limit->setDecimals(9);
     }
-    void setRange(double lower, double upper) {
-        dialog.lowerLimit()->setValue(lower);
-        dialog.upperLimit()->setValue(upper);
-    }
-    QString readout() const { return dialog.rangeReadout()->text(); }
-
-    axisConfig dialog{nullptr, true};
-};
-
-// Each input of the linear law reaches the read-out, checked group or not, and a sign must not
-// survive a zero multiplier at the end below the offset.
-TEST_F(UnitReadout, FollowsEveryInputOfTheLinearLawWhileShownWithTheUnitGroup) {
-    EXPECT_TRUE(dialog.rangeReadout()->isHidden());
+    dialog.unitName()->setText("mV");
     dialog.unitGroup()->setChecked(true);
     EXPECT_FALSE(dialog.rangeReadout()->isHidden());
     dialog.unitGroup()->setChecked(false);
     EXPECT_TRUE(dialog.rangeReadout()->isHidden());
-
-    setRange(-10, 10);
+    dialog.lowerLimit()->setValue(-10);
+    dialog.upperLimit()->setValue(10);
     dialog.offset()->setValue(1);
     dialog.multiplier()->setValue(-0.5);
-    EXPECT_EQ(readout(), "Range:  5.500000 .. -4.500000  mV");
+    EXPECT_EQ(dialog.rangeReadout()->text(), "Range:  5.500000 .. -4.500000  mV");
     dialog.unitName()->setText("bar");
     dialog.multiplier()->setValue(0.0);
-    EXPECT_EQ(readout(), "Range:  0.000000 .. 0.000000  bar");
-}
+    EXPECT_EQ(dialog.rangeReadout()->text(), "Range:  0.000000 .. 0.000000  bar");
 
-TEST(AxisConfig, ConversionBackToVoltsSkipsAZeroMultiplier) {
-    const double volts = 3.0;
-    const double shown = axisConfig::toUnits(volts, 1.0, 2.0);
-    EXPECT_EQ(shown, 4.0);
-    EXPECT_EQ(axisConfig::toVolts(shown, 1.0, 2.0), volts);
-    // Every voltage reads 0 with a zero multiplier; the value is left as it is, never divided.
+    EXPECT_EQ(axisConfig::toUnits(3.0, 1.0, 2.0), 4.0);
+    EXPECT_EQ(axisConfig::toVolts(4.0, 1.0, 2.0), 3.0);
     EXPECT_EQ(axisConfig::toVolts(7.5, 1.0, 0.0), 7.5);
 }
 

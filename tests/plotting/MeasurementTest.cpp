@@ -98,55 +98,36 @@ struct MeasurementTest : ::testing::Test {
     void copy() { page->findChild<QPushButton *>()->click(); }
 };
 
-TEST_F(MeasurementTest, TableLayoutAndShortViews) {
+// The figures of a sine, the rows of disabled channels and the column titles are the
+// acperf_measurements workflow's; too few scans read zero in each column's format.
+TEST_F(MeasurementTest, ShortViewsReadZeroInTheColumnsFormat) {
     build(2);
-    const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
-    ASSERT_EQ(std::pair(m->rowCount(), m->columnCount()), std::pair(8, 10));
     ASSERT_EQ(page->findChild<QComboBox *>()->count(), 2);
-
-    // Nine scans are too few to analyse: every acquired channel reads zero, in its column's format.
     in.masks[0] = 0b101;
     acquire({sine(1, 0, 0, 0, 1), sine(1, 0, 0, 0, 2)});
     in.scans = 9;
     calculate();
     const QStringList zeros{"0.000000", "0.000000", "0.000000", "0.000", "0.000",
                             "0.00",     "0.00",     "0.00",     "0.00",  "0.00"};
-    EXPECT_EQ(row(0), zeros);
     EXPECT_EQ(row(2), zeros);
-    EXPECT_EQ(row(1), repeated(10, "-"));
     EXPECT_TRUE(explanation().contains("the last <b>9</b> scans")) << explanation().toStdString();
 }
 
-TEST_F(MeasurementTest, SineFiguresAndPhase) {
+// The phase of a channel is measured against the first acquired channel; alone, a channel is
+// its own reference.
+TEST_F(MeasurementTest, PhaseIsAgainstTheFirstAcquiredChannel) {
     build(1);
     const double shift = 50e-6; // channel 3 leads channel 1 by 50 us
     in.masks[0] = 0b101;
     acquire({sine(1.5, 0.2, 1.0), sine(0.8, -0.1, 1.0 + 2 * M_PI * f * shift, 1e-4, 7)});
-
-    for (int iterations : {0, 3}) {
-        SCOPED_TRACE(iterations);
-        in.fitIterations = iterations;
-        calculate();
-        EXPECT_NEAR(value(0, 0), 1.5, 1e-4);
-        EXPECT_NEAR(value(0, 1), 0.2, 1e-4);
-        EXPECT_NEAR(value(0, 2), std::sqrt(1.5 * 1.5 / 2 + 0.2 * 0.2), 1e-4);
-        EXPECT_NEAR(value(0, 3), f, 0.01);
-        EXPECT_EQ(cell(0, 4), "0.000");
-        EXPECT_NEAR(value(2, 1), -0.1, 1e-4);
-        EXPECT_NEAR(value(2, 4), 50.0, 0.01);
-        // Noise of 1e-4 V on 1.5 V: about 80 dB SNR; a clean sine has no harmonics to speak of.
-        EXPECT_GT(value(0, 7), 70.0);
-        EXPECT_LT(value(0, 5), -70.0);
-        EXPECT_GT(value(0, 9), 11.0);
-    }
-
-    // Alone, channel 3 is its own reference.
+    calculate();
+    EXPECT_EQ(cell(0, 4), "0.000");
+    EXPECT_NEAR(value(2, 4), 50.0, 0.01);
     in.masks[0] = 0b100;
     acquire({sine(0.8, -0.1, 1.0 + 2 * M_PI * f * shift)});
     calculate();
     EXPECT_EQ(cell(2, 4), "0.000");
     EXPECT_NEAR(value(2, 0), 0.8, 1e-4);
-    EXPECT_EQ(cell(0, 0), "-");
 }
 
 TEST_F(MeasurementTest, BlocksOfLaterCardsFollowTheAcquiredChannelsOfEarlierOnes) {
@@ -238,30 +219,25 @@ TEST_F(MeasurementTest, FiguresThatCannotBeTrueAreGreyedWithTheReason) {
     EXPECT_TRUE(m->index(1, 0).data(Qt::ToolTipRole).toString().isEmpty());
 }
 
-TEST_F(MeasurementTest, ClipboardText) {
+// The layout of the copy is the workflow's; here the gain and filter columns of later
+// channels, and nothing copied in demo mode.
+TEST_F(MeasurementTest, ClipboardNamesEachChannelsGainAndNothingInDemo) {
     build(1);
     in.masks[0] = 0b110;
     in.gainIndex[1] = 2;
     in.gainIndex[2] = 3;
     acquire({sine(1, 0, 0.5), sine(2, 0.1, 0.7)});
     calculate();
-
     QApplication::clipboard()->setText("untouched");
     in.demo = true;
     copy();
     EXPECT_EQ(QApplication::clipboard()->text(), "untouched");
-
     in.demo = false;
     copy();
     const QStringList lines = QApplication::clipboard()->text().split('\n');
     ASSERT_EQ(lines.size(), 6) << lines.join('|').toStdString();
-    EXPECT_EQ(lines[0], "Number of scans: 1000, scan rate: 100000.000 Hz");
-    EXPECT_EQ(lines[1], "");
-    EXPECT_EQ(lines[2], "Channel, Gain, Filter (Hz), Amplitude (V), Mean (V), Vrms (V), Frequency (Hz), "
-                        "Phase (us), THD (dB), SINAD (dB), SNR (dB), SFDR (dB), ENOB");
     EXPECT_EQ(lines[3], "2,2,2," + row(1).join(','));
     EXPECT_EQ(lines[4], "3,3,3," + row(2).join(','));
-    EXPECT_EQ(lines[5], "");
 }
 
 TEST_F(MeasurementTest, NothingChangesWithoutOptionsOrWithAnEmptyDemoView) {

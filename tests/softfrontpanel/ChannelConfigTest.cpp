@@ -1,11 +1,17 @@
 // Channel pages of a real window over simulated cards: what the driver receives, the one
-// motherboard reference of all cards, the card variant, start states, calibration.
+// motherboard reference of all cards, the card variant, start states, and calibration where
+// the calibrate_channel and calibrate_all workflows do not go (demo mode, a failure in the
+// middle of the sequence). What calibrating does to the measured signal is the simulation's
+// own test (CalibrationTest.RemovesTheOffsetAndGainErrorsItReports).
 #include "PanelTest.h"
 
 #include "kq7000fp_led.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -25,6 +31,25 @@ std::string mixedCards(bool gainOneFirst) {
            R"("}]}]})";
 }
 
+// Records each text of the progress dialog as it is drawn: the sequence blocks the event loop,
+// so only the paints it forces can be watched.
+class ProgressTexts : public QObject {
+public:
+    ProgressTexts() { qApp->installEventFilter(this); }
+    ~ProgressTexts() override { qApp->removeEventFilter(this); }
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        auto *label = qobject_cast<QLabel *>(watched);
+        if (event->type() == QEvent::Paint && label && !label->text().isEmpty() &&
+            label->window()->windowTitle() == "Movara 7150 Calibration" &&
+            (texts.isEmpty() || texts.last() != label->text()))
+            texts << label->text();
+        return false;
+    }
+};
+
 class ChannelConfigTest : public PanelTest {
 protected:
     kq7150fp_chCfg *panel(int card, int channel) const { return app->channel(card, channel); }
@@ -34,12 +59,10 @@ protected:
     }
 };
 
-TEST_F(ChannelConfigTest, EachAcceptedChangeSendsOneCallWithTheDriverChannelAndSourceCode) {
+// Source codes and couplings the configure_channels workflow does not choose: each accepted
+// source sends one call with its code, the coupling usable for the front panel's only.
+TEST_F(ChannelConfigTest, EachSourceSendsItsCodeAndFixesTheCouplingOfTheOthers) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCards));
-    ASSERT_EQ(app->cards(), 2);
-    delete new kq7150fp_chCfg(app.get(), 2, 1);   // a new page sends what it shows
-    EXPECT_EQ(lastSimCall(kConfig), sent(11, 0)); // channel 3 of card 2
-
     // Source, coupling set before, driver code, coupling shown after.
     const int cases[][4] = {{1, 1, 3, 1}, {1, 0, 1, 0}, {0, 1, 2, 1}, {3, 1, 5, 0},
                             {0, 0, 0, 0}, {4, 1, 6, 0}, {2, 0, 4, 1}};
@@ -53,34 +76,23 @@ TEST_F(ChannelConfigTest, EachAcceptedChangeSendsOneCallWithTheDriverChannelAndS
         EXPECT_EQ(ch->couplingChoice()->isEnabled(), c[0] < 2);
         EXPECT_EQ(ch->couplingChoice()->currentIndex(), c[3]);
     }
-    choose(panel(0, 0)->gain, 9);
-    panel(0, 0)->hpf->click();
-    panel(0, 0)->fir->click();
-    EXPECT_EQ(lastSimCall(kConfig), sent(1, 0, "gain=1000 highPass=1 antiRinging=1"));
-    EXPECT_EQ(calls(), 1 + 7 + 3);
+    EXPECT_EQ(calls(), 7);
 }
 
-TEST_F(ChannelConfigTest, OnlyOneChannelOfAllCardsHoldsTheReferenceUntilItIsReleased) {
+// The refusal and "TEDS" releasing the reference are the workflow's; the holder may choose it
+// again, and switching the holder off frees it too.
+TEST_F(ChannelConfigTest, SwitchingTheHolderOffReleasesTheReference) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCards));
-    kq7150fp_chCfg *holder = panel(0, 0), *other = panel(1, 4);
-    other->enableBox()->setChecked(true);
-    choose(other->sourceChoice(), 1);
+    kq7150fp_chCfg *first = panel(0, 0), *holder = panel(1, 4);
+    holder->enableBox()->setChecked(true);
     choose(holder->sourceChoice(), 2);
-    choose(holder->sourceChoice(), 2); // the holder may choose it again
-    kqsim_clearCallLog();
-    choose(other->sourceChoice(), 2);
-    EXPECT_EQ(boxes.texts, QStringList{"Only one channel can be connected to the Voltage Reference"});
-    EXPECT_EQ(calls(), 0);
-    EXPECT_EQ(other->sourceChoice()->currentIndex(), 1);
-    EXPECT_TRUE(other->couplingChoice()->isEnabled()); // usable again with the source put back
-
-    choose(holder->sourceChoice(), 4); // "TEDS" frees it
-    choose(other->sourceChoice(), 2);
-    EXPECT_EQ(lastSimCall(kConfig), sent(13, 4));
-    other->enableBox()->setChecked(false); // so does switching off: "Front Panel Diff", still DC
+    choose(holder->sourceChoice(), 2);
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    holder->enableBox()->setChecked(false); // "Front Panel Diff", still DC
     EXPECT_EQ(lastSimCall(kConfig), sent(13, 2));
-    choose(holder->sourceChoice(), 2);
-    EXPECT_EQ(boxes.texts.size(), 1);
+    choose(first->sourceChoice(), 2);
+    EXPECT_EQ(lastSimCall(kConfig), sent(1, 4));
+    EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
 TEST_F(ChannelConfigTest, PagesOfferWhatTheCardHasAndStartWithChannelOneOnly) {
@@ -94,13 +106,12 @@ TEST_F(ChannelConfigTest, PagesOfferWhatTheCardHasAndStartWithChannelOneOnly) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCards));
     for (int i = 0; i < 16; ++i) {
         kq7150fp_chCfg *p = panel(i / 8, i % 8);
-        SCOPED_TRACE(i);
-        EXPECT_EQ(p->enableBox()->isChecked(), i % 8 == 0);
-        EXPECT_EQ(p->frontEndGroup()->isEnabled() + p->overrangeLed()->isEnabled(), i % 8 == 0 ? 2 : 0);
-        EXPECT_EQ(p->hpf->isHidden(), i % 2 == 1);
+        EXPECT_EQ(std::tuple(p->enableBox()->isChecked(), p->frontEndGroup()->isEnabled(),
+                             p->overrangeLed()->isEnabled(), p->hpf->isHidden()),
+                  std::tuple(i % 8 == 0, i % 8 == 0, i % 8 == 0, i % 2 == 1))
+            << i;
     }
     EXPECT_EQ(panel(0, 2)->hpf->toolTip(), "Switches on the High-Pass Filter for Channel 3 and Channel 4");
-
     // On or off counts for the next acquisition: the driver hears nothing now.
     QSignalSpy enabled(panel(1, 1), &kq7150fp_chCfg::channelEnabledSignal);
     panel(1, 1)->enableBox()->click();
@@ -133,6 +144,34 @@ TEST_F(ChannelConfigTest, CalibrationAndConfigurationFailuresNameTheCall) {
         "gain->currentIndex()).toInt(), hpf->isChecked(), fir->isChecked()) failed"));
     EXPECT_EQ(calls("kq7150_calibrateChannel"), 1); // none with the session that failed
     EXPECT_EQ(panel(1, 2)->gain->currentData(), 1);
+}
+
+TEST_F(ChannelConfigTest, CalibratingAllCardsInDemoTakesEachChannelsTimeAndCallsNothing) {
+    ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
+    ProgressTexts progress;
+    QElapsedTimer clock;
+    clock.start();
+    app->calibrateAllFC();
+    const qint64 ms = clock.elapsed();
+    ASSERT_EQ(progress.texts.size(), 16) << progress.texts.join(" | ").toStdString();
+    EXPECT_EQ(progress.texts.last(), "Calibrating Function Card #2, channel 8, please wait...");
+    EXPECT_GE(ms, 16 * 500 - 50); // each channel takes its time, as on hardware
+    EXPECT_EQ(kqsim_callCount("kq7150_calibrateChannel"), 0);
+}
+
+// The user declines to exit after a failure: the remaining channels are still calibrated.
+TEST_F(ChannelConfigTest, CalibrationFailureOnChannelThreeIsShownAndTheRestFollows) {
+    ASSERT_NO_FATAL_FAILURE(open(kTwoCards, R"({"faults":[{"call":"kq7150_calibrateChannel",
+        "status":"0xBFFC0814","count":1,"channel":3}]})"));
+    boxes.press("No");
+    ProgressTexts progress;
+    app->calibrateAllChan();
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith("kq7150_calibrateChannel(fc_vi, i+1, NULL, NULL) failed due to ["))
+        << boxes.texts[0].toStdString();
+    EXPECT_EQ(kqsim_callCount("kq7150_calibrateChannel"), 8);
+    EXPECT_EQ(lastSimCall("kq7150_calibrateChannel"), "channel=8");
+    EXPECT_EQ(progress.texts.size(), 8);
 }
 
 } // namespace

@@ -1,9 +1,14 @@
+// The main window over simulated cards: what the workflows do not reach of the reference
+// choice, the card labels, driver warnings, "Apply to all channels", a stored file's settings
+// and the spectrum legend acting through the waveform view.
 #include "PanelTest.h"
 
 #include "StoredFileSettings.h"
+#include "chLabelFft.h"
 #include "fileInfo_t.h"
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_vrefs.h"
+#include "plot_voltage.h"
 
 #include "kq7150.h"
 
@@ -12,6 +17,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+
+#include <qwt_plot_curve.h>
 
 #include <tuple>
 
@@ -25,22 +32,18 @@ protected:
                 return b;
         return nullptr;
     }
+    bool usable(const QString &text) const { return button(text) && button(text)->isEnabled(); }
 };
 
 TEST_F(WindowTest, DemoShowsTwoCardsSendsNothingAndLetsEveryChannelUseTheReference) {
     ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
-    ASSERT_EQ(app->fcTab()->count(), 2);
-    for (int c = 0; c < 2; ++c)
-        EXPECT_EQ(app->channelTabs(c)->count(), 8);
+    EXPECT_EQ(std::tuple(app->fcTab()->count(), app->channelTabs(1)->count()), std::tuple(2, 8));
     ASSERT_EQ(app->hardware().size(), 1u);
     EXPECT_EQ(app->hardware()[0].model, "7150-AA (DEMO)");
     // No reference module, so nothing to calibrate with.
-    EXPECT_EQ(app->vrefChoice()->count(), 0);
-    EXPECT_TRUE(app->vrefChoice()->isEnabled());
-    for (const char *calibrate : {"Calibrate all channels", "Calibrate all Function Cards"})
-        EXPECT_TRUE(button(calibrate) && !button(calibrate)->isEnabled()) << calibrate;
+    EXPECT_EQ(std::pair(app->vrefChoice()->count(), app->vrefChoice()->isEnabled()), std::pair(0, true));
+    EXPECT_FALSE(usable("Calibrate all channels") || usable("Calibrate all Function Cards"));
     EXPECT_FALSE(app->channel(0, 0)->calibrateButton()->isEnabled());
-
     QSignalSpy gains(app->channel(1, 3), &kq7150fp_chCfg::gainChangedSignal);
     choose(app->channel(0, 0)->sourceChoice(), 2);
     choose(app->channel(1, 3)->sourceChoice(), 2);
@@ -49,7 +52,8 @@ TEST_F(WindowTest, DemoShowsTwoCardsSendsNothingAndLetsEveryChannelUseTheReferen
     EXPECT_EQ(gains.value(0), (QList<QVariant>{3, 1})); // plug-ins still hear the gain
 }
 
-TEST_F(WindowTest, ReferenceChoiceListsTheVoltagesReachesTheCardAndFollowsItsOutput) {
+// Choosing a voltage is the configure_channels workflow's.
+TEST_F(WindowTest, ReferenceChoiceIsOffAtFirstAndFollowsTheOutputOnTheAcquisitionTab) {
     // Opened by hand, to see the calls of the opening.
     ASSERT_NO_FATAL_FAILURE(sim.use(kVxiWorld));
     boxes.press("Auto Find");
@@ -57,14 +61,11 @@ TEST_F(WindowTest, ReferenceChoiceListsTheVoltagesReachesTheCardAndFollowsItsOut
     EXPECT_EQ(lastSimCall("setVoltRefOutput"), "volts=0"); // switched off while the page was built
     QComboBox *choice = app->vrefChoice();
     ASSERT_EQ(choice->count(), 3);
-    EXPECT_EQ(choice->itemText(0), "0.0000 V");
-    EXPECT_EQ(choice->itemText(2), "5.0000 V");
+    EXPECT_EQ(std::pair(choice->itemText(0), choice->itemText(2)),
+              std::pair(QString("0.0000 V"), QString("5.0000 V")));
     EXPECT_EQ(button("Apply to all Function Cards"), nullptr); // one card only
-    EXPECT_TRUE(button("Calibrate all channels")->isEnabled());
-
+    EXPECT_TRUE(usable("Calibrate all channels"));
     app->setVref(1);
-    EXPECT_EQ(lastSimCall("setVoltRefOutput"), "volts=2.5");
-    EXPECT_EQ(lastSimCall("kq7150_setVoltRef"), "state=1");
     app->setVref(0);
     EXPECT_EQ(lastSimCall("kq7150_setVoltRef"), "state=0");
 
@@ -73,35 +74,27 @@ TEST_F(WindowTest, ReferenceChoiceListsTheVoltagesReachesTheCardAndFollowsItsOut
     kq7150_instEnv *env = nullptr;
     ASSERT_EQ(kq7150_getMultFCsession(app->session(), 0, &fc), VI_SUCCESS);
     ASSERT_EQ(viGetAttribute(fc, VI_ATTR_USER_DATA, &env), VI_SUCCESS);
-    const int acquisition = app->mainTabs()->indexOf(app->daq);
     for (auto [volts, expected] : {std::pair{2.4, 1}, {1.25, 0}, {4.0, 2}}) {
         env->head.ifVref->setVoltRefOutput(env->head.libEnv, volts);
         choice->setCurrentIndex(-1);
-        app->mainTabChanged(acquisition);
+        app->mainTabChanged(app->mainTabs()->indexOf(app->daq));
         EXPECT_EQ(choice->currentIndex(), expected) << volts;
     }
     choice->setCurrentIndex(-1);
     app->mainTabChanged(app->mainTabs()->indexOf(app->fcTab()->parentWidget()));
     EXPECT_EQ(choice->currentIndex(), -1); // other tabs leave the choice alone
-}
 
-TEST_F(WindowTest, CardLabelsAndTitleFollowTheShownCard) {
-    ASSERT_NO_FATAL_FAILURE(open(kVxiWorld));
+    // The carrier label names the VXI slot (the card's is the auto_find_vxi workflow's).
     app->FCChanged(0);
     EXPECT_EQ(app->findChild<QLabel *>("carrierInfo")->text(), "Slot 3");
-    EXPECT_EQ(app->findChild<QLabel *>("cardInfo")->text(), "FC #5");
     EXPECT_EQ(app->windowTitle(), "Movara 7150 Soft Front Panel: ");
-    ASSERT_EQ(app->hardware().size(), 1u);
-    const kq7150fp_App::CardDescription &card = app->hardware()[0];
-    EXPECT_EQ(std::tuple(card.model, card.serial, card.firmware), std::tuple("7150-BB", "71500305", "2.4.1"));
 }
 
 TEST_F(WindowTest, LxiCardHasNoReferenceToChooseOrCalibrateWith) {
     ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
-    EXPECT_EQ(app->vrefChoice()->count(), 0);
-    EXPECT_FALSE(app->vrefChoice()->isEnabled());
-    EXPECT_FALSE(button("Calibrate all channels")->isEnabled());
-    EXPECT_EQ(vrefs.count, 0);
+    EXPECT_EQ(std::tuple(app->vrefChoice()->count(), app->vrefChoice()->isEnabled(), vrefs.count),
+              std::tuple(0, false, 0));
+    EXPECT_FALSE(usable("Calibrate all channels"));
 }
 
 TEST_F(WindowTest, DriverWarningsThePanelKnowsAreIgnoredOthersShown) {
@@ -110,11 +103,10 @@ TEST_F(WindowTest, DriverWarningsThePanelKnowsAreIgnoredOthersShown) {
     app->displayError(kq7150_WARN_FW_NEWER, "kq7150_calibrateChannel(fc_vi, i+1, NULL, NULL)");
     EXPECT_TRUE(boxes.texts.isEmpty());
     app->displayError(0x3FFC0A04, "x");
-    ASSERT_EQ(boxes.texts.size(), 1);
-    EXPECT_TRUE(boxes.texts[0].startsWith("Warning: [")) << boxes.texts[0].toStdString();
     boxes.press("No");
     app->displayError(kq7150_ERROR_GAIN, "kq7150_setMultChanConfig (d_vi, ...)");
     ASSERT_EQ(boxes.texts.size(), 2);
+    EXPECT_TRUE(boxes.texts[0].startsWith("Warning: [")) << boxes.texts[0].toStdString();
     EXPECT_TRUE(boxes.texts[1].startsWith("kq7150_setMultChanConfig (d_vi, ...) failed due to [Gain"));
 }
 
@@ -134,7 +126,6 @@ TEST_F(WindowTest, ApplyToAllChannelsCopiesEverySettingButNotTheReference) {
             << ch;
     }
     EXPECT_EQ(lastSimCall("kq7150_setMultChanConfig"), "channel=8 source=5 gain=20 highPass=0 antiRinging=1");
-
     first->sourceChoice()->setCurrentIndex(2); // the reference
     first->setChCfg();
     const int calls = kqsim_callCount("kq7150_setMultChanConfig");
@@ -144,31 +135,59 @@ TEST_F(WindowTest, ApplyToAllChannelsCopiesEverySettingButNotTheReference) {
     EXPECT_EQ(app->channel(0, 1)->sourceChoice()->currentIndex(), 3);
 }
 
+// Lengths and rates the panel does not offer are added to its choices.
 TEST_F(WindowTest, AStoredFileSetsLengthRateAndChannelsAndLocksTheSettings) {
     kq7150fp_App w(descriptor, 2, true); // offline: no connection question
-    EXPECT_TRUE(boxes.texts.isEmpty());
     fileInfo_t info{};
     info.cards = 2;
     info.channelMasks[0] = 0x05;
     info.channelMasks[1] = 0x80;
-    info.scansPerBlock = 1000; // not offered by the panel
-    info.rate = 1234.5;        // neither
+    info.scansPerBlock = 1000;
+    info.rate = 1234.5;
     StoredFileSettings::apply(w, info);
-    EXPECT_EQ(w.daq->lengthChoice->currentText(), "1000");
-    EXPECT_EQ(w.daq->lengthChoice->currentData().toInt(), 1000);
-    EXPECT_EQ(w.daq->samplingRate->currentText(), "1234.5");
-    for (int c = 0; c < 2; ++c)
-        for (int ch = 0; ch < 8; ++ch)
-            EXPECT_EQ(w.channel(c, ch)->enableBox()->isChecked(), bool(info.channelMasks[c] >> ch & 1))
-                << c << ch;
+    EXPECT_EQ(std::tuple(w.daq->lengthChoice->currentText(), w.daq->lengthChoice->currentData().toInt(),
+                         w.daq->samplingRate->currentText()),
+              std::tuple(QString("1000"), 1000, QString("1234.5")));
+    for (int c = 0; c < 16; ++c)
+        EXPECT_EQ(w.channel(c / 8, c % 8)->enableBox()->isChecked(),
+                  bool(info.channelMasks[c / 8] >> c % 8 & 1))
+            << c;
     EXPECT_FALSE(w.mainTabs()->isTabEnabled(w.mainTabs()->indexOf(w.daq)));
     EXPECT_FALSE(w.mainTabs()->isTabEnabled(w.mainTabs()->indexOf(w.fcTab()->parentWidget())));
-
     info.scansPerBlock = 1024; // offered: selected, nothing added
     const int items = w.daq->lengthChoice->count();
     StoredFileSettings::apply(w, info);
-    EXPECT_EQ(w.daq->lengthChoice->count(), items);
-    EXPECT_EQ(w.daq->lengthChoice->currentText(), "1024");
+    EXPECT_EQ(std::pair(w.daq->lengthChoice->count(), w.daq->lengthChoice->currentText()),
+              std::pair(items, QString("1024")));
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+// The legend's selection reaches the plot through the waveform view, which attaches the curves
+// of the channels both on and selected, as they are when the legend changes.
+TEST_F(WindowTest, SpectrumLegendAttachesTheSelectedChannelsThatAreOn) {
+    ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
+    plot_voltage *spectrum = app->spectrum;
+    const auto attached = [spectrum] {
+        QString on;
+        for (QwtPlotCurve *curve : spectrum->curveList())
+            on += curve->plot() ? '1' : '0';
+        return on;
+    };
+    EXPECT_EQ(attached(), "0000000000000000");
+    spectrum->selectAll(0);
+    QPushButton *secondAll = nullptr; // the buttons are made card by card: the last is card 2's
+    for (QPushButton *b : spectrum->findChildren<QPushButton *>())
+        if (b->text() == "All")
+            secondAll = b;
+    ASSERT_NE(secondAll, nullptr);
+    secondAll->click();
+    EXPECT_EQ(attached(), "1000000010000000");
+    EXPECT_EQ(spectrum->labelList()[1]->frameStyle(), chLabel::DisabledFrame); // selected, but off
+    app->channel(1, 2)->enableBox()->setChecked(true);
+    spectrum->deselectAll(0); // one card's "None" leaves the other's
+    EXPECT_EQ(attached(), "0000000010100000");
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(spectrum->labelList()[i]->isSelected(), i >= 8) << i;
 }
 
 } // namespace

@@ -47,11 +47,9 @@ protected:
     int expectedWarnings = 0;
 };
 
-TEST_F(AddressDialogTest, MissingOrOutOfRangeSettingsReadAsDefaults) {
+// First use (the example address, no card, one row) is the enter_address_lxi workflow's.
+TEST_F(AddressDialogTest, OutOfRangeSettingsReadAsDefaults) {
     dialog.loadSavedDescriptors();
-    EXPECT_EQ(row1()->currentText(), "TCPIP::192.168.2.100::INSTR");
-    EXPECT_EQ(dialog.row(0)->cardNumberChoice()->currentText(), "Select");
-    EXPECT_EQ(dialog.countChoice()->currentText(), "1");
     EXPECT_EQ(dialog.row(1)->descriptorChoice()->count(), 0) << "only row 1 has a factory address";
     for (const auto &[number, count] : {std::pair<QString, QString>{"9", "9"}, {"-1", "0"}, {"x", "x"}}) {
         ini().setValue("7150/1.FC_Number", number);
@@ -90,12 +88,12 @@ TEST_F(AddressDialogTest, CountLimitsEnabledAndReturnedRowsButAllRowsAreSaved) {
     EXPECT_EQ(ini().value("7150/FC_Count"), "2");
 }
 
-// The 7150 takes several cards (the single-card form of other models is unused here).
-TEST_F(AddressDialogTest, SeveralCardsAndReturnInAFieldDoesNotCloseTheDialog) {
-    EXPECT_EQ(dialog.windowTitle(), "Movara 7150 SFP: Enter Addresses of Function Cards");
+// The 7150 takes several cards (its title is the workflow's); Return in a descriptor field
+// must not close the dialog.
+TEST_F(AddressDialogTest, ReturnInAFieldDoesNotCloseTheDialog) {
     EXPECT_TRUE(dialog.multipleCards());
     for (QPushButton *b : dialog.findChildren<QPushButton *>())
-        EXPECT_FALSE(b->autoDefault()) << "Return in a descriptor field must not close the dialog";
+        EXPECT_FALSE(b->autoDefault()) << b->text().toStdString();
 }
 
 TEST_F(AddressDialogTest, OtherModelsTakeOneCardFromTheirOwnGroup) {

@@ -59,8 +59,9 @@ TEST(DescriptorOrder, SortsLikeAPersonWould) {
 }
 
 // The built-in world: a serial port, the LXI box under two names (one address) and a VXI
-// carrier in slot 3 with a 7150-BB in slot 2, a 7140 in slot 3 and a 7150-BA in slot 5.
-TEST_F(CardSearchTest, TreeShowsCarriersOnceAndOnlyThePanelsCardsAsSelectable) {
+// carrier in slot 3 with cards in slots 2, 3 and 5. Which of the carrier's cards can be picked,
+// and the session they open, are the auto_find_vxi workflow's.
+TEST_F(CardSearchTest, TreeShowsEachCarrierOnce) {
     kq7000fp_fcSelect select(&descriptor, true);
     ASSERT_EQ(select.searchCards(), 3);
     QTreeWidget *tree = select.tree();
@@ -73,28 +74,16 @@ TEST_F(CardSearchTest, TreeShowsCarriersOnceAndOnlyThePanelsCardsAsSelectable) {
     EXPECT_EQ(lxi->child(0)->text(0), "192.0.2.17 - 7014 LXI");
     EXPECT_EQ(lxi->child(0)->child(0)->data(1, kq7000fp_fcSelect::kCardRole).toString(),
               "TCPIP0::192.0.2.17::INSTR");
-
     QTreeWidgetItem *vxi = tree->topLevelItem(2)->child(0);
-    EXPECT_EQ(vxi->text(0), "Slot 3 - 7005 MB");
     EXPECT_FALSE(vxi->flags() & Qt::ItemIsSelectable);
-    ASSERT_EQ(vxi->childCount(), 3); // slot 4 is empty
-    // Model, card number (0: not the panel's), selectable.
-    using Row = std::tuple<QString, int, bool>;
-    const Row rows[] = {{"7150-BB", 2, true}, {"7140-BB", 0, false}, {"7150-BA", 5, true}};
-    for (int j = 0; j < 3; ++j) {
-        QTreeWidgetItem *item = vxi->child(j);
-        EXPECT_EQ(Row(item->text(1), item->data(0, kq7000fp_fcSelect::kCardRole).toInt(),
-                      bool(item->flags() & Qt::ItemIsSelectable)),
-                  rows[j]);
-    }
+    EXPECT_EQ(vxi->childCount(), 3); // slot 4 is empty
 }
 
-TEST_F(CardSearchTest, ChosenCardsOpenAsOneSessionInTheOrderPicked) {
+// OK with nothing chosen leaves the tree up; the cards open in the order they were picked.
+TEST_F(CardSearchTest, OkWithoutACardIsRefusedAndCardsKeepTheOrderPicked) {
     ScriptedBoxes boxes({"Auto Find"});
     kq7000fp_fcSelect select(&descriptor, true);
     QSignalSpy accepted(&select, &QDialog::accepted);
-    // The person at the tree: once it is shown, presses OK with nothing chosen (the tree stays),
-    // then picks FC 5, then FC 2, and presses OK.
     QTimer person;
     QObject::connect(&person, &QTimer::timeout, [&] {
         if (!select.isVisible())
@@ -110,8 +99,6 @@ TEST_F(CardSearchTest, ChosenCardsOpenAsOneSessionInTheOrderPicked) {
     person.start(10);
     ASSERT_TRUE(select.runConnectDialog());
     EXPECT_EQ(accepted.count(), 1);
-    EXPECT_EQ(lastSimCall("kq7150_multInit"), "list=VXI0::5::INSTR,VXI0::5::INSTR idQuery=1 reset=1");
-    EXPECT_NE(select.session(), 0u);
     EXPECT_EQ(std::tuple(select.cardCount(), select.cardNumbers()[0], select.cardNumbers()[1]),
               std::tuple(2, ViInt16(5), ViInt16(2)));
     descriptor.closeCards(select.session());

@@ -50,117 +50,101 @@ protected:
         ASSERT_TRUE(QDir(m_dir.path()).mkpath("vxipnp/linux64/bin"));
     }
     void TearDown() override {
-        if (m_savedRoot)
-            setenv("VXIPNPPATH64", m_savedRoot->c_str(), 1);
-        else
-            unsetenv("VXIPNPPATH64");
+        m_savedRoot ? setenv("VXIPNPPATH64", m_savedRoot->c_str(), 1) : unsetenv("VXIPNPPATH64");
     }
 
     QString appFolder() const { return m_dir.filePath("app"); }
     QString vxiRoot() const { return m_dir.filePath("vxipnp"); }
     QString pluginFolder() const { return m_dir.filePath("vxipnp/linux64/bin"); }
     void useVxiRoot() const { setenv("VXIPNPPATH64", vxiRoot().toLocal8Bit().constData(), 1); }
-
-    // Copies one of the built test plug-ins ("kqunitfp" ...) into folder, under another name if given.
-    static void place(const char *plugin, const QString &folder, QString as = {}) {
-        if (as.isEmpty())
-            as = QString(plugin) + ".so";
-        ASSERT_TRUE(QFile::copy(QString(KQ_SCU_TEST_PLUGINS) + "/" + plugin + ".so", folder + "/" + as))
-            << plugin << " -> " << as.toStdString();
+    // Empties both folders, then copies the built test plug-ins there: "kqunitfp" as itself,
+    // "kqunitfp>kqsamefp.so" under another name.
+    void place(const QStringList &app, const QStringList &plugins) {
+        for (const QString &folder : {appFolder(), pluginFolder()}) {
+            QDir(folder).removeRecursively();
+            QDir().mkpath(folder);
+        }
+        for (const auto &[folder, names] : {std::pair{appFolder(), app}, std::pair{pluginFolder(), plugins}})
+            for (const QString &name : names) {
+                const QString plugin = name.section('>', 0, 0), as = name.section('>', 1);
+                ASSERT_TRUE(QFile::copy(QString(KQ_SCU_TEST_PLUGINS) + "/" + plugin + ".so",
+                                        folder + "/" + (as.isEmpty() ? plugin + ".so" : as)))
+                    << name.toStdString();
+            }
     }
 
     QTemporaryDir m_dir;
     std::optional<std::string> m_savedRoot;
 };
 
-TEST_F(ScuTest, SearchesTheProgramFolderThenTheFolderUnderVxipnppath64OnlyWhenItIsSet) {
-    place("kqunitfp", appFolder());
-    place("kqexclfp", pluginFolder());
-    place("kqexclfp", vxiRoot(), "kqrootfp.so"); // beside the bin folder, not in it
-
-    EXPECT_EQ(titles(HostInFolder(appFolder(), 0).plugins()), QStringList({"Unit"}));
-    setenv("VXIPNPPATH64", "", 1);
-    EXPECT_EQ(titles(HostInFolder(appFolder(), 0).plugins()), QStringList({"Unit"}));
-
-    useVxiRoot();
-    HostInFolder host(appFolder(), 0);
-    EXPECT_EQ(QDir(host.pluginFolder()), QDir(pluginFolder()));
-    EXPECT_EQ(titles(host.plugins()), QStringList({"Unit", "Exclusive"}));
-}
-
-TEST_F(ScuTest, ThePluginInTheProgramFolderWinsOverOneOfTheSameNameInThePluginFolder) {
-    place("kqunitfp", appFolder(), "kqsamefp.so");
-    place("kqexclfp", pluginFolder(), "kqsamefp.so");
-    useVxiRoot();
-    HostInFolder host(appFolder(), 0);
-    EXPECT_EQ(titles(host.plugins()), QStringList({"Unit"}));
-    EXPECT_TRUE(host.isLoaded("/elsewhere/kqsamefp.so"));
-    EXPECT_FALSE(host.isLoaded(appFolder() + "/kqunitfp.so"));
-    EXPECT_EQ(host.loadFrom(pluginFolder()), 1);
-}
-
-TEST_F(ScuTest, AnExclusivePluginEndsTheListOnlyForACardWithASession) {
-    useVxiRoot();
-    // The program folder is searched first, so its plug-in comes first in the list.
-    struct Case {
-        const char *first, *second;
+// The program folder is searched first, then the folder under VXIPNPPATH64 when it is set (not
+// beside it); a plug-in of the same name in the program folder wins. An exclusive plug-in ends
+// the list only for a card with a session. Only plug-ins serving the card's model and ready
+// are offered; files that are not plug-ins of this interface are skipped silently.
+TEST_F(ScuTest, PluginsOfferedFollowTheFoldersAndTheCard) {
+    const struct {
+        QStringList app, plugins;
+        const char *root; // VXIPNPPATH64: unset (null), empty, or the test's
         ViSession session;
+        ViUInt16 model;
         QStringList offered;
+    } cases[] = {
+        {{"kqunitfp"}, {"kqexclfp"}, nullptr, 0, 0x7150, {"Unit"}},
+        {{"kqunitfp"}, {"kqexclfp"}, "", 0, 0x7150, {"Unit"}},
+        {{"kqunitfp"}, {"kqexclfp"}, "set", 0, 0x7150, {"Unit", "Exclusive"}},
+        {{"kqunitfp>kqsamefp.so"}, {"kqexclfp>kqsamefp.so"}, "set", 0, 0x7150, {"Unit"}},
+        {{"kqexclfp"}, {"kqunitfp"}, "set", 0, 0x7150, {"Exclusive", "Unit"}},
+        {{"kqexclfp"}, {"kqunitfp"}, "set", 0x1234, 0x7150, {"Exclusive"}},
+        {{"kqunitfp"}, {"kqexclfp"}, "set", 0x1234, 0x7150, {"Unit", "Exclusive"}},
+        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, nullptr, 0x55, 0x7150, {"Unit"}},
+        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, nullptr, 0x55, 0x7140, {"Other"}},
+        {{"kqforefp", "kqnonefp", "kqunitfp>kqunit.so", "kqunitfp>libkqunitfp.so", "kqexclfp>kqexclfp.so.1",
+          "kqunitfp"},
+         {},
+         nullptr,
+         0,
+         0x7150,
+         {"Unit"}},
     };
-    const Case cases[] = {
-        {"kqexclfp", "kqunitfp", 0, {"Exclusive", "Unit"}},
-        {"kqexclfp", "kqunitfp", 0x1234, {"Exclusive"}},
-        {"kqunitfp", "kqexclfp", 0x1234, {"Unit", "Exclusive"}},
-    };
-    for (const Case &c : cases) {
-        for (const QString &folder : {appFolder(), pluginFolder()})
-            for (const QString &file : QDir(folder).entryList(QDir::Files))
-                QFile::remove(folder + "/" + file);
-        place(c.first, appFolder());
-        place(c.second, pluginFolder());
-        EXPECT_EQ(titles(HostInFolder(appFolder(), c.session).plugins()), c.offered)
-            << c.first << " then " << c.second << ", session " << c.session;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.app.join(",").toStdString() << " | "
+                                        << c.plugins.join(",").toStdString() << ", session " << c.session);
+        ASSERT_NO_FATAL_FAILURE(place(c.app, c.plugins));
+        {
+            QFile junk(appFolder() + "/kqjunkfp.so");
+            ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a library\n") > 0);
+        }
+        ASSERT_TRUE(QDir(appFolder()).mkdir("kqdirsfp.so"));
+        if (!c.root)
+            unsetenv("VXIPNPPATH64");
+        else if (*c.root)
+            useVxiRoot();
+        else
+            setenv("VXIPNPPATH64", "", 1);
+        EXPECT_EQ(titles(HostInFolder(appFolder(), c.session, c.model).plugins()), c.offered);
     }
 }
 
-TEST_F(ScuTest, OnlyPluginsServingTheCardAndReadyAreOfferedAndEachIsBoundToTheCard) {
-    place("kqunitfp", appFolder());
-    place("kq7140fp", appFolder()); // serves the 7140 only
-    place("kqidlefp", appFolder()); // present, not ready
-
+TEST_F(ScuTest, LoadingCountsSkipsWhatIsLoadedAndBindsEachWidgetToTheCard) {
+    ASSERT_NO_FATAL_FAILURE(
+        place({"kqunitfp>kqsamefp.so", "kq7140fp", "kqidlefp"}, {"kqexclfp>kqsamefp.so"}));
+    useVxiRoot();
     HostInFolder host(appFolder(), 0x55, 0x7150, 0x4241);
-    EXPECT_EQ(host.loadFrom(appFolder()), 2); // the 7140's is dropped, the idle one kept
+    EXPECT_EQ(QDir(host.pluginFolder()), QDir(pluginFolder()));
     const QList<kq7000fp_scuWidget *> offered = host.plugins();
     ASSERT_EQ(titles(offered), QStringList({"Unit"}));
     EXPECT_EQ(host.plugins(), offered); // the same widgets, not new ones
-    EXPECT_EQ(offered[0]->property("session").toUInt(), 0x55u);
-    EXPECT_EQ(offered[0]->property("model").toUInt(), 0x7150u);
-    EXPECT_EQ(offered[0]->property("variant").toUInt(), 0x4241u);
-
-    EXPECT_EQ(titles(HostInFolder(appFolder(), 0x55, 0x7140).plugins()), QStringList({"Other"}));
-}
-
-TEST_F(ScuTest, FilesThatAreNotPluginsOfThisInterfaceAreSkippedSilently) {
-    {
-        QFile junk(appFolder() + "/kqjunkfp.so");
-        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-        junk.write("not a library\n");
-    }
-    ASSERT_TRUE(QDir(appFolder()).mkdir("kqdirsfp.so"));
-    place("kqforefp", appFolder());              // a plug-in of another program
-    place("kqnonefp", appFolder());              // gives no widget
-    place("kqunitfp", appFolder(), "kqunit.so"); // names outside the pattern
-    place("kqunitfp", appFolder(), "libkqunitfp.so");
-    place("kqexclfp", appFolder(), "kqexclfp.so.1");
-    place("kqunitfp", appFolder());
-
-    HostInFolder host(appFolder(), 0);
-    EXPECT_EQ(host.loadFrom(appFolder()), 1);
-    EXPECT_EQ(titles(host.plugins()), QStringList({"Unit"}));
+    EXPECT_TRUE(host.isLoaded("/elsewhere/kqsamefp.so"));
+    EXPECT_FALSE(host.isLoaded(appFolder() + "/kq7140fp.so")); // dropped: serves the 7140 only
+    EXPECT_TRUE(host.isLoaded(appFolder() + "/kqidlefp.so"));  // kept: present, not ready
+    EXPECT_EQ(host.loadFrom(pluginFolder()), 2); // the loaded ones: the same name is not loaded again
+    EXPECT_EQ(std::tuple(offered[0]->property("session").toUInt(), offered[0]->property("model").toUInt(),
+                         offered[0]->property("variant").toUInt()),
+              std::tuple(0x55u, 0x7150u, 0x4241u));
 }
 
 TEST_F(ScuTest, TheHostDeletesItsWidgetsWhereverTheyAreShownAndOnlyOnce) {
-    place("kqunitfp", appFolder());
+    ASSERT_NO_FATAL_FAILURE(place({"kqunitfp"}, {}));
     auto host = std::make_unique<HostInFolder>(appFolder(), 0);
     ASSERT_EQ(host->plugins().size(), 1);
     QPointer<kq7000fp_scuWidget> widget = host->plugins()[0];
@@ -169,7 +153,6 @@ TEST_F(ScuTest, TheHostDeletesItsWidgetsWhereverTheyAreShownAndOnlyOnce) {
     host.reset();
     EXPECT_TRUE(widget.isNull());
     EXPECT_EQ(tabs->count(), 0);
-
     // A page deleted with its tab before the host: the host must not delete it again.
     host = std::make_unique<HostInFolder>(appFolder(), 0);
     tabs->addTab(host->plugins()[0], "page");
