@@ -324,11 +324,12 @@ TEST_F(DriverAcquisitionTest, FailedCallIsReportedAndTheOthersAreStillMade) {
 
     EXPECT_FALSE(acq.start());
     EXPECT_FALSE(acq.rearm());
-    testing::internal::GetCapturedStdout();
+    const std::string printed = testing::internal::GetCapturedStdout();
     const std::string running = " failed due to [" + driverText(kq7150_ERROR_RUNNING) + "]";
     ASSERT_EQ(boxed.size(), 3u);
     EXPECT_EQ(boxed[1], "kq7150_startMultAcquisition(d_vi)" + running);
     EXPECT_EQ(boxed[2], "status" + running);
+    EXPECT_EQ(printed, boxed[0] + "\n" + boxed[1] + "\n" + boxed[2] + "\n") << "each printed as boxed";
 }
 
 // The carrier and slot of each card are in the headings of the end-to-end connections; in
