@@ -77,62 +77,79 @@ protected:
     QTemporaryDir dir;
 };
 
-// Bad arguments end with status 2 before the file is read; so does a block past its end.
-TEST_F(ToolFilesTest, BadCommandLinesAreRefusedBeforeTheFileIsRead) {
-    const std::string file = path("rec.bin7150");
+// Every refusal ends with its status and one message on standard error, nothing on standard
+// output, and leaves the file as it was: bad arguments (2; those the file does not decide point
+// to --help) before the file is read, a block past its end included; files the reader refuses (which, its own
+// tests say: here every command passes the reason on) and blocks too short to analyse (1).
+TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
+    const std::string file = path("rec.bin7150"), raw = path("raw.bin7150");
     ASSERT_EQ(programRecordings()[0].write(file), "");
+    ASSERT_EQ(toolRecording(StorageFormat::kRawCounts, {0x01}, false).write(raw), "");
+    // The fewest scans each command analyses, and one fewer. A spectrum padded to two points
+    // per scan would have a point even for a single scan.
+    const auto shortBlocks = [this](int scans) { return path(std::to_string(scans) + ".bin7150"); };
+    for (int scans : {1, 2, 9, 10})
+        ASSERT_EQ(toolRecording(StorageFormat::kBinary64, {0x03}, false, 2, scans).write(shortBlocks(scans)),
+                  "");
     const std::string before = contents(file);
-    const std::pair<QStringList, std::string> refusals[] = {
-        {{}, "no command given"},
-        {args({"play", file}), "unknown command 'play'"},
-        {args({"info"}), "info needs FILE"},
-        {args({"info", file, "more"}), "info needs FILE, not 'more'"},
-        {args({"convert", file}), "convert needs FILE and OUT.csv"},
-        {args({"measure", file, "--window", "1"}), "measure has no option '--window'"},
-        {args({"info", file, "--all"}), "info has no option '--all'"},
+    std::vector<std::tuple<QStringList, int, std::string>> refusals = {
+        {{}, 2, "no command given"},
+        {args({"play", file}), 2, "unknown command 'play'"},
+        {args({"info"}), 2, "info needs FILE"},
+        {args({"info", file, "more"}), 2, "info needs FILE, not 'more'"},
+        {args({"convert", file}), 2, "convert needs FILE and OUT.csv"},
+        {args({"measure", file, "--window", "1"}), 2, "measure has no option '--window'"},
+        {args({"info", file, "--all"}), 2, "info has no option '--all'"},
         // The strict number routine is used here: one row for all it refuses.
-        {args({"measure", file, "--block", "0"}), "--block 0: blocks are counted from 1"},
-        {args({"measure", file, "--block=2", "--all"}), "measure takes --block K or --all, not both"},
-        {args({"measure", file, "--zero-padding", "3"}), "--zero-padding 3: the zero padding is one of"},
-        {args({"measure", file, "--fit", "8"}), "--fit 8: the sine fit is 0"},
-        {args({"spectrum", file, "--block=1", "--window=6"}), "--window 6: the window is 0 rectangular"},
-        {args({"spectrum", file, "--block=1", "--window=Hann"}),
+        {args({"measure", file, "--block", "0"}), 2, "--block 0: blocks are counted from 1"},
+        {args({"measure", file, "--block=2", "--all"}), 2, "measure takes --block K or --all, not both"},
+        {args({"measure", file, "--zero-padding", "3"}), 2, "--zero-padding 3: the zero padding is one of"},
+        {args({"measure", file, "--fit", "8"}), 2, "--fit 8: the sine fit is 0"},
+        {args({"spectrum", file, "--block=1", "--window=6"}), 2, "--window 6: the window is 0 rectangular"},
+        {args({"spectrum", file, "--block=1", "--window=Hann"}), 2,
          "--window Hann: the window is 0 rectangular"},
-        {args({"spectrum", file}), "spectrum needs --block K"},
-        {args({"spectrum", file, "--block"}), "--block needs a value"},
-        {args({"convert", file, "out.csv", "--millivolts=1"}), "--millivolts takes no value"},
-        {args({"spectrum", file, "--block", "4"}), "--block 4: '" + file + "' has 3 whole blocks"},
-        {args({"convert", file, file}), "'" + file + "' is the file to convert itself"},
+        {args({"spectrum", file}), 2, "spectrum needs --block K"},
+        {args({"spectrum", file, "--block"}), 2, "--block needs a value"},
+        {args({"convert", file, "out.csv", "--millivolts=1"}), 2, "--millivolts takes no value"},
+        {args({"spectrum", file, "--block", "4"}), 2, "--block 4: '" + file + "' has 3 whole blocks\n"},
+        {args({"convert", file, file}), 2, "'" + file + "' is the file to convert itself\n"},
+        {args({"measure", shortBlocks(9), "--block=2"}), 1,
+         "'" + shortBlocks(9) + "' has 9 scans per block; measure needs at least 10\n"},
+        {args({"spectrum", shortBlocks(1), "--block=2", "--zero-padding=2"}), 1,
+         "'" + shortBlocks(1) + "' has 1 scan per block; spectrum needs at least 2\n"},
     };
-    for (const auto &[arguments, message] : refusals) {
+    const std::pair<std::string, std::string> unreadable[] = {
+        {raw, "FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read"},
+        {path("missing.bin7150"), "No such file or directory"},
+        {dir.path().toStdString(), "Is a directory"}};
+    for (const auto &[bad, why] : unreadable)
+        for (const QStringList &command :
+             {args({"info", bad}), args({"measure", bad, "--all"}), args({"spectrum", bad, "--block", "1"}),
+              args({"convert", bad, bad + ".csv"})})
+            refusals.push_back({command, 1, "cannot read '" + bad + "': " + why + "\n"});
+    for (const auto &[arguments, status, message] : refusals) {
         const ToolRun run = runTool(arguments);
-        EXPECT_EQ(std::tuple(run.status, run.out), std::tuple(2, std::string()))
+        EXPECT_EQ(std::tuple(run.status, run.out), std::tuple(status, std::string()))
             << arguments.join(' ').toStdString();
-        EXPECT_EQ(run.err.rfind("kq7150-tool: " + message, 0), 0u) << run.err;
+        if (message.back() == '\n') // what only the file can refuse: no usage to point to
+            EXPECT_EQ(run.err, "kq7150-tool: " + message);
+        else
+            EXPECT_TRUE(run.err.rfind("kq7150-tool: " + message, 0) == 0 &&
+                        run.err.find("\nTry 'kq7150-tool --help'.\n") == run.err.find('\n'))
+                << run.err;
     }
     EXPECT_EQ(contents(file), before);
+    for (const auto &[bad, why] : unreadable)
+        EXPECT_FALSE(fs::exists(bad + ".csv"));
 
     const ToolRun help = runTool({"convert", "--help"});
     EXPECT_EQ(std::tuple(help.status, help.err), std::tuple(0, std::string()));
     EXPECT_EQ(help.out.rfind("Usage: kq7150-tool COMMAND FILE [options]\n", 0), 0u) << help.out;
-}
-
-// The fewest scans each command analyses, and one fewer. A spectrum padded to two points per
-// scan would have a point even for a single scan.
-TEST_F(ToolFilesTest, BlocksTooShortToAnalyseAreRefused) {
-    const std::tuple<std::string, int, int> cases[] = {
-        {"measure", 10, 0}, {"measure", 9, 1}, {"spectrum", 2, 0}, {"spectrum", 1, 1}};
-    for (const auto &[command, scans, status] : cases) {
-        SCOPED_TRACE(command + " of " + std::to_string(scans));
-        const std::string file = path("short.bin7150");
-        ASSERT_EQ(toolRecording(StorageFormat::kBinary64, {0x03}, false, 2, scans).write(file), "");
-        const ToolRun run = runTool(args({command, file, "--block=2", "--zero-padding=2"}));
-        EXPECT_EQ(run.status, status);
-        EXPECT_TRUE(command == "measure" || run.out.find("inf") == std::string::npos) << run.out;
-        EXPECT_EQ(run.err, status == 0 ? ""
-                                       : "kq7150-tool: '" + file + "' has " + std::to_string(scans) +
-                                             (scans == 1 ? " scan" : " scans") + " per block; " + command +
-                                             " needs at least " + std::to_string(scans + 1) + "\n");
+    for (const auto &[command, scans] : {std::pair("measure", 10), std::pair("spectrum", 2)}) {
+        const ToolRun run = runTool(args({command, shortBlocks(scans), "--block=2", "--zero-padding=2"}));
+        EXPECT_EQ(std::tuple(run.status, run.err), std::tuple(0, std::string())) << command;
+        EXPECT_EQ(run.out.find("inf"),
+                  std::string(command) == "spectrum" ? std::string::npos : run.out.find("inf"));
     }
 }
 
@@ -283,30 +300,6 @@ TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
         EXPECT_EQ(std::tuple(b.status, b.err), std::tuple(0, std::string()));
         EXPECT_EQ(a.out.rfind(b.out, 0), 0u) << b.out;
         EXPECT_EQ(lines(b.out).size() + (r.blocks - blocks) * r.channels(), lines(a.out).size());
-    }
-}
-
-// Which headers the reader refuses, and why, its own tests say; here, that every command
-// passes its reason on and ends with status 1.
-TEST_F(ToolFilesTest, EveryCommandNamesWhyTheReaderRefusesAFile) {
-    const std::string raw = path("raw.bin7150");
-    ASSERT_EQ(toolRecording(StorageFormat::kRawCounts, {0x01}, false).write(raw), "");
-    const std::pair<std::string, std::string> files[] = {
-        {raw, "FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read"},
-        {path("missing.bin7150"), "No such file or directory"},
-        {dir.path().toStdString(), "Is a directory"},
-    };
-    for (const auto &[file, message] : files) {
-        for (const QStringList &command :
-             {args({"info", file}), args({"measure", file, "--all"}),
-              args({"spectrum", file, "--block", "1"}), args({"convert", file, file + ".csv"})}) {
-            const ToolRun run = runTool(command);
-            EXPECT_EQ(
-                std::tuple(run.status, run.out, run.err),
-                std::tuple(1, std::string(), "kq7150-tool: cannot read '" + file + "': " + message + "\n"))
-                << command.join(' ').toStdString();
-        }
-        EXPECT_FALSE(fs::exists(file + ".csv"));
     }
 }
 
