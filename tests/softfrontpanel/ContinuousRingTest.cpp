@@ -279,9 +279,10 @@ TEST_F(ContinuousRingTest, FullDiskCutsTheFileBackToItsWholeBlocks) {
     for (int format : {StorageFormat::kBinary64, StorageFormat::kCsvVolts, StorageFormat::kFlacCounts}) {
         SCOPED_TRACE(format);
         const bool flac = format == StorageFormat::kFlacCounts;
-        if (flac) // noise, which FLAC cannot make small
+        if (flac) { // noise, which FLAC cannot make small
             ASSERT_NO_FATAL_FAILURE(
                 openWorld(R"({"type":"sine","amplitude":0.001,"frequency":50,"noiseRms":1e-4})"));
+        }
         rlimit old{};
         ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);

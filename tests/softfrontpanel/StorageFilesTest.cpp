@@ -110,18 +110,11 @@ TEST(DataFileWriterTest, HeaderAndCsvHeaderText) {
               "CHANNEL_MASK_FC2=0xa0\nTIME_OFFSET=-0.001000\nTIMESTAMPS=0\n#\n");
     // A FLAC recording's description names each channel's volts per count in digits that read
     // back exactly.
+    DataFileHeader flac{5, 1000.0, 3, 64, {0x01, 0xa0}, 0.0, true, {}, {}};
+    flac.lsb = {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2};
+    flac.gains = {1, 1000, 7};
     EXPECT_EQ(
-        written([](std::FILE *f) {
-            return DataFileWriter::writeHeader(f, {5,
-                                                   1000.0,
-                                                   3,
-                                                   64,
-                                                   {0x01, 0xa0},
-                                                   0.0,
-                                                   true,
-                                                   {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2},
-                                                   {1, 1000, 7}});
-        }),
+        written([&](std::FILE *f) { return DataFileWriter::writeHeader(f, flac); }),
         "DEVICE=Movara 7150\nFORMAT=FLAC\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=3\n"
         "NUMBER_OF_SCANS_PER_BLOCK=64\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x01\n"
         "CHANNEL_MASK_FC2=0xa0\nLSB_FC1_CH1=1.220703125e-06\nGAIN_FC1_CH1=1\nLSB_FC2_CH6=1.220703125e-09\n"
