@@ -224,31 +224,29 @@ TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
         toolRecording(StorageFormat::kBinary64, {0x05}, true, 5, 2000).withWholeCounts(),
         toolRecording(StorageFormat::kBinary64, {0x03, 0x30, 0x81}, false, 4, 600, 6000.0, 60)
             .withWholeCounts()};
-    const std::vector<std::string> commands[] = {
+    const QStringList commands[] = {
         {"measure"},
         {"measure", "--block", "2", "--zero-padding", "5", "--fit", "3"},
         {"spectrum", "--block", "2", "--window", "hann", "--zero-padding", "2"},
         {"convert", "-"},
         {"convert", "-", "--millivolts"},
     };
-    const auto run = [](std::vector<std::string> command, const std::string &file) {
-        command.insert(command.begin() + 1, file);
-        QStringList list;
-        for (const std::string &a : command)
-            list << QString::fromStdString(a);
-        return runTool(list);
+    const auto run = [](QStringList command, const std::string &file) {
+        command.insert(1, QString::fromStdString(file));
+        return runTool(command);
     };
     for (const StoredRecording &r : recordings) {
         const std::string binary = path("twin.bin7150"), flac = path("twin.flac7150");
         ASSERT_EQ(r.write(binary), "");
         ASSERT_EQ(r.twin(StorageFormat::kFlacCounts).write(flac), "");
         SCOPED_TRACE(contents(flac));
-        for (const std::vector<std::string> &command : commands) {
+        for (const QStringList &command : commands) {
+            SCOPED_TRACE(command.join(' ').toStdString());
             const ToolRun a = run(command, binary), b = run(command, flac);
-            ASSERT_EQ(std::tuple(a.status, a.err), std::tuple(0, std::string())) << command[0];
-            EXPECT_EQ(std::tuple(b.status, b.err), std::tuple(0, std::string())) << command[0];
+            ASSERT_EQ(std::tuple(a.status, a.err), std::tuple(0, std::string()));
+            EXPECT_EQ(std::tuple(b.status, b.err), std::tuple(0, std::string()));
             EXPECT_GT(a.out.size(), 300u);
-            EXPECT_TRUE(a.out == b.out) << command[0] << ": the outputs differ";
+            EXPECT_TRUE(a.out == b.out) << "the outputs differ";
         }
 
         // As the binary file's, but for the format, the scan times and the layout: each
