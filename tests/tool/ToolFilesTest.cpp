@@ -191,7 +191,7 @@ TEST_F(ToolFilesTest, InfoDescribesTheHeaderAndWhetherThePayloadIsWhole) {
 
         // A partial block at the end: the reader's warning reaches standard error, not the
         // output, and only the whole blocks are measured.
-        std::ofstream(file, std::ios::binary | std::ios::app) << std::string(100, '\0');
+        ASSERT_EQ(StoredRecording(r).withGarbage(std::string(100, '\0')).write(file), "");
         run = runTool(args({"info", file}));
         EXPECT_EQ(std::tuple(run.status, run.err),
                   std::tuple(0, "Warning. The binary data seems corrupt.\n"));
