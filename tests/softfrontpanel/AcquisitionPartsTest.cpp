@@ -218,18 +218,11 @@ class OfflinePlaybackTest : public ::testing::Test {
 protected:
     void TearDown() override { std::filesystem::remove(path); }
     void write(bool doubles, bool timestamps, int blocks) {
-        const std::string why = StoredRecording()
-                                    .withFormat(doubles ? StorageFormat::kBinary64 : StorageFormat::kBinary32)
-                                    .withMasks({0x03})
-                                    .withScans(4)
-                                    .withBlocks(blocks)
-                                    .withTimestamps(timestamps)
-                                    .withPreTrigger(250)
-                                    .withSignal([](int k, int64_t scan) {
-                                        return 10.0 * double(scan / 4) + double(k * 4 + scan % 4) / 8;
-                                    })
-                                    .write(path);
-        ASSERT_EQ(why, "");
+        StoredRecording r;
+        r.withFormat(doubles ? StorageFormat::kBinary64 : StorageFormat::kBinary32).withMasks({0x03});
+        r.withScans(4).withBlocks(blocks).withTimestamps(timestamps).withPreTrigger(250);
+        r.signal = [](int k, int64_t scan) { return 10.0 * double(scan / 4) + double(k * 4 + scan % 4) / 8; };
+        ASSERT_EQ(r.write(path), "");
         ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
     }
     const std::string path = ::testing::TempDir() + "kq-offline-" + std::to_string(getpid()) + ".bin7150";

@@ -61,14 +61,10 @@ protected:
     // comes before the "#" line when the header has no such key.
     std::string header(const std::string &extra = "") {
         const std::string path = (dir / "header").string();
-        StoredRecording()
-            .withRate(1234.5)
-            .withMasks({3, 3})
-            .withScans(16)
-            .withTimestamps()
-            .withPreTrigger(2469)
-            .withBlocks(0)
-            .write(path);
+        StoredRecording r;
+        r.withRate(1234.5).withMasks({3, 3}).withScans(16).withTimestamps().withPreTrigger(2469).withBlocks(
+            0);
+        EXPECT_EQ(r.write(path), "");
         std::ifstream in(path, std::ios::binary);
         std::string h(std::istreambuf_iterator<char>(in), {});
         for (std::size_t at = 0; at < extra.size();) {
