@@ -253,7 +253,8 @@ TEST_F(ContinuousRingTest, FlacStoresEveryBlockReadWithEachChannelsVoltsPerCount
         EXPECT_EQ(ring.error(), "");
         RampFile file;
         ASSERT_TRUE(rampFileIsGapFree(path, 0, file));
-        EXPECT_EQ(std::pair(file.blocks, file.blocks), std::pair(ring.blocksStored.load(), uint64_t(blocks)));
+        EXPECT_EQ(file.blocks, ring.blocksStored.load());
+        EXPECT_EQ(file.blocks, blocks);
         EXPECT_EQ(ring.fileBytes.load(), recordingBytes(path, timestamps));
         expectFlacTestPasses(path, 2, timestamps);
     }
