@@ -156,7 +156,7 @@ TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
 TEST_F(ToolFilesTest, InfoDescribesTheHeaderAndWhetherThePayloadIsWhole) {
     for (const StoredRecording &r : programRecordings()) {
         const std::string file = path("info.bin7150");
-        ASSERT_EQ(r.write(file), "");
+        ASSERT_NO_FATAL_FAILURE(storeThroughTheStorage(r, file));
         SCOPED_TRACE(contents(file).substr(0, 300));
         const std::string measured = runTool(args({"measure", file})).out;
         ToolRun run = runTool(args({"info", file}));
@@ -310,7 +310,7 @@ TEST_F(ToolFilesTest, ConvertWritesTheBytesOfTheContinuousStoragesCsv) {
             const std::string binary = path("rec.bin7150"), stored = path("stored.csv"),
                               converted = path("converted.csv");
             ASSERT_EQ(r.write(binary), "");
-            ASSERT_EQ(r.twin(format).write(stored), "");
+            ASSERT_NO_FATAL_FAILURE(storeThroughTheStorage(r.twin(format), stored));
             std::ofstream(converted) << "an earlier file of that name";
             QStringList command = args({"convert", binary, converted});
             if (format == StorageFormat::kCsvMilli)

@@ -1,11 +1,15 @@
 // The tool run as a separate process, and the recordings its tests give it.
 #pragma once
 
+#include "ContinuousStorage.h"
 #include "StoredRecording.h"
+
+#include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QStringList>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -58,4 +62,38 @@ inline std::vector<StoredRecording> programRecordings() {
             toolRecording(StorageFormat::kBinary32, {0x81}, false, 2, 1024, 20000.0, 0),
             toolRecording(StorageFormat::kBinary64, {0x03, 0x30, 0x81}, false, 4, 600, 6000.0, 60),
             toolRecording(StorageFormat::kBinary32, {0x01, 0x02, 0x80}, true)};
+}
+
+// Stores r through the continuous storage, as during an acquisition: its plan, the ring's slots
+// filled as the driver's callback fills them, its writer task and its end. The header and the
+// CSV lines are then the storage's own.
+inline void storeThroughTheStorage(const StoredRecording &r, const std::string &path) {
+    ASSERT_LT(r.blocks, int(contParams_t::kSlots)) << "one pass of the ring";
+    ContinuousStorage storage;
+    ContinuousStorage::Plan plan;
+    plan.format = r.format;
+    plan.fileName = path;
+    plan.timestamps = r.timestamps;
+    plan.scans = r.scans;
+    plan.rate = r.rate;
+    plan.preTrigger = r.preTrigger;
+    plan.masks.assign(r.masks.begin(), r.masks.end());
+    plan.gainIndex.assign(r.masks.size() * 8, 0);
+    ASSERT_EQ(storage.prepare(plan), ContinuousStorage::Result::Ready) << path;
+    contParams_t &p = storage.params();
+    for (int b = 0; b < r.blocks; ++b) {
+        const std::vector<double> v = r.block(b);
+        if (r.floats())
+            std::copy(v.begin(), v.end(), static_cast<float *>(p.data[b]));
+        else
+            std::copy(v.begin(), v.end(), static_cast<double *>(p.data[b]));
+        for (int i = 0; i < r.scans; ++i) {
+            p.seconds[b][i] = r.second(int64_t(b) * r.scans + i);
+            p.nanoseconds[b][i] = r.nanosecond(int64_t(b) * r.scans + i);
+        }
+    }
+    p.writeIndex.exchange(uint32_t(r.blocks));
+    storage.startWriter();
+    ASSERT_EQ(storage.finish(), "") << path;
+    storage.release();
 }
