@@ -50,14 +50,17 @@ QStringList args(std::initializer_list<std::string> list) {
     return result;
 }
 
-// "Name:" to value, of info's output.
+// "Name:" to value, of info's output; a name that comes again gets a "'" more.
 std::map<std::string, std::string> infoRows(const std::string &out) {
     std::map<std::string, std::string> rows;
     for (const std::string &line : lines(out)) {
         const std::size_t name = line.find_first_not_of(' '), colon = line.find(':');
         const std::size_t value = line.find_first_not_of(' ', colon + 1);
+        std::string key = line.substr(name, colon - name);
+        while (rows.count(key)) // a card's stream comes after its mask: "FC1'"
+            key += "'";
         if (colon != std::string::npos && value != std::string::npos)
-            rows[line.substr(name, colon - name)] = line.substr(value);
+            rows[key] = line.substr(value);
     }
     return rows;
 }
@@ -271,7 +274,7 @@ TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
                 const uint64_t bytes = fs::file_size(streams[k]),
                                scans = k ? uint64_t(r.blocks) * r.scans : firstScans;
                 total += bytes;
-                expected[k < r.masks.size() ? "FC" + std::to_string(k + 1) : "Scan times"] =
+                expected[k < r.masks.size() ? "FC" + std::to_string(k + 1) + "'" : "Scan times"] =
                     streams[k] + ", " + std::to_string(bytes) + " bytes, " + std::to_string(scans) + " scans";
             }
             expected["Streams"] = std::to_string(streams.size()) + " beside the description, " +
@@ -280,8 +283,7 @@ TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
             const ToolRun info = run({"info"}, flac);
             EXPECT_EQ(std::tuple(info.status, info.err), std::tuple(0, std::string()));
             EXPECT_EQ(infoRows(info.out), expected) << info.out;
-            // A card's mask and its stream share a row name.
-            EXPECT_EQ(lines(info.out).size(), expected.size() + r.masks.size());
+            EXPECT_EQ(lines(info.out).size(), expected.size());
         };
         const uint64_t all = uint64_t(r.blocks) * r.scans;
         ASSERT_NO_FATAL_FAILURE(expectInfo(all, std::to_string(r.blocks)));
