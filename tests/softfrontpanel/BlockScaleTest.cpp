@@ -22,8 +22,9 @@ TEST(BlockScaleTest, EveryPositionHasABlockOfItsOwnAndTheEndsMeet) {
                 continue;
             EXPECT_EQ(scale.positionOf(scale.blockAt(p)), p);
             // The block after a position's own is on that position or the next.
-            if (p < last && scale.blockAt(p) + 1 < blocks)
+            if (p < last && scale.blockAt(p) + 1 < blocks) {
                 EXPECT_LE(scale.positionOf(scale.blockAt(p) + 1), p + 1);
+            }
         }
     }
 }

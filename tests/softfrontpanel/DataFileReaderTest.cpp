@@ -1,11 +1,15 @@
+// The stored-file header reader: what it refuses and why, what it accepts at the limits, how it
+// counts blocks, and where a block's parts lie.
+#include "../support/StoredRecording.h"
+
 #include "DataFileReader.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -17,36 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A header as the program writes it. A line of extra replaces the line of its key, or comes
-// before the "#" line when the header has no such key.
-std::string header(const std::string &extra = "", const char *format = "ViReal64",
-                   std::vector<int> masks = {3, 3}, int channels = 4, int scans = 16, int timestamps = 1) {
-    std::string h = std::string("DEVICE=Movara 7150\nFORMAT=") + format + "\nSAMPLING_RATE_HZ=1234.500000\n" +
-                    "NUMBER_OF_CHANNELS=" + std::to_string(channels) +
-                    "\nNUMBER_OF_SCANS_PER_BLOCK=" + std::to_string(scans) +
-                    "\nNUMBER_OF_FUNCTION_CARDS=" + std::to_string(masks.size()) + "\n";
-    char mask[64];
-    for (std::size_t c = 0; c < masks.size(); ++c) {
-        std::snprintf(mask, sizeof mask, "CHANNEL_MASK_FC%zu=0x%02x\n", c + 1, unsigned(masks[c]));
-        h += mask;
-    }
-    h += "TIME_OFFSET=-0.250000\nTIMESTAMPS=" + std::to_string(timestamps) + "\n#\n";
-    for (std::size_t at = 0; at < extra.size();) {
-        const std::size_t end = extra.find('\n', at) + 1;
-        const std::string line = extra.substr(at, end - at);
-        const std::string key = line.substr(0, line.find('=') + 1);
-        const std::size_t old = h.rfind(key, 0) == 0 ? 0 : h.find("\n" + key);
-        if (old == std::string::npos) {
-            h.insert(h.size() - 2, line);
-        } else {
-            const std::size_t start = old == 0 ? 0 : old + 1;
-            h.replace(start, h.find('\n', start) + 1 - start, line);
-        }
-        at = end;
-    }
-    return h;
-}
-
 std::string without(std::string h, const std::string &key) { // drops the line starting with key
     const std::size_t at = h.rfind(key, 0) == 0 ? 0 : h.find("\n" + key) + 1;
     return h.erase(at, h.find('\n', at) + 1 - at);
@@ -56,6 +30,13 @@ std::string added(std::string h, const std::string &line) { // line comes before
     return h.insert(h.size() - 2, line);
 }
 
+std::string fillers(int lines) {
+    std::string s;
+    while (lines-- > 0)
+        s += "COMMENT=filler\n";
+    return s;
+}
+
 // FORMAT=FLAC and the volts per count of the default header's channels but skipped's.
 std::string flacLsb(const std::string &skipped = "") {
     std::string lines = "FORMAT=FLAC\n";
@@ -63,13 +44,6 @@ std::string flacLsb(const std::string &skipped = "") {
         if (skipped != channel)
             lines += std::string("LSB_") + channel + "=1.220703125e-06\n";
     return lines;
-}
-
-std::string fillers(int lines) {
-    std::string s;
-    while (lines-- > 0)
-        s += "COMMENT=filler\n";
-    return s;
 }
 
 class DataFileReaderTest : public ::testing::Test {
@@ -82,43 +56,33 @@ protected:
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }
-    int read(const std::string &content) { return DataFileReader::readHeader(write(content).c_str(), info); }
+    // The header the program writes for two cards of channels 1 and 2, 16 scans a block with
+    // scan times, at 1234.5 Hz from -2 s. A line of extra replaces the line of its key, or
+    // comes before the "#" line when the header has no such key.
+    std::string header(const std::string &extra = "") {
+        const std::string path = (dir / "header").string();
+        StoredRecording r;
+        r.withRate(1234.5).withMasks({3, 3}).withScans(16).withTimestamps().withPreTrigger(2469).withBlocks(
+            0);
+        EXPECT_EQ(r.write(path), "");
+        std::ifstream in(path, std::ios::binary);
+        std::string h(std::istreambuf_iterator<char>(in), {});
+        for (std::size_t at = 0; at < extra.size();) {
+            const std::size_t end = extra.find('\n', at) + 1;
+            const std::string line = extra.substr(at, end - at);
+            const std::string key = line.substr(0, line.find('=') + 1);
+            const std::size_t old = key.empty() ? std::string::npos : ("\n" + h).find("\n" + key);
+            h = old == std::string::npos ? added(h, line) : h.replace(old, h.find('\n', old) + 1 - old, line);
+            at = end;
+        }
+        return h;
+    }
 
     const fs::path dir =
         fs::temp_directory_path() / ("kq-dfr-" + std::to_string(getpid()) + "-" +
                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fileInfo_t info{};
 };
-
-TEST_F(DataFileReaderTest, ReadsWellFormedHeadersOfOneToThreeCards) {
-    const struct {
-        const char *format;
-        std::vector<int> masks;
-        int channels, scans, timestamps;
-        uint64_t data, times, block; // sample width x channels x N; 4 x N; data + 2 x times
-    } shapes[] = {
-        {"ViReal32", {0x01}, 1, 256, 0, 1024, 0, 1024},
-        {"ViReal64", {0xFF, 0x05}, 10, 100, 1, 8000, 400, 8800},
-        {"ViReal64", {0x03, 0x03, 0x03}, 6, 1024, 1, 49152, 4096, 57344},
-    };
-    for (const auto &s : shapes) {
-        const std::string head = header("", s.format, s.masks, s.channels, s.scans, s.timestamps);
-        SCOPED_TRACE(head);
-        const std::string path = write(head + std::string(2 * s.block, 'Z'));
-        ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
-        EXPECT_STREQ(info.path, path.c_str());
-        EXPECT_EQ(info.format, std::strcmp(s.format, "ViReal64") ? fileFormatViReal32 : fileFormatViReal64);
-        EXPECT_EQ(std::tuple(info.rate, info.timeOffset), std::tuple(1234.5, -0.25));
-        EXPECT_EQ(std::tuple(info.channels, info.scansPerBlock, int(info.timestamps), int(info.cards)),
-                  std::tuple(s.channels, s.scans, s.timestamps, int(s.masks.size())));
-        for (int c = 0; c < fileInfoMaskSlots; ++c)
-            EXPECT_EQ(info.channelMasks[c], c < info.cards ? s.masks[c] : 0) << "card " << c + 1;
-        EXPECT_EQ(std::tuple(info.dataLength, info.timestampArrayLength, info.blockLength),
-                  std::tuple(s.data, s.times, s.block));
-        EXPECT_EQ(std::tuple(info.payloadOffset, info.payloadLength, info.blockCount),
-                  std::tuple(uint64_t(head.size()), 2 * s.block, uint64_t(2)));
-    }
-}
 
 TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
     // Each row breaks one rule of the default header: 2 cards of 0x03, 4 channels, 10 lines.
@@ -152,8 +116,8 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         // An infinite block duration; too small for the fixed format of the CSV.
         {"rate 5e-324", header("SAMPLING_RATE_HZ=5e-324\n"),
          "HZ=5e-324: the rate must be a number from 0.001 to 10000000 (Hz)"},
-        {"rate 1e-300", header("SAMPLING_RATE_HZ=1e-300\n"), "HZ=1e-300: the rate must be"},
         {"rate above 1e7", header("SAMPLING_RATE_HZ=10000000.000001\n"), "HZ=10000000.000001: the rate"},
+        // The strict number routine is used here: one row for all it refuses.
         {"decimal comma", header("SAMPLING_RATE_HZ=10000,500000\n"), "HZ=10000,500000: the rate must be"},
         {"time offset nan", header("TIME_OFFSET=nan\n"), "OFFSET=nan: the time offset must be"},
         {"time offset 1e13", header("TIME_OFFSET=1e13\n"), "OFFSET=1e13: the time offset must be"},
@@ -168,7 +132,6 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         {"escape sequence", header("FORMAT=\x1b]0;owned\x07\n"), "FORMAT=\\x1B]0;owned\\x07: only ViReal64"},
         {"NUL byte", header(std::string("NUMBER_OF_CHANNELS=4\0\n", 22)), "CHANNELS=4\\x00: not a whole"},
         {"timestamps 2", header("TIMESTAMPS=2\n"), "TIMESTAMPS=2: must be 0 or 1"},
-        {"channels 4x", header("NUMBER_OF_CHANNELS=4x\n"), "CHANNELS=4x: not a whole number"},
         {"no # line", without(header(), "#"), "no '#' line ends the header"},
         {"1026 lines", added(header(), fillers(1016)), "more than 1025 header lines"},
         {"two keys missing", without(without(header(), "FORMAT"), "TIMESTAMPS"),
@@ -188,12 +151,6 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
     for (const char *key : {"FORMAT", "SAMPLING_RATE_HZ", "NUMBER_OF_CHANNELS", "NUMBER_OF_SCANS_PER_BLOCK",
                             "TIME_OFFSET", "TIMESTAMPS"}) // without the card count, the masks come first
         refusals.push_back({key, without(header(), key), std::string("the header has no ") + key + "\n"});
-    for (const auto &[what, text, why] : refusals) {
-        std::string reason;
-        EXPECT_EQ(DataFileReader::readHeader(write(text).c_str(), info, &reason), -1) << what;
-        EXPECT_NE((reason + "\n").find(why), std::string::npos) << what << ": " << reason;
-    }
-
     // A FIFO without a writer would block an open for reading.
     const std::string fifo = (dir / "fifo.bin7150").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -202,6 +159,11 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         {fifo, "not a regular file (a pipe, socket or character device cannot hold a stored file)"},
         {dir.string(), "Is a directory"},
         {write(header(), std::string(250, 'n')), "the path is longer than 259 characters"}};
+    for (const auto &[what, text, why] : refusals) {
+        std::string reason;
+        EXPECT_EQ(DataFileReader::readHeader(write(text).c_str(), info, &reason), -1) << what;
+        EXPECT_NE((reason + "\n").find(why), std::string::npos) << what << ": " << reason;
+    }
     for (const auto &[path, why] : unreadable) {
         std::string reason;
         EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info, &reason), -1) << why;
@@ -214,24 +176,30 @@ TEST_F(DataFileReaderTest, AcceptsTheLimitsAndIgnoresWhatItDoesNotKnow) {
     std::string crlf = header("TIMESTAMPS=1   \n");
     for (std::size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2)
         crlf.insert(at, "\r");
+    std::string cards64 =
+        "FORMAT=ViReal32\nNUMBER_OF_FUNCTION_CARDS=64\nNUMBER_OF_CHANNELS=64\nTIMESTAMPS=0\n";
+    for (int c = 1; c <= 64; ++c)
+        cards64 += "CHANNEL_MASK_FC" + std::to_string(c) + "=0x01\n";
     const struct {
         std::string text;
         int channels;
         double rate;
-    } accepted[] = {{header("", "ViReal32", std::vector<int>(64, 0x01), 64), 64, 1234.5},
-                    {header("", "ViReal32", {3, 3}, 4, 524288), 4, 1234.5}, // 2 x 2^20
-                    {added(header(), fillers(1015)), 4, 1234.5},
-                    {header("COMMENT=" + std::string(246, 'a') + "\nnot a key line\n"), 4, 1234.5},
-                    {header("SAMPLING_RATE_HZ=1e+04\nTIME_OFFSET=-1e12\n"), 4, 1e4},
-                    {header("SAMPLING_RATE_HZ=0.001\n"), 4, 1e-3},
-                    {header("SAMPLING_RATE_HZ=10000000\n"), 4, 1e7},
-                    {crlf, 4, 1234.5}};
-    for (const auto &[text, channels, rate] : accepted) {
+        uint64_t block; // sample width x channels x scans + 2 x 4 x scans with scan times
+    } accepted[] = {{header(cards64), 64, 1234.5, 4 * 64 * 16},
+                    {header("FORMAT=ViReal32\nNUMBER_OF_SCANS_PER_BLOCK=524288\n"), 4, 1234.5, 24 * 524288},
+                    {added(header(), fillers(1015)), 4, 1234.5, 640},
+                    {header("COMMENT=" + std::string(246, 'a') + "\nnot a key line\n"), 4, 1234.5, 640},
+                    {header("SAMPLING_RATE_HZ=1e+04\nTIME_OFFSET=-1e12\n"), 4, 1e4, 640},
+                    {header("SAMPLING_RATE_HZ=0.001\n"), 4, 1e-3, 640},
+                    {header("SAMPLING_RATE_HZ=10000000\n"), 4, 1e7, 640},
+                    {crlf, 4, 1234.5, 640}};
+    for (const auto &[text, channels, rate, block] : accepted) {
         std::string why;
-        EXPECT_EQ(DataFileReader::readHeader(write(text).c_str(), info, &why), 0)
-            << text.substr(0, 300) << why;
-        EXPECT_EQ(std::tuple(info.channels, info.rate, info.payloadOffset),
-                  std::tuple(channels, rate, uint64_t(text.size())));
+        const std::string path = write(text + std::string(2 * block, 'Z'));
+        EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info, &why), 0) << text.substr(0, 300) << why;
+        EXPECT_STREQ(info.path, path.c_str());
+        EXPECT_EQ(std::tuple(info.channels, info.rate, info.payloadOffset, info.blockLength, info.blockCount),
+                  std::tuple(channels, rate, uint64_t(text.size()), block, uint64_t(2)));
         for (int c = info.cards; c < fileInfoMaskSlots; ++c)
             EXPECT_EQ(info.channelMasks[c], 0) << "card " << c + 1;
     }
@@ -261,8 +229,7 @@ TEST_F(DataFileReaderTest, CountsWholeBlocksAndWarnsOfAPartialOne) {
     }
 }
 
-// The other layouts are read through the playback's tests and the writer's round trip; here a
-// file written by hand pins where the seconds, nanoseconds and samples of a block lie.
+// A file written by hand pins where the seconds, nanoseconds and samples of a block lie.
 TEST_F(DataFileReaderTest, ReadsTheBlockAskedFor) {
     const int n = 16, sampleWords = 4 * n; // ViReal32, four channels
     // Three blocks in which every 32-bit word tells its block and position apart.
@@ -271,7 +238,7 @@ TEST_F(DataFileReaderTest, ReadsTheBlockAskedFor) {
         for (int i = 0; i < 2 * n + sampleWords; ++i)
             words.push_back(1000 * b + i);
     const std::string path =
-        write(header("", "ViReal32", {3, 3}, 4, n, 1) +
+        write(header("FORMAT=ViReal32\n") +
               std::string(reinterpret_cast<const char *>(words.data()), 4 * words.size()));
     ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
     std::vector<uint32_t> data(sampleWords), sec(n), nsec(n);
@@ -282,6 +249,7 @@ TEST_F(DataFileReaderTest, ReadsTheBlockAskedFor) {
         ASSERT_EQ(data[k], 1000u + 2 * n + k) << "word " << k;
     fs::resize_file(path, info.payloadOffset + 3 * info.blockLength - 1);
     EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 2), 0);
+    EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 3), -1);
 }
 
 } // namespace

@@ -1,16 +1,20 @@
+// The stored-file writers: their exact text, their numbers in any locale, their failures, and
+// a recording of every format read back through the program's reader.
+#include "../support/StoredRecording.h"
+
 #include "CsvWriter.h"
 #include "DataFileReader.h"
 #include "DataFileWriter.h"
+#include "FlacRecordingFiles.h"
 #include "OutputPath.h"
 #include "StorageFormat.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include <cfloat>
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -24,29 +28,24 @@ namespace fs = std::filesystem;
 namespace {
 
 // The CSV choices store 8-byte values in their buffers; a stale choice and a stale gain fall back.
-TEST(StorageFormatTest, ChoicesWidthsAndVoltsPerCount) {
+TEST(StorageFormatTest, ChoicesWidthsVoltsPerCountAndTexts) {
     using F = StorageFormat;
     EXPECT_EQ(std::vector<int>({F::fromChoice(-1), F::fromChoice(0), F::fromChoice(3), F::fromChoice(4),
                                 F::fromChoice(5)}),
               std::vector<int>({4, 0, 3, 5, 4}));
     EXPECT_EQ(std::vector<int>({F::sampleWidth(0), F::sampleWidth(2), F::sampleWidth(3)}),
               std::vector<int>({8, 8, 4}));
-    EXPECT_DOUBLE_EQ(StorageFormat::lsb(2), 2.44140625e-07); // gain 5
-    EXPECT_DOUBLE_EQ(StorageFormat::lsb(9), 1.220703125e-09);
-    EXPECT_EQ(std::pair(StorageFormat::lsb(10), StorageFormat::lsb(-1)),
-              std::pair(StorageFormat::lsb(0), StorageFormat::lsb(0)));
-}
-
-// The unit steps at 1024 and 2^20 bytes; 13.2 MB/s and 2.6 kB/s (TEXT) are checked where the dialog shows
-// them.
-TEST(StorageFormatTest, DataRateAndFileSizeTexts) {
-    EXPECT_EQ(StorageFormat::dataRateText(1, 1023, false), "Data Rate: 1023 B/s");
-    EXPECT_EQ(StorageFormat::dataRateText(1, 1048575, false), "Data Rate: 1024.0 kB/s");
-    EXPECT_EQ(StorageFormat::dataRateText(8, 1 << 30, false), "Data Rate: 8192.0 MB/s") << "past 2^31 bytes";
-    EXPECT_EQ(StorageFormat::fileSizeText(1023), "1023 B");
-    EXPECT_EQ(StorageFormat::fileSizeText(1536), "1.5 kB");
-    EXPECT_EQ(StorageFormat::fileSizeText((1 << 30) - 1), "1024.0 MB");
-    EXPECT_EQ(StorageFormat::fileSizeText(5ull << 40), "5120.00 GB");
+    EXPECT_DOUBLE_EQ(F::lsb(2), 2.44140625e-07); // gain 5
+    EXPECT_DOUBLE_EQ(F::lsb(9), 1.220703125e-09);
+    EXPECT_EQ(std::pair(F::lsb(10), F::lsb(-1)), std::pair(F::lsb(0), F::lsb(0)));
+    // The unit steps at 1024 and 2^20 bytes.
+    EXPECT_EQ(F::dataRateText(1, 1023, false), "Data Rate: 1023 B/s");
+    EXPECT_EQ(F::dataRateText(1, 1048575, false), "Data Rate: 1024.0 kB/s");
+    EXPECT_EQ(F::dataRateText(8, 1 << 30, false), "Data Rate: 8192.0 MB/s") << "past 2^31 bytes";
+    EXPECT_EQ(F::fileSizeText(1023), "1023 B");
+    EXPECT_EQ(F::fileSizeText(1536), "1.5 kB");
+    EXPECT_EQ(F::fileSizeText((1 << 30) - 1), "1024.0 MB");
+    EXPECT_EQ(F::fileSizeText(5ull << 40), "5120.00 GB");
 }
 
 // What a stream received, read back from a temporary file.
@@ -60,70 +59,45 @@ template <typename Write> std::string written(Write write) {
     return text;
 }
 
-class StorageFilesTest : public ::testing::Test {
-protected:
-    void SetUp() override { fs::create_directories(dir); }
-    void TearDown() override { fs::remove_all(dir); }
-
-    // Writes a header and three blocks of samples of type T and reads all of it back.
-    template <typename T> void roundTrip(int format, bool timestamps) {
+// Every format the reader takes, two cards of two channels, with and without scan times: the
+// header's figures, each block's values and scan times come back as written.
+TEST(StoredRecordingTest, EveryReadableFormatReadsBackThroughTheReader) {
+    const std::string path = ::testing::TempDir() + "kq-store-" + std::to_string(getpid()) + ".rec";
+    for (const auto &[format, timestamps] :
+         {std::pair(StorageFormat::kBinary64, true), std::pair(StorageFormat::kBinary32, false),
+          std::pair(StorageFormat::kFlacCounts, true)}) {
         SCOPED_TRACE(std::to_string(format) + (timestamps ? " with timestamps" : ""));
-        const int scans = 16, channels = 4; // masks 0x03 and 0x81: two channels on each card
-        const std::string path = (dir / "data.bin7150").string();
-        std::vector<std::vector<T>> blocks(3, std::vector<T>(channels * scans));
-        std::vector<std::vector<uint32_t>> times(3, std::vector<uint32_t>(2 * scans)); // seconds, nanoseconds
-        std::FILE *file = std::fopen(path.c_str(), "wb");
-        ASSERT_TRUE(DataFileWriter::writeHeader(
-            file, {format, 1234.5, channels, scans, {0x03, 0x81}, -0.25, timestamps, {}, {}}));
-        for (uint32_t b = 0; b < 3; ++b) {
-            for (int i = 0; i < scans; ++i)
-                times[b][i] = 100 + b, times[b][scans + i] = b * 1000000 + i;
-            for (int i = 0; i < channels * scans; ++i)
-                blocks[b][i] = T(b * 1000 + i) + T(0.125) * (b % 2 ? -1 : 1);
-            ASSERT_TRUE(DataFileWriter::writeBlock(file, timestamps ? times[b].data() : nullptr,
-                                                   times[b].data() + scans, scans, blocks[b].data(),
-                                                   blocks[b].size() * sizeof(T)));
-        }
-        std::fclose(file);
-
+        StoredRecording r;
+        r.withFormat(format).withRate(1234.5).withMasks({0x03, 0x81}).withScans(16).withBlocks(3);
+        r.withTimestamps(timestamps).withPreTrigger(2469).withLsb({1e-6, 2e-6, 3e-6, 4e-6});
+        ASSERT_EQ(r.write(path), "");
         fileInfo_t info{};
-        ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+        std::string why;
+        ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info, &why), 0) << why;
+        const int expected = format == StorageFormat::kBinary64   ? fileFormatViReal64
+                             : format == StorageFormat::kBinary32 ? fileFormatViReal32
+                                                                  : fileFormatFlac;
         EXPECT_EQ(std::tuple(info.format, info.rate, info.timeOffset, info.channels, info.scansPerBlock,
                              int(info.cards), int(info.channelMasks[0]), int(info.channelMasks[1]),
-                             int(info.timestamps)),
-                  std::tuple(format == 0 ? fileFormatViReal64 : fileFormatViReal32, 1234.5, -0.25, channels,
-                             scans, 2, 0x03, 0x81, timestamps ? 1 : 0));
-        ASSERT_EQ(info.blockCount, 3u);
-        ASSERT_EQ(info.payloadLength, 3 * info.blockLength) << "nothing after the blocks";
-        for (uint32_t b = 0; b < 3; ++b) {
-            std::vector<T> samples(channels * scans);
-            std::vector<uint32_t> readTimes(2 * scans, 7);
-            ASSERT_EQ(DataFileReader::readBlock(info, samples.data(), readTimes.data(),
-                                                readTimes.data() + scans, b),
-                      1);
-            EXPECT_EQ(samples, blocks[b]) << "block " << b;
-            if (timestamps) {
-                EXPECT_EQ(readTimes, times[b]) << "block " << b;
-            }
+                             int(info.timestamps), info.blockCount),
+                  std::tuple(expected, 1234.5, -2.0, 4, 16, 2, 0x03, 0x81, timestamps ? 1 : 0, uint64_t(3)));
+        for (int b = 0; b < 3; ++b) {
+            std::vector<double> volts(64);
+            std::vector<float> floats(64);
+            std::vector<uint32_t> sec(16, 7), nsec(16, 7);
+            void *data = r.floats() ? static_cast<void *>(floats.data()) : volts.data();
+            ASSERT_EQ(DataFileReader::readBlock(info, data, sec.data(), nsec.data(), uint64_t(b)), 1);
+            if (r.floats())
+                volts.assign(floats.begin(), floats.end());
+            EXPECT_EQ(volts, r.block(b)) << "block " << b;
+            for (int s = 0; timestamps && s < 16; ++s)
+                ASSERT_EQ(std::pair(sec[s], nsec[s]),
+                          std::pair(r.second(b * 16 + s), r.nanosecond(b * 16 + s)));
         }
+        for (const std::string &stream : FlacRecordingFiles::streams(path, 2, timestamps))
+            fs::remove(stream);
     }
-
-    const fs::path dir =
-        fs::temp_directory_path() / ("kq-store-" + std::to_string(getpid()) + "-" +
-                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-};
-
-TEST_F(StorageFilesTest, BinaryFilesReadBackThroughTheReader) {
-    roundTrip<double>(StorageFormat::kBinary64, true);
-    roundTrip<float>(StorageFormat::kBinary32, false);
-
-    const std::string path = (dir / "raw.bin7150").string();
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    ASSERT_TRUE(DataFileWriter::writeHeader(
-        file, {StorageFormat::kRawCounts, 1000.0, 1, 8, {0x01}, 0.0, false, {}, {}}));
-    std::fclose(file);
-    fileInfo_t info{};
-    EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info), -1) << "the panel shows volts only";
+    fs::remove(path);
 }
 
 TEST(DataFileWriterTest, HeaderAndCsvHeaderText) {
@@ -136,18 +110,11 @@ TEST(DataFileWriterTest, HeaderAndCsvHeaderText) {
               "CHANNEL_MASK_FC2=0xa0\nTIME_OFFSET=-0.001000\nTIMESTAMPS=0\n#\n");
     // A FLAC recording's description names each channel's volts per count in digits that read
     // back exactly.
+    DataFileHeader flac{5, 1000.0, 3, 64, {0x01, 0xa0}, 0.0, true, {}, {}};
+    flac.lsb = {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2};
+    flac.gains = {1, 1000, 7};
     EXPECT_EQ(
-        written([](std::FILE *f) {
-            return DataFileWriter::writeHeader(f, {5,
-                                                   1000.0,
-                                                   3,
-                                                   64,
-                                                   {0x01, 0xa0},
-                                                   0.0,
-                                                   true,
-                                                   {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2},
-                                                   {1, 1000, 7}});
-        }),
+        written([&](std::FILE *f) { return DataFileWriter::writeHeader(f, flac); }),
         "DEVICE=Movara 7150\nFORMAT=FLAC\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=3\n"
         "NUMBER_OF_SCANS_PER_BLOCK=64\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x01\n"
         "CHANNEL_MASK_FC2=0xa0\nLSB_FC1_CH1=1.220703125e-06\nGAIN_FC1_CH1=1\nLSB_FC2_CH6=1.220703125e-09\n"
@@ -210,104 +177,72 @@ TEST(DataFileWriterTest, FailedWritesAreReported) {
     std::fclose(readOnly);
 }
 
-TEST(CsvWriterTest, ScanLinesInVoltsAndMillivolts) {
-    const double samples[] = {0.5, 2.0, -1.25, -0.001}; // two channels of two scans
-    const uint32_t seconds[] = {12, 13}, nanoseconds[] = {345, 999999999};
-    auto csv = [&](bool milli, const uint32_t *s, const uint32_t *ns) {
-        return written([&](std::FILE *f) { return CsvWriter::writeBlock(f, samples, 2, 2, milli, s, ns); });
-    };
-    EXPECT_EQ(csv(true, nullptr, nullptr), "500.000, -1250.000, \n2000.000, -1.000, \n");
-    EXPECT_EQ(csv(false, seconds, nanoseconds),
-              "12.000000345, 0.500000, -1.250000, \n13.999999999, 2.000000, -0.001000, \n");
-}
-
-TEST(CsvWriterTest, BlocksLongerThanOneChunkMatchPrintfLineByLine) {
-    const int channels = 8, scans = 12000; // over a megabyte of text
-    std::vector<double> samples(channels * scans);
-    std::vector<uint32_t> seconds(scans), nanoseconds(scans);
-    std::mt19937_64 random(7);
-    std::uniform_real_distribution<double> volts(-10.24, 10.24);
-    for (double &v : samples)
-        v = volts(random);
-    for (int s = 0; s < scans; ++s)
-        seconds[s] = 1700000000u + s / 1000, nanoseconds[s] = (s % 1000) * 1000000u + 7;
-    // The unit only changes the values, which the next test meets in both precisions.
-    std::string expected;
-    char text[64];
-    for (int s = 0; s < scans; ++s) {
-        std::snprintf(text, sizeof text, "%ld.%09ld, ", long(seconds[s]), long(nanoseconds[s]));
-        expected += text;
-        for (int k = 0; k < channels; ++k) {
-            std::snprintf(text, sizeof text, "%.6lf, ", samples[size_t(k) * scans + s]);
-            expected += text;
-        }
-        expected += "\n";
-    }
-    const std::string got = written([&](std::FILE *f) {
-        return CsvWriter::writeBlock(f, samples.data(), channels, scans, false, seconds.data(),
-                                     nanoseconds.data());
-    });
-    EXPECT_TRUE(got == expected) << "lengths " << got.size() << " and " << expected.size();
-}
-
-// Every value class where a shortcut could part from printf: the ranges the cards produce,
-// values rounding to a negative zero, exact halves (odd multiples of 2^-7 are halves at 6
-// decimals, of 2^-4 at 3), decimal halves that are only near halves in binary and their
-// neighbours, magnitudes from denormal to the fast path's limit and beyond, and non-finite values.
-TEST(CsvWriterTest, ValuesAndTimestampsMatchPrintfByteForByte) {
-    EXPECT_EQ(
-        [] {
-            std::string s;
-            CsvWriter::appendValue(s, -1e-9, 6);
-            CsvWriter::appendValue(s, -0.0, 3);
-            return s;
-        }(),
-        "-0.000000, -0.000, ");
+// The CSV number writer is printf's "%.6lf, ", "%.3lf, " and "%ld.%09ld, " made fast; it must
+// part from printf nowhere. Every value class where a shortcut could: the ranges the cards
+// produce, values rounding to a negative zero, exact halves (odd multiples of 2^-7 are halves
+// at 6 decimals, of 2^-4 at 3), decimal halves that are only near halves in binary and their
+// neighbours, magnitudes from denormal to the fast path's limit and beyond, non-finite values;
+// and whole blocks longer than one chunk of text, in volts and millivolts.
+TEST(CsvWriterTest, LinesValuesAndTimestampsMatchPrintfByteForByte) {
     std::mt19937_64 random(2024);
     std::uniform_real_distribution<double> unit(-1.0, 1.0), exponent(-12.0, 12.0);
     std::uniform_int_distribution<int> odd(-500000, 500000), digits(0, 999999);
-    const double pow10[] = {1e3, 1e6};
-    int mismatches = 0;
-    std::string got, firstMismatch;
-    char expected[400];
-    auto check = [&](double v) {
-        for (int d : {3, 6}) {
-            got.clear();
-            CsvWriter::appendValue(got, v, d);
-            std::snprintf(expected, sizeof expected, "%.*lf, ", d, v);
-            if (got != expected && mismatches++ == 0)
-                firstMismatch = got + " instead of " + expected;
-        }
-    };
-    for (double v :
-         {0.0,      -0.0,    0.0000005,     -0.0000005,        2.5e-7,    1.0000005,   0.0005,
-          -1.0005,  1e-7,    -4e-7,         999999999.9999995, 1e9,       1e15,        1e300,
-          -DBL_MAX, DBL_MIN, -DBL_TRUE_MIN, HUGE_VAL,          -HUGE_VAL, double(NAN), -double(NAN)})
-        check(v);
+    std::vector<double> values = {0.0,           -0.0,
+                                  0.0000005,     -0.0000005,
+                                  2.5e-7,        1.0000005,
+                                  0.0005,        -1.0005,
+                                  1e-7,          -4e-7,
+                                  -1e-9,         1e9,
+                                  1e15,          1e300,
+                                  -DBL_MAX,      DBL_MIN,
+                                  -DBL_TRUE_MIN, HUGE_VAL,
+                                  -HUGE_VAL,     double(NAN),
+                                  -double(NAN),  999999999.9999995};
     for (int i = 0; i < 20000; ++i) {
-        check(10240.0 * unit(random));
-        check(1e-7 * unit(random));
-        check(unit(random) * std::pow(10.0, exponent(random)));
-        check(double(odd(random)));
-        check((2 * odd(random) + 1) / 128.0);
-        check((2 * odd(random) + 1) / 16.0);
-        const double half = (odd(random) + 0.5) / pow10[i % 2];
-        check(half);
-        check(std::nextafter(half, 0.0));
-        check(std::nextafter(half, 1e9));
-        check(odd(random) + digits(random) / 1e6 + 5e-7);
+        const double half = (odd(random) + 0.5) / (i % 2 ? 1e6 : 1e3);
+        values.insert(values.end(), {10240.0 * unit(random), 1e-7 * unit(random),
+                                     unit(random) * std::pow(10.0, exponent(random)), double(odd(random)),
+                                     (2 * odd(random) + 1) / 128.0, (2 * odd(random) + 1) / 16.0, half,
+                                     std::nextafter(half, 0.0), std::nextafter(half, 1e9),
+                                     odd(random) + digits(random) / 1e6 + 5e-7});
     }
-    EXPECT_EQ(mismatches, 0) << "first: " << firstMismatch;
-
-    std::uniform_int_distribution<uint32_t> any;
-    std::string stamps, reference;
-    for (uint32_t ns : {0u, 5u, 999999999u, 1000000000u, 4294967295u})
-        for (uint32_t s : {0u, 12u, 4294967295u, any(random), any(random)}) {
-            CsvWriter::appendTimestamp(stamps, s, ns);
-            std::snprintf(expected, sizeof expected, "%ld.%09ld, ", long(s), long(ns));
-            reference += expected;
+    char text[400];
+    std::string got, expected;
+    for (const double v : values)
+        for (int d : {3, 6}) {
+            CsvWriter::appendValue(got, v, d);
+            std::snprintf(text, sizeof text, "%.*lf, ", d, v);
+            expected += text;
         }
-    EXPECT_EQ(stamps, reference);
+    EXPECT_TRUE(got == expected) << "lengths " << got.size() << " and " << expected.size();
+
+    const int channels = 8, scans = 12000; // over a megabyte of text
+    std::vector<double> samples(values.begin(), values.begin() + channels * scans);
+    std::uniform_int_distribution<uint32_t> any;
+    std::vector<uint32_t> seconds(scans), nanoseconds(scans);
+    const uint32_t edges[] = {0u, 5u, 999999999u, 1000000000u, 4294967295u};
+    for (int s = 0; s < scans; ++s)
+        seconds[s] = s < 25 ? edges[s % 5] : any(random),
+        nanoseconds[s] = s < 25 ? edges[s / 5] : any(random);
+    for (const bool milli : {false, true}) {
+        expected.clear();
+        for (int s = 0; s < scans; ++s) {
+            std::snprintf(text, sizeof text, "%ld.%09ld, ", long(seconds[s]), long(nanoseconds[s]));
+            expected += text;
+            for (int k = 0; k < channels; ++k) {
+                const double v = samples[size_t(k) * scans + s];
+                std::snprintf(text, sizeof text, milli ? "%.3lf, " : "%.6lf, ", milli ? v * 1000 : v);
+                expected += text;
+            }
+            expected += "\n";
+        }
+        got = written([&](std::FILE *f) {
+            return CsvWriter::writeBlock(f, samples.data(), channels, scans, milli, seconds.data(),
+                                         nanoseconds.data());
+        });
+        EXPECT_TRUE(got == expected) << (milli ? "mV" : "V") << ": lengths " << got.size() << " and "
+                                     << expected.size();
+    }
 }
 
 TEST(OutputPathTest, ExtensionFitsTheFormatAndTheFolderMustExist) {

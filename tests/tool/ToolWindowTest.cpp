@@ -1,7 +1,7 @@
 // kq7150-tool against the window it stands in for: the measurement table, its clipboard text
 // and the spectra of a block the window plays back (`kq7150fp FILE -acperf`), with the same
 // settings on "Acquisition".
-#include "ProgramFiles.h"
+#include "ToolRun.h"
 
 #include "AcquisitionStatus.h"
 #include "DataFileReader.h"
@@ -27,6 +27,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <charconv>
 #include <limits>
@@ -93,13 +95,13 @@ std::vector<double> numbers(const std::string &line) {
 
 TEST_F(ToolWindowTest, MeasureAndSpectrumGiveTheWindowsFiguresForTheSameBlockAndSettings) {
     const Settings settings[] = {{1, 0, 0, 2}, {2, 3, 1, 2}, {5, 7, 5, 3}, {10, 1, 3, 1}};
-    const std::vector<Recording> recordings = programRecordings();
+    const std::vector<StoredRecording> recordings = programRecordings();
     for (std::size_t i = 0; i < recordings.size(); ++i) {
-        const Recording &r = recordings[i];
+        const StoredRecording &r = recordings[i];
         const Settings &s = settings[i];
-        SCOPED_TRACE(r.name);
+        SCOPED_TRACE("recording " + std::to_string(i));
         const std::string file = (dir.path() + "/rec.bin7150").toStdString();
-        ASSERT_NO_FATAL_FAILURE(r.storeBinary(file));
+        ASSERT_EQ(r.write(file), "");
         ASSERT_NO_FATAL_FAILURE(open(file, s));
         const QString f = QString::fromStdString(file);
         const QStringList options{"--zero-padding", QString::number(s.zeroPadding), "--fit",
@@ -195,26 +197,14 @@ TEST_F(ToolWindowTest, MeasureAndSpectrumGiveTheWindowsFiguresForTheSameBlockAnd
 // The window's cells, its clipboard and the tool write figures through measurementText, which
 // must write them as the table always has: as Qt's QString::number(value, 'f', decimals).
 TEST(MeasurementTextTest, FiguresReadAsQtWritesThem) {
-    std::vector<std::pair<double, int>> values = {{0.125, 2},
-                                                  {-0.125, 2},
-                                                  {100.0625, 3},
-                                                  {2.5, 0},
-                                                  {-2.5, 0},
-                                                  {9.5, 0},
-                                                  {1048576.5, 0},
-                                                  {999.9995, 3},
-                                                  {0.0, 3},
-                                                  {-0.0, 3},
-                                                  {-1e-4, 3},
-                                                  {1e-7, 6},
-                                                  {-1e-7, 6},
-                                                  {1e20, 2},
-                                                  {99.995, 2},
-                                                  {0.375, 2},
-                                                  {std::numeric_limits<double>::quiet_NaN(), 2},
-                                                  {-std::numeric_limits<double>::quiet_NaN(), 6},
-                                                  {std::numeric_limits<double>::infinity(), 2},
-                                                  {-std::numeric_limits<double>::infinity(), 3}};
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
+    std::vector<std::pair<double, int>> values;
+    for (const double special :
+         {0.125, -0.125, 100.0625, 2.5,  -2.5,   9.5,   1048576.5, 999.9995, 0.0, -0.0,
+          -1e-4, 1e-7,   -1e-7,    1e20, 99.995, 0.375, nan,       -nan,     inf, -inf})
+        for (int d = 0; d <= 6; ++d)
+            values.emplace_back(special, d);
     std::mt19937_64 random(7);
     std::uniform_int_distribution<int> decimals(0, 6);
     for (int i = 0; i < 20000; ++i) {
