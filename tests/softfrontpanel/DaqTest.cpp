@@ -3,16 +3,6 @@
 #include "kq7000fp_PTPalarm.h"
 #include "kq7150fp_DAQ.h"
 
-#include <QCheckBox>
-#include <QDateTime>
-#include <QDoubleSpinBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-
-#include <tuple>
-
 namespace {
 
 class DaqTest : public PanelTest {

@@ -7,18 +7,7 @@
 #include "kq7000fp_AppFC.h"
 #include "kq7150_fc.h"
 
-#include <QApplication>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QTest>
-#include <QTextEdit>
-#include <QTimer>
-
-#include <gtest/gtest.h>
-
-#include <memory>
+#include "../support/WidgetTest.h"
 
 namespace {
 
@@ -68,34 +57,22 @@ TEST(About, RowsFollowTheLibrariesThePanelNames) {
     }
 }
 
-// Paging between two cards is the workflow's; here one page, and a plug-in's page whose driver
-// revision is its own, with the slots called past either end.
+// Paging between two cards is the workflow's; here one page has no page buttons, and a plug-in's
+// page shows its own driver revision.
 TEST(About, OnePageHasNoPageButtonsAndAPluginPageShowsItsOwnDriver) {
     auto dialog = about();
     dialog->show();
     const auto shown = [&](const char *name) { return !dialog->findChild<QPushButton *>(name)->isHidden(); };
-    EXPECT_TRUE(formCaptions(*dialog, "hardwareGroup").isEmpty());
     dialog->addHardwareInfo("71509481 (DEMO)", "1.0.1.0 (DEMO)", "7150-AA (DEMO)");
     EXPECT_EQ(formCaptions(*dialog, "hardwareGroup"),
               QStringList({"Device Model:", "Revision:", "Serial Number:"}));
-    EXPECT_EQ(text(*dialog, "serialValue"), "71509481 (DEMO)");
     EXPECT_FALSE(shown("nextButton") || shown("prevButton"));
-
     dialog->addHardwareInfo("00000002", "2.0", "SCU-1", "9.9.9", "");
     EXPECT_TRUE(shown("nextButton") && shown("prevButton"));
-    dialog->prev();
-    EXPECT_EQ(dialog->currentPage(), 0);
     dialog->next();
-    dialog->next();
-    EXPECT_EQ(std::pair(text(*dialog, "modelValue"), text(*dialog, "driverValue")),
-              std::pair(QString("SCU-1"), QString("9.9.9")));
-    EXPECT_EQ(text(*dialog, "sfpValue"), "4.3.9.13182");
-    // A page added while the last is shown can be reached.
-    dialog->addHardwareInfo("00000003", "3.0", "C");
-    ASSERT_TRUE(dialog->findChild<QPushButton *>("nextButton")->isEnabled());
-    dialog->next();
-    EXPECT_EQ(text(*dialog, "modelValue"), "C");
-    dialog->prev();
+    EXPECT_EQ(
+        std::tuple(text(*dialog, "modelValue"), text(*dialog, "driverValue"), text(*dialog, "sfpValue")),
+        std::tuple(QString("SCU-1"), QString("9.9.9"), QString("4.3.9.13182")));
     dialog->prev();
     EXPECT_EQ(text(*dialog, "driverValue"), "5.1.2.0");
 }

@@ -5,15 +5,7 @@
 #include "kq7000fp_led.h"
 #include "kq7150_fc.h"
 
-#include <QGuiApplication>
-#include <QLabel>
-#include <QPushButton>
-#include <QScreen>
-#include <QSignalSpy>
-
-#include <gtest/gtest.h>
-
-#include <tuple>
+#include "../support/WidgetTest.h"
 
 namespace {
 
@@ -67,15 +59,6 @@ TEST_F(FrameTest, MessageBoxesCarryTheirIconsAndTheErrorBoxAsksToExit) {
     boxes.press("Yes");
     EXPECT_EXIT(kq7000fp_app::showErrorMessage("kq7150_multConfig(...) failed due to [x]"),
                 ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(FrameTest, CenterOnScreenUsesTheAvailableAreaOfThePrimaryScreen) {
-    QWidget w;
-    w.resize(300, 200);
-    kq7000fp_app::centerOnScreen(&w);
-    const QSize area = QGuiApplication::primaryScreen()->availableGeometry().size();
-    EXPECT_EQ(w.pos(), QPoint((area.width() - w.frameGeometry().width()) / 2,
-                              (area.height() - w.frameGeometry().height()) / 2));
 }
 
 // The panel's two lamps: "Active", whose magenta off colour stands for the window's colour,

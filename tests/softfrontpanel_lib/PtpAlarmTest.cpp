@@ -1,13 +1,6 @@
 #include "kq7000fp_PTPalarm.h"
 
-#include <QDateTime>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTest>
-
-#include <gtest/gtest.h>
+#include "../support/WidgetTest.h"
 
 namespace {
 
