@@ -16,11 +16,26 @@ protected:
 };
 
 // Only an LXI box has a PTP clock; "None" offering no trigger controls is the workflows'.
-TEST_F(DaqTest, VxiCarrierHasNoPtpAlarmAndNoPipelineWithoutATriggerSource) {
+// Continuous storage renames the length but keeps its value; only the exact option adds the
+// sine fitting choices.
+TEST_F(DaqTest, VxiCarrierHasNoPtpAlarmAndContinuousStorageRenamesTheLength) {
     ASSERT_NO_FATAL_FAILURE(open(kVxiWorld));
-    EXPECT_FALSE(app->daq->pipeline->isEnabled());
-    EXPECT_EQ(app->daq->trgSource->findText("PTP Alarm"), -1);
-    EXPECT_TRUE(app->daq->findChildren<kq7000fp_PTPalarm *>().isEmpty());
+    kq7150fp_DAQ *daq = app->daq;
+    EXPECT_FALSE(daq->pipeline->isEnabled());
+    EXPECT_EQ(daq->trgSource->findText("PTP Alarm"), -1);
+    EXPECT_TRUE(daq->findChildren<kq7000fp_PTPalarm *>().isEmpty());
+    daq->lengthChoice->setCurrentText("4096");
+    daq->continuousStorage->setChecked(true);
+    EXPECT_EQ(std::pair(daq->lengthLabel->text(), daq->lengthChoice->currentData().toInt()),
+              std::pair(QString("Scan Threshold"), 4096));
+    daq->continuousStorage->setChecked(false);
+    EXPECT_EQ(daq->lengthLabel->text(), "Waveform Length");
+    EXPECT_EQ(kq7150fp_DAQ(app.get(), {"kq7150fp", "-ACPERF", "--acperf"}).sineFitting, nullptr);
+    kq7150fp_DAQ acperf(app.get(), {"kq7150fp", "-acperf", "-acperf"});
+    ASSERT_NE(acperf.sineFitting, nullptr);
+    EXPECT_EQ(std::tuple(acperf.sineFitting->count(), acperf.sineFitting->itemText(7),
+                         acperf.sineFitting->itemData(7).toInt()),
+              std::tuple(8, QString("4 parameter, 7 iterations"), 7));
 }
 
 TEST_F(DaqTest, EachTriggerSourceEnablesItsOwnControls) {
@@ -51,24 +66,6 @@ TEST_F(DaqTest, EachTriggerSourceEnablesItsOwnControls) {
             EXPECT_EQ(daq->pipeline->currentText(), "Compensated");
         }
     }
-}
-
-TEST_F(DaqTest, ContinuousStorageRenamesTheLengthButKeepsItsValue) {
-    ASSERT_NO_FATAL_FAILURE(open(kVxiWorld));
-    kq7150fp_DAQ *daq = app->daq;
-    daq->lengthChoice->setCurrentText("4096");
-    daq->continuousStorage->setChecked(true);
-    EXPECT_EQ(std::pair(daq->lengthLabel->text(), daq->lengthChoice->currentData().toInt()),
-              std::pair(QString("Scan Threshold"), 4096));
-    daq->continuousStorage->setChecked(false);
-    EXPECT_EQ(daq->lengthLabel->text(), "Waveform Length");
-    // Only the exact option adds the sine fitting choices.
-    EXPECT_EQ(kq7150fp_DAQ(app.get(), {"kq7150fp", "-ACPERF", "--acperf"}).sineFitting, nullptr);
-    kq7150fp_DAQ acperf(app.get(), {"kq7150fp", "-acperf", "-acperf"});
-    ASSERT_NE(acperf.sineFitting, nullptr);
-    EXPECT_EQ(std::tuple(acperf.sineFitting->count(), acperf.sineFitting->itemText(7),
-                         acperf.sineFitting->itemData(7).toInt()),
-              std::tuple(8, QString("4 parameter, 7 iterations"), 7));
 }
 
 // The countdown to an alarm set with "Now+10s" is the repetitive_ptp_alarm workflow's; the

@@ -19,13 +19,18 @@ protected:
     kq7000fp_AppFC frame{descriptor, true, true, "6.1.4", true};
 };
 
-TEST_F(FrameTest, DemoFrameIsDarkAndUnlabelled) {
+TEST_F(FrameTest, DemoFrameIsDarkAndUnlabelledAndTheAutoscaleButtonNamesItsState) {
     EXPECT_TRUE(frame.findChild<QLabel *>("banner")->text().startsWith("<html>Movara 7150<br>"));
     EXPECT_EQ(frame.findChild<kq7000fp_led *>("activeLed")->value(), 0);
     EXPECT_EQ(std::tuple(frame.session(), frame.demo() != 0, frame.cardCount(), frame.isLxi()),
               std::tuple(ViSession(0), true, 1, false));
     EXPECT_TRUE(frame.findChild<QLabel *>("carrierInfo")->isHidden() &&
                 frame.findChild<QLabel *>("cardInfo")->isHidden());
+    QSignalSpy toggled(&frame, &kq7000fp_app::autoscaleToggled);
+    button("autoscaleButton")->toggle();
+    EXPECT_EQ(button("autoscaleButton")->text(), "OFF");
+    ASSERT_EQ(toggled.count(), 1);
+    EXPECT_FALSE(toggled.at(0).at(0).toBool());
 }
 
 // The second break finds nothing pressed: nothing to stop, and the buttons stay usable.
@@ -39,14 +44,6 @@ TEST_F(FrameTest, UserBreakReleasesAPressedButtonOnceAndEnablesBoth) {
         EXPECT_FALSE(single->isChecked() || repetitive->isChecked());
         EXPECT_TRUE(single->isEnabled() && repetitive->isEnabled());
     }
-}
-
-TEST_F(FrameTest, AutoscaleButtonNamesItsStateAndTellsTheView) {
-    QSignalSpy toggled(&frame, &kq7000fp_app::autoscaleToggled);
-    button("autoscaleButton")->toggle();
-    EXPECT_EQ(button("autoscaleButton")->text(), "OFF");
-    ASSERT_EQ(toggled.count(), 1);
-    EXPECT_FALSE(toggled.at(0).at(0).toBool());
 }
 
 TEST_F(FrameTest, MessageBoxesCarryTheirIconsAndTheErrorBoxAsksToExit) {
@@ -63,7 +60,7 @@ TEST_F(FrameTest, MessageBoxesCarryTheirIconsAndTheErrorBoxAsksToExit) {
 
 // The panel's two lamps: "Active", whose magenta off colour stands for the window's colour,
 // and the out-of-range lamp of a named colour.
-TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOff) {
+TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOffAndTogglesOffFromTheThirdState) {
     kq7000fp_led active("Active", QColor(Qt::green), QColor(Qt::magenta));
     kq7000fp_led overrange("Input Signal Out of Range", "#f80");
     for (kq7000fp_led *led : {&active, &overrange})
@@ -72,14 +69,11 @@ TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOff) {
     overrange.setValue(1);
     EXPECT_EQ(active.lampColour(), QColor(Qt::green));
     EXPECT_EQ(overrange.lampColour(), QColor("#f80"));
-}
-
-TEST(LedTest, ToggleFromTheThirdStateTurnsTheLampOff) {
-    kq7000fp_led led("Active", QColor(Qt::green), QColor(Qt::blue));
-    QSignalSpy toggled(&led, &kq7000fp_led::valueToggled);
-    led.setValue(2);
-    led.toggleValue();
-    EXPECT_EQ(led.value(), 0);
+    // Toggled from the third state, the lamp goes off.
+    QSignalSpy toggled(&active, &kq7000fp_led::valueToggled);
+    active.setValue(2);
+    active.toggleValue();
+    EXPECT_EQ(active.value(), 0);
     EXPECT_EQ(toggled.count(), 1);
 }
 
