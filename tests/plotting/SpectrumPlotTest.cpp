@@ -46,22 +46,15 @@ protected:
         QTest::mouseRelease(plot()->canvas(), button, Qt::ControlModifier, pos);
     }
 
-    // Every curve of both cards on the plot, each a noise floor with a peak at a frequency of
-    // its own. Which curves the legend attaches is the waveform view's (WindowTest).
-    void fillSyntheticSpectra() {
-        const int points = 2048;
-        for (int g = 0; g < 16; ++g) {
-            QVector<double> f(points), s(points);
-            for (int i = 0; i < points; ++i) {
-                f[i] = 10000.0 * i / (points - 1);
-                const double d = (f[i] - 400.0 - 550.0 * g) / 12.0;
-                s[i] =
-                    10.0 * std::log10(std::pow(10.0, (-125.0 - 1.5 * g + 4.0 * std::sin(i * 0.37 + g)) / 10) +
-                                      std::pow(10.0, (-6.0 - 2.0 * g) / 10.0) * std::exp(-d * d));
-            }
-            w->curveList()[g]->setSamples(f, s);
-            w->curveList()[g]->attach(plot());
+    // One spectrum over 0 .. 10 kHz, shown whole: the zoom's base.
+    void fillSpectrum() {
+        QVector<double> f(2048), s(2048);
+        for (int i = 0; i < f.size(); ++i) {
+            f[i] = 10000.0 * i / (f.size() - 1);
+            s[i] = -120.0 + 100.0 * std::exp(-std::pow((f[i] - 1000.0) / 50.0, 2));
         }
+        w->curveList()[0]->setSamples(f, s);
+        w->curveList()[0]->attach(plot());
         plot()->setAxisScale(QwtPlot::xBottom, 0, 10000);
         plot()->setAxisScale(QwtPlot::yLeft, -160, 0);
         plot()->replot();
@@ -165,7 +158,7 @@ TEST_F(SpectrumPlotTest, AxisLabelDecimalsFollowTheVisibleRange) {
     EXPECT_EQ(x->label(1).text(), "1.000");
 
     // A zoom narrower than 1 Hz switches the x labels, and autoscale goes off.
-    fillSyntheticSpectra();
+    fillSpectrum();
     w->zoomer()->zoom(QRectF(QPointF(1000.0, -100.0), QPointF(1000.5, -20.0)));
     EXPECT_EQ(x->label(1000.25).text(), "1000.250");
     EXPECT_FALSE(autoscale->isChecked());
@@ -230,7 +223,7 @@ void clickAxisAndAnswer(QwtScaleWidget *axis, axisConfigFft *dialog, const std::
 }
 
 TEST_F(SpectrumPlotTest, AxisClicksRunTheRangeDialogs) {
-    fillSyntheticSpectra();
+    fillSpectrum();
     QwtScaleWidget *yAxis = plot()->axisWidget(QwtPlot::yLeft);
     axisConfigFft *y = w->yAxisDialog();
     // The y dialog opens with the autoscale's state; a custom range turns the autoscale off.

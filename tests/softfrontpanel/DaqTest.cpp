@@ -68,20 +68,24 @@ TEST_F(DaqTest, EachTriggerSourceEnablesItsOwnControls) {
     }
 }
 
-// The countdown to an alarm set with "Now+10s" is the repetitive_ptp_alarm workflow's; the
-// alarm is ten seconds on from the card's clock, which counts TAI (UTC + 37 s).
-TEST_F(DaqTest, NowPlusTenSetsTheAlarmOnTheCardsClock) {
+// The countdown to an alarm set with "Now+10s" is the repetitive_ptp_alarm workflow's; "Now"
+// and "Now+10s" set the alarm on the card's clock, which counts TAI (UTC + 37 s).
+TEST_F(DaqTest, NowAndNowPlusTenSetTheAlarmOnTheCardsClock) {
     ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
     kq7000fp_PTPalarm *alarm = app->daq->alarm;
     pickSource("PTP Alarm"); // the alarm is greyed out for other sources
-    QPushButton *nowPlus = alarm->findChildren<QPushButton *>().last();
-    ASSERT_EQ(nowPlus->text(), "Now+10s");
-    const qint64 before = QDateTime::currentSecsSinceEpoch();
-    QTest::mouseClick(nowPlus, Qt::LeftButton);
-    const qint64 after = QDateTime::currentSecsSinceEpoch();
-    EXPECT_EQ(alarm->utcOffset(), 37);
-    EXPECT_GE(alarm->alarmTime(), before + 37 + 10);
-    EXPECT_LE(alarm->alarmTime(), after + 37 + 10);
+    const QList<QPushButton *> buttons = alarm->findChildren<QPushButton *>();
+    ASSERT_EQ(buttons.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(buttons[i]->text().toStdString());
+        EXPECT_EQ(buttons[i]->text(), i ? "Now+10s" : "Now");
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        QTest::mouseClick(buttons[i], Qt::LeftButton);
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
+        EXPECT_EQ(alarm->utcOffset(), 37);
+        EXPECT_GE(alarm->alarmTime(), before + 37 + 10 * i);
+        EXPECT_LE(alarm->alarmTime(), after + 37 + 10 * i);
+    }
 }
 
 TEST_F(DaqTest, ClockFailureIsReportedOnSetAndSilentOnTheTick) {

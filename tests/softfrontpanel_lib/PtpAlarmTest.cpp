@@ -66,13 +66,4 @@ TEST_F(PtpAlarmTest, ClockCountsToTheAlarmThenSinceItAndAloneWhenDisarmed) {
     EXPECT_TRUE(shows("")) << alarm.clockText().toStdString();
 }
 
-TEST_F(PtpAlarmTest, AsksItsOwnerForTimes) {
-    QSignalSpy sets(&alarm, &kq7000fp_PTPalarm::setTimeRequest);
-    for (QPushButton *b : alarm.findChildren<QPushButton *>())
-        QTest::mouseClick(b, Qt::LeftButton);
-    ASSERT_EQ(sets.count(), 2);
-    EXPECT_EQ(sets[0][0].toInt(), 0);  // "Now"
-    EXPECT_EQ(sets[1][0].toInt(), 10); // "Now+10s"; the owner's answer and the clock's ticks meet DaqTest
-}
-
 } // namespace
