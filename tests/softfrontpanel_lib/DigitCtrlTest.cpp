@@ -66,10 +66,12 @@ TEST(DigitCtrl, TypedTextIsTakenOnReturnOrFocusOutAndClamped) {
     QTest::keyClick(ctrl, Qt::Key_Return);
     EXPECT_EQ(ctrl->text(), "1e+12");
     changed.clear();
-    ctrl->editor()->setText("1e");
+    ctrl->editor()->setText("1e"); // may become a number: typed, but not taken
     QTest::keyClick(ctrl, Qt::Key_Return);
     EXPECT_EQ(ctrl->text(), "1e+12");
     EXPECT_EQ(changed.count(), 0);
+    type("x");
+    EXPECT_EQ(ctrl->editor()->text(), "1e+12"); // never a number: not even typed
     type("7");
     EXPECT_EQ(changed.count(), 0);
     other->setFocus();
