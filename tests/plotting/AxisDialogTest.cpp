@@ -6,16 +6,7 @@
 
 #include "../support/ScriptedBoxes.h"
 
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-
-#include <gtest/gtest.h>
-
-#include <memory>
+#include "../support/WidgetTest.h"
 
 namespace {
 

@@ -7,16 +7,10 @@
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 
-#include <QImage>
-#include <QPixmap>
-
-#include <gtest/gtest.h>
+#include "../support/WidgetTest.h"
 
 #include <algorithm>
-#include <cmath>
-#include <memory>
 #include <random>
-#include <tuple>
 #include <vector>
 
 namespace {

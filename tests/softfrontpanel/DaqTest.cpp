@@ -3,16 +3,6 @@
 #include "kq7000fp_PTPalarm.h"
 #include "kq7150fp_DAQ.h"
 
-#include <QCheckBox>
-#include <QDateTime>
-#include <QDoubleSpinBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-
-#include <tuple>
-
 namespace {
 
 class DaqTest : public PanelTest {
@@ -26,11 +16,26 @@ protected:
 };
 
 // Only an LXI box has a PTP clock; "None" offering no trigger controls is the workflows'.
-TEST_F(DaqTest, VxiCarrierHasNoPtpAlarmAndNoPipelineWithoutATriggerSource) {
+// Continuous storage renames the length but keeps its value; only the exact option adds the
+// sine fitting choices.
+TEST_F(DaqTest, VxiCarrierHasNoPtpAlarmAndContinuousStorageRenamesTheLength) {
     ASSERT_NO_FATAL_FAILURE(open(kVxiWorld));
-    EXPECT_FALSE(app->daq->pipeline->isEnabled());
-    EXPECT_EQ(app->daq->trgSource->findText("PTP Alarm"), -1);
-    EXPECT_TRUE(app->daq->findChildren<kq7000fp_PTPalarm *>().isEmpty());
+    kq7150fp_DAQ *daq = app->daq;
+    EXPECT_FALSE(daq->pipeline->isEnabled());
+    EXPECT_EQ(daq->trgSource->findText("PTP Alarm"), -1);
+    EXPECT_TRUE(daq->findChildren<kq7000fp_PTPalarm *>().isEmpty());
+    daq->lengthChoice->setCurrentText("4096");
+    daq->continuousStorage->setChecked(true);
+    EXPECT_EQ(std::pair(daq->lengthLabel->text(), daq->lengthChoice->currentData().toInt()),
+              std::pair(QString("Scan Threshold"), 4096));
+    daq->continuousStorage->setChecked(false);
+    EXPECT_EQ(daq->lengthLabel->text(), "Waveform Length");
+    EXPECT_EQ(kq7150fp_DAQ(app.get(), {"kq7150fp", "-ACPERF", "--acperf"}).sineFitting, nullptr);
+    kq7150fp_DAQ acperf(app.get(), {"kq7150fp", "-acperf", "-acperf"});
+    ASSERT_NE(acperf.sineFitting, nullptr);
+    EXPECT_EQ(std::tuple(acperf.sineFitting->count(), acperf.sineFitting->itemText(7),
+                         acperf.sineFitting->itemData(7).toInt()),
+              std::tuple(8, QString("4 parameter, 7 iterations"), 7));
 }
 
 TEST_F(DaqTest, EachTriggerSourceEnablesItsOwnControls) {
@@ -63,38 +68,24 @@ TEST_F(DaqTest, EachTriggerSourceEnablesItsOwnControls) {
     }
 }
 
-TEST_F(DaqTest, ContinuousStorageRenamesTheLengthButKeepsItsValue) {
-    ASSERT_NO_FATAL_FAILURE(open(kVxiWorld));
-    kq7150fp_DAQ *daq = app->daq;
-    daq->lengthChoice->setCurrentText("4096");
-    daq->continuousStorage->setChecked(true);
-    EXPECT_EQ(std::pair(daq->lengthLabel->text(), daq->lengthChoice->currentData().toInt()),
-              std::pair(QString("Scan Threshold"), 4096));
-    daq->continuousStorage->setChecked(false);
-    EXPECT_EQ(daq->lengthLabel->text(), "Waveform Length");
-    // Only the exact option adds the sine fitting choices.
-    EXPECT_EQ(kq7150fp_DAQ(app.get(), {"kq7150fp", "-ACPERF", "--acperf"}).sineFitting, nullptr);
-    kq7150fp_DAQ acperf(app.get(), {"kq7150fp", "-acperf", "-acperf"});
-    ASSERT_NE(acperf.sineFitting, nullptr);
-    EXPECT_EQ(std::tuple(acperf.sineFitting->count(), acperf.sineFitting->itemText(7),
-                         acperf.sineFitting->itemData(7).toInt()),
-              std::tuple(8, QString("4 parameter, 7 iterations"), 7));
-}
-
-// The countdown to an alarm set with "Now+10s" is the repetitive_ptp_alarm workflow's; the
-// alarm is ten seconds on from the card's clock, which counts TAI (UTC + 37 s).
-TEST_F(DaqTest, NowPlusTenSetsTheAlarmOnTheCardsClock) {
+// The countdown to an alarm set with "Now+10s" is the repetitive_ptp_alarm workflow's; "Now"
+// and "Now+10s" set the alarm on the card's clock, which counts TAI (UTC + 37 s).
+TEST_F(DaqTest, NowAndNowPlusTenSetTheAlarmOnTheCardsClock) {
     ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
     kq7000fp_PTPalarm *alarm = app->daq->alarm;
     pickSource("PTP Alarm"); // the alarm is greyed out for other sources
-    QPushButton *nowPlus = alarm->findChildren<QPushButton *>().last();
-    ASSERT_EQ(nowPlus->text(), "Now+10s");
-    const qint64 before = QDateTime::currentSecsSinceEpoch();
-    QTest::mouseClick(nowPlus, Qt::LeftButton);
-    const qint64 after = QDateTime::currentSecsSinceEpoch();
-    EXPECT_EQ(alarm->utcOffset(), 37);
-    EXPECT_GE(alarm->alarmTime(), before + 37 + 10);
-    EXPECT_LE(alarm->alarmTime(), after + 37 + 10);
+    const QList<QPushButton *> buttons = alarm->findChildren<QPushButton *>();
+    ASSERT_EQ(buttons.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(buttons[i]->text().toStdString());
+        EXPECT_EQ(buttons[i]->text(), i ? "Now+10s" : "Now");
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        QTest::mouseClick(buttons[i], Qt::LeftButton);
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
+        EXPECT_EQ(alarm->utcOffset(), 37);
+        EXPECT_GE(alarm->alarmTime(), before + 37 + 10 * i);
+        EXPECT_LE(alarm->alarmTime(), after + 37 + 10 * i);
+    }
 }
 
 TEST_F(DaqTest, ClockFailureIsReportedOnSetAndSilentOnTheTick) {

@@ -11,15 +11,7 @@
 #include "../support/SimWorldFiles.h"
 #include "kqsim_control.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QTimer>
-#include <QTreeWidget>
-
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <optional>
+#include "../support/WidgetTest.h"
 
 // One 7150: in slot 5 of a VXI carrier in mainframe slot 3 with a reference module, or in an LXI box.
 inline const char kVxiWorld[] = R"({"carriers":[{"resources":["VXI0::5::INSTR"],"interface":"VXI","slot":3,
@@ -27,20 +19,6 @@ inline const char kVxiWorld[] = R"({"carriers":[{"resources":["VXI0::5::INSTR"],
   "subType":"BB","firmware":"2.4.1"}]}]})";
 inline const char kLxiWorld[] = R"({"carriers":[{"resources":["TCPIP0::192.0.2.7::INSTR"],"interface":"TCPIP",
   "ipAddress":"192.0.2.7","hostName":"lxi7","slots":1,"cards":[{"slot":1}]}]})";
-
-// Keeps an environment variable as it was (set or not) across a test.
-class SavedVariable {
-public:
-    explicit SavedVariable(const char *name) : m_name(name) {
-        if (qEnvironmentVariableIsSet(name))
-            m_value = qgetenv(name);
-    }
-    ~SavedVariable() { m_value ? qputenv(m_name, *m_value) : qunsetenv(m_name); }
-
-private:
-    const char *m_name;
-    std::optional<QByteArray> m_value;
-};
 
 class PanelTest : public ::testing::Test {
 protected:

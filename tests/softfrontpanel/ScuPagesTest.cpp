@@ -7,11 +7,6 @@
 
 #include "kq7000fp_scuWidget.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTabWidget>
-#include <QTemporaryDir>
-
 namespace {
 
 class ScuPagesTest : public PanelTest {

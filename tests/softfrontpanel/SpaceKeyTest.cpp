@@ -6,13 +6,6 @@
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_Waveform.h"
 
-#include <QAbstractButton>
-#include <QDialog>
-#include <QDoubleSpinBox>
-#include <QKeyEvent>
-#include <QTest>
-#include <QTimer>
-
 namespace {
 
 class SpaceKeyTest : public PanelTest {

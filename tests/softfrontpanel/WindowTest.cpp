@@ -12,15 +12,7 @@
 
 #include "kq7150.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabWidget>
-
 #include <qwt_plot_curve.h>
-
-#include <tuple>
 
 namespace {
 

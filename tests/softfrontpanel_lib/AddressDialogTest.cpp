@@ -3,13 +3,7 @@
 #include "kq7000fp_fcEnterAddressFc.h"
 #include "kq7150_fc.h"
 
-#include <QComboBox>
-#include <QFile>
-#include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "../support/WidgetTest.h"
 
 namespace {
 
@@ -17,8 +11,7 @@ namespace {
 class AddressDialogTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        hadBase ? qputenv("ALLUSERSPROFILE", oldBase) : qunsetenv("ALLUSERSPROFILE");
-        EXPECT_EQ(warnings.texts.size(), expectedWarnings) << warnings.texts.join("\n").toStdString();
+        EXPECT_TRUE(warnings.texts.isEmpty()) << warnings.texts.join("\n").toStdString();
     }
 
     QSettings ini() const {
@@ -35,8 +28,7 @@ protected:
         return offered;
     }
 
-    const bool hadBase = qEnvironmentVariableIsSet("ALLUSERSPROFILE");
-    const QByteArray oldBase = qgetenv("ALLUSERSPROFILE");
+    SavedVariable base{"ALLUSERSPROFILE"}, data{"XDG_DATA_HOME"};
     QTemporaryDir dir;
     const bool baseSet = qputenv("ALLUSERSPROFILE", dir.path().toLocal8Bit());
     kq7150_fc model;
@@ -44,7 +36,6 @@ protected:
     ScriptedBoxes warnings;
     QStringList descriptors;
     QList<int> numbers;
-    int expectedWarnings = 0;
 };
 
 // First use (the example address, no card, one row) is the enter_address_lxi workflow's.
@@ -96,68 +87,27 @@ TEST_F(AddressDialogTest, ReturnInAFieldDoesNotCloseTheDialog) {
         EXPECT_FALSE(b->autoDefault()) << b->text().toStdString();
 }
 
-TEST_F(AddressDialogTest, OtherModelsTakeOneCardFromTheirOwnGroup) {
-    // The dialog knows a model only by its code.
-    struct Model7300 : kq7000fp_genFC {
-        Model7300() : kq7000fp_genFC(0x7300) {}
-        bool isSupportedModel(uint16_t) const override { return false; }
-        std::string description() const override { return {}; }
-        std::string notice() const override { return {}; }
-        std::string sfpVersion() const override { return {}; }
-        std::string driverRevision() const override { return {}; }
-        std::string errorMessage(ViStatus) const override { return {}; }
-        ViStatus openCards(const char *, ViInt16 *, ViInt16, ViInt16, ViSession *) override { return -1; }
-        ViStatus openCardsStored(const char *, const ViInt16 *, ViInt16, ViInt16, ViInt16,
-                                 ViSession *) override {
-            return -1;
-        }
-        ViStatus reopenStored(ViSession *) override { return -1; }
-        ViStatus closeCards(ViSession) override { return -1; }
-        ViStatus resetCards(ViSession) override { return -1; }
-    } model7300;
-    ini().setValue("7300/FC_Count", 3);
-    ini().setValue("7300/1.FC_Number", 2);
-    kq7000fp_fcEnterAddress single{model7300};
-    EXPECT_EQ(single.windowTitle(), "Movara 7300 SFP: Enter Function Card Address");
-    EXPECT_FALSE(single.countChoice()->isVisibleTo(&single));
-    EXPECT_EQ(single.row(1), nullptr);
-    single.loadSavedDescriptors();
-    single.saveAndCollectDescriptors(descriptors, numbers);
-    EXPECT_EQ(numbers, QList<int>{2});
-}
-
 // A user who may not write the machine-wide file keeps the addresses in their own data folder
-// and is told so once; where nothing can be written, the warning says they are not remembered.
-// Either way the typed rows are used.
+// and is told so once; the typed rows are used. Where nothing can be written at all is
+// CardSearchTest.TypedAddressesAreCheckedAndKeptUntilTheCardsOpen's.
 TEST_F(AddressDialogTest, UnwritableMachineFileFallsBackToTheUsersOwn) {
     QFile blocker(dir.filePath("plain"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     qputenv("ALLUSERSPROFILE", blocker.fileName().toLocal8Bit()); // a file: no folder below it
-    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-    for (const bool userWritable : {true, false}) {
-        SCOPED_TRACE(userWritable);
-        const QString userBase = userWritable ? dir.filePath("data") : blocker.fileName();
-        qputenv("XDG_DATA_HOME", userBase.toLocal8Bit());
-        warnings.texts.clear();
-        kq7000fp_fcEnterAddress below{model};
-        below.loadSavedDescriptors();
-        below.row(0)->descriptorChoice()->setEditText("VXI0::7::INSTR");
-        below.row(0)->cardNumberChoice()->setCurrentIndex(3);
-        below.saveAndCollectDescriptors(descriptors, numbers);
-        below.saveAndCollectDescriptors(descriptors, numbers);
-        EXPECT_EQ(numbers, QList<int>{3});
-        const QString userFile = userBase + "/Travix/DefaultInstrDescr.ini";
-        ASSERT_EQ(warnings.texts.size(), 1) << warnings.texts.join("|").toStdString();
-        if (userWritable) {
-            EXPECT_TRUE(warnings.texts[0].contains(userFile)) << warnings.texts[0].toStdString();
-            kq7000fp_fcEnterAddress again{model};
-            again.loadSavedDescriptors();
-            EXPECT_EQ(again.row(0)->descriptorChoice()->currentText(), "VXI0::7::INSTR");
-        } else {
-            EXPECT_TRUE(warnings.texts[0].contains("not be remembered")) << warnings.texts[0].toStdString();
-        }
-    }
-    oldData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", oldData);
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
+    kq7000fp_fcEnterAddress below{model};
+    below.loadSavedDescriptors();
+    below.row(0)->descriptorChoice()->setEditText("VXI0::7::INSTR");
+    below.row(0)->cardNumberChoice()->setCurrentIndex(3);
+    below.saveAndCollectDescriptors(descriptors, numbers);
+    below.saveAndCollectDescriptors(descriptors, numbers);
+    EXPECT_EQ(numbers, QList<int>{3});
+    ASSERT_EQ(warnings.texts.size(), 1) << warnings.texts.join("|").toStdString();
+    EXPECT_TRUE(warnings.texts[0].contains(dir.filePath("data") + "/Travix/DefaultInstrDescr.ini"))
+        << warnings.texts[0].toStdString();
+    kq7000fp_fcEnterAddress again{model};
+    again.loadSavedDescriptors();
+    EXPECT_EQ(again.row(0)->descriptorChoice()->currentText(), "VXI0::7::INSTR");
     warnings.texts.clear();
 }
 

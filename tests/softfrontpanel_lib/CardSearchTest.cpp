@@ -8,38 +8,13 @@
 
 #include "kqsim_control.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QTreeWidget>
-
-#include <gtest/gtest.h>
-
-#include <tuple>
+#include "../support/WidgetTest.h"
 
 namespace {
 
 // Each test meets the world it writes, or the built-in one.
 class CardSearchTest : public ::testing::Test {
 protected:
-    // LXI boxes "box0", "box1", ... at 192.0.2.1, 192.0.2.2, ..., one 7150 each, answering a probe
-    // after delayMs.
-    static std::string lxiWorld(int boxes, int delayMs = 0) {
-        std::string carriers;
-        for (int i = 0; i < boxes; ++i) {
-            const std::string ip = "192.0.2." + std::to_string(i + 1);
-            carriers += std::string(i ? "," : "") + R"({"resources":["TCPIP0::)" + ip +
-                        R"(::INSTR"],"interface":"TCPIP",)" + R"("ipAddress":")" + ip +
-                        R"(","hostName":"box)" + std::to_string(i) + R"(","slots":1,"probeDelayMs":)" +
-                        std::to_string(delayMs) + R"(,"cards":[{"slot":1}]})";
-        }
-        return R"({"carriers":[)" + carriers + "]}";
-    }
-
     SimWorldFiles world;
     kq7150_fc descriptor;
 };
@@ -111,7 +86,7 @@ TEST_F(CardSearchTest, TypedAddressesAreCheckedAndKeptUntilTheCardsOpen) {
     QTemporaryDir settings;
     QFile blocker(settings.filePath("plain")); // a file: no folder can be made below it
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    SavedVariable base{"ALLUSERSPROFILE"}, data{"XDG_DATA_HOME"};
     qputenv("ALLUSERSPROFILE", blocker.fileName().toLocal8Bit());
     qputenv("XDG_DATA_HOME", blocker.fileName().toLocal8Bit());
     world.use(R"({"faults":[{"call":"kq7150_multInit","status":"0xBFFC0814"}]})", "KQ7150_SIM_FAULTS");
@@ -145,10 +120,7 @@ TEST_F(CardSearchTest, TypedAddressesAreCheckedAndKeptUntilTheCardsOpen) {
     });
     person.start(10);
     kq7000fp_fcSelect select(&descriptor, true);
-    const bool connected = select.runConnectDialog();
-    qunsetenv("ALLUSERSPROFILE");
-    oldData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", oldData);
-    ASSERT_TRUE(connected);
+    ASSERT_TRUE(select.runConnectDialog());
     ASSERT_EQ(boxes.texts.size(), 6) << boxes.texts.join("|").toStdString();
     EXPECT_TRUE(boxes.texts[1].startsWith("Cannot save the entered addresses to"))
         << boxes.texts[1].toStdString();
@@ -164,19 +136,6 @@ TEST_F(CardSearchTest, TypedAddressesAreCheckedAndKeptUntilTheCardsOpen) {
     descriptor.closeCards(select.session());
 }
 
-TEST_F(CardSearchTest, NetworkBoxesAreProbedInParallel) {
-    const int delayMs = 400;
-    world.use(lxiWorld(8, delayMs));
-    kq7000fp_fcSelect select(&descriptor, true);
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(select.searchCards(), 8);
-    // Each probe takes its delay; one after the other would take 8 delays, in parallel about one.
-    EXPECT_GE(clock.elapsed(), delayMs);
-    EXPECT_LT(clock.elapsed(), 4 * delayMs);
-}
-
-// The frame connects to a single card without showing the tree and labels itself with the box.
 TEST_F(CardSearchTest, NothingFoundOffersDemoMode) {
     world.use(R"({"carriers":[]})");
     ScriptedBoxes boxes({"Auto Find", "Run In Demo Mode"});
@@ -188,7 +147,8 @@ TEST_F(CardSearchTest, NothingFoundOffersDemoMode) {
 }
 
 TEST_F(CardSearchTest, AWarningFromOpeningIsAFailureAndTryAgainStartsOver) {
-    world.use(lxiWorld(1));
+    world.use(
+        R"({"carriers":[{"resources":["TCPIP0::192.0.2.1::INSTR"],"interface":"TCPIP","ipAddress":"192.0.2.1","hostName":"box0","slots":1,"cards":[{"slot":1}]}]})");
     world.use(R"({"faults":[{"call":"kq7150_multInit","status":"0x3FFC0A02"}]})", "KQ7150_SIM_FAULTS");
     ScriptedBoxes boxes({"Auto Find", "Try Again", "Cancel"});
     kq7000fp_fcSelect select(&descriptor, true);

@@ -5,15 +5,7 @@
 #include "kq7000fp_led.h"
 #include "kq7150_fc.h"
 
-#include <QGuiApplication>
-#include <QLabel>
-#include <QPushButton>
-#include <QScreen>
-#include <QSignalSpy>
-
-#include <gtest/gtest.h>
-
-#include <tuple>
+#include "../support/WidgetTest.h"
 
 namespace {
 
@@ -27,13 +19,18 @@ protected:
     kq7000fp_AppFC frame{descriptor, true, true, "6.1.4", true};
 };
 
-TEST_F(FrameTest, DemoFrameIsDarkAndUnlabelled) {
+TEST_F(FrameTest, DemoFrameIsDarkAndUnlabelledAndTheAutoscaleButtonNamesItsState) {
     EXPECT_TRUE(frame.findChild<QLabel *>("banner")->text().startsWith("<html>Movara 7150<br>"));
     EXPECT_EQ(frame.findChild<kq7000fp_led *>("activeLed")->value(), 0);
     EXPECT_EQ(std::tuple(frame.session(), frame.demo() != 0, frame.cardCount(), frame.isLxi()),
               std::tuple(ViSession(0), true, 1, false));
     EXPECT_TRUE(frame.findChild<QLabel *>("carrierInfo")->isHidden() &&
                 frame.findChild<QLabel *>("cardInfo")->isHidden());
+    QSignalSpy toggled(&frame, &kq7000fp_app::autoscaleToggled);
+    button("autoscaleButton")->toggle();
+    EXPECT_EQ(button("autoscaleButton")->text(), "OFF");
+    ASSERT_EQ(toggled.count(), 1);
+    EXPECT_FALSE(toggled.at(0).at(0).toBool());
 }
 
 // The second break finds nothing pressed: nothing to stop, and the buttons stay usable.
@@ -49,14 +46,6 @@ TEST_F(FrameTest, UserBreakReleasesAPressedButtonOnceAndEnablesBoth) {
     }
 }
 
-TEST_F(FrameTest, AutoscaleButtonNamesItsStateAndTellsTheView) {
-    QSignalSpy toggled(&frame, &kq7000fp_app::autoscaleToggled);
-    button("autoscaleButton")->toggle();
-    EXPECT_EQ(button("autoscaleButton")->text(), "OFF");
-    ASSERT_EQ(toggled.count(), 1);
-    EXPECT_FALSE(toggled.at(0).at(0).toBool());
-}
-
 TEST_F(FrameTest, MessageBoxesCarryTheirIconsAndTheErrorBoxAsksToExit) {
     kq7000fp_app::showInfoMessage("i");
     kq7000fp_app::showWarningMessage("w");
@@ -69,18 +58,9 @@ TEST_F(FrameTest, MessageBoxesCarryTheirIconsAndTheErrorBoxAsksToExit) {
                 ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(FrameTest, CenterOnScreenUsesTheAvailableAreaOfThePrimaryScreen) {
-    QWidget w;
-    w.resize(300, 200);
-    kq7000fp_app::centerOnScreen(&w);
-    const QSize area = QGuiApplication::primaryScreen()->availableGeometry().size();
-    EXPECT_EQ(w.pos(), QPoint((area.width() - w.frameGeometry().width()) / 2,
-                              (area.height() - w.frameGeometry().height()) / 2));
-}
-
 // The panel's two lamps: "Active", whose magenta off colour stands for the window's colour,
 // and the out-of-range lamp of a named colour.
-TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOff) {
+TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOffAndTogglesOffFromTheThirdState) {
     kq7000fp_led active("Active", QColor(Qt::green), QColor(Qt::magenta));
     kq7000fp_led overrange("Input Signal Out of Range", "#f80");
     for (kq7000fp_led *led : {&active, &overrange})
@@ -89,14 +69,11 @@ TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOff) {
     overrange.setValue(1);
     EXPECT_EQ(active.lampColour(), QColor(Qt::green));
     EXPECT_EQ(overrange.lampColour(), QColor("#f80"));
-}
-
-TEST(LedTest, ToggleFromTheThirdStateTurnsTheLampOff) {
-    kq7000fp_led led("Active", QColor(Qt::green), QColor(Qt::blue));
-    QSignalSpy toggled(&led, &kq7000fp_led::valueToggled);
-    led.setValue(2);
-    led.toggleValue();
-    EXPECT_EQ(led.value(), 0);
+    // Toggled from the third state, the lamp goes off.
+    QSignalSpy toggled(&active, &kq7000fp_led::valueToggled);
+    active.setValue(2);
+    active.toggleValue();
+    EXPECT_EQ(active.value(), 0);
     EXPECT_EQ(toggled.count(), 1);
 }
 

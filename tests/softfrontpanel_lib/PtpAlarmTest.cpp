@@ -1,13 +1,6 @@
 #include "kq7000fp_PTPalarm.h"
 
-#include <QDateTime>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTest>
-
-#include <gtest/gtest.h>
+#include "../support/WidgetTest.h"
 
 namespace {
 
@@ -71,15 +64,6 @@ TEST_F(PtpAlarmTest, ClockCountsToTheAlarmThenSinceItAndAloneWhenDisarmed) {
     alarm.setArmed(false);
     alarm.updateClock(kCard);
     EXPECT_TRUE(shows("")) << alarm.clockText().toStdString();
-}
-
-TEST_F(PtpAlarmTest, AsksItsOwnerForTimes) {
-    QSignalSpy sets(&alarm, &kq7000fp_PTPalarm::setTimeRequest);
-    for (QPushButton *b : alarm.findChildren<QPushButton *>())
-        QTest::mouseClick(b, Qt::LeftButton);
-    ASSERT_EQ(sets.count(), 2);
-    EXPECT_EQ(sets[0][0].toInt(), 0);  // "Now"
-    EXPECT_EQ(sets[1][0].toInt(), 10); // "Now+10s"; the owner's answer and the clock's ticks meet DaqTest
 }
 
 } // namespace

@@ -4,19 +4,7 @@
 #include "kq7000fp_scu.h"
 #include "kq7000fp_scuWidget.h"
 
-#include <QDir>
-#include <QFile>
-#include <QPointer>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QVariant>
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
-#include <optional>
-#include <string>
+#include "../support/WidgetTest.h"
 
 namespace {
 
@@ -43,14 +31,9 @@ QStringList titles(const QList<kq7000fp_scuWidget *> &widgets) {
 class ScuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const char *v = std::getenv("VXIPNPPATH64"))
-            m_savedRoot = v;
         unsetenv("VXIPNPPATH64");
         ASSERT_TRUE(QDir(m_dir.path()).mkpath("app"));
         ASSERT_TRUE(QDir(m_dir.path()).mkpath("vxipnp/linux64/bin"));
-    }
-    void TearDown() override {
-        m_savedRoot ? setenv("VXIPNPPATH64", m_savedRoot->c_str(), 1) : unsetenv("VXIPNPPATH64");
     }
 
     QString appFolder() const { return m_dir.filePath("app"); }
@@ -73,8 +56,8 @@ protected:
             }
     }
 
+    SavedVariable m_savedRoot{"VXIPNPPATH64"};
     QTemporaryDir m_dir;
-    std::optional<std::string> m_savedRoot;
 };
 
 // The program folder is searched first, then the folder under VXIPNPPATH64 when it is set (not

@@ -1,12 +1,6 @@
-#include "kq7000fp_resources.h"
 #include "kq7000fp_splashLabel.h"
 
-#include <QImage>
-#include <QPainter>
-
-#include <gtest/gtest.h>
-
-#include <string>
+#include "../support/WidgetTest.h"
 
 namespace {
 
@@ -65,78 +59,6 @@ TEST(SplashModel, IsFourDigitsInTheChosenBase) {
     EXPECT_EQ(kq7000fp_splashLabel::modelDigits(0x7150, false), "29008");
     EXPECT_EQ(kq7000fp_splashLabel::modelDigits(0x150, true), " 150");
     EXPECT_EQ(kq7000fp_splashLabel::modelDigits(0xabcd, true), "abcd");
-}
-
-// The composed splash over the background and the device picture that the build draws.
-class SplashComposed : public ::testing::Test {
-protected:
-    void SetUp() override {
-        kq7000fp_resources::init();
-        background = QImage(":/fp_splash.png");
-        picture = QImage(":/kq7150fp_splash.png");
-        ASSERT_EQ(background.size(), QSize(520, 400));
-        ASSERT_EQ(picture.size(), QSize(452, 194));
-    }
-    struct Result {
-        QImage image;
-        std::string printed;
-    };
-    static Result compose(int model, bool hex,
-                          const QString &description = "8-Channel, 24-bit Sigma-Delta ADC FC") {
-        testing::internal::CaptureStdout();
-        const kq7000fp_splashLabel splash(1.0f, 20, model, hex, "Notice", description);
-        return {splash.toImage(), testing::internal::GetCapturedStdout()};
-    }
-    // A point in the middle of the card, where the picture is opaque.
-    static QPoint cardCentre() { return {226, 97}; }
-    bool showsPicture(const QImage &img) const {
-        const QPoint c = cardCentre();
-        return img.pixelColor(c + QPoint(67, 43)) == picture.pixelColor(c);
-    }
-    // Pixels of the composed image that differ from the background inside a rectangle.
-    int changed(const QImage &img, const QRect &area) const {
-        int n = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                n += img.pixel(x, y) != background.pixel(x, y);
-        return n;
-    }
-    QImage background, picture;
-};
-
-// The device picture is looked up by the model written as the title writes it.
-TEST_F(SplashComposed, PictureIsFoundByTheModelInTheChosenBase) {
-    const struct {
-        int model;
-        bool hex, found;
-    } rows[] = {{0x7150, true, true}, {7150, false, true}, {0x7150, false, false}, {0x7140, true, false}};
-    for (const auto &r : rows) {
-        SCOPED_TRACE(testing::Message() << std::hex << r.model << (r.hex ? " hex" : " dec"));
-        const Result c = compose(r.model, r.hex);
-        EXPECT_EQ(c.image.size(), QSize(520, 400));
-        EXPECT_EQ(showsPicture(c.image), r.found);
-        EXPECT_EQ(c.printed, r.found ? "" : kSizeMessage);
-        if (!r.found) {
-            EXPECT_EQ(changed(c.image, QRect(67, 38, 453, 199)), 0);
-        }
-    }
-}
-
-// With a margin of 20 the texts stay between x 87 and 499 and below the device area, even
-// when the description has to wrap.
-TEST_F(SplashComposed, TextsStayInsideTheirArea) {
-    const Result c =
-        compose(0x7150, true,
-                "A description long enough that it cannot fit on one line of the splash and has to "
-                "wrap over several lines");
-    const int textTop = 237;
-    EXPECT_GT(changed(c.image, QRect(87, textTop, 413, 400 - textTop)), 0);
-    EXPECT_EQ(changed(c.image, QRect(0, textTop, 87, 400 - textTop)), 0);
-    EXPECT_EQ(changed(c.image, QRect(500, textTop, 20, 400 - textTop)), 0);
-    // Nothing but the picture lands above the text area.
-    QImage withoutPicture = c.image.copy();
-    QPainter(&withoutPicture).drawImage(67, 43, background.copy(67, 43, 452, 194));
-    EXPECT_EQ(changed(withoutPicture, QRect(0, 0, 520, textTop)), 0);
 }
 
 } // namespace
