@@ -24,9 +24,11 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 void answerConnection(Gui &gui, const QString &choice) {
@@ -63,6 +65,11 @@ void takeEveryCard(Gui &gui, int cards) {
 void waitMainWindow(Gui &gui) {
     gui.waitWindow(kMainWindow, std::chrono::seconds(30));
     gui.waitNoWindow("Movara 7150 SFP: Starting");
+}
+
+void connectOneCard(Gui &gui) {
+    answerConnection(gui, "Auto Find");
+    waitMainWindow(gui);
 }
 
 void askToClose(Gui &gui) {
@@ -157,15 +164,33 @@ void answerFileDialog(Gui &gui, const QString &title, const std::string &path, b
     gui.waitNoWindow(title);
 }
 
+QString messageText(Gui &gui, const QString &title) {
+    gui.waitUntil("a message titled " + title.toStdString(),
+                  [=] { return qobject_cast<QMessageBox *>(Gui::window(title)) != nullptr; });
+    return gui.run([=] { return qobject_cast<QMessageBox *>(Gui::window(title))->text(); });
+}
+
 QString acknowledgeWarning(Gui &gui, const std::string &shot) {
-    gui.waitUntil("a warning",
-                  [] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle)) != nullptr; });
-    const QString text =
-        gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle))->text(); });
+    const QString text = messageText(gui, kWarningTitle);
     gui.shot(shot);
     gui.press(kWarningTitle, "OK");
     gui.waitNoWindow(kWarningTitle);
     return text;
+}
+
+void typeInto(QWidget *field, const QString &text, bool enter) {
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, text);
+    if (enter)
+        QTest::keyClick(field, Qt::Key_Return);
+}
+
+std::string fileText(const std::string &path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
 }
 
 QStringList legendHeadings() {
@@ -183,6 +208,35 @@ bool startButtonsReleased() {
             return false;
     }
     return true;
+}
+
+bool repetitiveDown() {
+    return Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
+}
+
+void expectNoReadsAfterStop() {
+    const int reads = kqsim_callCount("kq7150_readMultAcquisition");
+    const int stops = kqsim_callCount("kq7150_stopMultAcquisition");
+    // What should not come has no event to wait for: a while longer than the poll interval.
+    Gui::pause(std::chrono::milliseconds(400));
+    E2E_CHECK(kqsim_callCount("kq7150_readMultAcquisition") == reads &&
+                  kqsim_callCount("kq7150_stopMultAcquisition") == stops,
+              "the cards are still read after the stop");
+}
+
+void waitPlayedToEnd(Gui &gui) {
+    gui.waitUntil(
+        "the end of the recording", [] { return !repetitiveDown(); }, std::chrono::seconds(60));
+}
+
+void afterEachRefresh(Gui &gui, std::function<void()> f) {
+    gui.run([f] {
+        QWidget *view = Gui::tabPage(Gui::window(kMainWindow), "Waveforms");
+        QTimer *refresh = view->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+        E2E_CHECK(refresh, "no refresh timer");
+        // Connected after the view's own handler, so it runs after the view drew.
+        QObject::connect(refresh, &QTimer::timeout, view, f);
+    });
 }
 
 QwtPlot *plotOn(const QString &tab) {
@@ -278,8 +332,7 @@ double shownFileSize() {
 }
 
 void openStorageDialog(Gui &gui, const QString &rate, const QString &length) {
-    answerConnection(gui, "Auto Find"); // the one card of the world opens without a choice
-    waitMainWindow(gui);
+    connectOneCard(gui);
     showChannel(gui, 1, 2);
     gui.run([] { Gui::tick(channelPage(1, 2), "Enabled"); });
     gui.showTab(kMainWindow, "Acquisition");
@@ -296,10 +349,8 @@ void startStoring(Gui &gui, const std::string &path, const QString &rate, const 
                   const QString &format) {
     openStorageDialog(gui, rate, length);
     pick(gui, kStorageDialog, format); // first: a new format would correct the name's extension
-    gui.run([=, name = QString::fromStdString(path)] {
-        auto *edit = Gui::window(kStorageDialog)->findChild<QLineEdit *>();
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(edit, name);
+    gui.run([=] {
+        typeInto(Gui::window(kStorageDialog)->findChild<QLineEdit *>(), QString::fromStdString(path), false);
     });
     gui.shot("dialog");
     gui.press(kStorageDialog, "Start");
@@ -342,12 +393,6 @@ QString statusLineText() {
         if (label->toolTip().startsWith("<html>Shows the current stage of the Data Acquisition"))
             return label->text();
     return QString();
-}
-
-QString errorBoxText(Gui &gui) {
-    gui.waitUntil("an error message",
-                  [] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle)); });
-    return gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle))->text(); });
 }
 
 void waitViewing(Gui &gui, const QString &file, uint64_t blocks) {

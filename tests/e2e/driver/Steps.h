@@ -34,6 +34,8 @@ QTreeWidget *cardTree();
 void takeEveryCard(Gui &gui, int cards);
 // Waits for the main window and for the splash to be gone.
 void waitMainWindow(Gui &gui);
+// "Auto Find" in a world of one card, which opens without a choice, and the main window.
+void connectOneCard(Gui &gui);
 // "Close", and the question "Do you really want to exit?" up.
 void askToClose(Gui &gui);
 // "Close", then "Yes" to "Do you really want to exit?".
@@ -52,14 +54,29 @@ void fileMenuItem(Gui &gui, const QString &item);
 // Answers the file dialog with this title as a person would: types the path, then Return, and
 // "Yes" when the dialog asks whether to replace a file of that name (replace).
 void answerFileDialog(Gui &gui, const QString &title, const std::string &path, bool replace = false);
+// The text of the message box with this title once one is up.
+QString messageText(Gui &gui, const QString &title);
 // The text of the program's warning box once one is up, shot as the step `shot`, then "OK".
 QString acknowledgeWarning(Gui &gui, const std::string &shot);
 inline const QString kWarningTitle = "Movara 7150 SFP Warning message";
+// Types into the field as a person replaces its text: all selected, the text, Return (enter).
+void typeInto(QWidget *field, const QString &text, bool enter = true);
+// The whole text of a file; empty when there is none.
+std::string fileText(const std::string &path);
 
 // The legend rows of the waveform view, one per card, in order.
 QStringList legendHeadings();
 // Single shot and repetitive both usable and up: no acquisition runs.
 bool startButtonsReleased();
+// The repetitive button is down: an acquisition or a playback runs.
+bool repetitiveDown();
+// Nothing reads or stops the cards any more once they were stopped, watched for a while.
+void expectNoReadsAfterStop();
+// Waits until a playback has reached the end of its recording.
+void waitPlayedToEnd(Gui &gui);
+// Runs f on the program's thread after each refresh of the waveform view, which is when a
+// recording's next block is drawn.
+void afterEachRefresh(Gui &gui, std::function<void()> f);
 
 struct Curve {
     std::vector<double> x, y;
@@ -110,7 +127,9 @@ void waitViewing(Gui &gui, const QString &file, uint64_t blocks);
 // The text of the waveform view's status line (rich text).
 QString statusLineText();
 // The text of the frame's error box, once one is up.
-QString errorBoxText(Gui &gui);
+inline QString errorBoxText(Gui &gui) {
+    return messageText(gui, kErrorBoxTitle);
+}
 
 // The arguments of the driver's last such call as the simulation logged them ("name=value ...").
 std::string lastCall(const char *call);
