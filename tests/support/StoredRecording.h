@@ -1,0 +1,188 @@
+// A recording a test needs on disk, written through the program's own writers (the header and
+// blocks of DataFileWriter, the lines of CsvWriter, the streams of FlacRecordingWriter), so that
+// what a reader meets is what the continuous storage would have left. Header-only and free of
+// any test framework: unit tests, the tool's tests and the end-to-end workflows all build their
+// files with it.
+//
+//   StoredRecording r;
+//   r.withFormat(StorageFormat::kBinary32).withMasks({0x03, 0x81}).withBlocks(3).withScans(500);
+//   ASSERT_EQ(r.write(path), "");
+//   r.volts(k, scan) / r.block(b): what a reader must give back.
+#pragma once
+
+#include "CsvWriter.h"
+#include "DataFileWriter.h"
+#include "FlacRecordingFiles.h"
+#include "FlacRecordingWriter.h"
+#include "StorageFormat.h"
+
+#include <bitset>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct StoredRecording {
+    // Volts of stored channel k (block order) at scan number scan, counted from the file's first.
+    using Signal = std::function<double(int k, int64_t scan)>;
+
+    int format = StorageFormat::kBinary64; // kBinary64, kBinary32, kCsvVolts, kCsvMilli, kFlacCounts
+    double rate = 1000.0;
+    std::vector<uint8_t> masks = {0x01}; // per card, bit 0 = channel 1
+    int scans = 100;                     // per block
+    int blocks = 1;
+    bool timestamps = false;
+    int preTrigger = 0;       // scans before the trigger: the header's time offset
+    std::vector<double> lsb;  // volts per count of each stored channel; gain 1 for those not given
+    std::vector<int> gains;   // written beside the volts per count of a FLAC recording when given
+    bool wholeCounts = false; // volts rounded to whole counts, as the cards deliver them (FLAC always)
+    uint32_t firstSecond = 1700000000;
+    uint32_t firstNanosecond = 7;
+    Signal signal; // none: sines()
+    // Bytes after the last block (garbage), or cut from its end (a writer that died): of the
+    // file the path names, of a FLAC recording its first card's stream.
+    std::string garbage;
+    uint64_t cut = 0;
+    // Called once every block is written and flushed, before the FLAC streams are finished,
+    // with the blocks their whole frames hold: a test may kill the writer there.
+    std::function<void(uint64_t wholeBlocks)> beforeFinish;
+
+    StoredRecording &withFormat(int f) { return format = f, *this; }
+    StoredRecording &withRate(double hz) { return rate = hz, *this; }
+    StoredRecording &withMasks(std::vector<uint8_t> m) { return masks = std::move(m), *this; }
+    StoredRecording &withScans(int n) { return scans = n, *this; }
+    StoredRecording &withBlocks(int n) { return blocks = n, *this; }
+    StoredRecording &withTimestamps(bool on = true) { return timestamps = on, *this; }
+    StoredRecording &withPreTrigger(int n) { return preTrigger = n, *this; }
+    StoredRecording &withLsb(std::vector<double> l) { return lsb = std::move(l), *this; }
+    StoredRecording &withGains(std::vector<int> g) { return gains = std::move(g), *this; }
+    StoredRecording &withWholeCounts(bool on = true) { return wholeCounts = on, *this; }
+    StoredRecording &withSignal(Signal s) { return signal = std::move(s), *this; }
+    StoredRecording &withFirstTime(uint32_t s, uint32_t ns) {
+        return firstSecond = s, firstNanosecond = ns, *this;
+    }
+    StoredRecording &withGarbage(std::string bytes) { return garbage = std::move(bytes), *this; }
+    StoredRecording &withCut(uint64_t bytes) { return cut = bytes, *this; }
+
+    int channels() const {
+        int n = 0;
+        for (uint8_t m : masks)
+            n += int(std::bitset<8>(m).count());
+        return n;
+    }
+    double lsbOf(int k) const { return size_t(k) < lsb.size() ? lsb[size_t(k)] : StorageFormat::lsb(0); }
+    std::vector<double> lsbs() const {
+        std::vector<double> list;
+        for (int k = 0; k < channels(); ++k)
+            list.push_back(lsbOf(k));
+        return list;
+    }
+    bool floats() const { return format == StorageFormat::kBinary32; }
+
+    // What a reader gives back of channel k at scan: the signal as the format stores it.
+    double volts(int k, int64_t scan) const {
+        double v = signal ? signal(k, scan) : sines(k, double(scan) / rate);
+        if (wholeCounts || format == StorageFormat::kFlacCounts)
+            v = double(std::llround(v / lsbOf(k))) * lsbOf(k) + 0.0; // a count of 0 is +0 V, never -0
+        return floats() ? double(float(v)) : v;
+    }
+    // Block b, channel-major.
+    std::vector<double> block(int b) const {
+        std::vector<double> v(size_t(channels()) * size_t(scans));
+        for (int k = 0; k < channels(); ++k)
+            for (int s = 0; s < scans; ++s)
+                v[size_t(k) * size_t(scans) + size_t(s)] = volts(k, int64_t(b) * scans + s);
+        return v;
+    }
+    // Scan times run on from the first by 1/rate, in whole nanoseconds.
+    uint64_t nanosecondsAt(int64_t scan) const {
+        return uint64_t(firstNanosecond) + uint64_t(std::llround(double(scan) * 1e9 / rate));
+    }
+    uint32_t second(int64_t scan) const { return uint32_t(firstSecond + nanosecondsAt(scan) / 1000000000u); }
+    uint32_t nanosecond(int64_t scan) const { return uint32_t(nanosecondsAt(scan) % 1000000000u); }
+
+    // The same values stored in another format (a FLAC twin of a ViReal64 file of whole counts,
+    // the CSV a conversion must match).
+    StoredRecording twin(int otherFormat) const {
+        StoredRecording other = *this;
+        other.format = otherFormat;
+        other.signal = [source = *this](int k, int64_t scan) { return source.volts(k, scan); };
+        return other;
+    }
+
+    // "" once the recording is on disk, else what failed.
+    std::string write(const std::string &path) const {
+        std::FILE *file = std::fopen(path.c_str(), "wb");
+        if (!file)
+            return "cannot create " + path;
+        const bool flac = format == StorageFormat::kFlacCounts;
+        const bool csv = StorageFormat::isCsv(format);
+        const double timeOffset = -preTrigger / rate;
+        bool ok = csv ? DataFileWriter::writeCsvHeader(file, format == StorageFormat::kCsvMilli, rate, masks,
+                                                       timestamps)
+                      : DataFileWriter::writeHeader(file, {format, rate, channels(), scans, masks, timeOffset,
+                                                           timestamps, lsbs(), gains});
+        FlacRecordingWriter streams;
+        if (flac)
+            ok = ok && streams.open({path, rate, scans, masks, lsbs(), timeOffset, timestamps, gains});
+        std::vector<uint32_t> sec(static_cast<size_t>(scans)), nsec(sec.size());
+        std::vector<int32_t> counts;
+        std::vector<float> narrow;
+        for (int b = 0; ok && b < blocks; ++b) {
+            const std::vector<double> v = block(b);
+            for (int s = 0; s < scans; ++s)
+                sec[size_t(s)] = second(int64_t(b) * scans + s),
+                nsec[size_t(s)] = nanosecond(int64_t(b) * scans + s);
+            const uint32_t *seconds = timestamps ? sec.data() : nullptr;
+            const uint32_t *nanoseconds = timestamps ? nsec.data() : nullptr;
+            if (flac) {
+                counts.resize(v.size());
+                const std::vector<double> l = lsbs();
+                ok = FlacRecordingWriter::countsOfVolts(v.data(), counts.data(), channels(), scans,
+                                                        l.data()) &&
+                     streams.write(counts.data(), seconds, nanoseconds) && streams.flush();
+            } else if (csv) {
+                ok = CsvWriter::writeBlock(file, v.data(), channels(), scans,
+                                           format == StorageFormat::kCsvMilli, seconds, nanoseconds);
+            } else if (floats()) {
+                narrow.assign(v.begin(), v.end());
+                ok = DataFileWriter::writeBlock(file, seconds, nanoseconds, scans, narrow.data(),
+                                                narrow.size() * sizeof(float));
+            } else {
+                ok = DataFileWriter::writeBlock(file, seconds, nanoseconds, scans, v.data(),
+                                                v.size() * sizeof(double));
+            }
+        }
+        if (ok && beforeFinish) {
+            std::fflush(file);
+            beforeFinish(flac ? streams.wholeBlocks() : uint64_t(blocks));
+        }
+        ok = ok && (!flac || streams.finish());
+        ok = std::fclose(file) == 0 && ok;
+        if (!ok)
+            return "cannot write " + path;
+        const std::string end = flac ? FlacRecordingFiles::cardStream(path, 1) : path;
+        if (cut > 0)
+            std::filesystem::resize_file(end, std::filesystem::file_size(end) - cut);
+        if (!garbage.empty())
+            if (std::FILE *tail = std::fopen(end.c_str(), "ab"))
+                ok = std::fwrite(garbage.data(), 1, garbage.size(), tail) == garbage.size() &&
+                     std::fclose(tail) == 0;
+        return ok ? "" : "cannot append to " + end;
+    }
+
+    // Channel k at t seconds: a sine of its own frequency (off the FFT bins from channel 2 on),
+    // amplitude, offset and phase, each within gain 2's range, with a little noise.
+    static double sines(int k, double t) {
+        const int64_t scan = std::llround(t * 1e6);
+        const double f = 130.0 * (k + 1) + 7.3 * k;
+        uint64_t z = uint64_t(scan) * 8 + uint64_t(k) + 0x9E3779B97F4A7C15u; // splitmix64
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        const double noise = double(z >> 11) / double(1ull << 53) - 0.5;
+        return (0.5 + 0.25 * k) * std::sin(2 * M_PI * f * t + 0.3 * k) + 0.01 * k + 2e-4 * noise;
+    }
+};
