@@ -1,7 +1,6 @@
 #include "Steps.h"
 #include "Workflow.h"
 
-#include "DataFileWriter.h"
 #include "FlacRecordingFiles.h"
 
 #include "kqsim_control.h"
@@ -267,27 +266,6 @@ std::vector<Curve> drawnCurves(const QString &tab) {
         if (!c.y.empty() && c.visible)
             drawn.push_back(std::move(c));
     return drawn;
-}
-
-void writeOneBlockRecording(const std::string &path, double rate, int scans, uint8_t mask,
-                            const std::function<double(int k, double t)> &value) {
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    E2E_CHECK(file, "cannot create ", path);
-    DataFileHeader header;
-    header.format = 0; // doubles
-    header.rate = rate;
-    for (uint8_t bits = mask; bits; bits &= bits - 1)
-        ++header.channels;
-    header.scans = scans;
-    header.masks = {mask};
-    std::vector<double> block(size_t(header.channels) * scans);
-    for (int k = 0; k < header.channels; ++k)
-        for (int s = 0; s < scans; ++s)
-            block[size_t(k) * scans + s] = value(k, s / rate);
-    const bool ok = DataFileWriter::writeHeader(file, header) &&
-                    DataFileWriter::writeBlock(file, nullptr, nullptr, scans, block.data(),
-                                               block.size() * sizeof(double));
-    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path);
 }
 
 std::string lastCall(const char *call) {

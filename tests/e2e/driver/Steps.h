@@ -89,11 +89,6 @@ std::vector<Curve> curvesOn(const QString &tab);
 // Those of them that hold data and are shown.
 std::vector<Curve> drawnCurves(const QString &tab);
 
-// A stored recording (doubles) of one block of card 1's channels in mask, scans samples at rate:
-// value(k, t) of the file's k-th channel (from 0) at time t. Fails the workflow when unwritten.
-void writeOneBlockRecording(const std::string &path, double rate, int scans, uint8_t mask,
-                            const std::function<double(int k, double t)> &value);
-
 // A VXI card (slot 1 of a carrier at VXI0::9::INSTR) whose channels carry the ramp; extra: more
 // top-level members of the world, e.g. faults.
 std::string rampWorld(const std::string &extra = "");

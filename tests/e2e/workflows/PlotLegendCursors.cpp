@@ -10,6 +10,7 @@
 // as the plots' what's-this says, and the context menu switches the cursors off again.
 #include "Gui.h"
 #include "Steps.h"
+#include "StoredRecording.h"
 #include "Workflow.h"
 
 #include <QAction>
@@ -53,8 +54,14 @@ double sample(int channel, double t) {
 }
 
 void writeRecording() {
-    writeOneBlockRecording(path(), kRate, kScans, 0x05,
-                           [](int k, double t) { return sample(k == 0 ? 1 : 3, t); });
+    const std::string why =
+        StoredRecording()
+            .withRate(kRate)
+            .withScans(kScans)
+            .withMasks({0x05})
+            .withSignal([](int k, int64_t n) { return sample(k == 0 ? 1 : 3, n / kRate); })
+            .write(path());
+    E2E_CHECK(why.empty(), why);
 }
 
 // The program's widgets as a person sees them, found afresh at each look.
