@@ -87,7 +87,7 @@ void Gui::showTab(const QString &titlePattern, const QString &tabText) {
     });
 }
 
-QString Gui::choose(std::function<QComboBox *()> find, const QString &item) {
+void Gui::openList(std::function<QComboBox *()> find, const QString &item) {
     // A click can fall into the moment Qt still counts as closing the previous list, which
     // then does not open; a person clicks again, and so does this.
     for (int attempt = 1;; ++attempt) {
@@ -101,12 +101,16 @@ QString Gui::choose(std::function<QComboBox *()> find, const QString &item) {
             waitUntil(
                 "the list offering " + item.toStdString(), [=] { return find()->view()->isVisible(); },
                 std::chrono::seconds(attempt < 3 ? 2 : 20));
-            break;
+            return;
         } catch (const E2eFailure &) {
             if (attempt == 3)
                 throw;
         }
     }
+}
+
+QString Gui::choose(std::function<QComboBox *()> find, const QString &item) {
+    openList(find, item);
     // Queued: the program may answer the choice with a modal box.
     post([=] {
         QComboBox *choice = find();

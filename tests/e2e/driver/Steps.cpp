@@ -2,6 +2,7 @@
 #include "Workflow.h"
 
 #include "FlacRecordingFiles.h"
+#include "RampFile.h"
 
 #include "kqsim_control.h"
 
@@ -344,6 +345,27 @@ uint64_t recordingBytes(const std::string &path) {
     if (std::filesystem::exists(FlacRecordingFiles::timeStream(path)))
         bytes += std::filesystem::file_size(FlacRecordingFiles::timeStream(path));
     return bytes;
+}
+
+uint64_t storedRampBlocks(const std::string &path, fileInfo_t *info) {
+    if (QString::fromStdString(path).endsWith(".csv")) {
+        long scans = 0;
+        const std::string gap = csvRampFileGap(path, kRampLsb, 2, scans);
+        E2E_CHECK(gap.empty() && scans % 1024 == 0, path, ": ", gap, scans, " scans");
+        return uint64_t(scans / 1024);
+    }
+    RampFile file;
+    // A FLAC recording's description gives each channel's volts per count.
+    const bool flac = FlacRecordingFiles::stem(path) != path;
+    const std::string gap = rampFileGap(path, flac ? 0.0 : kRampLsb, file);
+    E2E_CHECK(gap.empty(), path, ": ", gap);
+    // The writer never leaves half a block behind.
+    const uint64_t bytes = std::filesystem::file_size(path);
+    E2E_CHECK(flac || bytes == file.info.payloadOffset + file.blocks * file.info.blockLength, path, ": ",
+              bytes, " bytes for ", file.blocks, " blocks of ", file.info.blockLength);
+    if (info)
+        *info = file.info;
+    return file.blocks;
 }
 
 void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds,

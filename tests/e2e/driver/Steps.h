@@ -4,6 +4,8 @@
 
 #include "Gui.h"
 
+#include "fileInfo_t.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -116,6 +118,10 @@ uint64_t recordingBytes(const std::string &path);
 // error: "). Fails the workflow when the line is missing or says otherwise.
 void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds,
                          const QString &how);
+// The simulation's ramp as stored at path (2 channels in blocks of 1024 scans), checked: no scan
+// lost or stored twice, whole blocks only. Returns the blocks; info, when given, gets what the
+// program's reader makes of the file (not of a CSV file).
+uint64_t storedRampBlocks(const std::string &path, fileInfo_t *info = nullptr);
 // Waits for the window that views the recording named file (its title names it) with its block
 // slider up to blocks.
 void waitViewing(Gui &gui, const QString &file, uint64_t blocks);
