@@ -75,8 +75,7 @@ std::string overflow() {
 static Registration acperfMeasurements{
     {"acperf_measurements", kWorld, nullptr,
      [](Gui &gui) {
-         answerConnection(gui, "Auto Find");
-         waitMainWindow(gui);
+         connectOneCard(gui);
          gui.showTab(kMainWindow, "Measurements");
          E2E_CHECK(gui.run([] { return row(0).join(""); }).isEmpty(), "figures before any acquisition");
 

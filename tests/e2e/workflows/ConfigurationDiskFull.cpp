@@ -33,8 +33,7 @@ void prepare() {
 }
 
 void saveOnFullDisk(Gui &gui) {
-    answerConnection(gui, "Auto Find");
-    waitMainWindow(gui);
+    connectOneCard(gui);
     fileMenuItem(gui, "Save Configuration...");
     answerFileDialog(gui, "Save Configuration", onDisk("setup.ini"), true);
     const QString told = acknowledgeWarning(gui, "refused");
@@ -42,10 +41,8 @@ void saveOnFullDisk(Gui &gui) {
                               QString::fromStdString(onDisk("setup.ini")) + "\": ") &&
                   told.size() > 40 + static_cast<int>(onDisk("setup.ini").size()),
               "told: ", told.toStdString());
-    std::ifstream file(onDisk("setup.ini"));
-    std::stringstream text;
-    text << file.rdbuf();
-    E2E_CHECK(text.str() == kEarlier, "the earlier file now holds:\n", text.str());
+    const std::string text = fileText(onDisk("setup.ini"));
+    E2E_CHECK(text == kEarlier, "the earlier file now holds:\n", text);
     const QStringList left = QDir(QString::fromStdString(e2eWorkDir() + "/disk")).entryList(QDir::Files);
     E2E_CHECK(left == QStringList({"filler", "setup.ini"}),
               "files on the disk: ", left.join(", ").toStdString());

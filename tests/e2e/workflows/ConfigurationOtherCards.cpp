@@ -58,8 +58,7 @@ QString shownRate() {
 }
 
 void otherCards(Gui &gui) {
-    answerConnection(gui, "Auto Find");
-    waitMainWindow(gui);
+    connectOneCard(gui);
     kqsim_clearCallLog();
 
     fileMenuItem(gui, "Open Configuration...");

@@ -145,8 +145,7 @@ void checkExport(const std::string &path, const std::string &settings, const std
 }
 
 void exportData(Gui &gui) {
-    answerConnection(gui, "Auto Find");
-    waitMainWindow(gui);
+    connectOneCard(gui);
     showChannel(gui, 1, 2);
     gui.run([] { Gui::tick(channelPage(1, 2), "Enabled"); });
     gui.showTab(kMainWindow, "Acquisition");

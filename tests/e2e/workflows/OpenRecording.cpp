@@ -60,12 +60,10 @@ void openFromMenu(Gui &gui, const std::string &path) {
 
 void playAtRealTimeThenPauseThenTwice(Gui &gui) {
     auto times = std::make_shared<std::vector<qint64>>();
-    gui.run([times] {
-        auto clock = std::make_shared<QElapsedTimer>();
-        clock->start();
-        QTimer *refresh = waveforms()->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-        QObject::connect(refresh, &QTimer::timeout, waveforms(),
-                         [times, clock] { times->push_back(clock->elapsed()); });
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    afterEachRefresh(gui, [times, clock] { times->push_back(clock->elapsed()); });
+    gui.run([] {
         auto *speed = Gui::child<QComboBox>(waveforms(), "playbackSpeed");
         E2E_CHECK(speed && speed->isVisible() && speed->currentText() == "As fast as possible",
                   "speed choice");
@@ -84,8 +82,7 @@ void playAtRealTimeThenPauseThenTwice(Gui &gui) {
         Gui::child<QComboBox>(waveforms(), "playbackSpeed")->setCurrentText("2x");
         Gui::child<QAbstractButton>(waveforms(), "pauseButton")->click();
     });
-    gui.waitUntil("the end of the recording",
-                  [] { return !Gui::child<QAbstractButton>(mainWindow(), "repetitiveButton")->isChecked(); });
+    waitPlayedToEnd(gui);
     const std::vector<qint64> t = gui.run([times] { return *times; });
     E2E_CHECK(t.size() == 6, t.size(), " blocks played");
     // Within 20 %: two intervals at real time, two at twice the speed after the first block

@@ -133,15 +133,9 @@ void run(Gui &gui) {
     // Played through: the view draws every block in turn and stops at the last. The blocks come
     // from the view's refresh timer; a listener after the view's own records each one drawn.
     auto drawn = std::make_shared<std::vector<int>>();
-    gui.run([drawn] {
-        QTimer *refresh = waveforms()->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-        E2E_CHECK(refresh, "no refresh timer");
-        QObject::connect(refresh, &QTimer::timeout, slider(), [drawn] { drawn->push_back(drawnBlock()); });
-    });
+    afterEachRefresh(gui, [drawn] { drawn->push_back(drawnBlock()); });
     gui.click(kMainWindow, "repetitiveButton");
-    gui.waitUntil("the end of the recording", [] {
-        return !Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
-    });
+    waitPlayedToEnd(gui);
     expectBlock(gui, kBlocks - 1);
     const std::vector<int> seen = gui.run([drawn] { return *drawn; });
     std::string list;
