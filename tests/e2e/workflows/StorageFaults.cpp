@@ -1,17 +1,22 @@
 // Storing that meets a fault, as a person sees it: the card memory overflows behind a stalled
-// driver callback, or the disk fills. The file then ends with the last whole block stored
-// before the fault and holds every scan up to there; the window says what happened and how
-// much the file holds.
+// driver callback, or the disk fills (and then a configuration cannot be saved either). The file then ends
+// with the last whole block stored before the fault and holds every scan up to there; the window says what
+// happened and how much the file holds.
 #include "Gui.h"
 #include "Steps.h"
 #include "Workflow.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QRegularExpression>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -79,13 +84,53 @@ void fillTheDisk(Gui &gui, const char *name, const QString &format) {
     E2E_CHECK(std::abs(shown - static_cast<double>(size)) <= 103, "the file size line showed ", shown,
               " B of ", size);
     E2E_CHECK(storedRampBlocks(path) == blocks, "the file holds other than the ", blocks, " blocks told");
-    closeProgram(gui);
+}
+
+const char kEarlier[] = "[View]\nSymbols=Large\n";
+
+std::string onDisk(const char *name) {
+    return e2eWorkDir() + "/disk/" + name;
+}
+
+// Saving a configuration over an earlier one on the full disk: the save is refused with the
+// system's reason, and the earlier file stays whole, with no partial file left beside it. The
+// writer cut the recording back to whole blocks: a file takes every byte left first.
+void saveConfigurationOnFullDisk(Gui &gui) {
+    const int fd = ::open(onDisk("filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string block(4096, 'x');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    while (::write(fd, block.data(), 1) > 0) {
+    }
+    ::close(fd);
+    fileMenuItem(gui, "Save Configuration...");
+    answerFileDialog(gui, "Save Configuration", onDisk("setup.ini"), true);
+    const QString told = acknowledgeWarning(gui, "refused");
+    E2E_CHECK(told.startsWith("Cannot save the configuration to \"" +
+                              QString::fromStdString(onDisk("setup.ini")) + "\": ") &&
+                  told.size() > 40 + static_cast<int>(onDisk("setup.ini").size()),
+              "told: ", told.toStdString());
+    E2E_CHECK(fileText(onDisk("setup.ini")) == kEarlier, "the earlier file now holds:\n",
+              fileText(onDisk("setup.ini")));
+    const QStringList left = QDir(QString::fromStdString(e2eWorkDir() + "/disk")).entryList(QDir::Files);
+    E2E_CHECK(left == QStringList({"filler", "full.bin7150", "setup.ini"}),
+              "files on the disk: ", left.join(", ").toStdString());
 }
 
 Registration overflowWorkflow{{"continuous_overflow", kStallWorld, nullptr, overflow, nullptr}};
-Registration binaryFull{{"disk_full_binary", rampWorld(), nullptr,
-                         [](Gui &gui) { fillTheDisk(gui, "full.bin7150", "Binary, ViReal64"); }, nullptr}};
+Registration binaryFull{{"disk_full_binary_configuration", rampWorld(),
+                         [] { std::ofstream(onDisk("setup.ini")) << kEarlier; },
+                         [](Gui &gui) {
+                             fillTheDisk(gui, "full.bin7150", "Binary, ViReal64");
+                             saveConfigurationOnFullDisk(gui);
+                             closeProgram(gui);
+                         },
+                         nullptr}};
 Registration csvFull{{"disk_full_csv", rampWorld(), nullptr,
-                      [](Gui &gui) { fillTheDisk(gui, "full.csv", "Text, CSV (V)"); }, nullptr}};
+                      [](Gui &gui) {
+                          fillTheDisk(gui, "full.csv", "Text, CSV (V)");
+                          closeProgram(gui);
+                      },
+                      nullptr}};
 
 } // namespace
