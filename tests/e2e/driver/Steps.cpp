@@ -72,6 +72,13 @@ void connectOneCard(Gui &gui) {
     waitMainWindow(gui);
 }
 
+void pressShortcut(Gui &gui, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    gui.run([] { Gui::window(kMainWindow)->activateWindow(); });
+    gui.waitUntil("the window to have the keyboard",
+                  [] { return QApplication::activeWindow() == Gui::window(kMainWindow); });
+    gui.post([=] { QTest::keyClick(Gui::window(kMainWindow), key, modifiers); });
+}
+
 void askToClose(Gui &gui) {
     gui.press(kMainWindow, "Close");
     gui.waitUntil("the exit question", [] {

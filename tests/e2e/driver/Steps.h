@@ -38,6 +38,9 @@ void takeEveryCard(Gui &gui, int cards);
 void waitMainWindow(Gui &gui);
 // "Auto Find" in a world of one card, which opens without a choice, and the main window.
 void connectOneCard(Gui &gui);
+// A shortcut, sent to the main window once it has the keyboard; returns at once, since it may
+// open a modal dialog.
+void pressShortcut(Gui &gui, Qt::Key key, Qt::KeyboardModifiers modifiers);
 // "Close", and the question "Do you really want to exit?" up.
 void askToClose(Gui &gui);
 // "Close", then "Yes" to "Do you really want to exit?".

@@ -206,11 +206,7 @@ void saveOpenAndAcquire(Gui &gui) {
     chooseOnTabs(gui, false);
     kqsim_clearCallLog();
     // The shortcut, as the menu names it.
-    gui.post([] {
-        QWidget *window = Gui::window(kMainWindow);
-        QApplication::setActiveWindow(window);
-        QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-    });
+    pressShortcut(gui, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
     answerFileDialog(gui, "Open Configuration", path + ".ini");
     gui.waitUntil("every page configured", [] { return kqsim_callCount("kq7150_setMultChanConfig") == 16; });
     gui.shot("opened");

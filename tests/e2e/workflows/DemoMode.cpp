@@ -64,12 +64,7 @@ static Registration demoMode{
          const int first = signChanges(curves[0].y), second = signChanges(curves[8].y);
          E2E_CHECK(first >= 2 && first <= 3 && second >= 4 && second <= 5, "zero crossings ", first, " and ",
                    second);
-         const QString status = gui.run([] {
-             for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
-                 if (label->toolTip().contains("current stage of the Data Acquisition"))
-                     return label->text();
-             return QString();
-         });
+         const QString status = gui.run(statusLineText);
          E2E_CHECK(status.startsWith("Idle"), "status line: ", status.toStdString());
          // Demo mode never reaches for cards.
          for (const char *call :

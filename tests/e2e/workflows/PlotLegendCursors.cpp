@@ -102,8 +102,8 @@ bool cursorsShown() {
 }
 
 // What a person's hand sends: press, moves with the button held, release.
-void mouse(QEvent::Type type, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x) {
-    const QPoint at(x, canvas()->height() / 2);
+void mouse(QEvent::Type type, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y = -1) {
+    const QPoint at(x, y < 0 ? canvas()->height() / 2 : y);
     const Qt::MouseButtons held =
         type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     QMouseEvent event(type, at, canvas()->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button,
@@ -305,7 +305,6 @@ void legendTraces(Gui &gui) {
 void run(Gui &gui) {
     waitMainWindow(gui);
     legendTraces(gui);
-    gui.waitUntil("the recording drawn", [] { return curvesOn("Waveforms")[0].y.size() == size_t(kScans); });
     gui.run([] {
         QAction *cursors = viewMenuAction("Cursors");
         E2E_CHECK(cursors && cursors->isCheckable() && !cursors->isChecked(), "View > Cursors, unchecked");
@@ -314,10 +313,8 @@ void run(Gui &gui) {
         E2E_CHECK(contextMenu()->actions().contains(cursors), "Cursors in the plot's menu");
         E2E_CHECK(!cursor(1)->isVisible() && !table()->isVisible(),
                   "cursors shown before they were asked for");
-        app()->activateWindow();
     });
-    gui.waitUntil("the window active", [] { return app()->isActiveWindow(); });
-    gui.run([] { QTest::keyClick(app(), Qt::Key_K, Qt::ControlModifier); });
+    pressShortcut(gui, Qt::Key_K, Qt::ControlModifier);
     gui.waitUntil("the cursors on", [] { return viewMenuAction("Cursors")->isChecked() && cursorsShown(); });
 
     // Cursor 1 to 0.2 s with Ctrl + left click; cursor 2 dragged from where it came up to 0.75 s.
@@ -336,15 +333,10 @@ void run(Gui &gui) {
     // A drag that starts away from both cursors is a zoom, as before; the cursors stay.
     gui.run([] {
         const uint zoom = zoomer()->zoomRectIndex();
-        const int x0 = pixelOf(0.3), x1 = pixelOf(0.6);
-        mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::NoModifier, x0);
-        const QPoint end(x1, canvas()->height() / 4);
-        QMouseEvent move(QEvent::MouseMove, end, canvas()->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(canvas(), &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, end, canvas()->mapToGlobal(end), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(canvas(), &release);
+        mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::NoModifier, pixelOf(0.3));
+        mouse(QEvent::MouseMove, Qt::LeftButton, Qt::NoModifier, pixelOf(0.6), canvas()->height() / 4);
+        mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoModifier, pixelOf(0.6),
+              canvas()->height() / 4);
         E2E_CHECK(zoomer()->zoomRectIndex() == zoom + 1, "a drag away from the cursors did not zoom");
         checkReadout(0.2, 0.75);
         QTest::mouseClick(canvas(), Qt::MiddleButton, Qt::NoModifier, canvas()->rect().center());
