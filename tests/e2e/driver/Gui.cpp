@@ -9,7 +9,6 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 

@@ -8,8 +8,6 @@
 
 #include "kqsim_control.h"
 
-#include <QAbstractButton>
-
 #include <chrono>
 #include <filesystem>
 

@@ -11,14 +11,12 @@
 
 #include "kqsim_control.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QTest>
 
 #include <cmath>
 #include <map>

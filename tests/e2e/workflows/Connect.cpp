@@ -9,7 +9,6 @@
 #include "kqsim_control.h"
 
 #include <QComboBox>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>

@@ -13,12 +13,9 @@
 
 #include <FLAC/metadata.h>
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QSlider>
 #include <QTest>
 
 #include <chrono>

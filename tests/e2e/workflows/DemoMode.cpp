@@ -5,8 +5,6 @@
 
 #include "kqsim_control.h"
 
-#include <QLabel>
-
 #include <algorithm>
 #include <cmath>
 #include <vector>

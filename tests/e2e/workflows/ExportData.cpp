@@ -16,12 +16,10 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QTest>
 
 #include <cstdlib>

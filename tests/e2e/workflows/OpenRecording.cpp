@@ -13,9 +13,6 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSlider>
-#include <QTest>
-#include <QTimer>
 
 #include <fstream>
 #include <memory>

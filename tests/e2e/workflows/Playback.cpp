@@ -10,11 +10,9 @@
 
 #include "kqsim_control.h"
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
-#include <QTimer>
 
 #include <atomic>
 #include <cmath>

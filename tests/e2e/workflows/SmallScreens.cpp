@@ -13,10 +13,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopWidget>
-#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QToolButton>
 
 #include <cmath>
 #include <cstdio>

@@ -6,7 +6,6 @@
 #include "Steps.h"
 #include "Workflow.h"
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QRegularExpression>
 
