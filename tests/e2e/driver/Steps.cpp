@@ -116,26 +116,16 @@ void showChannel(Gui &gui, int card, int channel) {
 
 void fileMenuItem(Gui &gui, const QString &item) {
     const auto openMenu = [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); };
-    // A click just after the window came up may be taken for the end of another; a person
-    // clicks again, and so does this.
-    for (int attempt = 1;; ++attempt) {
-        gui.run([] {
+    gui.clickUntil(
+        "the File menu",
+        [] {
             auto *bar = Gui::child<QMenuBar>(Gui::window(kMainWindow), "menuBar");
             E2E_CHECK(bar, "no menu bar");
             for (QAction *menu : bar->actions())
                 if (menu->text().remove('&') == "File")
                     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center());
-        });
-        try {
-            gui.waitUntil(
-                "the File menu", [=] { return openMenu() && openMenu()->isVisible(); },
-                std::chrono::seconds(attempt < 3 ? 2 : 20));
-            break;
-        } catch (const E2eFailure &) {
-            if (attempt == 3)
-                throw;
-        }
-    }
+        },
+        [=] { return openMenu() && openMenu()->isVisible(); });
     gui.shot("file-menu");
     gui.post([=] {
         QMenu *menu = openMenu();
@@ -215,6 +205,11 @@ bool startButtonsReleased() {
             return false;
     }
     return true;
+}
+
+void singleShot(Gui &gui, const std::string &what, std::function<bool()> arrived) {
+    gui.click(kMainWindow, "singleShotButton");
+    gui.waitUntil(what, [=] { return arrived() && startButtonsReleased(); });
 }
 
 bool repetitiveDown() {

@@ -73,6 +73,9 @@ std::string fileText(const std::string &path);
 QStringList legendHeadings();
 // Single shot and repetitive both usable and up: no acquisition runs.
 bool startButtonsReleased();
+// The single-shot button, then waits until what the block brings (what) has come and both
+// start buttons are up again.
+void singleShot(Gui &gui, const std::string &what, std::function<bool()> arrived);
 // The repetitive button is down: an acquisition or a playback runs.
 bool repetitiveDown();
 // Nothing reads or stops the cards any more once they were stopped, watched for a while.

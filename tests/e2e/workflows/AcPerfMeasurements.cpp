@@ -79,9 +79,7 @@ static Registration acperfMeasurements{
          gui.showTab(kMainWindow, "Measurements");
          E2E_CHECK(gui.run([] { return row(0).join(""); }).isEmpty(), "figures before any acquisition");
 
-         gui.click(kMainWindow, "singleShotButton");
-         gui.waitUntil("the figures of the single shot",
-                       [] { return !row(0)[0].isEmpty() && startButtonsReleased(); });
+         singleShot(gui, "the figures of the single shot", [] { return !row(0)[0].isEmpty(); });
          const QStringList titles = gui.run([] {
              QStringList t;
              for (int c = 0; c < table()->model()->columnCount(); ++c)

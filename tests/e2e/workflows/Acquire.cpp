@@ -81,9 +81,7 @@ QList<QwtPlotMarker *> triggerMarkers() {
 // The single shot without a trigger: the block, what the cards were asked, the spectrum.
 std::vector<double> singleShot(Gui &gui) {
     kqsim_clearCallLog();
-    gui.click(kMainWindow, "singleShotButton");
-    gui.waitUntil("the single-shot block",
-                  [] { return !drawnCurves("Waveforms").empty() && startButtonsReleased(); });
+    singleShot(gui, "the single-shot block", [] { return !drawnCurves("Waveforms").empty(); });
     const std::vector<Curve> single = gui.run([] { return drawnCurves("Waveforms"); });
     E2E_CHECK(single.size() == 1, single.size(), " curves drawn, channel 1 only is enabled");
     const Curve &block = single[0];
@@ -183,11 +181,7 @@ void triggeredShot(Gui &gui) {
               "a trigger marker before any triggered block");
 
     kqsim_clearCallLog();
-    gui.click(kMainWindow, "singleShotButton");
-    gui.waitUntil("the triggered block", [] {
-        return kqsim_callCount("kq7150_readMultAcquisition") == 1 && startButtonsReleased() &&
-               !curvesOn("Waveforms")[0].y.empty();
-    });
+    singleShot(gui, "the triggered block", [] { return kqsim_callCount("kq7150_readMultAcquisition") == 1; });
     const std::string trigger = lastCall("kq7150_setMultTrigConfig"), config = lastCall("kq7150_multConfig");
     auto t = callArguments(trigger), c = callArguments(config);
     E2E_CHECK(t["source"] == "1" && t["edge"] == "1" && t["level"] == "0.5" && t["preTrigger"] == "64",

@@ -214,9 +214,7 @@ void saveOpenAndAcquire(Gui &gui) {
     E2E_CHECK(!Gui::window(kWarningTitle), "a warning about a configuration that fits");
     checkPages(gui);
 
-    gui.click(kMainWindow, "singleShotButton");
-    gui.waitUntil("the triggered block",
-                  [] { return kqsim_callCount("kq7150_setMultTrigConfig") == 1 && startButtonsReleased(); });
+    singleShot(gui, "the triggered block", [] { return kqsim_callCount("kq7150_setMultTrigConfig") == 1; });
     auto trigger = callArguments(lastCall("kq7150_setMultTrigConfig"));
     E2E_CHECK(trigger["source"] == "2" && trigger["edge"] == "1" && trigger["level"] == "0.5" &&
                   trigger["preTrigger"] == "128",

@@ -34,13 +34,11 @@ static Registration demoMode{
          for (const Curve &c : before)
              E2E_CHECK(c.y.empty(), "a curve holds data before any acquisition");
 
-         gui.click(kMainWindow, "singleShotButton");
          // Channel 1 of each card is enabled by default; the block replaces both curves at once.
-         gui.waitUntil("the demo block", [] {
+         singleShot(gui, "the demo block", [] {
              const std::vector<Curve> curves = curvesOn("Waveforms");
              return !curves[0].y.empty() && !curves[8].y.empty();
          });
-         gui.waitUntil("both start buttons released", startButtonsReleased);
 
          const std::vector<Curve> curves = gui.run([] { return curvesOn("Waveforms"); });
          for (int i = 0; i < 16; ++i)

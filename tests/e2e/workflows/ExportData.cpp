@@ -143,8 +143,7 @@ void exportData(Gui &gui) {
     pick(gui, kMainWindow, "Hann");
     pick(gui, kMainWindow, "2 x");
     gui.showTab(kMainWindow, "Waveforms");
-    gui.click(kMainWindow, "singleShotButton");
-    gui.waitUntil("the block", [] { return drawnCurves("Waveforms").size() == 2 && startButtonsReleased(); });
+    singleShot(gui, "the block", [] { return drawnCurves("Waveforms").size() == 2; });
 
     exportAndCheck(gui, "Waveforms", true, "waves.csv", "\"Sampling rate: 10000 Hz, N: 256\"",
                    "Time (s),FC1_CH1 (V),FC1_CH2 (V)");
