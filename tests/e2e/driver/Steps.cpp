@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -127,15 +128,38 @@ void fileMenuItem(Gui &gui, const QString &item) {
         },
         [=] { return openMenu() && openMenu()->isVisible(); });
     gui.shot("file-menu");
+    clickMenuItem(gui, item);
+}
+
+QStringList openContextMenu(Gui &gui, std::function<QWidget *()> target) {
+    gui.run([=] {
+        QWidget *widget = target();
+        const QPoint at = widget->rect().center();
+        // What the window system sends for a right click.
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+        QApplication::sendEvent(widget, &request);
+    });
+    gui.waitUntil("the context menu",
+                  [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); });
+    return gui.run([] {
+        QStringList texts;
+        for (QAction *action : qobject_cast<QMenu *>(QApplication::activePopupWidget())->actions())
+            if (!action->isSeparator())
+                texts << action->text();
+        return texts;
+    });
+}
+
+void clickMenuItem(Gui &gui, const QString &item) {
     gui.post([=] {
-        QMenu *menu = openMenu();
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         for (QAction *action : menu->actions())
             if (action->text().remove('&') == item) {
                 E2E_CHECK(action->isEnabled(), "'", item.toStdString(), "' is disabled");
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
                 return;
             }
-        throw E2eFailure("no '" + item.toStdString() + "' in the File menu");
+        throw E2eFailure("no '" + item.toStdString() + "' in the menu");
     });
 }
 

@@ -56,6 +56,12 @@ void showChannel(Gui &gui, int card, int channel);
 // Opens the main window's "File" menu with a click on the menu bar and clicks one of its items
 // ("Save Configuration..."); returns at once, since the item may open a modal dialog.
 void fileMenuItem(Gui &gui, const QString &item);
+// Opens the context menu of the widget (found on the program's thread) as a right click does,
+// and returns the texts of its items.
+QStringList openContextMenu(Gui &gui, std::function<QWidget *()> target);
+// Clicks the enabled item with this text in the open popup menu; returns at once, since the
+// item may open a modal dialog.
+void clickMenuItem(Gui &gui, const QString &item);
 // Answers the file dialog with this title as a person would: types the path, then Return, and
 // "Yes" when the dialog asks whether to replace a file of that name (replace).
 void answerFileDialog(Gui &gui, const QString &title, const std::string &path, bool replace = false);

@@ -36,26 +36,9 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface
 
 // An action of the context menu of the plot on that tab.
 void fromMenu(Gui &gui, const QString &tab, const QString &item) {
-    gui.run([tab] {
-        QWidget *canvas = plotOn(tab)->canvas();
-        QContextMenuEvent request(QContextMenuEvent::Mouse, canvas->rect().center(),
-                                  canvas->mapToGlobal(canvas->rect().center()));
-        QApplication::sendEvent(canvas, &request);
-    });
-    gui.waitUntil("the plot's menu", [] {
-        for (QMenu *menu : Gui::window(kMainWindow)->findChildren<QMenu *>())
-            if (menu->isVisible())
-                return true;
-        return false;
-    });
+    openContextMenu(gui, [tab] { return plotOn(tab)->canvas(); });
     gui.shot("plot-menu");
-    gui.post([item] {
-        for (QMenu *menu : Gui::window(kMainWindow)->findChildren<QMenu *>())
-            if (menu->isVisible())
-                for (QAction *action : menu->actions())
-                    if (action->text() == item)
-                        return action->trigger();
-    });
+    clickMenuItem(gui, item);
 }
 
 // "Save Plot As..." of the spectrum at its size on screen: the picture has that width and,

@@ -225,35 +225,15 @@ bool drawn(int channel) {
 // The channel's legend entry's context menu, then the item with this text, clicked.
 // shot: a screenshot with the menu up, when named.
 void choose(Gui &gui, const QString &tab, int channel, const QString &item, const std::string &shot = "") {
-    gui.run([=] {
-        QLabel *label = entry(tab, channel);
-        const QPoint at = label->rect().center();
-        // What the window system sends for a right click on the entry.
-        QContextMenuEvent request(QContextMenuEvent::Mouse, at, label->mapToGlobal(at));
-        QApplication::sendEvent(label, &request);
-    });
-    gui.waitUntil("the legend entry's menu",
-                  [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); });
+    const QStringList texts = openContextMenu(gui, [=] { return entry(tab, channel); });
     if (!shot.empty())
         gui.shot(shot);
-    gui.run([=] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        QStringList texts;
-        for (QAction *action : menu->actions())
-            if (!action->isSeparator())
-                texts << action->text();
-        const QString toggle = texts.value(1);
-        E2E_CHECK(texts.size() == 4 && texts[0] == "Change Color..." &&
-                      (toggle == "Hide Trace" || toggle == "Show Trace") &&
-                      texts[2] == "Show Only This Trace" && texts[3] == "Show All Traces",
-                  "menu: ", texts.join(" | ").toStdString());
-        for (QAction *action : menu->actions())
-            if (action->text() == item) {
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-                return;
-            }
-        E2E_CHECK(false, "no ", item.toStdString(), " in: ", texts.join(" | ").toStdString());
-    });
+    const QString toggle = texts.value(1);
+    E2E_CHECK(texts.size() == 4 && texts[0] == "Change Color..." &&
+                  (toggle == "Hide Trace" || toggle == "Show Trace") && texts[2] == "Show Only This Trace" &&
+                  texts[3] == "Show All Traces",
+              "menu: ", texts.join(" | ").toStdString());
+    clickMenuItem(gui, item);
     gui.waitUntil("the menu closed", [] { return !QApplication::activePopupWidget(); });
 }
 
