@@ -9,7 +9,6 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -87,26 +86,36 @@ void Gui::showTab(const QString &titlePattern, const QString &tabText) {
     });
 }
 
-QString Gui::choose(std::function<QComboBox *()> find, const QString &item) {
-    // A click can fall into the moment Qt still counts as closing the previous list, which
-    // then does not open; a person clicks again, and so does this.
+void Gui::clickUntil(const std::string &what, std::function<void()> click, std::function<bool()> shown) {
+    // A click can fall into the moment Qt still counts as closing the previous popup, or just
+    // after the window came up, and is then taken for the end of another; a person clicks
+    // again, and so does this.
     for (int attempt = 1;; ++attempt) {
-        run([=] {
-            QComboBox *choice = find();
-            E2E_CHECK(choice && choice->isEnabled() && choice->isVisible() && choice->findText(item) >= 0,
-                      "no usable choice offering ", item.toStdString());
-            clickWidget(choice);
-        });
+        run(click);
         try {
-            waitUntil(
-                "the list offering " + item.toStdString(), [=] { return find()->view()->isVisible(); },
-                std::chrono::seconds(attempt < 3 ? 2 : 20));
-            break;
+            waitUntil(what, shown, std::chrono::seconds(attempt < 3 ? 2 : 20));
+            return;
         } catch (const E2eFailure &) {
             if (attempt == 3)
                 throw;
         }
     }
+}
+
+void Gui::openList(std::function<QComboBox *()> find, const QString &item) {
+    clickUntil(
+        "the list offering " + item.toStdString(),
+        [=] {
+            QComboBox *choice = find();
+            E2E_CHECK(choice && choice->isEnabled() && choice->isVisible() && choice->findText(item) >= 0,
+                      "no usable choice offering ", item.toStdString());
+            clickWidget(choice);
+        },
+        [=] { return find()->view()->isVisible(); });
+}
+
+QString Gui::choose(std::function<QComboBox *()> find, const QString &item) {
+    openList(find, item);
     // Queued: the program may answer the choice with a modal box.
     post([=] {
         QComboBox *choice = find();

@@ -58,6 +58,10 @@ public:
     // made in the list (or by keys on the closed box) emits. The box is found afresh at each
     // look; returns what it shows then (the program may refuse the item and put the old back).
     QString choose(std::function<QComboBox *()> find, const QString &item);
+    // Clicks (on the program's thread) until what it opens is shown, at most three times.
+    void clickUntil(const std::string &what, std::function<void()> click, std::function<bool()> shown);
+    // Opens the list of the choice found so, which offers item, with a click.
+    void openList(std::function<QComboBox *()> find, const QString &item);
 
     // Finders for code that runs on the program's thread; null when there is none.
     static QWidget *window(const QString &titlePattern);

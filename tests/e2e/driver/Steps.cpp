@@ -1,8 +1,8 @@
 #include "Steps.h"
 #include "Workflow.h"
 
-#include "DataFileWriter.h"
 #include "FlacRecordingFiles.h"
+#include "RampFile.h"
 
 #include "kqsim_control.h"
 
@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,9 +25,11 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 void answerConnection(Gui &gui, const QString &choice) {
@@ -63,6 +66,18 @@ void takeEveryCard(Gui &gui, int cards) {
 void waitMainWindow(Gui &gui) {
     gui.waitWindow(kMainWindow, std::chrono::seconds(30));
     gui.waitNoWindow("Movara 7150 SFP: Starting");
+}
+
+void connectOneCard(Gui &gui) {
+    answerConnection(gui, "Auto Find");
+    waitMainWindow(gui);
+}
+
+void pressShortcut(Gui &gui, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    gui.run([] { Gui::window(kMainWindow)->activateWindow(); });
+    gui.waitUntil("the window to have the keyboard",
+                  [] { return QApplication::activeWindow() == Gui::window(kMainWindow); });
+    gui.post([=] { QTest::keyClick(Gui::window(kMainWindow), key, modifiers); });
 }
 
 void askToClose(Gui &gui) {
@@ -102,36 +117,49 @@ void showChannel(Gui &gui, int card, int channel) {
 
 void fileMenuItem(Gui &gui, const QString &item) {
     const auto openMenu = [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); };
-    // A click just after the window came up may be taken for the end of another; a person
-    // clicks again, and so does this.
-    for (int attempt = 1;; ++attempt) {
-        gui.run([] {
+    gui.clickUntil(
+        "the File menu",
+        [] {
             auto *bar = Gui::child<QMenuBar>(Gui::window(kMainWindow), "menuBar");
             E2E_CHECK(bar, "no menu bar");
             for (QAction *menu : bar->actions())
                 if (menu->text().remove('&') == "File")
                     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center());
-        });
-        try {
-            gui.waitUntil(
-                "the File menu", [=] { return openMenu() && openMenu()->isVisible(); },
-                std::chrono::seconds(attempt < 3 ? 2 : 20));
-            break;
-        } catch (const E2eFailure &) {
-            if (attempt == 3)
-                throw;
-        }
-    }
+        },
+        [=] { return openMenu() && openMenu()->isVisible(); });
     gui.shot("file-menu");
+    clickMenuItem(gui, item);
+}
+
+QStringList openContextMenu(Gui &gui, std::function<QWidget *()> target) {
+    gui.run([=] {
+        QWidget *widget = target();
+        const QPoint at = widget->rect().center();
+        // What the window system sends for a right click.
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+        QApplication::sendEvent(widget, &request);
+    });
+    gui.waitUntil("the context menu",
+                  [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); });
+    return gui.run([] {
+        QStringList texts;
+        for (QAction *action : qobject_cast<QMenu *>(QApplication::activePopupWidget())->actions())
+            if (!action->isSeparator())
+                texts << action->text();
+        return texts;
+    });
+}
+
+void clickMenuItem(Gui &gui, const QString &item) {
     gui.post([=] {
-        QMenu *menu = openMenu();
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         for (QAction *action : menu->actions())
             if (action->text().remove('&') == item) {
                 E2E_CHECK(action->isEnabled(), "'", item.toStdString(), "' is disabled");
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
                 return;
             }
-        throw E2eFailure("no '" + item.toStdString() + "' in the File menu");
+        throw E2eFailure("no '" + item.toStdString() + "' in the menu");
     });
 }
 
@@ -157,15 +185,33 @@ void answerFileDialog(Gui &gui, const QString &title, const std::string &path, b
     gui.waitNoWindow(title);
 }
 
+QString messageText(Gui &gui, const QString &title) {
+    gui.waitUntil("a message titled " + title.toStdString(),
+                  [=] { return qobject_cast<QMessageBox *>(Gui::window(title)) != nullptr; });
+    return gui.run([=] { return qobject_cast<QMessageBox *>(Gui::window(title))->text(); });
+}
+
 QString acknowledgeWarning(Gui &gui, const std::string &shot) {
-    gui.waitUntil("a warning",
-                  [] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle)) != nullptr; });
-    const QString text =
-        gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kWarningTitle))->text(); });
+    const QString text = messageText(gui, kWarningTitle);
     gui.shot(shot);
     gui.press(kWarningTitle, "OK");
     gui.waitNoWindow(kWarningTitle);
     return text;
+}
+
+void typeInto(QWidget *field, const QString &text, bool enter) {
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, text);
+    if (enter)
+        QTest::keyClick(field, Qt::Key_Return);
+}
+
+std::string fileText(const std::string &path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
 }
 
 QStringList legendHeadings() {
@@ -183,6 +229,40 @@ bool startButtonsReleased() {
             return false;
     }
     return true;
+}
+
+void singleShot(Gui &gui, const std::string &what, std::function<bool()> arrived) {
+    gui.click(kMainWindow, "singleShotButton");
+    gui.waitUntil(what, [=] { return arrived() && startButtonsReleased(); });
+}
+
+bool repetitiveDown() {
+    return Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
+}
+
+void expectNoReadsAfterStop() {
+    const int reads = kqsim_callCount("kq7150_readMultAcquisition");
+    const int stops = kqsim_callCount("kq7150_stopMultAcquisition");
+    // What should not come has no event to wait for: a while longer than the poll interval.
+    Gui::pause(std::chrono::milliseconds(400));
+    E2E_CHECK(kqsim_callCount("kq7150_readMultAcquisition") == reads &&
+                  kqsim_callCount("kq7150_stopMultAcquisition") == stops,
+              "the cards are still read after the stop");
+}
+
+void waitPlayedToEnd(Gui &gui) {
+    gui.waitUntil(
+        "the end of the recording", [] { return !repetitiveDown(); }, std::chrono::seconds(60));
+}
+
+void afterEachRefresh(Gui &gui, std::function<void()> f) {
+    gui.run([f] {
+        QWidget *view = Gui::tabPage(Gui::window(kMainWindow), "Waveforms");
+        QTimer *refresh = view->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+        E2E_CHECK(refresh, "no refresh timer");
+        // Connected after the view's own handler, so it runs after the view drew.
+        QObject::connect(refresh, &QTimer::timeout, view, f);
+    });
 }
 
 QwtPlot *plotOn(const QString &tab) {
@@ -213,27 +293,6 @@ std::vector<Curve> drawnCurves(const QString &tab) {
         if (!c.y.empty() && c.visible)
             drawn.push_back(std::move(c));
     return drawn;
-}
-
-void writeOneBlockRecording(const std::string &path, double rate, int scans, uint8_t mask,
-                            const std::function<double(int k, double t)> &value) {
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    E2E_CHECK(file, "cannot create ", path);
-    DataFileHeader header;
-    header.format = 0; // doubles
-    header.rate = rate;
-    for (uint8_t bits = mask; bits; bits &= bits - 1)
-        ++header.channels;
-    header.scans = scans;
-    header.masks = {mask};
-    std::vector<double> block(size_t(header.channels) * scans);
-    for (int k = 0; k < header.channels; ++k)
-        for (int s = 0; s < scans; ++s)
-            block[size_t(k) * scans + s] = value(k, s / rate);
-    const bool ok = DataFileWriter::writeHeader(file, header) &&
-                    DataFileWriter::writeBlock(file, nullptr, nullptr, scans, block.data(),
-                                               block.size() * sizeof(double));
-    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path);
 }
 
 std::string lastCall(const char *call) {
@@ -278,8 +337,7 @@ double shownFileSize() {
 }
 
 void openStorageDialog(Gui &gui, const QString &rate, const QString &length) {
-    answerConnection(gui, "Auto Find"); // the one card of the world opens without a choice
-    waitMainWindow(gui);
+    connectOneCard(gui);
     showChannel(gui, 1, 2);
     gui.run([] { Gui::tick(channelPage(1, 2), "Enabled"); });
     gui.showTab(kMainWindow, "Acquisition");
@@ -296,10 +354,8 @@ void startStoring(Gui &gui, const std::string &path, const QString &rate, const 
                   const QString &format) {
     openStorageDialog(gui, rate, length);
     pick(gui, kStorageDialog, format); // first: a new format would correct the name's extension
-    gui.run([=, name = QString::fromStdString(path)] {
-        auto *edit = Gui::window(kStorageDialog)->findChild<QLineEdit *>();
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(edit, name);
+    gui.run([=] {
+        typeInto(Gui::window(kStorageDialog)->findChild<QLineEdit *>(), QString::fromStdString(path), false);
     });
     gui.shot("dialog");
     gui.press(kStorageDialog, "Start");
@@ -315,6 +371,27 @@ uint64_t recordingBytes(const std::string &path) {
     if (std::filesystem::exists(FlacRecordingFiles::timeStream(path)))
         bytes += std::filesystem::file_size(FlacRecordingFiles::timeStream(path));
     return bytes;
+}
+
+uint64_t storedRampBlocks(const std::string &path, fileInfo_t *info) {
+    if (QString::fromStdString(path).endsWith(".csv")) {
+        long scans = 0;
+        const std::string gap = csvRampFileGap(path, kRampLsb, 2, scans);
+        E2E_CHECK(gap.empty() && scans % 1024 == 0, path, ": ", gap, scans, " scans");
+        return uint64_t(scans / 1024);
+    }
+    RampFile file;
+    // A FLAC recording's description gives each channel's volts per count.
+    const bool flac = FlacRecordingFiles::stem(path) != path;
+    const std::string gap = rampFileGap(path, flac ? 0.0 : kRampLsb, file);
+    E2E_CHECK(gap.empty(), path, ": ", gap);
+    // The writer never leaves half a block behind.
+    const uint64_t bytes = std::filesystem::file_size(path);
+    E2E_CHECK(flac || bytes == file.info.payloadOffset + file.blocks * file.info.blockLength, path, ": ",
+              bytes, " bytes for ", file.blocks, " blocks of ", file.info.blockLength);
+    if (info)
+        *info = file.info;
+    return file.blocks;
 }
 
 void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds,
@@ -342,12 +419,6 @@ QString statusLineText() {
         if (label->toolTip().startsWith("<html>Shows the current stage of the Data Acquisition"))
             return label->text();
     return QString();
-}
-
-QString errorBoxText(Gui &gui) {
-    gui.waitUntil("an error message",
-                  [] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle)); });
-    return gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kErrorBoxTitle))->text(); });
 }
 
 void waitViewing(Gui &gui, const QString &file, uint64_t blocks) {

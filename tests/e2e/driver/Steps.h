@@ -4,6 +4,8 @@
 
 #include "Gui.h"
 
+#include "fileInfo_t.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -34,6 +36,11 @@ QTreeWidget *cardTree();
 void takeEveryCard(Gui &gui, int cards);
 // Waits for the main window and for the splash to be gone.
 void waitMainWindow(Gui &gui);
+// "Auto Find" in a world of one card, which opens without a choice, and the main window.
+void connectOneCard(Gui &gui);
+// A shortcut, sent to the main window once it has the keyboard; returns at once, since it may
+// open a modal dialog.
+void pressShortcut(Gui &gui, Qt::Key key, Qt::KeyboardModifiers modifiers);
 // "Close", and the question "Do you really want to exit?" up.
 void askToClose(Gui &gui);
 // "Close", then "Yes" to "Do you really want to exit?".
@@ -49,17 +56,41 @@ void showChannel(Gui &gui, int card, int channel);
 // Opens the main window's "File" menu with a click on the menu bar and clicks one of its items
 // ("Save Configuration..."); returns at once, since the item may open a modal dialog.
 void fileMenuItem(Gui &gui, const QString &item);
+// Opens the context menu of the widget (found on the program's thread) as a right click does,
+// and returns the texts of its items.
+QStringList openContextMenu(Gui &gui, std::function<QWidget *()> target);
+// Clicks the enabled item with this text in the open popup menu; returns at once, since the
+// item may open a modal dialog.
+void clickMenuItem(Gui &gui, const QString &item);
 // Answers the file dialog with this title as a person would: types the path, then Return, and
 // "Yes" when the dialog asks whether to replace a file of that name (replace).
 void answerFileDialog(Gui &gui, const QString &title, const std::string &path, bool replace = false);
+// The text of the message box with this title once one is up.
+QString messageText(Gui &gui, const QString &title);
 // The text of the program's warning box once one is up, shot as the step `shot`, then "OK".
 QString acknowledgeWarning(Gui &gui, const std::string &shot);
 inline const QString kWarningTitle = "Movara 7150 SFP Warning message";
+// Types into the field as a person replaces its text: all selected, the text, Return (enter).
+void typeInto(QWidget *field, const QString &text, bool enter = true);
+// The whole text of a file; empty when there is none.
+std::string fileText(const std::string &path);
 
 // The legend rows of the waveform view, one per card, in order.
 QStringList legendHeadings();
 // Single shot and repetitive both usable and up: no acquisition runs.
 bool startButtonsReleased();
+// The single-shot button, then waits until what the block brings (what) has come and both
+// start buttons are up again.
+void singleShot(Gui &gui, const std::string &what, std::function<bool()> arrived);
+// The repetitive button is down: an acquisition or a playback runs.
+bool repetitiveDown();
+// Nothing reads or stops the cards any more once they were stopped, watched for a while.
+void expectNoReadsAfterStop();
+// Waits until a playback has reached the end of its recording.
+void waitPlayedToEnd(Gui &gui);
+// Runs f on the program's thread after each refresh of the waveform view, which is when a
+// recording's next block is drawn.
+void afterEachRefresh(Gui &gui, std::function<void()> f);
 
 struct Curve {
     std::vector<double> x, y;
@@ -71,11 +102,6 @@ QwtPlot *plotOn(const QString &tab);
 std::vector<Curve> curvesOn(const QString &tab);
 // Those of them that hold data and are shown.
 std::vector<Curve> drawnCurves(const QString &tab);
-
-// A stored recording (doubles) of one block of card 1's channels in mask, scans samples at rate:
-// value(k, t) of the file's k-th channel (from 0) at time t. Fails the workflow when unwritten.
-void writeOneBlockRecording(const std::string &path, double rate, int scans, uint8_t mask,
-                            const std::function<double(int k, double t)> &value);
 
 // A VXI card (slot 1 of a carrier at VXI0::9::INSTR) whose channels carry the ramp; extra: more
 // top-level members of the world, e.g. faults.
@@ -104,13 +130,19 @@ uint64_t recordingBytes(const std::string &path);
 // error: "). Fails the workflow when the line is missing or says otherwise.
 void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds,
                          const QString &how);
+// The simulation's ramp as stored at path (2 channels in blocks of 1024 scans), checked: no scan
+// lost or stored twice, whole blocks only. Returns the blocks; info, when given, gets what the
+// program's reader makes of the file (not of a CSV file).
+uint64_t storedRampBlocks(const std::string &path, fileInfo_t *info = nullptr);
 // Waits for the window that views the recording named file (its title names it) with its block
 // slider up to blocks.
 void waitViewing(Gui &gui, const QString &file, uint64_t blocks);
 // The text of the waveform view's status line (rich text).
 QString statusLineText();
 // The text of the frame's error box, once one is up.
-QString errorBoxText(Gui &gui);
+inline QString errorBoxText(Gui &gui) {
+    return messageText(gui, kErrorBoxTitle);
+}
 
 // The arguments of the driver's last such call as the simulation logged them ("name=value ...").
 std::string lastCall(const char *call);

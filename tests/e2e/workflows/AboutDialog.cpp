@@ -11,9 +11,6 @@
 
 #include <dlfcn.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace {
 
 // Two 7150s in one carrier whose texts differ in every field the dialog shows.
@@ -83,17 +80,15 @@ void run(Gui &gui) {
               first.join(" | ").toStdString());
 
     // The Qt licence link shows the licence as Debian ships it, from its first line.
-    std::ifstream lgpl("/usr/share/common-licenses/LGPL-3");
-    std::stringstream expected;
-    expected << lgpl.rdbuf();
-    E2E_CHECK(expected.str().size() > 1000, "no LGPL 3 text on this machine");
+    const std::string expected = fileText("/usr/share/common-licenses/LGPL-3");
+    E2E_CHECK(expected.size() > 1000, "no LGPL 3 text on this machine");
     gui.click(kAboutTitle, "qtLicenseLink");
     gui.waitWindow(kLicenceTitle);
     const QString text = gui.run([] {
         auto *edit = Gui::child<QTextEdit>(Gui::window(kLicenceTitle), "licenseText");
         return edit ? edit->toPlainText() : QString();
     });
-    E2E_CHECK(text.startsWith(QString::fromStdString(expected.str())), "the viewer shows '",
+    E2E_CHECK(text.startsWith(QString::fromStdString(expected)), "the viewer shows '",
               text.left(80).toStdString(), "'");
     gui.shot("licence");
     gui.press(kLicenceTitle, "Ok");

@@ -75,14 +75,11 @@ std::string overflow() {
 static Registration acperfMeasurements{
     {"acperf_measurements", kWorld, nullptr,
      [](Gui &gui) {
-         answerConnection(gui, "Auto Find");
-         waitMainWindow(gui);
+         connectOneCard(gui);
          gui.showTab(kMainWindow, "Measurements");
          E2E_CHECK(gui.run([] { return row(0).join(""); }).isEmpty(), "figures before any acquisition");
 
-         gui.click(kMainWindow, "singleShotButton");
-         gui.waitUntil("the figures of the single shot",
-                       [] { return !row(0)[0].isEmpty() && startButtonsReleased(); });
+         singleShot(gui, "the figures of the single shot", [] { return !row(0)[0].isEmpty(); });
          const QStringList titles = gui.run([] {
              QStringList t;
              for (int c = 0; c < table()->model()->columnCount(); ++c)

@@ -1,6 +1,6 @@
 // Calibrating from the "Function Cards" tab: one channel with its own "Calibrate" button, then
-// every channel of both cards with "Calibrate all Function Cards". The driver must be asked for
-// exactly the channels the person chose, while the progress dialog says which one is under way.
+// every channel of both cards with "Calibrate all Function Cards", in one session. The driver must be asked
+// for exactly the channels the person chose, while the progress dialog says which one is under way.
 #include "Gui.h"
 #include "Steps.h"
 #include "Workflow.h"
@@ -16,12 +16,9 @@
 namespace {
 
 // Two cards on a carrier with a reference module, which calibration needs; each channel takes
-// the given time in the driver.
-std::string world(int calibrationMs) {
-    return R"({"calibrationMs":)" + std::to_string(calibrationMs) +
-           R"(,"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,"logicalAddress":7,
-           "model":7005,"slots":4,"referenceVoltages":[0.0,2.5],"cards":[{"slot":1},{"slot":2}]}]})";
-}
+// a while in the driver, long enough to be seen.
+const char kWorld[] = R"({"calibrationMs":200,"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI",
+  "slot":2,"logicalAddress":7,"model":7005,"slots":4,"referenceVoltages":[0.0,2.5],"cards":[{"slot":1},{"slot":2}]}]})";
 
 const QString kProgressTitle = "Movara 7150 Calibration";
 
@@ -90,14 +87,13 @@ std::vector<ProgressWatch::Seen> expectCalmEnd(Gui &gui, ProgressWatch *watch, c
 
 // Channel 3 of the second card: one call, for that channel of that card only.
 void calibrateOneChannel(Gui &gui) {
-    takeEveryCard(gui, 2);
     showChannel(gui, 2, 3);
 
     ProgressWatch *watch = watchProgress(gui);
     gui.post([] { Gui::clickWidget(Gui::button(channelPage(2, 3), "Calibrate")); });
-    shotDuringCall(gui, 1, "during");
+    shotDuringCall(gui, 1, "channel-during");
     const auto seen = expectCalmEnd(gui, watch, "Calibrate");
-    gui.shot("after");
+    gui.shot("channel-after");
 
     E2E_CHECK(kqsim_callCount("kq7150_calibrateChannel") == 1,
               "calls: ", kqsim_callCount("kq7150_calibrateChannel"));
@@ -106,18 +102,16 @@ void calibrateOneChannel(Gui &gui) {
     E2E_CHECK(seen.size() == 1 && seen[0].text == "Calibration in progress, please wait..." &&
                   seen[0].modal && seen[0].calibrations == 0,
               "the dialog did not show its text before the calibration began (", seen.size(), " texts)");
-    closeProgram(gui);
 }
 
 // Every channel of both cards, card by card, each announced before the driver works on it.
 void calibrateAllCards(Gui &gui) {
-    takeEveryCard(gui, 2);
     gui.showTab(kMainWindow, "Function Cards");
     ProgressWatch *watch = watchProgress(gui);
     gui.post([] { Gui::clickWidget(Gui::button(Gui::window(kMainWindow), "Calibrate all Function Cards")); });
-    shotDuringCall(gui, 10, "during");
+    shotDuringCall(gui, 10, "all-during");
     const auto seen = expectCalmEnd(gui, watch, "Calibrate all Function Cards");
-    gui.shot("after");
+    gui.shot("all-after");
 
     E2E_CHECK(kqsim_callCount("kq7150_calibrateChannel") == 16,
               "calls: ", kqsim_callCount("kq7150_calibrateChannel"));
@@ -140,11 +134,15 @@ void calibrateAllCards(Gui &gui) {
                   lastCall("kq7150_getMultFCsession") == "fcIndex=1",
               "the last call: ", lastCall("kq7150_getMultFCsession"), " ",
               lastCall("kq7150_calibrateChannel"));
+}
+
+void run(Gui &gui) {
+    takeEveryCard(gui, 2);
+    calibrateOneChannel(gui);
+    calibrateAllCards(gui);
     closeProgram(gui);
 }
 
 } // namespace
 
-static Registration calibrateChannel{
-    {"calibrate_channel", world(1500), nullptr, calibrateOneChannel, nullptr}};
-static Registration calibrateAll{{"calibrate_all", world(200), nullptr, calibrateAllCards, nullptr}};
+static Registration calibrate{{"calibrate_channel_then_all", kWorld, nullptr, run, nullptr}};

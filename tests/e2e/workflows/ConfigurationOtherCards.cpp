@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 
 #include <fstream>
 
@@ -58,8 +57,7 @@ QString shownRate() {
 }
 
 void otherCards(Gui &gui) {
-    answerConnection(gui, "Auto Find");
-    waitMainWindow(gui);
+    connectOneCard(gui);
     kqsim_clearCallLog();
 
     fileMenuItem(gui, "Open Configuration...");

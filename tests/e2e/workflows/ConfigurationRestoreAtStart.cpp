@@ -60,8 +60,7 @@ QWidget *storageDialog() {
 }
 
 void restoreAtStart(Gui &gui) {
-    answerConnection(gui, "Auto Find");
-    waitMainWindow(gui);
+    connectOneCard(gui);
     gui.waitUntil("channel 2 restored", [] {
         QWidget *page = channelPage(1, 2);
         return Gui::comboWith(page, "1000")->currentText() == "10" &&
@@ -101,14 +100,11 @@ void restoreAtStart(Gui &gui) {
 
 // Closing saved this session's settings for the next start.
 void afterExit() {
-    std::ifstream file(lastSession());
-    std::stringstream text;
-    text << file.rdbuf();
+    const std::string text = fileText(lastSession());
     for (const char *line :
          {"Symbols=Small\n", "SamplingRate=5 kHz\n", "Serial=71500031\n", "Channel2.Gain=10\n",
           "UnitName=Pa\n", "UnitMultiplier=1000\n", "Channel1.Colour=#ff00ff\n"})
-        E2E_CHECK(text.str().find(line) != std::string::npos, "'", line, "' not kept at close:\n",
-                  text.str());
+        E2E_CHECK(text.find(line) != std::string::npos, "'", line, "' not kept at close:\n", text);
 }
 
 } // namespace

@@ -5,8 +5,6 @@
 
 #include "kqsim_control.h"
 
-#include <QLabel>
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -36,13 +34,11 @@ static Registration demoMode{
          for (const Curve &c : before)
              E2E_CHECK(c.y.empty(), "a curve holds data before any acquisition");
 
-         gui.click(kMainWindow, "singleShotButton");
          // Channel 1 of each card is enabled by default; the block replaces both curves at once.
-         gui.waitUntil("the demo block", [] {
+         singleShot(gui, "the demo block", [] {
              const std::vector<Curve> curves = curvesOn("Waveforms");
              return !curves[0].y.empty() && !curves[8].y.empty();
          });
-         gui.waitUntil("both start buttons released", startButtonsReleased);
 
          const std::vector<Curve> curves = gui.run([] { return curvesOn("Waveforms"); });
          for (int i = 0; i < 16; ++i)
@@ -64,12 +60,7 @@ static Registration demoMode{
          const int first = signChanges(curves[0].y), second = signChanges(curves[8].y);
          E2E_CHECK(first >= 2 && first <= 3 && second >= 4 && second <= 5, "zero crossings ", first, " and ",
                    second);
-         const QString status = gui.run([] {
-             for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
-                 if (label->toolTip().contains("current stage of the Data Acquisition"))
-                     return label->text();
-             return QString();
-         });
+         const QString status = gui.run(statusLineText);
          E2E_CHECK(status.startsWith("Idle"), "status line: ", status.toStdString());
          // Demo mode never reaches for cards.
          for (const char *call :

@@ -16,12 +16,10 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QTest>
 
 #include <cstdlib>
@@ -36,49 +34,11 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface
   "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"code":"0x7150","variant":"BB",
   "serial":"0x71500011","signal":{"type":"sine","frequency":625,"amplitude":2.0,"noiseRms":50e-6}}]}]})";
 
-// A shortcut reaches the window that has the keyboard.
-void pressCtrlE(Gui &gui) {
-    gui.run([] { Gui::window(kMainWindow)->activateWindow(); });
-    gui.waitUntil("the window to have the keyboard",
-                  [] { return QApplication::activeWindow() == Gui::window(kMainWindow); });
-    gui.post([] { QTest::keyClick(Gui::window(kMainWindow), Qt::Key_E, Qt::ControlModifier); });
-}
-
-void answerExport(Gui &gui, const std::string &path) {
-    answerFileDialog(gui, "Export Data", path);
-}
-
-// The file appears whole once written: it is renamed into place.
-void waitForFile(Gui &gui, const std::string &path) {
-    gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
-}
-
 // An action of the context menu of the plot on that tab.
 void fromMenu(Gui &gui, const QString &tab, const QString &item) {
-    gui.run([tab] {
-        QWidget *canvas = plotOn(tab)->canvas();
-        QContextMenuEvent request(QContextMenuEvent::Mouse, canvas->rect().center(),
-                                  canvas->mapToGlobal(canvas->rect().center()));
-        QApplication::sendEvent(canvas, &request);
-    });
-    gui.waitUntil("the plot's menu", [] {
-        for (QMenu *menu : Gui::window(kMainWindow)->findChildren<QMenu *>())
-            if (menu->isVisible())
-                return true;
-        return false;
-    });
+    openContextMenu(gui, [tab] { return plotOn(tab)->canvas(); });
     gui.shot("plot-menu");
-    gui.post([item] {
-        for (QMenu *menu : Gui::window(kMainWindow)->findChildren<QMenu *>())
-            if (menu->isVisible())
-                for (QAction *action : menu->actions())
-                    if (action->text() == item)
-                        return action->trigger();
-    });
-}
-
-void exportFromMenu(Gui &gui, const QString &tab) {
-    fromMenu(gui, tab, "Export Data...");
+    clickMenuItem(gui, item);
 }
 
 // "Save Plot As..." of the spectrum at its size on screen: the picture has that width and,
@@ -96,7 +56,7 @@ void checkSavedPicture(Gui &gui) {
     fromMenu(gui, tab, "Save Plot As...");
     answerFileDialog(gui, "Save Plot As", path);
     gui.press("Plot Size", "OK");
-    waitForFile(gui, path);
+    gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
     // Kept beside the screenshots, to be looked at.
     std::filesystem::copy_file(path, e2eShotDir() + "/" + gui.workflow() + "-saved-spectrum.png",
                                std::filesystem::copy_options::overwrite_existing);
@@ -144,24 +104,32 @@ void checkExport(const std::string &path, const std::string &settings, const std
     E2E_CHECK(row == curves[0].x.size(), row, " rows for ", curves[0].x.size(), " points");
 }
 
+// The curves on the tab exported (with Ctrl+E, or the plot's menu) to the file name, which
+// appears whole once written (it is renamed into place), and checked against the curves.
+void exportAndCheck(Gui &gui, const QString &tab, bool shortcut, const char *name,
+                    const std::string &settings, const std::string &columns) {
+    const std::string path = e2eWorkDir() + "/" + name;
+    if (shortcut)
+        pressShortcut(gui, Qt::Key_E, Qt::ControlModifier);
+    else
+        fromMenu(gui, tab, "Export Data...");
+    answerFileDialog(gui, "Export Data", path);
+    gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
+    checkExport(path, settings, columns, gui.run([tab] { return drawnCurves(tab); }));
+}
+
 void exportData(Gui &gui) {
-    answerConnection(gui, "Auto Find");
-    waitMainWindow(gui);
+    connectOneCard(gui);
     showChannel(gui, 1, 2);
     gui.run([] { Gui::tick(channelPage(1, 2), "Enabled"); });
     gui.showTab(kMainWindow, "Acquisition");
     pick(gui, kMainWindow, "Hann");
     pick(gui, kMainWindow, "2 x");
     gui.showTab(kMainWindow, "Waveforms");
-    gui.click(kMainWindow, "singleShotButton");
-    gui.waitUntil("the block", [] { return drawnCurves("Waveforms").size() == 2 && startButtonsReleased(); });
+    singleShot(gui, "the block", [] { return drawnCurves("Waveforms").size() == 2; });
 
-    const std::string waves = e2eWorkDir() + "/waves.csv";
-    pressCtrlE(gui);
-    answerExport(gui, waves);
-    waitForFile(gui, waves);
-    checkExport(waves, "\"Sampling rate: 10000 Hz, N: 256\"", "Time (s),FC1_CH1 (V),FC1_CH2 (V)",
-                gui.run([] { return drawnCurves("Waveforms"); }));
+    exportAndCheck(gui, "Waveforms", true, "waves.csv", "\"Sampling rate: 10000 Hz, N: 256\"",
+                   "Time (s),FC1_CH1 (V),FC1_CH2 (V)");
 
     // A custom unit whose name needs quoting: its values and name as the axis shows them.
     gui.post([] { QTest::mouseClick(plotOn("Waveforms")->axisWidget(QwtPlot::yLeft), Qt::LeftButton); });
@@ -179,32 +147,22 @@ void exportData(Gui &gui) {
     });
     gui.press("Axis Configuration", "OK");
     gui.waitNoWindow("Axis Configuration");
-    const std::string units = e2eWorkDir() + "/units.csv";
-    pressCtrlE(gui);
-    answerExport(gui, units);
-    waitForFile(gui, units);
-    checkExport(units, "\"Sampling rate: 10000 Hz, N: 256\"",
-                "Time (s),\"FC1_CH1 (mV, \"\"AC\"\")\",\"FC1_CH2 (mV, \"\"AC\"\")\"",
-                gui.run([] { return drawnCurves("Waveforms"); }));
+    exportAndCheck(gui, "Waveforms", true, "units.csv", "\"Sampling rate: 10000 Hz, N: 256\"",
+                   "Time (s),\"FC1_CH1 (mV, \"\"AC\"\")\",\"FC1_CH2 (mV, \"\"AC\"\")\"");
 
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
     gui.press(kMainWindow, "All");
     gui.waitUntil("the spectra", [] { return drawnCurves("FFT Amplitude Spectrum").size() == 2; });
-    const std::string spectra = e2eWorkDir() + "/spectra.csv";
-    exportFromMenu(gui, "FFT Amplitude Spectrum");
-    answerExport(gui, spectra);
-    waitForFile(gui, spectra);
-    checkExport(spectra, "\"Sampling rate: 10000 Hz, N: 256, Window: Hann, Zero padding: 2 x\"",
-                "Frequency (Hz),FC1_CH1 (dB),FC1_CH2 (dB)",
-                gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }));
+    exportAndCheck(gui, "FFT Amplitude Spectrum", false, "spectra.csv",
+                   "\"Sampling rate: 10000 Hz, N: 256, Window: Hann, Zero padding: 2 x\"",
+                   "Frequency (Hz),FC1_CH1 (dB),FC1_CH2 (dB)");
 
     checkSavedPicture(gui);
 
     // A folder nobody may write in (not even root): told, and nothing written.
-    exportFromMenu(gui, "FFT Amplitude Spectrum");
-    answerExport(gui, "/proc/spectra.csv");
-    gui.waitWindow(kBoxTitle);
-    const QString told = gui.run([] { return qobject_cast<QMessageBox *>(Gui::window(kBoxTitle))->text(); });
+    fromMenu(gui, "FFT Amplitude Spectrum", "Export Data...");
+    answerFileDialog(gui, "Export Data", "/proc/spectra.csv");
+    const QString told = messageText(gui, kBoxTitle);
     E2E_CHECK(told.startsWith("Cannot write the file: \"/proc/spectra.csv\" ("), told.toStdString());
     E2E_CHECK(!std::filesystem::exists("/proc/spectra.csv"), "a file in /proc");
     gui.shot("cannot-write");

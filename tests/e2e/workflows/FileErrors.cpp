@@ -2,9 +2,9 @@
 // and one that loses its blocks while it is viewed. Either way the program says which file it
 // cannot read and ends with -1 (status 255) once the box is answered.
 #include "DataFileReader.h"
-#include "DataFileWriter.h"
 #include "Gui.h"
 #include "Steps.h"
+#include "StoredRecording.h"
 #include "Workflow.h"
 
 #include <QApplication>
@@ -46,19 +46,8 @@ std::string recording() {
 
 // Two blocks of one channel, 256 scans at 1 kHz.
 void writeTwoBlocks() {
-    std::FILE *file = std::fopen(recording().c_str(), "wb");
-    E2E_CHECK(file, "cannot create ", recording());
-    DataFileHeader header;
-    header.rate = 1000.0;
-    header.channels = 1;
-    header.scans = 256;
-    header.masks = {0x01};
-    std::vector<double> samples(256, 0.25);
-    const bool ok =
-        DataFileWriter::writeHeader(file, header) &&
-        DataFileWriter::writeBlock(file, nullptr, nullptr, 256, samples.data(), 256 * sizeof(double)) &&
-        DataFileWriter::writeBlock(file, nullptr, nullptr, 256, samples.data(), 256 * sizeof(double));
-    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", recording());
+    const std::string why = StoredRecording().withBlocks(2).withScans(256).write(recording());
+    E2E_CHECK(why.empty(), why);
 }
 
 void truncatedFile(Gui &gui) {

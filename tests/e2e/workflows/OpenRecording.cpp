@@ -2,9 +2,9 @@
 // the file dialog, a refused file that leaves the window as it was, another recording, and the
 // first again from "Open Recent". The opened recording is played at real time, paused, and
 // played on at twice the speed; the times between the blocks drawn prove the pace.
-#include "DataFileWriter.h"
 #include "Gui.h"
 #include "Steps.h"
+#include "StoredRecording.h"
 #include "Workflow.h"
 
 #include <QAbstractButton>
@@ -13,9 +13,6 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSlider>
-#include <QTest>
-#include <QTimer>
 
 #include <fstream>
 #include <memory>
@@ -29,22 +26,14 @@ std::string fileIn(const char *name) {
     return e2eWorkDir() + "/" + name;
 }
 
+// Blocks of 0.01 V times the block's number on channel 1, at 1 kHz.
 void writeRecording(const char *name, int blocks, int scans) {
-    std::FILE *file = std::fopen(fileIn(name).c_str(), "wb");
-    E2E_CHECK(file, "cannot create ", name);
-    DataFileHeader header;
-    header.rate = 1000.0;
-    header.channels = 1;
-    header.scans = scans;
-    header.masks = {0x01};
-    bool ok = DataFileWriter::writeHeader(file, header);
-    std::vector<double> block(scans);
-    for (int b = 0; b < blocks; ++b) {
-        block.assign(scans, 0.01 * b);
-        ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, scans, block.data(),
-                                              block.size() * sizeof(double));
-    }
-    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", name);
+    const std::string why = StoredRecording()
+                                .withBlocks(blocks)
+                                .withScans(scans)
+                                .withSignal([scans](int, int64_t n) { return 0.01 * double(n / scans); })
+                                .write(fileIn(name));
+    E2E_CHECK(why.empty(), why);
 }
 
 void prepare() {
@@ -68,12 +57,10 @@ void openFromMenu(Gui &gui, const std::string &path) {
 
 void playAtRealTimeThenPauseThenTwice(Gui &gui) {
     auto times = std::make_shared<std::vector<qint64>>();
-    gui.run([times] {
-        auto clock = std::make_shared<QElapsedTimer>();
-        clock->start();
-        QTimer *refresh = waveforms()->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-        QObject::connect(refresh, &QTimer::timeout, waveforms(),
-                         [times, clock] { times->push_back(clock->elapsed()); });
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    afterEachRefresh(gui, [times, clock] { times->push_back(clock->elapsed()); });
+    gui.run([] {
         auto *speed = Gui::child<QComboBox>(waveforms(), "playbackSpeed");
         E2E_CHECK(speed && speed->isVisible() && speed->currentText() == "As fast as possible",
                   "speed choice");
@@ -92,8 +79,7 @@ void playAtRealTimeThenPauseThenTwice(Gui &gui) {
         Gui::child<QComboBox>(waveforms(), "playbackSpeed")->setCurrentText("2x");
         Gui::child<QAbstractButton>(waveforms(), "pauseButton")->click();
     });
-    gui.waitUntil("the end of the recording",
-                  [] { return !Gui::child<QAbstractButton>(mainWindow(), "repetitiveButton")->isChecked(); });
+    waitPlayedToEnd(gui);
     const std::vector<qint64> t = gui.run([times] { return *times; });
     E2E_CHECK(t.size() == 6, t.size(), " blocks played");
     // Within 20 %: two intervals at real time, two at twice the speed after the first block

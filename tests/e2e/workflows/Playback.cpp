@@ -3,20 +3,16 @@
 // person steps through the blocks with the block slider (a click beside the handle, the arrow
 // keys) and plays them all with the repetitive button. Every block has content of its own, so
 // the curves show which block is drawn.
-#include "DataFileWriter.h"
-#include "FlacRecordingWriter.h"
 #include "Gui.h"
 #include "Steps.h"
-#include "StorageFormat.h"
+#include "StoredRecording.h"
 #include "Workflow.h"
 
 #include "kqsim_control.h"
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
-#include <QTimer>
 
 #include <atomic>
 #include <cmath>
@@ -44,49 +40,29 @@ std::string path() {
 // Channel 1 of block b: b + 1 periods of a sine of b + 1 volts; channel 3: a slope from
 // -1 - b volts upwards, steeper from block to block. A FLAC recording holds the nearest counts
 // of kRampLsb volts, read back as count x kRampLsb.
+StoredRecording recording() {
+    return StoredRecording()
+        .withFormat(flac ? StorageFormat::kFlacCounts : StorageFormat::kBinary64)
+        .withRate(kRate)
+        .withScans(kScans)
+        .withBlocks(kBlocks)
+        .withMasks({kMask})
+        .withLsb({kRampLsb, kRampLsb})
+        .withSignal([](int k, int64_t n) {
+            const int b = int(n / kScans), s = int(n % kScans);
+            return k == 0 ? (b + 1) * std::sin(2 * M_PI * (b + 1) * s / kScans)
+                          : -1.0 - b + 0.5 * (b + 1) * s / kScans;
+        });
+}
+
 double sample(int block, int channel, int scan) {
-    const double volts = channel == 0 ? (block + 1) * std::sin(2 * M_PI * (block + 1) * scan / kScans)
-                                      : -1.0 - block + 0.5 * (block + 1) * scan / kScans;
-    return flac ? std::nearbyint(volts / kRampLsb) * kRampLsb : volts;
+    static const StoredRecording stored = recording();
+    return stored.volts(channel, int64_t(block) * kScans + scan);
 }
 
 void writeRecording() {
-    std::FILE *file = std::fopen(path().c_str(), "wb");
-    E2E_CHECK(file, "cannot create ", path());
-    DataFileHeader header;
-    header.format = flac ? StorageFormat::kFlacCounts : 0; // counts, or doubles
-    header.rate = kRate;
-    header.channels = 2;
-    header.scans = kScans;
-    header.masks = {kMask};
-    header.lsb = {kRampLsb, kRampLsb};
-    bool ok = DataFileWriter::writeHeader(file, header);
-    FlacRecordingWriter streams;
-    if (flac) {
-        FlacRecordingWriter::Plan plan;
-        plan.descriptionPath = path();
-        plan.rate = kRate;
-        plan.scans = kScans;
-        plan.masks = header.masks;
-        plan.lsb = header.lsb;
-        ok = ok && streams.open(plan);
-    }
-    std::vector<double> block(2 * kScans);
-    std::vector<int32_t> counts(2 * kScans);
-    for (int b = 0; b < kBlocks; ++b) {
-        for (int k = 0; k < 2; ++k)
-            for (int s = 0; s < kScans; ++s) {
-                block[k * kScans + s] = sample(b, k, s);
-                counts[k * kScans + s] = int32_t(std::lround(block[k * kScans + s] / kRampLsb));
-            }
-        if (flac)
-            ok = ok && streams.write(counts.data(), nullptr, nullptr);
-        else
-            ok = ok && DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(),
-                                                  block.size() * sizeof(double));
-    }
-    ok = ok && (!flac || streams.finish());
-    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
+    const std::string why = recording().write(path());
+    E2E_CHECK(why.empty(), why);
 }
 
 QWidget *waveforms() {
@@ -155,15 +131,9 @@ void run(Gui &gui) {
     // Played through: the view draws every block in turn and stops at the last. The blocks come
     // from the view's refresh timer; a listener after the view's own records each one drawn.
     auto drawn = std::make_shared<std::vector<int>>();
-    gui.run([drawn] {
-        QTimer *refresh = waveforms()->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-        E2E_CHECK(refresh, "no refresh timer");
-        QObject::connect(refresh, &QTimer::timeout, slider(), [drawn] { drawn->push_back(drawnBlock()); });
-    });
+    afterEachRefresh(gui, [drawn] { drawn->push_back(drawnBlock()); });
     gui.click(kMainWindow, "repetitiveButton");
-    gui.waitUntil("the end of the recording", [] {
-        return !Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
-    });
+    waitPlayedToEnd(gui);
     expectBlock(gui, kBlocks - 1);
     const std::vector<int> seen = gui.run([drawn] { return *drawn; });
     std::string list;

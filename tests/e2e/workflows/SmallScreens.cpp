@@ -3,9 +3,9 @@
 // area, and on every main tab each visible control (buttons, check boxes, combo boxes, the tabs
 // of nested tab bars) lies on the screen, inside the window and inside what its parents show, or in a
 // scroll area that brings it into view. Nothing else covers a control.
-#include "DataFileWriter.h"
 #include "Gui.h"
 #include "Steps.h"
+#include "StoredRecording.h"
 #include "Workflow.h"
 
 #include <QAbstractButton>
@@ -13,10 +13,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopWidget>
-#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QToolButton>
 
 #include <cmath>
 #include <cstdio>
@@ -30,22 +28,16 @@ std::string path() {
 constexpr int kCards = 8; // a legend row each under the plot: the height grows with them
 constexpr int kScans = 256;
 
+// Each channel a sine of 10 Hz, of 1 V more than the one before.
 void writeRecording() {
-    std::FILE *file = std::fopen(path().c_str(), "wb");
-    E2E_CHECK(file, "cannot create ", path());
-    DataFileHeader header;
-    header.format = 0; // doubles
-    header.rate = 1000.0;
-    header.channels = 2 * kCards;
-    header.scans = kScans;
-    header.masks.assign(kCards, 0x05);
-    std::vector<double> block(header.channels * kScans);
-    for (size_t i = 0; i < block.size(); ++i)
-        block[i] = (1 + int(i / kScans)) * std::sin(2 * M_PI * 10 * (i % kScans) / header.rate);
-    const bool ok = DataFileWriter::writeHeader(file, header) &&
-                    DataFileWriter::writeBlock(file, nullptr, nullptr, kScans, block.data(),
-                                               block.size() * sizeof(double));
-    E2E_CHECK(std::fclose(file) == 0 && ok, "cannot write ", path());
+    const std::string why = StoredRecording()
+                                .withMasks(std::vector<uint8_t>(kCards, 0x05))
+                                .withScans(kScans)
+                                .withSignal([](int k, int64_t n) {
+                                    return (1 + k) * std::sin(2 * M_PI * 10 * double(n) / 1000.0);
+                                })
+                                .write(path());
+    E2E_CHECK(why.empty(), why);
 }
 
 QString describe(const QWidget *w) {

@@ -1,18 +1,21 @@
 // Storing that meets a fault, as a person sees it: the card memory overflows behind a stalled
-// driver callback, or the disk fills. The file then ends with the last whole block stored
-// before the fault and holds every scan up to there; the window says what happened and how
-// much the file holds.
+// driver callback, or the disk fills (and then a configuration cannot be saved either). The file then ends
+// with the last whole block stored before the fault and holds every scan up to there; the window says what
+// happened and how much the file holds.
 #include "Gui.h"
-#include "RampFile.h"
 #include "Steps.h"
 #include "Workflow.h"
 
-#include <QAbstractButton>
+#include <QDir>
 #include <QRegularExpression>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -26,10 +29,6 @@ uint64_t storedBlocks(const QString &message, const std::string &path) {
     const QRegularExpressionMatch match = said.match(message);
     E2E_CHECK(match.hasMatch(), "the message does not say what was stored: ", message.toStdString());
     return match.captured(1).toULongLong();
-}
-
-bool repetitiveDown() {
-    return Gui::child<QAbstractButton>(Gui::window(kMainWindow), "repetitiveButton")->isChecked();
 }
 
 // 2 channels at 50 kHz in 1024-scan blocks; card memory for 0.33 s of them, and a driver whose
@@ -55,20 +54,17 @@ void overflow(Gui &gui) {
     gui.press(kErrorBoxTitle, "No");
     gui.waitUntil("the acquisition to end", [] { return !repetitiveDown(); });
 
-    RampFile file;
-    const std::string gap = rampFileGap(path, kRampLsb, file);
-    E2E_CHECK(gap.empty(), path, ": ", gap);
-    E2E_CHECK(file.blocks == blocks && blocks >= 20, file.blocks, " blocks in the file, ", blocks, " said");
+    const uint64_t inFile = storedRampBlocks(path);
+    E2E_CHECK(inFile == blocks && blocks >= 20, inFile, " blocks in the file, ", blocks, " said");
     checkStorageSummary(gui, path, blocks, 1024 / 50000.0, "ended by an error: card memory overflow");
     closeProgram(gui);
 }
 
 // The disk of the run's folder "disk" holds 256 kB (the runner mounts it): storing fills it in
 // about a second. The window says so at once while the cards go on; the stop boxes it.
-std::string fillTheDisk(Gui &gui, const char *name, const QString &rate, const QString &format,
-                        uint64_t &blocks) {
+void fillTheDisk(Gui &gui, const char *name, const QString &format) {
     const std::string path = e2eWorkDir() + "/disk/" + name;
-    startStoring(gui, path, rate, "1024", format);
+    startStoring(gui, path, "10 kHz", "1024", format);
     gui.waitUntil("the status line to say storing ended",
                   [] { return statusLineText().contains("Storing ended: Disk write failed!"); });
     E2E_CHECK(gui.run(repetitiveDown), "the acquisition stopped with the storing");
@@ -77,7 +73,7 @@ std::string fillTheDisk(Gui &gui, const char *name, const QString &rate, const Q
     gui.click(kMainWindow, "repetitiveButton");
     const QString message = errorBoxText(gui);
     E2E_CHECK(message.startsWith("Disk write failed!\n"), message.toStdString());
-    blocks = storedBlocks(message, path);
+    const uint64_t blocks = storedBlocks(message, path);
     gui.shot("told");
     gui.press(kErrorBoxTitle, "No");
     checkStorageSummary(gui, path, blocks, 1024 / 10000.0, "ended by an error: the disk is full");
@@ -86,33 +82,54 @@ std::string fillTheDisk(Gui &gui, const char *name, const QString &rate, const Q
     // As the line rounds it: to a tenth of a kB.
     E2E_CHECK(std::abs(shown - static_cast<double>(size)) <= 103, "the file size line showed ", shown,
               " B of ", size);
-    return path;
+    E2E_CHECK(storedRampBlocks(path) == blocks, "the file holds other than the ", blocks, " blocks told");
 }
 
-void diskFullBinary(Gui &gui) {
-    uint64_t blocks = 0;
-    const std::string path = fillTheDisk(gui, "full.bin7150", "10 kHz", "Binary, ViReal64", blocks);
-    RampFile file;
-    const std::string gap = rampFileGap(path, kRampLsb, file);
-    E2E_CHECK(gap.empty(), path, ": ", gap);
-    const auto size = std::filesystem::file_size(path);
-    E2E_CHECK(file.blocks == blocks && size == file.info.payloadOffset + blocks * file.info.blockLength, size,
-              " bytes for ", blocks, " blocks of ", file.info.blockLength);
-    closeProgram(gui);
+const char kEarlier[] = "[View]\nSymbols=Large\n";
+
+std::string onDisk(const char *name) {
+    return e2eWorkDir() + "/disk/" + name;
 }
 
-void diskFullCsv(Gui &gui) {
-    uint64_t blocks = 0;
-    const std::string path = fillTheDisk(gui, "full.csv", "10 kHz", "Text, CSV (V)", blocks);
-    long lines = 0;
-    const std::string gap = csvRampFileGap(path, kRampLsb, 2, lines);
-    E2E_CHECK(gap.empty(), path, ": ", gap);
-    E2E_CHECK(lines == static_cast<long>(blocks) * 1024, lines, " lines for ", blocks, " blocks");
-    closeProgram(gui);
+// Saving a configuration over an earlier one on the full disk: the save is refused with the
+// system's reason, and the earlier file stays whole, with no partial file left beside it. The
+// writer cut the recording back to whole blocks: a file takes every byte left first.
+void saveConfigurationOnFullDisk(Gui &gui) {
+    const int fd = ::open(onDisk("filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string block(4096, 'x');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    while (::write(fd, block.data(), 1) > 0) {
+    }
+    ::close(fd);
+    fileMenuItem(gui, "Save Configuration...");
+    answerFileDialog(gui, "Save Configuration", onDisk("setup.ini"), true);
+    const QString told = acknowledgeWarning(gui, "refused");
+    E2E_CHECK(told.startsWith("Cannot save the configuration to \"" +
+                              QString::fromStdString(onDisk("setup.ini")) + "\": ") &&
+                  told.size() > 40 + static_cast<int>(onDisk("setup.ini").size()),
+              "told: ", told.toStdString());
+    E2E_CHECK(fileText(onDisk("setup.ini")) == kEarlier, "the earlier file now holds:\n",
+              fileText(onDisk("setup.ini")));
+    const QStringList left = QDir(QString::fromStdString(e2eWorkDir() + "/disk")).entryList(QDir::Files);
+    E2E_CHECK(left == QStringList({"filler", "full.bin7150", "setup.ini"}),
+              "files on the disk: ", left.join(", ").toStdString());
 }
 
 Registration overflowWorkflow{{"continuous_overflow", kStallWorld, nullptr, overflow, nullptr}};
-Registration binaryFull{{"disk_full_binary", rampWorld(), nullptr, diskFullBinary, nullptr}};
-Registration csvFull{{"disk_full_csv", rampWorld(), nullptr, diskFullCsv, nullptr}};
+Registration binaryFull{{"disk_full_binary_configuration", rampWorld(),
+                         [] { std::ofstream(onDisk("setup.ini")) << kEarlier; },
+                         [](Gui &gui) {
+                             fillTheDisk(gui, "full.bin7150", "Binary, ViReal64");
+                             saveConfigurationOnFullDisk(gui);
+                             closeProgram(gui);
+                         },
+                         nullptr}};
+Registration csvFull{{"disk_full_csv", rampWorld(), nullptr,
+                      [](Gui &gui) {
+                          fillTheDisk(gui, "full.csv", "Text, CSV (V)");
+                          closeProgram(gui);
+                      },
+                      nullptr}};
 
 } // namespace

@@ -1,15 +1,22 @@
-// Time cursors on the waveforms of a stored recording whose samples are known: switched on
-// with Ctrl+K, one set with Ctrl + left click, the other dragged; the read-out then gives the
-// cursor times, their distance and its reciprocal, and each channel's values at both cursors
-// and their difference. The plot's other mouse uses stay: a drag away from the cursors zooms,
-// the middle button steps back (with Shift forward), as the plots' what's-this says, and the
-// context menu switches the cursors off again.
+// A stored recording of channels 1 and 3 whose samples are known, on the plots.
+// The legend entries' context menus: "Hide Trace", "Show Trace", "Show Only This Trace" and "Show
+// All Traces" on the waveform legend (the plot then no longer draws what is hidden), the same
+// menu on the spectrum legend choosing which spectra are shown, and the left click that still
+// emphasises.
+// Time cursors on the waveforms: switched on with Ctrl+K, one set with Ctrl + left click, the
+// other dragged; the read-out then gives the cursor times, their distance and its reciprocal,
+// and each channel's values at both cursors and their difference. The plot's other mouse uses
+// stay: a drag away from the cursors zooms, the middle button steps back (with Shift forward),
+// as the plots' what's-this says, and the context menu switches the cursors off again.
 #include "Gui.h"
 #include "Steps.h"
+#include "StoredRecording.h"
 #include "Workflow.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +28,7 @@
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_widget.h>
@@ -33,6 +41,8 @@ namespace {
 // 10 ms per sample: several pixels apart, so a click lands on the sample it aims at.
 constexpr int kScans = 100;
 constexpr double kRate = 100.0;
+const QString kWaveforms = "Waveforms";
+const QString kSpectrum = "FFT Amplitude Spectrum";
 
 std::string path() {
     return e2eWorkDir() + "/cursors.bin7150";
@@ -40,11 +50,18 @@ std::string path() {
 
 // Channel 1 rises by 1 V per second; channel 3 is a sine of 2 V and 1 Hz.
 double sample(int channel, double t) {
-    return channel == 0 ? t : 2.0 * std::sin(2 * M_PI * t);
+    return channel == 1 ? t : 2.0 * std::sin(2 * M_PI * t);
 }
 
 void writeRecording() {
-    writeOneBlockRecording(path(), kRate, kScans, 0x05, sample);
+    const std::string why =
+        StoredRecording()
+            .withRate(kRate)
+            .withScans(kScans)
+            .withMasks({0x05})
+            .withSignal([](int k, int64_t n) { return sample(k == 0 ? 1 : 3, n / kRate); })
+            .write(path());
+    E2E_CHECK(why.empty(), why);
 }
 
 // The program's widgets as a person sees them, found afresh at each look.
@@ -85,8 +102,8 @@ bool cursorsShown() {
 }
 
 // What a person's hand sends: press, moves with the button held, release.
-void mouse(QEvent::Type type, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x) {
-    const QPoint at(x, canvas()->height() / 2);
+void mouse(QEvent::Type type, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y = -1) {
+    const QPoint at(x, y < 0 ? canvas()->height() / 2 : y);
     const Qt::MouseButtons held =
         type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     QMouseEvent event(type, at, canvas()->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button,
@@ -144,7 +161,7 @@ void checkReadout(double t1, double t2) {
     for (auto [row, name] : channels) {
         E2E_CHECK(table->item(row, 0)->text() == name, "row ", row, ": ",
                   table->item(row, 0)->text().toStdString());
-        const double at1 = sample(row, t1), at2 = sample(row, t2);
+        const double at1 = sample(row == 0 ? 1 : 3, t1), at2 = sample(row == 0 ? 1 : 3, t2);
         expectNear(quantity(table->item(row, 1)->text()), at1, 1e-3, name.toStdString() + " at t1");
         expectNear(quantity(table->item(row, 2)->text()), at2, 1e-3, name.toStdString() + " at t2");
         expectNear(quantity(table->item(row, 3)->text()), at2 - at1, 1e-3,
@@ -162,9 +179,112 @@ QAction *viewMenuAction(const QString &text) {
     return nullptr;
 }
 
+QLabel *entry(const QString &tab, int channel) {
+    auto *label = Gui::child<QLabel>(Gui::tabPage(Gui::window(kMainWindow), tab),
+                                     QString("legendFC1Ch%1").arg(channel));
+    E2E_CHECK(label, "no legend entry for channel ", channel, " on ", tab.toStdString());
+    return label;
+}
+
+// The curve titled "Ch <channel>" that the plot holds (the spectrum's hidden ones it lets go).
+QwtPlotCurve *curve(const QString &tab, int channel) {
+    for (QwtPlotItem *item : plotOn(tab)->itemList(QwtPlotItem::Rtti_PlotCurve))
+        if (item->title().text() == QString("Ch %1").arg(channel) &&
+            static_cast<QwtPlotCurve *>(item)->dataSize() > 0)
+            return static_cast<QwtPlotCurve *>(item);
+    return nullptr;
+}
+
+// Whether the canvas shows the waveform's pen near three of its samples, as a person would see.
+bool drawn(int channel) {
+    QwtPlot *plot = plotOn(kWaveforms);
+    const QImage image = plot->canvas()->grab().toImage();
+    QColor pen = curve(kWaveforms, channel)->pen().color();
+    const QColor back = plot->canvasBackground().color();
+    const double a = pen.alphaF();
+    const QColor seen =
+        QColor::fromRgbF(pen.redF() * a + back.redF() * (1 - a), pen.greenF() * a + back.greenF() * (1 - a),
+                         pen.blueF() * a + back.blueF() * (1 - a));
+    int places = 0;
+    for (double t : {0.37, 0.53, 0.81}) {
+        const int x = qRound(plot->transform(QwtPlot::xBottom, t));
+        const int y = qRound(plot->transform(QwtPlot::yLeft, sample(channel, t)));
+        bool found = false;
+        for (int dx = -2; dx <= 2 && !found; ++dx)
+            for (int dy = -2; dy <= 2 && !found; ++dy) {
+                const QColor c = image.pixelColor(x + dx, y + dy);
+                found = std::abs(c.red() - seen.red()) + std::abs(c.green() - seen.green()) +
+                            std::abs(c.blue() - seen.blue()) <
+                        60;
+            }
+        places += found;
+    }
+    return places == 3;
+}
+
+// The channel's legend entry's context menu, then the item with this text, clicked.
+// shot: a screenshot with the menu up, when named.
+void choose(Gui &gui, const QString &tab, int channel, const QString &item, const std::string &shot = "") {
+    const QStringList texts = openContextMenu(gui, [=] { return entry(tab, channel); });
+    if (!shot.empty())
+        gui.shot(shot);
+    const QString toggle = texts.value(1);
+    E2E_CHECK(texts.size() == 4 && texts[0] == "Change Color..." &&
+                  (toggle == "Hide Trace" || toggle == "Show Trace") && texts[2] == "Show Only This Trace" &&
+                  texts[3] == "Show All Traces",
+              "menu: ", texts.join(" | ").toStdString());
+    clickMenuItem(gui, item);
+    gui.waitUntil("the menu closed", [] { return !QApplication::activePopupWidget(); });
+}
+
+// Which of channels 1 and 3 the waveform plot shows, checked by its curves and its pixels.
+void expectWaveforms(Gui &gui, bool first, bool third, const std::string &when) {
+    gui.run([=] {
+        for (auto [channel, shown] : {std::pair{1, first}, std::pair{3, third}}) {
+            E2E_CHECK(curve(kWaveforms, channel)->isVisible() == shown, when, ": channel ", channel,
+                      " visible ", !shown);
+            E2E_CHECK(drawn(channel) == shown, when, ": channel ", channel,
+                      shown ? " not drawn" : " still drawn");
+        }
+        E2E_CHECK(entry(kWaveforms, 1)->font().strikeOut() == !first, when,
+                  ": channel 1's entry does not say so");
+    });
+}
+
+// The legend entries' menus, on both plots.
+void legendTraces(Gui &gui) {
+    gui.waitUntil("the recording drawn", [] { return curve(kWaveforms, 1) && curve(kWaveforms, 3); });
+    expectWaveforms(gui, true, true, "at the start");
+
+    choose(gui, kWaveforms, 1, "Hide Trace");
+    expectWaveforms(gui, false, true, "channel 1 hidden");
+    gui.shot("hidden");
+    choose(gui, kWaveforms, 1, "Show Trace");
+    expectWaveforms(gui, true, true, "channel 1 shown again");
+    choose(gui, kWaveforms, 3, "Show Only This Trace", "menu");
+    expectWaveforms(gui, false, true, "channel 3 alone");
+    choose(gui, kWaveforms, 3, "Show All Traces");
+    expectWaveforms(gui, true, true, "all shown");
+    // The left click still emphasises the curve.
+    gui.run([] { QTest::mouseClick(entry(kWaveforms, 3), Qt::LeftButton); });
+    gui.run([] { E2E_CHECK(curve(kWaveforms, 3)->pen().width() == 3, "channel 3 not emphasised"); });
+
+    // The spectrum legend starts with nothing selected; its menu chooses the spectra shown.
+    gui.showTab(kMainWindow, kSpectrum);
+    gui.run([] {
+        E2E_CHECK(!curve(kSpectrum, 1) && !curve(kSpectrum, 3), "spectra shown before any was chosen");
+    });
+    choose(gui, kSpectrum, 1, "Show All Traces");
+    gui.waitUntil("both spectra shown", [] { return curve(kSpectrum, 1) && curve(kSpectrum, 3); });
+    choose(gui, kSpectrum, 3, "Show Only This Trace");
+    gui.waitUntil("channel 3's spectrum alone", [] { return !curve(kSpectrum, 1) && curve(kSpectrum, 3); });
+    gui.shot("spectrum-alone");
+    gui.showTab(kMainWindow, kWaveforms);
+}
+
 void run(Gui &gui) {
     waitMainWindow(gui);
-    gui.waitUntil("the recording drawn", [] { return curvesOn("Waveforms")[0].y.size() == size_t(kScans); });
+    legendTraces(gui);
     gui.run([] {
         QAction *cursors = viewMenuAction("Cursors");
         E2E_CHECK(cursors && cursors->isCheckable() && !cursors->isChecked(), "View > Cursors, unchecked");
@@ -173,10 +293,8 @@ void run(Gui &gui) {
         E2E_CHECK(contextMenu()->actions().contains(cursors), "Cursors in the plot's menu");
         E2E_CHECK(!cursor(1)->isVisible() && !table()->isVisible(),
                   "cursors shown before they were asked for");
-        app()->activateWindow();
     });
-    gui.waitUntil("the window active", [] { return app()->isActiveWindow(); });
-    gui.run([] { QTest::keyClick(app(), Qt::Key_K, Qt::ControlModifier); });
+    pressShortcut(gui, Qt::Key_K, Qt::ControlModifier);
     gui.waitUntil("the cursors on", [] { return viewMenuAction("Cursors")->isChecked() && cursorsShown(); });
 
     // Cursor 1 to 0.2 s with Ctrl + left click; cursor 2 dragged from where it came up to 0.75 s.
@@ -195,15 +313,10 @@ void run(Gui &gui) {
     // A drag that starts away from both cursors is a zoom, as before; the cursors stay.
     gui.run([] {
         const uint zoom = zoomer()->zoomRectIndex();
-        const int x0 = pixelOf(0.3), x1 = pixelOf(0.6);
-        mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::NoModifier, x0);
-        const QPoint end(x1, canvas()->height() / 4);
-        QMouseEvent move(QEvent::MouseMove, end, canvas()->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(canvas(), &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, end, canvas()->mapToGlobal(end), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(canvas(), &release);
+        mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::NoModifier, pixelOf(0.3));
+        mouse(QEvent::MouseMove, Qt::LeftButton, Qt::NoModifier, pixelOf(0.6), canvas()->height() / 4);
+        mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoModifier, pixelOf(0.6),
+              canvas()->height() / 4);
         E2E_CHECK(zoomer()->zoomRectIndex() == zoom + 1, "a drag away from the cursors did not zoom");
         checkReadout(0.2, 0.75);
         QTest::mouseClick(canvas(), Qt::MiddleButton, Qt::NoModifier, canvas()->rect().center());
@@ -257,6 +370,6 @@ void run(Gui &gui) {
     closeProgram(gui);
 }
 
-Registration cursors{{"waveform_cursors", "", writeRecording, run, nullptr}};
+Registration cursors{{"waveform_legend_cursors", "", writeRecording, run, nullptr}};
 
 } // namespace
