@@ -1,9 +1,8 @@
 // The acquisition state machine, a channel trigger's pre-trigger history, block layout across
-// cards, and a start that meets a running acquisition.
+// cards, calibration's need of the reference module, and the cards' PTP clock with timed starts.
 #include "SimFixture.h"
 
-#include <atomic>
-#include <future>
+#include <ctime>
 #include <numeric>
 
 namespace kqtest {
@@ -70,27 +69,6 @@ TEST_F(AcquisitionTest, PreTriggerHistoryPrecedesTheTriggerScan) {
     expectRamp(scans, 3001 - pre);
 }
 
-void stopWhenAsked(ViSession vi, ViAddr user) {
-    if (*static_cast<std::atomic<bool> *>(user))
-        kq7150_stopMultAcquisition(vi);
-}
-
-// A start during a running acquisition must be refused, not wait for that acquisition.
-TEST_F(AcquisitionTest, StartWhileRunningIsRefusedAtOnce) {
-    std::atomic<bool> stop{false};
-    ASSERT_NO_FATAL_FAILURE(startPulsed({0x01}, 0, stopWhenAsked, &stop));
-    EXPECT_EQ(configure({0x01}, kRate, kq7150_ACQ_UNTRIGGERED, 0), kq7150_ERROR_RUNNING);
-    auto second = std::async(std::launch::async, [this] { return kq7150_startMultAcquisition(vi_); });
-    if (second.wait_for(1s) == std::future_status::ready) {
-        EXPECT_EQ(second.get(), kq7150_ERROR_RUNNING);
-    } else {
-        ADD_FAILURE() << "kq7150_startMultAcquisition blocks while a callback acquisition runs";
-        stop = true; // lets the blocked call go on without a second joiner
-        second.wait();
-    }
-    EXPECT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
-}
-
 // Two cards whose channels each hold a different DC level, so every value names its source.
 double levelOf(int card, int channel) {
     return (card == 0 ? 0.5 : -0.5) * channel;
@@ -124,6 +102,47 @@ TEST_F(BlockLayout, IsChannelMajorOverCardsOfEqualChannelCounts) {
         for (size_t k = 0; k < v.size(); ++k)
             ASSERT_NEAR(v[k], expected[k / 64], 0.01) << "masks " << masks[0] << " " << masks[1] << ", " << k;
         ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+    }
+}
+
+using CalibrationTest = AcquisitionTest;
+
+TEST_F(CalibrationTest, NeedsTheReferenceModule) {
+    // The LXI box of the built-in world has none.
+    ASSERT_EQ(loadWorld(""), 0);
+    ASSERT_NO_FATAL_FAILURE(openCards("TCPIP0::192.0.2.17::INSTR", {1}));
+    const ViStatus status = kq7150_calibrateChannel(card(0), 1, VI_NULL, VI_NULL);
+    EXPECT_EQ(status, kq7150_ERROR_NO_VREF);
+    EXPECT_NE(driverText(status), "");
+}
+
+// The card clock runs on TAI, UTC + 37 s. A stop ends a timed start that waits for its second;
+// one already past is refused at once.
+TEST_F(CalibrationTest, StopAbortsAWaitingTimedStart) {
+    ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
+    ASSERT_EQ(configure({0x01}, kRate, kq7150_ACQ_UNTRIGGERED, 0), VI_SUCCESS);
+    const auto utcBefore = static_cast<ViUInt64>(std::time(nullptr));
+    ViUInt64 sec = 0;
+    ViInt16 utcOffset = 0;
+    ASSERT_EQ(kq7150_getCurrentTimeEx(card(0), &sec, VI_NULL, &utcOffset, VI_NULL), VI_SUCCESS);
+    EXPECT_EQ(utcOffset, 37);
+    EXPECT_TRUE(sec >= utcBefore + 37 && sec <= static_cast<ViUInt64>(std::time(nullptr)) + 37) << sec;
+    SteadyClock::time_point stoppedAt{};
+    std::thread stopper([&] {
+        // Stop only once the start is waiting, so the stop is the one that ends the wait.
+        EXPECT_TRUE(waitFor([&] { return check().state != kq7150_STATE_IDLE; }));
+        stoppedAt = SteadyClock::now();
+        EXPECT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+    });
+    for (const ViUInt64 startAt : {sec + 3, sec - 2}) {
+        const ViStatus status = kq7150_startMultAcquisitionTimed64(vi_, startAt);
+        if (stopper.joinable())
+            stopper.join();
+        EXPECT_LT(std::chrono::duration<double>(SteadyClock::now() - stoppedAt).count(), 0.5)
+            << startAt - sec;
+        EXPECT_LT(status, 0) << startAt - sec;
+        EXPECT_NE(driverText(status), "");
+        EXPECT_EQ(check().state, kq7150_STATE_IDLE);
     }
 }
 

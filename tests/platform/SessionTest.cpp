@@ -1,9 +1,12 @@
-// Multi-card sessions over the built-in world: what they refuse. The per-card records of the
-// multi-card block and the card sessions' attributes meet the connection workflows, which show
-// them in the legend headings.
+// Resource search and multi-card sessions over the built-in world: what they find and refuse,
+// and a malformed world file. The per-card records of the multi-card block and the card
+// sessions' attributes meet the connection workflows, which show them in the legend headings;
+// what the carriers report of themselves, CardSearchTest's card tree shows.
 #include "SimFixture.h"
 
 #include <cstddef>
+#include <cstdlib>
+#include <set>
 #include <tuple>
 
 namespace kqtest {
@@ -11,6 +14,41 @@ namespace {
 
 // The front panel reads card j's record at byte 254 + 20 * j of the multi-card block.
 static_assert(offsetof(kq7150_multEnv, cards) == 254 && sizeof(kq7150_multCard) == 20, "multEnv layout");
+
+// All resources of a search for "?*INSTR", the only expression the panel uses.
+std::multiset<std::string> findAll(ViSession rm, ViStatus expected = VI_SUCCESS) {
+    ViFindList list = VI_NULL;
+    ViUInt32 count = 0;
+    ViChar desc[VI_FIND_BUFLEN] = "";
+    EXPECT_EQ(viFindRsrc(rm, "?*INSTR", &list, &count, desc), expected);
+    std::multiset<std::string> found;
+    for (ViUInt32 i = 0; i < count; ++i) {
+        found.insert(desc);
+        EXPECT_EQ(viFindNext(list, desc), i + 1 < count ? VI_SUCCESS : VI_ERROR_RSRC_NFOUND) << "entry " << i;
+    }
+    return found;
+}
+
+using VisaSearchTest = SimFixture;
+
+// A session left open by a failed assertion is closed by the fixture's reload.
+TEST_F(VisaSearchTest, FindsEveryResourceOfTheBuiltInWorldOnceAndOpensOnlyCarriersAsCarriers) {
+    ViSession rm = VI_NULL, vi = VI_NULL;
+    ASSERT_EQ(viOpenDefaultRM(&rm), VI_SUCCESS);
+    EXPECT_EQ(findAll(rm), (std::multiset<std::string>{"VXI0::5::INSTR", "TCPIP0::192.0.2.17::INSTR",
+                                                       "TCPIP0::kq7000-lxi::INSTR", "ASRL1::INSTR"}));
+    // An instrument that is no carrier opens, but not as a carrier.
+    ASSERT_EQ(viOpen(rm, "ASRL1::INSTR", 0, 2000, &vi), VI_SUCCESS);
+    kq7000_carrier *carrier = nullptr;
+    EXPECT_EQ(kq7000_openCarrier(vi, &carrier), kq7000_ERROR_NOT_CARRIER);
+    EXPECT_EQ(carrier, nullptr);
+    ViChar text[kq7000_STATUS_BUFLEN] = "";
+    EXPECT_EQ(kq7000_statusText(kq7000_ERROR_NOT_CARRIER, text), VI_SUCCESS);
+    EXPECT_STRNE(text, "");
+    // Closing the resource manager closes the find lists and sessions opened through it.
+    ASSERT_EQ(viClose(rm), VI_SUCCESS);
+    EXPECT_EQ(kqsim_openSessions(), sessionsBefore_);
+}
 
 using SessionTest = SimFixture;
 
@@ -55,6 +93,25 @@ TEST_F(SessionTest, CardSessionsAnswerWithinTheSessionAndNotAfterItsClose) {
     EXPECT_EQ(kqsim_openSessions(), sessionsBefore_);
     EXPECT_LT(kq7150_multClose(closed), 0);
     EXPECT_LT(kq7150_getMultFCsession(closed, 0, &fc), 0);
+}
+
+using FaultInjectionTest = SimFixture;
+
+// The place of the mistake reaches both the load error and stderr; nothing is left to find.
+TEST_F(FaultInjectionTest, MalformedWorldFileIsNamedWithThePlaceAndLeavesNothingToFind) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(loadWorld("{\n  \"carriers\": [\n    {\"resources\": [\"VXI0::1::INSTR\"],\n  ]\n}"), -1);
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    const char *path = std::getenv("KQ7150_SIM_CONFIG");
+    ASSERT_NE(path, nullptr);
+    char error[1024] = "";
+    kqsim_loadError(error, sizeof error);
+    for (const std::string &message : {std::string(error), stderrText})
+        EXPECT_NE(message.find(std::string(path) + ": line 4"), std::string::npos) << message;
+    ViSession rm = VI_NULL;
+    ASSERT_EQ(viOpenDefaultRM(&rm), VI_SUCCESS);
+    EXPECT_TRUE(findAll(rm, VI_ERROR_RSRC_NFOUND).empty());
+    viClose(rm);
 }
 
 } // namespace
