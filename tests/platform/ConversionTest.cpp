@@ -48,11 +48,8 @@ TEST_P(Quantisation, CountsAreTheInputInLsbsClippedWithALatchedOverrangeBit) {
         ASSERT_EQ(counts[s], expected) << "scan " << s;
         ASSERT_DOUBLE_EQ(volts[s], expected * lsb(c.gain)) << "scan " << s;
     }
+    // That the bits stay until the next start, the channel lamps' test shows.
     EXPECT_EQ(check().errors, c.bits);
-    ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
-    EXPECT_EQ(check().errors, c.bits) << "latched after the stop";
-    ASSERT_NO_FATAL_FAILURE(acquireBlock({0x01, 0x01}, 256));
-    EXPECT_EQ(check().errors, 0) << "a new start clears the word";
 }
 
 // Error word bit k belongs to channel k + 1 of the first card; the bits above are status and
