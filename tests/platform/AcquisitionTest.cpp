@@ -1,9 +1,9 @@
-// The acquisition state machine, block layout across cards, calibration's need of the reference
-// module, and the cards' PTP clock with timed starts. A channel trigger with its pre-trigger
-// history meets the trigger workflow.
+// The acquisition state machine, block layout across cards and calibration's need of the
+// reference module. A channel trigger with its pre-trigger history meets the trigger workflow;
+// the cards' clock (TAI, UTC + 37 s) and timed starts, waited for, stopped or refused as past,
+// meet the panel's timed start tests.
 #include "SimFixture.h"
 
-#include <ctime>
 #include <numeric>
 
 namespace kqtest {
@@ -82,45 +82,14 @@ TEST_F(BlockLayout, IsChannelMajorOverCardsOfEqualChannelCounts) {
     }
 }
 
-using CalibrationTest = AcquisitionTest;
+using CalibrationTest = SimFixture;
 
+// The LXI box of the built-in world has none.
 TEST_F(CalibrationTest, NeedsTheReferenceModule) {
-    // The LXI box of the built-in world has none.
-    ASSERT_EQ(loadWorld(""), 0);
     ASSERT_NO_FATAL_FAILURE(openCards("TCPIP0::192.0.2.17::INSTR", {1}));
     const ViStatus status = kq7150_calibrateChannel(card(0), 1, VI_NULL, VI_NULL);
     EXPECT_EQ(status, kq7150_ERROR_NO_VREF);
     EXPECT_NE(driverText(status), "");
-}
-
-// The card clock runs on TAI, UTC + 37 s. A stop ends a timed start that waits for its second;
-// one already past is refused at once.
-TEST_F(CalibrationTest, StopAbortsAWaitingTimedStart) {
-    ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
-    ASSERT_EQ(configure({0x01}, kRate, kq7150_ACQ_UNTRIGGERED, 0), VI_SUCCESS);
-    const auto utcBefore = static_cast<ViUInt64>(std::time(nullptr));
-    ViUInt64 sec = 0;
-    ViInt16 utcOffset = 0;
-    ASSERT_EQ(kq7150_getCurrentTimeEx(card(0), &sec, VI_NULL, &utcOffset, VI_NULL), VI_SUCCESS);
-    EXPECT_EQ(utcOffset, 37);
-    EXPECT_TRUE(sec >= utcBefore + 37 && sec <= static_cast<ViUInt64>(std::time(nullptr)) + 37) << sec;
-    SteadyClock::time_point stoppedAt{};
-    std::thread stopper([&] {
-        // Stop only once the start is waiting, so the stop is the one that ends the wait.
-        EXPECT_TRUE(waitFor([&] { return check().state != kq7150_STATE_IDLE; }));
-        stoppedAt = SteadyClock::now();
-        EXPECT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
-    });
-    for (const ViUInt64 startAt : {sec + 3, sec - 2}) {
-        const ViStatus status = kq7150_startMultAcquisitionTimed64(vi_, startAt);
-        if (stopper.joinable())
-            stopper.join();
-        EXPECT_LT(std::chrono::duration<double>(SteadyClock::now() - stoppedAt).count(), 0.5)
-            << startAt - sec;
-        EXPECT_LT(status, 0) << startAt - sec;
-        EXPECT_NE(driverText(status), "");
-        EXPECT_EQ(check().state, kq7150_STATE_IDLE);
-    }
 }
 
 } // namespace

@@ -51,7 +51,7 @@ std::string driverText(ViStatus status);
 // JSON text of world files.
 namespace world {
 constexpr const char *kRamp = R"({"type":"ramp"})"; // a channel's count is its scan number modulo 2^23
-std::string dc(double volts, double noiseRms = 0.0);
+std::string dc(double volts);
 std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels = {},
                  const char *variant = "BB");
 // One VXI carrier, "VXI0::1::INSTR" with a 0 and 2.5 V reference module, holding the cards;
