@@ -67,8 +67,7 @@ void SimFixture::openCards(const std::string &resourceList, std::vector<ViInt16>
 }
 
 void SimFixture::closeCards() {
-    if (vi_ != VI_NULL)
-        EXPECT_EQ(kq7150_multClose(vi_), VI_SUCCESS);
+    EXPECT_EQ(vi_ == VI_NULL ? VI_SUCCESS : kq7150_multClose(vi_), VI_SUCCESS);
     vi_ = VI_NULL;
 }
 
