@@ -25,12 +25,6 @@ ChannelSignal channel(double amplitude, double offset, double phase, double nois
     return c;
 }
 
-std::vector<double> volts(ChannelSignal c, uint64_t first, size_t n) {
-    std::vector<double> v(n);
-    c.volts(first, n, v.data());
-    return v;
-}
-
 } // namespace
 
 // Harmonic k + 1 of h dBc is 10^(h/20) of the amplitude, in phase with sin((k + 1) angle); every
@@ -51,8 +45,8 @@ TEST(ChannelSignalSine, CountsFollowTheClosedFormWithHarmonics) {
 // Blocks asked separately join seamlessly, noise included, however the calls split the run.
 TEST(ChannelSignalSine, BlocksJoinSeamlessly) {
     ChannelSignal noisy = channel(3.0, 0.1, 1.1, 0.01, {-30.0});
-    const auto whole = volts(noisy, 12345, 2037);
-    std::vector<double> parts(2037);
+    std::vector<double> whole(2037), parts(2037);
+    ChannelSignal(noisy).volts(12345, 2037, whole.data());
     noisy.volts(12345, 1001, parts.data());
     noisy.volts(13346, 999, parts.data() + 1001);
     noisy.volts(14345, 37, parts.data() + 2000);

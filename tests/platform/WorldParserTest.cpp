@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <tuple>
 
 namespace kqsim {
@@ -106,22 +105,6 @@ TEST(WorldFiles, MissingFileIsNamedWithTheReason) {
     std::string error, missing = testing::TempDir() + "no-such-world.json";
     EXPECT_FALSE(WorldParser::loadWorldFile(missing, world, error));
     EXPECT_EQ(error, "cannot read '" + missing + "': " + std::strerror(ENOENT));
-}
-
-// A fault file states all faults of the run: it replaces those of the world and nothing else.
-TEST(WorldFiles, FaultFileReplacesOnlyTheFaults) {
-    WorldConfig world = DefaultWorld::make();
-    world.faults = {FaultRule{"viOpen", -1, 1, 1, -1, -1, false}};
-    world.errorWord.afterScans = 5;
-    std::string error, path = testing::TempDir() + "faults.json";
-    std::ofstream(path) << R"({"faults": [{"call": "kq7150_multConfig", "status": "0xBFFC0800"}]})";
-    ASSERT_TRUE(WorldParser::loadFaultFile(path, world, error)) << error;
-    ASSERT_EQ(world.faults.size(), 1u);
-    EXPECT_EQ(world.faults[0].call, "kq7150_multConfig");
-    EXPECT_EQ(world.errorWord.afterScans, -1);
-    EXPECT_EQ(world.carriers.size(), 2u);
-    EXPECT_FALSE(WorldParser::parseFaults(R"({"carriers": []})", "f.json", world, error));
-    EXPECT_EQ(error.rfind("f.json: carriers: unknown key", 0), 0u) << error;
 }
 
 } // namespace
