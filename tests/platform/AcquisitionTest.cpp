@@ -1,9 +1,10 @@
-// The acquisition state machine, block layout across cards and calibration's need of the
-// reference module. A channel trigger with its pre-trigger history meets the trigger workflow;
-// the cards' clock (TAI, UTC + 37 s) and timed starts, waited for, stopped or refused as past,
-// meet the panel's timed start tests.
+// The acquisition state machine, block layout across cards, and calibration: what it removes and
+// its need of the reference module. A channel trigger with its pre-trigger history meets the trigger
+// workflow; the cards' clock (TAI, UTC + 37 s) and timed starts, waited for, stopped or refused as past, meet
+// the panel's timed start tests.
 #include "SimFixture.h"
 
+#include <cmath>
 #include <numeric>
 
 namespace kqtest {
@@ -32,7 +33,7 @@ TEST_F(AcquisitionTest, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
     const double pulseEarliest = secondsSince(afterStart);
     ASSERT_EQ(itri(), VI_SUCCESS);
     const double pulseLatest = secondsSince(beforeStart);
-    ASSERT_TRUE(waitForState(kq7150_STATE_END));
+    ASSERT_TRUE(waitFor([&] { return check().state == kq7150_STATE_END; }));
     const AcqStatus end = check();
     EXPECT_EQ(std::tuple(end.backlog, end.errors, end.overflow), std::tuple(ViUInt32(scans), 0, 0));
     ViInt32 first = 0;
@@ -90,6 +91,29 @@ TEST_F(CalibrationTest, NeedsTheReferenceModule) {
     const ViStatus status = kq7150_calibrateChannel(card(0), 1, VI_NULL, VI_NULL);
     EXPECT_EQ(status, kq7150_ERROR_NO_VREF);
     EXPECT_NE(driverText(status), "");
+}
+
+// A 0 V input with a little noise, so that its mean is not biased by the quantiser, shows the
+// channel's offset alone; calibrating removes it and reports it, taking the card's time. That a
+// calibrated channel reads its input to the LSB, gain error included, the conversion tests show.
+TEST_F(CalibrationTest, RemovesTheOffsetItReportsInTheCardsTime) {
+    ASSERT_EQ(loadWorld(world::make({world::card(1, world::dc(0.0, 10e-6))}, R"("calibrationMs": 50)")), 0);
+    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR", {1}));
+    const auto mean = [this] {
+        acquireBlock({0x01}, 4096);
+        const std::vector<ViReal64> v = read<ViReal64>(4096);
+        EXPECT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+        return std::accumulate(v.begin(), v.end(), 0.0) / v.size();
+    };
+    const double before = mean();
+    EXPECT_TRUE(std::fabs(before) > 50 * lsb(1) && std::fabs(before) < 2e-3)
+        << "uncalibrated offset " << before;
+    double offset = 0.0;
+    const auto t0 = SteadyClock::now();
+    ASSERT_EQ(kq7150_calibrateChannel(card(0), 1, &offset, VI_NULL), VI_SUCCESS);
+    EXPECT_GE(secondsSince(t0), 0.045) << "calibration takes the card's time";
+    EXPECT_NEAR(offset, before, 5e-6);
+    EXPECT_NEAR(mean(), 0.0, 5e-6);
 }
 
 } // namespace

@@ -13,9 +13,10 @@ std::string driverText(ViStatus status) {
     return kq7150_error_message(VI_NULL, status, text) == VI_SUCCESS ? text : "";
 }
 
-std::string world::dc(double volts) {
-    char text[100];
-    std::snprintf(text, sizeof text, R"({"type":"sine","amplitude":0,"offset":%.17g})", volts);
+std::string world::dc(double volts, double noiseRms) {
+    char text[160];
+    std::snprintf(text, sizeof text, R"({"type":"sine","amplitude":0,"offset":%.17g,"noiseRms":%.17g})",
+                  volts, noiseRms);
     return text;
 }
 

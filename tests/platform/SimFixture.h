@@ -51,7 +51,7 @@ std::string driverText(ViStatus status);
 // JSON text of world files.
 namespace world {
 constexpr const char *kRamp = R"({"type":"ramp"})"; // a channel's count is its scan number modulo 2^23
-std::string dc(double volts);
+std::string dc(double volts, double noiseRms = 0.0);
 std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels = {},
                  const char *variant = "BB");
 // One VXI carrier, "VXI0::1::INSTR" with a 0 and 2.5 V reference module, holding the cards;
@@ -102,10 +102,7 @@ protected:
     // One block of the given scans, acquired to the end and waiting in the card memory.
     void acquireBlock(std::vector<ViUInt16> masks, ViInt32 scans) {
         ASSERT_NO_FATAL_FAILURE(startPulsed(masks, scans));
-        ASSERT_TRUE(waitForState(kq7150_STATE_END));
-    }
-    bool waitForState(ViInt16 state) const {
-        return waitFor([&] { return check().state == state; });
+        ASSERT_TRUE(waitFor([&] { return check().state == kq7150_STATE_END; }));
     }
     // Reads scans of the given number of enabled channels, channel-major, as counts (ViInt32)
     // or volts (ViReal64) into a buffer of exactly the size the read may fill; a failed read
