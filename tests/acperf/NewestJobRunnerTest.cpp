@@ -19,49 +19,44 @@ template <class Done> bool waitFor(Done done) {
     return done();
 }
 
-// Records which jobs ran; the first one blocks until released, so the test decides what is
-// running and what waits.
+// Records which jobs ran; job 1 blocks until released, so the test decides what is running and
+// what waits.
 struct Jobs {
     std::vector<int> ran;
     std::mutex m;
     std::promise<void> entered, release;
     std::shared_future<void> open{release.get_future().share()};
 
-    std::function<void()> blocking(int id) {
+    std::function<void()> job(int id) {
         return [this, id] {
-            entered.set_value();
-            open.wait();
-            record(id);
+            if (id == 1) {
+                entered.set_value();
+                open.wait();
+            }
+            std::lock_guard<std::mutex> lock(m);
+            ran.push_back(id);
         };
-    }
-    std::function<void()> plain(int id) {
-        return [this, id] { record(id); };
-    }
-    void record(int id) {
-        std::lock_guard<std::mutex> lock(m);
-        ran.push_back(id);
     }
 };
 
 } // namespace
 
 // While a job runs, later jobs replace one another: the running one ends, the newest follows,
-// those in between never run, and the results keep the order of submission.
+// those in between never run, and the results keep the order of submission. Idle again, the
+// next job runs at once.
 TEST(NewestJobRunner, RunningJobEndsThenOnlyTheNewestWaitingOneRuns) {
     Jobs jobs;
     NewestJobRunner runner;
-    EXPECT_FALSE(runner.submit(jobs.blocking(1)));
+    EXPECT_FALSE(runner.submit(jobs.job(1)));
     jobs.entered.get_future().wait();
-    EXPECT_FALSE(runner.submit(jobs.plain(2)));
-    EXPECT_TRUE(runner.submit(jobs.plain(3)));
-    EXPECT_TRUE(runner.submit(jobs.plain(4)));
+    EXPECT_FALSE(runner.submit(jobs.job(2)));
+    EXPECT_TRUE(runner.submit(jobs.job(3)));
+    EXPECT_TRUE(runner.submit(jobs.job(4)));
     EXPECT_TRUE(runner.busy());
     jobs.release.set_value();
     ASSERT_TRUE(waitFor([&] { return !runner.busy(); }));
     EXPECT_EQ(jobs.ran, (std::vector<int>{1, 4}));
-
-    // Idle again, the next job runs at once.
-    EXPECT_FALSE(runner.submit(jobs.plain(5)));
+    EXPECT_FALSE(runner.submit(jobs.job(5)));
     ASSERT_TRUE(waitFor([&] { return !runner.busy(); }));
     EXPECT_EQ(jobs.ran.back(), 5);
 }
@@ -74,9 +69,9 @@ TEST(NewestJobRunner, EndingWaitsForTheRunningJobAndDropsTheWaitingOne) {
     std::thread releaser;
     {
         NewestJobRunner runner;
-        runner.submit(jobs.blocking(1));
+        runner.submit(jobs.job(1));
         jobs.entered.get_future().wait();
-        runner.submit([&jobs, held] { jobs.record(2); });
+        runner.submit([waiting = jobs.job(2), held] { waiting(); });
         // The running job ends only once the ending runner has dropped the waiting one.
         releaser = std::thread([&jobs, weak = std::weak_ptr<int>(held)] {
             waitFor([&] { return weak.use_count() == 1; });

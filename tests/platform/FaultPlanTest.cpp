@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 
 namespace kqsim {
 namespace {
@@ -24,43 +25,34 @@ struct Call {
     const char *name = kRead;
 };
 
-struct PlanCase {
-    const char *name;
-    std::vector<FaultRule> rules;
-    std::vector<Call> calls;
-    std::string expected; // per call: 'F' kFail, 'O' kOther, '.' success
-};
+const Call kCard0{0}, kCard1{1}, kInCallback{-1, -1, true}, kOpen{-1, -1, false, "viOpen"},
+    kReadEx{-1, -1, false, "kq7150_readMultAcquisitionEx"};
 
-const Call kCard0{0}, kCard1{1}, kInCallback{-1, -1, true};
+// Name, rules, calls, and per call: 'F' kFail, 'O' kOther, '.' success.
+using PlanCase = std::tuple<const char *, std::vector<FaultRule>, std::vector<Call>, std::string>;
 
 TEST(FaultPlanTest, FailsExactlyTheSelectedCalls) {
-    for (const PlanCase &c : std::vector<PlanCase>{
+    for (const auto &[name, rules, calls, expected] : std::vector<PlanCase>{
              {"Once", {rule(kFail)}, {{}, {}, {}}, "F.."},
              {"TwiceFromTheSecond", {rule(kFail, 2, 2)}, {{}, {}, {}, {}, {}}, ".FF.."},
              {"FromTheThirdOn", {rule(kFail, 3, 0)}, {{}, {}, {}, {}, {}}, "..FFF"},
-             {"OtherNamesNeitherFailNorCount",
-              {rule(kFail, 2)},
-              {{-1, -1, false, "viOpen"}, {-1, -1, false, "kq7150_readMultAcquisitionEx"}, {}, {}},
-              "...F"},
+             {"OtherNamesNeitherFailNorCount", {rule(kFail, 2)}, {kOpen, kReadEx, {}, {}}, "...F"},
              {"CardFilterCountsOnlyThatCard", {rule(kFail, 2, 1, 1)}, {kCard0, kCard1, {}, kCard1}, "...F"},
              {"ChannelFilter", {rule(kFail, 1, 0, -1, 3)}, {{0, 1}, {0, 3}, {}, {1, 3}}, ".F.F"},
              {"UnfilteredRuleMatchesEveryCall", {rule(kFail, 2, 2)}, {{4, 2}, kInCallback, {}}, ".FF"},
-             {"InCallbackRuleIgnoresOtherCalls",
+             {"InCallbackOnly",
               {rule(kFail, 2, 0, -1, -1, true)},
               {{}, kInCallback, {}, kInCallback},
               "...F"},
-             {"FirstFiringRuleDecidesAndAllCount",
-              {rule(kFail, 2), rule(kOther, 1, 2)},
-              {{}, {}, {}},
-              "OF."}}) {
+             {"FirstFiringDecidesAllCount", {rule(kFail, 2), rule(kOther, 1, 2)}, {{}, {}, {}}, "OF."}}) {
         FaultPlan plan;
-        plan.reset(c.rules);
+        plan.reset(rules);
         std::string outcome;
-        for (const Call &call : c.calls) {
+        for (const Call &call : calls) {
             int32_t status = plan.check(call.name, call.card, call.channel, call.inCallback);
             outcome += status == 0 ? '.' : status == kFail ? 'F' : status == kOther ? 'O' : '?';
         }
-        EXPECT_EQ(outcome, c.expected) << c.name;
+        EXPECT_EQ(outcome, expected) << name;
     }
 }
 

@@ -1,9 +1,11 @@
-// Multi-card sessions over the built-in world: what they refuse. The per-card records of the
-// multi-card block and the card sessions' attributes meet the connection workflows, which show
-// them in the legend headings.
+// Multi-card sessions over the built-in world: what they refuse, and a malformed world file. The
+// per-card records of the multi-card block and the card sessions' attributes meet the connection
+// workflows, which show them in the legend headings. The search of the built-in world, as the
+// panel makes it, and what the carriers report of themselves, CardSearchTest's card tree shows.
 #include "SimFixture.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <tuple>
 
 namespace kqtest {
@@ -37,8 +39,8 @@ TEST_F(SessionTest, RefusedListFailsWithATextAndLeavesNoSession) {
     }
 }
 
-// A session holds itself and one per card; a card index outside it, the slot attribute off VXI
-// and a closed session are refused.
+// A session holds itself and one per card, and the slot attribute exists on VXI only. The panel
+// never asks for a card outside its session, nor of a closed one.
 TEST_F(SessionTest, CardSessionsAnswerWithinTheSessionAndNotAfterItsClose) {
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::5::INSTR,TCPIP0::192.0.2.17::INSTR", {5, 1}));
     EXPECT_EQ(kqsim_openSessions(), sessionsBefore_ + 3);
@@ -46,15 +48,30 @@ TEST_F(SessionTest, CardSessionsAnswerWithinTheSessionAndNotAfterItsClose) {
     EXPECT_EQ(viGetAttribute(card(0), VI_ATTR_SLOT, &slot), VI_SUCCESS);
     EXPECT_EQ(slot, 3);
     EXPECT_EQ(viGetAttribute(card(1), VI_ATTR_SLOT, &slot), VI_ERROR_NSUP_ATTR);
-    ViSession fc = VI_NULL;
-    EXPECT_LT(kq7150_getMultFCsession(vi_, -1, &fc), 0);
-    EXPECT_LT(kq7150_getMultFCsession(vi_, 2, &fc), 0);
-
-    const ViSession closed = vi_;
     closeCards();
     EXPECT_EQ(kqsim_openSessions(), sessionsBefore_);
-    EXPECT_LT(kq7150_multClose(closed), 0);
-    EXPECT_LT(kq7150_getMultFCsession(closed, 0, &fc), 0);
+}
+
+using FaultInjectionTest = SimFixture;
+
+// The place of the mistake reaches both the load error and stderr; nothing is left to find.
+TEST_F(FaultInjectionTest, MalformedWorldFileIsNamedWithThePlaceAndLeavesNothingToFind) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(loadWorld("{\n  \"carriers\": [\n    {\"resources\": [\"VXI0::1::INSTR\"],\n  ]\n}"), -1);
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    const char *path = std::getenv("KQ7150_SIM_CONFIG");
+    ASSERT_NE(path, nullptr);
+    char error[1024] = "";
+    kqsim_loadError(error, sizeof error);
+    for (const std::string &message : {std::string(error), stderrText})
+        EXPECT_NE(message.find(std::string(path) + ": line 4"), std::string::npos) << message;
+    ViSession rm = VI_NULL;
+    ViFindList list = VI_NULL;
+    ViUInt32 count = 0;
+    ViChar desc[VI_FIND_BUFLEN] = "";
+    ASSERT_EQ(viOpenDefaultRM(&rm), VI_SUCCESS);
+    EXPECT_EQ(viFindRsrc(rm, "?*INSTR", &list, &count, desc), VI_ERROR_RSRC_NFOUND);
+    viClose(rm);
 }
 
 } // namespace

@@ -13,40 +13,36 @@ std::string driverText(ViStatus status) {
     return kq7150_error_message(VI_NULL, status, text) == VI_SUCCESS ? text : "";
 }
 
-namespace world {
-
-std::string dc(double volts, double noiseRms) {
+std::string world::dc(double volts, double noiseRms) {
     char text[160];
     std::snprintf(text, sizeof text, R"({"type":"sine","amplitude":0,"offset":%.17g,"noiseRms":%.17g})",
                   volts, noiseRms);
     return text;
 }
 
-std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels,
-                 const char *variant) {
-    std::string perChannel;
+std::string world::card(int slot, const std::string &signal, const std::map<int, std::string> &channels,
+                        const char *variant) {
+    std::string text = R"({"slot":)" + std::to_string(slot) + R"(,"variant":")" + variant + R"(","signal":)" +
+                       signal + R"(,"channels":{)";
     for (const auto &[number, channelSignal] : channels)
-        perChannel += (perChannel.empty() ? "\"" : ",\"") + std::to_string(number) + "\":" + channelSignal;
-    return R"({"slot":)" + std::to_string(slot) + R"(,"variant":")" + variant + R"(","signal":)" + signal +
-           R"(,"channels":{)" + perChannel + "}}";
+        text += (text.back() == '{' ? "\"" : ",\"") + std::to_string(number) + "\":" + channelSignal;
+    return text + "}}";
 }
 
-std::string make(const std::vector<std::string> &cards, const std::string &extra) {
+std::string world::make(const std::vector<std::string> &cards, const std::string &extra) {
     std::string text = R"({"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI",)"
                        R"("referenceVoltages":[0.0,2.5],"cards":[)";
-    for (size_t i = 0; i < cards.size(); ++i)
-        text += (i ? "," : "") + cards[i];
+    for (const std::string &card : cards)
+        text += (text.back() == '[' ? "" : ",") + card;
     return text + "]}]" + (extra.empty() ? "" : "," + extra) + "}";
 }
-
-} // namespace world
 
 int SimFixture::loadWorld(const std::string &worldJson, const std::string &faultsJson) {
     static std::atomic<int> counter{0};
     closeCards();
     std::vector<std::string> files;
     for (const auto &[variable, text] :
-         {std::pair{"KQ7150_SIM_CONFIG", &worldJson}, std::pair{"KQ7150_SIM_FAULTS", &faultsJson}}) {
+         {std::pair{"KQ7150_SIM_CONFIG", &worldJson}, {"KQ7150_SIM_FAULTS", &faultsJson}}) {
         if (text->empty()) {
             unsetenv(variable);
             continue;
@@ -59,7 +55,7 @@ int SimFixture::loadWorld(const std::string &worldJson, const std::string &fault
     const int result = kqsim_reload();
     sessionsBefore_ = kqsim_openSessions();
     // The simulation has read them; removing them now leaves nothing behind even when a
-    // death test's child exits without tearing down.
+    // test's process ends without tearing down.
     for (const std::string &path : files)
         std::remove(path.c_str());
     return result;
@@ -72,10 +68,20 @@ void SimFixture::openCards(const std::string &resourceList, std::vector<ViInt16>
 }
 
 void SimFixture::closeCards() {
-    if (vi_ != VI_NULL) {
-        EXPECT_EQ(kq7150_multClose(vi_), VI_SUCCESS);
-    }
+    EXPECT_EQ(vi_ == VI_NULL ? VI_SUCCESS : kq7150_multClose(vi_), VI_SUCCESS);
     vi_ = VI_NULL;
+}
+
+ViSession SimFixture::card(int index) const {
+    ViSession fc = VI_NULL;
+    EXPECT_EQ(kq7150_getMultFCsession(vi_, static_cast<ViInt16>(index), &fc), VI_SUCCESS);
+    return fc;
+}
+
+AcqStatus SimFixture::check() const {
+    AcqStatus s;
+    EXPECT_EQ(kq7150_checkMultAcquisition(vi_, &s.state, &s.errors, &s.backlog, &s.overflow), VI_SUCCESS);
+    return s;
 }
 
 void SimFixture::startPulsed(std::vector<ViUInt16> masks, ViInt32 scansPerTrigger, kq7150_callback_t callback,

@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdint>
 #include <map>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace kqtest {
@@ -29,35 +29,20 @@ constexpr ViInt32 kBlock = 256;    // scans per callback block
 inline double lsb(int gain) {
     return 10.24 / 8388608.0 / gain;
 }
-// A ramp channel's count is its scan number modulo 2^23.
-constexpr int32_t kRampModulus = 1 << 23;
-
 inline double secondsSince(SteadyClock::time_point t0) {
     return std::chrono::duration<double>(SteadyClock::now() - t0).count();
 }
 
 // Polls until pred() holds or the deadline passes; the result is pred()'s last value.
 template <class Pred> bool waitFor(Pred pred, Millis deadline = 3000ms) {
-    const auto end = SteadyClock::now() + deadline;
-    while (!pred()) {
+    for (const auto end = SteadyClock::now() + deadline; !pred(); std::this_thread::sleep_for(1ms))
         if (SteadyClock::now() >= end)
             return pred();
-        std::this_thread::sleep_for(1ms);
-    }
     return true;
 }
-
 // True when pred() held at every poll for the whole duration.
 template <class Pred> bool holdsFor(Pred pred, Millis duration) {
     return !waitFor([&] { return !pred(); }, duration);
-}
-
-// Ramp counts that follow each other by one scan.
-inline ::testing::AssertionResult consecutive(const ViInt32 *v, size_t n) {
-    for (size_t i = 1; i < n; ++i)
-        if (v[i] != (v[i - 1] + 1) % kRampModulus)
-            return ::testing::AssertionFailure() << "scan " << i << " is " << v[i] << " after " << v[i - 1];
-    return ::testing::AssertionSuccess();
 }
 
 // The driver's text of a status, "" when it has none.
@@ -65,7 +50,7 @@ std::string driverText(ViStatus status);
 
 // JSON text of world files.
 namespace world {
-constexpr const char *kRamp = R"({"type":"ramp"})";
+constexpr const char *kRamp = R"({"type":"ramp"})"; // a channel's count is its scan number modulo 2^23
 std::string dc(double volts, double noiseRms = 0.0);
 std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels = {},
                  const char *variant = "BB");
@@ -90,27 +75,23 @@ protected:
     // Points KQ7150_SIM_CONFIG / KQ7150_SIM_FAULTS at files holding the texts (an empty text
     // leaves the variable unset) and reloads; returns kqsim_reload()'s result.
     int loadWorld(const std::string &worldJson, const std::string &faultsJson = "");
-
     // Opens a multi-card session into vi_; TearDown closes it.
     void openCards(const std::string &resourceList, std::vector<ViInt16> cardNumbers);
     void closeCards();
-    ViSession card(int index) const {
-        ViSession fc = VI_NULL;
-        EXPECT_EQ(kq7150_getMultFCsession(vi_, static_cast<ViInt16>(index), &fc), VI_SUCCESS);
-        return fc;
-    }
+    ViSession card(int index) const;
+    AcqStatus check() const;
 
     ViStatus trigger(int source, double level = 0.0, int edge = 1, ViInt32 preTrigger = 0) {
-        return kq7150_setMultTrigConfig(vi_, static_cast<ViInt16>(source), kq7150_MODE_EDGE,
-                                        static_cast<ViInt16>(edge), level, preTrigger);
+        return kq7150_setMultTrigConfig(vi_, ViInt16(source), kq7150_MODE_EDGE, ViInt16(edge), level,
+                                        preTrigger);
     }
     ViStatus configure(std::vector<ViUInt16> masks, double rate, int acqMode, ViInt32 scansPerTrigger) {
-        return kq7150_multConfig(vi_, kq7150_SYNC_MBA, masks.data(), rate, static_cast<ViInt16>(acqMode),
-                                 scansPerTrigger, 0, 0);
+        return kq7150_multConfig(vi_, kq7150_SYNC_MBA, masks.data(), rate, ViInt16(acqMode), scansPerTrigger,
+                                 0, 0);
     }
     ViStatus channel(int globalChannel, int gain, int source = kq7150_SRC_FP_DIFF_DC) {
-        return kq7150_setMultChanConfig(vi_, static_cast<ViInt16>(globalChannel),
-                                        static_cast<ViUInt16>(source), gain, VI_FALSE, VI_FALSE);
+        return kq7150_setMultChanConfig(vi_, ViInt16(globalChannel), ViUInt16(source), gain, VI_FALSE,
+                                        VI_FALSE);
     }
     ViStatus itri() const { return kq7150_generateITRI(card(0), kq7150_PULSE); }
     // Trigger source none at kRate and a software pulse: scans flow from the pulse on, into
@@ -121,30 +102,20 @@ protected:
     // One block of the given scans, acquired to the end and waiting in the card memory.
     void acquireBlock(std::vector<ViUInt16> masks, ViInt32 scans) {
         ASSERT_NO_FATAL_FAILURE(startPulsed(masks, scans));
-        ASSERT_TRUE(waitForState(kq7150_STATE_END));
-    }
-    AcqStatus check() const {
-        AcqStatus s;
-        EXPECT_EQ(kq7150_checkMultAcquisition(vi_, &s.state, &s.errors, &s.backlog, &s.overflow), VI_SUCCESS);
-        return s;
-    }
-    bool waitForState(ViInt16 state, Millis deadline = 3000ms) const {
-        return waitFor([&] { return check().state == state; }, deadline);
+        ASSERT_TRUE(waitFor([&] { return check().state == kq7150_STATE_END; }));
     }
     // Reads scans of the given number of enabled channels, channel-major, as counts (ViInt32)
-    // or volts (ViReal64); a failed read fails the test. The buffer has exactly the size the
-    // read may fill.
+    // or volts (ViReal64) into a buffer of exactly the size the read may fill; a failed read
+    // fails the test.
     template <class T> std::vector<T> read(ViInt32 scans, int channels = 1) {
         std::vector<T> data(static_cast<size_t>(scans) * channels);
-        const ViStatus status = readInto(scans, data.data());
+        ViStatus status = 0;
+        if constexpr (std::is_same_v<T, ViInt32>)
+            status = kq7150_readMultAcquisition32(vi_, scans, data.data());
+        else
+            status = kq7150_readMultAcquisition(vi_, scans, data.data());
         EXPECT_EQ(status, VI_SUCCESS) << driverText(status);
         return data;
-    }
-    ViStatus readInto(ViInt32 scans, ViInt32 *counts) {
-        return kq7150_readMultAcquisition32(vi_, scans, counts);
-    }
-    ViStatus readInto(ViInt32 scans, ViReal64 *volts) {
-        return kq7150_readMultAcquisition(vi_, scans, volts);
     }
 
     ViSession vi_ = VI_NULL;

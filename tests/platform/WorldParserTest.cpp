@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <tuple>
 
 namespace kqsim {
@@ -42,6 +39,10 @@ std::string repeated(const std::string &text, int times) {
         all += text;
     return all;
 }
+// fifoSamples as arrays in arrays, depth levels deep with the document itself.
+std::string nested(int depth) {
+    return "{\"fifoSamples\":\n" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+}
 std::string card(const std::string &fields) {
     return carrier(R"(, "cards": [{"slot": 2)" + fields + "}]");
 }
@@ -70,7 +71,12 @@ TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
               "carriers[0].ipAddress: missing"},
              {card(R"(, "variant": "BBB")"), "cards[0].variant: expected 2 printable"},
              {"{\"utcOffset\": 1,\n \"utcOffset\": 2}",
-              "w.json: line 2, column 12: key given twice in one object"}}) {
+              "w.json: line 2, column 12: key given twice in one object"},
+             // Nesting is bounded while the document is built: whatever walks it later (a refusal
+             // prints the value it found) can then not run out of stack on a hostile file.
+             {nested(64), "w.json: fifoSamples: expected an integer"},
+             {nested(65), "w.json: line 2, column 64: more than 64 nested arrays and objects"},
+             {nested(200000), "w.json: line 2, column 64: more than 64 nested arrays and objects"}}) {
         WorldConfig w = DefaultWorld::make();
         w.utcOffset = 12345;
         std::string error;
@@ -81,47 +87,6 @@ TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
         EXPECT_EQ(w.utcOffset, 12345) << expected;
         EXPECT_EQ(w.carriers.size(), 2u) << expected;
     }
-}
-
-// Bounded while the document is built: whatever walks it later (a refusal prints the value it
-// found) can then not run out of stack on a hostile file.
-TEST(WorldParserTest, NestingIsBoundedAt64Levels) {
-    for (int depth : {64, 65, 200000}) {
-        WorldConfig w;
-        std::string error;
-        const std::string text =
-            "{\"fifoSamples\":\n" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
-        EXPECT_FALSE(WorldParser::parse(text, "w.json", w, error));
-        EXPECT_EQ(error.rfind(depth == 64
-                                  ? "w.json: fifoSamples: expected an integer"
-                                  : "w.json: line 2, column 64: more than 64 nested arrays and objects",
-                              0),
-                  0u)
-            << depth << ": " << error.substr(0, 200);
-    }
-}
-
-TEST(WorldFiles, MissingFileIsNamedWithTheReason) {
-    WorldConfig world = DefaultWorld::make();
-    std::string error, missing = testing::TempDir() + "no-such-world.json";
-    EXPECT_FALSE(WorldParser::loadWorldFile(missing, world, error));
-    EXPECT_EQ(error, "cannot read '" + missing + "': " + std::strerror(ENOENT));
-}
-
-// A fault file states all faults of the run: it replaces those of the world and nothing else.
-TEST(WorldFiles, FaultFileReplacesOnlyTheFaults) {
-    WorldConfig world = DefaultWorld::make();
-    world.faults = {FaultRule{"viOpen", -1, 1, 1, -1, -1, false}};
-    world.errorWord.afterScans = 5;
-    std::string error, path = testing::TempDir() + "faults.json";
-    std::ofstream(path) << R"({"faults": [{"call": "kq7150_multConfig", "status": "0xBFFC0800"}]})";
-    ASSERT_TRUE(WorldParser::loadFaultFile(path, world, error)) << error;
-    ASSERT_EQ(world.faults.size(), 1u);
-    EXPECT_EQ(world.faults[0].call, "kq7150_multConfig");
-    EXPECT_EQ(world.errorWord.afterScans, -1);
-    EXPECT_EQ(world.carriers.size(), 2u);
-    EXPECT_FALSE(WorldParser::parseFaults(R"({"carriers": []})", "f.json", world, error));
-    EXPECT_EQ(error.rfind("f.json: carriers: unknown key", 0), 0u) << error;
 }
 
 } // namespace
