@@ -104,23 +104,16 @@ TEST(ConfigurationKeys, NumbersReadBackExactly) {
     EXPECT_EQ(K::fromNumber(0.5), "0.5");
 }
 
+// The Configuration workflows show the text of a card of another serial number, a gain not
+// offered and a card missing; here the rest: a file without a serial number, a setting with
+// nothing kept, and a long list cut short.
 TEST(ConfigurationMismatches, TellsWhichCardsAndSettingsDoNotFit) {
     ConfigurationMismatches m;
     EXPECT_TRUE(m.matchCard(0, 1, "71500021", "71500021"));
     EXPECT_TRUE(m.matchCard(0, 1, "", "71500021")); // written by hand without a serial number
     EXPECT_TRUE(m.empty());
-    EXPECT_TRUE(m.matchCard(0, 1, "71500021", "71500009"));
-    EXPECT_FALSE(m.matchCard(1, 1, "71500022", ""));
-    m.notOffered("Function Card #1, Channel 2", "Gain", "100", "1");
-    m.notOffered("", "Trigger Source", "PTP Alarm", "None");
     m.notOffered("", "Sine fitting", "3 parameter", "");
-    EXPECT_EQ(m.text(),
-              "Function Card #1: serial number 71500009 here, 71500021 in the file; its settings were "
-              "applied by position\n"
-              "Function Card #2: not present (1 card connected); its settings were not applied\n"
-              "Function Card #1, Channel 2: Gain \"100\" is not offered here; kept \"1\"\n"
-              "Trigger Source \"PTP Alarm\" is not offered here; kept \"None\"\n"
-              "Sine fitting \"3 parameter\" is not offered here");
+    EXPECT_EQ(m.text(), "Sine fitting \"3 parameter\" is not offered here");
 
     ConfigurationMismatches many;
     for (int card = 2; card < 64; ++card)

@@ -1,8 +1,7 @@
 // A recording a test needs on disk, written through the program's own writers (the header and
 // blocks of DataFileWriter, the lines of CsvWriter, the streams of FlacRecordingWriter), so that
 // what a reader meets is what the continuous storage would have left. Header-only and free of
-// any test framework: unit tests, the tool's tests and the end-to-end workflows all build their
-// files with it.
+// any test framework.
 //
 //   StoredRecording r;
 //   r.withFormat(StorageFormat::kBinary32).withMasks({0x03, 0x81}).withBlocks(3).withScans(500);
@@ -42,10 +41,9 @@ struct StoredRecording {
     uint32_t firstSecond = 1700000000;
     uint32_t firstNanosecond = 7;
     Signal signal; // none: sines()
-    // Bytes after the last block (garbage), or cut from its end (a writer that died): of the
-    // file the path names, of a FLAC recording its first card's stream.
+    // Bytes after the last block: of the file the path names, of a FLAC recording its first
+    // card's stream.
     std::string garbage;
-    uint64_t cut = 0;
     // Called once every block is written and flushed, before the FLAC streams are finished,
     // with the blocks their whole frames hold: a test may kill the writer there.
     std::function<void(uint64_t wholeBlocks)> beforeFinish;
@@ -57,15 +55,12 @@ struct StoredRecording {
     StoredRecording &withBlocks(int n) { return blocks = n, *this; }
     StoredRecording &withTimestamps(bool on = true) { return timestamps = on, *this; }
     StoredRecording &withPreTrigger(int n) { return preTrigger = n, *this; }
-    StoredRecording &withLsb(std::vector<double> l) { return lsb = std::move(l), *this; }
-    StoredRecording &withGains(std::vector<int> g) { return gains = std::move(g), *this; }
     StoredRecording &withWholeCounts(bool on = true) { return wholeCounts = on, *this; }
     StoredRecording &withSignal(Signal s) { return signal = std::move(s), *this; }
+    StoredRecording &withGarbage(std::string bytes) { return garbage = std::move(bytes), *this; }
     StoredRecording &withFirstTime(uint32_t s, uint32_t ns) {
         return firstSecond = s, firstNanosecond = ns, *this;
     }
-    StoredRecording &withGarbage(std::string bytes) { return garbage = std::move(bytes), *this; }
-    StoredRecording &withCut(uint64_t bytes) { return cut = bytes, *this; }
 
     int channels() const {
         int n = 0;
@@ -98,11 +93,11 @@ struct StoredRecording {
         return v;
     }
     // Scan times run on from the first by 1/rate, in whole nanoseconds.
-    uint64_t nanosecondsAt(int64_t scan) const {
-        return uint64_t(firstNanosecond) + uint64_t(std::llround(double(scan) * 1e9 / rate));
+    uint64_t at(int64_t scan) const {
+        return firstNanosecond + uint64_t(std::llround(double(scan) * 1e9 / rate));
     }
-    uint32_t second(int64_t scan) const { return uint32_t(firstSecond + nanosecondsAt(scan) / 1000000000u); }
-    uint32_t nanosecond(int64_t scan) const { return uint32_t(nanosecondsAt(scan) % 1000000000u); }
+    uint32_t second(int64_t scan) const { return uint32_t(firstSecond + at(scan) / 1000000000u); }
+    uint32_t nanosecond(int64_t scan) const { return uint32_t(at(scan) % 1000000000u); }
 
     // The same values stored in another format (a FLAC twin of a ViReal64 file of whole counts,
     // the CSV a conversion must match).
@@ -165,8 +160,6 @@ struct StoredRecording {
         if (!ok)
             return "cannot write " + path;
         const std::string end = flac ? FlacRecordingFiles::cardStream(path, 1) : path;
-        if (cut > 0)
-            std::filesystem::resize_file(end, std::filesystem::file_size(end) - cut);
         if (!garbage.empty())
             if (std::FILE *tail = std::fopen(end.c_str(), "ab"))
                 ok = std::fwrite(garbage.data(), 1, garbage.size(), tail) == garbage.size() &&
