@@ -236,7 +236,8 @@ std::string driverText(ViStatus status) {
     return text;
 }
 
-// Multi-card sessions on simulated cards; the error box collects what is reported.
+// Sessions of the two 7150 cards of the built-in VXI carrier; the error box collects what is
+// reported.
 class DriverAcquisitionTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -248,11 +249,9 @@ protected:
         }
         DriverErrorReporter::setErrorBox(nullptr);
     }
-    // The two 7150 cards of the built-in VXI carrier unless told otherwise.
-    void open(const char *resources = "VXI0::5::INSTR,VXI0::5::INSTR",
-              std::vector<ViInt16> cardSlots = {2, 5}) {
-        ASSERT_EQ(kq7150_multInit(resources, cardSlots.data(), VI_TRUE, VI_TRUE, &vi), VI_SUCCESS)
-            << resources;
+    void open() {
+        ViInt16 cards[] = {2, 5};
+        ASSERT_EQ(kq7150_multInit("VXI0::5::INSTR,VXI0::5::INSTR", cards, VI_TRUE, VI_TRUE, &vi), VI_SUCCESS);
         kqsim_clearCallLog();
     }
     SimWorldFiles sim;

@@ -1,7 +1,6 @@
 // A recording a test needs on disk, written through the program's own writers (the header and
-// blocks of DataFileWriter, the lines of CsvWriter, the streams of FlacRecordingWriter), so that
-// what a reader meets is what the continuous storage would have left. Header-only and free of
-// any test framework.
+// blocks of DataFileWriter, the streams of FlacRecordingWriter), so that what a reader meets is
+// what the continuous storage would have left. Header-only and free of any test framework.
 //
 //   StoredRecording r;
 //   r.withFormat(StorageFormat::kBinary32).withMasks({0x03, 0x81}).withBlocks(3).withScans(500);
@@ -9,7 +8,6 @@
 //   r.volts(k, scan) / r.block(b): what a reader must give back.
 #pragma once
 
-#include "CsvWriter.h"
 #include "DataFileWriter.h"
 #include "FlacRecordingFiles.h"
 #include "FlacRecordingWriter.h"
@@ -28,7 +26,8 @@ struct StoredRecording {
     // Volts of stored channel k (block order) at scan number scan, counted from the file's first.
     using Signal = std::function<double(int k, int64_t scan)>;
 
-    int format = StorageFormat::kBinary64; // kBinary64, kBinary32, kCsvVolts, kCsvMilli, kFlacCounts
+    // kBinary64, kBinary32, kFlacCounts; the CSV formats only as the continuous storage's plan
+    int format = StorageFormat::kBinary64;
     double rate = 1000.0;
     std::vector<uint8_t> masks = {0x01}; // per card, bit 0 = channel 1
     int scans = 100;                     // per block
@@ -114,12 +113,9 @@ struct StoredRecording {
         if (!file)
             return "cannot create " + path;
         const bool flac = format == StorageFormat::kFlacCounts;
-        const bool csv = StorageFormat::isCsv(format);
         const double timeOffset = -preTrigger / rate;
-        bool ok = csv ? DataFileWriter::writeCsvHeader(file, format == StorageFormat::kCsvMilli, rate, masks,
-                                                       timestamps)
-                      : DataFileWriter::writeHeader(file, {format, rate, channels(), scans, masks, timeOffset,
-                                                           timestamps, lsbs(), gains});
+        bool ok = DataFileWriter::writeHeader(
+            file, {format, rate, channels(), scans, masks, timeOffset, timestamps, lsbs(), gains});
         FlacRecordingWriter streams;
         if (flac)
             ok = ok && streams.open({path, rate, scans, masks, lsbs(), timeOffset, timestamps, gains});
@@ -139,9 +135,6 @@ struct StoredRecording {
                 ok = FlacRecordingWriter::countsOfVolts(v.data(), counts.data(), channels(), scans,
                                                         l.data()) &&
                      streams.write(counts.data(), seconds, nanoseconds) && streams.flush();
-            } else if (csv) {
-                ok = CsvWriter::writeBlock(file, v.data(), channels(), scans,
-                                           format == StorageFormat::kCsvMilli, seconds, nanoseconds);
             } else if (floats()) {
                 narrow.assign(v.begin(), v.end());
                 ok = DataFileWriter::writeBlock(file, seconds, nanoseconds, scans, narrow.data(),
