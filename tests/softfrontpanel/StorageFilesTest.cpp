@@ -128,17 +128,11 @@ TEST(CsvWriterTest, LinesValuesAndTimestampsMatchPrintfByteForByte) {
     std::mt19937_64 random(2024);
     std::uniform_real_distribution<double> unit(-1.0, 1.0), exponent(-12.0, 12.0);
     std::uniform_int_distribution<int> odd(-500000, 500000), digits(0, 999999);
-    std::vector<double> values = {0.0,           -0.0,
-                                  0.0000005,     -0.0000005,
-                                  2.5e-7,        1.0000005,
-                                  0.0005,        -1.0005,
-                                  1e-7,          -4e-7,
-                                  -1e-9,         1e9,
-                                  1e15,          1e300,
-                                  -DBL_MAX,      DBL_MIN,
-                                  -DBL_TRUE_MIN, HUGE_VAL,
-                                  -HUGE_VAL,     double(NAN),
-                                  -double(NAN),  999999999.9999995};
+    std::vector<double> values = {0.0,       -0.0,      0.0000005,   -0.0000005,    2.5e-7,
+                                  1.0000005, 0.0005,    -1.0005, // halves
+                                  1e-7,      -4e-7,     -1e-9,       1e9,           1e15,
+                                  1e300,     -DBL_MAX,  DBL_MIN,     -DBL_TRUE_MIN, // sizes
+                                  HUGE_VAL,  -HUGE_VAL, double(NAN), -double(NAN),  999999999.9999995};
     for (int i = 0; i < 20000; ++i) {
         const double half = (odd(random) + 0.5) / (i % 2 ? 1e6 : 1e3);
         values.insert(values.end(), {10240.0 * unit(random), 1e-7 * unit(random),
