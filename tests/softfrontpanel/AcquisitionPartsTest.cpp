@@ -138,26 +138,16 @@ TEST(AcquisitionStatusTest, StartForgetsThePreviousRun) {
               std::tuple(uint64_t(0), 0u, uint16_t(0)));
 }
 
-TEST(DemoSignalTest, SinesOfTheirOwnPeriodsMoveOnByAPhaseStepPerBlock) {
-    constexpr int n = 1000;
-    std::vector<double> first(2 * n), second(2 * n);
-    DemoSignal::resetPhase();
-    DemoSignal::fill(first.data(), 2, n);
-    DemoSignal::fill(second.data(), 2, n);
-    EXPECT_NEAR(DemoSignal::phase(), 0.1, 1e-12);
-
-    // Channel 1 runs 1.2 periods per block and channel 2 2.4.
-    for (int k = 0; k < 2; ++k) {
-        const double periods = 1.2 * (k + 1);
-        for (int s = 0; s < n; s += 25) {
-            const double angle = 2 * M_PI * periods * s / n;
-            ASSERT_NEAR(first[k * n + s], std::sin(angle), 1e-9) << "channel " << k + 1 << " scan " << s;
-            ASSERT_NEAR(second[k * n + s], std::sin(angle + 0.05), 1e-9)
-                << "channel " << k + 1 << " scan " << s;
-        }
-    }
+// The periods each channel runs per block are the DemoMode workflow's; here the phase, shared by
+// every view, moves on by 0.05 a fill.
+TEST(DemoSignalTest, EveryFillMovesTheSharedPhaseOn) {
+    std::vector<double> block(2 * 1000);
     double one[4];
-    DemoSignal::fill(one, 1, 4); // any view moves the shared phase on
+    DemoSignal::resetPhase();
+    DemoSignal::fill(block.data(), 2, 1000);
+    DemoSignal::fill(block.data(), 2, 1000);
+    DemoSignal::fill(one, 1, 4);
+    EXPECT_NEAR(block[1000 + 250], std::sin(2 * M_PI * 2.4 * 0.25 + 0.05), 1e-9) << "channel 2, scan 250";
     EXPECT_NEAR(one[0], std::sin(0.1), 1e-12);
     EXPECT_NEAR(DemoSignal::phase(), 0.15, 1e-12);
     DemoSignal::resetPhase();
@@ -187,74 +177,50 @@ TEST(SampleGridTest, SnapsToTheNearestSampleWithinTheBlock) {
     EXPECT_DOUBLE_EQ(empty.snap(0.3), 0.3) << "no samples: the cursor stays where it was put";
 }
 
+// What the cursor workflow does not meet: t2 before t1 (the distance and its reciprocal keep
+// their sign), no distance (no division by zero), a distance far below the span (digits of its
+// own), and a custom unit, which is never scaled.
 TEST(CursorReadoutTest, DistanceReciprocalAndDifferencesInTheTrackersUnits) {
     CursorReadout r;
-    r.t1 = 0.003;
-    r.t2 = 0.001;
-    r.timeSpan = 0.01;
-    r.valueSpan = 20.48;
-    r.channels = {{"FC #1 Ch 1", 0.5, -0.25}};
-    EXPECT_EQ(r.timeLine(), "t1 = 3.000 ms,  t2 = 1.000 ms,  dt = -2.000 ms,  1/dt = -500.000 Hz")
-        << "t2 before t1: the distance and its reciprocal keep their sign";
-    EXPECT_EQ(r.row(r.channels[0]),
-              (std::array<std::string, 4>{"FC #1 Ch 1", "0.500 V", "-0.250 V", "-0.750 V"}));
-
-    r.t1 = r.t2 = 0.25;
-    r.timeSpan = 1.0;
-    EXPECT_EQ(r.timeLine(), "t1 = 0.250 s,  t2 = 0.250 s,  dt = 0.000 s,  1/dt = ---")
-        << "no division by zero";
-    r.t2 = 0.25 + 4e-6; // a distance far below the span gets digits of its own
-    EXPECT_EQ(r.timeLine().substr(r.timeLine().find("dt")), "dt = 4.000 us,  1/dt = 250.000 kHz");
+    const std::tuple<double, double, double, std::string> lines[] = {
+        {0.003, 0.001, 0.01, "t1 = 3.000 ms,  t2 = 1.000 ms,  dt = -2.000 ms,  1/dt = -500.000 Hz"},
+        {0.25, 0.25, 1.0, "t1 = 0.250 s,  t2 = 0.250 s,  dt = 0.000 s,  1/dt = ---"},
+        {0.25, 0.25 + 4e-6, 1.0, "t1 = 0.250 s,  t2 = 0.250 s,  dt = 4.000 us,  1/dt = 250.000 kHz"}};
+    for (const auto &[t1, t2, span, line] : lines) {
+        std::tie(r.t1, r.t2, r.timeSpan) = std::tie(t1, t2, span);
+        EXPECT_EQ(r.timeLine(), line);
+    }
     EXPECT_EQ(CursorReadout::frequencyText(2.5e6), "2.500 MHz");
-
     r.unit = "bar";
     r.valueSpan = 1e-3;
-    EXPECT_EQ(r.row({"x", 1.0, 3.5})[3], "2.500 bar") << "a custom unit is never scaled";
+    EXPECT_EQ(r.row({"x", 1.0, 3.5})[3], "2.500 bar");
 }
 
-// A stored file of one card with channels 1 and 2 and blocks of 4 scans, rate 1000 Hz, from
-// 250 scans before the trigger. Sample i of block b holds 10 b + i / 8, exact in either width.
-class OfflinePlaybackTest : public ::testing::Test {
-protected:
-    void TearDown() override { std::filesystem::remove(path); }
-    void write(bool doubles, bool timestamps, int blocks) {
-        StoredRecording r;
-        r.withFormat(doubles ? StorageFormat::kBinary64 : StorageFormat::kBinary32).withMasks({0x03});
-        r.withScans(4).withBlocks(blocks).withTimestamps(timestamps).withPreTrigger(250);
-        r.signal = [](int k, int64_t scan) { return 10.0 * double(scan / 4) + double(k * 4 + scan % 4) / 8; };
-        ASSERT_EQ(r.write(path), "");
-        ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
-    }
+// Blocks of 4 scans of channels 1 and 2, 1000 Hz, from 250 scans before the trigger; sample i of
+// block b holds 10 b + i / 8, exact in floats. Playing a ViReal64 and a FLAC recording block by
+// block is the Playback workflow's; here: floats with scan times between the values, the block
+// filled and nothing beyond it, and block starts past 2^32 scans.
+TEST(OfflinePlaybackTest, LoadsFloatsAsDoublesAndCountsBlockStartsWithoutWrapping) {
     const std::string path = ::testing::TempDir() + "kq-offline-" + std::to_string(getpid()) + ".bin7150";
+    StoredRecording r;
+    r.withFormat(StorageFormat::kBinary32).withMasks({0x03}).withScans(4).withBlocks(3).withTimestamps();
+    r.withPreTrigger(250).signal = [](int k, int64_t scan) {
+        return 10.0 * double(scan / 4) + double(k * 4 + scan % 4) / 8;
+    };
+    ASSERT_EQ(r.write(path), "");
     fileInfo_t info{};
-};
-
-TEST_F(OfflinePlaybackTest, LoadsTheBlockAskedForAsDoubles) {
-    for (const bool doubles : {false, true}) {
-        SCOPED_TRACE(doubles ? "ViReal64" : "ViReal32 with timestamps");
-        ASSERT_NO_FATAL_FAILURE(write(doubles, !doubles, 3));
-        OfflinePlayback playback(info);
-        for (const int b : {2, 0}) {
-            std::vector<double> data(9, -99.0); // one more than the block: nothing may land there
-            ASSERT_EQ(playback.load(b, data.data()), OfflinePlayback::Result::Loaded);
-            for (int i = 0; i < 8; ++i)
-                EXPECT_EQ(data[i], 10.0 * b + i / 8.0) << "block " << b << " sample " << i;
-            EXPECT_EQ(data[8], -99.0);
-        }
-        double data[8];
-        EXPECT_EQ(playback.load(3, data), OfflinePlayback::Result::ReadFailed) << "past the last block";
-        std::filesystem::remove(path);
-        EXPECT_EQ(playback.load(0, data), OfflinePlayback::Result::ReadFailed) << "file gone";
-    }
-}
-
-TEST_F(OfflinePlaybackTest, BlockStartCountsFromTheTriggerWithoutWrapping) {
-    ASSERT_NO_FATAL_FAILURE(write(true, false, 1));
-    EXPECT_DOUBLE_EQ(OfflinePlayback(info).blockStart(0), -0.25);
-    EXPECT_DOUBLE_EQ(OfflinePlayback(info).blockStart(2), 2 * 4 / 1000.0 - 0.25);
-    fileInfo_t longFile = info;
-    longFile.scansPerBlock = 131072; // block 3e6 starts at scan 393216000000, far past 2^32
-    EXPECT_DOUBLE_EQ(OfflinePlayback(longFile).blockStart(3000000), 393216000.0 - 0.25);
+    ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
+    OfflinePlayback playback(info);
+    std::vector<double> data(9, -99.0); // one more than the block: nothing may land there
+    ASSERT_EQ(playback.load(2, data.data()), OfflinePlayback::Result::Loaded);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(data[i], 20.0 + i / 8.0) << "sample " << i;
+    EXPECT_EQ(data[8], -99.0);
+    EXPECT_EQ(playback.load(3, data.data()), OfflinePlayback::Result::ReadFailed) << "past the last block";
+    std::filesystem::remove(path);
+    EXPECT_DOUBLE_EQ(playback.blockStart(2), 2 * 4 / 1000.0 - 0.25);
+    info.scansPerBlock = 131072; // block 3e6 starts at scan 393216000000, far past 2^32
+    EXPECT_DOUBLE_EQ(OfflinePlayback(info).blockStart(3000000), 393216000.0 - 0.25);
 }
 
 std::string driverText(ViStatus status) {
@@ -263,7 +229,8 @@ std::string driverText(ViStatus status) {
     return text;
 }
 
-// Multi-card sessions on simulated cards; the error box collects what is reported.
+// Sessions of the two 7150 cards of the built-in VXI carrier; the error box collects what is
+// reported.
 class DriverAcquisitionTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -275,11 +242,9 @@ protected:
         }
         DriverErrorReporter::setErrorBox(nullptr);
     }
-    // The two 7150 cards of the built-in VXI carrier unless told otherwise.
-    void open(const char *resources = "VXI0::5::INSTR,VXI0::5::INSTR",
-              std::vector<ViInt16> cardSlots = {2, 5}) {
-        ASSERT_EQ(kq7150_multInit(resources, cardSlots.data(), VI_TRUE, VI_TRUE, &vi), VI_SUCCESS)
-            << resources;
+    void open() {
+        ViInt16 cards[] = {2, 5};
+        ASSERT_EQ(kq7150_multInit("VXI0::5::INSTR,VXI0::5::INSTR", cards, VI_TRUE, VI_TRUE, &vi), VI_SUCCESS);
         kqsim_clearCallLog();
     }
     SimWorldFiles sim;

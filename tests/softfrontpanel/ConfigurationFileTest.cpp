@@ -11,6 +11,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 namespace K = ConfigurationKeys;
 
@@ -33,29 +34,24 @@ std::string checkError(const std::string &text) {
 
 } // namespace
 
+// Saving and opening settings through the window is the ConfigurationSaveOpen workflow's; here
+// a value set twice, an empty value, a hand-edited file (comments, blanks around names, Windows
+// line ends) and the lines the values were found on.
 TEST(ConfigurationFile, WhatIsWrittenReadsBackWithItsLines) {
-    ConfigurationFile written;
+    ConfigurationFile written, read;
     written.set(K::kStorage, "FileName", "/data/run 1=a; b.bin7150");
-    written.set(K::cardSection(0), K::channelKey(7, "Gain"), "1000");
-    written.set(K::kStorage, "Format", "Text, CSV (mV)");
-    written.set(K::kStorage, "FileName", "/data/second.bin7150"); // replaced, not added
     written.set(K::kView, "UnitName", "");
-
-    ConfigurationFile read;
+    written.set(K::kStorage, "FileName", "/data/second.bin7150"); // replaced, not added
     std::string error;
     ASSERT_TRUE(ConfigurationFile::parse(written.text(), read, error)) << error;
-    ASSERT_EQ(read.entries().size(), 4u);
-    EXPECT_EQ(read.find("Storage", "FileName")->value, "/data/second.bin7150");
-    EXPECT_EQ(read.find("Storage", "Format")->line, 3);
-    EXPECT_EQ(read.find("Card1", "Channel8.Gain")->value, "1000");
-    EXPECT_EQ(read.find("View", "UnitName")->value, "");
-    EXPECT_TRUE(K::check(read, error)) << error;
-    // A hand-edited file: comments, blanks around names, Windows line ends.
+    ASSERT_EQ(read.entries().size(), 2u);
+    EXPECT_EQ(
+        std::tuple(read.find("Storage", "FileName")->value, read.find("View", "UnitName")->line),
+        std::tuple(std::string("/data/second.bin7150"), 5)); // after [Storage], its key, a blank line, [View]
     ASSERT_TRUE(
         ConfigurationFile::parse("# mine\r\n[View]\r\n ; old\r\n  Symbols = Large \r\n", read, error));
-    EXPECT_EQ(read.find("View", "Symbols")->value, "Large");
-    EXPECT_EQ(read.find("View", "Symbols")->line, 4);
-
+    EXPECT_EQ(std::tuple(read.find("View", "Symbols")->value, read.find("View", "Symbols")->line),
+              std::tuple(std::string("Large"), 4));
     EXPECT_THROW(written.set(K::kStorage, "FileName", "a\nb"), std::invalid_argument);
     EXPECT_THROW(written.set(K::kStorage, "File=Name", "a"), std::invalid_argument);
 }
@@ -104,23 +100,16 @@ TEST(ConfigurationKeys, NumbersReadBackExactly) {
     EXPECT_EQ(K::fromNumber(0.5), "0.5");
 }
 
+// The Configuration workflows show the text of a card of another serial number, a gain not
+// offered and a card missing; here the rest: a file without a serial number, a setting with
+// nothing kept, and a long list cut short.
 TEST(ConfigurationMismatches, TellsWhichCardsAndSettingsDoNotFit) {
     ConfigurationMismatches m;
     EXPECT_TRUE(m.matchCard(0, 1, "71500021", "71500021"));
     EXPECT_TRUE(m.matchCard(0, 1, "", "71500021")); // written by hand without a serial number
     EXPECT_TRUE(m.empty());
-    EXPECT_TRUE(m.matchCard(0, 1, "71500021", "71500009"));
-    EXPECT_FALSE(m.matchCard(1, 1, "71500022", ""));
-    m.notOffered("Function Card #1, Channel 2", "Gain", "100", "1");
-    m.notOffered("", "Trigger Source", "PTP Alarm", "None");
     m.notOffered("", "Sine fitting", "3 parameter", "");
-    EXPECT_EQ(m.text(),
-              "Function Card #1: serial number 71500009 here, 71500021 in the file; its settings were "
-              "applied by position\n"
-              "Function Card #2: not present (1 card connected); its settings were not applied\n"
-              "Function Card #1, Channel 2: Gain \"100\" is not offered here; kept \"1\"\n"
-              "Trigger Source \"PTP Alarm\" is not offered here; kept \"None\"\n"
-              "Sine fitting \"3 parameter\" is not offered here");
+    EXPECT_EQ(m.text(), "Sine fitting \"3 parameter\" is not offered here");
 
     ConfigurationMismatches many;
     for (int card = 2; card < 64; ++card)

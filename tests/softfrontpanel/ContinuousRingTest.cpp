@@ -222,14 +222,6 @@ TEST_F(ContinuousRingTest, DisplayBlockComesWithItsOwnNumber) {
     stop();
 }
 
-// Every stream of the recording passes the reference decoder's test, where it is installed.
-void expectFlacTestPasses(const std::string &description, int cards, bool timestamps) {
-    if (std::system("command -v flac >/dev/null 2>&1") != 0)
-        return;
-    for (const std::string &stream : FlacRecordingFiles::streams(description, cards, timestamps))
-        EXPECT_EQ(std::system(("flac -t -s '" + stream + "'").c_str()), 0) << stream;
-}
-
 // The bytes of the recording at path: the description and its streams.
 uint64_t recordingBytes(const std::string &path, bool timestamps) {
     uint64_t bytes = fs::file_size(path);
@@ -256,7 +248,6 @@ TEST_F(ContinuousRingTest, FlacStoresEveryBlockReadWithEachChannelsVoltsPerCount
         EXPECT_EQ(file.blocks, ring.blocksStored.load());
         EXPECT_EQ(file.blocks, blocks);
         EXPECT_EQ(ring.fileBytes.load(), recordingBytes(path, timestamps));
-        expectFlacTestPasses(path, 2, timestamps);
     }
 }
 

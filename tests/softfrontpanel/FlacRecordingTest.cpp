@@ -205,20 +205,18 @@ TEST_F(FlacRecordingTest, HostileStreamsAreRefusedOrReadOnlyWhereWhole) {
     EXPECT_LE(damaged, 6) << "only the damaged frame's blocks";
 }
 
-// Only 24-bit counts, and only volts that are exactly such counts, can be stored without loss.
+// Only 24-bit counts, and only volts that are exactly such counts, can be stored without loss;
+// a negative zero would read back as +0 V.
 TEST(FlacCountsTest, CountsOutside24BitsAndVoltsThatAreNoCountsAreRefused) {
-    const int32_t edges[] = {FlacRecordingWriter::kMinCount, FlacRecordingWriter::kMaxCount};
-    const int32_t beyond[] = {FlacRecordingWriter::kMinCount - 1, FlacRecordingWriter::kMaxCount + 1};
-    EXPECT_TRUE(FlacRecordingWriter::fits(edges, 2));
-    EXPECT_FALSE(FlacRecordingWriter::fits(beyond, 1));
-    EXPECT_FALSE(FlacRecordingWriter::fits(beyond + 1, 1));
-    const double step = StorageFormat::lsb(0), over[] = {(FlacRecordingWriter::kMaxCount + 1) * step},
-                 negativeZero[] = {-0.0}, half[] = {2.5 * step};
+    const int32_t counts[] = {FlacRecordingWriter::kMinCount, FlacRecordingWriter::kMaxCount,
+                              FlacRecordingWriter::kMinCount - 1, FlacRecordingWriter::kMaxCount + 1};
+    EXPECT_EQ(std::tuple(FlacRecordingWriter::fits(counts, 2), FlacRecordingWriter::fits(counts + 2, 1),
+                         FlacRecordingWriter::fits(counts + 3, 1)),
+              std::tuple(true, false, false));
+    const double step = StorageFormat::lsb(0);
     int32_t count = 0;
-    EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(over, &count, 1, 1, &step));
-    EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(half, &count, 1, 1, &step));
-    EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(negativeZero, &count, 1, 1, &step))
-        << "it reads back as +0 V";
+    for (const double volts : {(FlacRecordingWriter::kMaxCount + 1) * step, 2.5 * step, -0.0})
+        EXPECT_FALSE(FlacRecordingWriter::countsOfVolts(&volts, &count, 1, 1, &step)) << volts;
 }
 
 } // namespace

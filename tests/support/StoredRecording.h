@@ -1,8 +1,6 @@
 // A recording a test needs on disk, written through the program's own writers (the header and
-// blocks of DataFileWriter, the lines of CsvWriter, the streams of FlacRecordingWriter), so that
-// what a reader meets is what the continuous storage would have left. Header-only and free of
-// any test framework: unit tests, the tool's tests and the end-to-end workflows all build their
-// files with it.
+// blocks of DataFileWriter, the streams of FlacRecordingWriter), so that what a reader meets is
+// what the continuous storage would have left. Header-only and free of any test framework.
 //
 //   StoredRecording r;
 //   r.withFormat(StorageFormat::kBinary32).withMasks({0x03, 0x81}).withBlocks(3).withScans(500);
@@ -10,7 +8,6 @@
 //   r.volts(k, scan) / r.block(b): what a reader must give back.
 #pragma once
 
-#include "CsvWriter.h"
 #include "DataFileWriter.h"
 #include "FlacRecordingFiles.h"
 #include "FlacRecordingWriter.h"
@@ -29,7 +26,8 @@ struct StoredRecording {
     // Volts of stored channel k (block order) at scan number scan, counted from the file's first.
     using Signal = std::function<double(int k, int64_t scan)>;
 
-    int format = StorageFormat::kBinary64; // kBinary64, kBinary32, kCsvVolts, kCsvMilli, kFlacCounts
+    // kBinary64, kBinary32, kFlacCounts; the CSV formats only as the continuous storage's plan
+    int format = StorageFormat::kBinary64;
     double rate = 1000.0;
     std::vector<uint8_t> masks = {0x01}; // per card, bit 0 = channel 1
     int scans = 100;                     // per block
@@ -42,10 +40,9 @@ struct StoredRecording {
     uint32_t firstSecond = 1700000000;
     uint32_t firstNanosecond = 7;
     Signal signal; // none: sines()
-    // Bytes after the last block (garbage), or cut from its end (a writer that died): of the
-    // file the path names, of a FLAC recording its first card's stream.
+    // Bytes after the last block: of the file the path names, of a FLAC recording its first
+    // card's stream.
     std::string garbage;
-    uint64_t cut = 0;
     // Called once every block is written and flushed, before the FLAC streams are finished,
     // with the blocks their whole frames hold: a test may kill the writer there.
     std::function<void(uint64_t wholeBlocks)> beforeFinish;
@@ -57,15 +54,12 @@ struct StoredRecording {
     StoredRecording &withBlocks(int n) { return blocks = n, *this; }
     StoredRecording &withTimestamps(bool on = true) { return timestamps = on, *this; }
     StoredRecording &withPreTrigger(int n) { return preTrigger = n, *this; }
-    StoredRecording &withLsb(std::vector<double> l) { return lsb = std::move(l), *this; }
-    StoredRecording &withGains(std::vector<int> g) { return gains = std::move(g), *this; }
     StoredRecording &withWholeCounts(bool on = true) { return wholeCounts = on, *this; }
     StoredRecording &withSignal(Signal s) { return signal = std::move(s), *this; }
+    StoredRecording &withGarbage(std::string bytes) { return garbage = std::move(bytes), *this; }
     StoredRecording &withFirstTime(uint32_t s, uint32_t ns) {
         return firstSecond = s, firstNanosecond = ns, *this;
     }
-    StoredRecording &withGarbage(std::string bytes) { return garbage = std::move(bytes), *this; }
-    StoredRecording &withCut(uint64_t bytes) { return cut = bytes, *this; }
 
     int channels() const {
         int n = 0;
@@ -98,11 +92,11 @@ struct StoredRecording {
         return v;
     }
     // Scan times run on from the first by 1/rate, in whole nanoseconds.
-    uint64_t nanosecondsAt(int64_t scan) const {
-        return uint64_t(firstNanosecond) + uint64_t(std::llround(double(scan) * 1e9 / rate));
+    uint64_t at(int64_t scan) const {
+        return firstNanosecond + uint64_t(std::llround(double(scan) * 1e9 / rate));
     }
-    uint32_t second(int64_t scan) const { return uint32_t(firstSecond + nanosecondsAt(scan) / 1000000000u); }
-    uint32_t nanosecond(int64_t scan) const { return uint32_t(nanosecondsAt(scan) % 1000000000u); }
+    uint32_t second(int64_t scan) const { return uint32_t(firstSecond + at(scan) / 1000000000u); }
+    uint32_t nanosecond(int64_t scan) const { return uint32_t(at(scan) % 1000000000u); }
 
     // The same values stored in another format (a FLAC twin of a ViReal64 file of whole counts,
     // the CSV a conversion must match).
@@ -119,12 +113,9 @@ struct StoredRecording {
         if (!file)
             return "cannot create " + path;
         const bool flac = format == StorageFormat::kFlacCounts;
-        const bool csv = StorageFormat::isCsv(format);
         const double timeOffset = -preTrigger / rate;
-        bool ok = csv ? DataFileWriter::writeCsvHeader(file, format == StorageFormat::kCsvMilli, rate, masks,
-                                                       timestamps)
-                      : DataFileWriter::writeHeader(file, {format, rate, channels(), scans, masks, timeOffset,
-                                                           timestamps, lsbs(), gains});
+        bool ok = DataFileWriter::writeHeader(
+            file, {format, rate, channels(), scans, masks, timeOffset, timestamps, lsbs(), gains});
         FlacRecordingWriter streams;
         if (flac)
             ok = ok && streams.open({path, rate, scans, masks, lsbs(), timeOffset, timestamps, gains});
@@ -144,9 +135,6 @@ struct StoredRecording {
                 ok = FlacRecordingWriter::countsOfVolts(v.data(), counts.data(), channels(), scans,
                                                         l.data()) &&
                      streams.write(counts.data(), seconds, nanoseconds) && streams.flush();
-            } else if (csv) {
-                ok = CsvWriter::writeBlock(file, v.data(), channels(), scans,
-                                           format == StorageFormat::kCsvMilli, seconds, nanoseconds);
             } else if (floats()) {
                 narrow.assign(v.begin(), v.end());
                 ok = DataFileWriter::writeBlock(file, seconds, nanoseconds, scans, narrow.data(),
@@ -165,8 +153,6 @@ struct StoredRecording {
         if (!ok)
             return "cannot write " + path;
         const std::string end = flac ? FlacRecordingFiles::cardStream(path, 1) : path;
-        if (cut > 0)
-            std::filesystem::resize_file(end, std::filesystem::file_size(end) - cut);
         if (!garbage.empty())
             if (std::FILE *tail = std::fopen(end.c_str(), "ab"))
                 ok = std::fwrite(garbage.data(), 1, garbage.size(), tail) == garbage.size() &&

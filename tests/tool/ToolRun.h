@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,12 +34,9 @@ inline ToolRun runTool(const QStringList &args) {
 
 inline std::vector<std::string> lines(const std::string &text) {
     std::vector<std::string> result;
-    for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
-        end = text.find('\n', at);
-        if (end == std::string::npos)
-            end = text.size();
-        result.push_back(text.substr(at, end - at));
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
     return result;
 }
 
