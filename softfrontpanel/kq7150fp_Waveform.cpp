@@ -2,7 +2,6 @@
 
 #include "AcquisitionEngine.h"
 #include "AcquisitionStatus.h"
-#include "ColumnReducedCurve.h"
 #include "DemoSignal.h"
 #include "LegendHeading.h"
 #include "OfflinePlayback.h"
@@ -11,7 +10,6 @@
 #include "SpectrumFeed.h"
 #include "StatusLine.h"
 #include "acqConfig.h"
-#include "axisConfig.h"
 #include "chLabel.h"
 #include "cursorReadoutView.h"
 #include "kq7000fp_PTPalarm.h"
@@ -21,17 +19,12 @@
 #include "kq7150fp_App.h"
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_chCfg.h"
-#include "myQwtPlotPicker.h"
-#include "plotContextMenu.h"
 #include "waveformCursors.h"
 
 #include <qwt_plot.h>
-#include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
-#include <qwt_plot_grid.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_zoomer.h>
-#include <qwt_symbol.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -40,7 +33,6 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QMenu>
 #include <QShortcut>
 #include <QSlider>
 #include <QTabWidget>
@@ -48,31 +40,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
 constexpr int kChannels = 8;
-// The plot's height on a screen that has room; a short screen (768 pixels, or 720 scaled) may
-// take it down to the smaller one so that the legend rows and the controls stay in the window.
-constexpr int kPlotHeight = 400;
-constexpr int kSmallestPlotHeight = 150;
-constexpr double kFullScale = 10.24;
 constexpr int kMeasurementsTab = 4;
 constexpr int kFirstSettingsTab = 2;
 const char kDiskWaitText[] = "Waiting for the disk to take the last blocks...";
-
-// What the mouse and keys do on the plot; the what's-this button, then a click on the plot, shows it.
-const char kPlotHelp[] =
-    "<html><b>Waveforms</b><ul>"
-    "<li>Drag a rectangle with the left mouse button to zoom in. The middle button goes back one zoom step, "
-    "Shift + middle button forward again; right click for the menu: <i>Reset Zoom</i> shows the whole plot, "
-    "<i>Save Plot As...</i>, <i>Cursors</i>.</li>"
-    "<li>Click the voltage axis for its range and a custom unit, the time axis for its range.</li>"
-    "<li>Cursors (View &gt; Cursors, Ctrl+K): drag a cursor line, or Ctrl + left click places cursor 1 and "
-    "Ctrl + right click cursor 2.</li>"
-    "<li>Space starts and stops the repetitive acquisition.</li></ul></html>";
 
 QAbstractButton *frameButton(QWidget *app, const char *name) {
     return app->findChild<QAbstractButton *>(name);
@@ -108,15 +83,15 @@ kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
     });
 
     auto *page = new QVBoxLayout(this);
-    buildPlot();
+    m_view = new WaveformPlot(this);
+    m_plot = m_view->plot();
+    connect(m_view, &WaveformPlot::readoutChanged, this, &kq7150fp_Waveform::updateCursorReadout);
     page->addWidget(m_plot, 1);
-    m_cursorView = new cursorReadoutView(this);
-    m_cursorView->hide();
-    page->addWidget(m_cursorView);
+    page->addWidget(m_view->cursorView());
     buildControls();
     page->addWidget(m_controls);
-    buildCurves();
-    m_axes = new WaveformAxes(this, m_plot, m_picker, frameButton(m_app, "autoscaleButton"), [this] {
+    m_view->addCurves(*m_controls);
+    m_axes = new WaveformAxes(this, m_plot, picker(), frameButton(m_app, "autoscaleButton"), [this] {
         const QwtScaleDiv &div = m_plot->axisScaleDiv(QwtPlot::xBottom);
         if (m_scans > 0)
             return std::pair(m_time[0], m_time[m_scans - 1]);
@@ -130,55 +105,6 @@ kq7150fp_Waveform::kq7150fp_Waveform(kq7150fp_App *app)
 }
 
 kq7150fp_Waveform::~kq7150fp_Waveform() = default;
-
-int kq7150fp_Waveform::yieldHeight(int pixels) {
-    const int height = std::max(kSmallestPlotHeight, kPlotHeight - std::max(pixels, 0));
-    m_plot->setMinimumHeight(height);
-    return kPlotHeight - height;
-}
-
-void kq7150fp_Waveform::buildPlot() {
-    m_plot = new QwtPlot(this);
-    m_plot->setMinimumHeight(kPlotHeight);
-    m_plot->setFrameStyle(QFrame::NoFrame);
-    const QFont axisFont("courier", 8);
-    m_plot->setAxisFont(QwtPlot::yLeft, axisFont);
-    m_plot->setAxisFont(QwtPlot::xBottom, axisFont);
-    for (auto [axis, text] : {std::pair{QwtPlot::yLeft, "Volts"}, std::pair{QwtPlot::xBottom, "Seconds"}}) {
-        QwtText title(text);
-        title.setFont(WaveformAxes::titleFont());
-        m_plot->setAxisTitle(axis, title);
-    }
-    m_plot->setAxisMaxMajor(QwtPlot::xBottom, 5);
-    m_plot->setAxisScale(QwtPlot::xBottom, 0.0, 1.0);
-    m_plot->setAxisScale(QwtPlot::yLeft, -kFullScale, kFullScale);
-    m_plot->setCanvasBackground(QColor(Qt::darkBlue).darker(200).darker(200));
-
-    auto *grid = new QwtPlotGrid;
-    grid->enableXMin(true);
-    grid->setMajorPen(QPen(Qt::darkGray, 0, Qt::DotLine));
-    grid->setMinorPen(QPen(QColor(Qt::darkGray).darker(150), 0, Qt::DotLine));
-    grid->attach(m_plot);
-
-    m_picker = new myQwtPlotPicker(m_plot->canvas());
-    m_trigger = new QwtPlotMarker;
-    m_trigger->setLineStyle(QwtPlotMarker::VLine);
-    m_trigger->setLinePen(QPen(Qt::red, 0, Qt::DashDotLine));
-    m_trigger->setSymbol(new QwtSymbol(QwtSymbol::XCross, QBrush(), QPen(Qt::red), QSize(9, 9)));
-    // Attached from the start, so that the plot owns it even when no channel trigger shows it.
-    m_trigger->hide();
-    m_trigger->attach(m_plot);
-    m_zoomer = new QwtPlotZoomer(m_plot->canvas());
-    m_zoomer->setRubberBandPen(QPen(Qt::white));
-    m_zoomer->setTrackerMode(QwtPicker::AlwaysOff);
-    connect(m_zoomer, &QwtPlotZoomer::zoomed, this, &kq7150fp_Waveform::zoomed);
-    m_contextMenu = new plotContextMenu(m_plot, m_zoomer, "waveforms");
-    m_cursors = new waveformCursors(m_plot);
-    m_contextMenu->menu()->addSeparator();
-    m_contextMenu->menu()->addAction(m_cursors->action());
-    connect(m_cursors, &waveformCursors::changed, this, &kq7150fp_Waveform::updateCursorReadout);
-    m_plot->setWhatsThis(kPlotHelp);
-}
 
 void kq7150fp_Waveform::buildControls() {
     m_controls = new WaveformControls(m_cards, this);
@@ -206,20 +132,6 @@ void kq7150fp_Waveform::buildLegend() {
 
 void kq7150fp_Waveform::feedSpectrum(plot_voltage *spectrum) {
     m_spectra = std::make_unique<SpectrumFeed>(this, spectrum, frameButton(m_app, "autoscaleButton"));
-}
-
-void kq7150fp_Waveform::buildCurves() {
-    for (int i = 0; i < m_controls->legendCount(); ++i) {
-        const QColor colour = m_controls->legend(i)->colour();
-        auto *curve = new ColumnReducedCurve(QString("Ch %1").arg(i % kChannels + 1));
-        curve->setPen(QPen(colour, 1));
-        curve->setSymbol(new QwtSymbol(QwtSymbol::NoSymbol, QBrush(colour), QPen(colour), QSize(0, 0)));
-        curve->setPaintAttribute(QwtPlotCurve::ClipPolygons, true);
-        curve->setPaintAttribute(QwtPlotCurve::FilterPoints, true); // symbols on one pixel are drawn once
-        curve->setRenderHint(QwtPlotItem::RenderAntialiased, false);
-        curve->attach(m_plot);
-        m_curves.push_back(curve);
-    }
 }
 
 void kq7150fp_Waveform::showOffline(const fileInfo_t &file) {
@@ -533,12 +445,7 @@ void kq7150fp_Waveform::setOverrangeLamps(uint16_t errors) {
 }
 
 void kq7150fp_Waveform::blockRange(double t0, double t1) {
-    m_plot->setAxisAutoScale(QwtPlot::xBottom, false);
-    m_plot->setAxisScale(QwtPlot::xBottom, t0, t1);
-    m_plot->updateAxes();
-    const QwtScaleDiv &y = m_plot->axisScaleDiv(QwtPlot::yLeft);
-    m_picker->setXRange(t0, t1);
-    m_picker->setYRange(y.lowerBound(), y.upperBound());
+    m_view->setTimeRange(t0, t1);
     for (int i = 0; i < m_scans; ++i)
         m_time[i] = i / m_rate + t0;
 }
@@ -571,8 +478,8 @@ const double *kq7150fp_Waveform::displayed(int block) {
 
 void kq7150fp_Waveform::updatePlot() {
     int block = 0;
-    for (int i = 0; i < m_curves.size(); ++i) {
-        QwtPlotCurve *curve = m_curves[i];
+    for (int i = 0; i < m_view->curves().size(); ++i) {
+        QwtPlotCurve *curve = m_view->curves()[i];
         const chLabel *label = m_controls->legend(i);
         if (!m_acquired.isEnabled(i / kChannels, i % kChannels) || m_scans < 1) {
             curve->setSamples(QVector<QPointF>());
@@ -590,38 +497,20 @@ void kq7150fp_Waveform::updatePlot() {
     const double first = m_scans > 0 ? m_time[0] : 0.0;
     const double last = m_scans > 0 ? m_time[m_scans - 1] : 1.0;
     const auto [low, high] = m_axes->fullScale();
-    m_zoomer->setZoomBase(QRectF(QPointF(first, low), QPointF(last, high)));
+    zoomer()->setZoomBase(QRectF(QPointF(first, low), QPointF(last, high)));
 
     // Shown from the first acquisition on a channel trigger; there is no trigger point before.
     if (m_markerPending && TriggerPlan::isChannel(m_triggerSource)) {
-        m_trigger->setValue(0.0, m_app->daq->trgLvl->value());
-        m_trigger->show();
+        triggerMarker()->setValue(0.0, m_app->daq->trgLvl->value());
+        triggerMarker()->show();
     }
     m_markerPending = false;
-    m_cursors->setGrid(SampleGrid{first, m_rate, m_scans});
+    cursors()->setGrid(SampleGrid{first, m_rate, m_scans});
     updateCursorReadout();
 }
 
 void kq7150fp_Waveform::updateCursorReadout() {
-    m_cursorView->setVisible(m_cursors->isOn());
-    if (!m_cursors->isOn())
-        return;
-    CursorReadout readout;
-    readout.t1 = m_cursors->time(0);
-    readout.t2 = m_cursors->time(1);
-    readout.timeSpan = m_plot->axisScaleDiv(QwtPlot::xBottom).range();
-    readout.valueSpan = m_plot->axisScaleDiv(QwtPlot::yLeft).range();
-    readout.unit = m_picker->unitName().toStdString();
-    const int first = m_cursors->index(0), second = m_cursors->index(1);
-    for (int i = 0; i < m_curves.size(); ++i) {
-        const QwtPlotCurve *curve = m_curves[i];
-        if (!curve->isVisible() || first < 0 || second < 0 || curve->dataSize() != size_t(m_scans))
-            continue;
-        const std::string name =
-            "FC #" + std::to_string(i / kChannels + 1) + " Ch " + std::to_string(i % kChannels + 1);
-        readout.channels.push_back({name, curve->sample(first).y(), curve->sample(second).y()});
-    }
-    m_cursorView->show(readout);
+    m_view->updateCursorReadout(m_scans);
 }
 
 void kq7150fp_Waveform::waveSlot() {
@@ -676,29 +565,13 @@ void kq7150fp_Waveform::sliderChanged(int position) {
     timerSlot(false);
 }
 
-void kq7150fp_Waveform::zoomed(const QRectF &) {
-    const QwtScaleDiv &x = m_plot->axisScaleDiv(QwtPlot::xBottom);
-    const QwtScaleDiv &y = m_plot->axisScaleDiv(QwtPlot::yLeft);
-    m_picker->setXRange(x.lowerBound(), x.upperBound());
-    m_picker->setYRange(y.lowerBound(), y.upperBound());
-    updateCursorReadout();
-}
-
 void kq7150fp_Waveform::symbolSizeSlot() {
-    const int size = symbolChoice()->currentData().toInt();
-    for (QwtPlotCurve *curve : m_curves) {
-        const QColor colour = curve->pen().color();
-        // A symbol of no size draws nothing; leaving it out spares mapping every sample.
-        auto *symbol = new QwtSymbol(size > 0 ? QwtSymbol::Ellipse : QwtSymbol::NoSymbol, QBrush(colour),
-                                     QPen(colour), QSize(size, size));
-        curve->setSymbol(symbol);
-    }
-    m_plot->replot();
+    m_view->setSymbolSize(symbolChoice()->currentData().toInt());
 }
 
 CurveTable kq7150fp_Waveform::waveformTable(bool withSamples) const {
     const std::string unit = m_axes->unit().on ? m_axes->unit().name.toStdString() : "V";
-    CurveTable table = ShownCurves::table(m_curves, "Time (s)", unit, withSamples);
+    CurveTable table = ShownCurves::table(m_view->curves(), "Time (s)", unit, withSamples);
     table.settings = "Sampling rate: " + CurveTable::number(m_rate) + " Hz, N: " + std::to_string(m_scans);
     return table;
 }

@@ -12,6 +12,7 @@
 #include "TriggerPlan.h"
 #include "WaveformAxes.h"
 #include "WaveformControls.h"
+#include "WaveformPlot.h"
 #include "fileInfo_t.h"
 #include "measurement.h"
 
@@ -58,12 +59,12 @@ public:
     void feedSpectrum(plot_voltage *spectrum);
     // Lowers the plot's minimum height by up to `pixels` (never below what still reads as a
     // plot), for screens too short for the usual one; returns the pixels given up.
-    int yieldHeight(int pixels);
+    int yieldHeight(int pixels) { return m_view->yieldHeight(pixels); }
     // Plays the blocks of a stored file (the window then runs in demo mode) with the block
     // slider in place of the status line. The record must outlive the view.
     void showOffline(const fileInfo_t &file);
 
-    QwtPlot *plot() const { return m_plot; }
+    QwtPlot *plot() const { return m_view->plot(); }
     // The curves in view with the settings of their block, for "Export Data...".
     CurveTable waveformTable(bool withSamples) const;
     CurveTable spectrumTable(bool withSamples) const;
@@ -74,13 +75,13 @@ public:
     QComboBox *symbolChoice() const { return m_controls->symbols(); }
     chLabel *legend(int card, int channel) const { return m_controls->legend(card * 8 + channel); }
     QLabel *legendHeading(int card) const { return m_controls->heading(card); }
-    QwtPlotCurve *curve(int card, int channel) const { return m_curves[card * 8 + channel]; }
-    myQwtPlotPicker *picker() const { return m_picker; }
-    QwtPlotMarker *triggerMarker() const { return m_trigger; }
-    QwtPlotZoomer *zoomer() const { return m_zoomer; }
-    plotContextMenu *contextMenu() const { return m_contextMenu; }
-    waveformCursors *cursors() const { return m_cursors; }
-    cursorReadoutView *cursorReadout() const { return m_cursorView; }
+    QwtPlotCurve *curve(int card, int channel) const { return m_view->curves()[card * 8 + channel]; }
+    myQwtPlotPicker *picker() const { return m_view->picker(); }
+    QwtPlotMarker *triggerMarker() const { return m_view->trigger(); }
+    QwtPlotZoomer *zoomer() const { return m_view->zoomer(); }
+    plotContextMenu *contextMenu() const { return m_view->contextMenu(); }
+    waveformCursors *cursors() const { return m_view->cursors(); }
+    cursorReadoutView *cursorReadout() const { return m_view->cursorView(); }
     axisConfig *yAxisDialog() const { return m_axes->yDialog(); }
     axisConfig *xAxisDialog() const { return m_axes->xDialog(); }
     QTimer *refreshTimer() const { return m_timer; }
@@ -133,7 +134,6 @@ public slots:
     void toggleChannels();
     void asSlot(bool asOn);
     void sliderChanged(int position);
-    void zoomed(const QRectF &rect);
     void symbolSizeSlot();
     // The cursor read-out for the block, cursors and ranges in view; hidden while the cursors are off.
     void updateCursorReadout();
@@ -144,9 +144,7 @@ protected:
     void pauseChanged(bool paused);
 
 private:
-    void buildPlot();
     void buildControls();
-    void buildCurves();
 
     bool repetitive() const;
     void stopAndRelease();
@@ -186,6 +184,7 @@ private:
     std::unique_ptr<OfflinePlayback> m_playback;
     bool m_waitingForAlarm = false;
 
+    WaveformPlot *m_view = nullptr;
     QwtPlot *m_plot = nullptr;
     WaveformControls *m_controls = nullptr;
     WaveformAxes *m_axes = nullptr;
@@ -193,13 +192,6 @@ private:
     QTimer *m_diskWait = nullptr; // polls the writer after a stop until the disk took all
     BlockScale m_blocks;          // the stored file's blocks on the slider
     uint64_t m_block = 0;         // the stored block in view, from 0
-    QVector<QwtPlotCurve *> m_curves;
-    myQwtPlotPicker *m_picker = nullptr;
-    QwtPlotMarker *m_trigger = nullptr;
-    QwtPlotZoomer *m_zoomer = nullptr;
-    plotContextMenu *m_contextMenu = nullptr;
-    waveformCursors *m_cursors = nullptr;
-    cursorReadoutView *m_cursorView = nullptr;
     QTimer *m_timer = nullptr;
     measurement *m_measurement = nullptr;
 
