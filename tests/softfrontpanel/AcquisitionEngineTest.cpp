@@ -15,7 +15,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <ctime>
 #include <fstream>
 #include <memory>
@@ -66,13 +65,13 @@ public:
     std::optional<StorageSummary> summaryShown;
     std::string errorText, unopened;
     uint64_t bytes = ~uint64_t(0);
-    int blocks = 0, failures = 0, alarmWaits = 0;
+    int failures = 0, alarmWaits = 0;
     bool stopped = false, singleStored = false; // ended by itself
     std::function<void()> whileWaiting;         // what the user does while the start waits for its alarm
 
 private:
     void blockRange(double t0, double t1) override { ranges.emplace_back(t0, t1); }
-    void blockReady() override { ++blocks; }
+    void blockReady() override {}
     void status(const StatusLine &line) override { lines.push_back(line); }
     void overrange(uint16_t errors) override { overranges.push_back(errors); }
     void fileSize(uint64_t written, uint32_t) override { bytes = written; }
@@ -102,7 +101,6 @@ protected:
     void SetUp() override {
         SimFixture::SetUp();
         acquisitionStatus.resetForStart();
-        acquisitionStatus.storePoll(0, 0, 0, 0);
         DriverErrorReporter::setErrorBox([this](const std::string &text) { boxes.push_back(text); });
         path = ::testing::TempDir() + "engine_" + std::to_string(getpid()) + ".bin7150";
     }
@@ -193,14 +191,6 @@ TEST_F(AcquisitionEngineTest, UntriggeredCardsArePulsedWhileReadyThenOneBlockIsR
     EXPECT_EQ(calls("kq7150_generateITRI"), 3) << "no pulse once triggered";
     EXPECT_EQ(calls("kq7150_readMultAcquisition"), 1);
     EXPECT_EQ(recorder.ranges, (std::vector<std::pair<double, double>>{{0.0, 256 / 10000.0}}));
-    // 625 Hz is 16 whole periods of the block: the variance is A^2 / 2. The uncalibrated
-    // channel reads up to 0.12 % high or low.
-    double mean = 0.0, square = 0.0;
-    for (int s = 0; s < 256; ++s)
-        mean += recorder.view[s] / 256;
-    for (int s = 0; s < 256; ++s)
-        square += (recorder.view[s] - mean) * (recorder.view[s] - mean) / 256;
-    EXPECT_NEAR(std::sqrt(2.0 * square), 2.0, 0.01);
     EXPECT_EQ(recorder.failures, 0);
 }
 
