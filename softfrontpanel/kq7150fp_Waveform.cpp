@@ -161,14 +161,6 @@ void kq7150fp_Waveform::startCont() {
     start();
 }
 
-void kq7150fp_Waveform::breakSingle() {
-    stopAndRelease();
-}
-
-void kq7150fp_Waveform::stopCont() {
-    stopAndRelease();
-}
-
 // Stops and releases the start buttons; while the disk still takes the last blocks of a
 // recording they stay locked, since a new start would reuse the buffers the writer reads.
 void kq7150fp_Waveform::stopAndRelease() {
@@ -511,10 +503,6 @@ void kq7150fp_Waveform::updatePlot() {
 
 void kq7150fp_Waveform::updateCursorReadout() {
     m_view->updateCursorReadout(m_scans);
-}
-
-void kq7150fp_Waveform::waveSlot() {
-    updatePlot();
 }
 
 void kq7150fp_Waveform::updateFft() {

@@ -118,15 +118,15 @@ public slots:
     void startCont();
     void start();
     void startDAQ();
-    void breakSingle();
-    void stopCont();
+    void breakSingle() { stopAndRelease(); }
+    void stopCont() { stopAndRelease(); }
     void stopDAQ();
     void timerSlot(bool incrementSlider = true);
     // Gives up a start that waits for its PTP alarm, as a stop would.
     void cancelTimedStart();
 
     void updatePlot();
-    void waveSlot();
+    void waveSlot() { updatePlot(); }
     // Starts the display spectra of the block in the view; they are shown when computed.
     void updateFft();
     // The spectrum's scales after an autoscale change; the spectra stay.
