@@ -50,10 +50,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// 625 Hz is bin 16 of the panel's default block (256 scans at 10 kHz): 16 whole periods.
-constexpr double kSineHz = 625.0;
-constexpr double kSineVolts = 2.0;
-
 std::string vxiWorld(const std::string &channels = "{}") {
     return R"({"carriers":[{"resources":["VXI0::5::INSTR"],"interface":"VXI","slot":3,"logicalAddress":5,
       "slots":6,"cards":[{"slot":5,"serial":"0x71500305","signal":{"type":"sine","frequency":625,
