@@ -439,22 +439,30 @@ TEST_F(WaveformTest, CancelOrEscapeGivesUpAStartThatWaitsForItsAlarm) {
     }
 }
 
-// While the disk still takes the last blocks of a recording after a stop, the status line says
-// so and the start buttons stay locked; they come back when the writer is done.
+// A file that cannot be opened is boxed and starts nothing. While the disk still takes the last
+// blocks of a recording after a stop, the status line says so and the start buttons stay locked;
+// they come back when the writer is done.
 TEST_F(WaveformTest, StopBehindAStalledDiskLocksTheStartUntilTheWriterIsDone) {
     ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
     app->daq->continuousStorage->setChecked(true);
     choose(app->daq->samplingRate, app->daq->samplingRate->findData(50000.0));
     choose(app->daq->lengthChoice, app->daq->lengthChoice->findData(1024));
+    const auto answer = [this](const QString &path) {
+        QTimer::singleShot(0, [this, path] {
+            app->acqDialog->pathEdit()->setText(path);
+            app->acqDialog->startButton()->click();
+        });
+    };
+    answer("/proc/data.bin7150");
+    repetitive()->click();
+    EXPECT_EQ(boxes.texts, QStringList{"Cannot open file: \"/proc/data.bin7150\" for writing."});
+    EXPECT_EQ(controls(), stopped());
     ASSERT_TRUE(dir.isValid());
     const QString pipe = dir.filePath("pipe.bin7150");
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    QTimer::singleShot(0, [&] {
-        app->acqDialog->pathEdit()->setText(pipe);
-        app->acqDialog->startButton()->click();
-    });
+    answer(pipe);
     boxes.press("Yes"); // "File already exists, overwrite?"
     repetitive()->click();
     // The pipe takes less than a block, the ring 15: the writer then waits for the reader.
