@@ -1,10 +1,14 @@
 #include "kq7150fp_App.h"
 
+#include "AcquisitionSettings.h"
 #include "ConfigurationMenu.h"
 #include "DriverErrorReporter.h"
 #include "RecordingOpener.h"
+#include "StorageFormat.h"
 #include "acqConfig.h"
 #include "kq7000fp_About.h"
+#include "kq7000fp_PTPalarm.h"
+#include "kq7000fp_digitCtrl.h"
 #include "kq7000fp_msgBox.h"
 #include "kq7000fp_scu.h"
 #include "kq7000fp_scuWidget.h"
@@ -24,6 +28,7 @@
 
 #include <qwt_global.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -31,6 +36,7 @@
 #include <QComboBox>
 #include <QDesktopWidget>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -184,6 +190,7 @@ void kq7150fp_App::buildMenus(bool offline) {
 }
 
 void kq7150fp_App::connectWaveform() {
+    waveform->feedSpectrum(spectrum);
     connect(spectrum, &plot_voltage::toggleChannels, waveform, &kq7150fp_Waveform::toggleChannels);
     connect(spectrum, &plot_voltage::autoScaleClicked, waveform, &kq7150fp_Waveform::refreshSpectrumScales);
     connect(this, &kq7000fp_app::autoscaleToggled, waveform, &kq7150fp_Waveform::asSlot);
@@ -194,6 +201,36 @@ void kq7150fp_App::connectWaveform() {
 
     waveform->contextMenu()->setDataSource([this](bool samples) { return waveform->waveformTable(samples); });
     spectrum->contextMenu()->setDataSource([this](bool samples) { return waveform->spectrumTable(samples); });
+}
+
+AcquisitionSettings kq7150fp_App::acquisitionSettings() const {
+    AcquisitionSettings s;
+    s.rate = daq->samplingRate->currentData().toDouble();
+    s.pipeline = daq->pipeline->isEnabled() && daq->pipeline->currentIndex() > 0 ? 1 : 0;
+    s.channels = ChannelSelection(m_cards);
+    for (int c = 0; c < m_cards; ++c)
+        for (int k = 0; k < kChannels; ++k) {
+            s.channels.setEnabled(c, k, channel(c, k)->enableBox()->isChecked());
+            s.gainIndex.push_back(channel(c, k)->gain->currentIndex());
+        }
+    s.scans = daq->lengthChoice->currentData().toInt();
+    s.triggerSource = daq->trgSource->currentData().toInt();
+    s.triggerPosition = daq->trgPosition->currentIndex();
+    s.triggerEdge = daq->trgEdge->currentIndex();
+    s.triggerLevel = daq->trgLvl->value();
+    s.lxi = isLxi();
+    auto *repetitive = findChild<QAbstractButton *>("repetitiveButton");
+    s.repetitive = repetitive && repetitive->isChecked();
+    // Only LXI cards have a clock to start at.
+    if (s.triggerSource == TriggerPlan::kPtpAlarm && daq->alarm)
+        s.alarmTime = static_cast<uint64_t>(daq->alarm->alarmTime());
+    s.storage = daq->continuousStorage->isChecked();
+    if (s.storage) {
+        s.format = StorageFormat::fromChoice(acqDialog->formatIndex());
+        s.fileName = acqDialog->fileName().toStdString();
+        s.timestamps = acqDialog->storesTimestamps();
+    }
+    return s;
 }
 
 void kq7150fp_App::exportShownData() {

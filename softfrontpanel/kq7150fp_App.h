@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+struct AcquisitionSettings;
 class QAction;
 class QComboBox;
 class RecordingOpener;
@@ -66,6 +67,8 @@ public:
     // Two ASCII characters of a card's variant ("BB"); a low byte 'A' means gain 1 only. Cards
     // of one session may differ.
     uint16_t variantCode(int card) const { return m_variants[card]; }
+    // The settings of the panels, as an acquisition started now runs with them.
+    AcquisitionSettings acquisitionSettings() const;
 
     kq7150fp_Waveform *waveform = nullptr;
     kq7150fp_DAQ *daq = nullptr;
