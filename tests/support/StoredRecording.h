@@ -55,6 +55,7 @@ struct StoredRecording {
     StoredRecording &withTimestamps(bool on = true) { return timestamps = on, *this; }
     StoredRecording &withPreTrigger(int n) { return preTrigger = n, *this; }
     StoredRecording &withWholeCounts(bool on = true) { return wholeCounts = on, *this; }
+    StoredRecording &withLsb(std::vector<double> l) { return lsb = std::move(l), *this; }
     StoredRecording &withSignal(Signal s) { return signal = std::move(s), *this; }
     StoredRecording &withGarbage(std::string bytes) { return garbage = std::move(bytes), *this; }
     StoredRecording &withFirstTime(uint32_t s, uint32_t ns) {
