@@ -29,9 +29,6 @@ protected:
 
 TEST_F(WindowTest, DemoShowsTwoCardsSendsNothingAndLetsEveryChannelUseTheReference) {
     ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
-    EXPECT_EQ(std::tuple(app->fcTab()->count(), app->channelTabs(1)->count()), std::tuple(2, 8));
-    ASSERT_EQ(app->hardware().size(), 1u);
-    EXPECT_EQ(app->hardware()[0].model, "7150-AA (DEMO)");
     // No reference module, so nothing to calibrate with.
     EXPECT_EQ(std::pair(app->vrefChoice()->count(), app->vrefChoice()->isEnabled()), std::pair(0, true));
     EXPECT_FALSE(usable("Calibrate all channels") || usable("Calibrate all Function Cards"));

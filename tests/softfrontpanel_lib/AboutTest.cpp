@@ -49,40 +49,23 @@ TEST(About, OnePageHasNoPageButtonsAndAPluginPageShowsItsOwnDriver) {
     EXPECT_EQ(text(*dialog, "driverValue"), "5.1.2.0");
 }
 
-// The Qt link is the workflow's; each viewer is modal over the dialog, unwrapped, fixed pitch,
-// read-only, shows the licence it names and closes with "Ok".
+// The viewer itself (modal, read-only, closed with "Ok") is the about_dialog workflow's, over the
+// Qt link; each of the other links finds its own licence.
 TEST(About, LicenceLinksOpenTheirViewers) {
     auto dialog = about();
     dialog->show();
-    const struct {
-        const char *link, *title;
-        QStringList phrases;
-    } rows[] = {{"qwtLicenseLink", "Qwt LGPL License", {"Qwt License", "Version 2.1, February 1999"}},
-                {"kissFftLicenseLink", "KISS FFT BSD License", {"kissfft", "Redistribution and use"}}};
-    for (const auto &r : rows) {
-        SCOPED_TRACE(r.link);
-        QString title, shownText;
-        QWidget *parent = nullptr;
-        bool plain = false;
+    for (const auto &[link, title, phrase] : {std::tuple{"qwtLicenseLink", "Qwt LGPL License", "Qwt License"},
+                                              {"kissFftLicenseLink", "KISS FFT BSD License", "kissfft"}}) {
+        QString shown;
         QTimer::singleShot(0, [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (!modal)
-                return;
-            title = modal->windowTitle();
-            parent = modal->parentWidget();
-            auto *view = modal->findChild<QTextEdit *>("licenseText");
-            shownText = view->toPlainText();
-            plain = view->isReadOnly() && view->lineWrapMode() == QTextEdit::NoWrap &&
-                    QFontInfo(view->font()).fixedPitch();
-            QTest::mouseClick(modal->findChild<QPushButton *>("okButton"), Qt::LeftButton);
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                shown =
+                    modal->windowTitle() + "|" + modal->findChild<QTextEdit *>("licenseText")->toPlainText();
+                modal->close();
+            }
         });
-        QTest::mouseClick(dialog->findChild<QLabel *>(r.link), Qt::LeftButton);
-        EXPECT_EQ(title, r.title);
-        EXPECT_EQ(parent, dialog.get());
-        EXPECT_TRUE(plain);
-        for (const QString &phrase : r.phrases)
-            EXPECT_TRUE(shownText.contains(phrase)) << qPrintable(phrase);
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        QTest::mouseClick(dialog->findChild<QLabel *>(link), Qt::LeftButton);
+        EXPECT_TRUE(shown.startsWith(QString(title) + "|") && shown.contains(phrase)) << link;
     }
 }
 

@@ -27,13 +27,7 @@ class TestUnit : public kq7000fp_scuWidget {
 public:
     TestUnit() { setWindowTitle(SCU_TEXT(SCU_TITLE)); }
 
-    // The test reads back what the host bound the widget to.
-    void init(ViSession session, ViUInt16 modelCode, ViUInt16 variantCode) override {
-        m_model = modelCode;
-        setProperty("session", static_cast<uint>(session));
-        setProperty("model", static_cast<uint>(modelCode));
-        setProperty("variant", static_cast<uint>(variantCode));
-    }
+    void init(ViSession, ViUInt16 modelCode, ViUInt16) override { m_model = modelCode; }
     bool acceptsCard() const override { return m_model == SCU_SERVED_MODEL; }
     bool isPresent() const override { return true; }
     bool isReady() const override { return SCU_READY; }
