@@ -241,9 +241,9 @@ TEST_F(SpectrumPlotTest, AxisClicksRunTheRangeDialogs) {
     EXPECT_DOUBLE_EQ(w->tracker()->xMin(), 2000.0);
 }
 
-// A PNG at the plot's size and a file that cannot be written are the export_data workflow's; a
-// drawing and a page have the size chosen, the page in points at 96 dpi; other names are
-// refused and write nothing.
+// A PNG at the plot's size is the export_data workflow's; a drawing and a page have the size
+// chosen, the page in points at 96 dpi; names that cannot be written are refused and write
+// nothing.
 TEST_F(SpectrumPlotTest, DrawingsAndPagesHaveTheChosenSizeAndOtherNamesAreRefused) {
     const QSize size(640, 360);
     ASSERT_EQ(PlotExporter::write(plot(), path("a.svg"), size), "");
@@ -263,6 +263,8 @@ TEST_F(SpectrumPlotTest, DrawingsAndPagesHaveTheChosenSizeAndOtherNamesAreRefuse
     EXPECT_EQ(PlotExporter::write(plot(), path("a.jpg"), size),
               "Cannot save the plot as \"" + QDir::toNativeSeparators(path("a.jpg")) +
                   "\": the file name must end in .png, .svg or .pdf.");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.svg"));
+    EXPECT_TRUE(PlotExporter::write(plot(), path("taken.svg"), size).startsWith("Cannot write the file: \""));
     EXPECT_EQ(PlotExporter::write(plot(), path("none/a.png"), size),
               "Directory: \"" + QDir::toNativeSeparators(path("none")) + "\" does not exist.");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
