@@ -7,7 +7,6 @@
 #include "chLabelFft.h"
 #include "fileInfo_t.h"
 #include "kq7150fp_DAQ.h"
-#include "kq7150fp_vrefs.h"
 #include "plot_voltage.h"
 
 #include "kq7150.h"
@@ -77,13 +76,6 @@ TEST_F(WindowTest, ReferenceChoiceIsOffAtFirstAndFollowsTheOutputOnTheAcquisitio
     app->FCChanged(0);
     EXPECT_EQ(app->findChild<QLabel *>("carrierInfo")->text(), "Slot 3");
     EXPECT_EQ(app->windowTitle(), "Movara 7150 Soft Front Panel: ");
-}
-
-TEST_F(WindowTest, LxiCardHasNoReferenceToChooseOrCalibrateWith) {
-    ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
-    EXPECT_EQ(std::tuple(app->vrefChoice()->count(), app->vrefChoice()->isEnabled(), vrefs.count),
-              std::tuple(0, false, 0));
-    EXPECT_FALSE(usable("Calibrate all channels"));
 }
 
 TEST_F(WindowTest, DriverWarningsThePanelKnowsAreIgnoredOthersShown) {
