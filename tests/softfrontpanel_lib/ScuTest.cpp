@@ -75,7 +75,6 @@ TEST_F(ScuTest, PluginsOfferedFollowTheFoldersAndTheCard) {
     } cases[] = {
         {{"kqunitfp"}, {"kqexclfp"}, nullptr, 0, 0x7150, {"Unit"}},
         {{"kqunitfp"}, {"kqexclfp"}, "", 0, 0x7150, {"Unit"}},
-        {{"kqunitfp"}, {"kqexclfp"}, "set", 0, 0x7150, {"Unit", "Exclusive"}},
         {{"kqunitfp>kqsamefp.so"}, {"kqexclfp>kqsamefp.so"}, "set", 0, 0x7150, {"Unit"}},
         {{"kqexclfp"}, {"kqunitfp"}, "set", 0, 0x7150, {"Exclusive", "Unit"}},
         {{"kqexclfp"}, {"kqunitfp"}, "set", 0x1234, 0x7150, {"Exclusive"}},
