@@ -18,7 +18,6 @@ protected:
         QApplication::setActiveWindow(app.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(app.get()));
     }
-    void TearDown() override { app.reset(); }
 
     QAbstractButton *button(const char *name) const { return app->findChild<QAbstractButton *>(name); }
     // Acquiring: the repetitive button is down and the cards were started.
