@@ -241,6 +241,16 @@ TEST_F(SpectrumPlotTest, AxisClicksRunTheRangeDialogs) {
     EXPECT_DOUBLE_EQ(w->tracker()->xMin(), 2000.0);
 }
 
+// A curve is drawn in the colour its legend entry shows, the colour chosen for its channel; the
+// curves' titles are the legend_traces workflow's.
+TEST_F(SpectrumPlotTest, EachCurveHasTheColourOfItsLegendEntry) {
+    ASSERT_EQ(w->labelList().size(), 16);
+    for (int g = 0; g < 16; ++g)
+        EXPECT_EQ(std::pair(w->curveList()[g]->pen().color(), w->labelList()[g]->colour()),
+                  std::pair(channelColour(g / 8, g % 8), channelColour(g / 8, g % 8)))
+            << "channel " << g;
+}
+
 // A PNG at the plot's size is the export_data workflow's; a drawing and a page have the size
 // chosen, the page in points at 96 dpi; names that cannot be written are refused and write
 // nothing.

@@ -108,4 +108,12 @@ TEST_F(ScuTest, PluginsOfferedFollowTheFoldersAndTheCard) {
     }
 }
 
+// The example plug-in ignores the card's variant; others get it with the session and model.
+TEST_F(ScuTest, EachWidgetIsBoundToItsCard) {
+    ASSERT_NO_FATAL_FAILURE(place({"kqunitfp"}, {}));
+    HostInFolder host(appFolder(), 0x55, 0x7150);
+    ASSERT_EQ(host.plugins().size(), 1);
+    EXPECT_EQ(host.plugins()[0]->property("card").toString(), "55 7150 4242");
+}
+
 } // namespace

@@ -27,7 +27,12 @@ class TestUnit : public kq7000fp_scuWidget {
 public:
     TestUnit() { setWindowTitle(SCU_TEXT(SCU_TITLE)); }
 
-    void init(ViSession, ViUInt16 modelCode, ViUInt16) override { m_model = modelCode; }
+    // The test reads back what the host bound the widget to.
+    void init(ViSession session, ViUInt16 modelCode, ViUInt16 variantCode) override {
+        m_model = modelCode;
+        setProperty("card",
+                    QString("%1 %2 %3").arg(session, 0, 16).arg(modelCode, 0, 16).arg(variantCode, 0, 16));
+    }
     bool acceptsCard() const override { return m_model == SCU_SERVED_MODEL; }
     bool isPresent() const override { return true; }
     bool isReady() const override { return SCU_READY; }
