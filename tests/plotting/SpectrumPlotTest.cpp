@@ -86,6 +86,7 @@ protected:
 TEST(ChannelLabels, ADisabledEntryIsGreyAndDeaf) {
     chLabel third(1, 2);
     EXPECT_EQ(third.palette().color(QPalette::WindowText), QColor(200, 200, 200));
+    EXPECT_TRUE(third.toolTip().contains("Channel 3 waveform from Function Card 2"));
     QSignalSpy thirdSpy(&third, &chLabel::labMousePress);
     QTest::mousePress(&third, Qt::LeftButton);
     QContextMenuEvent request(QContextMenuEvent::Mouse, third.rect().center(),
@@ -301,6 +302,10 @@ TEST_F(SpectrumPlotTest, RightClickOpensTheMenuAndCtrlRightClickStaysWithTheMark
     rightClick(Qt::ControlModifier, middle);
     EXPECT_FALSE(menu->menu()->isVisible());
     EXPECT_NE(w->marker(2)->xValue(), marker2);
+    // Not snapped, it sits where clicked, within a pixel.
+    const double at = plot()->invTransform(QwtPlot::xBottom, middle.x());
+    EXPECT_NEAR(w->marker(2)->xValue(), at,
+                std::abs(plot()->invTransform(QwtPlot::xBottom, middle.x() + 1) - at));
 }
 
 // The way from the menu to a PNG file is the workflow's. The name is offered first at the home

@@ -37,6 +37,8 @@ TEST_F(SpaceKeyTest, SpaceTogglesTheRepetitiveAcquisitionFromAnyButton) {
     QTest::keyClick(autoscale, Qt::Key_Space);
     EXPECT_EQ(acquiring(), std::pair(true, 1));
     EXPECT_TRUE(app->waveform->refreshTimer()->isActive() && autoscale->isChecked());
+    for (const char *start : {"repetitiveButton", "singleShotButton"})
+        EXPECT_TRUE(button(start)->toolTip().contains("Space starts and stops the repetitive acquisition"));
 
     // Held down, or with a modifier, it does nothing more.
     send(autoscale, QEvent::KeyPress, Qt::NoModifier, true);

@@ -28,6 +28,8 @@ protected:
 
 TEST_F(WindowTest, DemoSendsNothingLetsEveryChannelUseTheReferenceAndShowsUnknownWarnings) {
     ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
+    ASSERT_EQ(app->hardware().size(), 1u); // the About dialog's one demo card
+    EXPECT_EQ(app->hardware()[0].model, "7150-AA (DEMO)");
     // No reference module, so nothing to calibrate with.
     EXPECT_EQ(std::pair(app->vrefChoice()->count(), app->vrefChoice()->isEnabled()), std::pair(0, true));
     EXPECT_FALSE(usable("Calibrate all channels") || usable("Calibrate all Function Cards"));

@@ -49,23 +49,27 @@ TEST(About, OnePageHasNoPageButtonsAndAPluginPageShowsItsOwnDriver) {
     EXPECT_EQ(text(*dialog, "driverValue"), "5.1.2.0");
 }
 
-// The viewer itself (modal, read-only, closed with "Ok") is the about_dialog workflow's, over the
-// Qt link; each of the other links finds its own licence.
+// The Qt link is the about_dialog workflow's; each other viewer is modal over the dialog,
+// unwrapped, fixed pitch, read-only, shows the licence it names and closes with "Ok".
 TEST(About, LicenceLinksOpenTheirViewers) {
     auto dialog = about();
     dialog->show();
     for (const auto &[link, title, phrase] : {std::tuple{"qwtLicenseLink", "Qwt LGPL License", "Qwt License"},
                                               {"kissFftLicenseLink", "KISS FFT BSD License", "kissfft"}}) {
         QString shown;
+        bool plain = false;
         QTimer::singleShot(0, [&] {
             if (QWidget *modal = QApplication::activeModalWidget()) {
-                shown =
-                    modal->windowTitle() + "|" + modal->findChild<QTextEdit *>("licenseText")->toPlainText();
-                modal->close();
+                auto *view = modal->findChild<QTextEdit *>("licenseText");
+                shown = modal->windowTitle() + "|" + view->toPlainText();
+                plain = modal->parentWidget() == dialog.get() && view->isReadOnly() &&
+                        view->lineWrapMode() == QTextEdit::NoWrap && QFontInfo(view->font()).fixedPitch();
+                QTest::mouseClick(modal->findChild<QPushButton *>("okButton"), Qt::LeftButton);
             }
         });
         QTest::mouseClick(dialog->findChild<QLabel *>(link), Qt::LeftButton);
-        EXPECT_TRUE(shown.startsWith(QString(title) + "|") && shown.contains(phrase)) << link;
+        EXPECT_TRUE(shown.startsWith(QString(title) + "|") && shown.contains(phrase) && plain) << link;
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
 }
 
