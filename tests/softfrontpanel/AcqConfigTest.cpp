@@ -33,7 +33,7 @@ protected:
     SavedVariable home{"HOME"}, profile{"USERPROFILE"};
 };
 
-TEST_F(AcqConfigTest, WithoutStoredSettingsOffersTheHomeFileWithoutTimestamps) {
+TEST_F(AcqConfigTest, OffersTheHomeFileFirstThenWhatTheLastStartStored) {
     qunsetenv("USERPROFILE");
     qputenv("HOME", "/home/ann");
     auto d = dialog();
@@ -46,12 +46,11 @@ TEST_F(AcqConfigTest, WithoutStoredSettingsOffersTheHomeFileWithoutTimestamps) {
     EXPECT_EQ(dialog()->fileName(), "/profiles/bob/dump.bin7150");
     d->showRefreshRow(false); // single shots store, they are not watched
     EXPECT_TRUE(d->refreshLabel()->isHidden() && d->refreshChoice()->isHidden());
-}
 
-// 32-bit blocks come from the cards without scan times: a checked box must not promise them.
-TEST_F(AcqConfigTest, OffersWhatTheLastStartStoredButNoTimestampsInThirtyTwoBits) {
+    // Then what the last start stored, but no timestamps in 32 bits: those blocks come from the
+    // cards without scan times, and a checked box must not promise them.
     acqConfig::writeSettings("/data/run.csv", acqConfig::CsvMilli, true);
-    auto d = dialog();
+    d = dialog();
     EXPECT_EQ(std::tuple(d->fileName(), d->formatChoice()->currentText(), d->storesTimestamps()),
               std::tuple(QString("/data/run.csv"), QString("Text, CSV (mV)"), true));
     for (auto [stored, shown] : {std::pair{3, 3}, {4, 4}, {5, 0}, {-1, 0}}) {
@@ -64,7 +63,7 @@ TEST_F(AcqConfigTest, OffersWhatTheLastStartStoredButNoTimestampsInThirtyTwoBits
     EXPECT_TRUE(d->timestampsBox()->isEnabled() && d->storesTimestamps());
 }
 
-TEST_F(AcqConfigTest, DataRateIsRelabelledWithTheLastRateWhenTheFormatChanges) {
+TEST_F(AcqConfigTest, DataRateFollowsTheFormatAndAnExistingFileNeedsAYes) {
     auto d = dialog("");
     d->setDataRate(100);
     d->formatChoice()->setCurrentIndex(acqConfig::CsvMilli);
@@ -73,6 +72,23 @@ TEST_F(AcqConfigTest, DataRateIsRelabelledWithTheLastRateWhenTheFormatChanges) {
     d->setDataRate(8 * 216000);
     d->setDataRate(-1);
     EXPECT_EQ(d->dataRateLabel()->text(), "Data Rate: 13.2 MB/s");
+
+    // An existing file is overwritten only when the user says yes; the one asked about is the
+    // corrected name.
+    QFile existing(folder.filePath("run.csv"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    d->pathEdit()->setText(folder.filePath("run.csv"));
+    d->formatChoice()->setCurrentIndex(acqConfig::CsvVolts);
+    boxes.press("No");
+    EXPECT_EQ(start(*d), -1);
+    d->pathEdit()->setText(folder.filePath("run.dat"));
+    boxes.press("OK");
+    boxes.press("Yes");
+    EXPECT_EQ(start(*d), 1);
+    EXPECT_EQ(boxes.texts,
+              (QStringList{"File already exists, overwrite?", "File extension changed to '.csv'.",
+                           "File already exists, overwrite?"}));
 }
 
 // Which extension fits which format is OutputPathTest's; the dialog corrects the name silently
@@ -95,24 +111,6 @@ TEST_F(AcqConfigTest, StartCorrectsTheExtensionAndRefusesAMissingFolder) {
     EXPECT_EQ(start(*d), -1);
     EXPECT_EQ(boxes.texts,
               QStringList{QString("Directory: \"%1\" does not exist.").arg(folder.filePath("missing"))});
-}
-
-// The file asked about is the corrected one.
-TEST_F(AcqConfigTest, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysYes) {
-    QFile existing(folder.filePath("run.csv"));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.close();
-    auto d = dialog(folder.filePath("run.csv"));
-    d->formatChoice()->setCurrentIndex(acqConfig::CsvVolts);
-    boxes.press("No");
-    EXPECT_EQ(start(*d), -1);
-    d->pathEdit()->setText(folder.filePath("run.dat"));
-    boxes.press("OK");
-    boxes.press("Yes");
-    EXPECT_EQ(start(*d), 1);
-    EXPECT_EQ(boxes.texts,
-              (QStringList{"File already exists, overwrite?", "File extension changed to '.csv'.",
-                           "File already exists, overwrite?"}));
 }
 
 // Browse starts at the path with the filter of the format shown; the chosen file's extension

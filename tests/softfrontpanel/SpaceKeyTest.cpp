@@ -18,7 +18,6 @@ protected:
         QApplication::setActiveWindow(app.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(app.get()));
     }
-    void TearDown() override { app.reset(); }
 
     QAbstractButton *button(const char *name) const { return app->findChild<QAbstractButton *>(name); }
     // Acquiring: the repetitive button is down and the cards were started.
@@ -37,10 +36,9 @@ TEST_F(SpaceKeyTest, SpaceTogglesTheRepetitiveAcquisitionFromAnyButton) {
     QAbstractButton *autoscale = button("autoscaleButton");
     QTest::keyClick(autoscale, Qt::Key_Space);
     EXPECT_EQ(acquiring(), std::pair(true, 1));
-    EXPECT_TRUE(app->waveform->refreshTimer()->isActive());
-    EXPECT_TRUE(autoscale->isChecked());
-    EXPECT_TRUE(
-        button("repetitiveButton")->toolTip().contains("Space starts and stops the repetitive acquisition"));
+    EXPECT_TRUE(app->waveform->refreshTimer()->isActive() && autoscale->isChecked());
+    for (const char *start : {"repetitiveButton", "singleShotButton"})
+        EXPECT_TRUE(button(start)->toolTip().contains("Space starts and stops the repetitive acquisition"));
 
     // Held down, or with a modifier, it does nothing more.
     send(autoscale, QEvent::KeyPress, Qt::NoModifier, true);
@@ -50,14 +48,12 @@ TEST_F(SpaceKeyTest, SpaceTogglesTheRepetitiveAcquisitionFromAnyButton) {
     QTest::keyClick(autoscale, Qt::Key_Space);
     EXPECT_EQ(acquiring(), std::pair(false, 1));
     EXPECT_FALSE(app->waveform->refreshTimer()->isActive());
-    EXPECT_TRUE(
-        button("singleShotButton")->toolTip().contains("Space starts and stops the repetitive acquisition"));
 
     // While a single shot runs the repetitive start is disabled, and so is the key.
     button("singleShotButton")->click();
     QTest::keyClick(autoscale, Qt::Key_Space);
-    EXPECT_FALSE(button("repetitiveButton")->isChecked());
-    EXPECT_TRUE(button("singleShotButton")->isChecked());
+    EXPECT_EQ(std::pair(button("repetitiveButton")->isChecked(), button("singleShotButton")->isChecked()),
+              std::pair(false, true));
 }
 
 TEST_F(SpaceKeyTest, SpaceIsIgnoredWhileADialogIsOpenOrATextFieldHasIt) {

@@ -7,7 +7,6 @@
 #include "chLabelFft.h"
 #include "fileInfo_t.h"
 #include "kq7150fp_DAQ.h"
-#include "kq7150fp_vrefs.h"
 #include "plot_voltage.h"
 
 #include "kq7150.h"
@@ -27,10 +26,9 @@ protected:
     bool usable(const QString &text) const { return button(text) && button(text)->isEnabled(); }
 };
 
-TEST_F(WindowTest, DemoShowsTwoCardsSendsNothingAndLetsEveryChannelUseTheReference) {
+TEST_F(WindowTest, DemoSendsNothingLetsEveryChannelUseTheReferenceAndShowsUnknownWarnings) {
     ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
-    EXPECT_EQ(std::tuple(app->fcTab()->count(), app->channelTabs(1)->count()), std::tuple(2, 8));
-    ASSERT_EQ(app->hardware().size(), 1u);
+    ASSERT_EQ(app->hardware().size(), 1u); // the About dialog's one demo card
     EXPECT_EQ(app->hardware()[0].model, "7150-AA (DEMO)");
     // No reference module, so nothing to calibrate with.
     EXPECT_EQ(std::pair(app->vrefChoice()->count(), app->vrefChoice()->isEnabled()), std::pair(0, true));
@@ -42,9 +40,16 @@ TEST_F(WindowTest, DemoShowsTwoCardsSendsNothingAndLetsEveryChannelUseTheReferen
     EXPECT_EQ(builtWith.second + kqsim_callCount("kq7150_setMultChanConfig"), 0);
     EXPECT_TRUE(boxes.texts.isEmpty());
     EXPECT_EQ(gains.value(0), (QList<QVariant>{3, 1})); // plug-ins still hear the gain
+    // Warnings reach the window from the card's clock; errors are the driver's own text
+    // (DriverErrorReporterTest, and every failure the channel pages show).
+    app->displayError(kq7150_WARN_CAL_DUE, "x");
+    app->displayError(kq7150_WARN_FW_NEWER, "x");
+    app->displayError(0x3FFC0A04, "x");
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith("Warning: [")) << boxes.texts[0].toStdString();
 }
 
-// Choosing a voltage is the configure_channels workflow's.
+// Choosing a voltage by its text is the configure_channels workflow's.
 TEST_F(WindowTest, ReferenceChoiceIsOffAtFirstAndFollowsTheOutputOnTheAcquisitionTab) {
     // Opened by hand, to see the calls of the opening.
     ASSERT_NO_FATAL_FAILURE(sim.use(kVxiWorld));
@@ -53,8 +58,6 @@ TEST_F(WindowTest, ReferenceChoiceIsOffAtFirstAndFollowsTheOutputOnTheAcquisitio
     EXPECT_EQ(lastSimCall("setVoltRefOutput"), "volts=0"); // switched off while the page was built
     QComboBox *choice = app->vrefChoice();
     ASSERT_EQ(choice->count(), 3);
-    EXPECT_EQ(std::pair(choice->itemText(0), choice->itemText(2)),
-              std::pair(QString("0.0000 V"), QString("5.0000 V")));
     EXPECT_EQ(button("Apply to all Function Cards"), nullptr); // one card only
     EXPECT_TRUE(usable("Calibrate all channels"));
     app->setVref(1);
@@ -80,26 +83,6 @@ TEST_F(WindowTest, ReferenceChoiceIsOffAtFirstAndFollowsTheOutputOnTheAcquisitio
     app->FCChanged(0);
     EXPECT_EQ(app->findChild<QLabel *>("carrierInfo")->text(), "Slot 3");
     EXPECT_EQ(app->windowTitle(), "Movara 7150 Soft Front Panel: ");
-}
-
-TEST_F(WindowTest, LxiCardHasNoReferenceToChooseOrCalibrateWith) {
-    ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
-    EXPECT_EQ(std::tuple(app->vrefChoice()->count(), app->vrefChoice()->isEnabled(), vrefs.count),
-              std::tuple(0, false, 0));
-    EXPECT_FALSE(usable("Calibrate all channels"));
-}
-
-TEST_F(WindowTest, DriverWarningsThePanelKnowsAreIgnoredOthersShown) {
-    ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode"));
-    app->displayError(kq7150_WARN_CAL_DUE, "kq7150_calibrateChannel(fc_vi, i+1, NULL, NULL)");
-    app->displayError(kq7150_WARN_FW_NEWER, "kq7150_calibrateChannel(fc_vi, i+1, NULL, NULL)");
-    EXPECT_TRUE(boxes.texts.isEmpty());
-    app->displayError(0x3FFC0A04, "x");
-    boxes.press("No");
-    app->displayError(kq7150_ERROR_GAIN, "kq7150_setMultChanConfig (d_vi, ...)");
-    ASSERT_EQ(boxes.texts.size(), 2);
-    EXPECT_TRUE(boxes.texts[0].startsWith("Warning: [")) << boxes.texts[0].toStdString();
-    EXPECT_TRUE(boxes.texts[1].startsWith("kq7150_setMultChanConfig (d_vi, ...) failed due to [Gain"));
 }
 
 TEST_F(WindowTest, ApplyToAllChannelsCopiesEverySettingButNotTheReference) {

@@ -49,39 +49,26 @@ TEST(About, OnePageHasNoPageButtonsAndAPluginPageShowsItsOwnDriver) {
     EXPECT_EQ(text(*dialog, "driverValue"), "5.1.2.0");
 }
 
-// The Qt link is the workflow's; each viewer is modal over the dialog, unwrapped, fixed pitch,
-// read-only, shows the licence it names and closes with "Ok".
+// The Qt link is the about_dialog workflow's; each other viewer is modal over the dialog,
+// unwrapped, fixed pitch, read-only, shows the licence it names and closes with "Ok".
 TEST(About, LicenceLinksOpenTheirViewers) {
     auto dialog = about();
     dialog->show();
-    const struct {
-        const char *link, *title;
-        QStringList phrases;
-    } rows[] = {{"qwtLicenseLink", "Qwt LGPL License", {"Qwt License", "Version 2.1, February 1999"}},
-                {"kissFftLicenseLink", "KISS FFT BSD License", {"kissfft", "Redistribution and use"}}};
-    for (const auto &r : rows) {
-        SCOPED_TRACE(r.link);
-        QString title, shownText;
-        QWidget *parent = nullptr;
+    for (const auto &[link, title, phrase] : {std::tuple{"qwtLicenseLink", "Qwt LGPL License", "Qwt License"},
+                                              {"kissFftLicenseLink", "KISS FFT BSD License", "kissfft"}}) {
+        QString shown;
         bool plain = false;
         QTimer::singleShot(0, [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (!modal)
-                return;
-            title = modal->windowTitle();
-            parent = modal->parentWidget();
-            auto *view = modal->findChild<QTextEdit *>("licenseText");
-            shownText = view->toPlainText();
-            plain = view->isReadOnly() && view->lineWrapMode() == QTextEdit::NoWrap &&
-                    QFontInfo(view->font()).fixedPitch();
-            QTest::mouseClick(modal->findChild<QPushButton *>("okButton"), Qt::LeftButton);
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                auto *view = modal->findChild<QTextEdit *>("licenseText");
+                shown = modal->windowTitle() + "|" + view->toPlainText();
+                plain = modal->parentWidget() == dialog.get() && view->isReadOnly() &&
+                        view->lineWrapMode() == QTextEdit::NoWrap && QFontInfo(view->font()).fixedPitch();
+                QTest::mouseClick(modal->findChild<QPushButton *>("okButton"), Qt::LeftButton);
+            }
         });
-        QTest::mouseClick(dialog->findChild<QLabel *>(r.link), Qt::LeftButton);
-        EXPECT_EQ(title, r.title);
-        EXPECT_EQ(parent, dialog.get());
-        EXPECT_TRUE(plain);
-        for (const QString &phrase : r.phrases)
-            EXPECT_TRUE(shownText.contains(phrase)) << qPrintable(phrase);
+        QTest::mouseClick(dialog->findChild<QLabel *>(link), Qt::LeftButton);
+        EXPECT_TRUE(shown.startsWith(QString(title) + "|") && shown.contains(phrase) && plain) << link;
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
 }

@@ -91,12 +91,14 @@ TEST_F(CardSearchTest, TypedAddressesAreCheckedAndKeptUntilTheCardsOpen) {
     qputenv("XDG_DATA_HOME", blocker.fileName().toLocal8Bit());
     world.use(R"({"faults":[{"call":"kq7150_multInit","status":"0xBFFC0814"}]})", "KQ7150_SIM_FAULTS");
     ScriptedBoxes boxes({"Enter Address", "OK", "OK", "OK", "Try Again", "Enter Address"});
-    // What the person types each time the dialog shows (rows of descriptor and card number;
-    // nothing: OK as it is), and what the dialog showed before.
-    QList<QList<QPair<QString, int>>> typed = {{{"VXI0::5::INSTR", 0}},
-                                               {{"VXI0::5::INSTR", 2}, {"VXI0::5::INSTR", 0}},
-                                               {{"VXI0::5::INSTR", 2}, {"VXI0::5::INSTR", 5}},
-                                               {}};
+    // Each time the dialog shows, what it shows is kept and the person types the next rows
+    // (none: OK as it is).
+    QList<QStringList> typed = {{"VXI0::5::INSTR FC 0"},
+                                {"VXI0::5::INSTR FC 2", "VXI0::5::INSTR FC 0"},
+                                {"VXI0::5::INSTR FC 2", "VXI0::5::INSTR FC 5"},
+                                {}};
+    const QStringList expected{"TCPIP::192.168.2.100::INSTR FC 0", typed[0].join(", "), typed[1].join(", "),
+                               typed[2].join(", ")};
     QStringList shown;
     QTimer person;
     QObject::connect(&person, &QTimer::timeout, [&] {
@@ -108,12 +110,12 @@ TEST_F(CardSearchTest, TypedAddressesAreCheckedAndKeptUntilTheCardsOpen) {
                     rows << dialog->row(r)->descriptorChoice()->currentText() + " FC " +
                                 QString::number(dialog->row(r)->cardNumberChoice()->currentIndex());
                 shown << rows.join(", ");
-                const auto next = typed.takeFirst();
+                const QStringList next = typed.takeFirst();
                 if (!next.isEmpty())
                     dialog->countChoice()->setCurrentIndex(next.size() - 1);
                 for (int r = 0; r < next.size(); ++r) {
-                    dialog->row(r)->descriptorChoice()->setEditText(next[r].first);
-                    dialog->row(r)->cardNumberChoice()->setCurrentIndex(next[r].second);
+                    dialog->row(r)->descriptorChoice()->setEditText(next[r].section(" FC ", 0, 0));
+                    dialog->row(r)->cardNumberChoice()->setCurrentIndex(next[r].section(" FC ", 1).toInt());
                 }
                 dialog->accept();
             }
@@ -128,9 +130,7 @@ TEST_F(CardSearchTest, TypedAddressesAreCheckedAndKeptUntilTheCardsOpen) {
     EXPECT_EQ(boxes.texts[3], "Please enter the resource descriptors and select the Function Card numbers.");
     EXPECT_TRUE(boxes.texts[4].contains("7150 Function Card is unavailable."))
         << boxes.texts[4].toStdString();
-    EXPECT_EQ(shown, (QStringList{"TCPIP::192.168.2.100::INSTR FC 0", "VXI0::5::INSTR FC 0",
-                                  "VXI0::5::INSTR FC 2, VXI0::5::INSTR FC 0",
-                                  "VXI0::5::INSTR FC 2, VXI0::5::INSTR FC 5"}));
+    EXPECT_EQ(shown, expected);
     EXPECT_EQ(select.resourceList(), "VXI0::5::INSTR,VXI0::5::INSTR");
     EXPECT_EQ(select.cardNumbers()[1], 5);
     descriptor.closeCards(select.session());

@@ -8,7 +8,7 @@ namespace {
 
 const auto changedSignal = QOverload<double>::of(&kq7000fp_digitCtrl::valueChanged);
 
-// Steps stop at the ends unless wrapping; a read-only control does not step.
+// Steps stop at the ends unless wrapping. Nothing makes the control read-only.
 TEST(DigitCtrl, StepsStopAtTheEndsUnlessWrapping) {
     const struct {
         bool wrap;
@@ -29,9 +29,6 @@ TEST(DigitCtrl, StepsStopAtTheEndsUnlessWrapping) {
         if (!r.wrap) {
             EXPECT_EQ(bool(ctrl.stepEnabled() & QAbstractSpinBox::StepDownEnabled), r.expected > -1.0);
         }
-        ctrl.setReadOnly(true);
-        ctrl.stepBy(r.steps);
-        EXPECT_EQ(ctrl.value(), r.expected);
     }
     // A typed but not yet taken value is the base of the step.
     kq7000fp_digitCtrl ctrl(-1.0, 1.0, 0.25, "%g");

@@ -59,8 +59,8 @@ TEST_F(FrameTest, MessageBoxesCarryTheirIconsAndTheErrorBoxAsksToExit) {
 }
 
 // The panel's two lamps: "Active", whose magenta off colour stands for the window's colour,
-// and the out-of-range lamp of a named colour.
-TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOffAndTogglesOffFromTheThirdState) {
+// and the out-of-range lamp of a named colour. No lamp is toggled or given a third state.
+TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOff) {
     kq7000fp_led active("Active", QColor(Qt::green), QColor(Qt::magenta));
     kq7000fp_led overrange("Input Signal Out of Range", "#f80");
     for (kq7000fp_led *led : {&active, &overrange})
@@ -69,12 +69,6 @@ TEST(LedTest, LampShowsItsColourWhenOnAndTheWindowColourWhenOffAndTogglesOffFrom
     overrange.setValue(1);
     EXPECT_EQ(active.lampColour(), QColor(Qt::green));
     EXPECT_EQ(overrange.lampColour(), QColor("#f80"));
-    // Toggled from the third state, the lamp goes off.
-    QSignalSpy toggled(&active, &kq7000fp_led::valueToggled);
-    active.setValue(2);
-    active.toggleValue();
-    EXPECT_EQ(active.value(), 0);
-    EXPECT_EQ(toggled.count(), 1);
 }
 
 } // namespace

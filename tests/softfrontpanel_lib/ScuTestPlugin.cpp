@@ -30,9 +30,8 @@ public:
     // The test reads back what the host bound the widget to.
     void init(ViSession session, ViUInt16 modelCode, ViUInt16 variantCode) override {
         m_model = modelCode;
-        setProperty("session", static_cast<uint>(session));
-        setProperty("model", static_cast<uint>(modelCode));
-        setProperty("variant", static_cast<uint>(variantCode));
+        setProperty("card",
+                    QString("%1 %2 %3").arg(session, 0, 16).arg(modelCode, 0, 16).arg(variantCode, 0, 16));
     }
     bool acceptsCard() const override { return m_model == SCU_SERVED_MODEL; }
     bool isPresent() const override { return true; }
