@@ -40,6 +40,7 @@ AcquisitionEngine::Start AcquisitionEngine::startStorage() {
     ContinuousStorage::Plan plan;
     plan.format = m_settings.format;
     plan.fileName = m_settings.fileName;
+    plan.path = m_settings.filePath;
     plan.timestamps = m_settings.timestamps && m_settings.triggerSource == TriggerPlan::kPtpAlarm;
     plan.single = !m_settings.repetitive;
     plan.scans = m_settings.scans;

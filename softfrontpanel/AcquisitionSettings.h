@@ -24,8 +24,9 @@ struct AcquisitionSettings {
 
     // Continuous acquisition into a file: the ring, the writer and the block callback.
     bool storage = false;
-    int format = 0; // StorageFormat code
-    std::string fileName;
+    int format = 0;       // StorageFormat code
+    std::string fileName; // as the user gave it, for messages
+    std::string filePath; // the same in the file system's encoding, to open
     bool timestamps = false;
     std::vector<int> gainIndex; // per card 8 entries
 

@@ -3,15 +3,10 @@
 #include "DataFileWriter.h"
 #include "StorageFormat.h"
 
-#include <QFile>
-#include <QString>
-#include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent>
-
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
@@ -49,10 +44,10 @@ ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan) {
 bool ContinuousStorage::openFile(const Plan &plan) {
     contParams_t &p = m_params;
     const bool text = StorageFormat::isCsv(plan.format);
-    const QByteArray name = QFile::encodeName(QString::fromStdString(plan.fileName));
     // A pipe nobody reads would block the opening, and the window with it, for good: without a
     // reader it is refused like any file that cannot be opened. Writes block as usual.
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(plan.systemPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     std::FILE *file =
@@ -82,7 +77,7 @@ bool ContinuousStorage::openFile(const Plan &plan) {
             if (!openStreams(plan, header)) {
                 p.file = nullptr;
                 std::fclose(file);
-                std::remove(name.constData());
+                std::remove(plan.systemPath().c_str());
                 return false;
             }
         }
@@ -96,7 +91,7 @@ bool ContinuousStorage::openFile(const Plan &plan) {
 
 bool ContinuousStorage::openStreams(const Plan &plan, const DataFileHeader &header) {
     FlacRecordingWriter::Plan streams;
-    streams.descriptionPath = QFile::encodeName(QString::fromStdString(plan.fileName)).toStdString();
+    streams.descriptionPath = plan.systemPath();
     streams.rate = plan.rate;
     streams.scans = plan.scans;
     streams.masks = header.masks;
@@ -114,22 +109,29 @@ bool ContinuousStorage::openStreams(const Plan &plan, const DataFileHeader &head
 void ContinuousStorage::startWriter() {
     if (!m_params.file)
         return;
-    QThreadPool::globalInstance()->setMaxThreadCount(32);
     m_params.writerDone.exchange(false);
     std::atomic<bool> started{false};
-    m_writer = QtConcurrent::run([this, &started] {
+    m_writer = std::thread([this, &started] {
         started.exchange(true);
         m_params.writeAll();
     });
     while (!started.load())
-        QThread::yieldCurrentThread();
+        std::this_thread::yield();
 }
 
 std::string ContinuousStorage::finish() {
     requestEnd();
-    m_writer.waitForFinished();
-    m_writer = QFuture<void>();
+    if (m_writer.joinable())
+        m_writer.join();
     return m_params.error();
+}
+
+// A writer stuck in a write the system never returns from is not waited for here: the program
+// ends without running destructors then.
+ContinuousStorage::~ContinuousStorage() {
+    requestEnd();
+    if (m_writer.joinable())
+        m_writer.join();
 }
 
 std::string ContinuousStorage::storedText() const {

@@ -1,16 +1,14 @@
 // One continuous acquisition's storage side: the ring buffers, the data file with its header,
-// and the writer task on the global thread pool. The waveform view prepares it before the
-// cards start, hands its record to the driver's callback, and finishes it after the cards
-// have stopped.
+// and the writer thread. The acquisition engine prepares it before the cards start, hands its
+// record to the driver's callback, and finishes it after the cards have stopped.
 #pragma once
 
 #include "StorageSummary.h"
 #include "contParams_t.h"
 
-#include <QFuture>
-
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 class ContinuousStorage {
@@ -18,6 +16,8 @@ public:
     struct Plan {
         int format = 0;       // StorageFormat code
         std::string fileName; // empty: acquire without storing
+        // fileName in the file system's encoding, the bytes the file is opened by; empty: fileName
+        std::string path;
         bool timestamps = false;
         bool single = false;
         int scans = 0;
@@ -25,8 +25,15 @@ public:
         int32_t preTrigger = 0;
         std::vector<uint16_t> masks; // per card, bit k = channel k + 1
         std::vector<int> gainIndex;  // per card 8 entries
+
+        const std::string &systemPath() const { return path.empty() ? fileName : path; }
     };
     enum class Result { Ready, NoMemory, CannotOpen };
+
+    ContinuousStorage() = default;
+    ContinuousStorage(const ContinuousStorage &) = delete;
+    ContinuousStorage &operator=(const ContinuousStorage &) = delete;
+    ~ContinuousStorage();
 
     // Buffers, then the file and its header. On failure nothing stays allocated or open.
     Result prepare(const Plan &plan);
@@ -59,5 +66,5 @@ private:
     double m_blockSeconds = 0.0;
     double m_rate = 0.0;
     std::vector<int> m_gains; // of each stored channel, in block order
-    QFuture<void> m_writer;
+    std::thread m_writer;
 };

@@ -37,6 +37,7 @@
 #include <QDesktopWidget>
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -228,6 +229,7 @@ AcquisitionSettings kq7150fp_App::acquisitionSettings() const {
     if (s.storage) {
         s.format = StorageFormat::fromChoice(acqDialog->formatIndex());
         s.fileName = acqDialog->fileName().toStdString();
+        s.filePath = QFile::encodeName(acqDialog->fileName()).toStdString();
         s.timestamps = acqDialog->storesTimestamps();
     }
     return s;
