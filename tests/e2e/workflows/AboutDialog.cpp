@@ -1,5 +1,5 @@
 // The About dialog over two connected cards: the revisions the libraries report, one page per
-// card paged with "Next >" and "< Previous", and the Qt licence text behind its link.
+// card paged with "Next >" and "< Previous".
 #include "Gui.h"
 #include "Steps.h"
 #include "Workflow.h"
@@ -7,7 +7,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QTextEdit>
 
 #include <dlfcn.h>
 
@@ -19,7 +18,8 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::6::INSTR"],"interface
   {"slot":1,"code":"0x7150","variant":"BB","subType":"BB","serial":"0x7150A001","firmware":"3.1.0"},
   {"slot":4,"code":"0x7150","variant":"BB","subType":"BC","serial":"0x7150A004","firmware":"3.2.7"}]}]})";
 const QString kAboutTitle = "About Movara 7150 Soft Front Panel";
-const QString kLicenceTitle = "Qt LGPL License";
+// Model, revision, serial number, "< Previous" and "Next >" usable.
+const QStringList kFirstPage = {"7150-BB", "3.1.0", "7150a001", "off", "on"};
 
 QString shown(const char *valueLabel) {
     auto *label = Gui::child<QLabel>(Gui::window(kAboutTitle), valueLabel);
@@ -60,9 +60,8 @@ void run(Gui &gui) {
     E2E_CHECK(software[0] == libraryRevision("kq7000_revision"), software[0].toStdString());
     E2E_CHECK(software[1] == libraryRevision("kq7150_revision_query"), software[1].toStdString());
     E2E_CHECK(QRegularExpression("\\d+(\\.\\d+)+").match(software[2]).hasMatch(), software[2].toStdString());
-    QStringList first = gui.run(page);
-    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}),
-              first.join(" | ").toStdString());
+    const QStringList first = gui.run(page);
+    E2E_CHECK(first == kFirstPage, first.join(" | ").toStdString());
     gui.shot("first-page");
 
     gui.click(kAboutTitle, "nextButton");
@@ -72,27 +71,8 @@ void run(Gui &gui) {
               second.join(" | ").toStdString());
     // A card page keeps the revisions of the software around it.
     E2E_CHECK(gui.run([] { return shown("driverValue"); }) == software[1], "the driver revision changed");
-    gui.shot("card-page");
     gui.click(kAboutTitle, "prevButton");
-    gui.waitUntil("the first card's page again", [] { return shown("modelValue") == "7150-BB"; });
-    first = gui.run(page);
-    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}),
-              first.join(" | ").toStdString());
-
-    // The Qt licence link shows the licence as Debian ships it, from its first line.
-    const std::string expected = fileText("/usr/share/common-licenses/LGPL-3");
-    E2E_CHECK(expected.size() > 1000, "no LGPL 3 text on this machine");
-    gui.click(kAboutTitle, "qtLicenseLink");
-    gui.waitWindow(kLicenceTitle);
-    const QString text = gui.run([] {
-        auto *edit = Gui::child<QTextEdit>(Gui::window(kLicenceTitle), "licenseText");
-        return edit ? edit->toPlainText() : QString();
-    });
-    E2E_CHECK(text.startsWith(QString::fromStdString(expected)), "the viewer shows '",
-              text.left(80).toStdString(), "'");
-    gui.shot("licence");
-    gui.press(kLicenceTitle, "Ok");
-    gui.waitNoWindow(kLicenceTitle);
+    gui.waitUntil("the first card's page again", [] { return page() == kFirstPage; });
     gui.press(kAboutTitle, "OK");
     gui.waitNoWindow(kAboutTitle);
     closeProgram(gui);

@@ -14,11 +14,7 @@
 #include <qwt/qwt_plot_marker.h>
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QLabel>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -47,25 +43,8 @@ bool tabEnabled(const QString &text) {
     return tabs->isTabEnabled(index);
 }
 
-// The control in the row of a settings group whose label reads `label`.
-template <typename T> T *control(const QString &group, const QString &label) {
-    for (QGroupBox *box : Gui::window(kMainWindow)->findChildren<QGroupBox *>()) {
-        auto *grid = qobject_cast<QGridLayout *>(box->layout());
-        for (int r = 0; grid && box->title() == group && r < grid->rowCount(); ++r) {
-            QLayoutItem *name = grid->itemAtPosition(r, 0), *field = grid->itemAtPosition(r, 1);
-            auto *text = name ? qobject_cast<QLabel *>(name->widget()) : nullptr;
-            if (text && field && text->text().trimmed() == label)
-                return qobject_cast<T *>(field->widget());
-        }
-    }
-    throw E2eFailure("no control '" + label.toStdString() + "' in group '" + group.toStdString() + "'");
-}
-
-// How many of edge, level and position can be chosen.
-int triggerDetails() {
-    return control<QComboBox>("Trigger", "Edge")->isEnabled() +
-           control<QDoubleSpinBox>("Trigger", "Level")->isEnabled() +
-           control<QComboBox>("Acquisition", "Trigger Position")->isEnabled();
+QWidget *acquisitionTab() {
+    return Gui::tabPage(Gui::window(kMainWindow), "Acquisition");
 }
 
 // The trigger markers of the waveform plot (the time cursors' lines, "Cursor 1" and "Cursor 2",
@@ -101,37 +80,26 @@ std::vector<double> singleShot(Gui &gui) {
     E2E_CHECK(std::abs(amplitude - 2.0) < 0.006, "amplitude ", amplitude, " V");
     E2E_CHECK(std::abs(mean) < 0.002, "mean ", mean, " V");
 
-    // No trigger source, untriggered, 256 scans of channel 1 at 10 kHz, a software trigger to
-    // begin, one read of the whole block.
+    // No trigger source, untriggered, 256 scans of channel 1 at 10 kHz, one start and one read.
     const std::string trigger = lastCall("kq7150_setMultTrigConfig"), config = lastCall("kq7150_multConfig");
     auto t = callArguments(trigger), c = callArguments(config);
     E2E_CHECK(t["source"] == "0" && t["preTrigger"] == "0", "trigger: ", trigger);
     E2E_CHECK(c["masks"] == "0x0001" && c["rate"] == "10000" && c["mode"] == "0" &&
                   c["scansPerTrigger"] == "256",
               "configuration: ", config);
-    const int starts = kqsim_callCount("kq7150_startMultAcquisition");
-    const int reads = kqsim_callCount("kq7150_readMultAcquisition");
-    E2E_CHECK(starts == 1 && kqsim_callCount("kq7150_generateITRI") >= 1 &&
-                  kqsim_callCount("kq7150_stopMultAcquisition") >= 1,
-              starts, " starts, ", kqsim_callCount("kq7150_generateITRI"), " software triggers, ",
-              kqsim_callCount("kq7150_stopMultAcquisition"), " stops");
-    E2E_CHECK(reads == 1 && lastCall("kq7150_readMultAcquisition") == "scans=256", reads, " reads, the last ",
-              lastCall("kq7150_readMultAcquisition"));
+    E2E_CHECK(kqsim_callCount("kq7150_startMultAcquisition") == 1 &&
+                  kqsim_callCount("kq7150_readMultAcquisition") == 1,
+              "starts and reads of one block");
     gui.shot("single-shot");
 
-    // A rectangular window puts the whole 2 V tone into bin 16, +6.02 dB relative to 1 V peak
-    // (the gain error is 0.01 dB at most). The legend starts with no channel selected.
+    // The spectrum legend starts with no channel selected; "All" brings the block's spectrum
+    // (its numbers: the acperf and plotting unit tests).
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
     E2E_CHECK(gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }).empty(),
               "curves before a selection");
     gui.press(kMainWindow, "All");
-    gui.waitUntil("the spectrum of the block", [] { return !drawnCurves("FFT Amplitude Spectrum").empty(); });
-    const std::vector<Curve> spectra = gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); });
-    E2E_CHECK(spectra.size() == 1 && spectra[0].y.size() == 128, "spectrum curves ", spectra.size());
-    const Curve &spectrum = spectra[0];
-    const size_t peak = std::max_element(spectrum.y.begin(), spectrum.y.end()) - spectrum.y.begin();
-    E2E_CHECK(std::abs(spectrum.x[peak] - 625.0) < 1e-6 && std::abs(spectrum.y[peak] - 6.0206) < 0.05,
-              "spectrum peak ", spectrum.y[peak], " dB at ", spectrum.x[peak], " Hz");
+    gui.waitUntil("the spectrum of the block",
+                  [] { return drawnCurves("FFT Amplitude Spectrum").size() == 1; });
     gui.shot("spectrum");
     gui.showTab(kMainWindow, "Waveforms");
     return block.y;
@@ -163,15 +131,9 @@ void repetitive(Gui &gui, const std::vector<double> &firstBlock) {
 
 void triggeredShot(Gui &gui) {
     gui.showTab(kMainWindow, "Acquisition");
-    pick(gui, kMainWindow, "Channel 1");
-    E2E_CHECK(gui.run(triggerDetails) == 3, "a channel source does not offer edge, level and position");
-    pick(gui, kMainWindow, "Rising");
-    pick(gui, kMainWindow, "25%");
-    gui.run([] {
-        auto *level = control<QDoubleSpinBox>("Trigger", "Level");
-        typeInto(level, "0.5");
-        E2E_CHECK(level->value() == kLevel, "level reads ", level->value());
-    });
+    for (const char *item : {"Channel 1", "Rising", "25%"})
+        pick(gui, kMainWindow, item);
+    gui.run([] { typeInto(acquisitionTab()->findChild<QDoubleSpinBox *>(), "0.5"); });
     gui.shot("settings");
     gui.showTab(kMainWindow, "Waveforms");
     E2E_CHECK(gui.run([] {
@@ -188,8 +150,7 @@ void triggeredShot(Gui &gui) {
               "trigger: ", trigger);
     E2E_CHECK(c["mode"] == "1" && c["scansPerTrigger"] == "256", "configuration: ", config);
     // The edge starts the block; a software pulse would have started it anywhere.
-    E2E_CHECK(kqsim_callCount("kq7150_generateITRI") == 0,
-              "software triggers: ", kqsim_callCount("kq7150_generateITRI"));
+    E2E_CHECK(kqsim_callCount("kq7150_generateITRI") == 0, "software triggers");
 
     const Curve seen = gui.run([] { return curvesOn("Waveforms")[0]; });
     E2E_CHECK(seen.y.size() == 256, seen.y.size(), " scans drawn");
@@ -213,12 +174,6 @@ void triggeredShot(Gui &gui) {
 
 void run(Gui &gui) {
     connectOneCard(gui);
-    gui.showTab(kMainWindow, "Acquisition");
-    const QString source = gui.run([] { return control<QComboBox>("Trigger", "Source")->currentText(); });
-    E2E_CHECK(source == "None", "trigger source at start: ", source.toStdString());
-    // Without a source there is no edge, level or position to choose.
-    E2E_CHECK(gui.run(triggerDetails) == 0, "trigger details offered without a trigger source");
-    gui.showTab(kMainWindow, "Waveforms");
     repetitive(gui, singleShot(gui));
     triggeredShot(gui);
     closeProgram(gui);
