@@ -1,18 +1,5 @@
 #include "Gui.h"
-#include "Workflow.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QRegularExpression>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QTabWidget>
-#include <QTest>
-
-#include <cstdlib>
 #include <thread>
 
 void Gui::post(std::function<void()> f) {

@@ -3,17 +3,21 @@
 // driver waits for what it expects with a deadline instead of fixed pauses.
 #pragma once
 
-#include <QString>
-#include <QWidget>
+#include "Workflow.h"
+
+// The driver reaches into every kind of widget the program shows.
+#include <QtTest>
+#include <QtWidgets>
 
 #include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
+#include <memory>
 #include <string>
-
-class QAbstractButton;
-class QComboBox;
-class QTabWidget;
+#include <vector>
 
 class Gui {
 public:

@@ -1,36 +1,7 @@
 #include "Steps.h"
-#include "Workflow.h"
 
 #include "FlacRecordingFiles.h"
 #include "RampFile.h"
-
-#include "kqsim_control.h"
-
-// Qwt comes with the program; the curves are read through it.
-#include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_curve.h>
-
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QContextMenuEvent>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QRegularExpression>
-#include <QSlider>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 void answerConnection(Gui &gui, const QString &choice) {
     gui.waitWindow(kSelectTitle);

@@ -5,16 +5,18 @@
 #include "Gui.h"
 
 #include "fileInfo_t.h"
+#include "kqsim_control.h"
+
+// Qwt comes with the program; the plots are read through it.
+#include <qwt/qwt_plot.h>
+#include <qwt/qwt_plot_canvas.h>
+#include <qwt/qwt_plot_curve.h>
+#include <qwt/qwt_plot_marker.h>
+#include <qwt/qwt_plot_zoomer.h>
+#include <qwt/qwt_scale_widget.h>
 
 #include <cstdint>
-#include <functional>
 #include <map>
-#include <string>
-#include <vector>
-
-class QTabWidget;
-class QTreeWidget;
-class QwtPlot;
 
 inline const QString kMainTitle = "Movara 7150 Soft Front Panel";
 // The main window as found at any time: its title gets ": <host>" on an LXI box, and ": " (a

@@ -1,12 +1,6 @@
 // The About dialog over two connected cards: the revisions the libraries report, one page per
 // card paged with "Next >" and "< Previous".
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include <QAbstractButton>
-#include <QLabel>
-#include <QRegularExpression>
 
 #include <dlfcn.h>
 

@@ -1,19 +1,6 @@
 // The AC performance measurements ("-acperf"): a single shot of a known sine, the figures on
 // the "Measurements" tab and the same figures copied to the clipboard.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include <QApplication>
-#include <QClipboard>
-#include <QHeaderView>
-#include <QScrollBar>
-#include <QStyle>
-#include <QTableView>
-
-#include <algorithm>
-#include <cmath>
-#include <string>
 
 namespace {
 

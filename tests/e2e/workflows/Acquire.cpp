@@ -3,24 +3,7 @@
 // is pressed again; then a single shot triggered by channel 1 crossing a level upwards, the
 // trigger a quarter into the block: the cards are told so, the block holds the crossing there
 // and the plot marks it.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-// Qwt comes with the program; the trigger marker is read through it.
-#include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_marker.h>
-
-#include <QAbstractButton>
-#include <QDoubleSpinBox>
-#include <QTabWidget>
-
-#include <algorithm>
-#include <cmath>
-#include <string>
-#include <vector>
 
 namespace {
 

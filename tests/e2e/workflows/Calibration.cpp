@@ -1,18 +1,7 @@
 // Calibrating from the "Function Cards" tab: one channel with its own "Calibrate" button, then
 // every channel of both cards with "Calibrate all Function Cards", in one session. The driver must be asked
 // for exactly the channels the person chose, while the progress dialog says which one is under way.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <QAbstractButton>
-#include <QApplication>
-#include <QLabel>
-
-#include <functional>
-#include <vector>
 
 namespace {
 

@@ -2,14 +2,7 @@
 // recording go on and the file grows. "Close" and "Yes" stop the cards and the writer before the
 // program goes, so the file ends with its last whole block, holds every scan up to it, and the
 // program ends normally (the runner checks status 0).
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <chrono>
-#include <filesystem>
 
 namespace {
 

@@ -3,16 +3,7 @@
 // gain the card does not have, the other serial number and the card that is missing. A file
 // that is no configuration changes nothing and names its line; a save into a missing folder
 // is refused.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-
-#include <fstream>
 
 namespace {
 

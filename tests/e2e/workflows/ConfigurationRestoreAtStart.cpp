@@ -2,28 +2,7 @@
 // after connecting, the panel shows them again (pages, acquisition, storage, plot unit and
 // colours) and the pages have sent them to the card; closing keeps the session's settings for
 // the next start.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-// Qwt comes with the program; the axis title is read through it.
-#include <qwt/qwt_plot.h>
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QSettings>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace {
 

@@ -5,22 +5,7 @@
 // the saved choices again, each page sends them to its card once, and the next acquisition runs
 // with the saved rate, length and trigger. Last, the one motherboard reference, which a second
 // channel (on the other card) may take only once it is free.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QFileInfo>
-#include <QMessageBox>
-
-#include <cmath>
-#include <map>
-#include <sstream>
 
 namespace {
 

@@ -2,22 +2,7 @@
 // the VXI carrier in the card tree (the 7140 next to them cannot be picked) and gets one window
 // over both cards. Enter Address: a person types the LXI box's resource name, picks card 1 and
 // gets the window of that one card under the LXI heading; the address is kept for the next start.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSettings>
-#include <QTabWidget>
-#include <QTest>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
-
-#include <cstdlib>
 
 namespace {
 

@@ -7,26 +7,9 @@
 #include "DataFileReader.h"
 #include "FlacRecordingFiles.h"
 #include "FlacStreamWriter.h"
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
 
 #include <FLAC/metadata.h>
-
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTest>
-
-#include <chrono>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <vector>
 
 namespace {
 

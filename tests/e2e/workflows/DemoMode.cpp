@@ -1,13 +1,5 @@
 // Demo mode: no cards, the demo signals of two function cards in the waveform view.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
 namespace {
 

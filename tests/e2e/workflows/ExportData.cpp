@@ -3,30 +3,7 @@
 // context menu, each file read back and compared with the curves drawn, value for value; the
 // spectrum saved as a picture with its legend and settings below; a file that cannot be
 // written is told.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_canvas.h>
-#include <qwt/qwt_plot_curve.h>
-#include <qwt/qwt_scale_widget.h>
-
-#include <QAction>
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QImage>
-#include <QLineEdit>
-#include <QMenu>
-#include <QTest>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -2,18 +2,8 @@
 // and one that loses its blocks while it is viewed. Either way the program says which file it
 // cannot read and ends with -1 (status 255) once the box is answered.
 #include "DataFileReader.h"
-#include "Gui.h"
 #include "Steps.h"
 #include "StoredRecording.h"
-#include "Workflow.h"
-
-#include <QApplication>
-#include <QMessageBox>
-#include <QSlider>
-#include <QTest>
-
-#include <filesystem>
-#include <vector>
 
 namespace {
 

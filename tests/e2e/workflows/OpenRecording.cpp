@@ -2,21 +2,8 @@
 // the file dialog, a refused file that leaves the window as it was, another recording, and the
 // first again from "Open Recent". The opened recording is played at real time, paused, and
 // played on at twice the speed; the times between the blocks drawn prove the pace.
-#include "Gui.h"
 #include "Steps.h"
 #include "StoredRecording.h"
-#include "Workflow.h"
-
-#include <QAbstractButton>
-#include <QAction>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QMenu>
-#include <QMessageBox>
-
-#include <fstream>
-#include <memory>
-#include <vector>
 
 namespace {
 

@@ -3,21 +3,8 @@
 // person steps through the blocks with the block slider (a click beside the handle, the arrow
 // keys) and plays them all with the repetitive button. Every block has content of its own, so
 // the curves show which block is drawn.
-#include "Gui.h"
 #include "Steps.h"
 #include "StoredRecording.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <QLabel>
-#include <QSlider>
-#include <QTest>
-
-#include <atomic>
-#include <cmath>
-#include <memory>
-#include <vector>
 
 namespace {
 

@@ -8,27 +8,8 @@
 // and each channel's values at both cursors and their difference. The plot's other mouse uses
 // stay: a drag away from the cursors zooms, the middle button steps back (with Shift forward),
 // as the plots' what's-this says, and the context menu switches the cursors off again.
-#include "Gui.h"
 #include "Steps.h"
 #include "StoredRecording.h"
-#include "Workflow.h"
-
-#include <QApplication>
-#include <QLabel>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QRegularExpression>
-#include <QTableWidget>
-#include <QTest>
-
-#include <qwt_plot.h>
-#include <qwt_plot_canvas.h>
-#include <qwt_plot_curve.h>
-#include <qwt_plot_marker.h>
-#include <qwt_plot_zoomer.h>
-#include <qwt_scale_widget.h>
-
-#include <cmath>
 
 namespace {
 

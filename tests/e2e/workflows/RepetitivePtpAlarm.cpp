@@ -2,11 +2,7 @@
 // the alarm, takes the first block at the alarm time, and then goes on taking blocks, one after
 // the other, until the person stops it. A start at a time keeps no scans before it, whatever
 // trigger position was chosen before.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
 
 namespace {
 

@@ -1,17 +1,6 @@
 // A signal conditioning unit plug-in installed where the maker's plug-ins go: each of two cards
 // gets its unit's page on the "SCUs" tab, and a page follows its own card's channel settings.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <QComboBox>
-#include <QLabel>
-#include <QTabWidget>
-
-#include <cstdlib>
-#include <filesystem>
 
 namespace {
 

@@ -3,22 +3,8 @@
 // area, and on every main tab each visible control (buttons, check boxes, combo boxes, the tabs
 // of nested tab bars) lies on the screen, inside the window and inside what its parents show, or in a
 // scroll area that brings it into view. Nothing else covers a control.
-#include "Gui.h"
 #include "Steps.h"
 #include "StoredRecording.h"
-#include "Workflow.h"
-
-#include <QAbstractButton>
-#include <QAbstractScrollArea>
-#include <QApplication>
-#include <QComboBox>
-#include <QDesktopWidget>
-#include <QTabBar>
-#include <QTabWidget>
-
-#include <cmath>
-#include <cstdio>
-#include <vector>
 
 namespace {
 

@@ -2,20 +2,10 @@
 // driver callback, or the disk fills (and then a configuration cannot be saved either). The file then ends
 // with the last whole block stored before the fault and holds every scan up to there; the window says what
 // happened and how much the file holds.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include <QDir>
-#include <QRegularExpression>
 
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <cmath>
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
