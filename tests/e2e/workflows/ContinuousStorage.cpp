@@ -6,7 +6,6 @@
 // offline view through "Open Recording...".
 #include "DataFileReader.h"
 #include "FlacRecordingFiles.h"
-#include "FlacStreamWriter.h"
 #include "Steps.h"
 
 #include <FLAC/metadata.h>
@@ -102,23 +101,16 @@ void storeFlacByName(Gui &gui, const std::string &path) {
     gui.waitNoWindow(kStorageDialog);
 }
 
-// One stream for the one card, none of scan times; the stream is complete (its info counts
-// every scan, as libFLAC reads it) and holds whole blocks only, in frames of 4096 scans.
+// One stream for the one card, none of scan times; the stop finished the stream: its info counts
+// every scan stored (what libFLAC and flac -t make of the streams: the recording's unit tests).
 void checkStream(const std::string &path, uint64_t blocks) {
     const std::string stream = FlacRecordingFiles::cardStream(path, 1);
     E2E_CHECK(!std::filesystem::exists(FlacRecordingFiles::timeStream(path)), "scan times stored");
     FLAC__StreamMetadata read{};
     E2E_CHECK(FLAC__metadata_get_streaminfo(stream.c_str(), &read), stream, ": no FLAC stream info");
     const FLAC__StreamMetadata_StreamInfo &i = read.data.stream_info;
-    const std::string seen =
-        e2eText(i.sample_rate, " Hz, ", i.channels, " channels of ", i.bits_per_sample, " bits, frames of ",
-                i.min_blocksize, "..", i.max_blocksize, " scans, ", i.total_samples, " scans");
-    const unsigned frame = FlacStreamWriter::kFrameScans;
-    E2E_CHECK(seen == e2eText("50000 Hz, 2 channels of 24 bits, frames of ", frame, "..", frame, " scans, ",
-                              blocks * 1024, " scans"),
-              stream, ": ", seen);
-    if (std::system("command -v flac >/dev/null 2>&1") == 0)
-        E2E_CHECK(std::system(("flac -t -s '" + stream + "'").c_str()) == 0, "flac -t refuses ", stream);
+    E2E_CHECK(i.sample_rate == 50000 && i.channels == 2 && i.total_samples == blocks * 1024, stream, ": ",
+              i.total_samples, " scans");
 }
 
 void flac(Gui &gui) {
