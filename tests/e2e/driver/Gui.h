@@ -87,5 +87,7 @@ public:
 
 private:
     [[noreturn]] void stuck() const;
+    // Waits until the widget found so is enabled and shown, then clicks it.
+    void clickUsable(const std::string &what, std::function<QWidget *()> find);
     std::string m_workflow;
 };

@@ -96,10 +96,9 @@ void run(Gui &gui) {
     E2E_CHECK(kqsim_callCount("kq7150_multInit") == 0, "the recording opened cards");
     gui.run([] {
         E2E_CHECK(slider()->isVisible() && slider()->minimum() == 1 && slider()->maximum() == kBlocks,
-                  "slider ", slider()->minimum(), "..", slider()->maximum());
+                  "slider");
     });
     expectBlock(gui, 0);
-    gui.shot("block1");
 
     // A click right of the handle: the next block.
     gui.run([] {
@@ -122,11 +121,8 @@ void run(Gui &gui) {
     gui.click(kMainWindow, "repetitiveButton");
     waitPlayedToEnd(gui);
     expectBlock(gui, kBlocks - 1);
-    const std::vector<int> seen = gui.run([drawn] { return *drawn; });
-    std::string list;
-    for (int b : seen)
-        list += std::to_string(b + 1) + " ";
-    E2E_CHECK(seen == (std::vector<int>{0, 1, 2, 3}), "blocks drawn while playing: ", list);
+    E2E_CHECK(gui.run([drawn] { return *drawn; }) == (std::vector<int>{0, 1, 2, 3}),
+              "blocks drawn while playing: ", gui.run([drawn] { return drawn->size(); }));
     closeProgram(gui);
 }
 
