@@ -12,10 +12,7 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface
 
 // As the panel saved it with two cards of variant BB (unchanged channels left out).
 const char kSaved[] = R"([Acquisition]
-WaveformLength=512
 SamplingRate=20 kHz
-TriggerSource=Channel 2
-TriggerLevel=0.5
 
 [Card1]
 Serial=71500021
@@ -24,7 +21,6 @@ Channel1.Source=Front Panel Single
 Channel1.Coupling=DC
 Channel1.Gain=100
 Channel1.HighPass=true
-Channel2.Enabled=true
 
 [Card2]
 Serial=71500022

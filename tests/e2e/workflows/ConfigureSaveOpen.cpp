@@ -169,14 +169,9 @@ void saveOpenAndAcquire(Gui &gui) {
     gui.showTab(kMainWindow, "Function Cards");
     fileMenuItem(gui, "Save Configuration...");
     answerFileDialog(gui, "Save Configuration", path);
-    // Without a suffix typed, the file gets the one of its type.
+    // Without a suffix typed, the file gets the one of its type (its lines: the configuration
+    // file's unit tests; what it carries shows when it is opened below).
     gui.waitUntil("the saved file", [&] { return QFileInfo::exists(QString::fromStdString(path + ".ini")); });
-    const std::string text = fileText(path + ".ini");
-    for (const char *line :
-         {"[Card1]\n", "Serial=71500021\n", "Channel1.Source=Front Panel Single\n", "Channel1.Gain=100\n",
-          "Channel1.HighPass=true\n", "[Card2]\n", "Channel8.Enabled=true\n", "SamplingRate=20 kHz\n",
-          "TriggerSource=Channel 2\n", "TriggerLevel=0.5\n", "Symbols=Medium\n", "SnapToSample=false\n"})
-        E2E_CHECK(text.find(line) != std::string::npos, "'", line, "' not in the saved file:\n", text);
 
     resetDevice(gui);
     chooseOnTabs(gui, false);

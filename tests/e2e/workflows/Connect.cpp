@@ -15,11 +15,6 @@ QTreeWidgetItem *cardItem(QTreeWidget *tree, const QString &carrier, int slot) {
     return nullptr;
 }
 
-// A click on the row, with Ctrl to add it to what is selected.
-void clickRow(QTreeWidget *tree, QTreeWidgetItem *item, Qt::KeyboardModifiers modifiers) {
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, tree->visualItemRect(item).center());
-}
-
 void autoFind(Gui &gui) {
     openCardTree(gui);
 
@@ -32,9 +27,11 @@ void autoFind(Gui &gui) {
             return std::string("the VXI carrier does not list the cards in slots 2, 3 and 5");
         if (other->text(1) != "7140-BB" || (other->flags() & (Qt::ItemIsSelectable | Qt::ItemIsEnabled)))
             return "the 7140 is offered: '" + other->text(1).toStdString() + "'";
-        clickRow(tree, first, Qt::NoModifier);
-        clickRow(tree, other, Qt::ControlModifier);
-        clickRow(tree, second, Qt::ControlModifier);
+        // A click on the first row, with Ctrl on the others to add them.
+        for (QTreeWidgetItem *item : {first, other, second})
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton,
+                              item == first ? Qt::NoModifier : Qt::ControlModifier,
+                              tree->visualItemRect(item).center());
         const QList<QTreeWidgetItem *> selected = tree->selectedItems();
         if (selected != QList<QTreeWidgetItem *>{first, second})
             return "selected " + std::to_string(selected.size()) + " rows, not the two 7150s";
