@@ -187,7 +187,7 @@ std::string fileText(const std::string &path) {
 
 QStringList legendHeadings() {
     QStringList headings;
-    for (QLabel *label : Gui::tabPage(Gui::window(kMainWindow), "Waveforms")->findChildren<QLabel *>())
+    for (QLabel *label : mainTab("Waveforms")->findChildren<QLabel *>())
         if (label->text().contains("Channels:"))
             headings << label->text();
     return headings;
@@ -228,7 +228,7 @@ void waitPlayedToEnd(Gui &gui) {
 
 void afterEachRefresh(Gui &gui, std::function<void()> f) {
     gui.run([f] {
-        QWidget *view = Gui::tabPage(Gui::window(kMainWindow), "Waveforms");
+        QWidget *view = mainTab("Waveforms");
         QTimer *refresh = view->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
         E2E_CHECK(refresh, "no refresh timer");
         // Connected after the view's own handler, so it runs after the view drew.
@@ -237,7 +237,7 @@ void afterEachRefresh(Gui &gui, std::function<void()> f) {
 }
 
 QwtPlot *plotOn(const QString &tab) {
-    QWidget *page = Gui::tabPage(Gui::window(kMainWindow), tab);
+    QWidget *page = mainTab(tab);
     auto *plot = page ? page->findChild<QwtPlot *>() : nullptr;
     E2E_CHECK(plot, "no plot on ", tab.toStdString());
     return plot;

@@ -26,6 +26,11 @@ inline const QString kSelectTitle = "Movara 7150 SFP: Select Function Card";
 inline const QString kBoxTitle = "Movara 7150 SFP";                    // the program's message boxes
 inline const QString kErrorBoxTitle = "Movara 7150 SFP Error message"; // the frame's error box
 
+// The page behind the main window's tab with this text.
+inline QWidget *mainTab(const QString &tab) {
+    return Gui::tabPage(Gui::window(kMainWindow), tab);
+}
+
 // Answers the connection question with one of its buttons ("Auto Find", "Run In Demo Mode",
 // "Enter Address").
 void answerConnection(Gui &gui, const QString &choice);

@@ -15,7 +15,7 @@ const QStringList kTitles = {"Amplitude (V)", "Mean (V)",   "Vrms (V)", "Frequen
                              "THD (dB)",      "SINAD (dB)", "SNR (dB)", "SFDR (dB)",      "ENOB"};
 
 QTableView *table() {
-    return Gui::tabPage(Gui::window(kMainWindow), "Measurements")->findChild<QTableView *>();
+    return mainTab("Measurements")->findChild<QTableView *>();
 }
 
 QStringList row(int r) {

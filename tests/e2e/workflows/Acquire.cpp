@@ -5,6 +5,8 @@
 // and the plot marks it.
 #include "Steps.h"
 
+#include <numeric>
+
 namespace {
 
 // 625 Hz is bin 16 of the default block (256 scans at 10 kHz): whole periods, so the block's
@@ -21,13 +23,9 @@ constexpr int kPreTrigger = 64; // "25%" of 256 scans
 
 bool tabEnabled(const QString &text) {
     auto *tabs = Gui::child<QTabWidget>(Gui::window(kMainWindow), "mainTabs");
-    const int index = tabs->indexOf(Gui::tabPage(Gui::window(kMainWindow), text));
+    const int index = tabs->indexOf(mainTab(text));
     E2E_CHECK(index >= 0, "no tab ", text.toStdString());
     return tabs->isTabEnabled(index);
-}
-
-QWidget *acquisitionTab() {
-    return Gui::tabPage(Gui::window(kMainWindow), "Acquisition");
 }
 
 // The trigger markers of the waveform plot (the time cursors' lines, "Cursor 1" and "Cursor 2",
@@ -44,35 +42,32 @@ QList<QwtPlotMarker *> triggerMarkers() {
 std::vector<double> singleShot(Gui &gui) {
     kqsim_clearCallLog();
     singleShot(gui, "the single-shot block", [] { return !drawnCurves("Waveforms").empty(); });
+    // Channel 1 only is enabled. No trigger: the block starts at t = 0, one scan every 100 us.
     const std::vector<Curve> single = gui.run([] { return drawnCurves("Waveforms"); });
-    E2E_CHECK(single.size() == 1, single.size(), " curves drawn, channel 1 only is enabled");
     const Curve &block = single[0];
-    E2E_CHECK(block.y.size() == 256, block.y.size(), " scans drawn");
-    // No trigger: the block starts at t = 0, one scan every 100 us.
-    E2E_CHECK(std::abs(block.x[0]) < 1e-12 && std::abs(block.x[255] - 0.0255) < 1e-9, "time axis ",
-              block.x[0], " .. ", block.x[255]);
-    double mean = 0.0, power = 0.0;
-    for (double v : block.y)
-        mean += v / 256;
+    E2E_CHECK(single.size() == 1 && block.y.size() == 256 && std::abs(block.x[0]) < 1e-12 &&
+                  std::abs(block.x[255] - 0.0255) < 1e-9,
+              single.size(), " curves, ", block.y.size(), " scans, time axis ", block.x[0], " .. ",
+              block.x[255]);
+    const double mean = std::accumulate(block.y.begin(), block.y.end(), 0.0) / 256;
+    double power = 0.0;
     for (double v : block.y)
         power += (v - mean) * (v - mean) / 256;
     // The channel is AC-coupled by default: the input's 0.25 V DC part is gone and only the
     // converter's offset error is left. An uncalibrated channel is off by at most 0.12 % in
     // gain and 1.7 mV in offset.
     const double amplitude = std::sqrt(2.0 * power);
-    E2E_CHECK(std::abs(amplitude - 2.0) < 0.006, "amplitude ", amplitude, " V");
-    E2E_CHECK(std::abs(mean) < 0.002, "mean ", mean, " V");
+    E2E_CHECK(std::abs(amplitude - 2.0) < 0.006 && std::abs(mean) < 0.002, "amplitude ", amplitude,
+              " V, mean ", mean, " V");
 
     // No trigger source, untriggered, 256 scans of channel 1 at 10 kHz, one start and one read.
     const std::string trigger = lastCall("kq7150_setMultTrigConfig"), config = lastCall("kq7150_multConfig");
     auto t = callArguments(trigger), c = callArguments(config);
-    E2E_CHECK(t["source"] == "0" && t["preTrigger"] == "0", "trigger: ", trigger);
-    E2E_CHECK(c["masks"] == "0x0001" && c["rate"] == "10000" && c["mode"] == "0" &&
-                  c["scansPerTrigger"] == "256",
-              "configuration: ", config);
-    E2E_CHECK(kqsim_callCount("kq7150_startMultAcquisition") == 1 &&
+    E2E_CHECK(t["source"] == "0" && t["preTrigger"] == "0" && c["masks"] == "0x0001" &&
+                  c["rate"] == "10000" && c["mode"] == "0" && c["scansPerTrigger"] == "256" &&
+                  kqsim_callCount("kq7150_startMultAcquisition") == 1 &&
                   kqsim_callCount("kq7150_readMultAcquisition") == 1,
-              "starts and reads of one block");
+              "trigger: ", trigger, ", configuration: ", config, ", or not one start and one read");
     gui.shot("single-shot");
 
     // The spectrum legend starts with no channel selected; "All" brings the block's spectrum
@@ -116,7 +111,7 @@ void triggeredShot(Gui &gui) {
     gui.showTab(kMainWindow, "Acquisition");
     for (const char *item : {"Channel 1", "Rising", "25%"})
         pick(gui, kMainWindow, item);
-    gui.run([] { typeInto(acquisitionTab()->findChild<QDoubleSpinBox *>(), "0.5"); });
+    gui.run([] { typeInto(mainTab("Acquisition")->findChild<QDoubleSpinBox *>(), "0.5"); });
     gui.shot("settings");
     gui.showTab(kMainWindow, "Waveforms");
     E2E_CHECK(gui.run([] {
@@ -129,16 +124,16 @@ void triggeredShot(Gui &gui) {
     singleShot(gui, "the triggered block", [] { return kqsim_callCount("kq7150_readMultAcquisition") == 1; });
     const std::string trigger = lastCall("kq7150_setMultTrigConfig"), config = lastCall("kq7150_multConfig");
     auto t = callArguments(trigger), c = callArguments(config);
-    E2E_CHECK(t["source"] == "1" && t["edge"] == "1" && t["level"] == "0.5" && t["preTrigger"] == "64",
-              "trigger: ", trigger);
-    E2E_CHECK(c["mode"] == "1" && c["scansPerTrigger"] == "256", "configuration: ", config);
     // The edge starts the block; a software pulse would have started it anywhere.
-    E2E_CHECK(kqsim_callCount("kq7150_generateITRI") == 0, "software triggers");
+    E2E_CHECK(t["source"] == "1" && t["edge"] == "1" && t["level"] == "0.5" && t["preTrigger"] == "64" &&
+                  c["mode"] == "1" && c["scansPerTrigger"] == "256" &&
+                  kqsim_callCount("kq7150_generateITRI") == 0,
+              "trigger: ", trigger, ", configuration: ", config, ", or a software trigger");
 
     const Curve seen = gui.run([] { return curvesOn("Waveforms")[0]; });
-    E2E_CHECK(seen.y.size() == 256, seen.y.size(), " scans drawn");
     // A quarter of the block precedes the trigger, which is at t = 0.
-    E2E_CHECK(std::abs(seen.x[kPreTrigger]) < 1e-12 && std::abs(seen.x[0] + kPreTrigger * 1e-4) < 1e-9,
+    E2E_CHECK(seen.y.size() == 256 && std::abs(seen.x[kPreTrigger]) < 1e-12 &&
+                  std::abs(seen.x[0] + kPreTrigger * 1e-4) < 1e-9,
               "time axis starts at ", seen.x[0], " s, trigger scan at ", seen.x[kPreTrigger], " s");
     // The trigger scan is the first at or above the level after one below it. The card compares
     // the same input the block holds; 20 uV of noise cannot move the crossing by a whole scan.
@@ -152,7 +147,6 @@ void triggeredShot(Gui &gui) {
                                        m[0]->yValue(), " V");
     });
     E2E_CHECK(marker == e2eText(0.0, " s, ", kLevel, " V"), "trigger marker: ", marker);
-    gui.shot("triggered");
 }
 
 void run(Gui &gui) {

@@ -34,7 +34,6 @@ void run(Gui &gui) {
     gui.waitUntil("the file to grow after No", [afterNo] { return fileSize() > afterNo + kRate * 2 * 8; });
     E2E_CHECK(gui.run(repetitiveDown), "the repetitive button was released");
     E2E_CHECK(kqsim_callCount("kq7150_stopMultAcquisition") == 0, "the cards were stopped");
-    gui.shot("storing");
 
     closeProgram(gui);
     storingSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

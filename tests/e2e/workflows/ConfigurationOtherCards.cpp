@@ -40,7 +40,7 @@ void prepare() {
 }
 
 QString shownRate() {
-    return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), "Acquisition"), "216 kHz")->currentText();
+    return Gui::comboWith(mainTab("Acquisition"), "216 kHz")->currentText();
 }
 
 void otherCards(Gui &gui) {

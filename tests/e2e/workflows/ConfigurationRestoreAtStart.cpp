@@ -72,8 +72,7 @@ void restoreAtStart(Gui &gui) {
               "restored: ", shown);
     gui.shot("restored");
 
-    gui.choose([] { return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), "Waveforms"), "Small"); },
-               "Small");
+    gui.choose([] { return Gui::comboWith(mainTab("Waveforms"), "Small"); }, "Small");
     closeProgram(gui);
 }
 

@@ -21,7 +21,7 @@ std::function<QComboBox *()> onChannel(int card, int channel, const QString &ite
     return [=] { return Gui::comboWith(channelPage(card, channel), item); };
 }
 std::function<QComboBox *()> onTab(const QString &tab, const QString &item) {
-    return [=] { return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), tab), item); };
+    return [=] { return Gui::comboWith(mainTab(tab), item); };
 }
 // Found also when its page is not in front.
 QCheckBox *boxOn(QWidget *page, const QString &text) {
@@ -31,7 +31,7 @@ QCheckBox *boxOn(QWidget *page, const QString &text) {
     throw E2eFailure("no check box " + text.toStdString());
 }
 QCheckBox *snapToSample() {
-    return boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample");
+    return boxOn(mainTab("FFT Amplitude Spectrum"), "Snap to Sample");
 }
 void set(Gui &gui, std::function<QComboBox *()> find, const QString &item) {
     E2E_CHECK(gui.choose(find, item) == item, "'", item.toStdString(), "' not taken");
@@ -74,10 +74,7 @@ void chooseOnTabs(Gui &gui, bool saved) {
         gui.showTab(kMainWindow, c.tab);
         set(gui, onTab(c.tab, c.offering), saved ? c.saved : c.other);
         if (saved && c.offering == "75%")
-            gui.run([] {
-                typeInto(Gui::tabPage(Gui::window(kMainWindow), "Acquisition")->findChild<QDoubleSpinBox *>(),
-                         "0.5");
-            });
+            gui.run([] { typeInto(mainTab("Acquisition")->findChild<QDoubleSpinBox *>(), "0.5"); });
     }
     gui.run([] { Gui::clickWidget(snapToSample()); });
     E2E_CHECK(gui.run([] { return snapToSample()->isChecked(); }) != saved, "Snap to Sample not switched");

@@ -45,7 +45,6 @@ uint64_t storeRamp(Gui &gui, const std::string &path, double rate, fileInfo_t *i
     E2E_CHECK(stored > elapsed - 1.5 && stored < elapsed + 0.5, stored, " s stored in ", elapsed,
               " s of storing");
     checkStorageSummary(gui, path, blocks, 1024 / rate, "stopped");
-    gui.shot("summary");
     return blocks;
 }
 
@@ -135,7 +134,6 @@ void flac(Gui &gui) {
                curves[1].y == std::vector<double>(volts.begin() + 1024, volts.end()) &&
                std::abs(curves[1].x[1023] - 1023 / 50000.0) < 1e-9;
     });
-    gui.shot("opened");
     closeProgram(gui);
 }
 

@@ -49,7 +49,7 @@ void truncatedFile(Gui &gui) {
     std::filesystem::resize_file(recording(), info.payloadOffset);
     // The key opens the box inside the slider's handler: queued, not waited for.
     gui.post([] {
-        QWidget *waveforms = Gui::tabPage(Gui::window(kMainWindow), "Waveforms");
+        QWidget *waveforms = mainTab("Waveforms");
         QTest::keyClick(waveforms->findChild<QSlider *>(), Qt::Key_Right);
     });
     const QString text = QString("Cannot read: \"%1\".").arg(QString::fromStdString(recording()));

@@ -52,11 +52,8 @@ void writeRecording() {
     E2E_CHECK(why.empty(), why);
 }
 
-QWidget *waveforms() {
-    return Gui::tabPage(Gui::window(kMainWindow), "Waveforms");
-}
 QSlider *slider() {
-    return waveforms()->findChild<QSlider *>();
+    return mainTab("Waveforms")->findChild<QSlider *>();
 }
 
 // The block (from 0) the voltage curves draw, with its time axis; -1 when they draw anything else.
@@ -83,7 +80,7 @@ void expectBlock(Gui &gui, int b) {
     const QString label = QString("%1 / %2").arg(b + 1).arg(kBlocks);
     gui.waitUntil("block " + std::to_string(b + 1) + " drawn", [=] {
         const QLabel *position = nullptr;
-        for (QLabel *l : waveforms()->findChildren<QLabel *>())
+        for (QLabel *l : mainTab("Waveforms")->findChildren<QLabel *>())
             if (l->isVisible() && l->text().contains(" / "))
                 position = l;
         return drawnBlock() == b && slider()->value() == b + 1 && position &&

@@ -113,8 +113,7 @@ void checkReadout() {
 }
 
 QLabel *entry(const QString &tab, int channel) {
-    auto *label = Gui::child<QLabel>(Gui::tabPage(Gui::window(kMainWindow), tab),
-                                     QString("legendFC1Ch%1").arg(channel));
+    auto *label = Gui::child<QLabel>(mainTab(tab), QString("legendFC1Ch%1").arg(channel));
     E2E_CHECK(label, "no legend entry for channel ", channel, " on ", tab.toStdString());
     return label;
 }

@@ -64,10 +64,8 @@ void fillTheDisk(Gui &gui, const char *name, const QString &format) {
     const QString message = errorBoxText(gui);
     E2E_CHECK(message.startsWith("Disk write failed!\n"), message.toStdString());
     const uint64_t blocks = storedBlocks(message, path);
-    gui.shot("told");
     gui.press(kErrorBoxTitle, "No");
     checkStorageSummary(gui, path, blocks, 1024 / 10000.0, "ended by an error: the disk is full");
-    gui.shot("summary");
     const auto size = std::filesystem::file_size(path);
     // As the line rounds it: to a tenth of a kB.
     E2E_CHECK(std::abs(shown - static_cast<double>(size)) <= 103, "the file size line showed ", shown,
