@@ -17,12 +17,8 @@ constexpr uint8_t kMask = 0x05; // channels 1 and 3
 std::atomic<bool> flac{false};
 
 // Not UTF-8: the program must open the bytes it was given (and find the FLAC streams by them).
-std::string path() {
-    return e2eWorkDir() + (flac ? "/r\xe9"
-                                  "cording.flac7150"
-                                : "/r\xe9"
-                                  "cording.bin7150");
-}
+const char kName[] = "/r\xe9"
+                     "cording.";
 
 // Channel 1 of block b: b + 1 periods of a sine of b + 1 volts; channel 3: a slope from
 // -1 - b volts upwards, steeper from block to block. A FLAC recording holds the nearest counts
@@ -48,7 +44,7 @@ double sample(int block, int channel, int scan) {
 }
 
 void writeRecording() {
-    const std::string why = recording().write(path());
+    const std::string why = recording().write(e2eWorkDir() + kName + (flac ? "flac7150" : "bin7150"));
     E2E_CHECK(why.empty(), why);
 }
 

@@ -19,10 +19,6 @@ constexpr double kRate = 100.0;
 const QString kWaveforms = "Waveforms";
 const QString kSpectrum = "FFT Amplitude Spectrum";
 
-std::string path() {
-    return e2eWorkDir() + "/cursors.bin7150";
-}
-
 // Channel 1 rises by 1 V per second; channel 3 is a sine of 2 V and 1 Hz.
 void writeRecording() {
     const std::string why = StoredRecording()
@@ -32,14 +28,11 @@ void writeRecording() {
                                 .withSignal([](int k, int64_t n) {
                                     return k == 0 ? n / kRate : 2.0 * std::sin(2 * M_PI * n / kRate);
                                 })
-                                .write(path());
+                                .write(e2eWorkDir() + "/cursors.bin7150");
     E2E_CHECK(why.empty(), why);
 }
 
 // The program's widgets as a person sees them, found afresh at each look.
-QWidget *app() {
-    return Gui::window(kMainWindow);
-}
 QwtPlot *plot() {
     return plotOn("Waveforms");
 }
@@ -49,14 +42,11 @@ QWidget *canvas() {
 QwtPlotZoomer *zoomer() {
     return canvas()->findChild<QwtPlotZoomer *>();
 }
-QMenu *contextMenu() {
-    return plot()->findChild<QMenu *>();
-}
 QLabel *timeLine() {
-    return Gui::child<QLabel>(app(), "cursorTimes");
+    return Gui::child<QLabel>(Gui::window(kMainWindow), "cursorTimes");
 }
 QTableWidget *table() {
-    return Gui::child<QTableWidget>(app(), "cursorValues");
+    return Gui::child<QTableWidget>(Gui::window(kMainWindow), "cursorValues");
 }
 int pixelOf(double t) {
     return qRound(plot()->transform(QwtPlot::xBottom, t));
@@ -83,11 +73,12 @@ void mouse(QEvent::Type type, Qt::MouseButton button, Qt::KeyboardModifiers modi
     QApplication::sendEvent(canvas(), &event);
 }
 
-void drag(int from, int to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    mouse(QEvent::MouseButtonPress, Qt::LeftButton, modifiers, from);
-    for (int step = 1; step <= 4; ++step)
-        mouse(QEvent::MouseMove, Qt::LeftButton, modifiers, from + (to - from) * step / 4);
-    mouse(QEvent::MouseButtonRelease, Qt::LeftButton, modifiers, to);
+void drag(int from, int to) {
+    for (int step = 0; step <= 5; ++step)
+        mouse(step == 0   ? QEvent::MouseButtonPress
+              : step == 5 ? QEvent::MouseButtonRelease
+                          : QEvent::MouseMove,
+              Qt::LeftButton, Qt::NoModifier, from + (to - from) * std::min(step, 4) / 4);
 }
 
 // The cursors at 0.2 s and 0.75 s, and the read-out the recording's samples there give (its
@@ -235,7 +226,7 @@ void run(Gui &gui) {
 
     // Off from the plot's context menu: cursors and read-out go.
     gui.run([] {
-        for (QAction *entry : contextMenu()->actions())
+        for (QAction *entry : plot()->findChild<QMenu *>()->actions())
             if (entry->text() == "Cursors")
                 entry->trigger();
     });

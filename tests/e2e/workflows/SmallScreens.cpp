@@ -8,9 +8,6 @@
 
 namespace {
 
-std::string path() {
-    return e2eWorkDir() + "/screens.bin7150";
-}
 constexpr int kCards = 8; // a legend row each under the plot: the height grows with them
 constexpr int kScans = 256;
 
@@ -22,7 +19,7 @@ void writeRecording() {
                                 .withSignal([](int k, int64_t n) {
                                     return (1 + k) * std::sin(2 * M_PI * 10 * double(n) / 1000.0);
                                 })
-                                .write(path());
+                                .write(e2eWorkDir() + "/screens.bin7150");
     E2E_CHECK(why.empty(), why);
 }
 
