@@ -146,10 +146,6 @@ uint64_t storedRampBlocks(const std::string &path, fileInfo_t *info = nullptr);
 void waitViewing(Gui &gui, const QString &file, uint64_t blocks);
 // The text of the waveform view's status line (rich text).
 QString statusLineText();
-// The text of the frame's error box, once one is up.
-inline QString errorBoxText(Gui &gui) {
-    return messageText(gui, kErrorBoxTitle);
-}
 
 // The arguments of the driver's last such call as the simulation logged them ("name=value ...").
 std::string lastCall(const char *call);

@@ -36,9 +36,6 @@ QCheckBox *snapToSample() {
 void set(Gui &gui, std::function<QComboBox *()> find, const QString &item) {
     E2E_CHECK(gui.choose(find, item) == item, "'", item.toStdString(), "' not taken");
 }
-QString shownOn(Gui &gui, std::function<QComboBox *()> find) {
-    return gui.run([=] { return find()->currentText(); });
-}
 // Counts the configuration calls the cards receive and checks the last one.
 struct Sent {
     int calls = 0;
@@ -150,9 +147,11 @@ void checkPages(Gui &gui) {
         E2E_CHECK(shown == p.shows, "card ", p.card, " channel ", p.channel, " shows ", shown, ", saved ",
                   p.shows);
     }
-    for (const Choice &c : kChoices)
-        E2E_CHECK(shownOn(gui, onTab(c.tab, c.offering)) == c.saved, c.tab.toStdString(), " shows ",
-                  shownOn(gui, onTab(c.tab, c.offering)).toStdString(), ", saved ", c.saved.toStdString());
+    for (const Choice &c : kChoices) {
+        const QString shown = gui.run([&] { return onTab(c.tab, c.offering)()->currentText(); });
+        E2E_CHECK(shown == c.saved, c.tab.toStdString(), " shows ", shown.toStdString(), ", saved ",
+                  c.saved.toStdString());
+    }
     // A channel source lets the person place the trigger, as choosing it does.
     E2E_CHECK(gui.run([] {
         return onTab("Acquisition", "75%")()->isEnabled() && onTab("Acquisition", "Rising")()->isEnabled();

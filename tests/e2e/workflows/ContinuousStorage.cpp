@@ -101,9 +101,15 @@ void storeFlacByName(Gui &gui, const std::string &path) {
     gui.waitNoWindow(kStorageDialog);
 }
 
-// One stream for the one card, none of scan times; the stop finished the stream: its info counts
-// every scan stored (what libFLAC and flac -t make of the streams: the recording's unit tests).
-void checkStream(const std::string &path, uint64_t blocks) {
+void flac(Gui &gui) {
+    const std::string path = e2eWorkDir() + "/ramp.flac7150";
+    fileInfo_t info{};
+    const uint64_t blocks = storeRamp(gui, path, 50000, &info, [&] { storeFlacByName(gui, path); });
+    expectHeader(info, fileFormatFlac);
+    E2E_CHECK(info.channelLsb[0] == kRampLsb && info.channelLsb[1] == kRampLsb, "LSB ", info.channelLsb[0]);
+    // One stream for the one card, none of scan times; the stop finished the stream: its info
+    // counts every scan stored (what libFLAC and flac -t make of the streams: the recording's
+    // unit tests).
     const std::string stream = FlacRecordingFiles::cardStream(path, 1);
     E2E_CHECK(!std::filesystem::exists(FlacRecordingFiles::timeStream(path)), "scan times stored");
     FLAC__StreamMetadata read{};
@@ -111,15 +117,6 @@ void checkStream(const std::string &path, uint64_t blocks) {
     const FLAC__StreamMetadata_StreamInfo &i = read.data.stream_info;
     E2E_CHECK(i.sample_rate == 50000 && i.channels == 2 && i.total_samples == blocks * 1024, stream, ": ",
               i.total_samples, " scans");
-}
-
-void flac(Gui &gui) {
-    const std::string path = e2eWorkDir() + "/ramp.flac7150";
-    fileInfo_t info{};
-    const uint64_t blocks = storeRamp(gui, path, 50000, &info, [&] { storeFlacByName(gui, path); });
-    expectHeader(info, fileFormatFlac);
-    E2E_CHECK(info.channelLsb[0] == kRampLsb && info.channelLsb[1] == kRampLsb, "LSB ", info.channelLsb[0]);
-    checkStream(path, blocks);
 
     // Opened in place of the cards, its first block drawn as the program's reader gives it.
     fileMenuItem(gui, "Open Recording...");

@@ -50,10 +50,19 @@ void checkSavedPicture(Gui &gui) {
               " in the curves' colours");
 }
 
-// The file's lines: settings, column names, then one row per point, each compared with the
-// curves drawn, which must read back exactly.
-void checkExport(const std::string &path, const QString &settings, const QString &columns,
-                 const std::vector<Curve> &curves) {
+// The curves on the tab exported (with Ctrl+E, or the plot's menu) to the file name, which
+// appears whole once written (it is renamed into place). Its lines: settings, column names, then
+// one row per point, each compared with the curves drawn, which must read back exactly.
+void exportAndCheck(Gui &gui, const QString &tab, bool shortcut, const char *name, const QString &settings,
+                    const QString &columns) {
+    const std::string path = e2eWorkDir() + "/" + name;
+    if (shortcut)
+        pressShortcut(gui, Qt::Key_E, Qt::ControlModifier);
+    else
+        fromMenu(gui, tab, "Export Data...");
+    answerFileDialog(gui, "Export Data", path);
+    gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
+    const std::vector<Curve> curves = gui.run([tab] { return drawnCurves(tab); });
     const QStringList lines = QString::fromStdString(fileText(path)).split('\n', Qt::SkipEmptyParts);
     const size_t points = curves[0].x.size();
     E2E_CHECK(lines.size() == int(2 + points) && lines[0] == settings && lines[1] == columns, path, ": ",
@@ -67,20 +76,6 @@ void checkExport(const std::string &path, const QString &settings, const QString
         E2E_CHECK(same, "row ", row, " reads ", cells.join(',').toStdString(), ", drawn x ",
                   curves[0].x[row]);
     }
-}
-
-// The curves on the tab exported (with Ctrl+E, or the plot's menu) to the file name, which
-// appears whole once written (it is renamed into place), and checked against the curves.
-void exportAndCheck(Gui &gui, const QString &tab, bool shortcut, const char *name, const QString &settings,
-                    const QString &columns) {
-    const std::string path = e2eWorkDir() + "/" + name;
-    if (shortcut)
-        pressShortcut(gui, Qt::Key_E, Qt::ControlModifier);
-    else
-        fromMenu(gui, tab, "Export Data...");
-    answerFileDialog(gui, "Export Data", path);
-    gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
-    checkExport(path, settings, columns, gui.run([tab] { return drawnCurves(tab); }));
 }
 
 void exportData(Gui &gui) {

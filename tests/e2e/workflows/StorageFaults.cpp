@@ -30,7 +30,7 @@ void overflow(Gui &gui) {
     const std::string path = e2eWorkDir() + "/overflow.bin7150";
     startStoring(gui, path, "50 kHz", "1024", "Binary, ViReal64");
     const auto start = Clock::now();
-    const QString message = errorBoxText(gui);
+    const QString message = messageText(gui, kErrorBoxTitle);
     const double told = std::chrono::duration<double>(Clock::now() - start).count();
     gui.shot("told");
     // The loss shows once the callback runs again after the stall (block 20 at 0.41 s, 2 s):
@@ -61,7 +61,7 @@ void fillTheDisk(Gui &gui, const char *name, const QString &format) {
     const double shown = gui.run(shownFileSize);
     gui.shot("full");
     gui.click(kMainWindow, "repetitiveButton");
-    const QString message = errorBoxText(gui);
+    const QString message = messageText(gui, kErrorBoxTitle);
     E2E_CHECK(message.startsWith("Disk write failed!\n"), message.toStdString());
     const uint64_t blocks = storedBlocks(message, path);
     gui.press(kErrorBoxTitle, "No");
