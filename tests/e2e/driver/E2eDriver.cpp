@@ -3,15 +3,11 @@
 // checks what must hold after the program ended. A failure prints "E2E FAIL", keeps a
 // screenshot and ends the program with status 1; success prints "E2E PASS <workflow>" at exit.
 #include "Gui.h"
-#include "Workflow.h"
 
 #include "kqsim_control.h"
 
 #include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <map>
 #include <mutex>
 #include <thread>
 

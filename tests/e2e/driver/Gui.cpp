@@ -1,18 +1,5 @@
 #include "Gui.h"
-#include "Workflow.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QRegularExpression>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QTabWidget>
-#include <QTest>
-
-#include <cstdlib>
 #include <thread>
 
 void Gui::post(std::function<void()> f) {
@@ -55,20 +42,21 @@ void Gui::waitNoWindow(const QString &titlePattern, std::chrono::milliseconds de
 }
 
 void Gui::press(const QString &titlePattern, const QString &buttonText) {
-    waitUntil("an enabled button '" + buttonText.toStdString() + "' in '" + titlePattern.toStdString() + "'",
-              [=] {
-                  QAbstractButton *b = button(window(titlePattern), buttonText);
-                  return b && b->isEnabled() && b->isVisible();
-              });
-    post([=] { clickWidget(button(window(titlePattern), buttonText)); });
+    clickUsable("button '" + buttonText.toStdString() + "'",
+                [=] { return button(window(titlePattern), buttonText); });
 }
 
 void Gui::click(const QString &titlePattern, const QString &objectName) {
-    waitUntil("an enabled '" + objectName.toStdString() + "' in '" + titlePattern.toStdString() + "'", [=] {
-        QWidget *w = child<QWidget>(window(titlePattern), objectName);
+    clickUsable("'" + objectName.toStdString() + "'",
+                [=] { return child<QWidget>(window(titlePattern), objectName); });
+}
+
+void Gui::clickUsable(const std::string &what, std::function<QWidget *()> find) {
+    waitUntil("an enabled " + what, [=] {
+        QWidget *w = find();
         return w && w->isEnabled() && w->isVisible();
     });
-    post([=] { clickWidget(child<QWidget>(window(titlePattern), objectName)); });
+    post([=] { clickWidget(find()); });
 }
 
 void Gui::showTab(const QString &titlePattern, const QString &tabText) {
@@ -76,14 +64,12 @@ void Gui::showTab(const QString &titlePattern, const QString &tabText) {
               [=] { return tabsWithTab(window(titlePattern), tabText) != nullptr; });
     run([=] {
         QTabWidget *tabs = tabsWithTab(window(titlePattern), tabText);
-        for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->tabText(i).remove('&') == tabText)
-                QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(i).center());
+        QWidget *page = tabPage(window(titlePattern), tabText);
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                          tabs->tabBar()->tabRect(tabs->indexOf(page)).center());
     });
-    waitUntil("tab '" + tabText.toStdString() + "' shown", [=] {
-        QTabWidget *tabs = tabsWithTab(window(titlePattern), tabText);
-        return tabs && tabs->tabText(tabs->currentIndex()).remove('&') == tabText;
-    });
+    waitUntil("tab '" + tabText.toStdString() + "' shown",
+              [=] { return tabPage(window(titlePattern), tabText)->isVisible(); });
 }
 
 void Gui::clickUntil(const std::string &what, std::function<void()> click, std::function<bool()> shown) {
@@ -151,22 +137,18 @@ QAbstractButton *Gui::button(QWidget *parent, const QString &text) {
     return nullptr;
 }
 
-QTabWidget *Gui::tabsWithTab(QWidget *parent, const QString &tabText) {
-    if (!parent)
-        return nullptr;
-    for (QTabWidget *tabs : parent->findChildren<QTabWidget *>())
+QWidget *Gui::tabPage(QWidget *parent, const QString &tabText) {
+    for (QTabWidget *tabs : parent ? parent->findChildren<QTabWidget *>() : QList<QTabWidget *>())
         for (int i = 0; i < tabs->count(); ++i)
             if (tabs->tabText(i).remove('&') == tabText)
-                return tabs;
+                return tabs->widget(i);
     return nullptr;
 }
 
-QWidget *Gui::tabPage(QWidget *parent, const QString &tabText) {
-    QTabWidget *tabs = tabsWithTab(parent, tabText);
-    for (int i = 0; tabs && i < tabs->count(); ++i)
-        if (tabs->tabText(i).remove('&') == tabText)
-            return tabs->widget(i);
-    return nullptr;
+QTabWidget *Gui::tabsWithTab(QWidget *parent, const QString &tabText) {
+    QWidget *page = tabPage(parent, tabText);
+    // A page sits in the tab widget's stack.
+    return page ? qobject_cast<QTabWidget *>(page->parentWidget()->parentWidget()) : nullptr;
 }
 
 QComboBox *Gui::comboWith(QWidget *parent, const QString &item) {

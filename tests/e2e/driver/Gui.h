@@ -3,17 +3,21 @@
 // driver waits for what it expects with a deadline instead of fixed pauses.
 #pragma once
 
-#include <QString>
-#include <QWidget>
+#include "Workflow.h"
+
+// The driver reaches into every kind of widget the program shows.
+#include <QtTest>
+#include <QtWidgets>
 
 #include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
+#include <memory>
 #include <string>
-
-class QAbstractButton;
-class QComboBox;
-class QTabWidget;
+#include <vector>
 
 class Gui {
 public:
@@ -83,5 +87,7 @@ public:
 
 private:
     [[noreturn]] void stuck() const;
+    // Waits until the widget found so is enabled and shown, then clicks it.
+    void clickUsable(const std::string &what, std::function<QWidget *()> find);
     std::string m_workflow;
 };

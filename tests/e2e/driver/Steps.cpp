@@ -1,36 +1,7 @@
 #include "Steps.h"
-#include "Workflow.h"
 
 #include "FlacRecordingFiles.h"
 #include "RampFile.h"
-
-#include "kqsim_control.h"
-
-// Qwt comes with the program; the curves are read through it.
-#include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_curve.h>
-
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QContextMenuEvent>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QRegularExpression>
-#include <QSlider>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 void answerConnection(Gui &gui, const QString &choice) {
     gui.waitWindow(kSelectTitle);
@@ -216,7 +187,7 @@ std::string fileText(const std::string &path) {
 
 QStringList legendHeadings() {
     QStringList headings;
-    for (QLabel *label : Gui::tabPage(Gui::window(kMainWindow), "Waveforms")->findChildren<QLabel *>())
+    for (QLabel *label : mainTab("Waveforms")->findChildren<QLabel *>())
         if (label->text().contains("Channels:"))
             headings << label->text();
     return headings;
@@ -257,7 +228,7 @@ void waitPlayedToEnd(Gui &gui) {
 
 void afterEachRefresh(Gui &gui, std::function<void()> f) {
     gui.run([f] {
-        QWidget *view = Gui::tabPage(Gui::window(kMainWindow), "Waveforms");
+        QWidget *view = mainTab("Waveforms");
         QTimer *refresh = view->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
         E2E_CHECK(refresh, "no refresh timer");
         // Connected after the view's own handler, so it runs after the view drew.
@@ -266,7 +237,7 @@ void afterEachRefresh(Gui &gui, std::function<void()> f) {
 }
 
 QwtPlot *plotOn(const QString &tab) {
-    QWidget *page = Gui::tabPage(Gui::window(kMainWindow), tab);
+    QWidget *page = mainTab(tab);
     auto *plot = page ? page->findChild<QwtPlot *>() : nullptr;
     E2E_CHECK(plot, "no plot on ", tab.toStdString());
     return plot;

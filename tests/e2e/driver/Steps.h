@@ -5,16 +5,18 @@
 #include "Gui.h"
 
 #include "fileInfo_t.h"
+#include "kqsim_control.h"
+
+// Qwt comes with the program; the plots are read through it.
+#include <qwt/qwt_plot.h>
+#include <qwt/qwt_plot_canvas.h>
+#include <qwt/qwt_plot_curve.h>
+#include <qwt/qwt_plot_marker.h>
+#include <qwt/qwt_plot_zoomer.h>
+#include <qwt/qwt_scale_widget.h>
 
 #include <cstdint>
-#include <functional>
 #include <map>
-#include <string>
-#include <vector>
-
-class QTabWidget;
-class QTreeWidget;
-class QwtPlot;
 
 inline const QString kMainTitle = "Movara 7150 Soft Front Panel";
 // The main window as found at any time: its title gets ": <host>" on an LXI box, and ": " (a
@@ -23,6 +25,11 @@ inline const QString kMainWindow = kMainTitle + "(: .*)?";
 inline const QString kSelectTitle = "Movara 7150 SFP: Select Function Card";
 inline const QString kBoxTitle = "Movara 7150 SFP";                    // the program's message boxes
 inline const QString kErrorBoxTitle = "Movara 7150 SFP Error message"; // the frame's error box
+
+// The page behind the main window's tab with this text.
+inline QWidget *mainTab(const QString &tab) {
+    return Gui::tabPage(Gui::window(kMainWindow), tab);
+}
 
 // Answers the connection question with one of its buttons ("Auto Find", "Run In Demo Mode",
 // "Enter Address").
@@ -139,10 +146,6 @@ uint64_t storedRampBlocks(const std::string &path, fileInfo_t *info = nullptr);
 void waitViewing(Gui &gui, const QString &file, uint64_t blocks);
 // The text of the waveform view's status line (rich text).
 QString statusLineText();
-// The text of the frame's error box, once one is up.
-inline QString errorBoxText(Gui &gui) {
-    return messageText(gui, kErrorBoxTitle);
-}
 
 // The arguments of the driver's last such call as the simulation logged them ("name=value ...").
 std::string lastCall(const char *call);

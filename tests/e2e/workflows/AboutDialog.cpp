@@ -1,13 +1,6 @@
 // The About dialog over two connected cards: the revisions the libraries report, one page per
-// card paged with "Next >" and "< Previous", and the Qt licence text behind its link.
-#include "Gui.h"
+// card paged with "Next >" and "< Previous".
 #include "Steps.h"
-#include "Workflow.h"
-
-#include <QAbstractButton>
-#include <QLabel>
-#include <QRegularExpression>
-#include <QTextEdit>
 
 #include <dlfcn.h>
 
@@ -19,7 +12,8 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::6::INSTR"],"interface
   {"slot":1,"code":"0x7150","variant":"BB","subType":"BB","serial":"0x7150A001","firmware":"3.1.0"},
   {"slot":4,"code":"0x7150","variant":"BB","subType":"BC","serial":"0x7150A004","firmware":"3.2.7"}]}]})";
 const QString kAboutTitle = "About Movara 7150 Soft Front Panel";
-const QString kLicenceTitle = "Qt LGPL License";
+// Model, revision, serial number, "< Previous" and "Next >" usable.
+const QStringList kFirstPage = {"7150-BB", "3.1.0", "7150a001", "off", "on"};
 
 QString shown(const char *valueLabel) {
     auto *label = Gui::child<QLabel>(Gui::window(kAboutTitle), valueLabel);
@@ -38,16 +32,13 @@ QStringList page() {
 }
 
 // What the simulated libraries in this process answer when asked for their revisions.
-QString libraryRevision(const char *function) {
-    char text[1024] = {};
-    if (std::string(function) == "kq7000_revision") {
-        auto revision = reinterpret_cast<int (*)(char *)>(dlsym(RTLD_DEFAULT, function));
-        E2E_CHECK(revision && revision(text) == 0, "no ", function);
-    } else {
-        auto query = reinterpret_cast<int (*)(unsigned, char *, char *)>(dlsym(RTLD_DEFAULT, function));
-        E2E_CHECK(query && query(0, text, nullptr) == 0, "no ", function);
-    }
-    return QString::fromLatin1(text);
+QStringList libraryRevisions() {
+    char common[1024] = {}, driver[1024] = {};
+    auto revision = reinterpret_cast<int (*)(char *)>(dlsym(RTLD_DEFAULT, "kq7000_revision"));
+    auto query =
+        reinterpret_cast<int (*)(unsigned, char *, char *)>(dlsym(RTLD_DEFAULT, "kq7150_revision_query"));
+    E2E_CHECK(revision && query && revision(common) == 0 && query(0, driver, nullptr) == 0, "no revisions");
+    return {QString::fromLatin1(common), QString::fromLatin1(driver)};
 }
 
 void run(Gui &gui) {
@@ -57,12 +48,11 @@ void run(Gui &gui) {
     const QStringList software = gui.run([] {
         return QStringList{shown("commonLibraryValue"), shown("driverValue"), shown("sfpValue")};
     });
-    E2E_CHECK(software[0] == libraryRevision("kq7000_revision"), software[0].toStdString());
-    E2E_CHECK(software[1] == libraryRevision("kq7150_revision_query"), software[1].toStdString());
-    E2E_CHECK(QRegularExpression("\\d+(\\.\\d+)+").match(software[2]).hasMatch(), software[2].toStdString());
-    QStringList first = gui.run(page);
-    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}),
-              first.join(" | ").toStdString());
+    E2E_CHECK(software.mid(0, 2) == libraryRevisions() &&
+                  QRegularExpression("\\d+(\\.\\d+)+").match(software[2]).hasMatch(),
+              software.join(" | ").toStdString());
+    const QStringList first = gui.run(page);
+    E2E_CHECK(first == kFirstPage, first.join(" | ").toStdString());
     gui.shot("first-page");
 
     gui.click(kAboutTitle, "nextButton");
@@ -72,27 +62,8 @@ void run(Gui &gui) {
               second.join(" | ").toStdString());
     // A card page keeps the revisions of the software around it.
     E2E_CHECK(gui.run([] { return shown("driverValue"); }) == software[1], "the driver revision changed");
-    gui.shot("card-page");
     gui.click(kAboutTitle, "prevButton");
-    gui.waitUntil("the first card's page again", [] { return shown("modelValue") == "7150-BB"; });
-    first = gui.run(page);
-    E2E_CHECK(first == QStringList({"7150-BB", "3.1.0", "7150a001", "off", "on"}),
-              first.join(" | ").toStdString());
-
-    // The Qt licence link shows the licence as Debian ships it, from its first line.
-    const std::string expected = fileText("/usr/share/common-licenses/LGPL-3");
-    E2E_CHECK(expected.size() > 1000, "no LGPL 3 text on this machine");
-    gui.click(kAboutTitle, "qtLicenseLink");
-    gui.waitWindow(kLicenceTitle);
-    const QString text = gui.run([] {
-        auto *edit = Gui::child<QTextEdit>(Gui::window(kLicenceTitle), "licenseText");
-        return edit ? edit->toPlainText() : QString();
-    });
-    E2E_CHECK(text.startsWith(QString::fromStdString(expected)), "the viewer shows '",
-              text.left(80).toStdString(), "'");
-    gui.shot("licence");
-    gui.press(kLicenceTitle, "Ok");
-    gui.waitNoWindow(kLicenceTitle);
+    gui.waitUntil("the first card's page again", [] { return page() == kFirstPage; });
     gui.press(kAboutTitle, "OK");
     gui.waitNoWindow(kAboutTitle);
     closeProgram(gui);

@@ -3,28 +3,9 @@
 // is pressed again; then a single shot triggered by channel 1 crossing a level upwards, the
 // trigger a quarter into the block: the cards are told so, the block holds the crossing there
 // and the plot marks it.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
 
-#include "kqsim_control.h"
-
-// Qwt comes with the program; the trigger marker is read through it.
-#include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_marker.h>
-
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QLabel>
-#include <QTabWidget>
-
-#include <algorithm>
-#include <cmath>
-#include <string>
-#include <vector>
+#include <numeric>
 
 namespace {
 
@@ -42,30 +23,9 @@ constexpr int kPreTrigger = 64; // "25%" of 256 scans
 
 bool tabEnabled(const QString &text) {
     auto *tabs = Gui::child<QTabWidget>(Gui::window(kMainWindow), "mainTabs");
-    const int index = tabs->indexOf(Gui::tabPage(Gui::window(kMainWindow), text));
+    const int index = tabs->indexOf(mainTab(text));
     E2E_CHECK(index >= 0, "no tab ", text.toStdString());
     return tabs->isTabEnabled(index);
-}
-
-// The control in the row of a settings group whose label reads `label`.
-template <typename T> T *control(const QString &group, const QString &label) {
-    for (QGroupBox *box : Gui::window(kMainWindow)->findChildren<QGroupBox *>()) {
-        auto *grid = qobject_cast<QGridLayout *>(box->layout());
-        for (int r = 0; grid && box->title() == group && r < grid->rowCount(); ++r) {
-            QLayoutItem *name = grid->itemAtPosition(r, 0), *field = grid->itemAtPosition(r, 1);
-            auto *text = name ? qobject_cast<QLabel *>(name->widget()) : nullptr;
-            if (text && field && text->text().trimmed() == label)
-                return qobject_cast<T *>(field->widget());
-        }
-    }
-    throw E2eFailure("no control '" + label.toStdString() + "' in group '" + group.toStdString() + "'");
-}
-
-// How many of edge, level and position can be chosen.
-int triggerDetails() {
-    return control<QComboBox>("Trigger", "Edge")->isEnabled() +
-           control<QDoubleSpinBox>("Trigger", "Level")->isEnabled() +
-           control<QComboBox>("Acquisition", "Trigger Position")->isEnabled();
 }
 
 // The trigger markers of the waveform plot (the time cursors' lines, "Cursor 1" and "Cursor 2",
@@ -82,56 +42,42 @@ QList<QwtPlotMarker *> triggerMarkers() {
 std::vector<double> singleShot(Gui &gui) {
     kqsim_clearCallLog();
     singleShot(gui, "the single-shot block", [] { return !drawnCurves("Waveforms").empty(); });
+    // Channel 1 only is enabled. No trigger: the block starts at t = 0, one scan every 100 us.
     const std::vector<Curve> single = gui.run([] { return drawnCurves("Waveforms"); });
-    E2E_CHECK(single.size() == 1, single.size(), " curves drawn, channel 1 only is enabled");
     const Curve &block = single[0];
-    E2E_CHECK(block.y.size() == 256, block.y.size(), " scans drawn");
-    // No trigger: the block starts at t = 0, one scan every 100 us.
-    E2E_CHECK(std::abs(block.x[0]) < 1e-12 && std::abs(block.x[255] - 0.0255) < 1e-9, "time axis ",
-              block.x[0], " .. ", block.x[255]);
-    double mean = 0.0, power = 0.0;
-    for (double v : block.y)
-        mean += v / 256;
+    E2E_CHECK(single.size() == 1 && block.y.size() == 256 && std::abs(block.x[0]) < 1e-12 &&
+                  std::abs(block.x[255] - 0.0255) < 1e-9,
+              single.size(), " curves, ", block.y.size(), " scans, time axis ", block.x[0], " .. ",
+              block.x[255]);
+    const double mean = std::accumulate(block.y.begin(), block.y.end(), 0.0) / 256;
+    double power = 0.0;
     for (double v : block.y)
         power += (v - mean) * (v - mean) / 256;
     // The channel is AC-coupled by default: the input's 0.25 V DC part is gone and only the
     // converter's offset error is left. An uncalibrated channel is off by at most 0.12 % in
     // gain and 1.7 mV in offset.
     const double amplitude = std::sqrt(2.0 * power);
-    E2E_CHECK(std::abs(amplitude - 2.0) < 0.006, "amplitude ", amplitude, " V");
-    E2E_CHECK(std::abs(mean) < 0.002, "mean ", mean, " V");
+    E2E_CHECK(std::abs(amplitude - 2.0) < 0.006 && std::abs(mean) < 0.002, "amplitude ", amplitude,
+              " V, mean ", mean, " V");
 
-    // No trigger source, untriggered, 256 scans of channel 1 at 10 kHz, a software trigger to
-    // begin, one read of the whole block.
+    // No trigger source, untriggered, 256 scans of channel 1 at 10 kHz, one start and one read.
     const std::string trigger = lastCall("kq7150_setMultTrigConfig"), config = lastCall("kq7150_multConfig");
     auto t = callArguments(trigger), c = callArguments(config);
-    E2E_CHECK(t["source"] == "0" && t["preTrigger"] == "0", "trigger: ", trigger);
-    E2E_CHECK(c["masks"] == "0x0001" && c["rate"] == "10000" && c["mode"] == "0" &&
-                  c["scansPerTrigger"] == "256",
-              "configuration: ", config);
-    const int starts = kqsim_callCount("kq7150_startMultAcquisition");
-    const int reads = kqsim_callCount("kq7150_readMultAcquisition");
-    E2E_CHECK(starts == 1 && kqsim_callCount("kq7150_generateITRI") >= 1 &&
-                  kqsim_callCount("kq7150_stopMultAcquisition") >= 1,
-              starts, " starts, ", kqsim_callCount("kq7150_generateITRI"), " software triggers, ",
-              kqsim_callCount("kq7150_stopMultAcquisition"), " stops");
-    E2E_CHECK(reads == 1 && lastCall("kq7150_readMultAcquisition") == "scans=256", reads, " reads, the last ",
-              lastCall("kq7150_readMultAcquisition"));
+    E2E_CHECK(t["source"] == "0" && t["preTrigger"] == "0" && c["masks"] == "0x0001" &&
+                  c["rate"] == "10000" && c["mode"] == "0" && c["scansPerTrigger"] == "256" &&
+                  kqsim_callCount("kq7150_startMultAcquisition") == 1 &&
+                  kqsim_callCount("kq7150_readMultAcquisition") == 1,
+              "trigger: ", trigger, ", configuration: ", config, ", or not one start and one read");
     gui.shot("single-shot");
 
-    // A rectangular window puts the whole 2 V tone into bin 16, +6.02 dB relative to 1 V peak
-    // (the gain error is 0.01 dB at most). The legend starts with no channel selected.
+    // The spectrum legend starts with no channel selected; "All" brings the block's spectrum
+    // (its numbers: the acperf and plotting unit tests).
     gui.showTab(kMainWindow, "FFT Amplitude Spectrum");
     E2E_CHECK(gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); }).empty(),
               "curves before a selection");
     gui.press(kMainWindow, "All");
-    gui.waitUntil("the spectrum of the block", [] { return !drawnCurves("FFT Amplitude Spectrum").empty(); });
-    const std::vector<Curve> spectra = gui.run([] { return drawnCurves("FFT Amplitude Spectrum"); });
-    E2E_CHECK(spectra.size() == 1 && spectra[0].y.size() == 128, "spectrum curves ", spectra.size());
-    const Curve &spectrum = spectra[0];
-    const size_t peak = std::max_element(spectrum.y.begin(), spectrum.y.end()) - spectrum.y.begin();
-    E2E_CHECK(std::abs(spectrum.x[peak] - 625.0) < 1e-6 && std::abs(spectrum.y[peak] - 6.0206) < 0.05,
-              "spectrum peak ", spectrum.y[peak], " dB at ", spectrum.x[peak], " Hz");
+    gui.waitUntil("the spectrum of the block",
+                  [] { return drawnCurves("FFT Amplitude Spectrum").size() == 1; });
     gui.shot("spectrum");
     gui.showTab(kMainWindow, "Waveforms");
     return block.y;
@@ -163,15 +109,9 @@ void repetitive(Gui &gui, const std::vector<double> &firstBlock) {
 
 void triggeredShot(Gui &gui) {
     gui.showTab(kMainWindow, "Acquisition");
-    pick(gui, kMainWindow, "Channel 1");
-    E2E_CHECK(gui.run(triggerDetails) == 3, "a channel source does not offer edge, level and position");
-    pick(gui, kMainWindow, "Rising");
-    pick(gui, kMainWindow, "25%");
-    gui.run([] {
-        auto *level = control<QDoubleSpinBox>("Trigger", "Level");
-        typeInto(level, "0.5");
-        E2E_CHECK(level->value() == kLevel, "level reads ", level->value());
-    });
+    for (const char *item : {"Channel 1", "Rising", "25%"})
+        pick(gui, kMainWindow, item);
+    gui.run([] { typeInto(mainTab("Acquisition")->findChild<QDoubleSpinBox *>(), "0.5"); });
     gui.shot("settings");
     gui.showTab(kMainWindow, "Waveforms");
     E2E_CHECK(gui.run([] {
@@ -184,17 +124,16 @@ void triggeredShot(Gui &gui) {
     singleShot(gui, "the triggered block", [] { return kqsim_callCount("kq7150_readMultAcquisition") == 1; });
     const std::string trigger = lastCall("kq7150_setMultTrigConfig"), config = lastCall("kq7150_multConfig");
     auto t = callArguments(trigger), c = callArguments(config);
-    E2E_CHECK(t["source"] == "1" && t["edge"] == "1" && t["level"] == "0.5" && t["preTrigger"] == "64",
-              "trigger: ", trigger);
-    E2E_CHECK(c["mode"] == "1" && c["scansPerTrigger"] == "256", "configuration: ", config);
     // The edge starts the block; a software pulse would have started it anywhere.
-    E2E_CHECK(kqsim_callCount("kq7150_generateITRI") == 0,
-              "software triggers: ", kqsim_callCount("kq7150_generateITRI"));
+    E2E_CHECK(t["source"] == "1" && t["edge"] == "1" && t["level"] == "0.5" && t["preTrigger"] == "64" &&
+                  c["mode"] == "1" && c["scansPerTrigger"] == "256" &&
+                  kqsim_callCount("kq7150_generateITRI") == 0,
+              "trigger: ", trigger, ", configuration: ", config, ", or a software trigger");
 
     const Curve seen = gui.run([] { return curvesOn("Waveforms")[0]; });
-    E2E_CHECK(seen.y.size() == 256, seen.y.size(), " scans drawn");
     // A quarter of the block precedes the trigger, which is at t = 0.
-    E2E_CHECK(std::abs(seen.x[kPreTrigger]) < 1e-12 && std::abs(seen.x[0] + kPreTrigger * 1e-4) < 1e-9,
+    E2E_CHECK(seen.y.size() == 256 && std::abs(seen.x[kPreTrigger]) < 1e-12 &&
+                  std::abs(seen.x[0] + kPreTrigger * 1e-4) < 1e-9,
               "time axis starts at ", seen.x[0], " s, trigger scan at ", seen.x[kPreTrigger], " s");
     // The trigger scan is the first at or above the level after one below it. The card compares
     // the same input the block holds; 20 uV of noise cannot move the crossing by a whole scan.
@@ -208,17 +147,10 @@ void triggeredShot(Gui &gui) {
                                        m[0]->yValue(), " V");
     });
     E2E_CHECK(marker == e2eText(0.0, " s, ", kLevel, " V"), "trigger marker: ", marker);
-    gui.shot("triggered");
 }
 
 void run(Gui &gui) {
     connectOneCard(gui);
-    gui.showTab(kMainWindow, "Acquisition");
-    const QString source = gui.run([] { return control<QComboBox>("Trigger", "Source")->currentText(); });
-    E2E_CHECK(source == "None", "trigger source at start: ", source.toStdString());
-    // Without a source there is no edge, level or position to choose.
-    E2E_CHECK(gui.run(triggerDetails) == 0, "trigger details offered without a trigger source");
-    gui.showTab(kMainWindow, "Waveforms");
     repetitive(gui, singleShot(gui));
     triggeredShot(gui);
     closeProgram(gui);

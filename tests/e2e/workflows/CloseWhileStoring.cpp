@@ -2,14 +2,7 @@
 // recording go on and the file grows. "Close" and "Yes" stop the cards and the writer before the
 // program goes, so the file ends with its last whole block, holds every scan up to it, and the
 // program ends normally (the runner checks status 0).
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <chrono>
-#include <filesystem>
 
 namespace {
 
@@ -41,7 +34,6 @@ void run(Gui &gui) {
     gui.waitUntil("the file to grow after No", [afterNo] { return fileSize() > afterNo + kRate * 2 * 8; });
     E2E_CHECK(gui.run(repetitiveDown), "the repetitive button was released");
     E2E_CHECK(kqsim_callCount("kq7150_stopMultAcquisition") == 0, "the cards were stopped");
-    gui.shot("storing");
 
     closeProgram(gui);
     storingSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -3,16 +3,7 @@
 // gain the card does not have, the other serial number and the card that is missing. A file
 // that is no configuration changes nothing and names its line; a save into a missing folder
 // is refused.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-
-#include <fstream>
 
 namespace {
 
@@ -21,10 +12,7 @@ const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface
 
 // As the panel saved it with two cards of variant BB (unchanged channels left out).
 const char kSaved[] = R"([Acquisition]
-WaveformLength=512
 SamplingRate=20 kHz
-TriggerSource=Channel 2
-TriggerLevel=0.5
 
 [Card1]
 Serial=71500021
@@ -33,7 +21,6 @@ Channel1.Source=Front Panel Single
 Channel1.Coupling=DC
 Channel1.Gain=100
 Channel1.HighPass=true
-Channel2.Enabled=true
 
 [Card2]
 Serial=71500022
@@ -53,7 +40,7 @@ void prepare() {
 }
 
 QString shownRate() {
-    return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), "Acquisition"), "216 kHz")->currentText();
+    return Gui::comboWith(mainTab("Acquisition"), "216 kHz")->currentText();
 }
 
 void otherCards(Gui &gui) {

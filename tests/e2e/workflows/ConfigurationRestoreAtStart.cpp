@@ -2,28 +2,7 @@
 // after connecting, the panel shows them again (pages, acquisition, storage, plot unit and
 // colours) and the pages have sent them to the card; closing keeps the session's settings for
 // the next start.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-// Qwt comes with the program; the axis title is read through it.
-#include <qwt/qwt_plot.h>
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QSettings>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -52,13 +31,6 @@ void prepare() {
                                     "Channel2.Enabled=true\nChannel2.Gain=10\n";
 }
 
-QWidget *storageDialog() {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->windowTitle() == "Continuous Acquisition Configuration")
-            return w;
-    return nullptr;
-}
-
 void restoreAtStart(Gui &gui) {
     connectOneCard(gui);
     gui.waitUntil("channel 2 restored", [] {
@@ -68,13 +40,15 @@ void restoreAtStart(Gui &gui) {
     });
     E2E_CHECK(kqsim_callCount("kq7150_setMultChanConfig") >= 16, "the restored pages were not sent");
     const std::string shown = gui.run([] {
-        QWidget *window = Gui::window(kMainWindow);
+        QWidget *window = Gui::window(kMainWindow), *storage = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) // hidden while not asked for
+            storage = w->windowTitle() == kStorageDialog ? w : storage;
         std::ostringstream s;
         s << Gui::comboWith(Gui::tabPage(window, "Acquisition"), "216 kHz")->currentText().toStdString()
           << "|" << Gui::comboWith(Gui::tabPage(window, "Waveforms"), "Small")->currentText().toStdString()
           << "|" << plotOn("Waveforms")->axisTitle(QwtPlot::yLeft).text().toStdString() << "|"
-          << storageDialog()->findChild<QLineEdit *>()->text().toStdString() << "|"
-          << Gui::comboWith(storageDialog(), "Text, CSV (mV)")->currentText().toStdString();
+          << storage->findChild<QLineEdit *>()->text().toStdString() << "|"
+          << Gui::comboWith(storage, "Text, CSV (mV)")->currentText().toStdString();
         for (QLabel *label : Gui::tabPage(window, "Waveforms")->findChildren<QLabel *>())
             if (label->text() == "1")
                 s << "|" << label->palette().color(QPalette::WindowText).name().toStdString();
@@ -93,8 +67,7 @@ void restoreAtStart(Gui &gui) {
               "restored: ", shown);
     gui.shot("restored");
 
-    gui.choose([] { return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), "Waveforms"), "Small"); },
-               "Small");
+    gui.choose([] { return Gui::comboWith(mainTab("Waveforms"), "Small"); }, "Small");
     closeProgram(gui);
 }
 

@@ -5,22 +5,7 @@
 // the saved choices again, each page sends them to its card once, and the next acquisition runs
 // with the saved rate, length and trigger. Last, the one motherboard reference, which a second
 // channel (on the other card) may take only once it is free.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QFileInfo>
-#include <QMessageBox>
-
-#include <cmath>
-#include <map>
-#include <sstream>
 
 namespace {
 
@@ -36,7 +21,7 @@ std::function<QComboBox *()> onChannel(int card, int channel, const QString &ite
     return [=] { return Gui::comboWith(channelPage(card, channel), item); };
 }
 std::function<QComboBox *()> onTab(const QString &tab, const QString &item) {
-    return [=] { return Gui::comboWith(Gui::tabPage(Gui::window(kMainWindow), tab), item); };
+    return [=] { return Gui::comboWith(mainTab(tab), item); };
 }
 // Found also when its page is not in front.
 QCheckBox *boxOn(QWidget *page, const QString &text) {
@@ -46,20 +31,11 @@ QCheckBox *boxOn(QWidget *page, const QString &text) {
     throw E2eFailure("no check box " + text.toStdString());
 }
 QCheckBox *snapToSample() {
-    return boxOn(Gui::tabPage(Gui::window(kMainWindow), "FFT Amplitude Spectrum"), "Snap to Sample");
+    return boxOn(mainTab("FFT Amplitude Spectrum"), "Snap to Sample");
 }
 void set(Gui &gui, std::function<QComboBox *()> find, const QString &item) {
     E2E_CHECK(gui.choose(find, item) == item, "'", item.toStdString(), "' not taken");
 }
-QString shownOn(Gui &gui, std::function<QComboBox *()> find) {
-    return gui.run([=] { return find()->currentText(); });
-}
-// The coupling choice of a page as the person sees it: its text and whether it can be changed.
-bool couplingShows(int card, int channel, const QString &text, bool enabled) {
-    QComboBox *coupling = Gui::comboWith(channelPage(card, channel), "AC");
-    return coupling->currentText() == text && coupling->isEnabled() == enabled;
-}
-
 // Counts the configuration calls the cards receive and checks the last one.
 struct Sent {
     int calls = 0;
@@ -95,10 +71,7 @@ void chooseOnTabs(Gui &gui, bool saved) {
         gui.showTab(kMainWindow, c.tab);
         set(gui, onTab(c.tab, c.offering), saved ? c.saved : c.other);
         if (saved && c.offering == "75%")
-            gui.run([] {
-                typeInto(Gui::tabPage(Gui::window(kMainWindow), "Acquisition")->findChild<QDoubleSpinBox *>(),
-                         "0.5");
-            });
+            gui.run([] { typeInto(mainTab("Acquisition")->findChild<QDoubleSpinBox *>(), "0.5"); });
     }
     gui.run([] { Gui::clickWidget(snapToSample()); });
     E2E_CHECK(gui.run([] { return snapToSample()->isChecked(); }) != saved, "Snap to Sample not switched");
@@ -137,10 +110,9 @@ void resetDevice(Gui &gui) {
     gui.press(kMainWindow, "Reset Device");
     gui.waitUntil("the driver's reset", [] { return kqsim_callCount("kq7150_multReset") == 1; });
     gui.waitUntil("the busy cursor to go", [] { return QApplication::overrideCursor() == nullptr; });
-    E2E_CHECK(lastCall("kq7150_multReset") == "resetCards=1", lastCall("kq7150_multReset"));
-    E2E_CHECK(!gui.run([] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); }),
-              "the reset left a message box");
-    gui.shot("reset");
+    E2E_CHECK(lastCall("kq7150_multReset") == "resetCards=1" &&
+                  !gui.run([] { return QApplication::activeModalWidget(); }),
+              "the reset: ", lastCall("kq7150_multReset"), ", or a box left");
     gui.waitUntil(
         "the pages at gain 1 without filters after the reset",
         [] {
@@ -175,9 +147,11 @@ void checkPages(Gui &gui) {
         E2E_CHECK(shown == p.shows, "card ", p.card, " channel ", p.channel, " shows ", shown, ", saved ",
                   p.shows);
     }
-    for (const Choice &c : kChoices)
-        E2E_CHECK(shownOn(gui, onTab(c.tab, c.offering)) == c.saved, c.tab.toStdString(), " shows ",
-                  shownOn(gui, onTab(c.tab, c.offering)).toStdString(), ", saved ", c.saved.toStdString());
+    for (const Choice &c : kChoices) {
+        const QString shown = gui.run([&] { return onTab(c.tab, c.offering)()->currentText(); });
+        E2E_CHECK(shown == c.saved, c.tab.toStdString(), " shows ", shown.toStdString(), ", saved ",
+                  c.saved.toStdString());
+    }
     // A channel source lets the person place the trigger, as choosing it does.
     E2E_CHECK(gui.run([] {
         return onTab("Acquisition", "75%")()->isEnabled() && onTab("Acquisition", "Rising")()->isEnabled();
@@ -191,14 +165,9 @@ void saveOpenAndAcquire(Gui &gui) {
     gui.showTab(kMainWindow, "Function Cards");
     fileMenuItem(gui, "Save Configuration...");
     answerFileDialog(gui, "Save Configuration", path);
-    // Without a suffix typed, the file gets the one of its type.
+    // Without a suffix typed, the file gets the one of its type (its lines: the configuration
+    // file's unit tests; what it carries shows when it is opened below).
     gui.waitUntil("the saved file", [&] { return QFileInfo::exists(QString::fromStdString(path + ".ini")); });
-    const std::string text = fileText(path + ".ini");
-    for (const char *line :
-         {"[Card1]\n", "Serial=71500021\n", "Channel1.Source=Front Panel Single\n", "Channel1.Gain=100\n",
-          "Channel1.HighPass=true\n", "[Card2]\n", "Channel8.Enabled=true\n", "SamplingRate=20 kHz\n",
-          "TriggerSource=Channel 2\n", "TriggerLevel=0.5\n", "Symbols=Medium\n", "SnapToSample=false\n"})
-        E2E_CHECK(text.find(line) != std::string::npos, "'", line, "' not in the saved file:\n", text);
 
     resetDevice(gui);
     chooseOnTabs(gui, false);
@@ -207,7 +176,6 @@ void saveOpenAndAcquire(Gui &gui) {
     pressShortcut(gui, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
     answerFileDialog(gui, "Open Configuration", path + ".ini");
     gui.waitUntil("every page configured", [] { return kqsim_callCount("kq7150_setMultChanConfig") == 16; });
-    gui.shot("opened");
     // Pages go card by card, channel by channel: card 2's channel 8 (driver channel 16) last.
     E2E_CHECK(lastCall("kq7150_setMultChanConfig") == "channel=16 source=1 gain=20 highPass=0 antiRinging=1",
               "card 2 channel 8 sent ", lastCall("kq7150_setMultChanConfig"));
@@ -224,21 +192,16 @@ void saveOpenAndAcquire(Gui &gui) {
               "configuration: ", lastCall("kq7150_multConfig"));
 }
 
-// The reference as input: DC is the only coupling that makes sense, so it is fixed; a second
-// channel gets the reference only once the first lets go of it (TEDS: AC only).
+// The one motherboard reference: a second channel gets it only once the first lets go of it
+// (the coupling each source fixes, the output voltage: the pages' unit tests).
 void shareReference(Gui &gui) {
     showChannel(gui, 1, 1);
     kqsim_clearCallLog();
     Sent sent;
     set(gui, onChannel(1, 1, "Front Panel Diff"), "MB Voltage Reference");
     sent.expect(1, 4, 100, 1, 0);
-    E2E_CHECK(gui.run([] { return couplingShows(1, 1, "DC", false); }), "coupling not fixed to DC");
     gui.choose([] { return Gui::child<QComboBox>(channelTabs(1)->parentWidget(), "vrefChoice"); },
                "2.5000 V");
-    E2E_CHECK(std::fabs(std::stod(callArguments(lastCall("setVoltRefOutput"))["volts"]) - 2.5) < 1e-6,
-              "output not 2.5 V");
-    E2E_CHECK(callArguments(lastCall("kq7150_setVoltRef"))["state"] == "1",
-              "the card's reference switch is not on");
     gui.shot("card1-reference");
 
     // Card 2, channel 5 (driver channel 13) asks for the reference card 1 holds: refused.
@@ -247,25 +210,20 @@ void shareReference(Gui &gui) {
     set(gui, onChannel(2, 5, "Front Panel Diff"), "MB Voltage Reference");
     const QString refusal = messageText(gui, kInfoTitle);
     E2E_CHECK(refusal == "Only one channel can be connected to the Voltage Reference", refusal.toStdString());
-    gui.shot("refused");
     gui.press(kInfoTitle, "OK");
     gui.waitNoWindow(kInfoTitle);
-    E2E_CHECK(kqsim_callCount("kq7150_setMultChanConfig") == sent.calls,
-              "the refused choice reached the card");
-    E2E_CHECK(gui.run([] {
-        return onChannel(2, 5, "Front Panel Diff")()->currentText() == "Front Panel Diff" &&
-               couplingShows(2, 5, "AC", true);
-    }),
-              "the refused choice did not revert");
+    E2E_CHECK(kqsim_callCount("kq7150_setMultChanConfig") == sent.calls && gui.run([] {
+        return onChannel(2, 5, "Front Panel Diff")()->currentText();
+    }) == "Front Panel Diff",
+              "the refused choice reached the card or did not revert");
 
+    // "TEDS" lets go of it.
     showChannel(gui, 1, 1);
     set(gui, onChannel(1, 1, "Front Panel Diff"), "TEDS");
     sent.expect(1, 6, 100, 1, 0);
-    E2E_CHECK(gui.run([] { return couplingShows(1, 1, "AC", false); }), "coupling not fixed to AC");
     showChannel(gui, 2, 5);
     set(gui, onChannel(2, 5, "Front Panel Diff"), "MB Voltage Reference");
     sent.expect(13, 4, 1, 0, 0);
-    gui.shot("card2-reference");
 }
 
 void run(Gui &gui) {

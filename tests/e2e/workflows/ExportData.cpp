@@ -1,32 +1,9 @@
 // Exporting what the plots show, as a person does it: one block of two channels, its waveforms
-// written with Ctrl+E (in volts, then in a custom unit) and its spectrum with the plot's
+// written with Ctrl+E (in a custom unit) and its spectrum with the plot's
 // context menu, each file read back and compared with the curves drawn, value for value; the
 // spectrum saved as a picture with its legend and settings below; a file that cannot be
 // written is told.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include <qwt/qwt_plot.h>
-#include <qwt/qwt_plot_canvas.h>
-#include <qwt/qwt_plot_curve.h>
-#include <qwt/qwt_scale_widget.h>
-
-#include <QAction>
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QImage>
-#include <QLineEdit>
-#include <QMenu>
-#include <QTest>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -57,9 +34,6 @@ void checkSavedPicture(Gui &gui) {
     answerFileDialog(gui, "Save Plot As", path);
     gui.press("Plot Size", "OK");
     gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
-    // Kept beside the screenshots, to be looked at.
-    std::filesystem::copy_file(path, e2eShotDir() + "/" + gui.workflow() + "-saved-spectrum.png",
-                               std::filesystem::copy_options::overwrite_existing);
     const QImage picture(QString::fromStdString(path));
     E2E_CHECK(picture.width() == plotSize.width() && picture.height() > plotSize.height() + 20, "picture of ",
               picture.width(), " x ", picture.height(), " for a plot of ", plotSize.width(), " x ",
@@ -76,38 +50,11 @@ void checkSavedPicture(Gui &gui) {
               " in the curves' colours");
 }
 
-// The file's lines: settings, column names, then one row per point, each compared with the
-// curves drawn, which must read back exactly.
-void checkExport(const std::string &path, const std::string &settings, const std::string &columns,
-                 const std::vector<Curve> &curves) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    E2E_CHECK(line == settings, "settings line '", line, "'");
-    std::getline(in, line);
-    E2E_CHECK(line == columns, "column line '", line, "'");
-    size_t row = 0;
-    for (; std::getline(in, line); ++row) {
-        E2E_CHECK(row < curves[0].x.size(), "more rows than points: ", row);
-        const char *at = line.c_str();
-        char *end = nullptr;
-        const double x = std::strtod(at, &end);
-        E2E_CHECK(x == curves[0].x[row], "row ", row, ": x ", x, " drawn ", curves[0].x[row]);
-        for (size_t c = 0; c < curves.size(); ++c) {
-            E2E_CHECK(*end == ',', "row ", row, ": no column ", c + 1);
-            const double y = std::strtod(end + 1, &end);
-            E2E_CHECK(y == curves[c].y[row], "row ", row, " column ", c + 1, ": ", y, " drawn ",
-                      curves[c].y[row]);
-        }
-        E2E_CHECK(*end == '\0', "row ", row, ": more columns than curves");
-    }
-    E2E_CHECK(row == curves[0].x.size(), row, " rows for ", curves[0].x.size(), " points");
-}
-
 // The curves on the tab exported (with Ctrl+E, or the plot's menu) to the file name, which
-// appears whole once written (it is renamed into place), and checked against the curves.
-void exportAndCheck(Gui &gui, const QString &tab, bool shortcut, const char *name,
-                    const std::string &settings, const std::string &columns) {
+// appears whole once written (it is renamed into place). Its lines: settings, column names, then
+// one row per point, each compared with the curves drawn, which must read back exactly.
+void exportAndCheck(Gui &gui, const QString &tab, bool shortcut, const char *name, const QString &settings,
+                    const QString &columns) {
     const std::string path = e2eWorkDir() + "/" + name;
     if (shortcut)
         pressShortcut(gui, Qt::Key_E, Qt::ControlModifier);
@@ -115,7 +62,20 @@ void exportAndCheck(Gui &gui, const QString &tab, bool shortcut, const char *nam
         fromMenu(gui, tab, "Export Data...");
     answerFileDialog(gui, "Export Data", path);
     gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
-    checkExport(path, settings, columns, gui.run([tab] { return drawnCurves(tab); }));
+    const std::vector<Curve> curves = gui.run([tab] { return drawnCurves(tab); });
+    const QStringList lines = QString::fromStdString(fileText(path)).split('\n', Qt::SkipEmptyParts);
+    const size_t points = curves[0].x.size();
+    E2E_CHECK(lines.size() == int(2 + points) && lines[0] == settings && lines[1] == columns, path, ": ",
+              lines.size(), " lines for ", points, " points, starting ",
+              lines.mid(0, 2).join('\n').toStdString());
+    for (size_t row = 0; row < points; ++row) {
+        const QStringList cells = lines[int(2 + row)].split(',');
+        bool same = cells.size() == int(1 + curves.size()) && cells[0].toDouble() == curves[0].x[row];
+        for (size_t c = 0; same && c < curves.size(); ++c)
+            same = cells[int(1 + c)].toDouble() == curves[c].y[row];
+        E2E_CHECK(same, "row ", row, " reads ", cells.join(',').toStdString(), ", drawn x ",
+                  curves[0].x[row]);
+    }
 }
 
 void exportData(Gui &gui) {
@@ -127,9 +87,6 @@ void exportData(Gui &gui) {
     pick(gui, kMainWindow, "2 x");
     gui.showTab(kMainWindow, "Waveforms");
     singleShot(gui, "the block", [] { return drawnCurves("Waveforms").size() == 2; });
-
-    exportAndCheck(gui, "Waveforms", true, "waves.csv", "\"Sampling rate: 10000 Hz, N: 256\"",
-                   "Time (s),FC1_CH1 (V),FC1_CH2 (V)");
 
     // A custom unit whose name needs quoting: its values and name as the axis shows them.
     gui.post([] { QTest::mouseClick(plotOn("Waveforms")->axisWidget(QwtPlot::yLeft), Qt::LeftButton); });
@@ -165,7 +122,6 @@ void exportData(Gui &gui) {
     const QString told = messageText(gui, kBoxTitle);
     E2E_CHECK(told.startsWith("Cannot write the file: \"/proc/spectra.csv\" ("), told.toStdString());
     E2E_CHECK(!std::filesystem::exists("/proc/spectra.csv"), "a file in /proc");
-    gui.shot("cannot-write");
     gui.press(kBoxTitle, "OK");
     closeProgram(gui);
 }

@@ -2,18 +2,8 @@
 // and one that loses its blocks while it is viewed. Either way the program says which file it
 // cannot read and ends with -1 (status 255) once the box is answered.
 #include "DataFileReader.h"
-#include "Gui.h"
 #include "Steps.h"
 #include "StoredRecording.h"
-#include "Workflow.h"
-
-#include <QApplication>
-#include <QMessageBox>
-#include <QSlider>
-#include <QTest>
-
-#include <filesystem>
-#include <vector>
 
 namespace {
 
@@ -59,7 +49,7 @@ void truncatedFile(Gui &gui) {
     std::filesystem::resize_file(recording(), info.payloadOffset);
     // The key opens the box inside the slider's handler: queued, not waited for.
     gui.post([] {
-        QWidget *waveforms = Gui::tabPage(Gui::window(kMainWindow), "Waveforms");
+        QWidget *waveforms = mainTab("Waveforms");
         QTest::keyClick(waveforms->findChild<QSlider *>(), Qt::Key_Right);
     });
     const QString text = QString("Cannot read: \"%1\".").arg(QString::fromStdString(recording()));

@@ -2,21 +2,8 @@
 // the file dialog, a refused file that leaves the window as it was, another recording, and the
 // first again from "Open Recent". The opened recording is played at real time, paused, and
 // played on at twice the speed; the times between the blocks drawn prove the pace.
-#include "Gui.h"
 #include "Steps.h"
 #include "StoredRecording.h"
-#include "Workflow.h"
-
-#include <QAbstractButton>
-#include <QAction>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QMenu>
-#include <QMessageBox>
-
-#include <fstream>
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -42,16 +29,9 @@ void prepare() {
     std::ofstream(fileIn("comma.bin7150")) << "SAMPLING_RATE_HZ=10000,5\n#\n";
 }
 
-QWidget *mainWindow() {
-    return Gui::window(kMainWindow);
-}
-QWidget *waveforms() {
-    return Gui::tabPage(mainWindow(), "Waveforms");
-}
-
 // Chooses the file in the program's own file dialog, as a person types its name.
 void openFromMenu(Gui &gui, const std::string &path) {
-    gui.post([] { Gui::child<QAction>(mainWindow(), "openRecordingAction")->trigger(); });
+    gui.post([] { Gui::child<QAction>(Gui::window(kMainWindow), "openRecordingAction")->trigger(); });
     answerFileDialog(gui, "Open Recording", path);
 }
 
@@ -61,7 +41,7 @@ void playAtRealTimeThenPauseThenTwice(Gui &gui) {
     clock->start();
     afterEachRefresh(gui, [times, clock] { times->push_back(clock->elapsed()); });
     gui.run([] {
-        auto *speed = Gui::child<QComboBox>(waveforms(), "playbackSpeed");
+        auto *speed = Gui::child<QComboBox>(mainTab("Waveforms"), "playbackSpeed");
         E2E_CHECK(speed && speed->isVisible() && speed->currentText() == "As fast as possible",
                   "speed choice");
         speed->setCurrentText("Real time");
@@ -69,15 +49,15 @@ void playAtRealTimeThenPauseThenTwice(Gui &gui) {
     gui.click(kMainWindow, "repetitiveButton");
     gui.waitUntil("three blocks played", [times] { return times->size() >= 3; });
     const size_t paused = gui.run([times] {
-        Gui::child<QAbstractButton>(waveforms(), "pauseButton")->click();
+        Gui::child<QAbstractButton>(mainTab("Waveforms"), "pauseButton")->click();
         return times->size();
     });
     gui.shot("paused");
     Gui::pause(std::chrono::milliseconds(3 * kRealTimeMs));
     gui.run([times, paused] {
         E2E_CHECK(times->size() == paused, times->size() - paused, " blocks played while paused");
-        Gui::child<QComboBox>(waveforms(), "playbackSpeed")->setCurrentText("2x");
-        Gui::child<QAbstractButton>(waveforms(), "pauseButton")->click();
+        Gui::child<QComboBox>(mainTab("Waveforms"), "playbackSpeed")->setCurrentText("2x");
+        Gui::child<QAbstractButton>(mainTab("Waveforms"), "pauseButton")->click();
     });
     waitPlayedToEnd(gui);
     const std::vector<qint64> t = gui.run([times] { return *times; });
@@ -97,7 +77,6 @@ void run(Gui &gui) {
     waitMainWindow(gui);
     openFromMenu(gui, fileIn("first.bin7150"));
     waitViewing(gui, "first.bin7150", 6);
-    gui.shot("opened");
     playAtRealTimeThenPauseThenTwice(gui);
 
     // Refused: the reason is given and the recording stays in view.
@@ -114,14 +93,15 @@ void run(Gui &gui) {
     waitViewing(gui, "second.bin7150", 3);
     // The recent list: newest first.
     gui.run([] {
-        QMenu *recent = Gui::child<QMenu>(mainWindow(), "recentRecordingsMenu");
+        QMenu *recent = Gui::child<QMenu>(Gui::window(kMainWindow), "recentRecordingsMenu");
         emit recent->aboutToShow();
         const QList<QAction *> entries = recent->actions();
         E2E_CHECK(entries.size() == 2 && entries[0]->text().endsWith("/second.bin7150") &&
                       entries[1]->text().endsWith("/first.bin7150"),
                   "recent entries: ", entries.size());
     });
-    gui.post([] { Gui::child<QMenu>(mainWindow(), "recentRecordingsMenu")->actions()[1]->trigger(); });
+    gui.post(
+        [] { Gui::child<QMenu>(Gui::window(kMainWindow), "recentRecordingsMenu")->actions()[1]->trigger(); });
     waitViewing(gui, "first.bin7150", 6);
     closeProgram(gui);
 }

@@ -2,11 +2,7 @@
 // the alarm, takes the first block at the alarm time, and then goes on taking blocks, one after
 // the other, until the person stops it. A start at a time keeps no scans before it, whatever
 // trigger position was chosen before.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include "kqsim_control.h"
 
 namespace {
 
@@ -24,7 +20,6 @@ void run(Gui &gui) {
     pick(gui, kMainWindow, "50%");
     pick(gui, kMainWindow, "PTP Alarm");
     gui.press(kMainWindow, "Now+10s");
-    gui.shot("settings");
     gui.showTab(kMainWindow, "Waveforms");
 
     kqsim_clearCallLog();
@@ -39,7 +34,6 @@ void run(Gui &gui) {
     std::vector<Curve> before = gui.run([] { return curvesOn("Waveforms"); });
     gui.waitUntil("a sixth block", [] { return reads() >= 6; });
     gui.waitUntil("the plot to change", [&before] { return curvesOn("Waveforms")[0].y != before[0].y; });
-    gui.shot("blocks");
 
     const auto trigger = callArguments(lastCall("kq7150_setMultTrigConfig"));
     E2E_CHECK(trigger.at("preTrigger") == "0", "pre-trigger ", trigger.at("preTrigger"));

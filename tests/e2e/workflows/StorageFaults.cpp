@@ -2,20 +2,10 @@
 // driver callback, or the disk fills (and then a configuration cannot be saved either). The file then ends
 // with the last whole block stored before the fault and holds every scan up to there; the window says what
 // happened and how much the file holds.
-#include "Gui.h"
 #include "Steps.h"
-#include "Workflow.h"
-
-#include <QDir>
-#include <QRegularExpression>
 
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <cmath>
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -40,7 +30,7 @@ void overflow(Gui &gui) {
     const std::string path = e2eWorkDir() + "/overflow.bin7150";
     startStoring(gui, path, "50 kHz", "1024", "Binary, ViReal64");
     const auto start = Clock::now();
-    const QString message = errorBoxText(gui);
+    const QString message = messageText(gui, kErrorBoxTitle);
     const double told = std::chrono::duration<double>(Clock::now() - start).count();
     gui.shot("told");
     // The loss shows once the callback runs again after the stall (block 20 at 0.41 s, 2 s):
@@ -71,13 +61,11 @@ void fillTheDisk(Gui &gui, const char *name, const QString &format) {
     const double shown = gui.run(shownFileSize);
     gui.shot("full");
     gui.click(kMainWindow, "repetitiveButton");
-    const QString message = errorBoxText(gui);
+    const QString message = messageText(gui, kErrorBoxTitle);
     E2E_CHECK(message.startsWith("Disk write failed!\n"), message.toStdString());
     const uint64_t blocks = storedBlocks(message, path);
-    gui.shot("told");
     gui.press(kErrorBoxTitle, "No");
     checkStorageSummary(gui, path, blocks, 1024 / 10000.0, "ended by an error: the disk is full");
-    gui.shot("summary");
     const auto size = std::filesystem::file_size(path);
     // As the line rounds it: to a tenth of a kB.
     E2E_CHECK(std::abs(shown - static_cast<double>(size)) <= 103, "the file size line showed ", shown,
