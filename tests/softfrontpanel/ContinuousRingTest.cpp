@@ -120,6 +120,13 @@ protected:
         stop();
     }
 
+    // The blocks of the file, which must be the ramp without a gap (lsb: see rampFileIsGapFree).
+    uint64_t gapFreeBlocks(double lsbs = lsb(1)) {
+        RampFile file;
+        EXPECT_TRUE(rampFileIsGapFree(path, lsbs, file));
+        return file.blocks;
+    }
+
     std::vector<int> gains = {1, 1, 1, 1};
     std::string path;
     contParams_t ring;
@@ -137,10 +144,8 @@ TEST_F(ContinuousRingTest, TwoHundredStartsAndStopsStoreEveryBlockAndEndQuietly)
         ASSERT_TRUE(holdsFor([=] { return acquisitionStatus.blocksRead.load() == blocks; }, 2ms))
             << "a callback read after the stop, run " << run;
         EXPECT_EQ(ring.error(), "") << "run " << run;
-        RampFile file;
-        ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file)) << "run " << run;
         // Stopping does not drop what the ring still held.
-        ASSERT_EQ(file.blocks, blocks) << "run " << run;
+        ASSERT_EQ(gapFreeBlocks(), blocks) << "run " << run;
     }
 }
 
@@ -152,11 +157,8 @@ TEST_F(ContinuousRingTest, StopWhileTheRingIsFullStoresEveryBlockRead) {
     EXPECT_TRUE(holdsFor([] { return acquisitionStatus.blocksRead.load() == contParams_t::kSlots; }, 50ms));
     acquisitionStatus.callbacksEnabled.exchange(false);
     writer = std::thread([this] { ring.writeAll(); });
-    const uint32_t blocks = stop();
-    EXPECT_EQ(blocks, contParams_t::kSlots);
-    RampFile file;
-    ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file));
-    EXPECT_EQ(file.blocks, blocks);
+    EXPECT_EQ(stop(), contParams_t::kSlots);
+    EXPECT_EQ(gapFreeBlocks(), contParams_t::kSlots);
     EXPECT_EQ(ring.error(), "");
 }
 
@@ -177,10 +179,8 @@ TEST_F(ContinuousRingTest, FailingCallInTheCallbackEndsStorageAndIsPrintedOnce) 
                                      " failed due to [" + driverText(kq7150_ERROR_NO_DATA) + "]";
         EXPECT_EQ(ring.error(), expected);
         EXPECT_EQ(said, expected + "\n\n");
-        RampFile file;
-        ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file));
-        EXPECT_EQ(file.blocks, ring.blocksStored.load());
-        EXPECT_LE(file.blocks, 4u);
+        EXPECT_EQ(gapFreeBlocks(), ring.blocksStored.load());
+        EXPECT_LE(ring.blocksStored.load(), 4u);
     }
 }
 
@@ -196,10 +196,8 @@ TEST_F(ContinuousRingTest, OverflowEndsStorageWithAGapFreeFile) {
     EXPECT_EQ(
         ring.error(),
         "Acquisition error 0x0800: the card memory overflowed, the data could not be read fast enough.");
-    RampFile file;
-    ASSERT_TRUE(rampFileIsGapFree(path, lsb(1), file));
-    EXPECT_GE(file.blocks, 20u);
-    EXPECT_EQ(file.blocks, ring.blocksStored.load());
+    EXPECT_EQ(gapFreeBlocks(), ring.blocksStored.load());
+    EXPECT_GE(ring.blocksStored.load(), 20u);
 }
 
 // The display's block comes with its own number, taken under the same lock, and the number
@@ -243,10 +241,8 @@ TEST_F(ContinuousRingTest, FlacStoresEveryBlockReadWithEachChannelsVoltsPerCount
         ASSERT_TRUE(waitFor([] { return acquisitionStatus.blocksRead.load() >= 12; }));
         const uint32_t blocks = stop();
         EXPECT_EQ(ring.error(), "");
-        RampFile file;
-        ASSERT_TRUE(rampFileIsGapFree(path, 0, file));
-        EXPECT_EQ(file.blocks, ring.blocksStored.load());
-        EXPECT_EQ(file.blocks, blocks);
+        EXPECT_EQ(std::pair(gapFreeBlocks(0), ring.blocksStored.load()),
+                  std::pair(uint64_t(blocks), uint64_t(blocks)));
         EXPECT_EQ(ring.fileBytes.load(), recordingBytes(path, timestamps));
     }
 }
