@@ -19,9 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <tuple>
 #include <unistd.h>
 #include <vector>

@@ -133,15 +133,15 @@ protected:
 // the cards have stopped.
 TEST_F(ContinuousRingTest, TwoHundredStartsAndStopsStoreEveryBlockAndEndQuietly) {
     for (int run = 0; run < 200; ++run) {
+        SCOPED_TRACE(run);
         ASSERT_NO_FATAL_FAILURE(start());
-        ASSERT_TRUE(waitFor([] { return acquisitionStatus.blocksRead.load() >= 3; })) << "run " << run;
+        ASSERT_TRUE(waitFor([] { return acquisitionStatus.blocksRead.load() >= 3; }));
         const uint32_t blocks = stop();
-        EXPECT_EQ(ring.callbacksInProgress.load(), 0);
+        EXPECT_EQ(std::pair(ring.callbacksInProgress.load(), ring.error()), std::pair(0, std::string()));
         ASSERT_TRUE(holdsFor([=] { return acquisitionStatus.blocksRead.load() == blocks; }, 2ms))
-            << "a callback read after the stop, run " << run;
-        EXPECT_EQ(ring.error(), "") << "run " << run;
+            << "a callback read after the stop";
         // Stopping does not drop what the ring still held.
-        ASSERT_EQ(gapFreeBlocks(), blocks) << "run " << run;
+        ASSERT_EQ(gapFreeBlocks(), blocks);
     }
 }
 
