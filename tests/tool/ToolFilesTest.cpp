@@ -413,8 +413,7 @@ TEST_F(ToolFilesTest, ConvertWritesWhereItsOutputPathLeads) {
 TEST_F(ToolFilesTest, AnInterruptedConvertLeavesNoTemporaryBehind) {
     const std::string binary = path("long.bin7150");
     // Blocks of zeros, which take no room on the disk, make it long to convert.
-    StoredRecording r = toolRecording(StorageFormat::kBinary64, {0x0f}, false, 1, 16384);
-    ASSERT_EQ(r.write(binary), "");
+    ASSERT_EQ(toolRecording(StorageFormat::kBinary64, {0x0f}, false, 1, 16384).write(binary), "");
     fs::resize_file(binary, fs::file_size(binary) + 2000 * 4 * 16384 * sizeof(double));
     const std::string output = path("out.csv");
     std::ofstream(output) << "an earlier file";
