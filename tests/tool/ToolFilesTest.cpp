@@ -270,8 +270,7 @@ TEST_F(ToolFilesTest, AFlacRecordingReadsAsItsViReal64Twin) {
         // Every command reads through the program's reader, which FlacRecordingTest proves
         // gives a FLAC recording's volts bit for bit; one command shows the tool goes through it.
         const ToolRun a = run({"convert", "-"}, binary), b = run({"convert", "-"}, flac);
-        EXPECT_EQ(std::tuple(b.status, b.err), std::tuple(0, std::string()));
-        EXPECT_TRUE(a.out.size() > 300 && a.out == b.out) << "the outputs differ";
+        EXPECT_TRUE(b.status == 0 && b.err.empty() && a.out.size() > 300 && a.out == b.out) << b.err;
 
         // As the binary file's, but for the format, the scan times and the layout: each
         // channel's volts per count, the streams beside the description and their whole blocks.
@@ -335,9 +334,8 @@ TEST_F(ToolFilesTest, ConvertWritesTheBytesOfTheContinuousStoragesCsv) {
                 command << "--millivolts";
             const ToolRun run = runTool(command);
             EXPECT_EQ(std::tuple(run.status, run.out + run.err), std::tuple(0, std::string())) << run.err;
-            const std::string expected = contents(stored);
-            ASSERT_GT(expected.size(), 1000u);
-            EXPECT_TRUE(contents(converted) == expected) << "the two files differ";
+            EXPECT_TRUE(contents(stored).size() > 1000 && contents(converted) == contents(stored))
+                << "the two files differ";
         }
 }
 
@@ -414,8 +412,7 @@ TEST_F(ToolFilesTest, ConvertWritesWhereItsOutputPathLeads) {
 TEST_F(ToolFilesTest, AnInterruptedConvertLeavesNoTemporaryBehind) {
     const std::string binary = path("long.bin7150");
     // Blocks of zeros, which take no room on the disk, make it long to convert.
-    StoredRecording r = toolRecording(StorageFormat::kBinary64, {0x0f}, false, 1, 16384);
-    ASSERT_EQ(r.write(binary), "");
+    ASSERT_EQ(toolRecording(StorageFormat::kBinary64, {0x0f}, false, 1, 16384).write(binary), "");
     fs::resize_file(binary, fs::file_size(binary) + 2000 * 4 * 16384 * sizeof(double));
     const std::string output = path("out.csv");
     std::ofstream(output) << "an earlier file";
@@ -425,8 +422,8 @@ TEST_F(ToolFilesTest, AnInterruptedConvertLeavesNoTemporaryBehind) {
         SCOPED_TRACE(strsignal(signal));
         // The tool inherits the test's action for the signal, which for a background job's INT
         // is to ignore it.
-        struct sigaction standard {};
-        struct sigaction inherited {};
+        struct sigaction standard {
+        }, inherited{};
         standard.sa_handler = SIG_DFL;
         sigaction(signal, &standard, &inherited);
         QProcess tool;
@@ -453,9 +450,6 @@ TEST_F(ToolFilesTest, MeasureAndSpectrumGiveTheWindowsFigures) {
     acquisitionStatus.resetForStart();
     ScriptedBoxes boxes;
     kq7150_fc descriptor;
-    const auto select = [](QComboBox *choice, int value) {
-        choice->setCurrentIndex(choice->findData(value));
-    };
     const std::vector<StoredRecording> recordings = programRecordings();
     // The window goes by name or by number.
     const struct {
@@ -471,9 +465,10 @@ TEST_F(ToolFilesTest, MeasureAndSpectrumGiveTheWindowsFigures) {
         fileInfo_t info{};
         ASSERT_EQ(DataFileReader::readHeader(file.c_str(), info), 0);
         kq7150fp_App app(descriptor, info.cards, true);
-        select(app.daq->zeroPadding, s.zeroPadding);
-        select(app.daq->sineFitting, s.fit);
-        select(app.daq->fftWindow, s.window);
+        for (const auto &[choice, value] :
+             {std::pair(app.daq->zeroPadding, s.zeroPadding), std::pair(app.daq->sineFitting, s.fit),
+              std::pair(app.daq->fftWindow, s.window)})
+            choice->setCurrentIndex(choice->findData(value));
         StoredFileSettings::apply(app, info);
         app.waveform->slider()->setValue(s.block);
         const auto settled = [&] {
