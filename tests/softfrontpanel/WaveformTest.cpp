@@ -37,26 +37,25 @@
 
 namespace {
 
-std::string vxiWorld(const std::string &channels = "{}") {
-    return R"({"carriers":[{"resources":["VXI0::5::INSTR"],"interface":"VXI","slot":3,"logicalAddress":5,
-      "slots":6,"cards":[{"slot":5,"signal":{"type":"sine","frequency":625,"amplitude":2.0},"channels":)" +
-           channels + "}]}]}";
-}
+// Channel 4 sees 12 V peak, beyond the 10.24 V range at gain 1.
+const char kOneCardWorld[] = R"({"carriers":[{"resources":["VXI0::5::INSTR"],"interface":"VXI","slot":3,
+  "logicalAddress":5,"slots":6,"cards":[{"slot":5,"signal":{"type":"sine","frequency":625,"amplitude":2.0},
+  "channels":{"4":{"type":"sine","frequency":625,"amplitude":12.0}}}]}]})";
 const char kTwoCardWorld[] = R"({"carriers":[{"resources":["VXI0::9::INSTR"],"interface":"VXI","slot":3,
   "logicalAddress":9,"slots":6,"cards":[{"slot":2,"serial":"0x71500002"},{"slot":4,"serial":"0x71500004"}]}]})";
 
 // Channels 1 and 3 with timestamps, which the playback must skip, and 25 scans before the
 // trigger. Exact in binary: block b of channel 1 starts at 3 - b volts.
 constexpr int kScans = 100;
-const StoredRecording kRecording =
-    StoredRecording()
-        .withMasks({0x05})
-        .withScans(kScans)
-        .withBlocks(3)
-        .withTimestamps()
-        .withPreTrigger(25)
-        .withSignal(
-            [](int k, int64_t n) { return 3.0 - double(n / kScans) + 0.5 * k + double(n % kScans) / 1024; });
+StoredRecording recording() {
+    StoredRecording r;
+    r.masks = {0x05}, r.scans = kScans, r.blocks = 3, r.timestamps = true, r.preTrigger = 25;
+    r.signal = [](int k, int64_t n) {
+        return 3.0 - double(n / kScans) + 0.5 * k + double(n % kScans) / 1024;
+    };
+    return r;
+}
+const StoredRecording kRecording = recording();
 
 class WaveformTest : public PanelTest {
 protected:
@@ -129,9 +128,26 @@ protected:
     fileInfo_t info{};
 };
 
+// The lamp of the channel beyond its range, lit by the block.
+TEST_F(WaveformTest, OverrangeLightsItsChannelsLampUntilTheNextStart) {
+    ASSERT_NO_FATAL_FAILURE(open(kOneCardWorld));
+    app->channel(0, 3)->enableBox()->setChecked(true);
+    single()->setChecked(true);
+    ASSERT_TRUE(pollUntilRead());
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(app->channel(0, k)->overrangeLed()->value(), k == 3 ? 1 : 0) << k;
+
+    single()->setChecked(true);
+    EXPECT_EQ(app->channel(0, 3)->overrangeLed()->value(), 0);
+    single()->setChecked(false);
+    EXPECT_EQ(controls(), stopped());
+}
+
 // The cards acquire in lockstep: a selection they cannot take is refused before any driver
-// call, from either start button, and leaves the panel ready for another try.
-TEST_F(WaveformTest, SelectionTheCardsCannotAcquireIsRefusedWithoutTouchingThem) {
+// call, from either start button, and leaves the panel ready for another try. The legend entries
+// follow their channels; in demo mode a single shot shows exactly one block of the demo sines
+// and no spectrum of them, and the symbol choice reaches every curve.
+TEST_F(WaveformTest, SelectionLegendSymbolsAndADemoSingleShotFollowTheCards) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
     const std::tuple<int, int, QAbstractButton *, std::string> rows[] = {
         {2, 3, single(), "The number of enabled channels must be the same on all function cards."},
@@ -150,29 +166,9 @@ TEST_F(WaveformTest, SelectionTheCardsCannotAcquireIsRefusedWithoutTouchingThem)
                   std::tuple(warning, stopped(), true));
         EXPECT_EQ(calls("kq7150_setMultTrigConfig") + calls("kq7150_multConfig"), 0);
     }
-}
-
-// Channel 4 of card 1 sees 12 V peak, beyond the 10.24 V range at gain 1.
-TEST_F(WaveformTest, OverrangeLightsItsChannelsLampUntilTheNextStart) {
-    ASSERT_NO_FATAL_FAILURE(open(vxiWorld(R"({"4":{"type":"sine","frequency":625,"amplitude":12.0}})")));
-    app->channel(0, 3)->enableBox()->setChecked(true);
-    single()->setChecked(true);
-    ASSERT_TRUE(pollUntilRead());
-    for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(app->channel(0, k)->overrangeLed()->value(), k == 3 ? 1 : 0) << k;
-
-    single()->setChecked(true);
-    EXPECT_EQ(app->channel(0, 3)->overrangeLed()->value(), 0);
-    single()->setChecked(false);
-    EXPECT_EQ(controls(), stopped());
-}
-
-// The legend entries follow their channels; in demo mode a single shot shows exactly one block
-// of the demo sines and no spectrum of them, and the symbol choice reaches every curve.
-TEST_F(WaveformTest, LegendSymbolsAndADemoSingleShotFollowTheCards) {
-    ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
-    app->channel(1, 4)->enableBox()->setChecked(true);
-    app->channel(1, 0)->enableBox()->setChecked(false);
+    // Each entry follows its own channel: on, then off again, on either card.
+    for (auto [c, k, on] : {std::tuple{0, 0, true}, {1, 0, true}, {1, 4, true}, {1, 0, false}})
+        app->channel(c, k)->enableBox()->setChecked(on);
     EXPECT_EQ(std::tuple(view()->legend(0, 0)->isChannelEnabled(), view()->legend(1, 0)->isChannelEnabled(),
                          view()->legend(1, 3)->isChannelEnabled(), view()->legend(1, 4)->isChannelEnabled()),
               std::tuple(true, false, false, true));
@@ -202,24 +198,6 @@ TEST_F(WaveformTest, LegendSymbolsAndADemoSingleShotFollowTheCards) {
                 << text << i;
         }
     }
-}
-
-// A recording is played with the settings locked and the slider in place of the status line;
-// moved while it plays, the playback goes on from the chosen block.
-TEST_F(WaveformTest, StoredRecordingPlaysOnFromTheChosenBlockWithTheSettingsLocked) {
-    ASSERT_NO_FATAL_FAILURE(openRecording());
-    EXPECT_TRUE(view()->statusLabel()->isHidden());
-    QSlider *slider = view()->slider();
-    slider->setValue(2);
-    repetitive()->setChecked(true);
-    view()->timerSlot();
-    ASSERT_NO_FATAL_FAILURE(expectBlockShown(1));
-    slider->setValue(1);
-    EXPECT_TRUE(view()->refreshTimer()->isActive());
-    view()->timerSlot();
-    EXPECT_EQ(slider->value(), 2);
-    ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
-    EXPECT_FALSE(settingsTabsEnabled());
 }
 
 // Recordings the panel itself would not make are shown as they are: cards with different
@@ -267,7 +245,7 @@ TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
 // The marker read-out is whole at the window's opening size, also with two markers on curves at
 // six-digit frequencies; it does not run under the controls beside it.
 TEST_F(WaveformTest, MarkerReadoutIsWholeAtTheOpeningSize) {
-    ASSERT_NO_FATAL_FAILURE(open(vxiWorld()));
+    ASSERT_NO_FATAL_FAILURE(open(kOneCardWorld));
     choose(app->daq->samplingRate, app->daq->samplingRate->findData(216000.0));
     single()->setChecked(true);
     ASSERT_TRUE(pollUntilRead());
@@ -293,11 +271,25 @@ TEST_F(WaveformTest, MarkerReadoutIsWholeAtTheOpeningSize) {
     EXPECT_LE(readout->geometry().right(), app->spectrum->snapToSample()->geometry().left());
 }
 
-// A zoom of the spectrum switches autoscale off; "Reset Zoom" brings either plot back to the
-// whole, autoscaled view. A custom unit converts the samples, the zoom base and the titles,
-// also of the next block.
-TEST_F(WaveformTest, ResetZoomAndCustomUnitOfTheWaveforms) {
+// A recording is played with the settings locked and the slider in place of the status line;
+// moved while it plays, the playback goes on from the chosen block. A zoom of the spectrum
+// switches autoscale off; "Reset Zoom" brings either plot back to the whole, autoscaled view.
+// A custom unit converts the samples, the zoom base and the titles, also of the next block.
+TEST_F(WaveformTest, RecordingPlaysZoomsAndShowsACustomUnit) {
     ASSERT_NO_FATAL_FAILURE(openRecording());
+    EXPECT_TRUE(view()->statusLabel()->isHidden());
+    QSlider *slider = view()->slider();
+    slider->setValue(2);
+    repetitive()->setChecked(true);
+    view()->timerSlot();
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(1));
+    slider->setValue(1);
+    EXPECT_TRUE(view()->refreshTimer()->isActive());
+    view()->timerSlot();
+    EXPECT_EQ(slider->value(), 2);
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
+    EXPECT_FALSE(settingsTabsEnabled());
+    repetitive()->setChecked(false);
     auto *autoscale = app->findChild<QAbstractButton *>("autoscaleButton");
     QwtPlot *spectrum = app->spectrum->plot();
     const auto xRange = [spectrum] {
@@ -342,8 +334,8 @@ TEST_F(WaveformTest, ResetZoomAndCustomUnitOfTheWaveforms) {
     const QwtScaleDiv &y = view()->plot()->axisScaleDiv(QwtPlot::yLeft);
     EXPECT_NEAR(y.lowerBound(), (-1.000000001 - 1.0) * 2.0, 1e-12);
     EXPECT_NEAR(y.upperBound(), (1.000000002 - 1.0) * 2.0, 1e-12);
-    view()->slider()->setValue(2);
-    ASSERT_NO_FATAL_FAILURE(expectBlockShown(1, 1.0, 2.0));
+    view()->slider()->setValue(3);
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(2, 1.0, 2.0));
 }
 
 // A start at the PTP alarm locks the start buttons while it waits; "Cancel" beside the status
