@@ -128,21 +128,6 @@ protected:
     fileInfo_t info{};
 };
 
-// The lamp of the channel beyond its range, lit by the block.
-TEST_F(WaveformTest, OverrangeLightsItsChannelsLampUntilTheNextStart) {
-    ASSERT_NO_FATAL_FAILURE(open(kOneCardWorld));
-    app->channel(0, 3)->enableBox()->setChecked(true);
-    single()->setChecked(true);
-    ASSERT_TRUE(pollUntilRead());
-    for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(app->channel(0, k)->overrangeLed()->value(), k == 3 ? 1 : 0) << k;
-
-    single()->setChecked(true);
-    EXPECT_EQ(app->channel(0, 3)->overrangeLed()->value(), 0);
-    single()->setChecked(false);
-    EXPECT_EQ(controls(), stopped());
-}
-
 // The cards acquire in lockstep: a selection they cannot take is refused before any driver
 // call, from either start button, and leaves the panel ready for another try. The legend entries
 // follow their channels; in demo mode a single shot shows exactly one block of the demo sines
@@ -205,13 +190,9 @@ TEST_F(WaveformTest, SelectionLegendSymbolsAndADemoSingleShotFollowTheCards) {
 TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
     const std::string path = dir.filePath("rec.bin7150").toStdString();
     const auto block = [](int k, int64_t n) { return double(64 * k + n) / 128; };
-    ASSERT_EQ(StoredRecording()
-                  .withFormat(StorageFormat::kBinary32)
-                  .withMasks({0x00, 0x03})
-                  .withScans(64)
-                  .withSignal(block)
-                  .write(path),
-              "");
+    StoredRecording r;
+    r.format = StorageFormat::kBinary32, r.masks = {0x00, 0x03}, r.scans = 64, r.signal = block;
+    ASSERT_EQ(r.write(path), "");
     ASSERT_NO_FATAL_FAILURE(openFile(path, 1));
     EXPECT_EQ(boxes.texts.join('|').toStdString(), "");
     EXPECT_EQ(view()->curve(0, 0)->dataSize(), 0u);
@@ -223,8 +204,8 @@ TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
 
     // 1 kB blocks: 2^31 + 10 of them are a sparse file of 2 TB, a layout the panel writes.
     const uint64_t blocks = (uint64_t(1) << 31) + 10;
-    ASSERT_EQ(StoredRecording().withFormat(StorageFormat::kBinary32).withScans(256).withBlocks(0).write(path),
-              "");
+    r.masks = {0x01}, r.scans = 256, r.blocks = 0;
+    ASSERT_EQ(r.write(path), "");
     const uint64_t payload = std::filesystem::file_size(path);
     std::error_code error;
     std::filesystem::resize_file(path, payload + blocks * 1024, error);
@@ -242,13 +223,17 @@ TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
     EXPECT_EQ(view()->curve(0, 0)->sample(0), QPointF(double(blocks - 1) * 256 / 1000, 0.75));
 }
 
-// The marker read-out is whole at the window's opening size, also with two markers on curves at
-// six-digit frequencies; it does not run under the controls beside it.
-TEST_F(WaveformTest, MarkerReadoutIsWholeAtTheOpeningSize) {
+// The lamp of the channel beyond its range is lit by the block until the next start. The marker
+// read-out is whole at the window's opening size, also with two markers on curves at six-digit
+// frequencies; it does not run under the controls beside it.
+TEST_F(WaveformTest, OverrangeLampAndAWholeMarkerReadout) {
     ASSERT_NO_FATAL_FAILURE(open(kOneCardWorld));
+    app->channel(0, 3)->enableBox()->setChecked(true);
     choose(app->daq->samplingRate, app->daq->samplingRate->findData(216000.0));
     single()->setChecked(true);
     ASSERT_TRUE(pollUntilRead());
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(app->channel(0, k)->overrangeLed()->value(), k == 3 ? 1 : 0) << k;
     ASSERT_TRUE(analysed());
     app->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app.get()));
@@ -264,11 +249,16 @@ TEST_F(WaveformTest, MarkerReadoutIsWholeAtTheOpeningSize) {
         QTest::mouseRelease(plot->canvas(), button, Qt::ControlModifier, point);
     }
     QLabel *readout = app->spectrum->readout();
-    ASSERT_EQ(readout->text().count("[Ch 1]"), 2) << readout->text().toStdString();
-    ASSERT_TRUE(readout->text().contains(QRegularExpression(R"(df = \d{4,}\.\d Hz)")))
-        << readout->text().toStdString();
-    EXPECT_GE(readout->width(), readout->fontMetrics().horizontalAdvance(readout->text()));
+    const QString text = readout->text();
+    ASSERT_EQ(text.count("[Ch "), 2) << text.toStdString();
+    ASSERT_TRUE(text.contains(QRegularExpression(R"(df = \d{4,}\.\d Hz)"))) << text.toStdString();
+    EXPECT_GE(readout->width(), readout->fontMetrics().horizontalAdvance(text));
     EXPECT_LE(readout->geometry().right(), app->spectrum->snapToSample()->geometry().left());
+
+    single()->setChecked(true);
+    EXPECT_EQ(app->channel(0, 3)->overrangeLed()->value(), 0);
+    single()->setChecked(false);
+    EXPECT_EQ(controls(), stopped());
 }
 
 // A recording is played with the settings locked and the slider in place of the status line;
