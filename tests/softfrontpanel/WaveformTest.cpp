@@ -71,13 +71,12 @@ protected:
     kq7150fp_Waveform *view() const { return app->waveform; }
     QAbstractButton *single() const { return app->findChild<QAbstractButton *>("singleShotButton"); }
     QAbstractButton *repetitive() const { return app->findChild<QAbstractButton *>("repetitiveButton"); }
-    static int calls(const char *name) { return kqsim_callCount(name); }
 
     // Polling steps at a pace faster than the refresh timer, until a block was read.
     bool pollUntilRead() {
         return QTest::qWaitFor([&] {
             view()->timerSlot();
-            return calls("kq7150_readMultAcquisition") >= 1;
+            return kqsim_callCount("kq7150_readMultAcquisition") >= 1;
         });
     }
     // Buttons (enabled, checked), status text, polling.
@@ -149,7 +148,7 @@ TEST_F(WaveformTest, SelectionLegendSymbolsAndADemoSingleShotFollowTheCards) {
         start->setChecked(true);
         EXPECT_EQ(std::tuple(boxes.texts.join('|').toStdString(), controls(), settingsTabsEnabled()),
                   std::tuple(warning, stopped(), true));
-        EXPECT_EQ(calls("kq7150_setMultTrigConfig") + calls("kq7150_multConfig"), 0);
+        EXPECT_EQ(kqsim_callCount("kq7150_setMultTrigConfig") + kqsim_callCount("kq7150_multConfig"), 0);
     }
     // Each entry follows its own channel: on, then off again, on either card.
     for (auto [c, k, on] : {std::tuple{0, 0, true}, {1, 0, true}, {1, 4, true}, {1, 0, false}})
