@@ -1,5 +1,6 @@
 #include "PanelTest.h"
 
+#include "../support/StoredRecording.h"
 #include "AcquisitionStatus.h"
 #include "DataFileReader.h"
 #include "DemoSignal.h"
@@ -7,8 +8,6 @@
 #include "acqConfig.h"
 #include "axisConfig.h"
 #include "chLabel.h"
-#include "chLabelFft.h"
-#include "fileInfo_t.h"
 #include "kq7000fp_PTPalarm.h"
 #include "kq7000fp_digitCtrl.h"
 #include "kq7000fp_led.h"
@@ -25,14 +24,7 @@
 #include <qwt_symbol.h>
 
 #include <QAbstractButton>
-#include <QCheckBox>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSlider>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,53 +32,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cmath>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <tuple>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string vxiWorld(const std::string &channels = "{}") {
-    return R"({"carriers":[{"resources":["VXI0::5::INSTR"],"interface":"VXI","slot":3,"logicalAddress":5,
-      "slots":6,"cards":[{"slot":5,"serial":"0x71500305","signal":{"type":"sine","frequency":625,
-      "amplitude":2.0},"channels":)" +
-           channels + "}]}]}";
-}
-// Two cards in one carrier, as the legend and the channel-count check see them.
+// Channel 4 sees 12 V peak, beyond the 10.24 V range at gain 1.
+const char kOneCardWorld[] = R"({"carriers":[{"resources":["VXI0::5::INSTR"],"interface":"VXI","slot":3,
+  "logicalAddress":5,"slots":6,"cards":[{"slot":5,"signal":{"type":"sine","frequency":625,"amplitude":2.0},
+  "channels":{"4":{"type":"sine","frequency":625,"amplitude":12.0}}}]}]})";
 const char kTwoCardWorld[] = R"({"carriers":[{"resources":["VXI0::9::INSTR"],"interface":"VXI","slot":3,
   "logicalAddress":9,"slots":6,"cards":[{"slot":2,"serial":"0x71500002"},{"slot":4,"serial":"0x71500004"}]}]})";
 
-// A stored recording of one card with channels 1 and 3, written as the program stores it,
-// timestamps included, so that the playback must skip them to find the samples.
-struct Recording {
-    static constexpr int kScans = 100, kBlocks = 3;
-    static constexpr double kRate = 1000.0, kOffset = -0.025;
-    // Exact in binary; block 1 of channel 1 starts at 3 V.
-    static double sample(int block, int channel, int scan) {
-        return 3.0 - block + 0.5 * channel + scan / 1024.0;
-    }
-
-    static std::string write(const QString &dir) {
-        const std::string path = (dir + "/rec.bin7150").toStdString();
-        std::ofstream out(path, std::ios::binary);
-        out << "DEVICE=Movara 7150\nFORMAT=ViReal64\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=2\n"
-               "NUMBER_OF_SCANS_PER_BLOCK=100\nNUMBER_OF_FUNCTION_CARDS=1\nCHANNEL_MASK_FC1=0x05\n"
-               "TIME_OFFSET=-0.025000\nTIMESTAMPS=1\n#\n";
-        for (int b = 0; b < kBlocks; ++b) {
-            out << std::string(2 * 4 * kScans, '\xFF'); // read as samples, these would be NaNs
-            for (int e = 0; e < 2; ++e)
-                for (int s = 0; s < kScans; ++s) {
-                    const double v = sample(b, e, s);
-                    out.write(reinterpret_cast<const char *>(&v), sizeof v);
-                }
-        }
-        return path;
-    }
-};
+// Channels 1 and 3 with timestamps, which the playback must skip, and 25 scans before the
+// trigger. Exact in binary: block b of channel 1 starts at 3 - b volts.
+constexpr int kScans = 100;
+StoredRecording recording() {
+    StoredRecording r;
+    r.masks = {0x05}, r.scans = kScans, r.blocks = 3, r.timestamps = true, r.preTrigger = 25;
+    r.signal = [](int k, int64_t n) {
+        return 3.0 - double(n / kScans) + 0.5 * k + double(n % kScans) / 1024;
+    };
+    return r;
+}
+const StoredRecording kRecording = recording();
 
 class WaveformTest : public PanelTest {
 protected:
@@ -94,6 +63,7 @@ protected:
         PanelTest::SetUp();
         // A fresh program has no latched error word; earlier tests of this process leave one.
         acquisitionStatus.resetForStart();
+        ASSERT_TRUE(dir.isValid());
     }
     // The stored record must outlive the window that plays it.
     void TearDown() override { app.reset(); }
@@ -101,13 +71,12 @@ protected:
     kq7150fp_Waveform *view() const { return app->waveform; }
     QAbstractButton *single() const { return app->findChild<QAbstractButton *>("singleShotButton"); }
     QAbstractButton *repetitive() const { return app->findChild<QAbstractButton *>("repetitiveButton"); }
-    static int calls(const char *name) { return kqsim_callCount(name); }
 
-    // Polling steps at a pace faster than the refresh timer, until that many blocks were read.
-    bool pollUntilRead(int blocks) {
+    // Polling steps at a pace faster than the refresh timer, until a block was read.
+    bool pollUntilRead() {
         return QTest::qWaitFor([&] {
             view()->timerSlot();
-            return calls("kq7150_readMultAcquisition") >= blocks;
+            return kqsim_callCount("kq7150_readMultAcquisition") >= 1;
         });
     }
     // Buttons (enabled, checked), status text, polling.
@@ -122,35 +91,36 @@ protected:
         return tabs->isTabEnabled(tabs->indexOf(app->daq)) &&
                tabs->isTabEnabled(tabs->indexOf(app->fcTab()->parentWidget()));
     }
-    void openRecording() {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_NO_FATAL_FAILURE(openFile(Recording::write(dir.path()), Recording::kBlocks));
-    }
     void openFile(const std::string &path, uint64_t blocks) {
         ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
         ASSERT_EQ(info.blockCount, blocks);
         app = std::make_unique<kq7150fp_App>(descriptor, info.cards, true);
         StoredFileSettings::apply(*app, info);
+        // The spectra and figures of the block shown are computed away from the window.
         ASSERT_TRUE(analysed());
     }
-    // The spectra and figures of the block shown are computed away from the window.
+    void openRecording() {
+        const std::string path = dir.filePath("rec.bin7150").toStdString();
+        ASSERT_EQ(kRecording.write(path), "");
+        ASSERT_NO_FATAL_FAILURE(openFile(path, 3));
+    }
     bool analysed() const {
         return QTest::qWaitFor([this] { return !view()->analysing(); }, 10000);
     }
-    void expectBlockShown(int block) {
+    // The block's samples at their times, in the unit shown: value = (volts - offset) * multiplier.
+    void expectBlockShown(int block, double offset = 0.0, double multiplier = 1.0) {
         SCOPED_TRACE(block);
+        const double t0 = block * kScans / 1000.0 - 0.025;
         const QwtScaleDiv &x = view()->plot()->axisScaleDiv(QwtPlot::xBottom);
-        const double t0 = block * Recording::kScans / Recording::kRate + Recording::kOffset;
         EXPECT_NEAR(x.lowerBound(), t0, 1e-12);
-        EXPECT_NEAR(x.upperBound(), t0 + Recording::kScans / Recording::kRate, 1e-12);
-        for (auto [channel, index] : {std::pair{0, 0}, {2, 1}}) {
-            QwtPlotCurve *curve = view()->curve(0, channel);
-            ASSERT_EQ(curve->dataSize(), size_t(Recording::kScans));
-            EXPECT_NEAR(curve->sample(0).x(), t0, 1e-12);
-            for (int s : {0, 37, Recording::kScans - 1})
-                EXPECT_EQ(curve->sample(s).y(), Recording::sample(block, index, s)) << channel << " " << s;
-        }
+        EXPECT_NEAR(x.upperBound(), t0 + 0.1, 1e-12);
         EXPECT_EQ(view()->curve(0, 1)->dataSize(), 0u);
+        for (auto [channel, k] : {std::pair{0, 0}, {2, 1}})
+            for (int s : {0, 37, kScans - 1})
+                EXPECT_EQ(
+                    view()->curve(0, channel)->sample(s),
+                    QPointF(t0 + s / 1000.0, (kRecording.volts(k, block * kScans + s) - offset) * multiplier))
+                    << channel << " " << s;
     }
 
     QTemporaryDir dir;
@@ -158,10 +128,11 @@ protected:
 };
 
 // The cards acquire in lockstep: a selection they cannot take is refused before any driver
-// call, from either start button, and leaves the panel ready for another try.
-TEST_F(WaveformTest, SelectionTheCardsCannotAcquireIsRefusedWithoutTouchingThem) {
+// call, from either start button, and leaves the panel ready for another try. The legend entries
+// follow their channels; in demo mode a single shot shows exactly one block of the demo sines
+// and no spectrum of them, and the symbol choice reaches every curve.
+TEST_F(WaveformTest, SelectionLegendSymbolsAndADemoSingleShotFollowTheCards) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
-    ASSERT_EQ(app->cards(), 2);
     const std::tuple<int, int, QAbstractButton *, std::string> rows[] = {
         {2, 3, single(), "The number of enabled channels must be the same on all function cards."},
         {0, 0, repetitive(),
@@ -175,123 +146,91 @@ TEST_F(WaveformTest, SelectionTheCardsCannotAcquireIsRefusedWithoutTouchingThem)
         }
         boxes.texts.clear();
         start->setChecked(true);
-        EXPECT_EQ(boxes.texts.join('|').toStdString(), warning);
-        EXPECT_EQ(controls(), stopped());
-        EXPECT_TRUE(settingsTabsEnabled());
-        for (const char *call :
-             {"kq7150_setMultTrigConfig", "kq7150_multConfig", "kq7150_startMultAcquisition"})
-            EXPECT_EQ(calls(call), 0) << call;
+        EXPECT_EQ(std::tuple(boxes.texts.join('|').toStdString(), controls(), settingsTabsEnabled()),
+                  std::tuple(warning, stopped(), true));
+        EXPECT_EQ(kqsim_callCount("kq7150_setMultTrigConfig") + kqsim_callCount("kq7150_multConfig"), 0);
     }
-}
+    // Each entry follows its own channel: on, then off again, on either card.
+    for (auto [c, k, on] : {std::tuple{0, 0, true}, {1, 0, true}, {1, 4, true}, {1, 0, false}})
+        app->channel(c, k)->enableBox()->setChecked(on);
+    EXPECT_EQ(std::tuple(view()->legend(0, 0)->isChannelEnabled(), view()->legend(1, 0)->isChannelEnabled(),
+                         view()->legend(1, 3)->isChannelEnabled(), view()->legend(1, 4)->isChannelEnabled()),
+              std::tuple(true, false, false, true));
+    // Without "-acperf" there is no measurement page.
+    for (int i = 0; i < app->mainTabs()->count(); ++i)
+        EXPECT_NE(app->mainTabs()->tabText(i), "Measurements");
 
-// Channel 4 of card 1 sees 12 V peak, beyond the 10.24 V range at gain 1.
-TEST_F(WaveformTest, OverrangeLightsItsChannelsLampUntilTheNextStart) {
-    ASSERT_NO_FATAL_FAILURE(open(vxiWorld(R"({"4":{"type":"sine","frequency":625,"amplitude":12.0}})")));
-    app->channel(0, 3)->enableBox()->setChecked(true);
-    single()->setChecked(true);
-    ASSERT_TRUE(pollUntilRead(1));
-    for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(app->channel(0, k)->overrangeLed()->value(), k == 3 ? 1 : 0) << k;
-
-    single()->setChecked(true);
-    EXPECT_EQ(app->channel(0, 3)->overrangeLed()->value(), 0);
-    single()->setChecked(false);
-    EXPECT_EQ(controls(), stopped());
-}
-
-// A demo single shot shows one block of the demo sines, and no spectrum of them.
-TEST_F(WaveformTest, DemoSingleShotShowsOneBlockAndNoSpectrum) {
     ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
     single()->click();
     const double phase = DemoSignal::phase();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !single()->isChecked(); }));
     EXPECT_DOUBLE_EQ(DemoSignal::phase(), phase + DemoSignal::kPhaseStep) << "exactly one block";
     EXPECT_EQ(controls(), stopped()) << "and no more to come";
-    EXPECT_EQ(calls("kq7150_startMultAcquisition"), 0);
+    EXPECT_EQ(std::pair(view()->curve(1, 0)->dataSize(), app->spectrum->curveList()[0]->dataSize()),
+              std::pair(size_t(256), size_t(0)));
 
-    EXPECT_EQ(view()->curve(0, 0)->dataSize(), 256u);
-    EXPECT_EQ(app->spectrum->curveList()[0]->dataSize(), 0u);
-}
-
-// A recording is played with the settings locked and the slider in place of the status line;
-// moved while it plays, the playback goes on from the chosen block. The stored timestamps are
-// skipped and the time offset kept.
-TEST_F(WaveformTest, StoredRecordingPlaysOnFromTheChosenBlockWithTheSettingsLocked) {
-    ASSERT_NO_FATAL_FAILURE(openRecording());
-    EXPECT_TRUE(view()->statusLabel()->isHidden());
-    EXPECT_FALSE(settingsTabsEnabled());
-    QSlider *slider = view()->slider();
-    slider->setValue(2);
-    repetitive()->setChecked(true);
-    view()->timerSlot();
-    ASSERT_NO_FATAL_FAILURE(expectBlockShown(1));
-    slider->setValue(1);
-    EXPECT_TRUE(view()->refreshTimer()->isActive());
-    view()->timerSlot();
-    EXPECT_EQ(slider->value(), 2);
-    ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
-    EXPECT_FALSE(settingsTabsEnabled());
+    QComboBox *symbols = view()->symbolChoice();
+    for (auto [text, size, style] :
+         {std::tuple{"Large", 8, QwtSymbol::Ellipse}, {"None", 0, QwtSymbol::NoSymbol}}) {
+        choose(symbols, symbols->findText(text));
+        for (int i = 0; i < 16; ++i) {
+            const QwtSymbol *symbol = view()->curve(i / 8, i % 8)->symbol();
+            ASSERT_NE(symbol, nullptr);
+            EXPECT_EQ(std::pair(symbol->size(), symbol->style()), std::pair(QSize(size, size), style))
+                << text << i;
+        }
+    }
 }
 
 // Recordings the panel itself would not make are shown as they are: cards with different
 // channel counts (the first with none), and more blocks than a slider has positions.
 TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
-    ASSERT_TRUE(dir.isValid());
-    const auto write = [this](const std::string &masks, int channels, int scans,
-                              const std::vector<float> &samples) {
-        const std::string path = (dir.path() + "/rec.bin7150").toStdString();
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << "FORMAT=ViReal32\nSAMPLING_RATE_HZ=1000\nNUMBER_OF_CHANNELS=" << channels
-            << "\nNUMBER_OF_SCANS_PER_BLOCK=" << scans << "\n"
-            << masks << "TIME_OFFSET=0\nTIMESTAMPS=0\n#\n";
-        out.write(reinterpret_cast<const char *>(samples.data()), std::streamsize(4 * samples.size()));
-        return path;
-    };
-    std::vector<float> block(2 * 64);
-    for (std::size_t i = 0; i < block.size(); ++i)
-        block[i] = float(i) / 128;
-    ASSERT_NO_FATAL_FAILURE(openFile(
-        write("NUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x03\n", 2, 64, block),
-        1));
+    const std::string path = dir.filePath("rec.bin7150").toStdString();
+    const auto block = [](int k, int64_t n) { return double(64 * k + n) / 128; };
+    StoredRecording r;
+    r.format = StorageFormat::kBinary32, r.masks = {0x00, 0x03}, r.scans = 64, r.signal = block;
+    ASSERT_EQ(r.write(path), "");
+    ASSERT_NO_FATAL_FAILURE(openFile(path, 1));
     EXPECT_EQ(boxes.texts.join('|').toStdString(), "");
     EXPECT_EQ(view()->curve(0, 0)->dataSize(), 0u);
-    for (int k : {0, 1}) {
-        ASSERT_EQ(view()->curve(1, k)->dataSize(), 64u) << k;
-        EXPECT_EQ(view()->curve(1, k)->sample(5).y(), block[64 * k + 5]) << k;
-    }
+    for (int k : {0, 1})
+        EXPECT_EQ(std::pair(view()->curve(1, k)->dataSize(), view()->curve(1, k)->sample(5).y()),
+                  std::pair(size_t(64), block(k, 5)))
+            << k;
     app.reset();
 
     // 1 kB blocks: 2^31 + 10 of them are a sparse file of 2 TB, a layout the panel writes.
     const uint64_t blocks = (uint64_t(1) << 31) + 10;
-    const std::string path = write("NUMBER_OF_FUNCTION_CARDS=1\nCHANNEL_MASK_FC1=0x01\n", 1, 256, {});
-    const uint64_t payload = fs::file_size(path);
+    r.masks = {0x01}, r.scans = 256, r.blocks = 0;
+    ASSERT_EQ(r.write(path), "");
+    const uint64_t payload = std::filesystem::file_size(path);
     std::error_code error;
-    fs::resize_file(path, payload + blocks * 1024, error);
+    std::filesystem::resize_file(path, payload + blocks * 1024, error);
     if (error)
         GTEST_SKIP() << "no sparse file of 2 TB here: " << error.message();
-    {
-        const float last = 0.75f; // the first sample of the last block
-        std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
-        out.seekp(std::streamoff(payload + (blocks - 1) * 1024));
-        out.write(reinterpret_cast<const char *>(&last), sizeof last);
-    }
+    const float last = 0.75f; // the first sample of the last block
+    std::fstream(path, std::ios::binary | std::ios::in | std::ios::out)
+        .seekp(std::streamoff(payload + (blocks - 1) * 1024))
+        .write(reinterpret_cast<const char *>(&last), sizeof last);
     ASSERT_NO_FATAL_FAILURE(openFile(path, blocks));
-    QSlider *slider = view()->slider();
     EXPECT_EQ(view()->sliderLabel()->text().toStdString(), "<html><b>1 / 2147483658</b></html>");
-    slider->setValue(slider->maximum());
+    view()->slider()->setValue(view()->slider()->maximum());
     ASSERT_TRUE(analysed());
     EXPECT_EQ(view()->sliderLabel()->text().toStdString(), "<html><b>2147483658 / 2147483658</b></html>");
-    EXPECT_EQ(view()->plot()->axisScaleDiv(QwtPlot::xBottom).lowerBound(), double(blocks - 1) * 256 / 1000);
-    EXPECT_EQ(view()->curve(0, 0)->sample(0).y(), 0.75);
+    EXPECT_EQ(view()->curve(0, 0)->sample(0), QPointF(double(blocks - 1) * 256 / 1000, 0.75));
 }
 
-// The marker read-out is whole at the window's opening size, also with two markers on curves at
-// six-digit frequencies; it does not run under the controls beside it.
-TEST_F(WaveformTest, MarkerReadoutIsWholeAtTheOpeningSize) {
-    ASSERT_NO_FATAL_FAILURE(open(vxiWorld()));
+// The lamp of the channel beyond its range is lit by the block until the next start. The marker
+// read-out is whole at the window's opening size, also with two markers on curves at six-digit
+// frequencies; it does not run under the controls beside it.
+TEST_F(WaveformTest, OverrangeLampAndAWholeMarkerReadout) {
+    ASSERT_NO_FATAL_FAILURE(open(kOneCardWorld));
+    app->channel(0, 3)->enableBox()->setChecked(true);
     choose(app->daq->samplingRate, app->daq->samplingRate->findData(216000.0));
     single()->setChecked(true);
-    ASSERT_TRUE(pollUntilRead(1));
+    ASSERT_TRUE(pollUntilRead());
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(app->channel(0, k)->overrangeLed()->value(), k == 3 ? 1 : 0) << k;
     ASSERT_TRUE(analysed());
     app->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app.get()));
@@ -307,49 +246,60 @@ TEST_F(WaveformTest, MarkerReadoutIsWholeAtTheOpeningSize) {
         QTest::mouseRelease(plot->canvas(), button, Qt::ControlModifier, point);
     }
     QLabel *readout = app->spectrum->readout();
-    ASSERT_EQ(readout->text().count("[Ch 1]"), 2) << readout->text().toStdString();
-    ASSERT_TRUE(readout->text().contains(QRegularExpression(R"(df = \d{4,}\.\d Hz)")))
-        << readout->text().toStdString();
-    EXPECT_GE(readout->width(), readout->fontMetrics().horizontalAdvance(readout->text()));
+    const QString text = readout->text();
+    ASSERT_EQ(text.count("[Ch "), 2) << text.toStdString();
+    ASSERT_TRUE(text.contains(QRegularExpression(R"(df = \d{4,}\.\d Hz)"))) << text.toStdString();
+    EXPECT_GE(readout->width(), readout->fontMetrics().horizontalAdvance(text));
     EXPECT_LE(readout->geometry().right(), app->spectrum->snapToSample()->geometry().left());
+
+    single()->setChecked(true);
+    EXPECT_EQ(app->channel(0, 3)->overrangeLed()->value(), 0);
+    single()->setChecked(false);
+    EXPECT_EQ(controls(), stopped());
 }
 
-// A zoom of the spectrum switches autoscale off and becomes the spectrum's base; "Reset Zoom"
-// brings either plot back to the whole, autoscaled view.
-TEST_F(WaveformTest, ResetZoomReturnsEitherPlotToTheAutoscaledView) {
+// A recording is played with the settings locked and the slider in place of the status line;
+// moved while it plays, the playback goes on from the chosen block. A zoom of the spectrum
+// switches autoscale off; "Reset Zoom" brings either plot back to the whole, autoscaled view.
+// A custom unit converts the samples, the zoom base and the titles, also of the next block.
+TEST_F(WaveformTest, RecordingPlaysZoomsAndShowsACustomUnit) {
     ASSERT_NO_FATAL_FAILURE(openRecording());
+    EXPECT_TRUE(view()->statusLabel()->isHidden());
+    QSlider *slider = view()->slider();
+    slider->setValue(2);
+    repetitive()->setChecked(true);
+    view()->timerSlot();
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(1));
+    slider->setValue(1);
+    EXPECT_TRUE(view()->refreshTimer()->isActive());
+    view()->timerSlot();
+    EXPECT_EQ(slider->value(), 2);
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
+    EXPECT_FALSE(settingsTabsEnabled());
+    repetitive()->setChecked(false);
     auto *autoscale = app->findChild<QAbstractButton *>("autoscaleButton");
-    ASSERT_TRUE(autoscale->isChecked());
     QwtPlot *spectrum = app->spectrum->plot();
-    const auto xRange = [](QwtPlot *plot) {
-        const QwtScaleDiv &x = plot->axisScaleDiv(QwtPlot::xBottom);
-        return std::pair(x.lowerBound(), x.upperBound());
+    const auto xRange = [spectrum] {
+        return std::pair(spectrum->axisScaleDiv(QwtPlot::xBottom).lowerBound(),
+                         spectrum->axisScaleDiv(QwtPlot::xBottom).upperBound());
     };
-    const auto whole = xRange(spectrum);
+    const auto whole = xRange();
     app->spectrum->zoomer()->zoom(
         QRectF(QPointF(whole.second / 4, -150.0), QPointF(whole.second / 2, -50.0)));
     EXPECT_FALSE(autoscale->isChecked());
     app->spectrum->contextMenu()->resetZoom();
-    EXPECT_TRUE(autoscale->isChecked());
-    EXPECT_EQ(xRange(spectrum), whole);
-
+    EXPECT_EQ(std::pair(autoscale->isChecked(), xRange()), std::pair(true, whole));
     autoscale->click();
     view()->zoomer()->zoom(QRectF(QPointF(0.01, -1.0), QPointF(0.02, 1.0)));
     view()->contextMenu()->resetZoom();
     EXPECT_TRUE(autoscale->isChecked());
     ASSERT_NO_FATAL_FAILURE(expectBlockShown(0));
-}
 
-// Shown value = (volts - offset) * multiplier, for the samples and for the zoom's full range.
-TEST_F(WaveformTest, CustomUnitConvertsSamplesZoomBaseAndTitles) {
-    ASSERT_NO_FATAL_FAILURE(openRecording());
-    ASSERT_EQ(view()->curve(0, 0)->sample(0).y(), 3.0);
     axisConfig *dialog = view()->yAxisDialog();
     QString title;
     QTimer::singleShot(0, dialog, [dialog, &title] {
         title = dialog->windowTitle();
-        // A range to the nanovolt.
-        dialog->rangeGroup()->setChecked(true);
+        dialog->rangeGroup()->setChecked(true); // a range to the nanovolt
         dialog->lowerLimit()->setValue(-1.000000001);
         dialog->upperLimit()->setValue(1.000000002);
         dialog->unitGroup()->setChecked(true);
@@ -361,54 +311,18 @@ TEST_F(WaveformTest, CustomUnitConvertsSamplesZoomBaseAndTitles) {
             dialog->reject();
     });
     QTest::mouseRelease(view()->plot()->axisWidget(QwtPlot::yLeft), Qt::LeftButton);
-
-    EXPECT_EQ(view()->curve(0, 0)->sample(0).y(), 4.0);
-    EXPECT_EQ(view()->curve(0, 2)->sample(0).y(), 5.0); // 3.5 V
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(0, 1.0, 2.0));
     const QRectF base = view()->zoomer()->zoomBase();
     EXPECT_NEAR(base.top(), -22.48, 1e-9);
     EXPECT_NEAR(base.bottom(), 18.48, 1e-9);
-    EXPECT_EQ(view()->plot()->axisTitle(QwtPlot::yLeft).text().toStdString(), "g");
-    EXPECT_EQ(view()->picker()->unitName().toStdString(), "g");
-    EXPECT_EQ(title, "Axis Configuration");
+    EXPECT_EQ(
+        std::tuple(title, view()->plot()->axisTitle(QwtPlot::yLeft).text(), view()->picker()->unitName()),
+        std::tuple(QString("Axis Configuration"), QString("g"), QString("g")));
     const QwtScaleDiv &y = view()->plot()->axisScaleDiv(QwtPlot::yLeft);
     EXPECT_NEAR(y.lowerBound(), (-1.000000001 - 1.0) * 2.0, 1e-12);
     EXPECT_NEAR(y.upperBound(), (1.000000002 - 1.0) * 2.0, 1e-12);
-
-    view()->slider()->setValue(2); // the next block is converted as well: 2 V
-    EXPECT_EQ(view()->curve(0, 0)->sample(0).y(), 2.0);
-}
-
-TEST_F(WaveformTest, LegendAndSymbolsFollowTheCardsAndTheirChoices) {
-    ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
-    EXPECT_TRUE(view()->legend(1, 0)->isChannelEnabled());
-    EXPECT_FALSE(view()->legend(1, 4)->isChannelEnabled());
-    app->channel(1, 4)->enableBox()->setChecked(true);
-    EXPECT_TRUE(view()->legend(1, 4)->isChannelEnabled());
-    app->channel(1, 0)->enableBox()->setChecked(false);
-    EXPECT_FALSE(view()->legend(1, 0)->isChannelEnabled());
-    EXPECT_TRUE(view()->legend(0, 0)->isChannelEnabled()) << "the other card's entry stays";
-
-    // Without "-acperf" there is no measurement page.
-    for (int i = 0; i < app->mainTabs()->count(); ++i)
-        EXPECT_NE(app->mainTabs()->tabText(i), "Measurements");
-
-    ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
-    EXPECT_EQ(view()->legendHeading(1)->text().toStdString(),
-              "<html><font size='2'>Function Card #2 Channels:</font></html>");
-
-    // The symbol choice reaches every curve of every card.
-    QComboBox *symbols = view()->symbolChoice();
-    for (auto [text, size, style] :
-         {std::tuple{"Large", 8, QwtSymbol::Ellipse}, {"None", 0, QwtSymbol::NoSymbol}}) {
-        choose(symbols, symbols->findText(text));
-        for (int c = 0; c < 2; ++c)
-            for (int k = 0; k < 8; ++k) {
-                const QwtSymbol *symbol = view()->curve(c, k)->symbol();
-                ASSERT_NE(symbol, nullptr);
-                EXPECT_EQ(std::pair(symbol->size(), symbol->style()), std::pair(QSize(size, size), style))
-                    << text << " " << c << " " << k;
-            }
-    }
+    view()->slider()->setValue(3);
+    ASSERT_NO_FATAL_FAILURE(expectBlockShown(2, 1.0, 2.0));
 }
 
 // A start at the PTP alarm locks the start buttons while it waits; "Cancel" beside the status
@@ -447,6 +361,10 @@ TEST_F(WaveformTest, StopBehindAStalledDiskLocksTheStartUntilTheWriterIsDone) {
     app->daq->continuousStorage->setChecked(true);
     choose(app->daq->samplingRate, app->daq->samplingRate->findData(50000.0));
     choose(app->daq->lengthChoice, app->daq->lengthChoice->findData(1024));
+    const QString pipe = dir.filePath("pipe.bin7150");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
     const auto answer = [this](const QString &path) {
         QTimer::singleShot(0, [this, path] {
             app->acqDialog->pathEdit()->setText(path);
@@ -457,28 +375,17 @@ TEST_F(WaveformTest, StopBehindAStalledDiskLocksTheStartUntilTheWriterIsDone) {
     repetitive()->click();
     EXPECT_EQ(boxes.texts, QStringList{"Cannot open file: \"/proc/data.bin7150\" for writing."});
     EXPECT_EQ(controls(), stopped());
-    ASSERT_TRUE(dir.isValid());
-    const QString pipe = dir.filePath("pipe.bin7150");
-    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
     answer(pipe);
     boxes.press("Yes"); // "File already exists, overwrite?"
     repetitive()->click();
     // The pipe takes less than a block, the ring 15: the writer then waits for the reader.
     ASSERT_TRUE(QTest::qWaitFor([] { return acquisitionStatus.blocksRead.load() >= 16; }, 5000));
     repetitive()->click();
-    EXPECT_TRUE(view()->waitingForDisk());
     EXPECT_EQ(view()->statusLabel()->text(), "Waiting for the disk to take the last blocks...");
     EXPECT_FALSE(single()->isEnabled() || repetitive()->isEnabled() || repetitive()->isChecked());
+    char chunk[65536];
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            char chunk[65536];
-            while (::read(reader, chunk, sizeof chunk) > 0) {
-            }
-            return !view()->waitingForDisk();
-        },
-        10000));
+        [&] { return ::read(reader, chunk, sizeof chunk), !view()->waitingForDisk(); }, 10000));
     ::close(reader);
     EXPECT_EQ(controls(), stopped());
 }
