@@ -2,6 +2,7 @@
 // 131072 scans with zero padding 10, against the straightforward computation: a complex
 // KISS FFT of the zero-padded, windowed record, its plan made per channel, one channel after
 // the other. It checks that both give the same numbers and reports; it never fails.
+#include "BenchClock.h"
 #include "Fft.h"
 #include "acperf.h"
 #include "displaySpectrum.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Complex = std::complex<double>;
 
 constexpr double kTwoPi = 6.283185307179586476925286766559;

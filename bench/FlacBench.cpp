@@ -12,6 +12,7 @@
 //   the calling thread without helpers) as a multiple of the real-time duration of the data,
 //   8 channels at 216 kHz, beside a memcpy and the ViReal64 write of the same blocks.
 // It reports; it never fails.
+#include "BenchClock.h"
 #include "BenchWorld.h"
 #include "DataFileWriter.h"
 #include "FlacRecordingFiles.h"
@@ -36,8 +37,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr ViInt32 kScans = 16384;
 constexpr int kChannelsPerCard = 8;
 constexpr double kFullRate = 216000.0;
@@ -51,10 +50,6 @@ constexpr double kNoiseCounts = 30.0;
 // Wall time of one timed encoding pass, at least, and the passes whose median counts.
 constexpr double kPassSeconds = 3.0;
 constexpr int kPasses = 3;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 double threadCpuSeconds() {
     timespec t{};

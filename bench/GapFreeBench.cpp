@@ -19,6 +19,7 @@
 //        bench_gapfree --compare [seconds per long run, default 60]
 // Files go to the current folder and are deleted after each run.
 #include "AcquisitionStatus.h"
+#include "BenchClock.h"
 #include "BenchWorld.h"
 #include "ContinuousStorage.h"
 #include "DefaultWorld.h"
@@ -54,8 +55,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr double kRate = 216000.0;
 constexpr int kChannelsPerCard = 8;
 constexpr ViInt32 kScans = 16384;
@@ -78,10 +77,6 @@ constexpr double kShortSeconds = 5.0;
 constexpr double kShortBudgetSeconds = 60.0;
 constexpr double kLongSeconds = 60.0;
 constexpr double kCompareBudgetSeconds = 870.0;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 const char *formatName(int format) {
     return format == StorageFormat::kFlacCounts ? "FLAC" : "ViReal64";

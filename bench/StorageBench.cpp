@@ -2,6 +2,7 @@
 // from the build folder): binary blocks through DataFileWriter against one write(2) per block,
 // and CSV lines through CsvWriter against an fprintf loop, whose output must be the same
 // bytes. It reports; it never fails.
+#include "BenchClock.h"
 #include "CsvWriter.h"
 #include "DataFileWriter.h"
 #include "StorageFormat.h"
@@ -23,12 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // ---- binary blocks -------------------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 // written in a temporary folder beside the build folder (the same disk) and removed
 // afterwards. Both read it from the page cache, as it has just been written. It reports; it
 // never fails.
+#include "BenchClock.h"
 #include "DataFileWriter.h"
 #include "StorageFormat.h"
 
@@ -26,8 +27,6 @@ extern char **environ;
 namespace fs = std::filesystem;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kChannels = 8;
 constexpr int kScans = 65536;

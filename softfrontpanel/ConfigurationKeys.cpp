@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <limits>
 #include <map>
 
 namespace ConfigurationKeys {
@@ -165,9 +166,8 @@ std::string fromNumber(double value) {
 }
 
 double toNumber(const std::string &text) {
-    double value = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+    return StrictNumber::real(text, -std::numeric_limits<double>::max(), std::numeric_limits<double>::max())
+        .value_or(0.0);
 }
 
 } // namespace ConfigurationKeys
