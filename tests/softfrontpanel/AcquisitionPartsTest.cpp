@@ -26,33 +26,26 @@
 
 namespace {
 
-const char kFirstCardWarning[] =
-    "At least one channel in first Function Card must be enabled for Data Acquisition.";
-const char kEqualCountWarning[] = "The number of enabled channels must be the same on all function cards.";
-
 TEST(ChannelSelectionTest, MasksAndTheWarningThatBlocksAcquisition) {
+    const std::string firstCard =
+        "At least one channel in first Function Card must be enabled for Data Acquisition.";
+    const std::string equalCount = "The number of enabled channels must be the same on all function cards.";
     ChannelSelection sel(3);
-    EXPECT_EQ(sel.problem(), kFirstCardWarning) << "nothing enabled";
-    sel.setEnabled(0, 7, true); // channel 8
-    sel.setEnabled(0, 0, true);
-    EXPECT_TRUE(sel.isEnabled(0, 7));
-    EXPECT_FALSE(sel.isEnabled(0, 6));
-    for (int ch : {1, 2})
-        sel.setEnabled(1, ch, true);
-    for (int ch : {3, 4, 5})
-        sel.setEnabled(2, ch, true);
+    EXPECT_EQ(sel.problem(), firstCard) << "nothing enabled";
+    for (const auto &[card, channel] : {std::pair(0, 7), {0, 0}, {1, 1}, {1, 2}, {2, 3}, {2, 4}, {2, 5}})
+        sel.setEnabled(card, channel, true);
+    EXPECT_TRUE(sel.isEnabled(0, 7) && !sel.isEnabled(0, 6));
     EXPECT_EQ(sel.masks(), (std::vector<uint16_t>{0x81, 0x06, 0x38}));
-    EXPECT_EQ(sel.problem(), kEqualCountWarning) << "2, 2 and 3 channels";
+    EXPECT_EQ(sel.problem(), equalCount) << "2, 2 and 3 channels";
     sel.setEnabled(2, 4, false);
-    EXPECT_EQ(sel.masks()[2], 0x28);
-    EXPECT_EQ(std::tuple(sel.enabledOn(2), sel.enabledTotal()), std::tuple(2, 6));
-    EXPECT_EQ(sel.problem(), "");
+    EXPECT_EQ(std::tuple(sel.masks()[2], sel.enabledOn(2), sel.enabledTotal(), sel.problem()),
+              std::tuple(uint16_t(0x28), 2, 6, std::string()));
 
     ChannelSelection laterCardsOnly(2);
     laterCardsOnly.setEnabled(1, 0, true);
-    EXPECT_EQ(laterCardsOnly.problem(), kEqualCountWarning) << "the count is compared first";
+    EXPECT_EQ(laterCardsOnly.problem(), equalCount) << "the count is compared first";
     laterCardsOnly.setEnabled(1, 0, false);
-    EXPECT_EQ(laterCardsOnly.problem(), kFirstCardWarning);
+    EXPECT_EQ(laterCardsOnly.problem(), firstCard);
 }
 
 TEST(TriggerPlanTest, DriverNumbersFollowTheSourcePositionAndBox) {
@@ -75,50 +68,43 @@ TEST(TriggerPlanTest, DriverNumbersFollowTheSourcePositionAndBox) {
         const TriggerPlan p = TriggerPlan::make(r.source, r.position, r.scans, r.lxi, r.storage);
         EXPECT_EQ(std::tuple(int(p.driverSource), int(p.mode), p.scansPerTrigger, p.preTrigger, p.synch),
                   std::tuple(r.driverSource, r.mode, r.scansPerTrigger, r.preTrigger, r.synch))
-            << "source " << r.source << " position " << r.position << " N " << r.scans << " lxi " << r.lxi
-            << " storage " << r.storage;
+            << "row " << &r - rows;
     }
 }
 
+// The names and colours are a table; its ends and the codes outside it are what can go wrong.
 TEST(StatusLineTest, StateLooksAndTheErrorWord) {
-    // The names and colours are a table; its ends and the codes outside it are what can go wrong.
-    EXPECT_EQ(std::tuple(StatusLine::running(0, 0).html, StatusLine::running(7, 0).rgb),
-              std::tuple(std::string("Idle"), 0x0000FFu));
-    EXPECT_EQ(StatusLine::running(8, 0).html, "");
-    EXPECT_EQ(StatusLine::running(-1, 0).rgb, 0u);
-
     const std::string range = " &nbsp; <font color='#f80'>Input Signal Out Of Range</font>";
-    const auto error = [](const char *word) {
-        return std::string(" &nbsp; <font color='#f80'>Acquisition error: ") + word + "</font>";
+    const std::string error = " &nbsp; <font color='#f80'>Acquisition error: ";
+    const std::pair<StatusLine, std::string> lines[] = {
+        {StatusLine::running(0, 0), "Idle"},
+        {StatusLine::running(8, 0), ""},
+        {StatusLine::running(4, 0x0400), "Pre-Trig" + range},
+        {StatusLine::running(5, 0x0C01), "Post-Trig" + error + "0x0C01</font>"}, // outranks the range
+        {StatusLine::running(3, 0x0100), "Ready" + error + "0x0100</font>"},
+        {StatusLine::running(3, 0x02FF), "Ready"}, // channel bits alone say nothing
+        {StatusLine::idle(0x0800), "Idle"},
+        {StatusLine::idle(0xFFFF), "Idle" + range},
     };
-    const std::tuple<int, uint16_t, std::string> lines[] = {
-        {4, 0x0400, "Pre-Trig" + range},
-        {5, 0x0C01, "Post-Trig" + error("0x0C01")}, // the error outranks the overrange
-        {3, 0x0100, "Ready" + error("0x0100")},
-        {3, 0x02FF, "Ready"}, // channel bits alone say nothing
-    };
-    for (const auto &[state, errors, html] : lines)
-        EXPECT_EQ(StatusLine::running(state, errors).html, html) << std::hex << errors;
-    EXPECT_EQ(StatusLine::running(4, 0x0800).rgb, 0xFF9632u) << "the state keeps its colour";
-
-    for (const auto &[errors, html] :
-         {std::pair<uint16_t, std::string>{0x0800, "Idle"}, {0xFFFF, "Idle" + range}}) {
-        const StatusLine line = StatusLine::idle(errors);
-        EXPECT_EQ(std::tuple(line.html, line.rgb), std::tuple(html, 0u)) << std::hex << errors;
-    }
+    for (const auto &[line, html] : lines)
+        EXPECT_EQ(line.html, html);
+    // The state keeps its colour beside an error; idle is black whatever the errors.
+    EXPECT_EQ(std::vector<uint32_t>({StatusLine::running(7, 0).rgb, StatusLine::running(-1, 0).rgb,
+                                     StatusLine::running(4, 0x0800).rgb, StatusLine::idle(0xFFFF).rgb}),
+              std::vector<uint32_t>({0x0000FF, 0, 0xFF9632, 0}));
 }
 
 // A long name is shortened in its middle so that the figures stay on the line; the cuts fall
 // between UTF-8 characters (two-byte "é" straddles both cut points here).
 TEST(StorageSummaryTest, LongNamesKeepTheirEndsAndWholeCharacters) {
-    StorageSummary summary{"/data/" + std::string(23, 'a') + "\xC3\xA9" + std::string(40, 'm') + "\xC3\xA9" +
-                               std::string(14, 'z') + ".bin7150",
-                           1, 1024, 1024, 10};
-    EXPECT_EQ(summary.text(), "Stored \"" + std::string(23, 'a') + "...\xC3\xA9" + std::string(14, 'z') +
-                                  ".bin7150\": 1 block (1.000 s), 10 bytes; stopped.");
+    const std::string a(23, 'a'), z(14, 'z');
+    StorageSummary summary{"/data/" + a + "é" + std::string(40, 'm') + "é" + z + ".bin7150", 1, 1024, 1024,
+                           10};
+    EXPECT_EQ(summary.text(),
+              "Stored \"" + a + "...é" + z + ".bin7150\": 1 block (1.000 s), 10 bytes; stopped.");
     summary.end = StorageSummary::End::DiskStalled;
     summary.fileName = std::string(51, 'n');
-    EXPECT_EQ(summary.text(), "Stored \"" + std::string(51, 'n') +
+    EXPECT_EQ(summary.text(), "Stored \"" + summary.fileName +
                                   "\": 1 block (1.000 s), 10 bytes; ended by an error: the disk stalled.");
 }
 
@@ -136,45 +122,24 @@ TEST(AcquisitionStatusTest, StartForgetsThePreviousRun) {
 // every view, moves on by 0.05 a fill.
 TEST(DemoSignalTest, EveryFillMovesTheSharedPhaseOn) {
     std::vector<double> block(2 * 1000);
-    double one[4];
     DemoSignal::resetPhase();
     DemoSignal::fill(block.data(), 2, 1000);
     DemoSignal::fill(block.data(), 2, 1000);
-    DemoSignal::fill(one, 1, 4);
     EXPECT_NEAR(block[1000 + 250], std::sin(2 * M_PI * 2.4 * 0.25 + 0.05), 1e-9) << "channel 2, scan 250";
-    EXPECT_NEAR(one[0], std::sin(0.1), 1e-12);
-    EXPECT_NEAR(DemoSignal::phase(), 0.15, 1e-12);
+    EXPECT_NEAR(DemoSignal::phase(), 0.1, 1e-12);
     DemoSignal::resetPhase();
 }
 
-TEST(WaveformTrackerTextTest, UnitsFollowTheVisibleSpan) {
+// The tracker's and the cursors' numbers in the units of what is in view. Cursors: t2 before t1
+// (the distance and its reciprocal keep their sign), no distance (no division by zero), a distance
+// far below the span (digits of its own); a custom unit is never scaled.
+TEST(CursorReadoutTest, TextsInTheUnitsOfTheVisibleSpan) {
     using W = WaveformTrackerText;
     EXPECT_EQ(W::timeText(0.0123, -0.05), "12.300 ms") << "a reversed axis has the same width";
-    EXPECT_EQ(W::timeText(5e-5, 0.0001), "0.050 ms");
-    EXPECT_EQ(W::timeText(0.05, 0.1), "0.050 s");
-    EXPECT_EQ(W::valueText(0.0123, 0.05, "m/s2"), "0.012 m/s2") << "a custom unit is never scaled";
+    EXPECT_EQ(
+        std::tuple(W::timeText(5e-5, 0.0001), W::timeText(0.05, 0.1), W::valueText(0.0123, 0.05, "m/s2")),
+        std::tuple("0.050 ms", "0.050 s", "0.012 m/s2"));
     EXPECT_EQ(W::text(0.0123, 2.5e-5, 0.05, 5e-5, ""), "12.300 ms, 25.000 uV");
-}
-
-// Eleven samples 1 ms apart from -5 ms (a pre-trigger block).
-TEST(SampleGridTest, SnapsToTheNearestSampleWithinTheBlock) {
-    const SampleGrid grid{-0.005, 1000.0, 11};
-    EXPECT_EQ(grid.nearestIndex(-0.0046), 0);
-    EXPECT_EQ(grid.nearestIndex(-0.0044), 1);
-    EXPECT_DOUBLE_EQ(grid.snap(0.00249), 0.002);
-    EXPECT_DOUBLE_EQ(grid.snap(0.00251), 0.003);
-    EXPECT_EQ(grid.nearestIndex(-1.0), 0) << "before the block: its first sample";
-    EXPECT_EQ(grid.nearestIndex(1e300), 10) << "far beyond: its last, without an int overflow";
-    EXPECT_EQ(grid.nearestIndex(std::nan("")), 0);
-    const SampleGrid empty{0.0, 1000.0, 0};
-    EXPECT_EQ(empty.nearestIndex(0.3), -1);
-    EXPECT_DOUBLE_EQ(empty.snap(0.3), 0.3) << "no samples: the cursor stays where it was put";
-}
-
-// What the cursor workflow does not meet: t2 before t1 (the distance and its reciprocal keep
-// their sign), no distance (no division by zero), a distance far below the span (digits of its
-// own), and a custom unit, which is never scaled.
-TEST(CursorReadoutTest, DistanceReciprocalAndDifferencesInTheTrackersUnits) {
     CursorReadout r;
     const std::tuple<double, double, double, std::string> lines[] = {
         {0.003, 0.001, 0.01, "t1 = 3.000 ms,  t2 = 1.000 ms,  dt = -2.000 ms,  1/dt = -500.000 Hz"},
@@ -188,6 +153,16 @@ TEST(CursorReadoutTest, DistanceReciprocalAndDifferencesInTheTrackersUnits) {
     r.unit = "bar";
     r.valueSpan = 1e-3;
     EXPECT_EQ(r.row({"x", 1.0, 3.5})[3], "2.500 bar");
+
+    // Eleven samples 1 ms apart from -5 ms (a pre-trigger block).
+    const SampleGrid grid{-0.005, 1000.0, 11}, empty{0.0, 1000.0, 0};
+    EXPECT_EQ(
+        std::vector<int>({grid.nearestIndex(-0.0046), grid.nearestIndex(-0.0044), grid.nearestIndex(-1.0),
+                          grid.nearestIndex(1e300), grid.nearestIndex(NAN), empty.nearestIndex(0.3)}),
+        std::vector<int>({0, 1, 0, 10, 0, -1}))
+        << "clamped to the block, without an int overflow";
+    EXPECT_EQ(std::tuple(grid.snap(0.00249), grid.snap(0.00251), empty.snap(0.3)),
+              std::tuple(0.002, 0.003, 0.3));
 }
 
 // Blocks of 4 scans of channels 1 and 2, 1000 Hz, from 250 scans before the trigger; sample i of
@@ -217,44 +192,33 @@ TEST(OfflinePlaybackTest, LoadsFloatsAsDoublesAndCountsBlockStartsWithoutWrappin
     EXPECT_DOUBLE_EQ(OfflinePlayback(info).blockStart(3000000), 393216000.0 - 0.25);
 }
 
-std::string driverText(ViStatus status) {
+std::string failedDueTo(ViStatus status) {
     char text[kq7150_ERROR_MSG_BUFLEN] = "";
     kq7150_error_message(VI_NULL, status, text);
-    return text;
+    return std::string(" failed due to [") + text + "]";
 }
 
 // Sessions of the two 7150 cards of the built-in VXI carrier; the error box collects what is
-// reported.
-class DriverAcquisitionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        DriverErrorReporter::setErrorBox([this](const std::string &m) { boxed.push_back(m); });
-    }
-    void TearDown() override {
-        EXPECT_TRUE(vi == VI_NULL || kq7150_multClose(vi) == VI_SUCCESS);
-        DriverErrorReporter::setErrorBox(nullptr);
-    }
-    void open() {
-        ViInt16 cards[] = {2, 5};
+// reported. The window's tests meet one card and no pipeline; a call that fails is reported and
+// the others are still made.
+TEST(DriverAcquisitionTest, HandsOverEveryCardsMasksAndReportsEachFailedCall) {
+    std::vector<std::string> boxed;
+    DriverErrorReporter::setErrorBox([&](const std::string &m) { boxed.push_back(m); });
+    SimWorldFiles sim;
+    ViInt16 cards[] = {2, 5};
+    ViSession vi = VI_NULL;
+    const auto open = [&] {
         ASSERT_EQ(kq7150_multInit("VXI0::5::INSTR,VXI0::5::INSTR", cards, VI_TRUE, VI_TRUE, &vi), VI_SUCCESS);
         kqsim_clearCallLog();
-    }
-    SimWorldFiles sim;
-    ViSession vi = VI_NULL;
-    std::vector<std::string> boxed;
-};
-
-// The window's tests meet one card and no pipeline; the plan itself is checked above.
-TEST_F(DriverAcquisitionTest, ConfigureHandsOverTheMasksOfEveryCardAndThePipeline) {
+    };
     ASSERT_NO_FATAL_FAILURE(open());
-    DriverAcquisition acq(vi);
-    EXPECT_TRUE(acq.configure(TriggerPlan::make(2, 0, 1024, true, false), 1, 0.5, {0x03, 0x05}, 216000.0, 1));
+    EXPECT_TRUE(DriverAcquisition(vi).configure(TriggerPlan::make(2, 0, 1024, true, false), 1, 0.5,
+                                                {0x03, 0x05}, 216000.0, 1));
     EXPECT_NE(lastSimCall("kq7150_multConfig").find("masks=0x0003,0x0005 "), std::string::npos);
     EXPECT_EQ(lastSimCall("kq7150_setAcquisitionAttribute"), "attribute=2 value=1");
     EXPECT_TRUE(boxed.empty());
-}
+    EXPECT_EQ(kq7150_multClose(vi), VI_SUCCESS);
 
-TEST_F(DriverAcquisitionTest, FailedCallIsReportedAndTheOthersAreStillMade) {
     ASSERT_NO_FATAL_FAILURE(
         sim.use(R"({"faults": [{"call": "kq7150_setMultTrigConfig", "status": "0xBFFC080B",
         "count": 0}, {"call": "kq7150_startMultAcquisition", "status": "0xBFFC080D", "count": 0}]})",
@@ -267,19 +231,18 @@ TEST_F(DriverAcquisitionTest, FailedCallIsReportedAndTheOthersAreStillMade) {
     EXPECT_EQ(
         std::tuple(kqsim_callCount("kq7150_multConfig"), kqsim_callCount("kq7150_setAcquisitionAttribute")),
         std::tuple(1, 1));
-    ASSERT_EQ(boxed.size(), 1u);
-    EXPECT_EQ(boxed[0].rfind("kq7150_setMultTrigConfig(", 0), 0u) << boxed[0];
-    const std::string because = " failed due to [" + driverText(kq7150_ERROR_TRIGGER) + "]";
-    EXPECT_EQ(boxed[0].substr(boxed[0].size() - because.size()), because);
-
     EXPECT_FALSE(acq.start());
     EXPECT_FALSE(acq.rearm());
     const std::string printed = testing::internal::GetCapturedStdout();
-    const std::string running = " failed due to [" + driverText(kq7150_ERROR_RUNNING) + "]";
     ASSERT_EQ(boxed.size(), 3u);
-    EXPECT_EQ(boxed[1], "kq7150_startMultAcquisition(d_vi)" + running);
-    EXPECT_EQ(boxed[2], "status" + running);
+    EXPECT_EQ(boxed[0].rfind("kq7150_setMultTrigConfig(", 0), 0u) << boxed[0];
+    const std::string trigger = failedDueTo(kq7150_ERROR_TRIGGER);
+    EXPECT_EQ(boxed[0].substr(boxed[0].size() - trigger.size()), trigger);
+    EXPECT_EQ(boxed[1], "kq7150_startMultAcquisition(d_vi)" + failedDueTo(kq7150_ERROR_RUNNING));
+    EXPECT_EQ(boxed[2], "status" + failedDueTo(kq7150_ERROR_RUNNING));
     EXPECT_EQ(printed, boxed[0] + "\n" + boxed[1] + "\n" + boxed[2] + "\n") << "each printed as boxed";
+    EXPECT_EQ(kq7150_multClose(vi), VI_SUCCESS);
+    DriverErrorReporter::setErrorBox(nullptr);
 }
 
 // The carrier and slot of each card are in the headings of the end-to-end connections, the card's

@@ -1,14 +1,12 @@
 // The stored-file header reader: what it refuses and why, what it accepts at the limits, how it
 // counts blocks, and where a block's parts lie.
-#include "../support/StoredRecording.h"
-
 #include "DataFileReader.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <tuple>
@@ -19,13 +17,34 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The header the program writes (its text: DataFileWriterTest) for two cards of channels 1 and 2,
+// 16 scans a block with scan times, at 1234.5 Hz from -2 s: 10 lines.
+const std::string kHeader =
+    "DEVICE=Movara 7150\nFORMAT=ViReal64\nSAMPLING_RATE_HZ=1234.500000\n"
+    "NUMBER_OF_CHANNELS=4\nNUMBER_OF_SCANS_PER_BLOCK=16\nNUMBER_OF_FUNCTION_CARDS=2\n"
+    "CHANNEL_MASK_FC1=0x03\nCHANNEL_MASK_FC2=0x03\nTIME_OFFSET=-2.000000\nTIMESTAMPS=1\n#\n";
+
 std::string without(std::string h, const std::string &key) { // drops the line starting with key
     const std::size_t at = h.rfind(key, 0) == 0 ? 0 : h.find("\n" + key) + 1;
     return h.erase(at, h.find('\n', at) + 1 - at);
 }
 
-std::string added(std::string h, const std::string &line) { // line comes before the "#" line
-    return h.insert(h.size() - 2, line);
+std::string added(std::string h, const std::string &lines) { // lines come before the "#" line
+    return h.insert(h.size() - 2, lines);
+}
+
+// Each line of extra replaces the line of its key, or comes before the "#" line when the header
+// has no such key.
+std::string header(const std::string &extra) {
+    std::string h = kHeader;
+    std::istringstream lines(extra);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t eq = line.find('='), old = ("\n" + h).find("\n" + line.substr(0, eq + 1));
+        h = eq == std::string::npos || old == std::string::npos
+                ? added(h, line + "\n")
+                : h.replace(old, h.find('\n', old) + 1 - old, line + "\n");
+    }
+    return h;
 }
 
 std::string fillers(int lines) {
@@ -54,27 +73,6 @@ protected:
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }
-    // The header the program writes for two cards of channels 1 and 2, 16 scans a block with
-    // scan times, at 1234.5 Hz from -2 s. A line of extra replaces the line of its key, or
-    // comes before the "#" line when the header has no such key.
-    std::string header(const std::string &extra = "") {
-        const std::string path = (dir / "header").string();
-        StoredRecording r;
-        r.withRate(1234.5).withMasks({3, 3}).withScans(16).withTimestamps().withPreTrigger(2469).withBlocks(
-            0);
-        EXPECT_EQ(r.write(path), "");
-        std::ifstream in(path, std::ios::binary);
-        std::string h(std::istreambuf_iterator<char>(in), {});
-        for (std::size_t at = 0; at < extra.size();) {
-            const std::size_t end = extra.find('\n', at) + 1;
-            const std::string line = extra.substr(at, end - at);
-            const std::string key = line.substr(0, line.find('=') + 1);
-            const std::size_t old = key.empty() ? std::string::npos : ("\n" + h).find("\n" + key);
-            h = old == std::string::npos ? added(h, line) : h.replace(old, h.find('\n', old) + 1 - old, line);
-            at = end;
-        }
-        return h;
-    }
 
     const fs::path dir =
         fs::temp_directory_path() / ("kq-dfr-" + std::to_string(getpid()) + "-" +
@@ -83,66 +81,54 @@ protected:
 };
 
 TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
-    // Each row breaks one rule of the default header: 2 cards of 0x03, 4 channels, 10 lines.
-    struct Refusal {
-        const char *what;
-        std::string text, why; // why: part of the reason given
-    };
-    std::vector<Refusal> refusals = {
-        {"raw counts", header("FORMAT=raw\n"),
-         "FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read"},
-        {"masks before the card count",
-         added(without(header(), "NUMBER_OF_FUNCTION_CARDS"), "NUMBER_OF_FUNCTION_CARDS=2\n"),
+    // Each row breaks one rule of the default header; second: part of the reason given.
+    std::vector<std::pair<std::string, std::string>> refusals = {
+        {header("FORMAT=raw\n"), "FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read"},
+        {added(without(kHeader, "NUMBER_OF_FUNCTION_CARDS"), "NUMBER_OF_FUNCTION_CARDS=2\n"),
          "CHANNEL_MASK_FC1=0x03: comes before NUMBER_OF_FUNCTION_CARDS"},
-        {"mask of card 3 of 2", header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n"),
+        {header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n"),
          "FC3=0x01: names no card of NUMBER_OF_FUNCTION_CARDS=2"},
-        {"mask of card 0", header("CHANNEL_MASK_FC0=0x02\n"), "FC0=0x02: names no card"},
-        {"mask above a byte", header("CHANNEL_MASK_FC2=0x103\n"), "FC2=0x103: a mask is a hexadecimal byte"},
-        {"65 cards", header("NUMBER_OF_FUNCTION_CARDS=65\n"), "CARDS=65: the card count must be"},
-        {"300 cards, 44 once narrowed", header("NUMBER_OF_FUNCTION_CARDS=300\n"),
-         "CARDS=300: the card count"},
-        {"0 cards", header("NUMBER_OF_FUNCTION_CARDS=0\n"), "CARDS=0: the card count"},
-        {"channels not the mask bits", header("NUMBER_OF_CHANNELS=3\n"),
-         "NUMBER_OF_CHANNELS=3, but the channel masks enable 4 channels"},
-        {"no channel", header("NUMBER_OF_CHANNELS=0\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x00\n"),
+        {header("CHANNEL_MASK_FC0=0x02\n"), "FC0=0x02: names no card"},
+        {header("CHANNEL_MASK_FC2=0x103\n"), "FC2=0x103: a mask is a hexadecimal byte"},
+        {header("NUMBER_OF_FUNCTION_CARDS=65\n"), "CARDS=65: the card count must be"},
+        {header("NUMBER_OF_FUNCTION_CARDS=300\n"), "CARDS=300: the card count"}, // 44 once narrowed
+        {header("NUMBER_OF_FUNCTION_CARDS=0\n"), "CARDS=0: the card count"},
+        {header("NUMBER_OF_CHANNELS=3\n"), "NUMBER_OF_CHANNELS=3, but the channel masks enable 4 channels"},
+        {header("NUMBER_OF_CHANNELS=0\nCHANNEL_MASK_FC1=0x00\nCHANNEL_MASK_FC2=0x00\n"),
          "NUMBER_OF_CHANNELS=0: the file stores no channel"},
-        {"0 scans", header("NUMBER_OF_SCANS_PER_BLOCK=0\n"), "BLOCK=0: a block needs at least 1 scan"},
-        {"one sample over 2 x 2^20", header("NUMBER_OF_SCANS_PER_BLOCK=524289\n"),
+        {header("NUMBER_OF_SCANS_PER_BLOCK=0\n"), "BLOCK=0: a block needs at least 1 scan"},
+        // One sample over the buffer.
+        {header("NUMBER_OF_SCANS_PER_BLOCK=524289\n"),
          "4 channels x 524289 scans is larger than the program's buffer of 2 x 1048576"},
-        {"rate nan", header("SAMPLING_RATE_HZ=nan\n"), "HZ=nan: the rate must be"},
+        {header("SAMPLING_RATE_HZ=nan\n"), "HZ=nan: the rate must be"},
         // An infinite block duration; too small for the fixed format of the CSV.
-        {"rate 5e-324", header("SAMPLING_RATE_HZ=5e-324\n"),
+        {header("SAMPLING_RATE_HZ=5e-324\n"),
          "HZ=5e-324: the rate must be a number from 0.001 to 10000000 (Hz)"},
-        {"rate above 1e7", header("SAMPLING_RATE_HZ=10000000.000001\n"), "HZ=10000000.000001: the rate"},
-        {"time offset nan", header("TIME_OFFSET=nan\n"), "OFFSET=nan: the time offset must be"},
-        {"time offset 1e13", header("TIME_OFFSET=1e13\n"), "OFFSET=1e13: the time offset must be"},
-        {"value of 71 characters", header("NUMBER_OF_SCANS_PER_BLOCK=" + std::string(67, '0') + "1024\n"),
+        {header("SAMPLING_RATE_HZ=10000000.000001\n"), "HZ=10000000.000001: the rate"},
+        {header("TIME_OFFSET=nan\n"), "OFFSET=nan: the time offset must be"},
+        {header("TIME_OFFSET=1e13\n"), "OFFSET=1e13: the time offset must be"},
+        {header("NUMBER_OF_SCANS_PER_BLOCK=" + std::string(67, '0') + "1024\n"),
          "BLOCK=" + std::string(67, '0') + "1024: the value is longer than 64 characters"},
-        {"line of 255 characters", header("DEVICE=" + std::string(248, 'x') + "\n"),
-         "header line 1 is longer than 254 characters"},
-        {"rate twice", added(header(), "SAMPLING_RATE_HZ=1000\n"),
-         "SAMPLING_RATE_HZ=1000: SAMPLING_RATE_HZ is given twice"},
-        {"mask twice", added(header(), "CHANNEL_MASK_FC2=0x03\n"), "CHANNEL_MASK_FC2 is given twice"},
-        {"escape sequence", header("FORMAT=\x1b]0;owned\x07\n"), "FORMAT=\\x1B]0;owned\\x07: only ViReal64"},
-        {"NUL byte", header(std::string("NUMBER_OF_CHANNELS=4\0\n", 22)), "CHANNELS=4\\x00: not a whole"},
-        {"timestamps 2", header("TIMESTAMPS=2\n"), "TIMESTAMPS=2: must be 0 or 1"},
-        {"no # line", without(header(), "#"), "no '#' line ends the header"},
-        {"1026 lines", added(header(), fillers(1016)), "more than 1025 header lines"},
-        {"two keys missing", without(without(header(), "FORMAT"), "TIMESTAMPS"),
-         "the header has no FORMAT, TIMESTAMPS"},
+        {header("DEVICE=" + std::string(248, 'x') + "\n"), "header line 1 is longer than 254 characters"},
+        {added(kHeader, "SAMPLING_RATE_HZ=1000\n"), "SAMPLING_RATE_HZ=1000: SAMPLING_RATE_HZ is given twice"},
+        {added(kHeader, "CHANNEL_MASK_FC2=0x03\n"), "CHANNEL_MASK_FC2 is given twice"},
+        {header("FORMAT=\x1b]0;owned\x07\n"), "FORMAT=\\x1B]0;owned\\x07: only ViReal64"},
+        {header(std::string("NUMBER_OF_CHANNELS=4\0\n", 22)), "CHANNELS=4\\x00: not a whole"},
+        {header("TIMESTAMPS=2\n"), "TIMESTAMPS=2: must be 0 or 1"},
+        {without(kHeader, "#"), "no '#' line ends the header"},
+        {added(kHeader, fillers(1016)), "more than 1025 header lines"},
+        {without(without(kHeader, "FORMAT"), "TIMESTAMPS"), "the header has no FORMAT, TIMESTAMPS"},
         // A FLAC recording's counts need each stored channel's volts per count, and its streams.
-        {"FLAC, a channel without volts per count", header(flacLsb("FC2_CH2")), "has no LSB_FC2_CH2 (volts"},
-        {"FLAC, volts per count of a channel not stored", header(flacLsb() + "LSB_FC1_CH3=1e-6\n"),
-         "LSB_FC1_CH3=1e-6: names no stored channel"},
-        {"FLAC, volts per count 0", header(flacLsb("FC1_CH2") + "LSB_FC1_CH2=0\n"),
+        {header(flacLsb("FC2_CH2")), "has no LSB_FC2_CH2 (volts"},
+        {header(flacLsb() + "LSB_FC1_CH3=1e-6\n"), "LSB_FC1_CH3=1e-6: names no stored channel"},
+        {header(flacLsb("FC1_CH2") + "LSB_FC1_CH2=0\n"),
          "LSB_FC1_CH2=0: volts per count must be a number from 1e-15 to 1"},
-        {"FLAC, volts per count twice", added(header(flacLsb()), "LSB_FC2_CH1=2e-6\n"),
-         "LSB_FC2_CH1 is given twice"},
-        {"FLAC without its streams", header(flacLsb()), ".fc1.flac\": No such file or directory"},
+        {added(header(flacLsb()), "LSB_FC2_CH1=2e-6\n"), "LSB_FC2_CH1 is given twice"},
+        {header(flacLsb()), ".fc1.flac\": No such file or directory"},
     };
     for (const char *key : {"FORMAT", "SAMPLING_RATE_HZ", "NUMBER_OF_CHANNELS", "NUMBER_OF_SCANS_PER_BLOCK",
                             "TIME_OFFSET", "TIMESTAMPS"}) // without the card count, the masks come first
-        refusals.push_back({key, without(header(), key), std::string("the header has no ") + key + "\n"});
+        refusals.push_back({without(kHeader, key), std::string("the header has no ") + key + "\n"});
     // A FIFO without a writer would block an open for reading.
     const std::string fifo = (dir / "fifo.bin7150").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -150,17 +136,16 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         {(dir / "missing.bin7150").string(), "No such file or directory"},
         {fifo, "not a regular file (a pipe, socket or character device cannot hold a stored file)"},
         {dir.string(), "Is a directory"},
-        {write(header(), std::string(250, 'n')), "the path is longer than 259 characters"}};
-    for (const auto &[what, text, why] : refusals) {
+        {write(kHeader, std::string(250, 'n')), "the path is longer than 259 characters"}};
+    const auto refused = [&](const std::string &path) {
         std::string reason;
-        EXPECT_EQ(DataFileReader::readHeader(write(text).c_str(), info, &reason), -1) << what;
-        EXPECT_NE((reason + "\n").find(why), std::string::npos) << what << ": " << reason;
-    }
-    for (const auto &[path, why] : unreadable) {
-        std::string reason;
-        EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info, &reason), -1) << why;
-        EXPECT_EQ(reason, why);
-    }
+        EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info, &reason), -1) << path;
+        return reason;
+    };
+    for (const auto &[text, why] : refusals)
+        EXPECT_NE((refused(write(text)) + "\n").find(why), std::string::npos) << why;
+    for (const auto &[path, why] : unreadable)
+        EXPECT_EQ(refused(path), why);
 }
 
 TEST_F(DataFileReaderTest, AcceptsTheLimitsAndIgnoresWhatItDoesNotKnow) {
@@ -179,7 +164,7 @@ TEST_F(DataFileReaderTest, AcceptsTheLimitsAndIgnoresWhatItDoesNotKnow) {
         uint64_t block; // sample width x channels x scans + 2 x 4 x scans with scan times
     } accepted[] = {{header(cards64), 64, 1234.5, 4 * 64 * 16},
                     {header("FORMAT=ViReal32\nNUMBER_OF_SCANS_PER_BLOCK=524288\n"), 4, 1234.5, 24 * 524288},
-                    {added(header(), fillers(1015)), 4, 1234.5, 640},
+                    {added(kHeader, fillers(1015)), 4, 1234.5, 640},
                     {header("COMMENT=" + std::string(246, 'a') + "\nnot a key line\n"), 4, 1234.5, 640},
                     {header("SAMPLING_RATE_HZ=1e+04\nTIME_OFFSET=-1e12\n"), 4, 1e4, 640},
                     {header("SAMPLING_RATE_HZ=0.001\n"), 4, 1e-3, 640},
@@ -205,8 +190,7 @@ TEST_F(DataFileReaderTest, CountsWholeBlocksAndWarnsOfAPartialOne) {
          {std::pair(0, 0), std::pair(100, 0), std::pair(1920, 3), std::pair(1281, 2)}) {
         testing::internal::CaptureStdout();
         EXPECT_EQ(
-            DataFileReader::readHeader(write(header() + std::string(size_t(payload), '\0')).c_str(), info),
-            0);
+            DataFileReader::readHeader(write(kHeader + std::string(size_t(payload), '\0')).c_str(), info), 0);
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   payload % 640 ? "Warning. The binary data seems corrupt.\n" : "");
         EXPECT_EQ(std::tuple(info.payloadLength, info.blockCount),
