@@ -15,25 +15,6 @@
 
 namespace K = ConfigurationKeys;
 
-namespace {
-
-std::string parseError(const std::string &text) {
-    ConfigurationFile file;
-    std::string error;
-    EXPECT_FALSE(ConfigurationFile::parse(text, file, error)) << text;
-    return error;
-}
-
-std::string checkError(const std::string &text) {
-    ConfigurationFile file;
-    std::string error;
-    EXPECT_TRUE(ConfigurationFile::parse(text, file, error)) << error;
-    EXPECT_FALSE(K::check(file, error)) << text;
-    return error;
-}
-
-} // namespace
-
 // Saving and opening settings through the window is the ConfigurationSaveOpen workflow's; here
 // a value set twice, an empty value, a hand-edited file (comments, blanks around names, Windows
 // line ends) and the lines the values were found on.
@@ -56,42 +37,45 @@ TEST(ConfigurationFile, WhatIsWrittenReadsBackWithItsLines) {
     EXPECT_THROW(written.set(K::kStorage, "File=Name", "a"), std::invalid_argument);
 }
 
-TEST(ConfigurationFile, RefusesWhatIsNoConfigurationNamingTheLine) {
-    EXPECT_EQ(parseError("Symbols=Large\n"), "line 1: a key before the first [Section]");
-    EXPECT_EQ(parseError("[View]\n\nSymbols Large\n"), "line 3: expected key=value or [Section]");
-    EXPECT_EQ(parseError("[View]\n=Large\n"), "line 2: expected key=value or [Section]");
-    EXPECT_EQ(parseError("[View\n"), "line 1: a section must be written [Name]");
-    EXPECT_EQ(parseError("[View]\nSymbols=Large\nSymbols=None\n"), "line 3: [View] Symbols is given twice");
-    EXPECT_EQ(parseError(std::string("[View]\nSymbols=La\0rge\n", 20)), "line 2: holds a control character");
-    EXPECT_EQ(parseError("[View]\nUnitName=" + std::string(ConfigurationFile::kMaxLineLength, 'x') + "\n"),
-              "line 2: longer than 4096 characters");
-    EXPECT_EQ(parseError(std::string(ConfigurationFile::kMaxBytes + 1, '\n')),
-              "the file is larger than 1024 KiB");
+// Neither a configuration nor the panel's settings: refused, naming the line.
+TEST(ConfigurationFile, RefusesWhatIsNoConfigurationAndKeysOrValuesNotOfTheirKind) {
+    const auto error = [](const std::string &text) {
+        ConfigurationFile file;
+        std::string why;
+        EXPECT_FALSE(ConfigurationFile::parse(text, file, why) && K::check(file, why)) << text;
+        return why;
+    };
     std::string many = "[View]\n";
     for (std::size_t i = 0; i <= ConfigurationFile::kMaxEntries; ++i)
         many += "k" + std::to_string(i) + "=1\n";
-    EXPECT_EQ(parseError(many), "line 10002: more than 10000 settings");
-}
-
-TEST(ConfigurationKeys, RefusesUnknownKeysAndValuesNotOfTheirKind) {
-    EXPECT_EQ(checkError("[Plots]\nSymbols=Large\n"), "line 2: [Plots] unknown section");
-    for (const char *section : {"Card0", "Card65", "Card01", "Card1x"})
-        EXPECT_EQ(checkError(std::string("[") + section + "]\nSerial=1\n"),
-                  std::string("line 2: [") + section + "] unknown section");
-    EXPECT_EQ(checkError("[Card64]\nChannel9.Gain=1\n"), "line 2: [Card64] Channel9.Gain: unknown key");
-    EXPECT_EQ(checkError("[Card2]\nChannel1.Enabled=yes\n"),
-              "line 2: [Card2] Channel1.Enabled: expected true or false");
-    EXPECT_EQ(checkError("[Card2]\nChannel1.Colour=red\n"),
-              "line 2: [Card2] Channel1.Colour: expected a colour #rrggbb");
-    EXPECT_EQ(checkError("[Card2]\nChannel1.Gain=\n"),
-              "line 2: [Card2] Channel1.Gain: expected one of the panel's choices (1 to 64 characters)");
+    std::vector<std::pair<std::string, std::string>> refusals = {
+        {"Symbols=Large\n", "line 1: a key before the first [Section]"},
+        {"[View]\n\nSymbols Large\n", "line 3: expected key=value or [Section]"},
+        {"[View]\n=Large\n", "line 2: expected key=value or [Section]"},
+        {"[View\n", "line 1: a section must be written [Name]"},
+        {"[View]\nSymbols=Large\nSymbols=None\n", "line 3: [View] Symbols is given twice"},
+        {std::string("[View]\nSymbols=La\0rge\n", 20), "line 2: holds a control character"},
+        {"[View]\nUnitName=" + std::string(ConfigurationFile::kMaxLineLength, 'x') + "\n",
+         "line 2: longer than 4096 characters"},
+        {std::string(ConfigurationFile::kMaxBytes + 1, '\n'), "the file is larger than 1024 KiB"},
+        {many, "line 10002: more than 10000 settings"},
+        {"[Plots]\nSymbols=Large\n", "line 2: [Plots] unknown section"},
+        {"[Card64]\nChannel9.Gain=1\n", "line 2: [Card64] Channel9.Gain: unknown key"},
+        {"[Card2]\nChannel1.Enabled=yes\n", "line 2: [Card2] Channel1.Enabled: expected true or false"},
+        {"[Card2]\nChannel1.Colour=red\n", "line 2: [Card2] Channel1.Colour: expected a colour #rrggbb"},
+        {"[Card2]\nChannel1.Gain=\n",
+         "line 2: [Card2] Channel1.Gain: expected one of the panel's choices (1 to 64 characters)"},
+        {"[Storage]\nFileName=" + std::string(1025, 'x') + "\n",
+         "line 2: [Storage] FileName: longer than 1024 characters"},
+    };
+    for (const std::string section : {"Card0", "Card65", "Card01", "Card1x"})
+        refusals.push_back({"[" + section + "]\nSerial=1\n", "line 2: [" + section + "] unknown section"});
     // The trigger level's range is the panel's; a decimal comma or a number past it is no level.
-    for (const char *level : {"0,5", "10.001", "nan", "inf", "1e400", "0.5V", ""})
-        EXPECT_EQ(checkError(std::string("[Acquisition]\nTriggerLevel=") + level + "\n"),
-                  "line 2: [Acquisition] TriggerLevel: expected a number from -10 to 10")
-            << level;
-    EXPECT_EQ(checkError("[Storage]\nFileName=" + std::string(1025, 'x') + "\n"),
-              "line 2: [Storage] FileName: longer than 1024 characters");
+    for (const std::string level : {"0,5", "10.001", "nan", "inf", "1e400", "0.5V", ""})
+        refusals.push_back({"[Acquisition]\nTriggerLevel=" + level + "\n",
+                            "line 2: [Acquisition] TriggerLevel: expected a number from -10 to 10"});
+    for (const auto &[text, why] : refusals)
+        EXPECT_EQ(error(text), why) << text.substr(0, 60);
 }
 
 TEST(ConfigurationKeys, NumbersReadBackExactly) {

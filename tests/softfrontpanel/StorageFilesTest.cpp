@@ -15,6 +15,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -23,24 +24,21 @@ namespace fs = std::filesystem;
 namespace {
 
 // The CSV choices store 8-byte values in their buffers; a stale choice and a stale gain fall back.
+// The units of the texts step at 1024 and 2^20 bytes.
 TEST(StorageFormatTest, ChoicesWidthsVoltsPerCountAndTexts) {
     using F = StorageFormat;
     EXPECT_EQ(std::vector<int>({F::fromChoice(-1), F::fromChoice(0), F::fromChoice(3), F::fromChoice(4),
-                                F::fromChoice(5)}),
-              std::vector<int>({4, 0, 3, 5, 4}));
-    EXPECT_EQ(std::vector<int>({F::sampleWidth(0), F::sampleWidth(2), F::sampleWidth(3)}),
-              std::vector<int>({8, 8, 4}));
-    EXPECT_DOUBLE_EQ(F::lsb(2), 2.44140625e-07); // gain 5
-    EXPECT_DOUBLE_EQ(F::lsb(9), 1.220703125e-09);
-    EXPECT_EQ(std::pair(F::lsb(10), F::lsb(-1)), std::pair(F::lsb(0), F::lsb(0)));
-    // The unit steps at 1024 and 2^20 bytes.
-    EXPECT_EQ(F::dataRateText(1, 1023, false), "Data Rate: 1023 B/s");
-    EXPECT_EQ(F::dataRateText(1, 1048575, false), "Data Rate: 1024.0 kB/s");
-    EXPECT_EQ(F::dataRateText(8, 1 << 30, false), "Data Rate: 8192.0 MB/s") << "past 2^31 bytes";
-    EXPECT_EQ(F::fileSizeText(1023), "1023 B");
-    EXPECT_EQ(F::fileSizeText(1536), "1.5 kB");
-    EXPECT_EQ(F::fileSizeText((1 << 30) - 1), "1024.0 MB");
-    EXPECT_EQ(F::fileSizeText(5ull << 40), "5120.00 GB");
+                                F::fromChoice(5), F::sampleWidth(0), F::sampleWidth(2), F::sampleWidth(3)}),
+              std::vector<int>({4, 0, 3, 5, 4, 8, 8, 4}));
+    EXPECT_EQ(std::vector<double>({F::lsb(2), F::lsb(9), F::lsb(10), F::lsb(-1)}),
+              std::vector<double>({2.44140625e-07, 1.220703125e-09, F::lsb(0), F::lsb(0)}));
+    EXPECT_EQ(
+        std::vector<std::string>({F::dataRateText(1, 1023, false), F::dataRateText(1, 1048575, false),
+                                  F::dataRateText(8, 1 << 30, false), F::fileSizeText(1023),
+                                  F::fileSizeText(1536), F::fileSizeText((1 << 30) - 1),
+                                  F::fileSizeText(5ull << 40)}),
+        std::vector<std::string>({"Data Rate: 1023 B/s", "Data Rate: 1024.0 kB/s", "Data Rate: 8192.0 MB/s",
+                                  "1023 B", "1.5 kB", "1024.0 MB", "5120.00 GB"}));
 }
 
 // What a stream received, read back from a temporary file.
@@ -54,7 +52,10 @@ template <typename Write> std::string written(Write write) {
     return text;
 }
 
+// Written in a locale of decimal commas where one is installed (or can be made): the numbers keep
+// their points.
 TEST(DataFileWriterTest, HeaderAndCsvHeaderText) {
+    const CommaLocale comma;
     EXPECT_EQ(written([](std::FILE *f) {
                   return DataFileWriter::writeHeader(
                       f, {3, 216000.0, 3, 1024, {0x01, 0xa0}, -0.001, false, {}, {}});
@@ -62,11 +63,17 @@ TEST(DataFileWriterTest, HeaderAndCsvHeaderText) {
               "DEVICE=Movara 7150\nFORMAT=ViReal32\nSAMPLING_RATE_HZ=216000.000000\nNUMBER_OF_CHANNELS=3\n"
               "NUMBER_OF_SCANS_PER_BLOCK=1024\nNUMBER_OF_FUNCTION_CARDS=2\nCHANNEL_MASK_FC1=0x01\n"
               "CHANNEL_MASK_FC2=0xa0\nTIME_OFFSET=-0.001000\nTIMESTAMPS=0\n#\n");
-    // A FLAC recording's description names each channel's volts per count in digits that read
-    // back exactly.
-    DataFileHeader flac{5, 1000.0, 3, 64, {0x01, 0xa0}, 0.0, true, {}, {}};
-    flac.lsb = {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2};
-    flac.gains = {1, 1000, 7};
+    // A FLAC recording's description names each channel's volts per count (of gains 1, 1000 and 7)
+    // in digits that read back exactly.
+    const DataFileHeader flac{5,
+                              1000.0,
+                              3,
+                              64,
+                              {0x01, 0xa0},
+                              0.0,
+                              true,
+                              {10.24 / 8388608, 10.24 / 8388608 / 1000, 0.1 + 0.2},
+                              {1, 1000, 7}};
     EXPECT_EQ(
         written([&](std::FILE *f) { return DataFileWriter::writeHeader(f, flac); }),
         "DEVICE=Movara 7150\nFORMAT=FLAC\nSAMPLING_RATE_HZ=1000.000000\nNUMBER_OF_CHANNELS=3\n"
@@ -83,38 +90,19 @@ TEST(DataFileWriterTest, HeaderAndCsvHeaderText) {
         "Units: V\nSampling rate: 10.000000 Hz\nFC1_CH8, \n");
 }
 
-TEST(DataFileWriterTest, NumbersKeepTheirDecimalPointInACommaLocale) {
-    std::string header, line;
-    {
-        const CommaLocale comma;
-        if (!comma.active())
-            GTEST_SKIP() << "no locale with a decimal comma installed, and none could be made";
-        header = written([](std::FILE *f) {
-            return DataFileWriter::writeHeader(f, {0, 1234.5, 1, 8, {0x01}, -0.25, false, {}, {}});
-        });
-        CsvWriter::appendValue(line, 0.0078125, 6); // an exact half, which the fast path leaves alone
-        CsvWriter::appendValue(line, 1.5, 6);
-    }
-    EXPECT_NE(header.find("SAMPLING_RATE_HZ=1234.500000\n"), std::string::npos) << header;
-    EXPECT_NE(header.find("TIME_OFFSET=-0.250000\n"), std::string::npos) << header;
-    EXPECT_EQ(line, "0.007812, 1.500000, ");
-}
-
 TEST(DataFileWriterTest, FailedWritesAreReported) {
     std::vector<double> samples(64, 1.0);
     std::vector<uint32_t> times(8, 1);
-    if (std::FILE *full = std::fopen("/dev/full", "wb")) {
-        // Small enough to sit in the stream's buffer: only the flush meets the full disk.
-        EXPECT_FALSE(DataFileWriter::writeBlock(full, times.data(), times.data(), 8, samples.data(), 64));
-        std::clearerr(full);
-        EXPECT_FALSE(CsvWriter::writeBlock(full, samples.data(), 2, 1, false, nullptr, nullptr));
-        std::fclose(full);
-    }
-    std::FILE *readOnly = std::fopen("/proc/self/exe", "r");
-    ASSERT_NE(readOnly, nullptr);
+    std::FILE *full = std::fopen("/dev/full", "wb"), *readOnly = std::fopen("/proc/self/exe", "r");
+    ASSERT_TRUE(full && readOnly);
+    // Small enough to sit in the stream's buffer: only the flush meets the full disk.
+    EXPECT_FALSE(DataFileWriter::writeBlock(full, times.data(), times.data(), 8, samples.data(), 64));
+    std::clearerr(full);
+    EXPECT_FALSE(CsvWriter::writeBlock(full, samples.data(), 2, 1, false, nullptr, nullptr));
     EXPECT_FALSE(DataFileWriter::writeBlock(readOnly, nullptr, nullptr, 8, samples.data(), 64));
     EXPECT_FALSE(DataFileWriter::writeBlock(readOnly, times.data(), times.data(), 8, samples.data(), 0));
     EXPECT_FALSE(CsvWriter::writeBlock(readOnly, samples.data(), 8, 8, true, nullptr, nullptr));
+    std::fclose(full);
     std::fclose(readOnly);
 }
 
@@ -141,64 +129,67 @@ TEST(CsvWriterTest, LinesValuesAndTimestampsMatchPrintfByteForByte) {
                                      std::nextafter(half, 0.0), std::nextafter(half, 1e9),
                                      odd(random) + digits(random) / 1e6 + 5e-7});
     }
-    char text[400];
-    std::string got, expected;
-    for (const double v : values)
-        for (int d : {3, 6}) {
-            CsvWriter::appendValue(got, v, d);
-            std::snprintf(text, sizeof text, "%.*lf, ", d, v);
-            expected += text;
-        }
-    EXPECT_TRUE(got == expected) << "lengths " << got.size() << " and " << expected.size();
-
     const int channels = 8, scans = 12000; // over a megabyte of text
-    std::vector<double> samples(values.begin(), values.begin() + channels * scans);
     std::uniform_int_distribution<uint32_t> any;
     std::vector<uint32_t> seconds(scans), nanoseconds(scans);
     const uint32_t edges[] = {0u, 5u, 999999999u, 1000000000u, 4294967295u};
     for (int s = 0; s < scans; ++s)
         seconds[s] = s < 25 ? edges[s % 5] : any(random),
         nanoseconds[s] = s < 25 ? edges[s / 5] : any(random);
-    for (const bool milli : {false, true}) {
-        expected.clear();
+    // printf's text first, in the C locale: values at 3 and 6 decimals, then blocks in V and mV.
+    std::string expected[3], got[3];
+    const auto print = [&](int i, const char *format, auto... arguments) {
+        char text[400];
+        std::snprintf(text, sizeof text, format, arguments...);
+        expected[i] += text;
+    };
+    for (const double v : values)
+        for (int d : {3, 6})
+            print(0, "%.*lf, ", d, v);
+    for (const int milli : {1, 2})
         for (int s = 0; s < scans; ++s) {
-            std::snprintf(text, sizeof text, "%ld.%09ld, ", long(seconds[s]), long(nanoseconds[s]));
-            expected += text;
-            for (int k = 0; k < channels; ++k) {
-                const double v = samples[size_t(k) * scans + s];
-                std::snprintf(text, sizeof text, milli ? "%.3lf, " : "%.6lf, ", milli ? v * 1000 : v);
-                expected += text;
-            }
-            expected += "\n";
+            print(milli, "%ld.%09ld, ", long(seconds[s]), long(nanoseconds[s]));
+            for (int k = 0; k < channels; ++k)
+                print(milli, milli == 2 ? "%.3lf, " : "%.6lf, ",
+                      values[size_t(k) * scans + s] * (milli == 2 ? 1000 : 1));
+            print(milli, "\n");
         }
-        got = written([&](std::FILE *f) {
-            return CsvWriter::writeBlock(f, samples.data(), channels, scans, milli, seconds.data(),
+    const CommaLocale comma; // from here on, printf would write decimal commas where it can
+    for (const double v : values)
+        for (int d : {3, 6})
+            CsvWriter::appendValue(got[0], v, d);
+    for (const int milli : {1, 2})
+        got[milli] = written([&](std::FILE *f) {
+            return CsvWriter::writeBlock(f, values.data(), channels, scans, milli == 2, seconds.data(),
                                          nanoseconds.data());
         });
-        EXPECT_TRUE(got == expected) << (milli ? "mV" : "V") << ": lengths " << got.size() << " and "
-                                     << expected.size();
-    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(got[i] == expected[i])
+            << i << ": lengths " << got[i].size() << " and " << expected[i].size();
 }
 
 TEST(OutputPathTest, ExtensionFitsTheFormatAndTheFolderMustExist) {
     const std::string cwd = fs::current_path().string();
     const fs::path tmp = fs::temp_directory_path() / ("kq-outpath-" + std::to_string(getpid()));
-    EXPECT_EQ(OutputPath::withExtension("data.v2.txt", "bin7150"), cwd + "/data.bin7150");
-    EXPECT_EQ(OutputPath::withExtension("run.1/./data", "bin7150"), cwd + "/run.1/data.bin7150")
-        << "the file name's dot";
-    EXPECT_EQ(OutputPath::withExtension("/data.csv", "flac7150"), "/data.flac7150");
-    for (const char *kept : {"./a.txt.BIN7150", "/data/.bin7150"})
-        EXPECT_EQ(OutputPath::withExtension(kept, "bin7150"), kept);
-    for (const char *kept : {"DATA.CSV", ""})
-        EXPECT_EQ(OutputPath::withExtension(kept, "csv"), kept);
-
-    fs::create_directories(tmp);
-    std::ofstream(tmp / "plain") << "x";
+    // The file name's dot, not the folder's; an extension of any case is kept.
+    const std::tuple<const char *, const char *, std::string> paths[] = {
+        {"data.v2.txt", "bin7150", cwd + "/data.bin7150"},
+        {"run.1/./data", "bin7150", cwd + "/run.1/data.bin7150"},
+        {"/data.csv", "flac7150", "/data.flac7150"},
+        {"./a.txt.BIN7150", "bin7150", "./a.txt.BIN7150"},
+        {"/data/.bin7150", "bin7150", "/data/.bin7150"},
+        {"DATA.CSV", "csv", "DATA.CSV"},
+        {"", "csv", ""}};
+    for (const auto &[path, extension, result] : paths)
+        EXPECT_EQ(OutputPath::withExtension(path, extension), result);
     EXPECT_EQ(OutputPath::folder("sub/x.csv"), cwd + "/sub");
-    EXPECT_TRUE(OutputPath::folderExists((tmp / "x.csv").string()));
-    EXPECT_FALSE(OutputPath::folderExists((tmp / "missing" / "x.csv").string()));
-    EXPECT_FALSE(OutputPath::folderExists((tmp / "plain" / "x.csv").string())) << "a file is no folder";
-    EXPECT_FALSE(OutputPath::folderExists(""));
+    fs::create_directories(tmp);
+    std::ofstream(tmp / "plain") << "x"; // a file is no folder
+    EXPECT_EQ(std::vector<bool>({OutputPath::folderExists((tmp / "x.csv").string()),
+                                 OutputPath::folderExists((tmp / "missing" / "x.csv").string()),
+                                 OutputPath::folderExists((tmp / "plain" / "x.csv").string()),
+                                 OutputPath::folderExists("")}),
+              std::vector<bool>({true, false, false, false}));
     fs::remove_all(tmp);
 }
 

@@ -69,12 +69,6 @@ struct StoredRecording {
         return n;
     }
     double lsbOf(int k) const { return size_t(k) < lsb.size() ? lsb[size_t(k)] : StorageFormat::lsb(0); }
-    std::vector<double> lsbs() const {
-        std::vector<double> list;
-        for (int k = 0; k < channels(); ++k)
-            list.push_back(lsbOf(k));
-        return list;
-    }
     bool floats() const { return format == StorageFormat::kBinary32; }
 
     // What a reader gives back of channel k at scan: the signal as the format stores it.
@@ -93,9 +87,7 @@ struct StoredRecording {
         return v;
     }
     // Scan times run on from the first by 1/rate, in whole nanoseconds.
-    uint64_t at(int64_t scan) const {
-        return firstNanosecond + uint64_t(std::llround(double(scan) * 1e9 / rate));
-    }
+    uint64_t at(int64_t scan) const { return firstNanosecond + uint64_t(std::llround(scan * 1e9 / rate)); }
     uint32_t second(int64_t scan) const { return uint32_t(firstSecond + at(scan) / 1000000000u); }
     uint32_t nanosecond(int64_t scan) const { return uint32_t(at(scan) % 1000000000u); }
 
@@ -115,35 +107,32 @@ struct StoredRecording {
             return "cannot create " + path;
         const bool flac = format == StorageFormat::kFlacCounts;
         const double timeOffset = -preTrigger / rate;
+        std::vector<double> lsbs;
+        for (int k = 0; k < channels(); ++k)
+            lsbs.push_back(lsbOf(k));
         bool ok = DataFileWriter::writeHeader(
-            file, {format, rate, channels(), scans, masks, timeOffset, timestamps, lsbs(), gains});
+            file, {format, rate, channels(), scans, masks, timeOffset, timestamps, lsbs, gains});
         FlacRecordingWriter streams;
         if (flac)
-            ok = ok && streams.open({path, rate, scans, masks, lsbs(), timeOffset, timestamps, gains});
+            ok = ok && streams.open({path, rate, scans, masks, lsbs, timeOffset, timestamps, gains});
         std::vector<uint32_t> sec(static_cast<size_t>(scans)), nsec(sec.size());
-        std::vector<int32_t> counts;
-        std::vector<float> narrow;
         for (int b = 0; ok && b < blocks; ++b) {
             const std::vector<double> v = block(b);
             for (int s = 0; s < scans; ++s)
                 sec[size_t(s)] = second(int64_t(b) * scans + s),
                 nsec[size_t(s)] = nanosecond(int64_t(b) * scans + s);
-            const uint32_t *seconds = timestamps ? sec.data() : nullptr;
-            const uint32_t *nanoseconds = timestamps ? nsec.data() : nullptr;
-            if (flac) {
-                counts.resize(v.size());
-                const std::vector<double> l = lsbs();
+            const uint32_t *seconds = timestamps ? sec.data() : nullptr,
+                           *nanoseconds = timestamps ? nsec.data() : nullptr;
+            std::vector<int32_t> counts(v.size());
+            const std::vector<float> narrow(v.begin(), v.end());
+            if (flac)
                 ok = FlacRecordingWriter::countsOfVolts(v.data(), counts.data(), channels(), scans,
-                                                        l.data()) &&
+                                                        lsbs.data()) &&
                      streams.write(counts.data(), seconds, nanoseconds) && streams.flush();
-            } else if (floats()) {
-                narrow.assign(v.begin(), v.end());
-                ok = DataFileWriter::writeBlock(file, seconds, nanoseconds, scans, narrow.data(),
-                                                narrow.size() * sizeof(float));
-            } else {
-                ok = DataFileWriter::writeBlock(file, seconds, nanoseconds, scans, v.data(),
-                                                v.size() * sizeof(double));
-            }
+            else
+                ok = DataFileWriter::writeBlock(file, seconds, nanoseconds, scans,
+                                                floats() ? (const void *)narrow.data() : v.data(),
+                                                v.size() * (floats() ? sizeof(float) : sizeof(double)));
         }
         if (ok && beforeFinish) {
             std::fflush(file);
@@ -154,10 +143,10 @@ struct StoredRecording {
         if (!ok)
             return "cannot write " + path;
         const std::string end = flac ? FlacRecordingFiles::cardStream(path, 1) : path;
-        if (!garbage.empty())
-            if (std::FILE *tail = std::fopen(end.c_str(), "ab"))
-                ok = std::fwrite(garbage.data(), 1, garbage.size(), tail) == garbage.size() &&
-                     std::fclose(tail) == 0;
+        std::FILE *tail = garbage.empty() ? nullptr : std::fopen(end.c_str(), "ab");
+        if (tail)
+            ok = std::fwrite(garbage.data(), 1, garbage.size(), tail) == garbage.size() &&
+                 std::fclose(tail) == 0;
         return ok ? "" : "cannot append to " + end;
     }
 
