@@ -1,17 +1,16 @@
 #include "AcquisitionStatus.h"
+#include "BlockScale.h"
 #include "ChannelSelection.h"
 #include "CursorReadout.h"
 #include "DataFileReader.h"
-#include "DemoSignal.h"
 #include "DriverAcquisition.h"
 #include "DriverErrorReporter.h"
-#include "LegendHeading.h"
 #include "OfflinePlayback.h"
 #include "SampleGrid.h"
 #include "StatusLine.h"
 #include "StorageSummary.h"
 #include "TriggerPlan.h"
-#include "WaveformTrackerText.h"
+#include "kq7150_fc.h"
 
 #include "../support/SimWorldFiles.h"
 #include "../support/StoredRecording.h"
@@ -20,6 +19,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -49,12 +49,9 @@ TEST(ChannelSelectionTest, MasksAndTheWarningThatBlocksAcquisition) {
 }
 
 TEST(TriggerPlanTest, DriverNumbersFollowTheSourcePositionAndBox) {
-    struct Row {
-        int source, position, scans;
-        bool lxi, storage;
-        int driverSource, mode, scansPerTrigger, preTrigger;
-        uint16_t synch;
-    } rows[] = {
+    // source, position, N, LXI, storage; driver's source, mode, scans per trigger, pre-trigger, synch
+    using Row = std::tuple<int, int, int, bool, bool, int, int, int, int, uint16_t>;
+    const Row rows[] = {
         // PTP alarm, untriggered: LXI keeps the count; a start at a time has no history before it
         {-1, 2, 1024, true, false, 0, 0, 1024, 0, 0xFFFF},
         {-1, 0, 1024, false, true, 0, 0, 0, 0, 0xFFFE},
@@ -64,11 +61,12 @@ TEST(TriggerPlanTest, DriverNumbersFollowTheSourcePositionAndBox) {
         {8, 3, 6, false, false, 8, 1, 6, 4, 0xFFFE},                           // 18 / 4, not 3 x (6 / 4)
         {2, 3, 1000000000, false, false, 2, 1, 1000000000, 750000000, 0xFFFE}, // 3N passes 2^31
     };
-    for (const Row &r : rows) {
-        const TriggerPlan p = TriggerPlan::make(r.source, r.position, r.scans, r.lxi, r.storage);
+    for (const auto &[source, position, scans, lxi, storage, driverSource, mode, perTrigger, preTrigger,
+                      synch] : rows) {
+        const TriggerPlan p = TriggerPlan::make(source, position, scans, lxi, storage);
         EXPECT_EQ(std::tuple(int(p.driverSource), int(p.mode), p.scansPerTrigger, p.preTrigger, p.synch),
-                  std::tuple(r.driverSource, r.mode, r.scansPerTrigger, r.preTrigger, r.synch))
-            << "row " << &r - rows;
+                  std::tuple(driverSource, mode, perTrigger, preTrigger, synch))
+            << source << " at " << position << " of " << scans;
     }
 }
 
@@ -118,28 +116,10 @@ TEST(AcquisitionStatusTest, StartForgetsThePreviousRun) {
               std::tuple(uint64_t(0), 0u, uint16_t(0)));
 }
 
-// The periods each channel runs per block are the DemoMode workflow's; here the phase, shared by
-// every view, moves on by 0.05 a fill.
-TEST(DemoSignalTest, EveryFillMovesTheSharedPhaseOn) {
-    std::vector<double> block(2 * 1000);
-    DemoSignal::resetPhase();
-    DemoSignal::fill(block.data(), 2, 1000);
-    DemoSignal::fill(block.data(), 2, 1000);
-    EXPECT_NEAR(block[1000 + 250], std::sin(2 * M_PI * 2.4 * 0.25 + 0.05), 1e-9) << "channel 2, scan 250";
-    EXPECT_NEAR(DemoSignal::phase(), 0.1, 1e-12);
-    DemoSignal::resetPhase();
-}
-
-// The tracker's and the cursors' numbers in the units of what is in view. Cursors: t2 before t1
-// (the distance and its reciprocal keep their sign), no distance (no division by zero), a distance
-// far below the span (digits of its own); a custom unit is never scaled.
-TEST(CursorReadoutTest, TextsInTheUnitsOfTheVisibleSpan) {
-    using W = WaveformTrackerText;
-    EXPECT_EQ(W::timeText(0.0123, -0.05), "12.300 ms") << "a reversed axis has the same width";
-    EXPECT_EQ(
-        std::tuple(W::timeText(5e-5, 0.0001), W::timeText(0.05, 0.1), W::valueText(0.0123, 0.05, "m/s2")),
-        std::tuple("0.050 ms", "0.050 s", "0.012 m/s2"));
-    EXPECT_EQ(W::text(0.0123, 2.5e-5, 0.05, 5e-5, ""), "12.300 ms, 25.000 uV");
+// The cursors' numbers in the units of what is in view: t2 before t1 (the distance and its
+// reciprocal keep their sign), no distance (no division by zero), a distance far below the span
+// (digits of its own); a custom unit is never scaled. The cursors snap to the samples of the block.
+TEST(CursorReadoutTest, TextsInTheUnitsOfTheVisibleSpanAndSnapsToSamples) {
     CursorReadout r;
     const std::tuple<double, double, double, std::string> lines[] = {
         {0.003, 0.001, 0.01, "t1 = 3.000 ms,  t2 = 1.000 ms,  dt = -2.000 ms,  1/dt = -500.000 Hz"},
@@ -192,45 +172,58 @@ TEST(OfflinePlaybackTest, LoadsFloatsAsDoublesAndCountsBlockStartsWithoutWrappin
     EXPECT_DOUBLE_EQ(OfflinePlayback(info).blockStart(3000000), 393216000.0 - 0.25);
 }
 
+// A slider of more blocks than it has positions spreads them over its positions.
+TEST(BlockScaleTest, EveryPositionHasABlockOfItsOwnAndTheEndsMeet) {
+    constexpr uint64_t intMax = std::numeric_limits<int>::max();
+    for (const uint64_t blocks : {uint64_t(1), uint64_t(3), intMax, intMax + 1, (uint64_t(1) << 31) + 10,
+                                  uint64_t(1) << 40, std::numeric_limits<uint64_t>::max()}) {
+        SCOPED_TRACE(blocks);
+        const BlockScale scale(blocks);
+        const int last = scale.positions();
+        EXPECT_EQ(uint64_t(last), std::min(blocks, intMax));
+        EXPECT_EQ(scale.blockAt(1), 0u);
+        EXPECT_EQ(scale.blockAt(last), blocks - 1);
+        EXPECT_EQ(scale.positionOf(blocks - 1), last);
+        for (const int p : {1, 2, last / 3, last / 2 + 1, last - 1, last}) {
+            if (p < 1 || p > last)
+                continue;
+            EXPECT_EQ(scale.positionOf(scale.blockAt(p)), p);
+            // The block after a position's own is on that position or the next.
+            if (p < last && scale.blockAt(p) + 1 < blocks) {
+                EXPECT_LE(scale.positionOf(scale.blockAt(p) + 1), p + 1);
+            }
+        }
+    }
+}
+
 std::string failedDueTo(ViStatus status) {
     char text[kq7150_ERROR_MSG_BUFLEN] = "";
     kq7150_error_message(VI_NULL, status, text);
     return std::string(" failed due to [") + text + "]";
 }
 
-// Sessions of the two 7150 cards of the built-in VXI carrier; the error box collects what is
-// reported. The window's tests meet one card and no pipeline; a call that fails is reported and
-// the others are still made.
+// Sessions of the two 7150 cards of the built-in VXI carrier, with a trigger configuration and a
+// start that fail; the error box collects what is reported. The window's tests meet one card and
+// no pipeline; a call that fails is reported and the others are still made.
 TEST(DriverAcquisitionTest, HandsOverEveryCardsMasksAndReportsEachFailedCall) {
     std::vector<std::string> boxed;
     DriverErrorReporter::setErrorBox([&](const std::string &m) { boxed.push_back(m); });
     SimWorldFiles sim;
-    ViInt16 cards[] = {2, 5};
-    ViSession vi = VI_NULL;
-    const auto open = [&] {
-        ASSERT_EQ(kq7150_multInit("VXI0::5::INSTR,VXI0::5::INSTR", cards, VI_TRUE, VI_TRUE, &vi), VI_SUCCESS);
-        kqsim_clearCallLog();
-    };
-    ASSERT_NO_FATAL_FAILURE(open());
-    EXPECT_TRUE(DriverAcquisition(vi).configure(TriggerPlan::make(2, 0, 1024, true, false), 1, 0.5,
-                                                {0x03, 0x05}, 216000.0, 1));
-    EXPECT_NE(lastSimCall("kq7150_multConfig").find("masks=0x0003,0x0005 "), std::string::npos);
-    EXPECT_EQ(lastSimCall("kq7150_setAcquisitionAttribute"), "attribute=2 value=1");
-    EXPECT_TRUE(boxed.empty());
-    EXPECT_EQ(kq7150_multClose(vi), VI_SUCCESS);
-
     ASSERT_NO_FATAL_FAILURE(
         sim.use(R"({"faults": [{"call": "kq7150_setMultTrigConfig", "status": "0xBFFC080B",
         "count": 0}, {"call": "kq7150_startMultAcquisition", "status": "0xBFFC080D", "count": 0}]})",
                 "KQ7150_SIM_FAULTS"));
-    ASSERT_NO_FATAL_FAILURE(open());
+    ViInt16 cards[] = {2, 5};
+    ViSession vi = VI_NULL;
+    ASSERT_EQ(kq7150_multInit("VXI0::5::INSTR,VXI0::5::INSTR", cards, VI_TRUE, VI_TRUE, &vi), VI_SUCCESS);
+    kqsim_clearCallLog();
     DriverAcquisition acq(vi);
     testing::internal::CaptureStdout();
     EXPECT_FALSE(
-        acq.configure(TriggerPlan::make(0, 0, 1024, false, false), 1, 0.0, {0x01, 0x01}, 216000.0, 0));
-    EXPECT_EQ(
-        std::tuple(kqsim_callCount("kq7150_multConfig"), kqsim_callCount("kq7150_setAcquisitionAttribute")),
-        std::tuple(1, 1));
+        acq.configure(TriggerPlan::make(2, 0, 1024, true, false), 1, 0.5, {0x03, 0x05}, 216000.0, 1));
+    EXPECT_NE(lastSimCall("kq7150_multConfig").find("masks=0x0003,0x0005 "), std::string::npos);
+    EXPECT_EQ(std::tuple(kqsim_callCount("kq7150_multConfig"), lastSimCall("kq7150_setAcquisitionAttribute")),
+              std::tuple(1, std::string("attribute=2 value=1")));
     EXPECT_FALSE(acq.start());
     EXPECT_FALSE(acq.rearm());
     const std::string printed = testing::internal::GetCapturedStdout();
@@ -245,11 +238,24 @@ TEST(DriverAcquisitionTest, HandsOverEveryCardsMasksAndReportsEachFailedCall) {
     DriverErrorReporter::setErrorBox(nullptr);
 }
 
-// The carrier and slot of each card are in the headings of the end-to-end connections, the card's
-// number in demo mode in WaveformTest; without the driver's environment the number stands too.
-TEST(LegendHeadingTest, NamesACardByNumberWithoutTheEnvironment) {
-    EXPECT_EQ(LegendHeading::text(0, false, VI_NULL, nullptr),
-              "<html><font size='2'>Function Card #1 Channels:</font></html>");
+// Without an error box the line is still printed; a status the driver has no text for is
+// explained all the same, never with empty brackets. The descriptor's calls that the end-to-end
+// connections do not meet: a reset, and an empty slot refused.
+TEST(DriverErrorReporterTest, PrintsWithoutABoxAndExplainsAStatusUnknownToTheDriver) {
+    const ViStatus unknown = static_cast<ViStatus>(0xBFFC0FEEu);
+    kq7150_fc fc;
+    EXPECT_TRUE(fc.errorMessage(unknown).empty() && !fc.errorMessage(kq7150_ERROR_NO_CARD).empty());
+    testing::internal::CaptureStdout();
+    const std::string text = DriverErrorReporter::report(unknown, "viOpen(rm, name, 0, 0, &vi)");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), text + "\n");
+    EXPECT_EQ(text.rfind("viOpen(rm, name, 0, 0, &vi) failed due to [", 0), 0u);
+    EXPECT_TRUE(text.find("BFFC0FEE") != std::string::npos && text.back() == ']') << text;
+
+    ViInt16 numbers[] = {2, 5}, empty[] = {4};
+    ViSession vi = 0;
+    ASSERT_EQ(fc.openCards("VXI0::5::INSTR,VXI0::5::INSTR", numbers, 1, 1, &vi), VI_SUCCESS);
+    EXPECT_TRUE(fc.resetCards(vi) == VI_SUCCESS && fc.closeCards(vi) == VI_SUCCESS);
+    EXPECT_LT(fc.openCards("VXI0::5::INSTR", empty, 1, 1, &vi), 0);
 }
 
 } // namespace

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <limits>
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace K = ConfigurationKeys;
 
@@ -86,21 +86,11 @@ TEST(ConfigurationKeys, NumbersReadBackExactly) {
 
 // The Configuration workflows show the text of a card of another serial number, a gain not
 // offered and a card missing; here the rest: a file without a serial number, a setting with
-// nothing kept, and a long list cut short.
+// nothing kept.
 TEST(ConfigurationMismatches, TellsWhichCardsAndSettingsDoNotFit) {
     ConfigurationMismatches m;
-    EXPECT_TRUE(m.matchCard(0, 1, "71500021", "71500021"));
-    EXPECT_TRUE(m.matchCard(0, 1, "", "71500021")); // written by hand without a serial number
-    EXPECT_TRUE(m.empty());
+    // The second written by hand without a serial number.
+    EXPECT_TRUE(m.matchCard(0, 1, "71500021", "71500021") && m.matchCard(0, 1, "", "71500021") && m.empty());
     m.notOffered("", "Sine fitting", "3 parameter", "");
     EXPECT_EQ(m.text(), "Sine fitting \"3 parameter\" is not offered here");
-
-    ConfigurationMismatches many;
-    for (int card = 2; card < 64; ++card)
-        many.matchCard(card, 2, "", "");
-    const std::string text = many.text();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
-              static_cast<long>(ConfigurationMismatches::kMaxShown));
-    EXPECT_NE(text.find("Function Card #32: not present (2 cards"), std::string::npos);
-    EXPECT_EQ(text.substr(text.rfind('\n') + 1), "... and 32 more");
 }
