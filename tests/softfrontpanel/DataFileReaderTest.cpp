@@ -47,36 +47,19 @@ std::string header(const std::string &extra) {
     return h;
 }
 
-std::string fillers(int lines) {
-    std::string s;
-    while (lines-- > 0)
-        s += "COMMENT=filler\n";
-    return s;
-}
-
-// FORMAT=FLAC and the volts per count of the default header's channels but skipped's.
-std::string flacLsb(const std::string &skipped = "") {
-    std::string lines = "FORMAT=FLAC\n";
-    for (const char *channel : {"FC1_CH1", "FC1_CH2", "FC2_CH1", "FC2_CH2"})
-        if (skipped != channel)
-            lines += std::string("LSB_") + channel + "=1.220703125e-06\n";
-    return lines;
-}
+// FORMAT=FLAC and the volts per count of the default header's channels.
+const std::string kFlac = "FORMAT=FLAC\nLSB_FC1_CH1=1.220703125e-06\nLSB_FC1_CH2=1.220703125e-06\n"
+                          "LSB_FC2_CH1=1.220703125e-06\nLSB_FC2_CH2=1.220703125e-06\n";
 
 class DataFileReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override { fs::create_directories(dir); }
     void TearDown() override { fs::remove_all(dir); }
-
     std::string write(const std::string &content, const std::string &name = "data.bin7150") {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
+        fs::create_directories(dir);
+        std::ofstream(dir / name, std::ios::binary) << content;
+        return (dir / name).string();
     }
-
-    const fs::path dir =
-        fs::temp_directory_path() / ("kq-dfr-" + std::to_string(getpid()) + "-" +
-                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    const fs::path dir = fs::temp_directory_path() / ("kq-dfr-" + std::to_string(getpid()));
     fileInfo_t info{};
 };
 
@@ -116,27 +99,26 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         {header(std::string("NUMBER_OF_CHANNELS=4\0\n", 22)), "CHANNELS=4\\x00: not a whole"},
         {header("TIMESTAMPS=2\n"), "TIMESTAMPS=2: must be 0 or 1"},
         {without(kHeader, "#"), "no '#' line ends the header"},
-        {added(kHeader, fillers(1016)), "more than 1025 header lines"},
+        {added(kHeader, std::string(1016, '\n')), "more than 1025 header lines"},
         {without(without(kHeader, "FORMAT"), "TIMESTAMPS"), "the header has no FORMAT, TIMESTAMPS"},
         // A FLAC recording's counts need each stored channel's volts per count, and its streams.
-        {header(flacLsb("FC2_CH2")), "has no LSB_FC2_CH2 (volts"},
-        {header(flacLsb() + "LSB_FC1_CH3=1e-6\n"), "LSB_FC1_CH3=1e-6: names no stored channel"},
-        {header(flacLsb("FC1_CH2") + "LSB_FC1_CH2=0\n"),
+        {header(without(kFlac, "LSB_FC2_CH2")), "has no LSB_FC2_CH2 (volts"},
+        {header(kFlac + "LSB_FC1_CH3=1e-6\n"), "LSB_FC1_CH3=1e-6: names no stored channel"},
+        {header(kFlac + "LSB_FC1_CH2=0\n"),
          "LSB_FC1_CH2=0: volts per count must be a number from 1e-15 to 1"},
-        {added(header(flacLsb()), "LSB_FC2_CH1=2e-6\n"), "LSB_FC2_CH1 is given twice"},
-        {header(flacLsb()), ".fc1.flac\": No such file or directory"},
+        {added(header(kFlac), "LSB_FC2_CH1=2e-6\n"), "LSB_FC2_CH1 is given twice"},
+        {header(kFlac), ".fc1.flac\": No such file or directory"},
     };
     for (const char *key : {"FORMAT", "SAMPLING_RATE_HZ", "NUMBER_OF_CHANNELS", "NUMBER_OF_SCANS_PER_BLOCK",
                             "TIME_OFFSET", "TIMESTAMPS"}) // without the card count, the masks come first
         refusals.push_back({without(kHeader, key), std::string("the header has no ") + key + "\n"});
-    // A FIFO without a writer would block an open for reading.
     const std::string fifo = (dir / "fifo.bin7150").string();
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::pair<std::string, std::string> unreadable[] = {
         {(dir / "missing.bin7150").string(), "No such file or directory"},
         {fifo, "not a regular file (a pipe, socket or character device cannot hold a stored file)"},
         {dir.string(), "Is a directory"},
         {write(kHeader, std::string(250, 'n')), "the path is longer than 259 characters"}};
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0); // without a writer: an open for reading would block
     const auto refused = [&](const std::string &path) {
         std::string reason;
         EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info, &reason), -1) << path;
@@ -164,7 +146,7 @@ TEST_F(DataFileReaderTest, AcceptsTheLimitsAndIgnoresWhatItDoesNotKnow) {
         uint64_t block; // sample width x channels x scans + 2 x 4 x scans with scan times
     } accepted[] = {{header(cards64), 64, 1234.5, 4 * 64 * 16},
                     {header("FORMAT=ViReal32\nNUMBER_OF_SCANS_PER_BLOCK=524288\n"), 4, 1234.5, 24 * 524288},
-                    {added(kHeader, fillers(1015)), 4, 1234.5, 640},
+                    {added(kHeader, std::string(1015, '\n')), 4, 1234.5, 640},
                     {header("COMMENT=" + std::string(246, 'a') + "\nnot a key line\n"), 4, 1234.5, 640},
                     {header("SAMPLING_RATE_HZ=1e+04\nTIME_OFFSET=-1e12\n"), 4, 1e4, 640},
                     {header("SAMPLING_RATE_HZ=0.001\n"), 4, 1e-3, 640},
