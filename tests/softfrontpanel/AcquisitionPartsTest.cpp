@@ -1,4 +1,3 @@
-#include "AcquisitionStatus.h"
 #include "BlockScale.h"
 #include "ChannelSelection.h"
 #include "CursorReadout.h"
@@ -106,16 +105,6 @@ TEST(StorageSummaryTest, LongNamesKeepTheirEndsAndWholeCharacters) {
                                   "\": 1 block (1.000 s), 10 bytes; ended by an error: the disk stalled.");
 }
 
-TEST(AcquisitionStatusTest, StartForgetsThePreviousRun) {
-    AcquisitionStatus status;
-    status.storePoll(5, 0x0400, 77, 1);
-    status.bytesWritten = 1u << 20;
-    status.blocksRead = 12;
-    status.resetForStart();
-    EXPECT_EQ(std::tuple(uint64_t(status.bytesWritten), uint32_t(status.blocksRead), uint16_t(status.errors)),
-              std::tuple(uint64_t(0), 0u, uint16_t(0)));
-}
-
 // The cursors' numbers in the units of what is in view: t2 before t1 (the distance and its
 // reciprocal keep their sign), no distance (no division by zero), a distance far below the span
 // (digits of its own); a custom unit is never scaled. The cursors snap to the samples of the block.
@@ -129,7 +118,6 @@ TEST(CursorReadoutTest, TextsInTheUnitsOfTheVisibleSpanAndSnapsToSamples) {
         std::tie(r.t1, r.t2, r.timeSpan) = std::tie(t1, t2, span);
         EXPECT_EQ(r.timeLine(), line);
     }
-    EXPECT_EQ(CursorReadout::frequencyText(2.5e6), "2.500 MHz");
     r.unit = "bar";
     r.valueSpan = 1e-3;
     EXPECT_EQ(r.row({"x", 1.0, 3.5})[3], "2.500 bar");
@@ -180,19 +168,15 @@ TEST(BlockScaleTest, EveryPositionHasABlockOfItsOwnAndTheEndsMeet) {
         SCOPED_TRACE(blocks);
         const BlockScale scale(blocks);
         const int last = scale.positions();
-        EXPECT_EQ(uint64_t(last), std::min(blocks, intMax));
-        EXPECT_EQ(scale.blockAt(1), 0u);
-        EXPECT_EQ(scale.blockAt(last), blocks - 1);
-        EXPECT_EQ(scale.positionOf(blocks - 1), last);
-        for (const int p : {1, 2, last / 3, last / 2 + 1, last - 1, last}) {
-            if (p < 1 || p > last)
-                continue;
-            EXPECT_EQ(scale.positionOf(scale.blockAt(p)), p);
-            // The block after a position's own is on that position or the next.
-            if (p < last && scale.blockAt(p) + 1 < blocks) {
-                EXPECT_LE(scale.positionOf(scale.blockAt(p) + 1), p + 1);
-            }
-        }
+        EXPECT_EQ(
+            std::tuple(uint64_t(last), scale.blockAt(1), scale.blockAt(last), scale.positionOf(blocks - 1)),
+            std::tuple(std::min(blocks, intMax), uint64_t(0), blocks - 1, last));
+        // Each position's block is its own; the block after it is on that position or the next.
+        for (const int p : {1, 2, last / 3, last / 2 + 1, last - 1, last})
+            EXPECT_TRUE(p < 1 || p > last ||
+                        (scale.positionOf(scale.blockAt(p)) == p &&
+                         (p == last || scale.positionOf(scale.blockAt(p) + 1) <= p + 1)))
+                << p;
     }
 }
 
@@ -239,8 +223,7 @@ TEST(DriverAcquisitionTest, HandsOverEveryCardsMasksAndReportsEachFailedCall) {
 }
 
 // Without an error box the line is still printed; a status the driver has no text for is
-// explained all the same, never with empty brackets. The descriptor's calls that the end-to-end
-// connections do not meet: a reset, and an empty slot refused.
+// explained all the same, never with empty brackets. The descriptor refuses an empty slot.
 TEST(DriverErrorReporterTest, PrintsWithoutABoxAndExplainsAStatusUnknownToTheDriver) {
     const ViStatus unknown = static_cast<ViStatus>(0xBFFC0FEEu);
     kq7150_fc fc;
@@ -251,10 +234,8 @@ TEST(DriverErrorReporterTest, PrintsWithoutABoxAndExplainsAStatusUnknownToTheDri
     EXPECT_EQ(text.rfind("viOpen(rm, name, 0, 0, &vi) failed due to [", 0), 0u);
     EXPECT_TRUE(text.find("BFFC0FEE") != std::string::npos && text.back() == ']') << text;
 
-    ViInt16 numbers[] = {2, 5}, empty[] = {4};
+    ViInt16 empty[] = {4};
     ViSession vi = 0;
-    ASSERT_EQ(fc.openCards("VXI0::5::INSTR,VXI0::5::INSTR", numbers, 1, 1, &vi), VI_SUCCESS);
-    EXPECT_TRUE(fc.resetCards(vi) == VI_SUCCESS && fc.closeCards(vi) == VI_SUCCESS);
     EXPECT_LT(fc.openCards("VXI0::5::INSTR", empty, 1, 1, &vi), 0);
 }
 

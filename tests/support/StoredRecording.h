@@ -15,10 +15,9 @@
 
 #include <bitset>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -63,10 +62,8 @@ struct StoredRecording {
     }
 
     int channels() const {
-        int n = 0;
-        for (uint8_t m : masks)
-            n += int(std::bitset<8>(m).count());
-        return n;
+        return std::accumulate(masks.begin(), masks.end(), 0,
+                               [](int n, uint8_t m) { return n + int(std::bitset<8>(m).count()); });
     }
     double lsbOf(int k) const { return size_t(k) < lsb.size() ? lsb[size_t(k)] : StorageFormat::lsb(0); }
     bool floats() const { return format == StorageFormat::kBinary32; }
