@@ -1,10 +1,8 @@
 #include "BlockScale.h"
 #include "ChannelSelection.h"
 #include "CursorReadout.h"
-#include "DataFileReader.h"
 #include "DriverAcquisition.h"
 #include "DriverErrorReporter.h"
-#include "OfflinePlayback.h"
 #include "SampleGrid.h"
 #include "StatusLine.h"
 #include "StorageSummary.h"
@@ -12,15 +10,12 @@
 #include "kq7150_fc.h"
 
 #include "../support/SimWorldFiles.h"
-#include "../support/StoredRecording.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <limits>
 #include <tuple>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -131,33 +126,6 @@ TEST(CursorReadoutTest, TextsInTheUnitsOfTheVisibleSpanAndSnapsToSamples) {
         << "clamped to the block, without an int overflow";
     EXPECT_EQ(std::tuple(grid.snap(0.00249), grid.snap(0.00251), empty.snap(0.3)),
               std::tuple(0.002, 0.003, 0.3));
-}
-
-// Blocks of 4 scans of channels 1 and 2, 1000 Hz, from 250 scans before the trigger; sample i of
-// block b holds 10 b + i / 8, exact in floats. Playing a ViReal64 and a FLAC recording block by
-// block is the Playback workflow's; here: floats with scan times between the values, the block
-// filled and nothing beyond it, and block starts past 2^32 scans.
-TEST(OfflinePlaybackTest, LoadsFloatsAsDoublesAndCountsBlockStartsWithoutWrapping) {
-    const std::string path = ::testing::TempDir() + "kq-offline-" + std::to_string(getpid()) + ".bin7150";
-    StoredRecording r;
-    r.withFormat(StorageFormat::kBinary32).withMasks({0x03}).withScans(4).withBlocks(3).withTimestamps();
-    r.withPreTrigger(250).signal = [](int k, int64_t scan) {
-        return 10.0 * double(scan / 4) + double(k * 4 + scan % 4) / 8;
-    };
-    ASSERT_EQ(r.write(path), "");
-    fileInfo_t info{};
-    ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
-    OfflinePlayback playback(info);
-    std::vector<double> data(9, -99.0); // one more than the block: nothing may land there
-    ASSERT_EQ(playback.load(2, data.data()), OfflinePlayback::Result::Loaded);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(data[i], 20.0 + i / 8.0) << "sample " << i;
-    EXPECT_EQ(data[8], -99.0);
-    EXPECT_EQ(playback.load(3, data.data()), OfflinePlayback::Result::ReadFailed) << "past the last block";
-    std::filesystem::remove(path);
-    EXPECT_DOUBLE_EQ(playback.blockStart(2), 2 * 4 / 1000.0 - 0.25);
-    info.scansPerBlock = 131072; // block 3e6 starts at scan 393216000000, far past 2^32
-    EXPECT_DOUBLE_EQ(OfflinePlayback(info).blockStart(3000000), 393216000.0 - 0.25);
 }
 
 // A slider of more blocks than it has positions spreads them over its positions.

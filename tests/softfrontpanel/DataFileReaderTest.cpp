@@ -1,9 +1,11 @@
 // The stored-file header reader: what it refuses and why, what it accepts at the limits, how it
 // counts blocks, and where a block's parts lie.
 #include "DataFileReader.h"
+#include "OfflinePlayback.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -172,27 +174,44 @@ TEST_F(DataFileReaderTest, AcceptsTheLimitsIgnoresWhatItDoesNotKnowAndCountsWhol
     }
 }
 
-// A file written by hand pins where the seconds, nanoseconds and samples of a block lie.
-TEST_F(DataFileReaderTest, ReadsTheBlockAskedFor) {
-    const int n = 16, sampleWords = 4 * n; // ViReal32, four channels
-    // Three blocks in which every 32-bit word tells its block and position apart.
+// A file written by hand pins where the seconds, nanoseconds and samples of a block lie, and the
+// playback's doubles of a ViReal32 block: the block filled and nothing beyond it. Playing a
+// ViReal64 and a FLAC recording block by block is the Playback workflow's.
+TEST_F(DataFileReaderTest, ReadsTheBlockAskedForAndPlaysItAsDoubles) {
+    const int n = 16, samples = 4 * n; // ViReal32, four channels
+    // Three blocks in which every word tells its block and position apart: scan times as 32-bit
+    // integers, samples as floats.
     std::vector<uint32_t> words;
     for (uint32_t b = 0; b < 3; ++b)
-        for (int i = 0; i < 2 * n + sampleWords; ++i)
+        for (int i = 0; i < 2 * n + samples; ++i) {
+            const float sample = float(1000 * b + i);
             words.push_back(1000 * b + i);
+            if (i >= 2 * n)
+                std::memcpy(&words.back(), &sample, sizeof sample);
+        }
     const std::string path =
         write(header("FORMAT=ViReal32\n") +
               std::string(reinterpret_cast<const char *>(words.data()), 4 * words.size()));
     ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
-    std::vector<uint32_t> data(sampleWords), sec(n), nsec(n);
+    std::vector<float> data(samples);
+    std::vector<uint32_t> sec(n), nsec(n);
+    std::vector<double> volts(samples + 1, -99.0);
+    OfflinePlayback playback(info);
     EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 1), 1);
+    ASSERT_EQ(playback.load(1, volts.data()), OfflinePlayback::Result::Loaded);
     for (int i = 0; i < n; ++i)
         EXPECT_EQ(std::tuple(sec[i], nsec[i]), std::tuple(1000u + i, 1000u + n + i));
-    for (int k = 0; k < sampleWords; ++k)
-        ASSERT_EQ(data[k], 1000u + 2 * n + k) << "word " << k;
+    for (int k = 0; k < samples; ++k)
+        ASSERT_EQ(std::pair(double(data[k]), volts[k]), std::pair(1032.0 + k, 1032.0 + k)) << "sample " << k;
+    EXPECT_EQ(volts[samples], -99.0);
     fs::resize_file(path, info.payloadOffset + 3 * info.blockLength - 1);
     EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 2), 0);
     EXPECT_EQ(DataFileReader::readBlock(info, data.data(), sec.data(), nsec.data(), 3), -1);
+    EXPECT_EQ(playback.load(2, volts.data()), OfflinePlayback::Result::ReadFailed) << "a partial block";
+    // Block times in 64 bits: block 3e6 of 131072 scans starts at scan 393216000000, far past 2^32.
+    info.scansPerBlock = 131072;
+    info.rate = 1000.0;
+    EXPECT_DOUBLE_EQ(playback.blockStart(3000000), 393216000.0 - 2.0);
 }
 
 } // namespace
