@@ -1,6 +1,5 @@
 #include "BlockScale.h"
 #include "ChannelSelection.h"
-#include "CursorReadout.h"
 #include "DriverAcquisition.h"
 #include "DriverErrorReporter.h"
 #include "SampleGrid.h"
@@ -69,7 +68,6 @@ TEST(StatusLineTest, StateLooksAndTheErrorWord) {
     const std::string range = " &nbsp; <font color='#f80'>Input Signal Out Of Range</font>";
     const std::string error = " &nbsp; <font color='#f80'>Acquisition error: ";
     const std::pair<StatusLine, std::string> lines[] = {
-        {StatusLine::running(0, 0), "Idle"},
         {StatusLine::running(8, 0), ""},
         {StatusLine::running(4, 0x0400), "Pre-Trig" + range},
         {StatusLine::running(5, 0x0C01), "Post-Trig" + error + "0x0C01</font>"}, // outranks the range
@@ -100,30 +98,15 @@ TEST(StorageSummaryTest, LongNamesKeepTheirEndsAndWholeCharacters) {
                                   "\": 1 block (1.000 s), 10 bytes; ended by an error: the disk stalled.");
 }
 
-// The cursors' numbers in the units of what is in view: t2 before t1 (the distance and its
-// reciprocal keep their sign), no distance (no division by zero), a distance far below the span
-// (digits of its own); a custom unit is never scaled. The cursors snap to the samples of the block.
-TEST(CursorReadoutTest, TextsInTheUnitsOfTheVisibleSpanAndSnapsToSamples) {
-    CursorReadout r;
-    const std::tuple<double, double, double, std::string> lines[] = {
-        {0.003, 0.001, 0.01, "t1 = 3.000 ms,  t2 = 1.000 ms,  dt = -2.000 ms,  1/dt = -500.000 Hz"},
-        {0.25, 0.25, 1.0, "t1 = 0.250 s,  t2 = 0.250 s,  dt = 0.000 s,  1/dt = ---"},
-        {0.25, 0.25 + 4e-6, 1.0, "t1 = 0.250 s,  t2 = 0.250 s,  dt = 4.000 us,  1/dt = 250.000 kHz"}};
-    for (const auto &[t1, t2, span, line] : lines) {
-        std::tie(r.t1, r.t2, r.timeSpan) = std::tie(t1, t2, span);
-        EXPECT_EQ(r.timeLine(), line);
-    }
-    r.unit = "bar";
-    r.valueSpan = 1e-3;
-    EXPECT_EQ(r.row({"x", 1.0, 3.5})[3], "2.500 bar");
-
+// The cursors snap to the nearest sample of the block: before it its first, far beyond its last
+// (without an int overflow), none without samples.
+TEST(SampleGridTest, SnapsToTheNearestSampleWithinTheBlock) {
     // Eleven samples 1 ms apart from -5 ms (a pre-trigger block).
     const SampleGrid grid{-0.005, 1000.0, 11}, empty{0.0, 1000.0, 0};
     EXPECT_EQ(
         std::vector<int>({grid.nearestIndex(-0.0046), grid.nearestIndex(-0.0044), grid.nearestIndex(-1.0),
                           grid.nearestIndex(1e300), grid.nearestIndex(NAN), empty.nearestIndex(0.3)}),
-        std::vector<int>({0, 1, 0, 10, 0, -1}))
-        << "clamped to the block, without an int overflow";
+        std::vector<int>({0, 1, 0, 10, 0, -1}));
     EXPECT_EQ(std::tuple(grid.snap(0.00249), grid.snap(0.00251), empty.snap(0.3)),
               std::tuple(0.002, 0.003, 0.3));
 }

@@ -71,8 +71,7 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         {header("FORMAT=raw\n"), "FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read"},
         {added(without(kHeader, "NUMBER_OF_FUNCTION_CARDS"), "NUMBER_OF_FUNCTION_CARDS=2\n"),
          "CHANNEL_MASK_FC1=0x03: comes before NUMBER_OF_FUNCTION_CARDS"},
-        {header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n"),
-         "FC3=0x01: names no card of NUMBER_OF_FUNCTION_CARDS=2"},
+        {header("CHANNEL_MASK_FC3=0x01\nNUMBER_OF_CHANNELS=5\n"), "FC3=0x01: names no card of"},
         {header("CHANNEL_MASK_FC0=0x02\n"), "FC0=0x02: names no card"},
         {header("CHANNEL_MASK_FC2=0x103\n"), "FC2=0x103: a mask is a hexadecimal byte"},
         {header("NUMBER_OF_FUNCTION_CARDS=65\n"), "CARDS=65: the card count must be"},
@@ -83,12 +82,11 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
          "NUMBER_OF_CHANNELS=0: the file stores no channel"},
         {header("NUMBER_OF_SCANS_PER_BLOCK=0\n"), "BLOCK=0: a block needs at least 1 scan"},
         // One sample over the buffer.
-        {header("NUMBER_OF_SCANS_PER_BLOCK=524289\n"),
-         "4 channels x 524289 scans is larger than the program's buffer of 2 x 1048576"},
+        {header("NUMBER_OF_SCANS_PER_BLOCK=524289\n"), "524289 scans is larger than the program's buffer"},
         {header("SAMPLING_RATE_HZ=nan\n"), "HZ=nan: the rate must be"},
         // An infinite block duration; too small for the fixed format of the CSV.
         {header("SAMPLING_RATE_HZ=5e-324\n"),
-         "HZ=5e-324: the rate must be a number from 0.001 to 10000000 (Hz)"},
+         "5e-324: the rate must be a number from 0.001 to 10000000 (Hz)"},
         {header("SAMPLING_RATE_HZ=10000000.000001\n"), "HZ=10000000.000001: the rate"},
         {header("TIME_OFFSET=nan\n"), "OFFSET=nan: the time offset must be"},
         {header("TIME_OFFSET=1e13\n"), "OFFSET=1e13: the time offset must be"},
@@ -106,8 +104,7 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         // A FLAC recording's counts need each stored channel's volts per count, and its streams.
         {header(without(kFlac, "LSB_FC2_CH2")), "has no LSB_FC2_CH2 (volts"},
         {header(kFlac + "LSB_FC1_CH3=1e-6\n"), "LSB_FC1_CH3=1e-6: names no stored channel"},
-        {header(kFlac + "LSB_FC1_CH2=0\n"),
-         "LSB_FC1_CH2=0: volts per count must be a number from 1e-15 to 1"},
+        {header(kFlac + "LSB_FC1_CH2=0\n"), "=0: volts per count must be a number from 1e-15 to 1"},
         {added(header(kFlac), "LSB_FC2_CH1=2e-6\n"), "LSB_FC2_CH1 is given twice"},
         {header(kFlac), ".fc1.flac\": No such file or directory"},
     };
