@@ -107,17 +107,15 @@ struct StoredRecording {
         std::vector<double> lsbs;
         for (int k = 0; k < channels(); ++k)
             lsbs.push_back(lsbOf(k));
-        bool ok = DataFileWriter::writeHeader(
-            file, {format, rate, channels(), scans, masks, timeOffset, timestamps, lsbs, gains});
         FlacRecordingWriter streams;
-        if (flac)
-            ok = ok && streams.open({path, rate, scans, masks, lsbs, timeOffset, timestamps, gains});
-        std::vector<uint32_t> sec(static_cast<size_t>(scans)), nsec(sec.size());
+        bool ok = DataFileWriter::writeHeader(
+                      file, {format, rate, channels(), scans, masks, timeOffset, timestamps, lsbs, gains}) &&
+                  (!flac || streams.open({path, rate, scans, masks, lsbs, timeOffset, timestamps, gains}));
         for (int b = 0; ok && b < blocks; ++b) {
             const std::vector<double> v = block(b);
-            for (int s = 0; s < scans; ++s)
-                sec[size_t(s)] = second(int64_t(b) * scans + s),
-                nsec[size_t(s)] = nanosecond(int64_t(b) * scans + s);
+            std::vector<uint32_t> sec, nsec;
+            for (int64_t s = int64_t(b) * scans; s < int64_t(b + 1) * scans; ++s)
+                sec.push_back(second(s)), nsec.push_back(nanosecond(s));
             const uint32_t *seconds = timestamps ? sec.data() : nullptr,
                            *nanoseconds = timestamps ? nsec.data() : nullptr;
             std::vector<int32_t> counts(v.size());
