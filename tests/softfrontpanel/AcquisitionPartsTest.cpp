@@ -27,7 +27,6 @@ TEST(ChannelSelectionTest, MasksAndTheWarningThatBlocksAcquisition) {
     EXPECT_EQ(sel.problem(), firstCard) << "nothing enabled";
     for (const auto &[card, channel] : {std::pair(0, 7), {0, 0}, {1, 1}, {1, 2}, {2, 3}, {2, 4}, {2, 5}})
         sel.setEnabled(card, channel, true);
-    EXPECT_TRUE(sel.isEnabled(0, 7) && !sel.isEnabled(0, 6));
     EXPECT_EQ(sel.masks(), (std::vector<uint16_t>{0x81, 0x06, 0x38}));
     EXPECT_EQ(sel.problem(), equalCount) << "2, 2 and 3 channels";
     sel.setEnabled(2, 4, false);
@@ -63,7 +62,7 @@ TEST(TriggerPlanTest, DriverNumbersFollowTheSourcePositionAndBox) {
     }
 }
 
-// The names and colours are a table; its ends and the codes outside it are what can go wrong.
+// The names are a table; its ends and the codes outside it are what can go wrong.
 TEST(StatusLineTest, StateLooksAndTheErrorWord) {
     const std::string range = " &nbsp; <font color='#f80'>Input Signal Out Of Range</font>";
     const std::string error = " &nbsp; <font color='#f80'>Acquisition error: ";
@@ -78,10 +77,6 @@ TEST(StatusLineTest, StateLooksAndTheErrorWord) {
     };
     for (const auto &[line, html] : lines)
         EXPECT_EQ(line.html, html);
-    // The state keeps its colour beside an error; idle is black whatever the errors.
-    EXPECT_EQ(std::vector<uint32_t>({StatusLine::running(7, 0).rgb, StatusLine::running(-1, 0).rgb,
-                                     StatusLine::running(4, 0x0800).rgb, StatusLine::idle(0xFFFF).rgb}),
-              std::vector<uint32_t>({0x0000FF, 0, 0xFF9632, 0}));
 }
 
 // A long name is shortened in its middle so that the figures stay on the line; the cuts fall
@@ -140,7 +135,7 @@ std::string failedDueTo(ViStatus status) {
 // Sessions of the two 7150 cards of the built-in VXI carrier, with a trigger configuration and a
 // start that fail; the error box collects what is reported. The window's tests meet one card and
 // no pipeline; a call that fails is reported and the others are still made.
-TEST(DriverAcquisitionTest, HandsOverEveryCardsMasksAndReportsEachFailedCall) {
+TEST(DriverAcquisitionTest, HandsOverEveryCardsMasksAndReportsEachFailedCallBoxedOrNot) {
     std::vector<std::string> boxed;
     DriverErrorReporter::setErrorBox([&](const std::string &m) { boxed.push_back(m); });
     SimWorldFiles sim;
@@ -162,20 +157,18 @@ TEST(DriverAcquisitionTest, HandsOverEveryCardsMasksAndReportsEachFailedCall) {
     EXPECT_FALSE(acq.start());
     EXPECT_FALSE(acq.rearm());
     const std::string printed = testing::internal::GetCapturedStdout();
-    ASSERT_EQ(boxed.size(), 3u);
-    EXPECT_EQ(boxed[0].rfind("kq7150_setMultTrigConfig(", 0), 0u) << boxed[0];
-    const std::string trigger = failedDueTo(kq7150_ERROR_TRIGGER);
-    EXPECT_EQ(boxed[0].substr(boxed[0].size() - trigger.size()), trigger);
-    EXPECT_EQ(boxed[1], "kq7150_startMultAcquisition(d_vi)" + failedDueTo(kq7150_ERROR_RUNNING));
-    EXPECT_EQ(boxed[2], "status" + failedDueTo(kq7150_ERROR_RUNNING));
-    EXPECT_EQ(printed, boxed[0] + "\n" + boxed[1] + "\n" + boxed[2] + "\n") << "each printed as boxed";
+    EXPECT_EQ(boxed, std::vector<std::string>(
+                         {"kq7150_setMultTrigConfig(d_vi, trg, kq7150_MODE_EDGE, edge, level, preTrig)" +
+                              failedDueTo(kq7150_ERROR_TRIGGER),
+                          "kq7150_startMultAcquisition(d_vi)" + failedDueTo(kq7150_ERROR_RUNNING),
+                          "status" + failedDueTo(kq7150_ERROR_RUNNING)}));
+    EXPECT_EQ(printed, boxed.at(0) + "\n" + boxed.at(1) + "\n" + boxed.at(2) + "\n")
+        << "each printed as boxed";
     EXPECT_EQ(kq7150_multClose(vi), VI_SUCCESS);
-    DriverErrorReporter::setErrorBox(nullptr);
-}
 
-// Without an error box the line is still printed; a status the driver has no text for is
-// explained all the same, never with empty brackets. The descriptor refuses an empty slot.
-TEST(DriverErrorReporterTest, PrintsWithoutABoxAndExplainsAStatusUnknownToTheDriver) {
+    // Without an error box the line is still printed; a status the driver has no text for is
+    // explained all the same, never with empty brackets. The descriptor refuses an empty slot.
+    DriverErrorReporter::setErrorBox(nullptr);
     const ViStatus unknown = static_cast<ViStatus>(0xBFFC0FEEu);
     kq7150_fc fc;
     EXPECT_TRUE(fc.errorMessage(unknown).empty() && !fc.errorMessage(kq7150_ERROR_NO_CARD).empty());
@@ -184,9 +177,7 @@ TEST(DriverErrorReporterTest, PrintsWithoutABoxAndExplainsAStatusUnknownToTheDri
     EXPECT_EQ(testing::internal::GetCapturedStdout(), text + "\n");
     EXPECT_EQ(text.rfind("viOpen(rm, name, 0, 0, &vi) failed due to [", 0), 0u);
     EXPECT_TRUE(text.find("BFFC0FEE") != std::string::npos && text.back() == ']') << text;
-
     ViInt16 empty[] = {4};
-    ViSession vi = 0;
     EXPECT_LT(fc.openCards("VXI0::5::INSTR", empty, 1, 1, &vi), 0);
 }
 
