@@ -145,30 +145,6 @@ TEST(CsvWriterTest, LinesValuesAndTimestampsMatchPrintfByteForByte) {
             << i << ": lengths " << got[i].size() << " and " << expected[i].size();
 }
 
-TEST(OutputPathTest, ExtensionFitsTheFormatAndTheFolderMustExist) {
-    const std::string cwd = fs::current_path().string();
-    const fs::path tmp = fs::temp_directory_path() / ("kq-outpath-" + std::to_string(getpid()));
-    // The file name's dot, not the folder's; an extension of any case is kept.
-    const std::tuple<const char *, const char *, std::string> paths[] = {
-        {"data.v2.txt", "bin7150", cwd + "/data.bin7150"},
-        {"run.1/./data", "bin7150", cwd + "/run.1/data.bin7150"},
-        {"/data.csv", "flac7150", "/data.flac7150"},
-        {"./a.txt.BIN7150", "bin7150", "./a.txt.BIN7150"},
-        {"/data/.bin7150", "bin7150", "/data/.bin7150"},
-        {"", "csv", ""}};
-    for (const auto &[path, extension, result] : paths)
-        EXPECT_EQ(OutputPath::withExtension(path, extension), result);
-    EXPECT_EQ(OutputPath::folder("sub/x.csv"), cwd + "/sub");
-    fs::create_directories(tmp);
-    std::ofstream(tmp / "plain") << "x"; // a file is no folder
-    EXPECT_EQ(std::vector<bool>({OutputPath::folderExists((tmp / "x.csv").string()),
-                                 OutputPath::folderExists((tmp / "missing" / "x.csv").string()),
-                                 OutputPath::folderExists((tmp / "plain" / "x.csv").string()),
-                                 OutputPath::folderExists("")}),
-              std::vector<bool>({true, false, false, false}));
-    fs::remove_all(tmp);
-}
-
 // The header the program writes (its text: DataFileWriterTest above) for two cards of channels 1 and 2,
 // 16 scans a block with scan times, at 1234.5 Hz from -2 s: 10 lines.
 const std::string kHeader =
@@ -250,7 +226,6 @@ TEST_F(DataFileReaderTest, RefusesHeadersTheProgramCannotUseAndSaysWhy) {
         {header("TIMESTAMPS=2\n"), "TIMESTAMPS=2: must be 0 or 1"},
         {without(kHeader, "#"), "no '#' line ends the header"},
         {added(kHeader, std::string(1016, '\n')), "more than 1025 header lines"},
-        {without(without(kHeader, "FORMAT"), "TIMESTAMPS"), "the header has no FORMAT, TIMESTAMPS"},
         // A FLAC recording's counts need each stored channel's volts per count, and its streams.
         {header(without(kFlac, "LSB_FC2_CH2")), "has no LSB_FC2_CH2 (volts"},
         {header(kFlac + "LSB_FC1_CH3=1e-6\n"), "LSB_FC1_CH3=1e-6: names no stored channel"},
@@ -308,7 +283,6 @@ TEST_F(DataFileReaderTest, AcceptsTheLimitsIgnoresWhatItDoesNotKnowAndCountsWhol
         EXPECT_EQ(DataFileReader::readHeader(path.c_str(), info, &why), 0) << text.substr(0, 300) << why;
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   payload % block ? "Warning. The binary data seems corrupt.\n" : "");
-        EXPECT_STREQ(info.path, path.c_str());
         EXPECT_EQ(std::tuple(info.channels, info.rate, info.payloadOffset, info.blockLength,
                              info.payloadLength, info.blockCount),
                   std::tuple(channels, rate, uint64_t(text.size()), block, payload, blocks));
@@ -355,6 +329,29 @@ TEST_F(DataFileReaderTest, ReadsTheBlockAskedForAndPlaysItAsDoubles) {
     info.scansPerBlock = 131072;
     info.rate = 1000.0;
     EXPECT_DOUBLE_EQ(playback.blockStart(3000000), 393216000.0 - 2.0);
+}
+
+using OutputPathTest = DataFileReaderTest;
+
+TEST_F(OutputPathTest, ExtensionFitsTheFormatAndTheFolderMustExist) {
+    const std::string cwd = fs::current_path().string();
+    // The file name's dot, not the folder's; an extension of any case is kept.
+    const std::tuple<const char *, const char *, std::string> paths[] = {
+        {"data.v2.txt", "bin7150", cwd + "/data.bin7150"},
+        {"run.1/./data", "bin7150", cwd + "/run.1/data.bin7150"},
+        {"/data.csv", "flac7150", "/data.flac7150"},
+        {"./a.txt.BIN7150", "bin7150", "./a.txt.BIN7150"},
+        {"/data/.bin7150", "bin7150", "/data/.bin7150"},
+        {"", "csv", ""}};
+    for (const auto &[path, extension, result] : paths)
+        EXPECT_EQ(OutputPath::withExtension(path, extension), result);
+    EXPECT_EQ(OutputPath::folder("sub/x.csv"), cwd + "/sub");
+    write("x", "plain"); // a file is no folder
+    EXPECT_EQ(std::vector<bool>({OutputPath::folderExists((dir / "x.csv").string()),
+                                 OutputPath::folderExists((dir / "missing" / "x.csv").string()),
+                                 OutputPath::folderExists((dir / "plain" / "x.csv").string()),
+                                 OutputPath::folderExists("")}),
+              std::vector<bool>({true, false, false, false}));
 }
 
 } // namespace

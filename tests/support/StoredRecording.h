@@ -91,10 +91,9 @@ struct StoredRecording {
     // The same values stored in another format (a FLAC twin of a ViReal64 file of whole counts,
     // the CSV a conversion must match).
     StoredRecording twin(int otherFormat) const {
-        StoredRecording other = *this;
-        other.format = otherFormat;
-        other.signal = [source = *this](int k, int64_t scan) { return source.volts(k, scan); };
-        return other;
+        return StoredRecording(*this)
+            .withFormat(otherFormat)
+            .withSignal([source = *this](int k, int64_t scan) { return source.volts(k, scan); });
     }
 
     // "" once the recording is on disk, else what failed.
