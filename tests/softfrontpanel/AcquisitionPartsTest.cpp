@@ -131,7 +131,7 @@ std::string failedDueTo(ViStatus status) {
 // start that fail; the error box collects what is reported. The window's tests meet one card and
 // no pipeline; a call that fails is reported and the others are still made.
 TEST(DriverErrorReporterTest, TheAcquisitionHandsOverEveryCardsMasksAndEachFailedCallIsToldBoxedOrNot) {
-    std::vector<std::string> boxed;
+    static std::vector<std::string> boxed; // outlives the test should an assertion end it early
     DriverErrorReporter::setErrorBox([&](const std::string &m) { boxed.push_back(m); });
     SimWorldFiles sim;
     ASSERT_NO_FATAL_FAILURE(
