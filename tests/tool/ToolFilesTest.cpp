@@ -2,7 +2,6 @@
 // the header text, the refusals and exit statuses, a FLAC recording read as its ViReal64 twin,
 // the CSV conversion (its bytes, where it writes them, what an interruption leaves), and measure
 // and spectrum against the window they stand in for.
-#include "AcquisitionStatus.h"
 #include "ContinuousStorage.h"
 #include "DataFileReader.h"
 #include "FlacStreamWriter.h"
@@ -13,7 +12,6 @@
 #include "kq7150fp_App.h"
 #include "kq7150fp_DAQ.h"
 #include "kq7150fp_Waveform.h"
-#include "kq7150fp_chCfg.h"
 #include "measurement.h"
 #include "measurementText.h"
 #include "plot_voltage.h"
@@ -34,7 +32,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -77,21 +74,16 @@ std::string contents(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// 6 decimals with a point: the application object has set the user's locale.
+// 6 decimals with a point, whatever the user's locale.
 std::string fixed6(double value) {
-    char text[64];
-    return std::string(text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6).ptr);
+    return QString::number(value, 'f', 6).toStdString();
 }
 
-// The comma-separated numbers of a line; NaN where a cell holds none.
+// The comma-separated numbers of a line, each read back exactly.
 std::vector<double> numbers(const std::string &line) {
     std::vector<double> values;
-    for (std::size_t at = 0, end; at <= line.size(); at = end + 1) {
-        end = std::min(line.find(',', at), line.size());
-        double v = std::numeric_limits<double>::quiet_NaN();
-        std::from_chars(line.data() + at, line.data() + end, v);
-        values.push_back(v);
-    }
+    for (const QString &cell : QString::fromStdString(line).split(','))
+        values.push_back(cell.toDouble());
     return values;
 }
 
@@ -141,15 +133,16 @@ std::vector<StoredRecording> programRecordings() {
 void storeThroughTheStorage(const StoredRecording &r, const std::string &path) {
     ASSERT_LT(r.blocks, int(contParams_t::kSlots)) << "one pass of the ring";
     ContinuousStorage storage;
-    ContinuousStorage::Plan plan;
-    plan.format = r.format;
-    plan.fileName = path;
-    plan.timestamps = r.timestamps;
-    plan.scans = r.scans;
-    plan.rate = r.rate;
-    plan.preTrigger = r.preTrigger;
-    plan.masks.assign(r.masks.begin(), r.masks.end());
-    plan.gainIndex.assign(r.masks.size() * 8, 0);
+    const ContinuousStorage::Plan plan{r.format,
+                                       path,
+                                       "",
+                                       r.timestamps,
+                                       false,
+                                       r.scans,
+                                       r.rate,
+                                       r.preTrigger,
+                                       {r.masks.begin(), r.masks.end()},
+                                       std::vector<int>(r.masks.size() * 8)};
     ASSERT_EQ(storage.prepare(plan), ContinuousStorage::Result::Ready) << path;
     contParams_t &p = storage.params();
     for (int b = 0; b < r.blocks; ++b) {
@@ -472,41 +465,36 @@ TEST_F(ToolFilesTest, AnInterruptedConvertLeavesNoTemporaryBehind) {
 // and its spectrum curves point for point. The figures are acperf's; the tool's own part is the
 // block chosen, the settings passed through and the columns written.
 TEST_F(ToolFilesTest, MeasureAndSpectrumGiveTheWindowsFigures) {
-    kq7150fp_chCfg::forgetReference();
-    acquisitionStatus.resetForStart();
     ScriptedBoxes boxes;
     kq7150_fc descriptor;
     const std::vector<StoredRecording> recordings = programRecordings();
-    // The window goes by name or by number.
-    const struct {
-        int recording, zeroPadding, fit, window;
-        const char *windowName;
-        int block;
-    } rows[] = {{1, 2, 3, 1, "hann", 2}, {2, 5, 7, 5, "5", 3}};
-    for (const auto &s : rows) {
-        const StoredRecording &r = recordings[size_t(s.recording)];
-        SCOPED_TRACE("recording " + std::to_string(s.recording));
+    // Recording, zero padding, fit, window by number and as the tool is given it (by name or
+    // number), block.
+    for (const auto &[recording, zeroPadding, fit, window, windowName, block] :
+         {std::tuple(1, 2, 3, 1, "hann", 2), std::tuple(2, 5, 7, 5, "5", 3)}) {
+        const StoredRecording &r = recordings[size_t(recording)];
+        SCOPED_TRACE("recording " + std::to_string(recording));
         const std::string file = path("window.bin7150");
         ASSERT_EQ(r.write(file), "");
         fileInfo_t info{};
         ASSERT_EQ(DataFileReader::readHeader(file.c_str(), info), 0);
         kq7150fp_App app(descriptor, info.cards, true);
         for (const auto &[choice, value] :
-             {std::pair(app.daq->zeroPadding, s.zeroPadding), std::pair(app.daq->sineFitting, s.fit),
-              std::pair(app.daq->fftWindow, s.window)})
+             {std::pair(app.daq->zeroPadding, zeroPadding), std::pair(app.daq->sineFitting, fit),
+              std::pair(app.daq->fftWindow, window)})
             choice->setCurrentIndex(choice->findData(value));
         StoredFileSettings::apply(app, info);
-        app.waveform->slider()->setValue(s.block);
+        app.waveform->slider()->setValue(block);
         const auto settled = [&] {
             return QTest::qWaitFor(
                 [&] { return !app.waveform->analysing() && !app.measurements->calculating(); }, 10000);
         };
         ASSERT_TRUE(settled());
 
-        const std::string block = std::to_string(s.block), padding = std::to_string(s.zeroPadding),
-                          fit = std::to_string(s.fit);
+        const std::string at = std::to_string(block), padding = std::to_string(zeroPadding),
+                          fitting = std::to_string(fit);
         const ToolRun measured =
-            runTool({"measure", file, "--block", block, "--zero-padding", padding, "--fit", fit});
+            runTool({"measure", file, "--block", at, "--zero-padding", padding, "--fit", fitting});
         ASSERT_EQ(std::tuple(measured.status, measured.err), std::tuple(0, std::string()));
         std::vector<std::string> expected = {measurementText::heading(r.scans, r.rate), "",
                                              "Block, Card, " + measurementText::columnLine()};
@@ -518,8 +506,7 @@ TEST_F(ToolFilesTest, MeasureAndSpectrumGiveTheWindowsFigures) {
             ASSERT_TRUE(settled());
             for (int k = 0; k < 8; ++k)
                 if (info.channelMasks[c] >> k & 1) {
-                    std::string row =
-                        block + "," + std::to_string(c + 1) + "," + std::to_string(k + 1) + ",,";
+                    std::string row = at + "," + std::to_string(c + 1) + "," + std::to_string(k + 1) + ",,";
                     for (int col = 0; col < measurement::columns; ++col)
                         row += "," + table->index(k, col).data().toString().toStdString();
                     expected.push_back(row);
@@ -533,18 +520,18 @@ TEST_F(ToolFilesTest, MeasureAndSpectrumGiveTheWindowsFigures) {
 
         // Every block: the same lines in block order.
         const std::vector<std::string> every =
-            lines(runTool({"measure", file, "--all", "--zero-padding", padding, "--fit", fit}).out);
+            lines(runTool({"measure", file, "--all", "--zero-padding", padding, "--fit", fitting}).out);
         ASSERT_EQ(every.size(), 3 + std::size_t(r.blocks * r.channels()));
-        const auto first = every.begin() + 3 + (s.block - 1) * r.channels();
+        const auto first = every.begin() + 3 + (block - 1) * r.channels();
         EXPECT_EQ(std::vector<std::string>(first, first + r.channels()),
                   std::vector<std::string>(expected.begin() + 3, expected.end()));
         for (std::size_t l = 3; l < every.size(); ++l)
             EXPECT_EQ(every[l].substr(0, 2), std::to_string((l - 3) / r.channels() + 1) + ",") << l;
 
-        const ToolRun spectrum = runTool(
-            {"spectrum", file, "--block", block, "--window", s.windowName, "--zero-padding", padding});
+        const ToolRun spectrum =
+            runTool({"spectrum", file, "--block", at, "--window", windowName, "--zero-padding", padding});
         const std::vector<std::string> points = lines(spectrum.out);
-        const std::size_t size = std::size_t(r.scans) * s.zeroPadding / 2;
+        const std::size_t size = std::size_t(r.scans) * zeroPadding / 2;
         ASSERT_EQ(points.size(), size + 1) << spectrum.err;
         EXPECT_EQ(points[0], titles);
         for (std::size_t p = 0; p < size; ++p) {
