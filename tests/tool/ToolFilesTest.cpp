@@ -3,25 +3,11 @@
 // the CSV conversion (its bytes, where it writes them, what an interruption leaves), and measure
 // and spectrum against the window they stand in for.
 #include "ContinuousStorage.h"
-#include "DataFileReader.h"
 #include "FlacStreamWriter.h"
-#include "ScriptedBoxes.h"
-#include "StoredFileSettings.h"
 #include "StoredRecording.h"
-#include "kq7150_fc.h"
-#include "kq7150fp_App.h"
-#include "kq7150fp_DAQ.h"
-#include "kq7150fp_Waveform.h"
-#include "measurement.h"
 #include "measurementText.h"
-#include "plot_voltage.h"
 
-#include <qwt_plot_curve.h>
-
-#include <QComboBox>
 #include <QProcess>
-#include <QSlider>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -460,112 +446,83 @@ TEST_F(ToolFilesTest, AnInterruptedConvertLeavesNoTemporaryBehind) {
     }
 }
 
-// measure and spectrum give the figures of the window they stand in for (`kq7150fp FILE -acperf`
-// with the same settings on "Acquisition", at the same block): its table's rows, card by card,
-// and its spectrum curves point for point. The figures are acperf's; the tool's own part is the
-// block chosen, the settings passed through and the columns written.
-TEST_F(ToolFilesTest, MeasureAndSpectrumGiveTheWindowsFigures) {
-    ScriptedBoxes boxes;
-    kq7150_fc descriptor;
-    const std::vector<StoredRecording> recordings = programRecordings();
-    // Recording, zero padding, fit, window by number and as the tool is given it (by name or
-    // number), block.
-    for (const auto &[recording, zeroPadding, fit, window, windowName, block] :
-         {std::tuple(1, 2, 3, 1, "hann", 2), std::tuple(2, 5, 7, 5, "5", 3)}) {
-        const StoredRecording &r = recordings[size_t(recording)];
+// measure and spectrum of recordings of known sines: stored channel e holds (0.5 + 0.25 e) V at
+// 130 (e + 1) + 7.3 e Hz around a mean of 0.01 e V. measure gives every block's rows in block
+// order, one block as every block has it; spectrum each channel's peak at its sine, with the
+// points the zero padding makes and the window by name as by number.
+TEST_F(ToolFilesTest, MeasureAndSpectrumFindTheRecordedSines) {
+    const std::string file = path("sines.bin7150");
+    for (const auto &[recording, zeroPadding, fit] : {std::tuple(1, 2, 3), std::tuple(2, 5, 7)}) {
+        const StoredRecording r = programRecordings()[size_t(recording)];
         SCOPED_TRACE("recording " + std::to_string(recording));
-        const std::string file = path("window.bin7150");
         ASSERT_EQ(r.write(file), "");
-        fileInfo_t info{};
-        ASSERT_EQ(DataFileReader::readHeader(file.c_str(), info), 0);
-        kq7150fp_App app(descriptor, info.cards, true);
-        for (const auto &[choice, value] :
-             {std::pair(app.daq->zeroPadding, zeroPadding), std::pair(app.daq->sineFitting, fit),
-              std::pair(app.daq->fftWindow, window)})
-            choice->setCurrentIndex(choice->findData(value));
-        StoredFileSettings::apply(app, info);
-        app.waveform->slider()->setValue(block);
-        const auto settled = [&] {
-            return QTest::qWaitFor(
-                [&] { return !app.waveform->analysing() && !app.measurements->calculating(); }, 10000);
-        };
-        ASSERT_TRUE(settled());
-
-        const std::string at = std::to_string(block), padding = std::to_string(zeroPadding),
-                          fitting = std::to_string(fit);
-        const ToolRun measured =
-            runTool({"measure", file, "--block", at, "--zero-padding", padding, "--fit", fitting});
-        ASSERT_EQ(std::tuple(measured.status, measured.err), std::tuple(0, std::string()));
-        std::vector<std::string> expected = {measurementText::heading(r.scans, r.rate), "",
-                                             "Block, Card, " + measurementText::columnLine()};
-        const QAbstractItemModel *table = app.measurements->findChild<QTableView *>()->model();
+        std::vector<std::string> channels;
         std::string titles = "Frequency (Hz)";
-        std::vector<const QwtPlotCurve *> curves;
-        for (int c = 0; c < info.cards; ++c) {
-            app.measurements->findChild<QComboBox *>()->setCurrentIndex(c);
-            ASSERT_TRUE(settled());
+        for (std::size_t c = 0; c < r.masks.size(); ++c)
             for (int k = 0; k < 8; ++k)
-                if (info.channelMasks[c] >> k & 1) {
-                    std::string row = at + "," + std::to_string(c + 1) + "," + std::to_string(k + 1) + ",,";
-                    for (int col = 0; col < measurement::columns; ++col)
-                        row += "," + table->index(k, col).data().toString().toStdString();
-                    expected.push_back(row);
+                if (r.masks[c] >> k & 1) {
+                    channels.push_back(std::to_string(c + 1) + "," + std::to_string(k + 1) + ",,,");
                     titles += ", FC" + std::to_string(c + 1) + "_CH" + std::to_string(k + 1) + " (dB)";
-                    curves.push_back(app.spectrum->curveList()[c * 8 + k]);
                 }
-        }
-        EXPECT_EQ(lines(measured.out), expected);
-        EXPECT_NEAR(numbers(expected[3])[5], 0.5, 1e-2)
-            << "the first channel's amplitude: a real measurement";
+        const std::size_t n = channels.size();
+        const auto sine = [](std::size_t e) { return std::pair(0.5 + 0.25 * e, 130.0 * (e + 1) + 7.3 * e); };
 
-        // Every block: the same lines in block order.
-        const std::vector<std::string> every =
-            lines(runTool({"measure", file, "--all", "--zero-padding", padding, "--fit", fitting}).out);
-        ASSERT_EQ(every.size(), 3 + std::size_t(r.blocks * r.channels()));
-        const auto first = every.begin() + 3 + (block - 1) * r.channels();
-        EXPECT_EQ(std::vector<std::string>(first, first + r.channels()),
-                  std::vector<std::string>(expected.begin() + 3, expected.end()));
-        for (std::size_t l = 3; l < every.size(); ++l)
-            EXPECT_EQ(every[l].substr(0, 2), std::to_string((l - 3) / r.channels() + 1) + ",") << l;
+        const std::string padding = std::to_string(zeroPadding), fitting = std::to_string(fit);
+        const ToolRun all = runTool({"measure", file, "--zero-padding", padding, "--fit", fitting});
+        const std::vector<std::string> every = lines(all.out);
+        ASSERT_EQ(std::tuple(all.status, all.err, every.size()),
+                  std::tuple(0, std::string(), 3 + r.blocks * n));
+        EXPECT_EQ(every[0], measurementText::heading(r.scans, r.rate));
+        EXPECT_EQ(every[2], "Block, Card, " + measurementText::columnLine());
+        for (std::size_t l = 3; l < every.size(); ++l) {
+            const std::size_t e = (l - 3) % n;
+            const std::vector<double> v = numbers(every[l]);
+            EXPECT_EQ(every[l].rfind(std::to_string((l - 3) / n + 1) + "," + channels[e], 0), 0u) << every[l];
+            EXPECT_NEAR(v.at(5), sine(e).first, 1e-4) << every[l];
+            EXPECT_NEAR(v.at(6), 0.01 * e, 1e-4) << every[l];
+            EXPECT_NEAR(v.at(8), sine(e).second, 1e-2) << every[l];
+        }
+        const std::vector<std::string> one =
+            lines(runTool({"measure", file, "--block=2", "--zero-padding", padding, "--fit", fitting}).out);
+        EXPECT_EQ(std::vector(one.begin() + 3, one.end()),
+                  std::vector(every.begin() + 3 + n, every.begin() + 3 + 2 * n));
+        // Without the padding, the spectrum's figures change: the tool passes it on.
+        EXPECT_NE(lines(runTool({"measure", file, "--block=2", "--fit", fitting}).out), one);
 
         const ToolRun spectrum =
-            runTool({"spectrum", file, "--block", at, "--window", windowName, "--zero-padding", padding});
+            runTool({"spectrum", file, "--block=2", "--window=hann", "--zero-padding", padding});
+        EXPECT_EQ(runTool({"spectrum", file, "--block=2", "--window=1", "--zero-padding", padding}).out,
+                  spectrum.out);
+        EXPECT_NE(runTool({"spectrum", file, "--block=2", "--zero-padding", padding}).out, spectrum.out);
         const std::vector<std::string> points = lines(spectrum.out);
-        const std::size_t size = std::size_t(r.scans) * zeroPadding / 2;
-        ASSERT_EQ(points.size(), size + 1) << spectrum.err;
+        ASSERT_EQ(points.size(), std::size_t(r.scans) * zeroPadding / 2 + 1) << spectrum.err;
         EXPECT_EQ(points[0], titles);
-        for (std::size_t p = 0; p < size; ++p) {
-            const std::vector<double> v = numbers(points[p + 1]);
-            ASSERT_EQ(v.size(), curves.size() + 1) << points[p + 1];
-            for (std::size_t e = 0; e < curves.size(); ++e) {
-                ASSERT_EQ(curves[e]->dataSize(), size);
-                const QPointF point = curves[e]->sample(p);
-                ASSERT_EQ(std::pair(v[0], v[e + 1]), std::pair(point.x(), point.y())) << p << ", " << e;
-            }
+        std::vector<std::pair<double, double>> peaks(n, {-1e300, 0.0}); // level, frequency
+        for (std::size_t p = 1; p < points.size(); ++p) {
+            const std::vector<double> v = numbers(points[p]);
+            for (std::size_t e = 0; e < n; ++e)
+                peaks[e] = std::max(peaks[e], std::pair(v.at(e + 1), v[0]));
         }
-        EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join('|').toStdString();
+        for (std::size_t e = 0; e < n; ++e)
+            EXPECT_NEAR(peaks[e].second, sine(e).second, r.rate / r.scans) << e;
     }
 }
 
-// The window's cells and the tool write figures through measurementText, which must write them
-// as the table always has: as QString::number(value, 'f', decimals).
+// The tool writes figures through measurementText, which must write them as the window's table
+// always has: as QString::number(value, 'f', decimals).
 TEST(MeasurementTextTest, FiguresReadAsQtWritesThem) {
-    const double nan = std::numeric_limits<double>::quiet_NaN(),
-                 inf = std::numeric_limits<double>::infinity();
-    std::vector<double> values = {0.125,    -0.125, 100.0625, 2.5,   -2.5, 9.5,   1048576.5,
-                                  999.9995, 0.0,    -0.0,     -1e-4, 1e-7, -1e-7, 1e20,
-                                  99.995,   0.375,  nan,      -nan,  inf,  -inf};
-    std::mt19937_64 random(7);
-    for (int i = 0; i < 20000; ++i) {
-        // Odd multiples of 2^-(d+1): a half at d decimals, the case to_chars and Qt round apart.
-        const int d = i % 7;
-        values.push_back(std::ldexp(double(2 * (random() % 100000) + 1), -(d + 1)) * (i % 2 ? 1 : -1));
-        values.push_back(std::ldexp(double(random() % (1ull << 53)), -int(random() % 70)) - 10.0);
-    }
-    for (std::size_t i = 0; i < values.size(); ++i)
-        for (int d = i < 20 ? 0 : int((i - 20) / 2 % 7), end = i < 20 ? 6 : d; d <= end; ++d)
-            ASSERT_EQ(measurementText::number(values[i], d), QString::number(values[i], 'f', d).toStdString())
-                << values[i] << " with " << d << " decimals";
+    const double inf = std::numeric_limits<double>::infinity(),
+                 nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> values = {1048576.5, 999.9995, -0.0, -1e-4, 1e-7, -1e-7,
+                                  1e20,      99.995,   nan,  -nan,  inf,  -inf};
+    // Odd multiples of 2^-(d+1) are halves at d decimals, which to_chars and Qt round apart.
+    for (int m = -4001; m <= 4001; m += 2)
+        for (int d = 0; d <= 6; ++d)
+            values.push_back(std::ldexp(m, -(d + 1)) + (d == 3 ? 100 : 0));
+    for (const double value : values)
+        for (int d = 0; d <= 6; ++d)
+            ASSERT_EQ(measurementText::number(value, d), QString::number(value, 'f', d).toStdString())
+                << value << " with " << d << " decimals";
 }
 
 } // namespace
