@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -159,7 +160,6 @@ TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
     std::vector<std::tuple<std::vector<std::string>, int, std::string>> refusals = {
         {{}, 2, "no command given"},
         {{"play", file}, 2, "unknown command 'play'"},
-        {{"info"}, 2, "info needs FILE"},
         {{"info", file, "more"}, 2, "info needs FILE, not 'more'"},
         {{"convert", file}, 2, "convert needs FILE and OUT.csv"},
         {{"measure", file, "--window", "1"}, 2, "measure has no option '--window'"},
@@ -174,9 +174,7 @@ TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
         {{"convert", file, "out.csv", "--millivolts=1"}, 2, "--millivolts takes no value"},
         {{"spectrum", file, "--block", "6"}, 2, "--block 6: '" + file + "' has 5 whole blocks\n"},
         {{"convert", file, file}, 2, "'" + file + "' is the file to convert itself\n"},
-        {{"measure", nine, "--block=2"},
-         1,
-         "'" + nine + "' has 9 scans per block; measure needs at least 10\n"},
+        {{"measure", nine}, 1, "'" + nine + "' has 9 scans per block; measure needs at least 10\n"},
         {{"spectrum", one, "--block=2", "--zero-padding=2"},
          1,
          "'" + one + "' has 1 scan per block; spectrum needs at least 2\n"},
@@ -195,20 +193,19 @@ TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
         const ToolRun run = runTool(arguments);
         SCOPED_TRACE(arguments.empty() ? "" : arguments[0] + " " + arguments.back());
         EXPECT_EQ(std::tuple(run.status, run.out), std::tuple(status, std::string()));
-        if (message.back() == '\n') // what only the file can refuse: no usage to point to
-            EXPECT_EQ(run.err, "kq7150-tool: " + message);
-        else
-            EXPECT_TRUE(run.err.rfind("kq7150-tool: " + message, 0) == 0 &&
-                        run.err.find("\nTry 'kq7150-tool --help'.\n") == run.err.find('\n'))
-                << run.err;
+        // What only the file can refuse has no usage to point to.
+        const std::string usage = message.back() == '\n' ? "" : "Try 'kq7150-tool --help'.\n";
+        EXPECT_TRUE(run.err.rfind("kq7150-tool: " + message, 0) == 0 &&
+                    run.err.substr(run.err.find('\n') + 1) == usage)
+            << run.err;
     }
     EXPECT_EQ(contents(file), before);
     for (const auto &[bad, why] : unreadable)
         EXPECT_FALSE(fs::exists(bad + ".csv"));
 
     const ToolRun help = runTool({"convert", "--help"});
-    EXPECT_EQ(std::tuple(help.status, help.err), std::tuple(0, std::string()));
-    EXPECT_EQ(help.out.rfind("Usage: kq7150-tool COMMAND FILE [options]\n", 0), 0u) << help.out;
+    EXPECT_TRUE(help.status == 0 && help.err.empty() &&
+                help.out.rfind("Usage: kq7150-tool COMMAND FILE", 0) == 0);
     for (const auto &[command, scans] : {std::pair("measure", 10), std::pair("spectrum", 2)}) {
         const ToolRun run = runTool({command, blocksOf(scans), "--block=2", "--zero-padding=2"});
         EXPECT_EQ(std::tuple(run.status, run.err), std::tuple(0, std::string())) << command;
@@ -282,6 +279,9 @@ TEST_F(ToolFilesTest, EveryCommandOnTheStoredRecordingsAndTheirFlacTwins) {
 
         const std::size_t n = channels.size();
         const auto sine = [](std::size_t e) { return std::pair(0.5 + 0.25 * e, 130.0 * (e + 1) + 7.3 * e); };
+        const auto cell = [](const std::string &line, std::size_t c) {
+            return QString::fromStdString(line).section(',', int(c), int(c)).toDouble();
+        };
         const std::vector<std::string> every = lines(measured.out);
         ASSERT_EQ(std::tuple(measured.status, measured.err, every.size()),
                   std::tuple(0, std::string(), 3 + r.blocks * n));
@@ -289,11 +289,10 @@ TEST_F(ToolFilesTest, EveryCommandOnTheStoredRecordingsAndTheirFlacTwins) {
         EXPECT_EQ(every[2], "Block, Card, " + measurementText::columnLine());
         for (std::size_t l = 3; l < every.size(); ++l) {
             const std::size_t e = (l - 3) % n;
-            const QStringList v = QString::fromStdString(every[l]).split(',');
             EXPECT_EQ(every[l].rfind(std::to_string((l - 3) / n + 1) + "," + channels[e], 0), 0u) << every[l];
-            EXPECT_NEAR(v.value(5).toDouble(), sine(e).first, 1e-4) << every[l];
-            EXPECT_NEAR(v.value(6).toDouble(), 0.01 * e, 1e-4) << every[l];
-            EXPECT_NEAR(v.value(8).toDouble(), sine(e).second, 1e-2) << every[l];
+            EXPECT_NEAR(cell(every[l], 5), sine(e).first, 1e-4) << every[l];
+            EXPECT_NEAR(cell(every[l], 6), 0.01 * e, 1e-4) << every[l];
+            EXPECT_NEAR(cell(every[l], 8), sine(e).second, 1e-2) << every[l];
         }
         const std::vector<std::string> one =
             lines(runTool({"measure", file, "--block=2", "--zero-padding", padding, "--fit", fit}).out);
@@ -310,14 +309,12 @@ TEST_F(ToolFilesTest, EveryCommandOnTheStoredRecordingsAndTheirFlacTwins) {
         const std::vector<std::string> points = lines(spectrum.out);
         ASSERT_EQ(points.size(), std::size_t(r.scans) * std::stoul(padding) / 2 + 1) << spectrum.err;
         EXPECT_EQ(points[0], titles);
-        std::vector<std::pair<double, double>> peaks(n, {-1e300, 0.0}); // level, frequency
-        for (std::size_t p = 1; p < points.size(); ++p) {
-            const QStringList v = QString::fromStdString(points[p]).split(',');
-            for (std::size_t e = 0; e < n; ++e)
-                peaks[e] = std::max(peaks[e], std::pair(v.value(int(e) + 1).toDouble(), v[0].toDouble()));
+        for (std::size_t e = 0; e < n; ++e) {
+            const auto peak = std::max_element(points.begin() + 1, points.end(), [&](auto &a, auto &b) {
+                return cell(a, e + 1) < cell(b, e + 1);
+            });
+            EXPECT_NEAR(cell(*peak, 0), sine(e).second, r.rate / r.scans) << e;
         }
-        for (std::size_t e = 0; e < n; ++e)
-            EXPECT_NEAR(peaks[e].second, sine(e).second, r.rate / r.scans) << e;
 
         for (int format : {StorageFormat::kCsvVolts, StorageFormat::kCsvMilli}) {
             ASSERT_NO_FATAL_FAILURE(storeThroughTheStorage(r.twin(format), csv));
@@ -469,10 +466,8 @@ TEST_F(ToolFilesTest, ConvertWritesWhereItsOutputPathLeadsAndLeavesNoTemporaryBe
 // The tool writes figures through measurementText, which must write them as the window's table
 // always has: as QString::number(value, 'f', decimals).
 TEST(MeasurementTextTest, FiguresReadAsQtWritesThem) {
-    const double inf = std::numeric_limits<double>::infinity(),
-                 nan = std::numeric_limits<double>::quiet_NaN();
-    std::vector<double> values = {1048576.5, 999.9995, -0.0, -1e-4, 1e-7, -1e-7,
-                                  1e20,      99.995,   nan,  -nan,  inf,  -inf};
+    std::vector<double> values = {1048576.5, 999.9995, -0.0, -1e-4, 1e-7,     -1e-7,
+                                  1e20,      99.995,   NAN,  -NAN,  INFINITY, -INFINITY};
     // Odd multiples of 2^-(d+1) are halves at d decimals, which to_chars and Qt round apart.
     for (int m = -4001; m <= 4001; m += 2)
         for (int d = 0; d <= 6; ++d)
