@@ -41,9 +41,8 @@ ToolRun runTool(const std::vector<std::string> &args) {
         list << QString::fromStdString(a);
     QProcess process;
     process.start(KQ_TOOL, list);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+    const bool ended = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, process.readAllStandardOutput().toStdString(),
             process.readAllStandardError().toStdString()};
 }
 
@@ -130,9 +129,7 @@ void storeThroughTheStorage(const StoredRecording &r, const std::string &path) {
 
 class ToolFilesTest : public ::testing::Test {
 protected:
-    std::string path(const std::string &name) const {
-        return (dir.path() + "/" + name.c_str()).toStdString();
-    }
+    std::string path(const std::string &name) const { return dir.filePath(name.c_str()).toStdString(); }
     QStringList names() const {
         return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     }
@@ -285,8 +282,6 @@ TEST_F(ToolFilesTest, EveryCommandOnTheStoredRecordingsAndTheirFlacTwins) {
         const std::vector<std::string> every = lines(measured.out);
         ASSERT_EQ(std::tuple(measured.status, measured.err, every.size()),
                   std::tuple(0, std::string(), 3 + r.blocks * n));
-        EXPECT_EQ(every[0], measurementText::heading(r.scans, r.rate));
-        EXPECT_EQ(every[2], "Block, Card, " + measurementText::columnLine());
         for (std::size_t l = 3; l < every.size(); ++l) {
             const std::size_t e = (l - 3) % n;
             EXPECT_EQ(every[l].rfind(std::to_string((l - 3) / n + 1) + "," + channels[e], 0), 0u) << every[l];
@@ -447,8 +442,7 @@ TEST_F(ToolFilesTest, ConvertWritesWhereItsOutputPathLeadsAndLeavesNoTemporaryBe
         SCOPED_TRACE(strsignal(signal));
         // The tool inherits the test's action for the signal, which for a background job's INT
         // is to ignore it.
-        struct sigaction standard {
-        }, inherited{};
+        struct sigaction standard = {}, inherited = {};
         standard.sa_handler = SIG_DFL;
         sigaction(signal, &standard, &inherited);
         QProcess tool;
