@@ -139,10 +139,9 @@ protected:
 // (which, its own tests say: here every command passes the reason on) and blocks too short to
 // analyse (1).
 TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
-    const std::string file = path("rec.bin7150"), raw = path("raw.bin7150"),
-                      missing = path("missing.bin7150"), folder = dir.path().toStdString();
+    const std::string file = path("rec.bin7150"), missing = path("missing.bin7150"),
+                      folder = dir.path().toStdString();
     ASSERT_EQ(programRecordings()[0].write(file), "");
-    ASSERT_EQ(StoredRecording().withFormat(StorageFormat::kRawCounts).write(raw), "");
     // Blocks of the fewest scans each command analyses, and of one fewer. A spectrum padded to
     // two points per scan would have a point even for a single scan.
     const auto blocksOf = [this](int scans) {
@@ -170,10 +169,6 @@ TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
         {{"convert", file, file}, 2, "'" + file + "' is the file to convert itself\n"},
         {{"measure", nine}, 1, "'" + nine + "' has 9 scans per block; measure needs at least 10\n"},
         // Files the reader refuses, the same for every command: it is read before any runs.
-        {{"info", raw},
-         1,
-         "cannot read '" + raw +
-             "': FORMAT=raw: only ViReal64, ViReal32 (volts) and FLAC (counts) can be read\n"},
         {{"measure", missing}, 1, "cannot read '" + missing + "': No such file or directory\n"},
         {{"convert", folder, path("out.csv")}, 1, "cannot read '" + folder + "': Is a directory\n"},
         {{"spectrum", one, "--block=2", "--zero-padding=2"},
@@ -182,20 +177,18 @@ TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
     };
     for (const auto &[arguments, status, message] : refusals) {
         const ToolRun run = runTool(arguments);
-        SCOPED_TRACE(arguments.empty() ? "" : arguments[0] + " " + arguments.back());
-        EXPECT_EQ(std::tuple(run.status, run.out), std::tuple(status, std::string()));
         // What only the file can refuse has no usage to point to.
         const std::string usage = message.back() == '\n' ? "" : "Try 'kq7150-tool --help'.\n";
-        EXPECT_TRUE(run.err.rfind("kq7150-tool: " + message, 0) == 0 &&
+        EXPECT_TRUE(run.status == status && run.out.empty() &&
+                    run.err.rfind("kq7150-tool: " + message, 0) == 0 &&
                     run.err.substr(run.err.find('\n') + 1) == usage)
-            << run.err;
+            << run.status << " " << run.err;
     }
     EXPECT_EQ(contents(file), before);
     EXPECT_FALSE(fs::exists(path("out.csv")));
 
     const ToolRun help = runTool({"convert", "--help"});
-    EXPECT_TRUE(help.status == 0 && help.err.empty() &&
-                help.out.rfind("Usage: kq7150-tool COMMAND FILE", 0) == 0);
+    EXPECT_TRUE(help.status == 0 && help.err.empty() && help.out.rfind("Usage: kq7150-tool COMMAND", 0) == 0);
     for (const auto &[command, scans] : {std::pair("measure", 10), std::pair("spectrum", 2)}) {
         const ToolRun run = runTool({command, blocksOf(scans), "--block=2", "--zero-padding=2"});
         EXPECT_TRUE(run.status == 0 && run.err.empty() &&
@@ -212,8 +205,7 @@ TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
 // A FLAC twin reads as the same volts, and info tells what it is, its streams and the whole
 // blocks they hold, also once a writer died.
 TEST_F(ToolFilesTest, EveryCommandOnTheStoredRecordingsAndTheirFlacTwins) {
-    const std::string file = path("rec.bin7150"), partial = path("partial.bin7150"),
-                      flac = path("rec.flac7150");
+    const std::string file = path("r.bin7150"), partial = path("partial.bin7150"), flac = path("r.flac7150");
     const std::string csv = path("stored.csv"), converted = path("converted.csv");
     for (const StoredRecording &r : programRecordings()) {
         ASSERT_NO_FATAL_FAILURE(storeThroughTheStorage(r, file));
@@ -228,7 +220,10 @@ TEST_F(ToolFilesTest, EveryCommandOnTheStoredRecordingsAndTheirFlacTwins) {
             {"Channels", std::to_string(r.channels())},
             {"Scans per block", std::to_string(r.scans) + " (" + fixed6(r.scans / r.rate) + " s)"},
             {"Time offset", fixed6(-r.preTrigger / r.rate) + " s"},
-            {"Blocks", std::to_string(r.blocks)}};
+            {"Blocks", std::to_string(r.blocks)},
+            {"Format", r.floats() ? "ViReal32 (4-byte floats, volts)" : "ViReal64 (8-byte doubles, volts)"},
+            {"Timestamps",
+             r.timestamps ? "yes (every block starts with its scans' seconds and nanoseconds)" : "no"}};
         std::vector<std::string> channels; // "card,channel,gain,filter," of measure's rows
         std::string titles = "Frequency (Hz)";
         for (std::size_t c = 0; c < r.masks.size(); ++c) {
@@ -243,10 +238,6 @@ TEST_F(ToolFilesTest, EveryCommandOnTheStoredRecordingsAndTheirFlacTwins) {
             expected["FC" + std::to_string(c + 1)] = list + " (0x" + mask.toStdString() + ")";
         }
         std::map<std::string, std::string> binary = expected;
-        binary["Format"] =
-            r.floats() ? "ViReal32 (4-byte floats, volts)" : "ViReal64 (8-byte doubles, volts)";
-        binary["Timestamps"] =
-            r.timestamps ? "yes (every block starts with its scans' seconds and nanoseconds)" : "no";
         binary["Header"] = std::to_string(fs::file_size(file) - r.blocks * block) + " bytes";
         binary["Block length"] = std::to_string(block) + " bytes";
         binary["Payload"] = std::to_string(r.blocks * block) + " bytes, whole";
@@ -380,8 +371,7 @@ TEST_F(ToolFilesTest, ConvertWritesWhereItsOutputPathLeadsAndLeavesNoTemporaryBe
     const std::string expected = contents(file);
     const fs::perms privateFile = fs::perms::owner_read | fs::perms::owner_write;
     fs::permissions(file, privateFile);
-    EXPECT_EQ(convert(file).status, 0);
-    EXPECT_EQ(fs::status(file).permissions(), privateFile);
+    EXPECT_TRUE(convert(file).status == 0 && fs::status(file).permissions() == privateFile);
     EXPECT_TRUE(convert("-").out == expected);
 
     // Links in another folder than what they name, to a file and to none yet.
