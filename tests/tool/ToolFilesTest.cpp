@@ -78,8 +78,8 @@ std::map<std::string, std::string> infoRows(const std::string &out) {
 // One and three cards, with and without timestamps, both sample widths. The storage dialog
 // offers timestamps with ViReal64 only; the storage itself writes them with ViReal32 too, and
 // the reader takes such files. The ViReal64 ones hold whole counts, as a FLAC twin does, and
-// their blocks end inside the twin's frames (FlacStreamWriter::kFrameScans).
-// Channels at gains 1 and 2 in turn.
+// their blocks end inside the twin's frames (FlacStreamWriter::kFrameScans). Channels are at
+// gains 1 and 2 in turn.
 std::vector<StoredRecording> programRecordings() {
     const auto recording = [](int format, std::vector<uint8_t> masks, bool timestamps, int blocks, int scans,
                               double rate, int preTrigger) {
@@ -137,8 +137,7 @@ protected:
 // Every refusal ends with its status and one message on standard error, nothing on standard
 // output, and leaves the file as it was: bad arguments (2; those the file does not decide point
 // to --help) before the file is read, a block past its end included; files the reader refuses
-// (which, its own tests say: here every command passes the reason on) and blocks too short to
-// analyse (1).
+// (which, its own tests say: here the reason is passed on) and blocks too short to analyse (1).
 TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
     const std::string file = path("rec.bin7150"), missing = path("missing.bin7150"),
                       folder = dir.path().toStdString();
@@ -169,12 +168,12 @@ TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
         {{"spectrum", file, "--block", "6"}, 2, "--block 6: '" + file + "' has 5 whole blocks\n"},
         {{"convert", file, file}, 2, "'" + file + "' is the file to convert itself\n"},
         {{"measure", nine}, 1, "'" + nine + "' has 9 scans per block; measure needs at least 10\n"},
-        // Files the reader refuses, the same for every command: it is read before any runs.
-        {{"measure", missing}, 1, "cannot read '" + missing + "': No such file or directory\n"},
-        {{"convert", folder, path("out.csv")}, 1, "cannot read '" + folder + "': Is a directory\n"},
         {{"spectrum", one, "--block=2", "--zero-padding=2"},
          1,
          "'" + one + "' has 1 scan per block; spectrum needs at least 2\n"},
+        // Files the reader refuses, the same for every command: the file is read before any runs.
+        {{"measure", missing}, 1, "cannot read '" + missing + "': No such file or directory\n"},
+        {{"convert", folder, path("out.csv")}, 1, "cannot read '" + folder + "': Is a directory\n"},
     };
     for (const auto &[arguments, status, message] : refusals) {
         const ToolRun run = runTool(arguments);
@@ -201,10 +200,10 @@ TEST_F(ToolFilesTest, RefusalsEndWithTheirStatusAndOneMessage) {
 // Every command on each recording the storage writes. info: its header and whether its payload
 // is whole; measure: each channel's sine (stored channel e holds (0.5 + 0.25 e) V at
 // 130 (e + 1) + 7.3 e Hz around 0.01 e V) in every block in block order, one block as every
-// block has it; spectrum: each channel's peak at its sine, the points the zero padding makes,
-// the window by name as by number; convert: byte for byte the storage's CSV of the same volts.
-// A FLAC twin reads as the same volts, and info tells what it is, its streams and the whole
-// blocks they hold, also once a writer died.
+// block has it, the zero padding and the fit passed on; spectrum: each channel's peak at its
+// sine, the points the zero padding makes, the window by name as by number; convert: byte for byte the
+// storage's CSV of the same volts. A FLAC twin reads as the same volts, and info tells what it is, its
+// streams and the whole blocks they hold, also once a writer died.
 TEST_F(ToolFilesTest, EveryCommandOnTheStoredRecordingsAndTheirFlacTwins) {
     const std::string file = path("r.bin7150"), partial = path("partial.bin7150"), flac = path("r.flac7150");
     const std::string csv = path("stored.csv"), converted = path("converted.csv");
