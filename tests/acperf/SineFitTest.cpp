@@ -1,12 +1,11 @@
+// The sine fits against the sines they are given, and the matrix inversion they rely on.
 #include "sineFit.h"
+#include "matrix.h"
 
 #include "Tolerance.h"
 
-#include <algorithm>
-#include <cmath>
 #include <numeric>
 #include <random>
-#include <stdexcept>
 #include <tuple>
 #include <vector>
 
@@ -48,24 +47,18 @@ TEST(SineFit3, AtTheSinesFrequencyGivesItsParameters) {
     const std::tuple<int, Times, double> cases[] = {
         {131071, Times::Rate, 1.0},   {65536, Times::Axis, 4.0},     {65536, Times::Rate, kPi / 2},
         {1001, Times::Jittered, 5.5}, {1000, Times::Scattered, 1.0}, {31, Times::Axis, 3.0}};
-    const double f = 1234.5;
     for (const auto &[n, times, truePhase] : cases) {
         SCOPED_TRACE(::testing::Message()
                      << "N " << n << ", times " << int(times) << ", phase " << truePhase);
-        Record r(n, 216000.0, times, f, 2.0, truePhase, 0.5);
+        Record r(n, 216000.0, times, 1234.5, 2.0, truePhase, 0.5);
         double amplitude, offset, phase, rms;
         matrix p(4, 4);
-        ASSERT_TRUE(sineFit3(r.data, f, amplitude, offset, &phase, &rms, &p));
+        ASSERT_TRUE(sineFit3(r.data, 1234.5, amplitude, offset, &phase, &rms, &p));
+        ASSERT_TRUE(p.columns() == 1 && p.rows() == 3 && r.data.frequency == 1234.5);
         const double samplesRms = std::sqrt(std::inner_product(r.y.begin(), r.y.end(), r.y.begin(), 0.0) / n);
-        ASSERT_TRUE(p.columns() == 1 && p.rows() == 3 && r.data.frequency == f);
-        const double got[] = {amplitude, offset, phase, rms, p.at(0, 0), p.at(0, 1), p.at(0, 2)},
-                     expected[] = {2.0,
-                                   0.5,
-                                   truePhase,
-                                   samplesRms,
-                                   2.0 * std::sin(truePhase),
-                                   2.0 * std::cos(truePhase),
-                                   0.5};
+        const double got[] = {amplitude, offset, phase, rms, p.at(0, 0), p.at(0, 1), p.at(0, 2)};
+        const double expected[] = {
+            2, 0.5, truePhase, samplesRms, 2 * std::sin(truePhase), 2 * std::cos(truePhase), 0.5};
         for (int i = 0; i < 7; ++i)
             EXPECT_TRUE(nearRel(got[i], expected[i], 1e-12, 1e-12)) << i;
     }
@@ -116,6 +109,28 @@ TEST(SineFit4, FindsASineBetweenBins) {
                     EXPECT_NEAR(phase, phaseTrue, kPi * bins);
                 }
             }
+}
+
+// That an inverse is the inverse, the fits' closed forms show; their misuse of a matrix (a size
+// or index out of range, a non-square inverse) never arises, as the fits size their matrices.
+// Rows are never exchanged; every pivot of magnitude up to 0.001, whatever its sign, is taken
+// as +0.001. [[0, 1], [1, 0]] is its own inverse, as an elimination that exchanges rows finds.
+// Without the exchange the zero pivot becomes 0.001: row 1 turns into (1, -1000 | -1000, 1),
+// back substitution leaves row 0 as (0, 0 | 0, 0.001), and scaling gives [[0, 1], [1, -0.001]].
+TEST(Matrix, SmallPivotsAreReplacedByPlusOneThousandthNotExchanged) {
+    for (const auto &[rowByRow, inverse] : std::vector<std::pair<std::vector<double>, std::vector<double>>>{
+             {{0, 0, 0, 4}, {1000, 0, 0, 0.25}},
+             {{-0.001, 0, 0, 4}, {1000, 0, 0, 0.25}},
+             {{-0.002, 0, 0, 4}, {-500, 0, 0, 0.25}},
+             {{0, 1, 1, 0}, {0, 1, 1, -0.001}}}) {
+        matrix m(2, 2);
+        for (int i = 0; i < 4; ++i)
+            m.at(i % 2, i / 2) = rowByRow[i];
+        m.invert();
+        for (int i = 0; i < 4; ++i)
+            EXPECT_NEAR(m.at(i % 2, i / 2), inverse[i], 1e-15 * std::abs(inverse[i]))
+                << rowByRow[0] << " " << i;
+    }
 }
 
 } // namespace
