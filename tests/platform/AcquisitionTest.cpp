@@ -1,27 +1,81 @@
-// The acquisition state machine, block layout across cards, and calibration: what it removes and
-// its need of the reference module. A channel trigger with its pre-trigger history meets the trigger
-// workflow; the cards' clock (TAI, UTC + 37 s) and timed starts, waited for, stopped or refused as past, meet
-// the panel's timed start tests.
+// The simulated cards through the driver: the multi-card sessions and what they refuse, the
+// acquisition state machine, the block layout across cards, the 24-bit conversion and
+// calibration. The per-card records of the multi-card block and the card sessions' attributes
+// meet the connection workflows, which show them in the legend headings; the search of the
+// built-in world, CardSearchTest's card tree. A channel trigger with its pre-trigger history
+// meets the trigger workflow; the cards' clock and timed starts, the panel's timed start tests.
 #include "SimFixture.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <numeric>
 
 namespace kqtest {
 namespace {
 
-// Every channel of the card counts its scans (a ramp), which pins down exactly which scans a
-// block holds.
-class AcquisitionTest : public SimFixture {
-protected:
-    void SetUp() override {
-        SimFixture::SetUp();
-        ASSERT_EQ(loadWorld(world::make({world::card(1, world::kRamp)})), 0);
-        ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR", {1}));
-    }
-};
+// The front panel reads card j's record at byte 254 + 20 * j of the multi-card block.
+static_assert(offsetof(kq7150_multEnv, cards) == 254 && sizeof(kq7150_multCard) == 20, "multEnv layout");
 
-TEST_F(AcquisitionTest, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
+using SimulatedCards = SimFixture;
+
+TEST_F(SimulatedCards, RefusedListFailsWithATextAndLeavesNoSession) {
+    // Resource list, card numbers, status (0: any error).
+    using BadList = std::tuple<const char *, std::vector<ViInt16>, ViStatus>;
+    for (auto [list, cards, expected] : std::vector<BadList>{
+             {"VXI0::9::INSTR", {2}, VI_ERROR_RSRC_NFOUND},
+             {"VXI0::5::INSTR", {4}, kq7150_ERROR_NO_CARD}, // an empty slot
+             {"VXI0::5::INSTR", {7}, kq7150_ERROR_NO_CARD}, // beyond the carrier
+             {"VXI0::5::INSTR", {3}, kq7150_ERROR_WRONG_MODEL},
+             {"VXI0::5::INSTR,VXI0::5::INSTR", {2, 2}, kq7150_ERROR_DUPLICATE_CARD},
+             {"TCPIP0::192.0.2.17::INSTR,TCPIP0::kq7000-lxi::INSTR", {1, 1}, kq7150_ERROR_DUPLICATE_CARD},
+             {"VXI0::5::INSTR,", {2, 5}, kq7150_ERROR_RSRC_LIST},
+             {"ASRL1::INSTR", {1}, 0}}) {
+        ViSession vi = VI_NULL;
+        const ViStatus status = kq7150_multInit(list, cards.data(), VI_TRUE, VI_TRUE, &vi);
+        EXPECT_TRUE(expected == 0 ? status < 0 : status == expected) << list << ": " << status;
+        EXPECT_GT(driverText(status).size(), 10u) << list << ": " << driverText(status);
+        EXPECT_EQ(kqsim_openSessions(), sessionsBefore_) << list;
+    }
+}
+
+// A session holds itself and one per card, and the slot attribute exists on VXI only. The panel
+// never asks for a card outside its session, nor of a closed one. The LXI box of the built-in
+// world has no reference module to calibrate with.
+TEST_F(SimulatedCards, CardSessionsAnswerWithinTheSessionAndNotAfterItsClose) {
+    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::5::INSTR,TCPIP0::192.0.2.17::INSTR", {5, 1}));
+    EXPECT_EQ(kqsim_openSessions(), sessionsBefore_ + 3);
+    ViInt16 slot = -1;
+    EXPECT_EQ(viGetAttribute(card(0), VI_ATTR_SLOT, &slot), VI_SUCCESS);
+    EXPECT_EQ(slot, 3);
+    EXPECT_EQ(viGetAttribute(card(1), VI_ATTR_SLOT, &slot), VI_ERROR_NSUP_ATTR);
+    const ViStatus status = kq7150_calibrateChannel(card(1), 1, VI_NULL, VI_NULL);
+    EXPECT_EQ(status, kq7150_ERROR_NO_VREF);
+    EXPECT_NE(driverText(status), "");
+    closeCards();
+    EXPECT_EQ(kqsim_openSessions(), sessionsBefore_);
+}
+
+// The place of the mistake reaches both the load error and stderr; nothing is left to open.
+TEST_F(SimulatedCards, MalformedWorldFileIsNamedWithThePlaceAndLeavesNothing) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(loadWorld("{\n  \"carriers\": [\n    {\"resources\": [\"VXI0::1::INSTR\"],\n  ]\n}"), -1);
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    ASSERT_NE(std::getenv("KQ7150_SIM_CONFIG"), nullptr);
+    char error[1024] = "";
+    kqsim_loadError(error, sizeof error);
+    for (const std::string &message : {std::string(error), stderrText})
+        EXPECT_NE(message.find(std::getenv("KQ7150_SIM_CONFIG") + std::string(": line 4")), std::string::npos)
+            << message;
+    ViInt16 builtIn = 5; // a card of the built-in world
+    ViSession vi = VI_NULL;
+    EXPECT_EQ(kq7150_multInit("VXI0::5::INSTR", &builtIn, VI_TRUE, VI_TRUE, &vi), VI_ERROR_RSRC_NFOUND);
+}
+
+// Every channel counts its scans (a ramp), which pins down exactly which scans a block holds.
+TEST_F(SimulatedCards, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
+    ASSERT_EQ(loadWorld(world::make({world::card(1, world::kRamp)})), 0);
+    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR", {1}));
     const ViInt32 scans = 4096;
     ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
     ASSERT_EQ(configure({0x01}, kRate, kq7150_ACQ_UNTRIGGERED, scans), VI_SUCCESS);
@@ -48,21 +102,16 @@ TEST_F(AcquisitionTest, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
 }
 
 // Two cards whose channels each hold a different DC level, so every value names its source.
-double levelOf(int card, int channel) {
-    return (card == 0 ? 0.5 : -0.5) * channel;
-}
-
-std::string dcCard(int slot, int cardIndex) {
-    std::map<int, std::string> channels;
-    for (int ch = 1; ch <= 8; ++ch)
-        channels[ch] = world::dc(levelOf(cardIndex, ch));
-    return world::card(slot, world::dc(0.0), channels);
-}
-
-using BlockLayout = SimFixture;
-
-TEST_F(BlockLayout, IsChannelMajorOverCardsOfEqualChannelCounts) {
-    ASSERT_EQ(loadWorld(world::make({dcCard(1, 0), dcCard(3, 1)})), 0);
+TEST_F(SimulatedCards, BlockIsChannelMajorOverCardsOfEqualChannelCounts) {
+    const auto levelOf = [](int card, int channel) { return (card == 0 ? 0.5 : -0.5) * channel; };
+    std::vector<std::string> cards;
+    for (int c = 0; c < 2; ++c) {
+        std::map<int, std::string> channels;
+        for (int ch = 1; ch <= 8; ++ch)
+            channels[ch] = world::dc(levelOf(c, ch));
+        cards.push_back(world::card(1 + 2 * c, world::dc(0.0), channels));
+    }
+    ASSERT_EQ(loadWorld(world::make(cards)), 0);
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 3}));
     // Unequal channel counts, no channel at all and a ninth channel are refused.
     for (std::vector<ViUInt16> masks : {std::vector<ViUInt16>{0x03, 0x07}, {0x00, 0x00}, {0x100, 0x100}})
@@ -83,20 +132,48 @@ TEST_F(BlockLayout, IsChannelMajorOverCardsOfEqualChannelCounts) {
     }
 }
 
-using CalibrationTest = SimFixture;
-
-// The LXI box of the built-in world has none.
-TEST_F(CalibrationTest, NeedsTheReferenceModule) {
-    ASSERT_NO_FATAL_FAILURE(openCards("TCPIP0::192.0.2.17::INSTR", {1}));
-    const ViStatus status = kq7150_calibrateChannel(card(0), 1, VI_NULL, VI_NULL);
-    EXPECT_EQ(status, kq7150_ERROR_NO_VREF);
-    EXPECT_NE(driverText(status), "");
+// What the converter returns once calibrated: the input in LSBs of the gain, clipped at the range,
+// with latched overrange bits. Error word bit k belongs to channel k + 1 of the first card; the
+// bits above are status and acquisition-error flags, so an overrange on a later card raises only
+// the common flag. Which gains a card variant offers is the channel page's; rounding ties and
+// clipping at the last count are ChannelSignalTest's; that the bits stay until the next start,
+// the channel lamps' test shows.
+TEST_F(SimulatedCards, CountsAreTheInputInLsbsClippedWithALatchedOverrangeBit) {
+    ASSERT_EQ(loadWorld(world::make(
+                  {world::card(1, world::dc(0.25), {{4, world::dc(3.0)}, {5, world::dc(-0.987654)}}),
+                   world::card(2, world::dc(0.5), {{2, world::dc(12.0)}, {3, world::dc(-12.0)}}, "BA")},
+                  R"("calibrationMs": 20)")),
+              0);
+    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
+    // Card, channel on that card, gain, the channel's input, expected error word.
+    for (const auto &[c, ch, gain, input, bits] : std::vector<std::tuple<int, int, int, double, ViUInt16>>{
+             {0, 5, 5, -0.987654, 0},
+             {0, 4, 5, 3.0, kq7150_ERR_OUT_OF_RANGE | 0x008},
+             {1, 2, 1, 12.0, kq7150_ERR_OUT_OF_RANGE},
+             {1, 3, 1, -12.0, kq7150_ERR_OUT_OF_RANGE}}) {
+        SCOPED_TRACE(::testing::Message() << "card " << c << ", channel " << ch);
+        const ViInt32 expected =
+            ViInt32(std::clamp<long long>(std::llround(input / lsb(gain)), -(1 << 23), (1 << 23) - 1));
+        ASSERT_EQ(channel(c * 8 + ch, gain), VI_SUCCESS);
+        ASSERT_EQ(kq7150_calibrateChannel(card(c), ViInt16(ch), VI_NULL, VI_NULL), VI_SUCCESS);
+        // Both cards need the same channel count; the other card's channel 1 is within the range.
+        std::vector<ViUInt16> masks{0x01, 0x01};
+        masks[c] = ViUInt16(1u << (ch - 1));
+        ASSERT_NO_FATAL_FAILURE(acquireBlock(masks, 256));
+        const std::vector<ViInt32> counts = read<ViInt32>(128, 2);
+        const std::vector<ViReal64> volts = read<ViReal64>(128, 2);
+        for (int s = c * 128; s < (c + 1) * 128; ++s) {
+            ASSERT_EQ(counts[s], expected) << "scan " << s;
+            ASSERT_DOUBLE_EQ(volts[s], expected * lsb(gain)) << "scan " << s;
+        }
+        EXPECT_EQ(check().errors, bits);
+        ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+    }
 }
 
 // A 0 V input with a little noise, so that its mean is not biased by the quantiser, shows the
-// channel's offset alone; calibrating removes it and reports it, taking the card's time. That a
-// calibrated channel reads its input to the LSB, gain error included, the conversion tests show.
-TEST_F(CalibrationTest, RemovesTheOffsetItReportsInTheCardsTime) {
+// channel's offset alone; calibrating removes it and reports it, taking the card's time.
+TEST_F(SimulatedCards, CalibrationRemovesTheOffsetItReportsInTheCardsTime) {
     ASSERT_EQ(loadWorld(world::make({world::card(1, world::dc(0.0, 10e-6))}, R"("calibrationMs": 50)")), 0);
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR", {1}));
     const auto mean = [this] {

@@ -3,10 +3,8 @@
 // and restores the built-in world afterwards so tests do not leak state into each other.
 #pragma once
 
-#include "kq7000.h"
 #include "kq7150.h"
 #include "kqsim_control.h"
-#include "visa.h"
 
 #include <gtest/gtest.h>
 
