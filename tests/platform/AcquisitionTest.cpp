@@ -79,22 +79,15 @@ TEST_F(SimulatedCards, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
     const ViInt32 scans = 4096;
     ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
     ASSERT_EQ(configure({0x01}, kRate, kq7150_ACQ_UNTRIGGERED, scans), VI_SUCCESS);
-    const auto beforeStart = SteadyClock::now();
     ASSERT_EQ(kq7150_startMultAcquisition(vi_), VI_SUCCESS);
-    const auto afterStart = SteadyClock::now();
     const AcqStatus waiting = check();
     EXPECT_TRUE(waiting.state == kq7150_STATE_READY && waiting.backlog == 0) << "stored before the pulse";
-    const double pulseEarliest = secondsSince(afterStart);
     ASSERT_EQ(itri(), VI_SUCCESS);
-    const double pulseLatest = secondsSince(beforeStart);
     ASSERT_TRUE(waitFor([&] { return check().state == kq7150_STATE_END; }));
     const AcqStatus end = check();
     EXPECT_EQ(std::tuple(end.backlog, end.errors, end.overflow), std::tuple(ViUInt32(scans), 0, 0));
     ViInt32 first = 0;
     ASSERT_EQ(kq7150_readMultAcquisition32(vi_, 1, &first), VI_SUCCESS);
-    // The block starts at the scan the pulse arrived in, counted from the start.
-    EXPECT_GE(first / kRate, pulseEarliest - 1.0 / kRate);
-    EXPECT_LE(first / kRate, pulseLatest + 1.0 / kRate);
     std::vector<ViInt32> ramp(scans - 1);
     std::iota(ramp.begin(), ramp.end(), first + 1);
     EXPECT_EQ(read<ViInt32>(scans - 1), ramp);

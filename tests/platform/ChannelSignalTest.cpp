@@ -12,16 +12,12 @@ using kqsim::SignalConfig;
 
 namespace {
 
-// amplitude sin(angle + phase) + offset, harmonics in dBc, white noise of noiseRms, 1 kHz at
-// 216000 scans/s.
-ChannelSignal channel(double amplitude, double offset, double phase, double noiseRms,
-                      std::vector<double> harmonics, FrontEnd fe = {}, bool ramp = false) {
-    SignalConfig s;
-    s.amplitude = amplitude, s.offset = offset, s.phase = phase, s.noiseRms = noiseRms,
-    s.harmonics = harmonics;
-    s.type = ramp ? SignalConfig::Type::Ramp : s.type;
+using Type = SignalConfig::Type;
+
+// At 216000 scans/s.
+ChannelSignal channel(const SignalConfig &signal, FrontEnd fe = {}) {
     ChannelSignal c;
-    c.configure(s, 216000.0, fe, 1);
+    c.configure(signal, 216000.0, fe, 1);
     return c;
 }
 
@@ -33,7 +29,7 @@ ChannelSignal channel(double amplitude, double offset, double phase, double nois
 TEST(ChannelSignalSine, CountsFollowTheClosedFormWithHarmonics) {
     const double lsb = ChannelSignal::lsb(1);
     std::vector<int32_t> q(216 * 50);
-    EXPECT_FALSE(channel(7.5, 0.5, 0.3, 0.0, {-20.0, -40.0}).counts(5, q.size(), q.data()));
+    EXPECT_FALSE(channel({Type::Sine, 0.5, 1000.0, 7.5, 0.3, {-20.0, -40.0}}).counts(5, q.size(), q.data()));
     for (uint64_t i = 0; i < q.size(); ++i) {
         const double a = 6.283185307179586 * double((5 + i) * 1000 % 216000) / 216000 + 0.3;
         ASSERT_NEAR(q[i] * lsb, 0.5 + 7.5 * (std::sin(a) + 0.1 * std::sin(2 * a) + 0.01 * std::sin(3 * a)),
@@ -42,24 +38,12 @@ TEST(ChannelSignalSine, CountsFollowTheClosedFormWithHarmonics) {
     }
 }
 
-// Blocks asked separately join seamlessly, noise included, however the calls split the run.
-TEST(ChannelSignalSine, BlocksJoinSeamlessly) {
-    ChannelSignal noisy = channel(3.0, 0.1, 1.1, 0.01, {-30.0});
-    std::vector<double> whole(2037), parts(2037);
-    ChannelSignal(noisy).volts(12345, 2037, whole.data());
-    noisy.volts(12345, 1001, parts.data());
-    noisy.volts(13346, 999, parts.data() + 1001);
-    noisy.volts(14345, 37, parts.data() + 2000);
-    for (size_t i = 0; i < whole.size(); ++i)
-        ASSERT_NEAR(parts[i], whole[i], 1e-12) << i;
-}
-
 // Whatever the signal's other keys and the front end say.
 TEST(ChannelSignalRamp, CountsAreTheScanModuloTwoToThe23AcrossTheWrap) {
     for (int gain : {1, 1000})
         for (uint64_t first : {(uint64_t{1} << 23) - 3000, (uint64_t{5} << 23) - 10}) {
             std::vector<int32_t> q(6000);
-            EXPECT_FALSE(channel(4.0, 1.0, 0.0, 0.1, {}, {gain, true, 1e-3, 0.01}, true)
+            EXPECT_FALSE(channel({Type::Ramp, 1.0, 1000.0, 4.0, 0.0, {}, 0.1}, {gain, true, 1e-3, 0.01})
                              .counts(first, 6000, q.data()));
             for (size_t i = 0; i < q.size(); ++i)
                 ASSERT_EQ(q[i], static_cast<int32_t>((first + i) % (1u << 23))) << gain << " " << first + i;

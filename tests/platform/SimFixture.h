@@ -74,11 +74,26 @@ protected:
     // leaves the variable unset) and reloads; returns kqsim_reload()'s result.
     int loadWorld(const std::string &worldJson, const std::string &faultsJson = "");
     // Opens a multi-card session into vi_; TearDown closes it.
-    void openCards(const std::string &resourceList, std::vector<ViInt16> cardNumbers);
-    void closeCards();
-    ViSession card(int index) const;
-    AcqStatus check() const;
-
+    void openCards(const std::string &resourceList, std::vector<ViInt16> cardNumbers) {
+        closeCards();
+        const ViStatus status =
+            kq7150_multInit(resourceList.c_str(), cardNumbers.data(), VI_TRUE, VI_TRUE, &vi_);
+        ASSERT_EQ(status, VI_SUCCESS) << resourceList << ": " << driverText(status);
+    }
+    void closeCards() {
+        EXPECT_EQ(vi_ == VI_NULL ? VI_SUCCESS : kq7150_multClose(vi_), VI_SUCCESS);
+        vi_ = VI_NULL;
+    }
+    ViSession card(int index) const {
+        ViSession fc = VI_NULL;
+        EXPECT_EQ(kq7150_getMultFCsession(vi_, static_cast<ViInt16>(index), &fc), VI_SUCCESS);
+        return fc;
+    }
+    AcqStatus check() const {
+        AcqStatus s;
+        EXPECT_EQ(kq7150_checkMultAcquisition(vi_, &s.state, &s.errors, &s.backlog, &s.overflow), VI_SUCCESS);
+        return s;
+    }
     ViStatus trigger(int source, double level = 0.0, int edge = 1, ViInt32 preTrigger = 0) {
         return kq7150_setMultTrigConfig(vi_, ViInt16(source), kq7150_MODE_EDGE, ViInt16(edge), level,
                                         preTrigger);
@@ -96,7 +111,14 @@ protected:
     // blocks of kBlock scans for the callback when one is given. scansPerTrigger 0 runs until
     // stopped.
     void startPulsed(std::vector<ViUInt16> masks, ViInt32 scansPerTrigger,
-                     kq7150_callback_t callback = nullptr, void *user = nullptr);
+                     kq7150_callback_t callback = nullptr, void *user = nullptr) {
+        ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
+        ASSERT_EQ(configure(masks, kRate, kq7150_ACQ_UNTRIGGERED, scansPerTrigger), VI_SUCCESS);
+        ASSERT_EQ(callback ? kq7150_startMultAcquisitionEx(vi_, kBlock, callback, user)
+                           : kq7150_startMultAcquisition(vi_),
+                  VI_SUCCESS);
+        ASSERT_EQ(itri(), VI_SUCCESS);
+    }
     // One block of the given scans, acquired to the end and waiting in the card memory.
     void acquireBlock(std::vector<ViUInt16> masks, ViInt32 scans) {
         ASSERT_NO_FATAL_FAILURE(startPulsed(masks, scans));
