@@ -19,7 +19,7 @@ static_assert(offsetof(kq7150_multEnv, cards) == 254 && sizeof(kq7150_multCard) 
 
 using SimulatedCards = SimFixture;
 
-TEST_F(SimulatedCards, RefusedListFailsWithATextAndLeavesNoSession) {
+TEST_F(SimulatedCards, SessionsOpenOnlyWhatTheWorldHoldsAndCloseWithoutATrace) {
     // Resource list, card numbers, status (0: any error).
     using BadList = std::tuple<const char *, std::vector<ViInt16>, ViStatus>;
     for (auto [list, cards, expected] : std::vector<BadList>{
@@ -37,12 +37,10 @@ TEST_F(SimulatedCards, RefusedListFailsWithATextAndLeavesNoSession) {
         EXPECT_GT(driverText(status).size(), 10u) << list << ": " << driverText(status);
         EXPECT_EQ(kqsim_openSessions(), sessionsBefore_) << list;
     }
-}
 
-// A session holds itself and one per card, and the slot attribute exists on VXI only. The panel
-// never asks for a card outside its session, nor of a closed one. The LXI box of the built-in
-// world has no reference module to calibrate with.
-TEST_F(SimulatedCards, CardSessionsAnswerWithinTheSessionAndNotAfterItsClose) {
+    // A session holds itself and one per card, and the slot attribute exists on VXI only. The
+    // panel never asks for a card outside its session, nor of a closed one. The LXI box of the
+    // built-in world has no reference module to calibrate with.
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::5::INSTR,TCPIP0::192.0.2.17::INSTR", {5, 1}));
     EXPECT_EQ(kqsim_openSessions(), sessionsBefore_ + 3);
     ViInt16 slot = -1;
@@ -54,10 +52,9 @@ TEST_F(SimulatedCards, CardSessionsAnswerWithinTheSessionAndNotAfterItsClose) {
     EXPECT_NE(driverText(status), "");
     closeCards();
     EXPECT_EQ(kqsim_openSessions(), sessionsBefore_);
-}
 
-// The place of the mistake reaches both the load error and stderr; nothing is left to open.
-TEST_F(SimulatedCards, MalformedWorldFileIsNamedWithThePlaceAndLeavesNothing) {
+    // A malformed world file: the place of the mistake reaches both the load error and stderr;
+    // nothing is left to open.
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(loadWorld("{\n  \"carriers\": [\n    {\"resources\": [\"VXI0::1::INSTR\"],\n  ]\n}"), -1);
     const std::string stderrText = ::testing::internal::GetCapturedStderr();
@@ -130,14 +127,33 @@ TEST_F(SimulatedCards, BlockIsChannelMajorOverCardsOfEqualChannelCounts) {
 // bits above are status and acquisition-error flags, so an overrange on a later card raises only
 // the common flag. Which gains a card variant offers is the channel page's; rounding ties and
 // clipping at the last count are ChannelSignalTest's; that the bits stay until the next start,
-// the channel lamps' test shows.
-TEST_F(SimulatedCards, CountsAreTheInputInLsbsClippedWithALatchedOverrangeBit) {
+// the channel lamps' test shows. First, a 0 V input with a little noise, so that its mean is not
+// biased by the quantiser, shows the channel's offset alone; calibrating removes it and reports
+// it, taking the card's time.
+TEST_F(SimulatedCards, CalibratedCountsAreTheInputInLsbsClippedWithALatchedOverrangeBit) {
     ASSERT_EQ(loadWorld(world::make(
-                  {world::card(1, world::dc(0.25), {{4, world::dc(3.0)}, {5, world::dc(-0.987654)}}),
+                  {world::card(1, world::dc(0.25),
+                               {{4, world::dc(3.0)}, {5, world::dc(-0.987654)}, {6, world::dc(0.0, 10e-6)}}),
                    world::card(2, world::dc(0.5), {{2, world::dc(12.0)}, {3, world::dc(-12.0)}}, "BA")},
-                  R"("calibrationMs": 20)")),
+                  R"("calibrationMs": 50)")),
               0);
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
+    const auto mean = [this] {
+        acquireBlock({0x20, 0x01}, 4096);
+        const std::vector<ViReal64> v = read<ViReal64>(4096, 2); // card 0's channel first
+        EXPECT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
+        return std::accumulate(v.begin(), v.begin() + 4096, 0.0) / 4096;
+    };
+    const double before = mean();
+    EXPECT_TRUE(std::fabs(before) > 50 * lsb(1) && std::fabs(before) < 2e-3)
+        << "uncalibrated offset " << before;
+    double offset = 0.0;
+    const auto t0 = SteadyClock::now();
+    ASSERT_EQ(kq7150_calibrateChannel(card(0), 6, &offset, VI_NULL), VI_SUCCESS);
+    EXPECT_GE(secondsSince(t0), 0.045) << "calibration takes the card's time";
+    EXPECT_NEAR(offset, before, 5e-6);
+    EXPECT_NEAR(mean(), 0.0, 5e-6);
+
     // Card, channel on that card, gain, the channel's input, expected error word.
     for (const auto &[c, ch, gain, input, bits] : std::vector<std::tuple<int, int, int, double, ViUInt16>>{
              {0, 5, 5, -0.987654, 0},
@@ -162,28 +178,6 @@ TEST_F(SimulatedCards, CountsAreTheInputInLsbsClippedWithALatchedOverrangeBit) {
         EXPECT_EQ(check().errors, bits);
         ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
     }
-}
-
-// A 0 V input with a little noise, so that its mean is not biased by the quantiser, shows the
-// channel's offset alone; calibrating removes it and reports it, taking the card's time.
-TEST_F(SimulatedCards, CalibrationRemovesTheOffsetItReportsInTheCardsTime) {
-    ASSERT_EQ(loadWorld(world::make({world::card(1, world::dc(0.0, 10e-6))}, R"("calibrationMs": 50)")), 0);
-    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR", {1}));
-    const auto mean = [this] {
-        acquireBlock({0x01}, 4096);
-        const std::vector<ViReal64> v = read<ViReal64>(4096);
-        EXPECT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
-        return std::accumulate(v.begin(), v.end(), 0.0) / v.size();
-    };
-    const double before = mean();
-    EXPECT_TRUE(std::fabs(before) > 50 * lsb(1) && std::fabs(before) < 2e-3)
-        << "uncalibrated offset " << before;
-    double offset = 0.0;
-    const auto t0 = SteadyClock::now();
-    ASSERT_EQ(kq7150_calibrateChannel(card(0), 1, &offset, VI_NULL), VI_SUCCESS);
-    EXPECT_GE(secondsSince(t0), 0.045) << "calibration takes the card's time";
-    EXPECT_NEAR(offset, before, 5e-6);
-    EXPECT_NEAR(mean(), 0.0, 5e-6);
 }
 
 } // namespace
