@@ -126,7 +126,7 @@ TEST_F(SimulatedCards, BlockIsChannelMajorOverCardsOfEqualChannelCounts) {
 // with latched overrange bits. Error word bit k belongs to channel k + 1 of the first card; the
 // bits above are status and acquisition-error flags, so an overrange on a later card raises only
 // the common flag. Which gains a card variant offers is the channel page's; rounding ties and
-// clipping at the last count are ChannelSignalTest's; that the bits stay until the next start,
+// clipping at the last count are the channel signal's tests'; that the bits stay until the next start,
 // the channel lamps' test shows. First, a 0 V input with a little noise, so that its mean is not
 // biased by the quantiser, shows the channel's offset alone; calibrating removes it and reports
 // it, taking the card's time.

@@ -8,10 +8,9 @@ namespace kqtest {
 namespace {
 
 struct CallbackProbe {
-    std::atomic<bool> running{false};
-    std::atomic<bool> ended{false}; // set once stop or close has returned
-    std::atomic<int> calls{0}, readFailures{0};
-    std::atomic<int> violations{0}; // callbacks that began after the end
+    // ended: set once stop or close has returned; violations: callbacks that began after the end.
+    std::atomic<bool> running{false}, ended{false};
+    std::atomic<int> calls{0}, readFailures{0}, violations{0};
 };
 
 // Reads its block and, every few blocks, dawdles a little longer than a block lasts. The panel's

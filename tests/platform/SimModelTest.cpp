@@ -1,0 +1,189 @@
+// The simulation's model of the world: the world file's parser, the fault plan and the signal
+// of one channel.
+#include "ChannelSignal.h"
+#include "DefaultWorld.h"
+#include "FaultPlan.h"
+#include "WorldParser.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <tuple>
+
+namespace kqsim {
+namespace {
+
+TEST(WorldParserTest, ChannelEntriesOverrideOnlyTheKeysTheyName) {
+    WorldConfig w;
+    std::string error;
+    ASSERT_TRUE(WorldParser::parse(R"({"carriers": [{"resources": ["VXI0::1::INSTR"], "interface": "VXI",
+        "cards": [{"slot": 1, "variant": "BA", "signal": {"frequency": 250, "amplitude": 2},
+                   "channels": {"3": {"amplitude": 0.5, "harmonics": [-90]}, "8": {"type": "ramp"}}}]}]})",
+                                   "w.json", w, error))
+        << error;
+    const CardConfig &card = w.carriers[0].cards[0];
+    const auto signal = [&](int channel) {
+        const SignalConfig &s = card.signalOf(channel);
+        return std::tuple(s.type == SignalConfig::Type::Ramp, s.frequency, s.amplitude, s.harmonics);
+    };
+    EXPECT_EQ(signal(1), std::tuple(false, 250.0, 2.0, std::vector<double>{}));
+    EXPECT_EQ(signal(3), std::tuple(false, 250.0, 0.5, std::vector<double>{-90.0}));
+    EXPECT_EQ(signal(8), std::tuple(true, 250.0, 2.0, std::vector<double>{}));
+    EXPECT_EQ(std::tuple(card.variant, card.subType, card.code),
+              std::tuple(0x4241, "BA", 0x7150)); // code: default
+    EXPECT_EQ(w.fifoSamples, WorldConfig{}.fifoSamples);
+}
+
+std::string carrier(const std::string &fields) {
+    return R"({"utcOffset": 1, "carriers": [{"resources": ["VXI0::1::INSTR"], "interface": "VXI")" + fields +
+           "}]}";
+}
+std::string repeated(const std::string &text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
+// fifoSamples as arrays in arrays, depth levels deep with the document itself.
+std::string nested(int depth) {
+    return "{\"fifoSamples\":\n" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+}
+std::string card(const std::string &fields) {
+    return carrier(R"(, "cards": [{"slot": 2)" + fields + "}]");
+}
+
+// One case of each kind of refusal: the one-line message names the source and the place, and
+// the world is left as it was. Numbers are read by one strict routine with its own table test;
+// one row shows that the parser refuses through it, naming what it found.
+TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
+    for (const auto &[text, expected] : std::vector<std::pair<std::string, std::string>>{
+             {"{\n  \"utcOffset\": 1,\n  \"calibrationMs\": 2,\n}", "w.json: line 4, column 1: "},
+             {card(R"(, "serail": 1)"), "carriers[0].cards[0].serail: unknown key"},
+             {R"({"fifoSamples": "big"})",
+              "fifoSamples: expected an integer from 1024 to 2097152, found \"big\""},
+             {"{\"carriers\": [{}" + repeated(",{}", 64) + "]}",
+              "carriers: expected an array of at most 64 carriers"},
+             {card(R"(, "signal": {"harmonics": [-90)" + repeated(",-90", 32) + "]}"),
+              "cards[0].signal.harmonics: expected an array of at most 32 dBc values"},
+             {carrier(R"(}, {"resources": [")" + std::string(256, 'x') + R"("], "interface": "VXI")"),
+              "carriers[1].resources[0]: expected a string of 1 to 255 characters"},
+             {carrier(R"(, "slots": 2, "cards": [{"slot": 3}])"),
+              "carriers[0].cards[0].slot: expected an integer from 1 to 2, found 3"},
+             {card(R"(}, {"slot": 2)"), "carriers[0].cards[1].slot: expected a slot not used by"},
+             {carrier(R"(}, {"resources": ["vxi0::1::instr"], "interface": "VXI")"),
+              "carriers[1].resources[0]: expected a resource name not used before"},
+             {R"({"carriers": [{"resources": ["TCPIP0::h::INSTR"], "interface": "TCPIP"}]})",
+              "carriers[0].ipAddress: missing"},
+             {card(R"(, "variant": "BBB")"), "cards[0].variant: expected 2 printable"},
+             {"{\"utcOffset\": 1,\n \"utcOffset\": 2}",
+              "w.json: line 2, column 12: key given twice in one object"},
+             // Nesting is bounded while the document is built: whatever walks it later (a refusal
+             // prints the value it found) can then not run out of stack on a hostile file.
+             {nested(64), "w.json: fifoSamples: expected an integer"},
+             {nested(65), "w.json: line 2, column 64: more than 64 nested arrays and objects"},
+             {nested(200000), "w.json: line 2, column 64: more than 64 nested arrays and objects"}}) {
+        WorldConfig w = DefaultWorld::make();
+        w.utcOffset = 12345;
+        std::string error;
+        ASSERT_FALSE(WorldParser::parse(text, "w.json", w, error)) << expected;
+        EXPECT_EQ(error.rfind("w.json: ", 0), 0u) << error;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        EXPECT_EQ(w.utcOffset, 12345) << expected;
+        EXPECT_EQ(w.carriers.size(), 2u) << expected;
+    }
+}
+
+constexpr int32_t kFail = static_cast<int32_t>(0xBFFC0800u), kOther = static_cast<int32_t>(0xBFFC0A01u);
+const char *const kRead = "kq7150_readMultAcquisition";
+
+struct Call {
+    int card = -1;
+    int channel = -1;
+    bool inCallback = false;
+    const char *name = kRead;
+};
+
+// Rules {call, status, from, count (0: all on), card, channel, inCallback}, calls, and per call:
+// 'F' kFail, 'O' kOther, '.' success.
+TEST(FaultPlanTest, FailsExactlyTheSelectedCalls) {
+    const Call card0{0}, card1{1}, inCallback{-1, -1, true}, open{-1, -1, false, "viOpen"},
+        readEx{-1, -1, false, "kq7150_readMultAcquisitionEx"};
+    using Case = std::tuple<std::vector<FaultRule>, std::vector<Call>, std::string>;
+    for (const auto &[rules, calls, expected] : std::vector<Case>{
+             {{{kRead, kFail}}, {{}, {}, {}}, "F.."},
+             {{{kRead, kFail, 2, 2}}, {{}, {}, {}, {}, {}}, ".FF.."},
+             {{{kRead, kFail, 3, 0}}, {{}, {}, {}, {}, {}}, "..FFF"},
+             {{{kRead, kFail, 2}}, {open, readEx, {}, {}}, "...F"}, // other names neither fail nor count
+             {{{kRead, kFail, 2, 1, 1}}, {card0, card1, {}, card1}, "...F"}, // only that card's calls count
+             {{{kRead, kFail, 1, 0, -1, 3}}, {{0, 1}, {0, 3}, {}, {1, 3}}, ".F.F"},
+             {{{kRead, kFail, 2, 2}}, {{4, 2}, inCallback, {}}, ".FF"}, // no filter: every call
+             {{{kRead, kFail, 2, 0, -1, -1, true}}, {{}, inCallback, {}, inCallback}, "...F"},
+             // The first rule to fire decides; all rules count.
+             {{{kRead, kFail, 2}, {kRead, kOther, 1, 2}}, {{}, {}, {}}, "OF."}}) {
+        FaultPlan plan;
+        plan.reset(rules);
+        std::string outcome;
+        for (const Call &call : calls) {
+            const int32_t status = plan.check(call.name, call.card, call.channel, call.inCallback);
+            outcome += status == 0 ? '.' : status == kFail ? 'F' : status == kOther ? 'O' : '?';
+        }
+        EXPECT_EQ(outcome, expected) << rules.size() << " rules, " << calls.size() << " calls";
+    }
+}
+
+using Type = SignalConfig::Type;
+
+// At 216000 scans/s.
+ChannelSignal channel(const SignalConfig &signal, FrontEnd fe = {}) {
+    ChannelSignal c;
+    c.configure(signal, 216000.0, fe, 1);
+    return c;
+}
+
+// Harmonic k + 1 of h dBc is 10^(h/20) of the amplitude, in phase with sin((k + 1) angle); every
+// count is the closed form to half an LSB. The fundamental's angle is exact from the integer
+// remainder of the cycle count. A ramp's counts are its scan numbers modulo 2^23, whatever the
+// signal's other keys and the front end say.
+TEST(ChannelSignal, CountsFollowTheClosedFormWithHarmonicsOrTheRampAcrossItsWrap) {
+    const double lsb = ChannelSignal::lsb(1);
+    std::vector<int32_t> q(216 * 50);
+    EXPECT_FALSE(channel({Type::Sine, 0.5, 1000.0, 7.5, 0.3, {-20.0, -40.0}}).counts(5, q.size(), q.data()));
+    for (uint64_t i = 0; i < q.size(); ++i) {
+        const double a = 6.283185307179586 * double((5 + i) * 1000 % 216000) / 216000 + 0.3;
+        ASSERT_NEAR(q[i] * lsb, 0.5 + 7.5 * (std::sin(a) + 0.1 * std::sin(2 * a) + 0.01 * std::sin(3 * a)),
+                    0.5 * lsb * (1 + 1e-9))
+            << i;
+    }
+    for (int gain : {1, 1000})
+        for (uint64_t first : {(uint64_t{1} << 23) - 3000, (uint64_t{5} << 23) - 10}) {
+            EXPECT_FALSE(channel({Type::Ramp, 1.0, 1000.0, 4.0, 0.0, {}, 0.1}, {gain, true, 1e-3, 0.01})
+                             .counts(first, q.size(), q.data()));
+            for (size_t i = 0; i < q.size(); ++i)
+                ASSERT_EQ(q[i], static_cast<int32_t>((first + i) % (1u << 23))) << gain << " " << first + i;
+        }
+}
+
+// Half-LSB ties go to the even count, so ties add no DC bias; full scale less one LSB is the
+// last count in range, and only values beyond the range clip with the flag.
+// The LSB itself meets the driver's volts in the simulated cards' conversion test, and so does
+// clipping through counts().
+TEST(ChannelSignalQuantise, RoundsTiesToEvenAndClipsAtTheRange) {
+    const int32_t hi = ChannelSignal::kMaxCount, lo = ChannelSignal::kMinCount;
+    // Gain, inputs in LSBs of the gain (819200 of gain 1000 are 1 mV, 2^23 full scale), counts, beyond.
+    using Case = std::tuple<int, std::vector<double>, std::vector<int32_t>, bool>;
+    for (auto [gain, in, expected, beyond] :
+         std::vector<Case>{{1, {0.5, -0.5, 1.5, -1.5, 2.5, -2.5}, {0, 0, 2, -2, 2, -2}, false},
+                           {1000, {0.5, -1.5, 819200, 8388607, -8388608}, {0, -2, 819200, hi, lo}, false},
+                           {1000, {8388608, 0}, {hi, 0}, true},
+                           {1000, {819200, -8388609}, {819200, lo}, true}}) {
+        for (double &lsbs : in)
+            lsbs *= ChannelSignal::lsb(gain);
+        std::vector<int32_t> q(in.size());
+        EXPECT_EQ(ChannelSignal::quantise(in.data(), q.size(), gain, q.data()), beyond) << in[0];
+        EXPECT_EQ(q, expected) << in[0];
+    }
+}
+
+} // namespace
+} // namespace kqsim
