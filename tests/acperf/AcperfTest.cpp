@@ -1,8 +1,10 @@
-// The windows, the display spectrum, the analysis spectrum and the AC metrics against closed forms. The
+// The transform, the windows, the display spectrum, the analysis spectrum and the AC metrics against
+// closed forms. The
 // 7-term Blackman-Harris window is the sum of c_k exp(2 pi i k i / N) over k = -6 .. 6 with c_0 = a0 and
 // c_{+-k} = (-1)^k a_k / 2, so the zero-padded spectrum of a coherent tone u bins away from it
 // is the sum of c_k D(u - k), D being the Dirichlet kernel; at integer u only 13 bins remain.
 #include "acperf.h"
+#include "Fft.h"
 #include "displaySpectrum.h"
 #include "fftWindow.h"
 
@@ -10,6 +12,7 @@
 
 #include <complex>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -57,10 +60,6 @@ std::vector<double> window(int type, int N) {
     std::vector<double> w(N);
     fftWindow(type, N, w.data());
     return w;
-}
-
-double volts(double dB) {
-    return std::pow(10.0, dB / 20.0);
 }
 
 struct Metrics {
@@ -245,8 +244,8 @@ TEST(DisplaySpectrum, SineReadsItsAmplitudeAndConstantTwiceItsLevel) {
             ASSERT_TRUE(displaySpectrum(N, 48000.0, zp, window(type, N).data(),
                                         tones(N, {{cycles, 0.25}}, 0.125).data(), curve));
             ASSERT_EQ(curve.level.size(), static_cast<std::size_t>(N * zp / 2));
-            EXPECT_NEAR_REL(volts(curve.level[cycles * zp]), 0.25, 1e-11);
-            EXPECT_NEAR_REL(volts(curve.level[0]), 2.0 * 0.125, 1e-11);
+            EXPECT_NEAR_REL(std::pow(10.0, curve.level[cycles * zp] / 20), 0.25, 1e-11);
+            EXPECT_NEAR_REL(std::pow(10.0, curve.level[0] / 20), 2.0 * 0.125, 1e-11);
         }
 
     // The curve then serves N = 11, zp = 2: 11 points, no stale ones, and the divisor
@@ -254,7 +253,66 @@ TEST(DisplaySpectrum, SineReadsItsAmplitudeAndConstantTwiceItsLevel) {
     ASSERT_TRUE(
         displaySpectrum(11, 1000.0, 2, window(0, 11).data(), std::vector<double>(11, 0.5).data(), curve));
     ASSERT_TRUE(curve.frequency.size() == 11 && curve.level.size() == 11);
-    EXPECT_NEAR_REL(volts(curve.level[0]), 11 * 0.5 / 5, 1e-13);
+    EXPECT_NEAR_REL(std::pow(10.0, curve.level[0] / 20), 11 * 0.5 / 5, 1e-13);
+}
+
+// The transform against a direct DFT summed in long double, for lengths taking every path: KISS
+// FFT's fast and generic butterflies, Bluestein, the real-input split and odd lengths' complex one.
+std::vector<Fft::Complex> transform(Fft &plan, const std::vector<double> &x) {
+    std::vector<Fft::Complex> bins(x.size() / 2);
+    plan.forwardReal(x.data(), bins.data());
+    return bins;
+}
+
+// Bins 0 .. n/2-1 as plain sums, with twiddles exp(-2 pi i m / n) from a table; the offset makes
+// bin 0 carry something too; the samples are white noise. Lengths: smallest and a power of two; 2, 3, 5
+// mixed, even and odd; 7 * 11 * 13 and 2 * 7 * 59 (generic butterflies); a prime and twice a prime
+// (Bluestein).
+TEST(Fft, EqualsDirectDftToRoundOff) {
+    for (std::size_t n : {1, 2, 3, 1024, 360, 225, 1001, 826, 1009, 2018}) {
+        const std::vector<double> x = tones(n, {}, 0.25, 0.5);
+        Fft plan(n);
+        const std::vector<Fft::Complex> bins = transform(plan, x);
+        std::vector<std::complex<long double>> twiddle(n);
+        for (std::size_t m = 0; m < n; ++m)
+            twiddle[m] = std::polar(1.0L, -2.0L * std::acos(-1.0L) * m / n);
+        long double largest = 0.0L, worst = 0.0L;
+        for (std::size_t k = 0; k < n / 2; ++k) {
+            std::complex<long double> reference = 0.0L;
+            for (std::size_t j = 0; j < n; ++j)
+                reference += static_cast<long double>(x[j]) * twiddle[j * k % n];
+            largest = std::max(largest, std::abs(reference));
+            worst = std::max(worst,
+                             std::abs(std::complex<long double>(bins[k].real(), bins[k].imag()) - reference));
+        }
+        EXPECT_LE(worst, 1e-12L * largest) << "n = " << n;
+    }
+}
+
+// Copies of one plan transforming on several threads at once give, bit for bit, what a plan of
+// their own gives on one thread. Each thread has another tone, so scratch or a KISS FFT object
+// shared by mistake mixes them up. The lengths take every path: 256 and 512 KISS's real input,
+// 1000 .. 100000 mixed 2/3/5, 131071 odd Bluestein and 262142 even Bluestein, KISS FFT's
+// generic butterfly (which writes to a buffer of its own): 3^4 7 11 13 and 2^6 7 11 13.
+TEST(Fft, CopiesOnSeveralThreadsEqualOnePlanAlone) {
+    constexpr int kThreads = 4;
+    for (const std::size_t n : {256, 512, 25600, 1000, 2000, 100000, 131071, 262142, 81081, 64064}) {
+        const Fft shared(n);
+        std::vector<std::vector<Fft::Complex>> together(kThreads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                Fft copy(shared);
+                for (int round = 0; round < 3; ++round)
+                    together[t] = transform(copy, tones(n, {{t + 1.0, 1.0}}, 0.0, 0.5));
+            });
+        for (std::thread &thread : threads)
+            thread.join();
+        Fft alone(n);
+        for (int t = 0; t < kThreads; ++t)
+            EXPECT_TRUE(together[t] == transform(alone, tones(n, {{t + 1.0, 1.0}}, 0.0, 0.5)))
+                << "n = " << n << ", thread " << t;
+    }
 }
 
 } // namespace
