@@ -86,28 +86,30 @@ TEST_F(SimulatedCards, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
     EXPECT_LT(kq7150_readMultAcquisition32(vi_, 1, &first), 0) << "nothing is left after the end";
 }
 
-// Two cards whose channels each hold a different DC level, so every value names its source.
-TEST_F(SimulatedCards, BlockIsChannelMajorOverCardsOfEqualChannelCounts) {
-    const auto levelOf = [](int card, int channel) { return (card == 0 ? 0.5 : -0.5) * channel; };
+// Two cards whose channels each hold a different DC level, so every value names its source: the
+// first ("BB") with a 0 V input with a little noise on channel 6, the second ("BA", gain 1 only)
+// with channels 2 and 3 beyond the range.
+TEST_F(SimulatedCards, BlocksAreChannelMajorAndCalibratedCountsTheInputInLsbs) {
+    const double levels[2][8] = {{0.5, 1.0, 1.5, 2.0, 2.5, 0.0, -0.987654, 4.0},
+                                 {-0.5, 12.0, -12.0, -2.0, -2.5, -3.0, -3.5, -4.0}};
     std::vector<std::string> cards;
     for (int c = 0; c < 2; ++c) {
         std::map<int, std::string> channels;
         for (int ch = 1; ch <= 8; ++ch)
-            channels[ch] = world::dc(levelOf(c, ch));
-        cards.push_back(world::card(1 + 2 * c, world::dc(0.0), channels));
+            channels[ch] = world::dc(levels[c][ch - 1], c == 0 && ch == 6 ? 10e-6 : 0.0);
+        cards.push_back(world::card(1 + c, world::dc(0.0), channels, c == 0 ? "BB" : "BA"));
     }
-    ASSERT_EQ(loadWorld(world::make(cards)), 0);
-    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 3}));
+    ASSERT_EQ(loadWorld(world::make(cards, R"("calibrationMs": 50)")), 0);
+    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
     // Unequal channel counts, no channel at all and a ninth channel are refused.
     for (std::vector<ViUInt16> masks : {std::vector<ViUInt16>{0x03, 0x07}, {0x00, 0x00}, {0x100, 0x100}})
         EXPECT_LT(configure(masks, kRate, kq7150_ACQ_UNTRIGGERED, 64), 0) << masks[0] << " " << masks[1];
-
     for (const std::vector<ViUInt16> &masks : {std::vector<ViUInt16>{0x80, 0x01}, {0xFF, 0xFF}}) {
         std::vector<double> expected;
         for (int c = 0; c < 2; ++c)
             for (int ch = 1; ch <= 8; ++ch)
                 if (masks[c] & (1u << (ch - 1)))
-                    expected.push_back(levelOf(c, ch));
+                    expected.push_back(std::clamp(levels[c][ch - 1], -10.24, 10.24));
         ASSERT_NO_FATAL_FAILURE(acquireBlock(masks, 64));
         const std::vector<ViReal64> v = read<ViReal64>(64, static_cast<int>(expected.size()));
         // Uncalibrated channels are off by up to a few mV; neighbouring levels are 0.5 V apart.
@@ -115,24 +117,9 @@ TEST_F(SimulatedCards, BlockIsChannelMajorOverCardsOfEqualChannelCounts) {
             ASSERT_NEAR(v[k], expected[k / 64], 0.01) << "masks " << masks[0] << " " << masks[1] << ", " << k;
         ASSERT_EQ(kq7150_stopMultAcquisition(vi_), VI_SUCCESS);
     }
-}
 
-// What the converter returns once calibrated: the input in LSBs of the gain, clipped at the range,
-// with latched overrange bits. Error word bit k belongs to channel k + 1 of the first card; the
-// bits above are status and acquisition-error flags, so an overrange on a later card raises only
-// the common flag. Which gains a card variant offers is the channel page's; rounding ties and
-// clipping at the last count are the channel signal's tests'; that the bits stay until the next start,
-// the channel lamps' test shows. First, a 0 V input with a little noise, so that its mean is not
-// biased by the quantiser, shows the channel's offset alone; calibrating removes it and reports
-// it, taking the card's time.
-TEST_F(SimulatedCards, CalibratedCountsAreTheInputInLsbsClippedWithALatchedOverrangeBit) {
-    ASSERT_EQ(loadWorld(world::make(
-                  {world::card(1, world::dc(0.25),
-                               {{4, world::dc(3.0)}, {5, world::dc(-0.987654)}, {6, world::dc(0.0, 10e-6)}}),
-                   world::card(2, world::dc(0.5), {{2, world::dc(12.0)}, {3, world::dc(-12.0)}}, "BA")},
-                  R"("calibrationMs": 50)")),
-              0);
-    ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
+    // The 0 V input's mean, not biased by the quantiser thanks to the noise, is the channel's
+    // offset alone; calibrating removes it and reports it, taking the card's time.
     const auto mean = [this] {
         acquireBlock({0x20, 0x01}, 4096);
         const std::vector<ViReal64> v = read<ViReal64>(4096, 2); // card 0's channel first
@@ -149,15 +136,19 @@ TEST_F(SimulatedCards, CalibratedCountsAreTheInputInLsbsClippedWithALatchedOverr
     EXPECT_NEAR(offset, before, 5e-6);
     EXPECT_NEAR(mean(), 0.0, 5e-6);
 
-    // Card, channel on that card, gain, the channel's input, expected error word.
-    for (const auto &[c, ch, gain, input, bits] : std::vector<std::tuple<int, int, int, double, ViUInt16>>{
-             {0, 5, 5, -0.987654, 0},
-             {0, 4, 5, 3.0, kq7150_ERR_OUT_OF_RANGE | 0x008},
-             {1, 2, 1, 12.0, kq7150_ERR_OUT_OF_RANGE},
-             {1, 3, 1, -12.0, kq7150_ERR_OUT_OF_RANGE}}) {
+    // Calibrated, a channel reads its input in LSBs of the gain, clipped at the range, with latched
+    // overrange bits. Error word bit k belongs to channel k + 1 of the first card; the bits above
+    // are status and acquisition-error flags, so an overrange on a later card raises only the
+    // common flag. Which gains a card variant offers is the channel page's; that the bits stay until
+    // the next start, the channel lamps' test shows. Card, channel, gain, expected error word:
+    for (const auto &[c, ch, gain, bits] :
+         std::vector<std::tuple<int, int, int, ViUInt16>>{{0, 7, 5, 0}, // a negative input between two counts
+                                                          {0, 5, 5, kq7150_ERR_OUT_OF_RANGE | 0x010},
+                                                          {1, 2, 1, kq7150_ERR_OUT_OF_RANGE},
+                                                          {1, 3, 1, kq7150_ERR_OUT_OF_RANGE}}) {
         SCOPED_TRACE(::testing::Message() << "card " << c << ", channel " << ch);
-        const ViInt32 expected =
-            ViInt32(std::clamp<long long>(std::llround(input / lsb(gain)), -(1 << 23), (1 << 23) - 1));
+        const ViInt32 expected = ViInt32(
+            std::clamp<long long>(std::llround(levels[c][ch - 1] / lsb(gain)), -(1 << 23), (1 << 23) - 1));
         ASSERT_EQ(channel(c * 8 + ch, gain), VI_SUCCESS);
         ASSERT_EQ(kq7150_calibrateChannel(card(c), ViInt16(ch), VI_NULL, VI_NULL), VI_SUCCESS);
         // Both cards need the same channel count; the other card's channel 1 is within the range.
