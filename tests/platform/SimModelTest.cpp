@@ -13,25 +13,6 @@
 namespace kqsim {
 namespace {
 
-TEST(WorldParserTest, ChannelEntriesOverrideOnlyTheKeysTheyName) {
-    WorldConfig w;
-    std::string error;
-    ASSERT_TRUE(WorldParser::parse(R"({"carriers": [{"resources": ["VXI0::1::INSTR"], "interface": "VXI",
-        "cards": [{"slot": 1, "variant": "BA", "signal": {"frequency": 250, "amplitude": 2},
-                   "channels": {"3": {"amplitude": 0.5, "harmonics": [-90]}, "8": {"type": "ramp"}}}]}]})",
-                                   "w.json", w, error))
-        << error;
-    const CardConfig &card = w.carriers[0].cards[0];
-    const auto signal = [&](int channel) {
-        const SignalConfig &s = card.signalOf(channel);
-        return std::tuple(s.type == SignalConfig::Type::Ramp, s.frequency, s.amplitude, s.harmonics);
-    };
-    EXPECT_EQ(signal(3), std::tuple(false, 250.0, 0.5, std::vector<double>{-90.0}));
-    EXPECT_EQ(signal(8), std::tuple(true, 250.0, 2.0, std::vector<double>{}));
-    EXPECT_EQ(std::tuple(card.variant, card.subType, card.code),
-              std::tuple(0x4241, "BA", 0x7150)); // code: default
-}
-
 std::string carrier(const std::string &fields) {
     return R"({"utcOffset": 1, "carriers": [{"resources": ["VXI0::1::INSTR"], "interface": "VXI")" + fields +
            "}]}";
@@ -50,10 +31,26 @@ std::string card(const std::string &fields) {
     return carrier(R"(, "cards": [{"slot": 2)" + fields + "}]");
 }
 
-// One case of each kind of refusal: the one-line message names the source and the place, and
-// the world is left as it was. Numbers are read by one strict routine with its own table test;
-// one row shows that the parser refuses through it, naming what it found.
-TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
+// A card's channel entries override only the keys they name. Then one case of each kind of
+// refusal: the one-line message names the source and the place, and the world is left as it was.
+// Numbers are read by one strict routine with its own table test; one row shows that the parser
+// refuses through it, naming what it found.
+TEST(WorldParserTest, ReadsChannelEntriesAndRefusesEachKindOfMistakeNamingThePlace) {
+    WorldConfig read;
+    std::string error;
+    ASSERT_TRUE(WorldParser::parse(card(R"(, "variant": "BA", "signal": {"frequency": 250, "amplitude": 2},
+        "channels": {"3": {"amplitude": 0.5, "harmonics": [-90]}, "8": {"type": "ramp"}})"),
+                                   "w.json", read, error))
+        << error;
+    const CardConfig &parsed = read.carriers[0].cards[0];
+    const auto signal = [&](int channel) {
+        const SignalConfig &s = parsed.signalOf(channel);
+        return std::tuple(s.type == SignalConfig::Type::Ramp, s.frequency, s.amplitude, s.harmonics);
+    };
+    EXPECT_EQ(signal(3), std::tuple(false, 250.0, 0.5, std::vector<double>{-90.0}));
+    EXPECT_EQ(signal(8), std::tuple(true, 250.0, 2.0, std::vector<double>{}));
+    EXPECT_EQ(std::tuple(parsed.variant, parsed.subType, parsed.code), std::tuple(0x4241, "BA", 0x7150));
+
     for (const auto &[text, expected] : std::vector<std::pair<std::string, std::string>>{
              {"{\n  \"utcOffset\": 1,\n  \"calibrationMs\": 2,\n}", "w.json: line 4, column 1: "},
              {card(R"(, "serail": 1)"), "carriers[0].cards[0].serail: unknown key"},
@@ -82,13 +79,11 @@ TEST(WorldParserTest, RefusesEachKindOfMistakeNamingThePlace) {
              {nested(200000), "w.json: line 2, column 64: more than 64 nested arrays and objects"}}) {
         WorldConfig w = DefaultWorld::make();
         w.utcOffset = 12345;
-        std::string error;
         ASSERT_FALSE(WorldParser::parse(text, "w.json", w, error)) << expected;
-        EXPECT_EQ(error.rfind("w.json: ", 0), 0u) << error;
-        EXPECT_NE(error.find(expected), std::string::npos) << error;
-        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
-        EXPECT_EQ(w.utcOffset, 12345) << expected;
-        EXPECT_EQ(w.carriers.size(), 2u) << expected;
+        EXPECT_TRUE(error.rfind("w.json: ", 0) == 0 && error.find(expected) != std::string::npos &&
+                    error.find('\n') == std::string::npos)
+            << error;
+        EXPECT_EQ(std::pair(w.utcOffset, w.carriers.size()), std::pair(12345, size_t(2))) << expected;
     }
 }
 
