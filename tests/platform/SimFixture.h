@@ -44,17 +44,36 @@ template <class Pred> bool holdsFor(Pred pred, Millis duration) {
 }
 
 // The driver's text of a status, "" when it has none.
-std::string driverText(ViStatus status);
+inline std::string driverText(ViStatus status) {
+    ViChar text[kq7150_ERROR_MSG_BUFLEN] = "";
+    return kq7150_error_message(VI_NULL, status, text) == VI_SUCCESS ? text : "";
+}
 
 // JSON text of world files.
 namespace world {
 constexpr const char *kRamp = R"({"type":"ramp"})"; // a channel's count is its scan number modulo 2^23
-std::string dc(double volts, double noiseRms = 0.0);
-std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels = {},
-                 const char *variant = "BB");
+// Fixed six decimals hold every level and noise the tests give.
+inline std::string dc(double volts, double noiseRms = 0.0) {
+    return R"({"type":"sine","amplitude":0,"offset":)" + std::to_string(volts) + R"(,"noiseRms":)" +
+           std::to_string(noiseRms) + "}";
+}
+inline std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels = {},
+                        const char *variant = "BB") {
+    std::string text = R"({"slot":)" + std::to_string(slot) + R"(,"variant":")" + variant + R"(","signal":)" +
+                       signal + R"(,"channels":{)";
+    for (const auto &[number, channelSignal] : channels)
+        text += (text.back() == '{' ? "\"" : ",\"") + std::to_string(number) + "\":" + channelSignal;
+    return text + "}}";
+}
 // One VXI carrier, "VXI0::1::INSTR" with a 0 and 2.5 V reference module, holding the cards;
 // extra: further top-level members, e.g. "\"calibrationMs\": 20".
-std::string make(const std::vector<std::string> &cards, const std::string &extra = "");
+inline std::string make(const std::vector<std::string> &cards, const std::string &extra = "") {
+    std::string text = R"({"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI",)"
+                       R"("referenceVoltages":[0.0,2.5],"cards":[)";
+    for (const std::string &card : cards)
+        text += (text.back() == '[' ? "" : ",") + card;
+    return text + "]}]" + (extra.empty() ? "" : "," + extra) + "}";
+}
 } // namespace world
 
 struct AcqStatus {
