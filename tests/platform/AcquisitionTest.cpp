@@ -69,21 +69,14 @@ TEST_F(SimulatedCards, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
     ASSERT_EQ(loadWorld(world::make({world::card(1, world::kRamp)})), 0);
     ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR", {1}));
     const ViInt32 scans = 4096;
-    ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
-    ASSERT_EQ(configure({0x01}, kRate, kq7150_ACQ_UNTRIGGERED, scans), VI_SUCCESS);
-    ASSERT_EQ(kq7150_startMultAcquisition(vi_), VI_SUCCESS);
-    const AcqStatus waiting = check();
-    EXPECT_TRUE(waiting.state == kq7150_STATE_READY && waiting.backlog == 0) << "stored before the pulse";
-    ASSERT_EQ(itri(), VI_SUCCESS);
-    ASSERT_TRUE(waitFor([&] { return check().state == kq7150_STATE_END; }));
+    ASSERT_NO_FATAL_FAILURE(acquireBlock({0x01}, scans));
     const AcqStatus end = check();
     EXPECT_EQ(std::tuple(end.backlog, end.errors, end.overflow), std::tuple(ViUInt32(scans), 0, 0));
-    ViInt32 first = 0;
-    ASSERT_EQ(kq7150_readMultAcquisition32(vi_, 1, &first), VI_SUCCESS);
-    std::vector<ViInt32> ramp(scans - 1);
-    std::iota(ramp.begin(), ramp.end(), first + 1);
-    EXPECT_EQ(read<ViInt32>(scans - 1), ramp);
-    EXPECT_LT(kq7150_readMultAcquisition32(vi_, 1, &first), 0) << "nothing is left after the end";
+    const std::vector<ViInt32> block = read<ViInt32>(scans);
+    std::vector<ViInt32> ramp(scans);
+    std::iota(ramp.begin(), ramp.end(), block[0]);
+    EXPECT_EQ(block, ramp);
+    EXPECT_LT(kq7150_readMultAcquisition32(vi_, 1, ramp.data()), 0) << "nothing is left after the end";
 }
 
 // Two cards whose channels each hold a different DC level, so every value names its source: the

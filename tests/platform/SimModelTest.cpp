@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <regex>
 #include <tuple>
 
 namespace kqsim {
@@ -17,11 +17,9 @@ std::string carrier(const std::string &fields) {
     return R"({"utcOffset": 1, "carriers": [{"resources": ["VXI0::1::INSTR"], "interface": "VXI")" + fields +
            "}]}";
 }
+// text times times over.
 std::string repeated(const std::string &text, int times) {
-    std::string all;
-    for (int i = 0; i < times; ++i)
-        all += text;
-    return all;
+    return std::regex_replace(std::string(times, '~'), std::regex("~"), text);
 }
 // fifoSamples as arrays in arrays, depth levels deep with the document itself.
 std::string nested(int depth) {
@@ -125,33 +123,16 @@ TEST(FaultPlanTest, FailsExactlyTheSelectedCalls) {
     }
 }
 
-using Type = SignalConfig::Type;
-
-// At 216000 scans/s.
-ChannelSignal channel(const SignalConfig &signal, FrontEnd fe = {}) {
-    ChannelSignal c;
-    c.configure(signal, 216000.0, fe, 1);
-    return c;
-}
-
-// Harmonic k + 1 of h dBc is 10^(h/20) of the amplitude, in phase with sin((k + 1) angle); every
-// count is the closed form to half an LSB. The fundamental's angle is exact from the integer
-// remainder of the cycle count. A ramp's counts are its scan numbers modulo 2^23, whatever the
-// signal's other keys and the front end say.
-TEST(ChannelSignal, CountsFollowTheClosedFormWithHarmonicsOrTheRampAcrossItsWrap) {
-    const double lsb = ChannelSignal::lsb(1);
-    std::vector<int32_t> q(216 * 50);
-    EXPECT_FALSE(channel({Type::Sine, 0.5, 1000.0, 7.5, 0.3, {-20.0, -40.0}}).counts(5, q.size(), q.data()));
-    for (uint64_t i = 0; i < q.size(); ++i) {
-        const double a = 6.283185307179586 * double((5 + i) * 1000 % 216000) / 216000 + 0.3;
-        ASSERT_NEAR(q[i] * lsb, 0.5 + 7.5 * (std::sin(a) + 0.1 * std::sin(2 * a) + 0.01 * std::sin(3 * a)),
-                    0.5 * lsb * (1 + 1e-9))
-            << i;
-    }
+// A ramp's counts are its scan numbers modulo 2^23, whatever the signal's other keys and the
+// front end say.
+TEST(ChannelSignal, RampCountsTheScansAcrossTheWrap) {
+    std::vector<int32_t> q(6000);
     for (int gain : {1, 1000})
         for (uint64_t first : {(uint64_t{1} << 23) - 3000, (uint64_t{5} << 23) - 10}) {
-            EXPECT_FALSE(channel({Type::Ramp, 1.0, 1000.0, 4.0, 0.0, {}, 0.1}, {gain, true, 1e-3, 0.01})
-                             .counts(first, q.size(), q.data()));
+            ChannelSignal ramp;
+            ramp.configure({SignalConfig::Type::Ramp, 1.0, 1000.0, 4.0, 0.0, {}, 0.1}, 216000.0,
+                           {gain, true, 1e-3, 0.01}, 1);
+            EXPECT_FALSE(ramp.counts(first, q.size(), q.data()));
             for (size_t i = 0; i < q.size(); ++i)
                 ASSERT_EQ(q[i], static_cast<int32_t>((first + i) % (1u << 23))) << gain << " " << first + i;
         }
