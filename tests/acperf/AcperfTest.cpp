@@ -129,10 +129,8 @@ TEST(Acperf, SeveralChannelsGiveTheAnalysesAndCurvesOfEachAlone) {
 TEST(AcperfMetrics, WhiteNoiseSetsSnrAboveQuarterRate) {
     const int N = 65536;
     const std::vector<double> x = tones(N, {{0.3 * N + 0.5, 1.0}}, 0.0, 1e-4),
-                              sine = tones(N, {{0.3 * N + 0.5, 1.0}});
-    double noisePower = 0.0;
-    for (int i = 0; i < N; ++i)
-        noisePower += (x[i] - sine[i]) * (x[i] - sine[i]) / N;
+                              noise = tones(N, {}, 0.0, 1e-4);
+    const double noisePower = std::inner_product(noise.begin(), noise.end(), noise.begin(), 0.0) / N;
     const double predicted = 20.0 * std::log10(1.0 / std::sqrt(2.0 * noisePower));
     for (double zp : {1.0, 2.0}) {
         const Metrics m = metricsOf(x, zp);

@@ -50,7 +50,6 @@ TEST(WorldParserTest, ReadsChannelEntriesAndRefusesEachKindOfMistakeNamingThePla
     EXPECT_EQ(std::tuple(parsed.variant, parsed.subType, parsed.code), std::tuple(0x4241, "BA", 0x7150));
 
     for (const auto &[text, expected] : std::vector<std::pair<std::string, std::string>>{
-             {"{\n  \"utcOffset\": 1,\n  \"calibrationMs\": 2,\n}", "w.json: line 4, column 1: "},
              {card(R"(, "serail": 1)"), "carriers[0].cards[0].serail: unknown key"},
              {R"({"fifoSamples": "big"})",
               "fifoSamples: expected an integer from 1024 to 2097152, found \"big\""},
