@@ -29,8 +29,8 @@ void probeCallback(ViSession vi, ViAddr user) {
 
 using CallbackStopTest = SimFixture;
 
-// A card of the built-in world. Every fourth cycle closes the session instead of stopping, which
-// frees the sessions too.
+// A card of the built-in world. Every fourth cycle closes the session instead of stopping (that
+// a close frees the sessions, the simulated cards' session test shows).
 TEST_F(CallbackStopTest, StopOrCloseEndsCallbacksInEveryCycle) {
     CallbackProbe probe;
     for (int cycle = 0; cycle < 40; ++cycle) {
@@ -47,7 +47,6 @@ TEST_F(CallbackStopTest, StopOrCloseEndsCallbacksInEveryCycle) {
         EXPECT_FALSE(probe.running) << "a callback still runs after the acquisition ended";
         probe.ended = true;
         vi_ = close ? VI_NULL : vi_;
-        EXPECT_EQ(kqsim_openSessions(), sessionsBefore_ + (close ? 0 : 2));
         // A read the close interrupts may fail, a stop's may not.
         EXPECT_TRUE(probe.readFailures.exchange(0) == 0 || close);
     }

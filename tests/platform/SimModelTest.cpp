@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <tuple>
 
@@ -41,12 +42,11 @@ TEST(WorldParserTest, ReadsChannelEntriesAndRefusesEachKindOfMistakeNamingThePla
                                    "w.json", read, error))
         << error;
     const CardConfig &parsed = read.carriers[0].cards[0];
-    const auto signal = [&](int channel) {
-        const SignalConfig &s = parsed.signalOf(channel);
-        return std::tuple(s.type == SignalConfig::Type::Ramp, s.frequency, s.amplitude, s.harmonics);
-    };
-    EXPECT_EQ(signal(3), std::tuple(false, 250.0, 0.5, std::vector<double>{-90.0}));
-    EXPECT_EQ(signal(8), std::tuple(true, 250.0, 2.0, std::vector<double>{}));
+    const SignalConfig &three = parsed.signalOf(3), &eight = parsed.signalOf(8);
+    EXPECT_EQ(std::tuple(three.type, three.frequency, three.amplitude, three.harmonics),
+              std::tuple(SignalConfig::Type::Sine, 250.0, 0.5, std::vector<double>{-90.0}));
+    EXPECT_EQ(std::tuple(eight.type, eight.frequency, eight.amplitude, eight.harmonics),
+              std::tuple(SignalConfig::Type::Ramp, 250.0, 2.0, std::vector<double>{}));
     EXPECT_EQ(std::tuple(parsed.variant, parsed.subType, parsed.code), std::tuple(0x4241, "BA", 0x7150));
 
     for (const auto &[text, expected] : std::vector<std::pair<std::string, std::string>>{
@@ -114,10 +114,9 @@ TEST(FaultPlanTest, FailsExactlyTheSelectedCalls) {
         FaultPlan plan;
         plan.reset(rules);
         std::string outcome;
-        for (const Call &call : calls) {
-            const int32_t status = plan.check(call.name, call.card, call.channel, call.inCallback);
-            outcome += status == 0 ? '.' : status == kFail ? 'F' : status == kOther ? 'O' : '?';
-        }
+        std::map<int32_t, char> symbol{{0, '.'}, {kFail, 'F'}, {kOther, 'O'}}; // any other: '\0'
+        for (const Call &call : calls)
+            outcome += symbol[plan.check(call.name, call.card, call.channel, call.inCallback)];
         EXPECT_EQ(outcome, expected) << rules.size() << " rules, " << calls.size() << " calls";
     }
 }
