@@ -213,11 +213,11 @@ TEST(FftWindow, MeanRmsAndEndValuesFollowFromCoefficients) {
              {fftWindowBlackmanHarris7, {std::begin(kA), std::end(kA)}},
              {-1, {1.0}},
              {6, {1.0}}}) {
-        double meanSquare = a[0] * a[0], atZero = 0.0, atMiddle = 0.0;
+        double meanSquare = a[0] * a[0] / 2, atZero = 0.0,
+               atMiddle = std::accumulate(a.begin(), a.end(), 0.0);
         for (std::size_t k = 0; k < a.size(); ++k) {
-            meanSquare += (k > 0) ? a[k] * a[k] / 2.0 : 0.0;
+            meanSquare += a[k] * a[k] / 2;
             atZero += (k % 2 ? -1.0 : 1.0) * a[k];
-            atMiddle += a[k];
         }
         for (int N : {1000, 999}) {
             SCOPED_TRACE(::testing::Message() << "type " << type << ", N " << N);
@@ -354,7 +354,6 @@ TEST(SineFit3, AtTheSinesFrequencyGivesItsParameters) {
         Record r(n, 216000.0, times, 1234.5, 2.0, truePhase, 0.5);
         double amplitude, offset, phase, rms;
         ASSERT_TRUE(sineFit3(r.data, 1234.5, amplitude, offset, &phase, &rms));
-        EXPECT_EQ(r.data.frequency, 1234.5);
         const double samplesRms = std::sqrt(std::inner_product(r.y.begin(), r.y.end(), r.y.begin(), 0.0) / n);
         const double got[] = {amplitude, offset, phase, rms}, expected[] = {2, 0.5, truePhase, samplesRms};
         for (int i = 0; i < 4; ++i)
@@ -375,8 +374,7 @@ TEST(SineFit4, WithoutIterationsGivesTheThreeParameterFitElseTheSamplesRms) {
     sineFit3(r.data, 50.2, a3, o3, &p3, &r3);
     frequency = 50.2;
     ASSERT_TRUE(sineFit4(r.data, 0, 0.1, frequency, amplitude, offset, &phase, &rms));
-    EXPECT_TRUE(frequency == 50.2 && r.data.frequency == 50.2 && amplitude == a3 && offset == o3 &&
-                phase == p3 && rms == r3);
+    EXPECT_TRUE(frequency == 50.2 && amplitude == a3 && offset == o3 && phase == p3 && rms == r3);
 }
 
 // A 0.7 V sine between two bins, the fit starting at the lower bin as it does from the analysis
@@ -402,7 +400,6 @@ TEST(SineFit4, FindsASineBetweenBins) {
                                          offset, &phase));
                     EXPECT_NEAR_REL(amplitude, amplitudeTrue, amplitudeTol);
                     EXPECT_NEAR((frequency - truth) / bin, 0.0, bins);
-                    EXPECT_EQ(r.data.frequency, frequency);
                     EXPECT_NEAR(offset, offsetTrue, amplitudeTol * amplitudeTrue);
                     EXPECT_NEAR(phase, phaseTrue, kPi * bins);
                 }

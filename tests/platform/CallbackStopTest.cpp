@@ -22,8 +22,7 @@ void probeCallback(ViSession vi, ViAddr user) {
     const int n = ++p.calls;
     std::vector<ViInt32> buf(kBlock);
     p.readFailures += kq7150_readMultAcquisition32(vi, ViInt32(buf.size()), buf.data()) != VI_SUCCESS;
-    if (n % 4 == 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(500 * (n % 7)));
+    std::this_thread::sleep_for(std::chrono::microseconds(n % 4 == 0 ? 500 * (n % 7) : 0));
     p.running = false;
 }
 
