@@ -81,7 +81,7 @@ TEST_F(SimulatedCards, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
 // first ("BB") with a 0 V input with a little noise on channel 6, the second ("BA", gain 1 only)
 // with channels 2 and 3 beyond the range.
 TEST_F(SimulatedCards, BlocksAreChannelMajorAndCalibratedCountsTheInputInLsbs) {
-    const double levels[2][8] = {{0.5, 1.0, 1.5, 2.0, 2.5, 0.0, -0.987654, 4.0},
+    const double levels[2][8] = {{0.5, 1.0, 1.5, 1.9876, 2.5, 0.0, -0.987654, 4.0},
                                  {-0.5, 12.0, -12.0, -2.0, -2.5, -3.0, -3.5, -4.0}};
     std::vector<std::string> cards;
     for (int c = 0; c < 2; ++c) {
@@ -131,8 +131,11 @@ TEST_F(SimulatedCards, BlocksAreChannelMajorAndCalibratedCountsTheInputInLsbs) {
     // are status and acquisition-error flags, so an overrange on a later card raises only the
     // common flag. Which gains a card variant offers is the channel page's; that the bits stay until
     // the next start, the channel lamps' test shows. Card, channel, gain, expected error word:
+    // Channel 4 lies 0.6 and channel 7 (negative) 0.784 of a count past a whole count, so that
+    // truncating, flooring or ceiling shows.
     for (const auto &[c, ch, gain, bits] :
-         std::vector<std::tuple<int, int, int, ViUInt16>>{{0, 7, 5, 0}, // a negative input between two counts
+         std::vector<std::tuple<int, int, int, ViUInt16>>{{0, 4, 5, 0},
+                                                          {0, 7, 5, 0},
                                                           {0, 5, 5, kq7150_ERR_OUT_OF_RANGE | 0x010},
                                                           {1, 2, 1, kq7150_ERR_OUT_OF_RANGE},
                                                           {1, 3, 1, kq7150_ERR_OUT_OF_RANGE}}) {
