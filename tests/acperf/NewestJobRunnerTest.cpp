@@ -6,7 +6,6 @@
 #include <chrono>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -20,10 +19,9 @@ template <class Done> bool waitFor(Done done) {
 }
 
 // Records which jobs ran; job 1 blocks until released, so the test decides what is running and
-// what waits.
+// what waits. The runner's busy() and its end order what the jobs wrote before the test reads it.
 struct Jobs {
     std::vector<int> ran;
-    std::mutex m;
     std::promise<void> entered, release;
     std::shared_future<void> open{release.get_future().share()};
 
@@ -33,7 +31,6 @@ struct Jobs {
                 entered.set_value();
                 open.wait();
             }
-            std::lock_guard<std::mutex> lock(m);
             ran.push_back(id);
         };
     }
@@ -43,42 +40,36 @@ struct Jobs {
 
 // While a job runs, later jobs replace one another: the running one ends, the newest follows,
 // those in between never run, and the results keep the order of submission. Idle again, the
-// next job runs at once.
-TEST(NewestJobRunner, RunningJobEndsThenOnlyTheNewestWaitingOneRuns) {
-    Jobs jobs;
-    NewestJobRunner runner;
-    EXPECT_FALSE(runner.submit(jobs.job(1)));
-    jobs.entered.get_future().wait();
-    EXPECT_FALSE(runner.submit(jobs.job(2)));
-    EXPECT_TRUE(runner.submit(jobs.job(3)));
-    EXPECT_TRUE(runner.submit(jobs.job(4)));
-    EXPECT_TRUE(runner.busy());
-    jobs.release.set_value();
-    ASSERT_TRUE(waitFor([&] { return !runner.busy(); }));
-    EXPECT_EQ(jobs.ran, (std::vector<int>{1, 4}));
-    EXPECT_FALSE(runner.submit(jobs.job(5)));
-    ASSERT_TRUE(waitFor([&] { return !runner.busy(); }));
-    EXPECT_EQ(jobs.ran.back(), 5);
-}
-
-// Ending the runner waits for the job that runs (it may still use what its owner holds) and
-// drops the one that waits; what the dropped job held is freed.
-TEST(NewestJobRunner, EndingWaitsForTheRunningJobAndDropsTheWaitingOne) {
-    Jobs jobs;
+// next job runs at once. Ending the runner waits for the job that runs (it may still use what
+// its owner holds) and drops the one that waits; what the dropped job held is freed.
+TEST(NewestJobRunner, RunningJobEndsThenOnlyTheNewestWaitingOneRunsUnlessTheRunnerEnds) {
+    Jobs jobs, last;
     auto held = std::make_shared<int>(0);
     std::thread releaser;
     {
         NewestJobRunner runner;
-        runner.submit(jobs.job(1));
+        EXPECT_FALSE(runner.submit(jobs.job(1)));
         jobs.entered.get_future().wait();
-        runner.submit([waiting = jobs.job(2), held] { waiting(); });
+        // Whether each submission dropped a waiting job, in order, and that the runner is busy.
+        EXPECT_EQ((std::vector<bool>{runner.submit(jobs.job(2)), runner.submit(jobs.job(3)),
+                                     runner.submit(jobs.job(4)), runner.busy()}),
+                  (std::vector<bool>{false, true, true, true}));
+        jobs.release.set_value();
+        ASSERT_TRUE(waitFor([&] { return !runner.busy(); }));
+        EXPECT_EQ(jobs.ran, (std::vector<int>{1, 4}));
+        EXPECT_FALSE(runner.submit(jobs.job(5)));
+        ASSERT_TRUE(waitFor([&] { return !runner.busy(); }));
+        EXPECT_EQ(jobs.ran.back(), 5);
+
+        runner.submit(last.job(1));
+        last.entered.get_future().wait();
+        runner.submit([waiting = last.job(2), held] { waiting(); });
         // The running job ends only once the ending runner has dropped the waiting one.
-        releaser = std::thread([&jobs, weak = std::weak_ptr<int>(held)] {
+        releaser = std::thread([&last, weak = std::weak_ptr<int>(held)] {
             waitFor([&] { return weak.use_count() == 1; });
-            jobs.release.set_value();
+            last.release.set_value();
         });
     }
     releaser.join();
-    EXPECT_EQ(jobs.ran, (std::vector<int>{1}));
-    EXPECT_EQ(held.use_count(), 1);
+    EXPECT_EQ(std::pair(last.ran, held.use_count()), std::pair(std::vector<int>{1}, 1L));
 }

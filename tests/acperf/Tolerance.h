@@ -7,12 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-inline ::testing::AssertionResult nearRel(double actual, double expected, double rel, double absFloor = 0.0) {
-    const double tol = std::max(rel * std::fabs(expected), absFloor);
-    if (std::fabs(actual - expected) <= tol)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << actual << " differs from " << expected << " by "
-                                         << std::fabs(actual - expected) << " (tolerance " << tol << ")";
+inline bool nearRel(double actual, double expected, double rel, double absFloor = 0.0) {
+    return std::fabs(actual - expected) <= std::max(rel * std::fabs(expected), absFloor);
 }
 
-#define EXPECT_NEAR_REL(actual, expected, rel) EXPECT_TRUE(nearRel((actual), (expected), (rel)))
+#define EXPECT_NEAR_REL(actual, expected, rel) EXPECT_NEAR((actual), (expected), (rel)*std::fabs(expected))

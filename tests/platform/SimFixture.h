@@ -3,10 +3,8 @@
 // and restores the built-in world afterwards so tests do not leak state into each other.
 #pragma once
 
-#include "kq7000.h"
 #include "kq7150.h"
 #include "kqsim_control.h"
-#include "visa.h"
 
 #include <gtest/gtest.h>
 
@@ -46,17 +44,36 @@ template <class Pred> bool holdsFor(Pred pred, Millis duration) {
 }
 
 // The driver's text of a status, "" when it has none.
-std::string driverText(ViStatus status);
+inline std::string driverText(ViStatus status) {
+    ViChar text[kq7150_ERROR_MSG_BUFLEN] = "";
+    return kq7150_error_message(VI_NULL, status, text) == VI_SUCCESS ? text : "";
+}
 
 // JSON text of world files.
 namespace world {
 constexpr const char *kRamp = R"({"type":"ramp"})"; // a channel's count is its scan number modulo 2^23
-std::string dc(double volts, double noiseRms = 0.0);
-std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels = {},
-                 const char *variant = "BB");
+// Fixed six decimals hold every level and noise the tests give.
+inline std::string dc(double volts, double noiseRms = 0.0) {
+    return R"({"type":"sine","amplitude":0,"offset":)" + std::to_string(volts) + R"(,"noiseRms":)" +
+           std::to_string(noiseRms) + "}";
+}
+inline std::string card(int slot, const std::string &signal, const std::map<int, std::string> &channels = {},
+                        const char *variant = "BB") {
+    std::string text = R"({"slot":)" + std::to_string(slot) + R"(,"variant":")" + variant + R"(","signal":)" +
+                       signal + R"(,"channels":{)";
+    for (const auto &[number, channelSignal] : channels)
+        text += (text.back() == '{' ? "\"" : ",\"") + std::to_string(number) + "\":" + channelSignal;
+    return text + "}}";
+}
 // One VXI carrier, "VXI0::1::INSTR" with a 0 and 2.5 V reference module, holding the cards;
 // extra: further top-level members, e.g. "\"calibrationMs\": 20".
-std::string make(const std::vector<std::string> &cards, const std::string &extra = "");
+inline std::string make(const std::vector<std::string> &cards, const std::string &extra = "") {
+    std::string text = R"({"carriers":[{"resources":["VXI0::1::INSTR"],"interface":"VXI",)"
+                       R"("referenceVoltages":[0.0,2.5],"cards":[)";
+    for (const std::string &card : cards)
+        text += (text.back() == '[' ? "" : ",") + card;
+    return text + "]}]" + (extra.empty() ? "" : "," + extra) + "}";
+}
 } // namespace world
 
 struct AcqStatus {
@@ -76,11 +93,26 @@ protected:
     // leaves the variable unset) and reloads; returns kqsim_reload()'s result.
     int loadWorld(const std::string &worldJson, const std::string &faultsJson = "");
     // Opens a multi-card session into vi_; TearDown closes it.
-    void openCards(const std::string &resourceList, std::vector<ViInt16> cardNumbers);
-    void closeCards();
-    ViSession card(int index) const;
-    AcqStatus check() const;
-
+    void openCards(const std::string &resourceList, std::vector<ViInt16> cardNumbers) {
+        closeCards();
+        const ViStatus status =
+            kq7150_multInit(resourceList.c_str(), cardNumbers.data(), VI_TRUE, VI_TRUE, &vi_);
+        ASSERT_EQ(status, VI_SUCCESS) << resourceList << ": " << driverText(status);
+    }
+    void closeCards() {
+        EXPECT_EQ(vi_ == VI_NULL ? VI_SUCCESS : kq7150_multClose(vi_), VI_SUCCESS);
+        vi_ = VI_NULL;
+    }
+    ViSession card(int index) const {
+        ViSession fc = VI_NULL;
+        EXPECT_EQ(kq7150_getMultFCsession(vi_, static_cast<ViInt16>(index), &fc), VI_SUCCESS);
+        return fc;
+    }
+    AcqStatus check() const {
+        AcqStatus s;
+        EXPECT_EQ(kq7150_checkMultAcquisition(vi_, &s.state, &s.errors, &s.backlog, &s.overflow), VI_SUCCESS);
+        return s;
+    }
     ViStatus trigger(int source, double level = 0.0, int edge = 1, ViInt32 preTrigger = 0) {
         return kq7150_setMultTrigConfig(vi_, ViInt16(source), kq7150_MODE_EDGE, ViInt16(edge), level,
                                         preTrigger);
@@ -98,7 +130,14 @@ protected:
     // blocks of kBlock scans for the callback when one is given. scansPerTrigger 0 runs until
     // stopped.
     void startPulsed(std::vector<ViUInt16> masks, ViInt32 scansPerTrigger,
-                     kq7150_callback_t callback = nullptr, void *user = nullptr);
+                     kq7150_callback_t callback = nullptr, void *user = nullptr) {
+        ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
+        ASSERT_EQ(configure(masks, kRate, kq7150_ACQ_UNTRIGGERED, scansPerTrigger), VI_SUCCESS);
+        ASSERT_EQ(callback ? kq7150_startMultAcquisitionEx(vi_, kBlock, callback, user)
+                           : kq7150_startMultAcquisition(vi_),
+                  VI_SUCCESS);
+        ASSERT_EQ(itri(), VI_SUCCESS);
+    }
     // One block of the given scans, acquired to the end and waiting in the card memory.
     void acquireBlock(std::vector<ViUInt16> masks, ViInt32 scans) {
         ASSERT_NO_FATAL_FAILURE(startPulsed(masks, scans));
