@@ -3,7 +3,6 @@
 #include "../support/StoredRecording.h"
 #include "AcquisitionStatus.h"
 #include "DataFileReader.h"
-#include "DemoSignal.h"
 #include "StoredFileSettings.h"
 #include "acqConfig.h"
 #include "axisConfig.h"
@@ -17,16 +16,10 @@
 #include "plotContextMenu.h"
 #include "plot_voltage.h"
 
-#include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
-
-#include <QAbstractButton>
-#include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,7 +38,8 @@ const char kTwoCardWorld[] = R"({"carriers":[{"resources":["VXI0::9::INSTR"],"in
   "logicalAddress":9,"slots":6,"cards":[{"slot":2,"serial":"0x71500002"},{"slot":4,"serial":"0x71500004"}]}]})";
 
 // Channels 1 and 3 with timestamps, which the playback must skip, and 25 scans before the
-// trigger. Exact in binary: block b of channel 1 starts at 3 - b volts.
+// trigger; 100 scans a block, a length the panel does not offer. Exact in binary: block b of
+// channel 1 starts at 3 - b volts.
 constexpr int kScans = 100;
 StoredRecording recording() {
     StoredRecording r;
@@ -72,13 +66,6 @@ protected:
     QAbstractButton *single() const { return app->findChild<QAbstractButton *>("singleShotButton"); }
     QAbstractButton *repetitive() const { return app->findChild<QAbstractButton *>("repetitiveButton"); }
 
-    // Polling steps at a pace faster than the refresh timer, until a block was read.
-    bool pollUntilRead() {
-        return QTest::qWaitFor([&] {
-            view()->timerSlot();
-            return kqsim_callCount("kq7150_readMultAcquisition") >= 1;
-        });
-    }
     // Buttons (enabled, checked), status text, polling.
     auto controls() const {
         return std::tuple(single()->isEnabled(), single()->isChecked(), repetitive()->isEnabled(),
@@ -91,6 +78,11 @@ protected:
         return tabs->isTabEnabled(tabs->indexOf(app->daq)) &&
                tabs->isTabEnabled(tabs->indexOf(app->fcTab()->parentWidget()));
     }
+    void showActive() {
+        app->show();
+        QApplication::setActiveWindow(app.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(app.get()));
+    }
     void openFile(const std::string &path, uint64_t blocks) {
         ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
         ASSERT_EQ(info.blockCount, blocks);
@@ -98,11 +90,6 @@ protected:
         StoredFileSettings::apply(*app, info);
         // The spectra and figures of the block shown are computed away from the window.
         ASSERT_TRUE(analysed());
-    }
-    void openRecording() {
-        const std::string path = dir.filePath("rec.bin7150").toStdString();
-        ASSERT_EQ(kRecording.write(path), "");
-        ASSERT_NO_FATAL_FAILURE(openFile(path, 3));
     }
     bool analysed() const {
         return QTest::qWaitFor([this] { return !view()->analysing(); }, 10000);
@@ -129,9 +116,8 @@ protected:
 
 // The cards acquire in lockstep: a selection they cannot take is refused before any driver
 // call, from either start button, and leaves the panel ready for another try. The legend entries
-// follow their channels; in demo mode a single shot shows exactly one block of the demo sines
-// and no spectrum of them, and the symbol choice reaches every curve.
-TEST_F(WaveformTest, SelectionLegendSymbolsAndADemoSingleShotFollowTheCards) {
+// follow their channels, and the symbol choice reaches every curve.
+TEST_F(WaveformTest, RefusedSelectionsLegendAndSymbolsFollowTheCards) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
     const std::tuple<int, int, QAbstractButton *, std::string> rows[] = {
         {2, 3, single(), "The number of enabled channels must be the same on all function cards."},
@@ -156,19 +142,6 @@ TEST_F(WaveformTest, SelectionLegendSymbolsAndADemoSingleShotFollowTheCards) {
     EXPECT_EQ(std::tuple(view()->legend(0, 0)->isChannelEnabled(), view()->legend(1, 0)->isChannelEnabled(),
                          view()->legend(1, 3)->isChannelEnabled(), view()->legend(1, 4)->isChannelEnabled()),
               std::tuple(true, false, false, true));
-    // Without "-acperf" there is no measurement page.
-    for (int i = 0; i < app->mainTabs()->count(); ++i)
-        EXPECT_NE(app->mainTabs()->tabText(i), "Measurements");
-
-    ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
-    single()->click();
-    const double phase = DemoSignal::phase();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !single()->isChecked(); }));
-    EXPECT_DOUBLE_EQ(DemoSignal::phase(), phase + DemoSignal::kPhaseStep) << "exactly one block";
-    EXPECT_EQ(controls(), stopped()) << "and no more to come";
-    EXPECT_EQ(std::pair(view()->curve(1, 0)->dataSize(), app->spectrum->curveList()[0]->dataSize()),
-              std::pair(size_t(256), size_t(0)));
-
     QComboBox *symbols = view()->symbolChoice();
     for (auto [text, size, style] :
          {std::tuple{"Large", 8, QwtSymbol::Ellipse}, {"None", 0, QwtSymbol::NoSymbol}}) {
@@ -197,7 +170,6 @@ TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
         EXPECT_EQ(std::pair(view()->curve(1, k)->dataSize(), view()->curve(1, k)->sample(5).y()),
                   std::pair(size_t(64), block(k, 5)))
             << k;
-    app.reset();
 
     // 1 kB blocks: 2^31 + 10 of them are a sparse file of 2 TB, a layout the panel writes.
     const uint64_t blocks = (uint64_t(1) << 31) + 10;
@@ -228,7 +200,10 @@ TEST_F(WaveformTest, OverrangeLampAndAWholeMarkerReadout) {
     app->channel(0, 3)->enableBox()->setChecked(true);
     choose(app->daq->samplingRate, app->daq->samplingRate->findData(216000.0));
     single()->setChecked(true);
-    ASSERT_TRUE(pollUntilRead());
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        view()->timerSlot(); // faster than the refresh timer
+        return kqsim_callCount("kq7150_readMultAcquisition") >= 1;
+    }));
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(app->channel(0, k)->overrangeLed()->value(), k == 3 ? 1 : 0) << k;
     ASSERT_TRUE(analysed());
@@ -258,12 +233,20 @@ TEST_F(WaveformTest, OverrangeLampAndAWholeMarkerReadout) {
     EXPECT_EQ(controls(), stopped());
 }
 
-// A recording is played with the settings locked and the slider in place of the status line;
-// moved while it plays, the playback goes on from the chosen block. A zoom of the spectrum
-// switches autoscale off; "Reset Zoom" brings either plot back to the whole, autoscaled view.
-// A custom unit converts the samples, the zoom base and the titles, also of the next block.
+// A recording is played with its length and channels chosen, the settings locked and the slider
+// in place of the status line; moved while it plays, the playback goes on from the chosen block.
+// A zoom of the spectrum switches autoscale off; "Reset Zoom" brings either plot back to the
+// whole, autoscaled view. A custom unit converts the samples, the zoom base and the titles, also
+// of the next block.
 TEST_F(WaveformTest, RecordingPlaysZoomsAndShowsACustomUnit) {
-    ASSERT_NO_FATAL_FAILURE(openRecording());
+    const std::string path = dir.filePath("rec.bin7150").toStdString();
+    ASSERT_EQ(kRecording.write(path), "");
+    ASSERT_NO_FATAL_FAILURE(openFile(path, 3));
+    const QComboBox *length = app->daq->lengthChoice, *rate = app->daq->samplingRate;
+    EXPECT_EQ(std::tuple(length->currentText(), length->currentData().toInt(), rate->currentText()),
+              std::tuple(QString("100"), 100, QString("1 kHz"))); // the length added, the rate offered
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(app->channel(0, k)->enableBox()->isChecked(), k == 0 || k == 2) << k;
     EXPECT_TRUE(view()->statusLabel()->isHidden());
     QSlider *slider = view()->slider();
     slider->setValue(2);
@@ -325,14 +308,60 @@ TEST_F(WaveformTest, RecordingPlaysZoomsAndShowsACustomUnit) {
     ASSERT_NO_FATAL_FAILURE(expectBlockShown(2, 1.0, 2.0));
 }
 
+// Space starts and stops the repetitive acquisition, also on a focused button, which it would
+// otherwise click; it is left alone while a dialog is up or a text field takes it.
+TEST_F(WaveformTest, SpaceStartsAndStopsTheRepetitiveAcquisition) {
+    ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
+    ASSERT_NO_FATAL_FAILURE(showActive());
+    auto *autoscale = app->findChild<QAbstractButton *>("autoscaleButton");
+    // Acquiring: the repetitive button is down and the cards were started.
+    const auto acquiring = [this] {
+        return std::pair(repetitive()->isChecked(), kqsim_callCount("kq7150_startMultAcquisition"));
+    };
+    {
+        QDialog dialog(app.get());
+        dialog.setModal(true);
+        dialog.show();
+        ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+        QTest::keyClick(autoscale, Qt::Key_Space);
+    }
+    ASSERT_NO_FATAL_FAILURE(showActive());
+    app->mainTabs()->setCurrentWidget(app->daq);
+    choose(app->daq->trgSource, app->daq->trgSource->findData(1)); // the level takes input
+    app->daq->trgLvl->setFocus();
+    ASSERT_TRUE(app->daq->trgLvl->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(acquiring(), std::pair(false, 0));
+    choose(app->daq->trgSource, 0); // no trigger: blocks come at once
+    app->mainTabs()->setCurrentWidget(view());
+    autoscale->setFocus();
+    const bool scaled = autoscale->isChecked();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(acquiring(), std::pair(true, 1));
+    EXPECT_TRUE(view()->refreshTimer()->isActive() && autoscale->isChecked() == scaled);
+    for (QAbstractButton *start : {single(), repetitive()})
+        EXPECT_TRUE(start->toolTip().contains("Space starts and stops the repetitive acquisition"));
+    for (auto [modifiers, repeat] : {std::pair{Qt::NoModifier, true}, {Qt::ShiftModifier, false}}) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Space, modifiers, " ",
+                      repeat); // held down, or with a modifier
+        QApplication::sendEvent(autoscale, &key);
+    }
+    EXPECT_EQ(acquiring(), std::pair(true, 1));
+    QTest::keyClick(autoscale, Qt::Key_Space);
+    EXPECT_EQ(acquiring(), std::pair(false, 1));
+    EXPECT_FALSE(view()->refreshTimer()->isActive());
+    // While a single shot runs the repetitive start is disabled, and so is the key.
+    single()->click();
+    QTest::keyClick(autoscale, Qt::Key_Space);
+    EXPECT_EQ(std::pair(repetitive()->isChecked(), single()->isChecked()), std::pair(false, true));
+}
+
 // A start at the PTP alarm locks the start buttons while it waits; "Cancel" beside the status
 // line and Esc give it up as a stop would.
 TEST_F(WaveformTest, CancelOrEscapeGivesUpAStartThatWaitsForItsAlarm) {
     ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
     choose(app->daq->trgSource, app->daq->trgSource->findData(TriggerPlan::kPtpAlarm));
-    app->show(); // Esc reaches the window that is active
-    QApplication::setActiveWindow(app.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(app.get()));
+    ASSERT_NO_FATAL_FAILURE(showActive()); // Esc reaches the window that is active
     for (const bool escape : {false, true}) {
         SCOPED_TRACE(escape ? "Esc" : "Cancel");
         app->daq->alarm->setTime(static_cast<int64_t>(std::time(nullptr)) + 37 + 2); // the card clock is TAI
@@ -365,19 +394,18 @@ TEST_F(WaveformTest, StopBehindAStalledDiskLocksTheStartUntilTheWriterIsDone) {
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    const auto answer = [this](const QString &path) {
+    const auto start = [this](const QString &path) {
         QTimer::singleShot(0, [this, path] {
             app->acqDialog->pathEdit()->setText(path);
             app->acqDialog->startButton()->click();
         });
+        repetitive()->click();
     };
-    answer("/proc/data.bin7150");
-    repetitive()->click();
+    start("/proc/data.bin7150");
     EXPECT_EQ(boxes.texts, QStringList{"Cannot open file: \"/proc/data.bin7150\" for writing."});
     EXPECT_EQ(controls(), stopped());
-    answer(pipe);
     boxes.press("Yes"); // "File already exists, overwrite?"
-    repetitive()->click();
+    start(pipe);
     // The pipe takes less than a block, the ring 15: the writer then waits for the reader.
     ASSERT_TRUE(QTest::qWaitFor([] { return acquisitionStatus.blocksRead.load() >= 16; }, 5000));
     repetitive()->click();
