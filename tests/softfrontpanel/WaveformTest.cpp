@@ -19,7 +19,6 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_widget.h>
-#include <qwt_symbol.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -73,10 +72,9 @@ protected:
                           view()->refreshTimer()->isActive());
     }
     static auto stopped() { return std::tuple(true, false, true, false, std::string("Idle"), false); }
+    // A disabled tab disables its page.
     bool settingsTabsEnabled() const {
-        QTabWidget *tabs = app->mainTabs();
-        return tabs->isTabEnabled(tabs->indexOf(app->daq)) &&
-               tabs->isTabEnabled(tabs->indexOf(app->fcTab()->parentWidget()));
+        return app->daq->isEnabled() && app->fcTab()->parentWidget()->isEnabled();
     }
     void showActive() {
         app->show();
@@ -116,8 +114,8 @@ protected:
 
 // The cards acquire in lockstep: a selection they cannot take is refused before any driver
 // call, from either start button, and leaves the panel ready for another try. The legend entries
-// follow their channels, and the symbol choice reaches every curve.
-TEST_F(WaveformTest, RefusedSelectionsLegendAndSymbolsFollowTheCards) {
+// follow their channels.
+TEST_F(WaveformTest, RefusedSelectionsAndTheLegendFollowTheCards) {
     ASSERT_NO_FATAL_FAILURE(open(kTwoCardWorld));
     const std::tuple<int, int, QAbstractButton *, std::string> rows[] = {
         {2, 3, single(), "The number of enabled channels must be the same on all function cards."},
@@ -142,17 +140,6 @@ TEST_F(WaveformTest, RefusedSelectionsLegendAndSymbolsFollowTheCards) {
     EXPECT_EQ(std::tuple(view()->legend(0, 0)->isChannelEnabled(), view()->legend(1, 0)->isChannelEnabled(),
                          view()->legend(1, 3)->isChannelEnabled(), view()->legend(1, 4)->isChannelEnabled()),
               std::tuple(true, false, false, true));
-    QComboBox *symbols = view()->symbolChoice();
-    for (auto [text, size, style] :
-         {std::tuple{"Large", 8, QwtSymbol::Ellipse}, {"None", 0, QwtSymbol::NoSymbol}}) {
-        choose(symbols, symbols->findText(text));
-        for (int i = 0; i < 16; ++i) {
-            const QwtSymbol *symbol = view()->curve(i / 8, i % 8)->symbol();
-            ASSERT_NE(symbol, nullptr);
-            EXPECT_EQ(std::pair(symbol->size(), symbol->style()), std::pair(QSize(size, size), style))
-                << text << i;
-        }
-    }
 }
 
 // Recordings the panel itself would not make are shown as they are: cards with different
@@ -262,13 +249,10 @@ TEST_F(WaveformTest, RecordingPlaysZoomsAndShowsACustomUnit) {
     repetitive()->setChecked(false);
     auto *autoscale = app->findChild<QAbstractButton *>("autoscaleButton");
     QwtPlot *spectrum = app->spectrum->plot();
-    const auto xRange = [spectrum] {
-        return std::pair(spectrum->axisScaleDiv(QwtPlot::xBottom).lowerBound(),
-                         spectrum->axisScaleDiv(QwtPlot::xBottom).upperBound());
-    };
+    const auto xRange = [spectrum] { return spectrum->axisInterval(QwtPlot::xBottom); };
     const auto whole = xRange();
     app->spectrum->zoomer()->zoom(
-        QRectF(QPointF(whole.second / 4, -150.0), QPointF(whole.second / 2, -50.0)));
+        QRectF(QPointF(whole.maxValue() / 4, -150.0), QPointF(whole.maxValue() / 2, -50.0)));
     EXPECT_FALSE(autoscale->isChecked());
     app->spectrum->contextMenu()->resetZoom();
     EXPECT_EQ(std::pair(autoscale->isChecked(), xRange()), std::pair(true, whole));
