@@ -102,38 +102,4 @@ TEST_F(AcqConfigTest, DataRateAndWhatStartCorrectsOrRefuses) {
                            "File already exists, overwrite?"}));
 }
 
-// Browse starts at the path with the filter of the format shown; the chosen file's extension
-// picks the format (a FLAC recording chosen so is the continuous_flac workflow's).
-TEST_F(AcqConfigTest, BrowseStartsAtThePathAndMakesTheFormatFitTheChosenFile) {
-    acqConfig::writeSettings("/data/Old.CSV", 0, false);
-    auto d = dialog();
-    QStringList asked;
-    QString answer;
-    d->setSaveNameAsker([&](QWidget *parent, const QString &caption, const QString &path,
-                            const QString &filters, QString *selected) {
-        EXPECT_EQ(parent, d.get());
-        asked = QStringList{caption, path, filters, *selected};
-        return answer;
-    });
-    d->browseButton()->click(); // cancelled
-    EXPECT_EQ(asked, (QStringList{"Set Output File Name", "/data/Old.CSV",
-                                  "Binary data (*.bin7150);;CSV data (*.csv);;FLAC recording (*.flac7150)",
-                                  "CSV data (*.csv)"}));
-    EXPECT_EQ(std::pair(d->fileName(), d->formatIndex()), std::pair(QString("/data/Old.CSV"), 0));
-    // The answer, the filter preselected, the format then shown.
-    const std::tuple<QString, QString, QString> rows[] = {
-        {"/out/x.csv", "CSV data (*.csv)", "Text, CSV (V)"},
-        {"/out/y.bin7150", "CSV data (*.csv)", "Binary, ViReal64"},
-        {"/out/z.flac7150", "Binary data (*.bin7150)", "FLAC, 24-bit counts (lossless)"},
-        {"/out/z.flac7150", "FLAC recording (*.flac7150)", "FLAC, 24-bit counts (lossless)"},
-    };
-    for (const auto &[chosen, filter, format] : rows) {
-        answer = chosen;
-        d->browseButton()->click();
-        EXPECT_EQ(std::tuple(asked.value(3), d->fileName(), d->formatChoice()->currentText()),
-                  std::tuple(filter, chosen, format));
-    }
-    EXPECT_TRUE(boxes.texts.isEmpty());
-}
-
 } // namespace

@@ -8,28 +8,9 @@ namespace {
 
 using DaqTest = PanelTest;
 
-// Only an LXI box has a PTP clock; "None" offering no trigger controls is the workflows'.
-// Continuous storage renames the length but keeps its value; only the exact option adds the
-// sine fitting choices.
-TEST_F(DaqTest, VxiCarrierHasNoPtpAlarmAndContinuousStorageRenamesTheLength) {
-    ASSERT_NO_FATAL_FAILURE(open(kVxiWorld));
-    kq7150fp_DAQ *daq = app->daq;
-    EXPECT_FALSE(daq->pipeline->isEnabled());
-    EXPECT_EQ(daq->trgSource->findText("PTP Alarm"), -1);
-    EXPECT_TRUE(daq->findChildren<kq7000fp_PTPalarm *>().isEmpty());
-    daq->lengthChoice->setCurrentText("4096");
-    daq->continuousStorage->setChecked(true);
-    EXPECT_EQ(std::pair(daq->lengthLabel->text(), daq->lengthChoice->currentData().toInt()),
-              std::pair(QString("Scan Threshold"), 4096));
-    daq->continuousStorage->setChecked(false);
-    EXPECT_EQ(daq->lengthLabel->text(), "Waveform Length");
-    EXPECT_EQ(kq7150fp_DAQ(app.get(), {"kq7150fp", "-ACPERF", "--acperf"}).sineFitting, nullptr);
-    EXPECT_NE(kq7150fp_DAQ(app.get(), {"kq7150fp", "-acperf", "-acperf"}).sineFitting, nullptr);
-}
-
 // An LXI box has no reference module to choose or calibrate with. Each trigger source enables
-// its own controls. The countdown to an alarm set with "Now+10s" is the repetitive_ptp_alarm
-// workflow's; "Now" and "Now+10s" set the alarm on the card's clock, which counts TAI (UTC + 37 s).
+// its own controls (the alarm set with "Now+10s" on the card's clock is the repetitive_ptp_alarm
+// workflow's).
 TEST_F(DaqTest, LxiBoxHasNoReferenceAndEachTriggerSourceEnablesItsOwnControls) {
     ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
     EXPECT_EQ(std::tuple(app->vrefChoice()->count(), app->vrefChoice()->isEnabled(), vrefs.count),
@@ -61,16 +42,6 @@ TEST_F(DaqTest, LxiBoxHasNoReferenceAndEachTriggerSourceEnablesItsOwnControls) {
         if (alarm) {
             EXPECT_EQ(daq->pipeline->currentText(), "Compensated");
         }
-    }
-    choose(daq->trgSource, daq->trgSource->findText("PTP Alarm"));
-    for (const auto &[text, ahead] : {std::pair{"Now", 0}, {"Now+10s", 10}}) {
-        const qint64 before = QDateTime::currentSecsSinceEpoch();
-        for (QPushButton *b : daq->alarm->findChildren<QPushButton *>())
-            if (b->text() == text)
-                QTest::mouseClick(b, Qt::LeftButton);
-        const qint64 after = QDateTime::currentSecsSinceEpoch();
-        EXPECT_GE(daq->alarm->alarmTime(), before + 37 + ahead) << text;
-        EXPECT_LE(daq->alarm->alarmTime(), after + 37 + ahead) << text;
     }
 }
 

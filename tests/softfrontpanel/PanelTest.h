@@ -31,12 +31,10 @@ protected:
     void open(const std::string &world, const std::string &faults = "", const char *choice = "Auto Find",
               int demoCards = 1) {
         app.reset();
-        if (!world.empty()) {
+        if (!world.empty())
             ASSERT_NO_FATAL_FAILURE(sim.use(world));
-        }
-        if (!faults.empty()) {
+        if (!faults.empty())
             ASSERT_NO_FATAL_FAILURE(sim.use(faults, "KQ7150_SIM_FAULTS"));
-        }
         boxes.press(choice);
         QTimer person;
         QObject::connect(&person, &QTimer::timeout, [] {

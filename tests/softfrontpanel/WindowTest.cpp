@@ -7,6 +7,7 @@
 
 #include "chLabelFft.h"
 #include "kq7000fp_About.h"
+#include "kq7000fp_PTPalarm.h"
 #include "kq7000fp_scuWidget.h"
 #include "kq7150fp_DAQ.h"
 #include "plot_voltage.h"
@@ -129,6 +130,9 @@ TEST_F(WindowTest, ReferenceChoiceFollowsTheOutputAndApplyToAllCopiesAllButIt) {
     EXPECT_EQ(std::tuple(lastSimCall("setVoltRefOutput"), button("Apply to all Function Cards"),
                          usable("Calibrate all channels")),
               std::tuple(std::string("volts=0"), nullptr, true));
+    // Only an LXI box has a PTP clock.
+    EXPECT_TRUE(app->daq->findChildren<kq7000fp_PTPalarm *>().isEmpty() && !app->daq->pipeline->isEnabled() &&
+                app->daq->trgSource->findText("PTP Alarm") == -1);
     app->setVref(1);
     app->setVref(0);
     EXPECT_EQ(lastSimCall("kq7150_setVoltRef"), "state=0");
