@@ -45,19 +45,4 @@ TEST_F(DaqTest, LxiBoxHasNoReferenceAndEachTriggerSourceEnablesItsOwnControls) {
     }
 }
 
-TEST_F(DaqTest, ClockFailureIsReportedOnSetAndSilentOnTheTick) {
-    ASSERT_NO_FATAL_FAILURE(open(
-        kLxiWorld, R"({"faults":[{"call":"kq7150_getCurrentTimeEx","status":"0xBFFF0015","count":0}]})"));
-    kq7000fp_PTPalarm *alarm = app->daq->alarm;
-    const QStringList clockBoxes = openingBoxes.filter("kq7150_getCurrentTimeEx");
-    ASSERT_EQ(clockBoxes.size(), 1) << openingBoxes.join('|').toStdString();
-    EXPECT_TRUE(clockBoxes[0].startsWith(
-        "kq7150_getCurrentTimeEx(fcVi, &sec, VI_NULL, &UTCoffset, NULL) failed due to ["));
-    EXPECT_EQ(alarm->year()->value(), 1970); // kept as it was
-    QSignalSpy ticks(alarm, &kq7000fp_PTPalarm::requestCurrentTime);
-    ASSERT_TRUE(ticks.wait(2000));
-    EXPECT_TRUE(boxes.texts.isEmpty());
-    EXPECT_EQ(alarm->clockText(), "");
-}
-
 } // namespace

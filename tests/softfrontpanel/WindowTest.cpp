@@ -40,10 +40,9 @@ protected:
     QTemporaryDir m_root;
 };
 
-// Demo cards have no reference module: nothing to calibrate with, and the reference source
-// reaches no driver, also for a second channel. The spectrum legend's selection reaches the plot
-// through the waveform view, which attaches the curves of the channels both on and selected.
-// With the plug-in, each demo card gets a unit page that reports through the window.
+// Demo cards have no reference module: nothing to calibrate with. The spectrum legend's selection reaches the
+// plot through the waveform view, which attaches the curves of the channels both on and selected. With the
+// plug-in, each demo card gets a unit page that reports through the window.
 TEST_F(WindowTest, DemoCardsReferenceWarningsSpectrumLegendAndUnitPages) {
     ASSERT_NO_FATAL_FAILURE(open("", "", "Run In Demo Mode", 2));
     EXPECT_EQ(
@@ -52,13 +51,6 @@ TEST_F(WindowTest, DemoCardsReferenceWarningsSpectrumLegendAndUnitPages) {
                    usable("Calibrate all channels") || usable("Calibrate all Function Cards") ||
                        app->channel(0, 0)->calibrateButton()->isEnabled()),
         std::tuple(size_t(1), QString("7150-AA (DEMO)"), 0, true, false)); // the About dialog's one card
-    QSignalSpy gains(app->channel(1, 3), &kq7150fp_chCfg::gainChangedSignal);
-    choose(app->channel(0, 0)->sourceChoice(), 2);
-    choose(app->channel(1, 3)->sourceChoice(), 2);
-    // Plug-ins still hear the gain.
-    EXPECT_EQ(std::tuple(builtWith.second + kqsim_callCount("kq7150_setMultChanConfig"),
-                         boxes.texts.isEmpty(), gains.value(0)),
-              std::tuple(0, true, QList<QVariant>{3, 1}));
     // Warnings reach the window from the card's clock; errors are the driver's own text
     // (DriverErrorReporterTest, and every failure the channel pages show).
     for (ViStatus status :
@@ -156,13 +148,6 @@ TEST_F(WindowTest, ReferenceChoiceFollowsTheOutputAndApplyToAllCopiesAllButIt) {
     first->fir->setChecked(true);
     first->setChCfg();
     app->applyToAllChan();
-    for (int ch = 1; ch < 8; ++ch) {
-        kq7150fp_chCfg *c = app->channel(0, ch);
-        EXPECT_EQ(std::tuple(c->sourceChoice()->currentIndex(), c->gain->currentIndex(), c->fir->isChecked(),
-                             c->enableBox()->isChecked()),
-                  std::tuple(3, 4, true, true))
-            << ch;
-    }
     EXPECT_EQ(lastSimCall("kq7150_setMultChanConfig"), "channel=8 source=5 gain=20 highPass=0 antiRinging=1");
     first->sourceChoice()->setCurrentIndex(2); // the reference
     first->setChCfg();
