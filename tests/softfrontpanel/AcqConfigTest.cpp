@@ -13,12 +13,7 @@ protected:
     }
 
     // The dialog over the window, as the acquisition opens it.
-    std::unique_ptr<acqConfig> dialog(const QString &path = QString()) {
-        auto d = std::make_unique<acqConfig>(app.get());
-        if (!path.isNull())
-            d->pathEdit()->setText(path);
-        return d;
-    }
+    std::unique_ptr<acqConfig> dialog() { return std::make_unique<acqConfig>(app.get()); }
     // Presses Start: 1 when the dialog accepted, -1 when it rejected.
     static int start(acqConfig &d) {
         QSignalSpy accepted(&d, &QDialog::accepted), rejected(&d, &QDialog::rejected);
@@ -56,7 +51,8 @@ TEST_F(AcqConfigTest, OffersWhatTheLastStartStored) {
 // change and with a box on Start, never as an edit; it refuses a missing folder, and an existing file unless
 // the user says yes, asking about the corrected name.
 TEST_F(AcqConfigTest, StartCorrectsTheNameOrRefusesIt) {
-    auto d = dialog("");
+    auto d = dialog();
+    d->pathEdit()->clear();
     EXPECT_EQ(start(*d), 1);
 
     QSignalSpy changed(d->pathEdit(), &QLineEdit::textChanged);

@@ -31,10 +31,8 @@ protected:
     void open(const std::string &world, const std::string &faults = "", const char *choice = "Auto Find",
               int demoCards = 1) {
         app.reset();
-        if (!world.empty())
-            ASSERT_NO_FATAL_FAILURE(sim.use(world));
-        if (!faults.empty())
-            ASSERT_NO_FATAL_FAILURE(sim.use(faults, "KQ7150_SIM_FAULTS"));
+        ASSERT_NO_FATAL_FAILURE(world.empty() ? void() : sim.use(world));
+        ASSERT_NO_FATAL_FAILURE(faults.empty() ? void() : sim.use(faults, "KQ7150_SIM_FAULTS"));
         boxes.press(choice);
         QTimer person;
         QObject::connect(&person, &QTimer::timeout, [] {

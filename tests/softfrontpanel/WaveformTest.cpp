@@ -6,6 +6,7 @@
 #include "StoredFileSettings.h"
 #include "acqConfig.h"
 #include "axisConfig.h"
+#include "kq7000fp_PTPalarm.h"
 #include "kq7000fp_digitCtrl.h"
 #include "kq7000fp_led.h"
 #include "kq7150fp_DAQ.h"
@@ -137,8 +138,7 @@ TEST_F(WaveformTest, RecordingsOfUnevenCardsOrOfBillionsOfBlocksAreShown) {
     r.format = StorageFormat::kBinary32, r.masks = {0x00, 0x03}, r.scans = 64, r.signal = block;
     ASSERT_EQ(r.write(path), "");
     ASSERT_NO_FATAL_FAILURE(openFile(path, 1));
-    EXPECT_EQ(boxes.texts.join('|').toStdString(), "");
-    EXPECT_EQ(view()->curve(0, 0)->dataSize(), 0u);
+    EXPECT_TRUE(boxes.texts.isEmpty() && view()->curve(0, 0)->dataSize() == 0);
     for (int k : {0, 1})
         EXPECT_EQ(std::pair(view()->curve(1, k)->dataSize(), view()->curve(1, k)->sample(5).y()),
                   std::pair(size_t(64), block(k, 5)))
@@ -276,6 +276,30 @@ TEST_F(WaveformTest, RecordingPlaysZoomsAndShowsACustomUnit) {
     EXPECT_NEAR(y.upperBound(), (1.000000002 - 1.0) * 2.0, 1e-12);
     view()->slider()->setValue(3);
     ASSERT_NO_FATAL_FAILURE(expectBlockShown(2, 1.0, 2.0));
+}
+
+// A start at the PTP alarm locks the start buttons while it waits; "Cancel" beside the status
+// line and Esc give it up as a stop would.
+TEST_F(WaveformTest, CancelOrEscapeGivesUpAStartThatWaitsForItsAlarm) {
+    ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
+    choose(app->daq->trgSource, app->daq->trgSource->findData(TriggerPlan::kPtpAlarm));
+    app->show(); // Esc reaches the window that is active
+    QApplication::setActiveWindow(app.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(app.get()));
+    for (const bool escape : {false, true}) {
+        app->daq->alarm->setTime(static_cast<int64_t>(std::time(nullptr)) + 37 + 2); // the card clock is TAI
+        bool offeredAndLocked = false;
+        QTimer::singleShot(300, [&] {
+            offeredAndLocked = view()->cancelWaitButton()->isVisible() && !single()->isEnabled() &&
+                               !repetitive()->isEnabled();
+            escape ? QTest::keyClick(app.get(), Qt::Key_Escape) : view()->cancelWaitButton()->click();
+        });
+        repetitive()->click();
+        EXPECT_EQ(std::tuple(offeredAndLocked, view()->cancelWaitButton()->isVisible(), controls(),
+                             boxes.texts.join('|').toStdString()),
+                  std::tuple(true, false, stopped(), std::string()))
+            << (escape ? "Esc" : "Cancel");
+    }
 }
 
 // While the disk still takes the last blocks of a recording after a stop, the status line says
