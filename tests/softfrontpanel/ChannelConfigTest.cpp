@@ -17,8 +17,7 @@ const std::string kCarrier =
 const std::string kTwoCards = kCarrier + R"("referenceVoltages":[0,2.5],"cards":[{"slot":1},{"slot":2}]}]})";
 
 std::string sent(int ch, int source) {
-    return "channel=" + std::to_string(ch) + " source=" + std::to_string(source) +
-           " gain=1 highPass=0 antiRinging=0";
+    return QString("channel=%1 source=%2 gain=1 highPass=0 antiRinging=0").arg(ch).arg(source).toStdString();
 }
 
 using ChannelConfigTest = PanelTest;

@@ -167,8 +167,7 @@ TEST_F(WindowTest, LxiBoxHasNoReferenceAndEachTriggerSourceEnablesItsOwnControls
     ASSERT_NO_FATAL_FAILURE(open(kLxiWorld));
     EXPECT_EQ(std::tuple(app->vrefChoice()->count(), app->vrefChoice()->isEnabled(), vrefs.count),
               std::tuple(0, false, 0));
-    for (QPushButton *b : app->findChildren<QPushButton *>())
-        EXPECT_FALSE(b->text() == "Calibrate all channels" && b->isEnabled());
+    EXPECT_FALSE(usable("Calibrate all channels"));
     kq7150fp_DAQ *daq = app->daq;
     ASSERT_NE(daq->alarm, nullptr);
     EXPECT_EQ(daq->trgSource->itemData(daq->trgSource->count() - 1).toInt(), -1);
@@ -192,6 +191,21 @@ TEST_F(WindowTest, LxiBoxHasNoReferenceAndEachTriggerSourceEnablesItsOwnControls
         EXPECT_TRUE(!QString(source).startsWith("Front Panel") || daq->trgEdge->currentText() == edge);
         EXPECT_TRUE(!alarm || daq->pipeline->currentText() == "Compensated");
     }
+}
+
+// A clock that cannot be read is reported as the alarm is set up, and silently on each tick.
+TEST_F(WindowTest, ClockFailureIsReportedOnSetAndSilentOnTheTick) {
+    ASSERT_NO_FATAL_FAILURE(open(
+        kLxiWorld, R"({"faults":[{"call":"kq7150_getCurrentTimeEx","status":"0xBFFF0015","count":0}]})"));
+    kq7000fp_PTPalarm *alarm = app->daq->alarm;
+    QSignalSpy ticks(alarm, &kq7000fp_PTPalarm::requestCurrentTime);
+    ASSERT_TRUE(ticks.wait(2000));
+    const QStringList told = openingBoxes.filter("kq7150_getCurrentTimeEx");
+    EXPECT_EQ(std::tuple(told.size(), told.value(0).section(" failed due to [", 0, 0), alarm->year()->value(),
+                         boxes.texts.isEmpty(), alarm->clockText()),
+              std::tuple(1, QString("kq7150_getCurrentTimeEx(fcVi, &sec, VI_NULL, &UTCoffset, NULL)"), 1970,
+                         true,
+                         QString())); // the year kept as it was
 }
 
 } // namespace
