@@ -11,7 +11,6 @@
 #include "StorageFormat.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,15 +38,11 @@ public:
         engine->stopCards();
         return !engine->storing() || engine->endStorage();
     }
-    bool said(const std::string &what) const {
-        return std::find(told.begin(), told.end(), what) != told.end();
-    }
 
     AcquisitionEngine *engine = nullptr;
     std::vector<double> view = std::vector<double>(16 * 16384);
-    std::vector<std::string> told, lines;
+    std::vector<std::string> told;
     std::optional<StorageSummary> summaryShown;
-    std::string errorText;
     uint64_t bytes = ~uint64_t(0);
     int alarmWaits = 0;
     std::function<void()> whileWaiting; // what the user does while the start waits for its alarm
@@ -55,11 +50,11 @@ public:
 private:
     void blockRange(double, double) override {}
     void blockReady() override {}
-    void status(const StatusLine &line) override { lines.push_back(line.html); }
+    void status(const StatusLine &) override {}
     void overrange(uint16_t errors) override { told.push_back("overrange " + std::to_string(errors & 0xFF)); }
     void fileSize(uint64_t written, uint32_t) override { bytes = written; }
     void summary(const StorageSummary &summary) override { summaryShown = summary; }
-    void error(const std::string &text) override { told.push_back("error"), errorText = text; }
+    void error(const std::string &text) override { told.push_back("error " + text); }
     void cannotOpen(const std::string &fileName) override { told.push_back("cannot open " + fileName); }
     void ended() override { told.push_back("ended"), stop(); }
     void singleShotStored() override { told.push_back("stored"), stop(); }
@@ -87,9 +82,8 @@ protected:
         std::remove(path.c_str());
         SimFixture::TearDown();
     }
-    // LXI cards with a clock to start at, a ramp on every channel; channel 1 on, or every channel
-    // of several cards.
-    void open(const std::string &faults = "", int cards = 1) {
+    // LXI cards with a clock to start at, a ramp on every channel; the first channelsOn on.
+    void open(const std::string &faults = "", int cards = 1, int channelsOn = 1) {
         const std::string lxi = "TCPIP0::192.0.2.7::INSTR";
         std::string list, resources;
         std::vector<ViInt16> numbers;
@@ -112,7 +106,7 @@ protected:
         settings.lxi = true, settings.rate = 10000.0, settings.scans = 256;
         settings.channels = ChannelSelection(cards);
         for (int k = 0; k < 8 * cards; ++k)
-            settings.channels.setEnabled(k / 8, k % 8, k == 0 || cards > 1);
+            settings.channels.setEnabled(k / 8, k % 8, k < channelsOn);
         settings.gainIndex.assign(static_cast<size_t>(8 * cards), 0);
     }
     void store(const std::string &fileName, int scans, double rate, bool repetitive = true) {
@@ -124,11 +118,6 @@ protected:
         return waitFor([&] { return engine->poll(recorder.view.data()), pred(); }, deadline);
     }
     static int calls(const char *name) { return kqsim_callCount(name); }
-    uint64_t gapFreeBlocks() {
-        RampFile file;
-        EXPECT_EQ(rampFileGap(path, lsb(1), file), "");
-        return file.blocks;
-    }
 
     Recorder recorder;
     std::unique_ptr<AcquisitionEngine> engine;
@@ -138,7 +127,8 @@ protected:
 };
 
 // Without a trigger source the engine triggers the cards itself, one pulse per poll while they
-// are ready; the first two pulses are taken with a warning and change nothing.
+// are ready; the first two pulses are taken with a warning and change nothing. The LXI start
+// lets no sync line in or out.
 TEST_F(AcquisitionEngineTest, UntriggeredCardsArePulsedWhileReadyThenOneBlockIsRead) {
     ASSERT_NO_FATAL_FAILURE(
         open(R"({"faults":[{"call":"kq7150_generateITRI","status":"0x3FFC0A04","count":2}]})"));
@@ -151,9 +141,8 @@ TEST_F(AcquisitionEngineTest, UntriggeredCardsArePulsedWhileReadyThenOneBlockIsR
         engine->poll(recorder.view.data());
         EXPECT_EQ(calls("kq7150_generateITRI"), step);
     }
-    EXPECT_EQ(recorder.lines, std::vector<std::string>(3, "Ready"));
     ASSERT_TRUE(waitFor([&] { return check().state != kq7150_STATE_READY; }));
-    ASSERT_TRUE(pollUntil([&] { return recorder.said("ended"); }));
+    ASSERT_TRUE(pollUntil([&] { return !recorder.told.empty(); }));
     // No pulse once triggered, one read.
     EXPECT_EQ(std::pair(calls("kq7150_generateITRI"), calls("kq7150_readMultAcquisition")), std::pair(3, 1));
     EXPECT_EQ(recorder.told, std::vector<std::string>{"ended"});
@@ -183,7 +172,7 @@ TEST_F(AcquisitionEngineTest, RepetitiveRearmsAfterEveryBlockAndAnEmptyNameStore
 // every scan reaches the file once and in order. The stop waits for the callback to read no
 // more before the cards stop. The benchmark measures long runs.
 TEST_F(AcquisitionEngineTest, SecondsAtTheHighestRateAreStoredWithoutAGap) {
-    ASSERT_NO_FATAL_FAILURE(open("", 2));
+    ASSERT_NO_FATAL_FAILURE(open("", 2, 16));
     store(path, 16384, 216000.0);
     settings.triggerSource = TriggerPlan::kPtpAlarm;
     settings.timestamps = true;
@@ -199,7 +188,7 @@ TEST_F(AcquisitionEngineTest, SecondsAtTheHighestRateAreStoredWithoutAGap) {
 
     EXPECT_GT(recorder.bytes, 0u);
     ASSERT_TRUE(recorder.told.empty() && recorder.summaryShown && !recorder.summaryShown->failed())
-        << recorder.errorText;
+        << ::testing::PrintToString(recorder.told);
     RampFile file;
     ASSERT_EQ(rampFileGap(path, lsb(1), file), "");
     EXPECT_EQ(std::pair(file.info.channels, int(file.info.timestamps)), std::pair(16, 1));
@@ -212,13 +201,12 @@ TEST_F(AcquisitionEngineTest, SecondsAtTheHighestRateAreStoredWithoutAGap) {
 TEST_F(AcquisitionEngineTest, SingleShotStoresItsBlockAndFilesOrBuffersThatCannotBeHadStartNothing) {
     ASSERT_NO_FATAL_FAILURE(open());
     store(path, 1024, 10000.0, false);
-    ::testing::internal::CaptureStdout();
     ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
-    const bool stored = pollUntil([&] { return recorder.said("stored"); });
-    const std::string said = ::testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(stored);
-    EXPECT_NE(said.find("Single - done\n* Stopped\n"), std::string::npos) << said;
-    EXPECT_GE(gapFreeBlocks(), 1u);
+    ASSERT_TRUE(pollUntil([&] { return !recorder.told.empty(); }));
+    RampFile file;
+    EXPECT_EQ(std::pair(recorder.told[0], rampFileGap(path, lsb(1), file)),
+              std::pair(std::string("stored"), std::string()));
+    EXPECT_GE(file.blocks, 1u);
 
     ASSERT_NO_FATAL_FAILURE(open());
     const std::string pipe = path + ".fifo"; // a pipe nobody reads would block the opening for good
@@ -230,24 +218,6 @@ TEST_F(AcquisitionEngineTest, SingleShotStoresItsBlockAndFilesOrBuffersThatCanno
     std::remove(pipe.c_str());
     EXPECT_EQ(recorder.told,
               (std::vector<std::string>{"cannot open /proc/data.bin7150", "cannot open " + pipe}));
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    // The ring's 17 blocks of 8 MB do not fit into 16 MB more than the process has now.
-    for (int k = 1; k < 8; ++k)
-        settings.channels.setEnabled(0, k, true);
-    store(path, 131072, 10000.0);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
-    rlimit small = old;
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmSize:", 0) == 0)
-            small.rlim_cur = std::stoull(line.substr(7)) * 1024 + (16 << 20);
-    ASSERT_EQ(setrlimit(RLIMIT_AS, &small), 0);
-    const AcquisitionEngine::Start result = engine->start(settings);
-    setrlimit(RLIMIT_AS, &old);
-    EXPECT_EQ(result, AcquisitionEngine::Start::Refused);
-    EXPECT_EQ(recorder.errorText.rfind("Unable to allocate memory.", 0), 0u) << recorder.errorText;
-#endif
     EXPECT_EQ(calls("kq7150_startMultAcquisitionEx"), 0);
 }
 
@@ -255,9 +225,7 @@ TEST_F(AcquisitionEngineTest, SingleShotStoresItsBlockAndFilesOrBuffersThatCanno
 // cards stop at once, the writer is left to finish, and once the reader goes on the file gets
 // every block the ring held.
 TEST_F(AcquisitionEngineTest, StopBehindAStalledDiskLeavesTheWriterToFinish) {
-    ASSERT_NO_FATAL_FAILURE(open());
-    for (int k = 1; k < 8; ++k)
-        settings.channels.setEnabled(0, k, true);
+    ASSERT_NO_FATAL_FAILURE(open("", 1, 8));
     store(path + ".fifo", 1024, 50000.0);
     ASSERT_EQ(mkfifo(settings.fileName.c_str(), 0600), 0);
     const int reader = ::open(settings.fileName.c_str(), O_RDONLY | O_NONBLOCK);
@@ -284,7 +252,7 @@ TEST_F(AcquisitionEngineTest, StopBehindAStalledDiskLeavesTheWriterToFinish) {
     copy.close();
     ::close(reader);
     std::remove(settings.fileName.c_str());
-    EXPECT_TRUE(recorder.told.empty()) << recorder.errorText;
+    EXPECT_TRUE(recorder.told.empty()) << recorder.told[0];
     RampFile file;
     ASSERT_EQ(rampFileGap(path, lsb(1), file), "");
     EXPECT_GE(file.blocks, 15u);
