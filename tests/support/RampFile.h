@@ -67,24 +67,20 @@ inline std::string rampFileGap(const std::string &path, double lsb, RampFile &ou
 // lines: the scan lines read.
 inline std::string csvRampFileGap(const std::string &path, double lsb, int channels, long &lines) {
     std::ifstream in(path);
-    std::string line, rest;
+    std::string line;
     for (int header = 0; header < 3; ++header)
         if (!std::getline(in, line))
             return "header lines missing";
-    long first = -1;
-    for (lines = 0; std::getline(in, line); ++lines) {
+    lines = 0;
+    for (long first = -1, count = 0, channel = 0; std::getline(in, line); ++lines, channel = 0) {
         std::istringstream values(line);
-        for (int channel = 0; channel < channels; ++channel) {
-            double volts = 0;
-            char comma = 0;
-            if (in.eof() || !(values >> volts >> comma) || comma != ',')
-                return describe("line ", lines, ": '", line, "'");
-            const long count = std::lround(volts / lsb);
+        for (double volts = 0; channel < channels && values >> volts && values.get() == ','; ++channel) {
+            count = std::lround(volts / lsb);
             first = first < 0 ? count : first;
             if (count != (first + lines) % (1 << 23))
                 return describe("line ", lines, " channel ", channel + 1, ": count ", count);
         }
-        if (values >> rest || line.compare(line.size() - 2, 2, ", ") != 0)
+        if (in.eof() || channel < channels || values.get() != ' ' || values.get() != EOF)
             return describe("line ", lines, ": '", line, "'");
     }
     return "";
