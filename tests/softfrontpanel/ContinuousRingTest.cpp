@@ -140,10 +140,10 @@ TEST_F(ContinuousRingTest, FailingDriverCallInTheCallbackEndsStorageAndIsPrinted
         const uint32_t atTheEnd = acquisitionStatus.blocksRead.load();
         ASSERT_TRUE(waitFor([=] { return acquisitionStatus.blocksRead.load() >= atTheEnd + 20; }));
         stop();
-        const std::string said = ::testing::internal::GetCapturedStdout();
         const std::string expected =
             describe("kq7150_", named, " failed due to [", driverText(kq7150_ERROR_NO_DATA), "]");
-        EXPECT_EQ(std::pair(ring().error(), said), std::pair(expected, expected + "\n\n"));
+        EXPECT_EQ(std::pair(ring().error(), ::testing::internal::GetCapturedStdout()),
+                  std::pair(expected, expected + "\n\n"));
         EXPECT_EQ(gapFreeBlocks(), ring().blocksStored.load());
         EXPECT_LE(ring().blocksStored.load(), 4u);
     }
@@ -154,33 +154,23 @@ TEST_F(ContinuousRingTest, FailingDriverCallInTheCallbackEndsStorageAndIsPrinted
 TEST_F(ContinuousRingTest, DisplayBlockComesWithItsOwnNumber) {
     ASSERT_NO_FATAL_FAILURE(start());
     std::vector<double> block(4 * kBlock);
-    const auto count = [&] { return std::llround(block[0] / lsb(1)); };
     std::optional<uint32_t> n;
     ASSERT_TRUE(waitFor([&] { return (n = ring().takePlotBlock(block.data())).has_value(); }));
     EXPECT_EQ(*n, 0u);
-    const long long first = count(); // the ramp's count when the trigger came
+    const double first = block[0]; // the ramp's count when the trigger came
     // The next block is handed over, and more are read after it before the display takes it.
     ASSERT_TRUE(waitFor([this] { return !ring().plotRequest.load(); }));
     const uint32_t handedOver = acquisitionStatus.blocksRead.load();
     ASSERT_TRUE(waitFor([=] { return acquisitionStatus.blocksRead.load() >= handedOver + 3; }));
-    n = ring().takePlotBlock(block.data());
-    ASSERT_TRUE(n.has_value());
-    EXPECT_EQ(count(), first + static_cast<long long>(*n) * kBlock);
+    ASSERT_TRUE((n = ring().takePlotBlock(block.data())).has_value());
+    EXPECT_EQ(std::llround((block[0] - first) / lsb(1)), int64_t(*n) * kBlock);
     stop();
 }
 
-// The bytes of the recording at path: the description and its streams.
-uint64_t recordingBytes(const std::string &path, bool timestamps) {
-    uint64_t bytes = fs::file_size(path);
-    for (const std::string &stream : FlacRecordingFiles::streams(path, 2, timestamps))
-        bytes += fs::file_size(stream);
-    return bytes;
-}
-
 // The ring stores FLAC as it stores the other formats: every block read is in the recording,
-// gap-free, with each channel's own volts per count; the blocks and bytes the writer counts are
-// those on disk. Without scan times the cards' counts are stored as read, with them the counts
-// of the volts read.
+// gap-free, with each channel's own volts per count; the blocks the writer counts are those on
+// disk (the bytes shown against those on disk: the continuous_flac workflow). Without scan times the cards'
+// counts are stored as read, with them the counts of the volts read.
 TEST_F(ContinuousRingTest, FlacStoresEveryBlockReadWithEachChannelsVoltsPerCount) {
     gains[1] = 3, gains[2] = 6, gains[3] = 2; // 10, 100, 5
     ASSERT_NO_FATAL_FAILURE(openWorld(world::kRamp));
@@ -192,21 +182,19 @@ TEST_F(ContinuousRingTest, FlacStoresEveryBlockReadWithEachChannelsVoltsPerCount
         EXPECT_EQ(ring().error(), "");
         EXPECT_EQ(std::pair(gapFreeBlocks(0), ring().blocksStored.load()),
                   std::pair(uint64_t(blocks), uint64_t(blocks)));
-        EXPECT_EQ(ring().fileBytes.load(), recordingBytes(path, timestamps));
     }
 }
 
 // A full disk (here: a file size limit) ends the writer and the recording is cut back to the
-// frames its streams held at the last whole block; the size shown is the size it has. The
-// binary and CSV files cut back are the StorageFaults workflow's.
+// frames its streams held at the last whole block. The binary and CSV files cut back, and the
+// size shown against the size they have, are the StorageFaults workflow's.
 TEST_F(ContinuousRingTest, FullDiskCutsAFlacRecordingBackToItsWholeBlocks) {
     // Noise, which FLAC cannot make small: frames of 16 blocks of about 1 kB each.
     ASSERT_NO_FATAL_FAILURE(openWorld(R"({"type":"sine","amplitude":0.001,"frequency":50,"noiseRms":1e-4})"));
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 100000;
+    const rlimit small{100000, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     ASSERT_NO_FATAL_FAILURE(start(StorageFormat::kFlacCounts));
     const bool ended = waitFor([this] { return !ring().running.load(); });
@@ -216,7 +204,6 @@ TEST_F(ContinuousRingTest, FullDiskCutsAFlacRecordingBackToItsWholeBlocks) {
 
     ASSERT_TRUE(ended);
     EXPECT_EQ(ring().error(), "Disk write failed!");
-    EXPECT_EQ(acquisitionStatus.bytesWritten.load(), recordingBytes(path, false));
     fileInfo_t info{};
     ASSERT_EQ(DataFileReader::readHeader(path.c_str(), info), 0);
     EXPECT_GE(info.blockCount, 1u);
