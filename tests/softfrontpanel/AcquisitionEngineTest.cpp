@@ -200,18 +200,23 @@ TEST_F(AcquisitionEngineTest, StopBehindAStalledDiskLeavesTheWriterToFinish) {
     EXPECT_TRUE(recorder.told.empty()) << recorder.told[0];
 }
 
-// A stop while the start waits for its alarm gives the start up, and nothing is acquired once
-// the alarm time comes.
-TEST_F(AcquisitionEngineTest, TimedStartIsGivenUpByAStop) {
+// An alarm already past cannot be met: the failure names the call. A stop while the start
+// waits for its alarm gives the start up, and nothing is acquired once the alarm time comes.
+TEST_F(AcquisitionEngineTest, TimedStartFailsInThePastAndIsGivenUpByAStop) {
     ASSERT_NO_FATAL_FAILURE(open());
     settings.triggerSource = TriggerPlan::kPtpAlarm;
+    settings.alarmTime = std::time(nullptr) + 37 - 5;
+    engine->start(settings);
+    EXPECT_EQ(recorder.told.at(0).rfind("box kq7150_startMultAcquisitionTimed64 failed due to [", 0), 0u);
+    recorder.stop();
+    kqsim_clearCallLog();
     settings.repetitive = true;
     settings.alarmTime = std::time(nullptr) + 37 + 2;
     recorder.whileWaiting = [&] { recorder.stop(); };
     ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
     EXPECT_EQ(std::tuple(calls("kq7150_startMultAcquisitionTimed64"), calls("kq7150_stopMultAcquisition") > 0,
-                         recorder.told.empty()),
-              std::tuple(1, true, true));
+                         recorder.told.size()),
+              std::tuple(1, true, size_t(1)));
     EXPECT_TRUE(holdsFor([] { return kqsim_callCount("kq7150_readMultAcquisition") == 0; }, 2500ms));
 }
 

@@ -40,23 +40,22 @@ protected:
         SimFixture::TearDown();
     }
 
-    // Both cards of one signal, their channels at the gain choices of `gains`.
+    // Both cards of one signal, their channels at the gain choices of `gainIndex`.
     void openWorld(const std::string &signal, const std::string &faults = "") {
         ASSERT_EQ(loadWorld(world::make({world::card(1, signal), world::card(2, signal)}), faults), 0);
         ASSERT_NO_FATAL_FAILURE(openCards("VXI0::1::INSTR,VXI0::1::INSTR", {1, 2}));
         for (int k = 0; k < 4; ++k)
-            ASSERT_EQ(channel(kChannels[k], StorageFormat::gain(gains[k])), VI_SUCCESS);
+            ASSERT_EQ(channel(kChannels[k], StorageFormat::gain(gainIndex[size_t(kChannels[k] - 1)])),
+                      VI_SUCCESS);
     }
 
     // What the engine does before the cards start: buffers, file, writer (none: the ring only
-    // fills, as behind a stalled disk), callbacks on; `gains` are what the storage assumes.
+    // fills, as behind a stalled disk), callbacks on; `gainIndex` is what the storage assumes.
     void start(int format = StorageFormat::kBinary64, bool timestamps = false, bool withWriter = true) {
         ContinuousStorage::Plan plan;
         plan.format = format, plan.fileName = path, plan.timestamps = timestamps;
         plan.scans = kBlock, plan.rate = kRate, plan.masks = kMasks;
-        plan.gainIndex.assign(16, 0);
-        for (int k = 0; k < 4; ++k)
-            plan.gainIndex[size_t(kChannels[k] - 1)] = gains[k];
+        plan.gainIndex = gainIndex;
         storage = std::make_unique<ContinuousStorage>();
         ring().timestamps = timestamps; // prepare() allocates the ring before it takes them over
         ASSERT_EQ(storage->prepare(plan), ContinuousStorage::Result::Ready);
@@ -89,7 +88,7 @@ protected:
         return file.blocks;
     }
 
-    int gains[4] = {0, 0, 0, 0};
+    std::vector<int> gainIndex = std::vector<int>(16, 0);
     const std::string path = ::testing::TempDir() + "ring_" + std::to_string(getpid()) + ".rec";
     std::unique_ptr<ContinuousStorage> storage;
 };
@@ -172,7 +171,7 @@ TEST_F(ContinuousRingTest, DisplayBlockComesWithItsOwnNumber) {
 // disk (the bytes shown against those on disk: the continuous_flac workflow). Without scan times the cards'
 // counts are stored as read, with them the counts of the volts read.
 TEST_F(ContinuousRingTest, FlacStoresEveryBlockReadWithEachChannelsVoltsPerCount) {
-    gains[1] = 3, gains[2] = 6, gains[3] = 2; // 10, 100, 5
+    gainIndex[1] = 3, gainIndex[8] = 6, gainIndex[15] = 2; // 10, 100 and 5 on channels 2, 9 and 16
     ASSERT_NO_FATAL_FAILURE(openWorld(world::kRamp));
     for (bool timestamps : {false, true}) {
         SCOPED_TRACE(timestamps ? "with scan times" : "without scan times");

@@ -74,9 +74,7 @@ protected:
     void SetUp() override { fs::create_directories(dir); }
     void TearDown() override { fs::remove_all(dir); }
 
-    const fs::path dir =
-        fs::temp_directory_path() / ("kq-flac-" + std::to_string(getpid()) + "-" +
-                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    const fs::path dir = fs::temp_directory_path() / ("kq-flac-" + std::to_string(getpid()));
     const std::string path = (dir / "rec.flac7150").string();
 };
 
