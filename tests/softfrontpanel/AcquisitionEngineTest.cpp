@@ -2,7 +2,7 @@
 // takes what the engine reports and stops it as the waveform view does. Storage threads start
 // and stop here, so this runs under the sanitizers as well.
 #include "../platform/SimFixture.h"
-#include "../support/RampFileCheck.h"
+#include "../support/RampFile.h"
 
 #include "AcquisitionEngine.h"
 #include "AcquisitionObserver.h"
@@ -11,21 +11,16 @@
 #include "StorageFormat.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 
 namespace {
 
 using namespace kqtest;
-
-constexpr int64_t kTaiMinusUtc = 37; // the simulated card clock runs on TAI
 
 // Takes what the engine reports and stops it as the waveform view does. What it is told, but
 // the blocks, status lines and file sizes that come with every poll, is kept in order in `told`.
@@ -36,34 +31,28 @@ public:
         engine->stopCards();
         return !engine->storing() || engine->endStorage();
     }
-    bool said(const std::string &what) const {
-        return std::find(told.begin(), told.end(), what) != told.end();
-    }
 
     AcquisitionEngine *engine = nullptr;
     std::vector<double> view = std::vector<double>(16 * 16384);
-    std::vector<std::string> told, lines;
-    std::vector<std::pair<double, double>> ranges;
+    std::vector<std::string> told;
     std::optional<StorageSummary> summaryShown;
-    std::string errorText;
     uint64_t bytes = ~uint64_t(0);
-    int alarmWaits = 0;
     std::function<void()> whileWaiting; // what the user does while the start waits for its alarm
 
 private:
-    void blockRange(double t0, double t1) override { ranges.emplace_back(t0, t1); }
+    void blockRange(double, double) override {}
     void blockReady() override {}
-    void status(const StatusLine &line) override { lines.push_back(line.html); }
+    void status(const StatusLine &) override {}
     void overrange(uint16_t errors) override { told.push_back("overrange " + std::to_string(errors & 0xFF)); }
     void fileSize(uint64_t written, uint32_t) override { bytes = written; }
     void summary(const StorageSummary &summary) override { summaryShown = summary; }
-    void error(const std::string &text) override { told.push_back("error"), errorText = text; }
+    void error(const std::string &text) override { told.push_back("error " + text); }
     void cannotOpen(const std::string &fileName) override { told.push_back("cannot open " + fileName); }
     void ended() override { told.push_back("ended"), stop(); }
     void singleShotStored() override { told.push_back("stored"), stop(); }
     void failed() override { told.push_back("failed"); }
     void awaitAlarm(const std::function<bool()> &reached) override {
-        for (; !reached(); ++alarmWaits) {
+        while (!reached()) {
             if (whileWaiting)
                 std::exchange(whileWaiting, nullptr)();
             std::this_thread::sleep_for(10ms);
@@ -75,8 +64,8 @@ class AcquisitionEngineTest : public SimFixture {
 protected:
     void SetUp() override {
         SimFixture::SetUp();
-        DriverErrorReporter::setErrorBox([this](const std::string &text) { boxes.push_back(text); });
-        path = ::testing::TempDir() + "engine_" + std::to_string(getpid()) + ".bin7150";
+        DriverErrorReporter::setErrorBox(
+            [this](const std::string &text) { recorder.told.push_back("box " + text); });
     }
     void TearDown() override {
         if (engine)
@@ -86,33 +75,26 @@ protected:
         std::remove(path.c_str());
         SimFixture::TearDown();
     }
-    // LXI cards with a clock to start at, a ramp on every channel; channel 1 on, or every channel
-    // of several cards.
-    void open(const std::string &faults = "", int cards = 1) {
-        std::string list, resources = "TCPIP0::192.0.2.7::INSTR";
-        std::vector<ViInt16> numbers;
-        for (int c = 1; c <= cards; ++c) {
-            list += std::string(c > 1 ? "," : "") + R"({"slot":)" + std::to_string(c) + R"(,"signal":)" +
-                    world::kRamp + "}";
-            resources += c > 1 ? ",TCPIP0::192.0.2.7::INSTR" : "";
-            numbers.push_back(static_cast<ViInt16>(c));
-        }
-        ASSERT_EQ(loadWorld(R"({"carriers":[{"resources":["TCPIP0::192.0.2.7::INSTR"],"interface":"TCPIP",
-          "ipAddress":"192.0.2.7","hostName":"lxi7","slots":)" +
-                                std::to_string(cards) + R"(,"cards":[)" + list + "]}]}",
+    // LXI cards with a clock to start at, a ramp on every channel; the first channelsOn on.
+    void open(const std::string &faults = "", int cards = 1, int channelsOn = 1) {
+        const std::string lxi = "TCPIP0::192.0.2.7::INSTR", two = cards > 1 ? "," + lxi : "";
+        ASSERT_EQ(loadWorld(describe(R"({"carriers":[{"resources":[")", lxi, R"("],"interface":"TCPIP",
+          "ipAddress":"192.0.2.7","hostName":"lxi7","slots":)",
+                                     cards, R"(,"cards":[)", world::card(1, world::kRamp),
+                                     cards > 1 ? "," + world::card(2, world::kRamp) : "", "]}]}"),
                             faults),
                   0);
         acquisitionStatus.resetForStart(); // as the view does at every start
-        ASSERT_NO_FATAL_FAILURE(openCards(resources, numbers));
+        ASSERT_NO_FATAL_FAILURE(
+            openCards(lxi + two, cards > 1 ? std::vector<ViInt16>{1, 2} : std::vector<ViInt16>{1}));
         recorder = Recorder();
         engine = std::make_unique<AcquisitionEngine>(vi_, recorder);
         recorder.engine = engine.get();
         settings = AcquisitionSettings();
         settings.lxi = true, settings.rate = 10000.0, settings.scans = 256;
         settings.channels = ChannelSelection(cards);
-        for (int c = 0; c < cards; ++c)
-            for (int k = 0; k < 8; ++k)
-                settings.channels.setEnabled(c, k, k == 0 || cards > 1);
+        for (int k = 0; k < 8 * cards; ++k)
+            settings.channels.setEnabled(k / 8, k % 8, k < channelsOn);
         settings.gainIndex.assign(static_cast<size_t>(8 * cards), 0);
     }
     void store(const std::string &fileName, int scans, double rate, bool repetitive = true) {
@@ -124,103 +106,24 @@ protected:
         return waitFor([&] { return engine->poll(recorder.view.data()), pred(); }, deadline);
     }
     static int calls(const char *name) { return kqsim_callCount(name); }
-    static std::string lastCall(const char *call) {
-        char text[256] = "";
-        kqsim_lastCall(call, text, sizeof text);
-        return text;
-    }
-    bool gapFree(RampFile &file) { return rampFileIsGapFree(path, 10.24 / 8388608.0, file); }
 
     Recorder recorder;
     std::unique_ptr<AcquisitionEngine> engine;
     AcquisitionSettings settings;
-    std::vector<std::string> boxes;
-    std::string path;
+    const std::string path = ::testing::TempDir() + "engine_" + std::to_string(getpid()) + ".bin7150";
 };
 
-// Without a trigger source the engine triggers the cards itself, one pulse per poll while they
-// are ready; the first two pulses are taken with a warning and change nothing.
-TEST_F(AcquisitionEngineTest, UntriggeredCardsArePulsedWhileReadyThenOneBlockIsRead) {
-    ASSERT_NO_FATAL_FAILURE(
-        open(R"({"faults":[{"call":"kq7150_generateITRI","status":"0x3FFC0A04","count":2}]})"));
-    ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
-    EXPECT_EQ(lastCall("kq7150_multConfig"),
-              "sync=0 masks=0x0001 rate=10000 mode=0 scansPerTrigger=256 syncIn=0xFFFF syncOut=0xFFFF");
-    for (int step = 1; step <= 3; ++step) {
-        engine->poll(recorder.view.data());
-        EXPECT_EQ(calls("kq7150_generateITRI"), step);
-    }
-    EXPECT_EQ(recorder.lines, std::vector<std::string>(3, "Ready"));
-    ASSERT_TRUE(waitFor([&] { return check().state != kq7150_STATE_READY; }));
-    ASSERT_TRUE(pollUntil([&] { return recorder.said("ended"); }));
-    // No pulse once triggered, one read.
-    EXPECT_EQ(std::pair(calls("kq7150_generateITRI"), calls("kq7150_readMultAcquisition")), std::pair(3, 1));
-    EXPECT_EQ(recorder.ranges, (std::vector<std::pair<double, double>>{{0.0, 256 / 10000.0}}));
-    EXPECT_EQ(recorder.told, std::vector<std::string>{"ended"});
-}
-
-// Repetitive: re-armed after every block, from a plain start or from one at the PTP alarm,
-// after which the cards run untriggered and are pulsed.
-TEST_F(AcquisitionEngineTest, RepetitiveRearmsAfterEveryBlockUntilStopped) {
-    for (const int source : {TriggerPlan::kNone, TriggerPlan::kPtpAlarm}) {
-        SCOPED_TRACE(source);
-        ASSERT_NO_FATAL_FAILURE(open());
-        settings.triggerSource = source;
-        settings.repetitive = true;
-        settings.alarmTime = static_cast<uint64_t>(std::time(nullptr) + kTaiMinusUtc + 1);
-        ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
-        ASSERT_TRUE(pollUntil([] { return calls("kq7150_readMultAcquisition") >= 3; }));
-        const int timed = source == TriggerPlan::kPtpAlarm ? 1 : 0;
-        EXPECT_EQ(calls("kq7150_startMultAcquisitionTimed64"), timed);
-        EXPECT_EQ(calls("kq7150_startMultAcquisition") + timed, 1 + calls("kq7150_readMultAcquisition"));
-        EXPECT_TRUE(recorder.stop());
-        EXPECT_EQ(std::tuple(recorder.said("ended"), calls("kq7150_stopMultAcquisition") > 0, boxes.size()),
-                  std::tuple(false, true, size_t(0)));
-    }
-}
-
-// Two cards, all 16 channels at the highest rate, started at the PTP alarm with timestamps:
-// every scan reaches the file once and in order. The stop waits for the callback to read no
-// more before the cards stop. The benchmark measures long runs.
-TEST_F(AcquisitionEngineTest, SecondsAtTheHighestRateAreStoredWithoutAGap) {
-    ASSERT_NO_FATAL_FAILURE(open("", 2));
-    store(path, 16384, 216000.0);
-    settings.triggerSource = TriggerPlan::kPtpAlarm;
-    settings.timestamps = true;
-    settings.alarmTime = static_cast<uint64_t>(std::time(nullptr) + kTaiMinusUtc + 1);
-    ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
-    EXPECT_GT(recorder.alarmWaits, 0);
-    const auto started = SteadyClock::now();
-    EXPECT_FALSE(pollUntil([&] { return !recorder.told.empty(); }, 2000ms)) << recorder.told[0];
-    engine->stopCards();
-    const double seconds = secondsSince(started);
-    EXPECT_TRUE(acquisitionStatus.callbackStopped.load()) << "the cards stopped under the callback";
-    ASSERT_TRUE(engine->endStorage());
-
-    EXPECT_GT(recorder.bytes, 0u);
-    ASSERT_TRUE(recorder.told.empty() && recorder.summaryShown && !recorder.summaryShown->failed())
-        << recorder.errorText;
-    RampFile file;
-    ASSERT_TRUE(gapFree(file));
-    EXPECT_EQ(std::pair(file.info.channels, int(file.info.timestamps)), std::pair(16, 1));
-    EXPECT_GE(file.blocks, static_cast<uint64_t>((seconds - 0.5) * 216000 / 16384));
-    EXPECT_EQ(file.blocks, acquisitionStatus.blocksRead.load());
-}
-
-// A single shot with storage stores its block and ends by itself; without a file name the
-// cards acquire and the file size stays 0 B.
-TEST_F(AcquisitionEngineTest, SingleShotStoresItsBlockAndAnEmptyNameStoresNothing) {
+// Repetitive: re-armed after every block until stopped. With storage but no file name the
+// cards acquire and nothing is stored: the file size stays 0 B and there is no summary.
+TEST_F(AcquisitionEngineTest, RepetitiveRearmsAfterEveryBlockAndAnEmptyNameStoresNothing) {
     ASSERT_NO_FATAL_FAILURE(open());
-    store(path, 1024, 10000.0, false);
-    ::testing::internal::CaptureStdout();
+    settings.repetitive = true;
     ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
-    const bool stored = pollUntil([&] { return recorder.said("stored"); });
-    const std::string said = ::testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(stored);
-    EXPECT_NE(said.find("Single - done\n* Stopped\n"), std::string::npos) << said;
-    RampFile file;
-    ASSERT_TRUE(gapFree(file));
-    EXPECT_GE(file.blocks, 1u);
+    ASSERT_TRUE(pollUntil([] { return calls("kq7150_readMultAcquisition") >= 3; }));
+    EXPECT_EQ(calls("kq7150_startMultAcquisition"), 1 + calls("kq7150_readMultAcquisition"));
+    EXPECT_TRUE(recorder.stop());
+    EXPECT_GT(calls("kq7150_stopMultAcquisition"), 0);
+    EXPECT_TRUE(recorder.told.empty()) << recorder.told[0];
 
     ASSERT_NO_FATAL_FAILURE(open());
     store("", 1024, 10000.0);
@@ -231,124 +134,89 @@ TEST_F(AcquisitionEngineTest, SingleShotStoresItsBlockAndAnEmptyNameStoresNothin
     EXPECT_TRUE(recorder.told.empty()) << recorder.told[0];
 }
 
+// Two cards, all 16 channels at the highest rate, started at the PTP alarm with timestamps:
+// every scan reaches the file once and in order. The stop waits for the callback to read no
+// more before the cards stop. The benchmark measures long runs.
+TEST_F(AcquisitionEngineTest, SecondsAtTheHighestRateAreStoredWithoutAGap) {
+    ASSERT_NO_FATAL_FAILURE(open("", 2, 16));
+    store(path, 16384, 216000.0);
+    settings.triggerSource = TriggerPlan::kPtpAlarm;
+    settings.timestamps = true;
+    settings.alarmTime = std::time(nullptr) + 37 + 1; // the card clock runs on TAI, 37 s ahead of UTC
+    ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
+    const auto started = SteadyClock::now();
+    EXPECT_FALSE(pollUntil([&] { return !recorder.told.empty(); }, 2000ms)) << recorder.told[0];
+    engine->stopCards();
+    const double seconds = secondsSince(started);
+    EXPECT_TRUE(acquisitionStatus.callbackStopped.load()) << "the cards stopped under the callback";
+    ASSERT_TRUE(engine->endStorage());
+
+    ASSERT_TRUE(recorder.told.empty() && recorder.summaryShown && !recorder.summaryShown->failed())
+        << ::testing::PrintToString(recorder.told);
+    RampFile file;
+    ASSERT_EQ(rampFileGap(path, lsb(1), file), "");
+    EXPECT_EQ(std::pair(file.info.channels, int(file.info.timestamps)), std::pair(16, 1));
+    EXPECT_GE(file.blocks, static_cast<uint64_t>((seconds - 0.5) * 216000 / 16384));
+    EXPECT_EQ(file.blocks, acquisitionStatus.blocksRead.load());
+}
+
 // Where nothing can be stored nothing starts, and the observer is told why.
-TEST_F(AcquisitionEngineTest, FilesOrBuffersThatCannotBeHadStartNothing) {
+TEST_F(AcquisitionEngineTest, FilesThatCannotBeOpenedStartNothing) {
     ASSERT_NO_FATAL_FAILURE(open());
-    const std::string pipe = path + ".fifo"; // a pipe nobody reads would block the opening for good
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    for (const std::string &name : {std::string("/proc/data.bin7150"), pipe}) {
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); // a pipe nobody reads would block the opening for good
+    for (const std::string &name : {std::string("/proc/data.bin7150"), path}) {
         store(name, 1024, 10000.0);
         EXPECT_EQ(engine->start(settings), AcquisitionEngine::Start::Refused);
     }
-    std::remove(pipe.c_str());
     EXPECT_EQ(recorder.told,
-              (std::vector<std::string>{"cannot open /proc/data.bin7150", "cannot open " + pipe}));
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    // The ring's 17 blocks of 8 MB do not fit into 16 MB more than the process has now.
-    for (int k = 1; k < 8; ++k)
-        settings.channels.setEnabled(0, k, true);
-    store(path, 131072, 10000.0);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
-    rlimit small = old;
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmSize:", 0) == 0)
-            small.rlim_cur = std::stoull(line.substr(7)) * 1024 + (16 << 20);
-    ASSERT_EQ(setrlimit(RLIMIT_AS, &small), 0);
-    const AcquisitionEngine::Start result = engine->start(settings);
-    setrlimit(RLIMIT_AS, &old);
-    EXPECT_EQ(result, AcquisitionEngine::Start::Refused);
-    EXPECT_EQ(recorder.errorText.rfind("Unable to allocate memory.", 0), 0u) << recorder.errorText;
-#endif
+              (std::vector<std::string>{"cannot open /proc/data.bin7150", "cannot open " + path}));
     EXPECT_EQ(calls("kq7150_startMultAcquisitionEx"), 0);
-}
-
-// A read failing inside the callback ends the storing while the cards go on: the status says
-// so at the next poll, and the error at the stop tells what the file holds.
-TEST_F(AcquisitionEngineTest, ReadFailureEndsTheStoringAndIsToldAtTheStop) {
-    ASSERT_NO_FATAL_FAILURE(open(R"({"faults": [{"call": "kq7150_readMultAcquisition",
-        "status": "0xBFFC080E", "from": 3, "count": 0, "inCallback": true}]})"));
-    store(path, 1024, 10000.0);
-    ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
-    const std::string why = "kq7150_readMultAcquisitionEx failed due to [";
-    ASSERT_TRUE(pollUntil([&] {
-        return !recorder.lines.empty() &&
-               recorder.lines.back().find("Storing ended: " + why) != std::string::npos;
-    }));
-    EXPECT_TRUE(recorder.told.empty()) << recorder.told[0];
-    EXPECT_TRUE(recorder.stop());
-    RampFile file;
-    ASSERT_TRUE(gapFree(file));
-    EXPECT_LE(file.blocks, 2u);
-    EXPECT_EQ(recorder.told, std::vector<std::string>{"error"});
-    EXPECT_EQ(recorder.errorText.rfind(why, 0), 0u) << recorder.errorText;
-    const std::string held =
-        "\n" + std::to_string(file.blocks) + (file.blocks == 1 ? " block (" : " blocks (");
-    EXPECT_NE(recorder.errorText.find(held), std::string::npos) << recorder.errorText;
 }
 
 // A recording into a pipe whose reader stopped reading, as a hung network drive would: the
 // cards stop at once, the writer is left to finish, and once the reader goes on the file gets
 // every block the ring held.
 TEST_F(AcquisitionEngineTest, StopBehindAStalledDiskLeavesTheWriterToFinish) {
-    ASSERT_NO_FATAL_FAILURE(open());
-    for (int k = 1; k < 8; ++k)
-        settings.channels.setEnabled(0, k, true);
-    store(path + ".fifo", 1024, 50000.0);
-    ASSERT_EQ(mkfifo(settings.fileName.c_str(), 0600), 0);
-    const int reader = ::open(settings.fileName.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_NO_FATAL_FAILURE(open("", 1, 8));
+    store(path, 1024, 50000.0);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
     // The pipe takes less than a block of 64 KiB, the ring 15: the callback then waits for the
     // writer, which waits for the reader.
-    ASSERT_TRUE(pollUntil([] { return acquisitionStatus.blocksRead.load() >= 16; }, 5000ms));
+    EXPECT_TRUE(pollUntil([] { return acquisitionStatus.blocksRead.load() >= 16; }, 5000ms));
     const auto stopping = SteadyClock::now();
     engine->stopCards();
     EXPECT_FALSE(engine->endStorage());
     EXPECT_LT(secondsSince(stopping), 4.0);
     EXPECT_GE(calls("kq7150_stopMultAcquisition"), 1);
 
-    std::ofstream copy(path, std::ios::binary);
-    const auto drain = [&] {
-        char chunk[65536];
-        for (ssize_t n; (n = ::read(reader, chunk, sizeof chunk)) > 0;)
-            copy.write(chunk, n);
-    };
-    EXPECT_TRUE(waitFor([&] { return drain(), engine->writerDone(); }, 10000ms));
+    std::vector<char> chunk(65536); // the reader goes on: a chunk a poll until nothing is left
+    EXPECT_TRUE(waitFor(
+        [&] { return ::read(reader, chunk.data(), chunk.size()) <= 0 && engine->writerDone(); }, 10000ms));
     engine->completeStorage();
-    drain(); // what is left after the writer closed
-    copy.close();
     ::close(reader);
-    std::remove(settings.fileName.c_str());
-    EXPECT_TRUE(recorder.told.empty()) << recorder.errorText;
-    RampFile file;
-    ASSERT_TRUE(gapFree(file));
-    EXPECT_GE(file.blocks, 15u);
-    EXPECT_EQ(std::filesystem::file_size(path),
-              file.info.payloadOffset + file.blocks * file.info.blockLength);
+    EXPECT_TRUE(recorder.told.empty()) << recorder.told[0];
 }
 
-// An alarm already past cannot be met: the failure names the call. A stop during the wait
-// gives the start up, and nothing is acquired once the alarm time comes.
+// An alarm already past cannot be met: the failure names the call. A stop while the start
+// waits for its alarm gives the start up, and nothing is acquired once the alarm time comes.
 TEST_F(AcquisitionEngineTest, TimedStartFailsInThePastAndIsGivenUpByAStop) {
     ASSERT_NO_FATAL_FAILURE(open());
     settings.triggerSource = TriggerPlan::kPtpAlarm;
-    settings.alarmTime = static_cast<uint64_t>(std::time(nullptr) + kTaiMinusUtc - 5);
+    settings.alarmTime = std::time(nullptr) + 37 - 5;
     engine->start(settings);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].rfind("kq7150_startMultAcquisitionTimed64 failed due to [", 0), 0u) << boxes[0];
+    EXPECT_EQ(recorder.told.at(0).rfind("box kq7150_startMultAcquisitionTimed64 failed due to [", 0), 0u);
     recorder.stop();
-
-    boxes.clear();
     kqsim_clearCallLog();
     settings.repetitive = true;
-    settings.alarmTime = static_cast<uint64_t>(std::time(nullptr) + kTaiMinusUtc + 2);
+    settings.alarmTime = std::time(nullptr) + 37 + 2;
     recorder.whileWaiting = [&] { recorder.stop(); };
     ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
     EXPECT_EQ(std::tuple(calls("kq7150_startMultAcquisitionTimed64"), calls("kq7150_stopMultAcquisition") > 0,
-                         boxes.size()),
-              std::tuple(1, true, size_t(0)));
+                         recorder.told.size()),
+              std::tuple(1, true, size_t(1)));
     EXPECT_TRUE(holdsFor([] { return kqsim_callCount("kq7150_readMultAcquisition") == 0; }, 2500ms));
 }
 
