@@ -26,13 +26,14 @@ ContinuousStorage::Result ContinuousStorage::prepare(const Plan &plan) {
     p.scans = p.displayScans = plan.scans;
     m_blockSeconds = plan.rate > 0 ? plan.scans / plan.rate : 0.0;
     m_rate = plan.rate;
+    // The buffers depend on it: FLAC with scan times reads volts beside its counts.
+    p.timestamps = plan.timestamps;
     if (!p.allocate()) {
         std::printf("Unable to allocate memory.\n");
         return Result::NoMemory;
     }
     p.single = plan.single;
     p.fileName = plan.fileName;
-    p.timestamps = plan.timestamps;
     if (!plan.fileName.empty() && !openFile(plan)) {
         p.release();
         return Result::CannotOpen;

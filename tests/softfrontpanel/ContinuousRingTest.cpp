@@ -57,7 +57,6 @@ protected:
         plan.scans = kBlock, plan.rate = kRate, plan.masks = kMasks;
         plan.gainIndex = gainIndex;
         storage = std::make_unique<ContinuousStorage>();
-        ring().timestamps = timestamps; // prepare() allocates the ring before it takes them over
         ASSERT_EQ(storage->prepare(plan), ContinuousStorage::Result::Ready);
         if (withWriter)
             storage->startWriter();
