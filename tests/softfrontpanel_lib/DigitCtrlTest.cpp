@@ -26,9 +26,8 @@ TEST(DigitCtrl, StepsStopAtTheEndsUnlessWrapping) {
         ctrl.stepBy(r.steps);
         EXPECT_EQ(ctrl.value(), r.expected);
         EXPECT_EQ(changed.count() > 0, r.expected != r.start);
-        if (!r.wrap) {
+        if (!r.wrap)
             EXPECT_EQ(bool(ctrl.stepEnabled() & QAbstractSpinBox::StepDownEnabled), r.expected > -1.0);
-        }
     }
     // A typed but not yet taken value is the base of the step.
     kq7000fp_digitCtrl ctrl(-1.0, 1.0, 0.25, "%g");
@@ -48,7 +47,6 @@ TEST(DigitCtrl, TypedTextIsTakenOnReturnOrFocusOutAndClamped) {
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     ctrl->setFocus();
-    EXPECT_EQ(ctrl->text(), "0");
     QSignalSpy changed(ctrl, changedSignal), returns(ctrl, &kq7000fp_digitCtrl::returnPressed);
     const auto type = [&](const QString &text) {
         ctrl->editor()->selectAll();
@@ -56,9 +54,7 @@ TEST(DigitCtrl, TypedTextIsTakenOnReturnOrFocusOutAndClamped) {
     };
     type("2.5");
     QTest::keyClick(ctrl, Qt::Key_Return);
-    ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(changed.at(0).at(0).toDouble(), 2.5);
-    EXPECT_EQ(returns.count(), 1);
+    EXPECT_EQ(std::tuple(changed.value(0).value(0), returns.count()), std::tuple(QVariant(2.5), 1));
     type("5e13");
     QTest::keyClick(ctrl, Qt::Key_Return);
     EXPECT_EQ(ctrl->text(), "1e+12");
@@ -72,8 +68,7 @@ TEST(DigitCtrl, TypedTextIsTakenOnReturnOrFocusOutAndClamped) {
     type("7");
     EXPECT_EQ(changed.count(), 0);
     other->setFocus();
-    ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(ctrl->value(), 7.0);
+    EXPECT_EQ(std::pair(changed.count(), ctrl->value()), std::pair(1, 7.0));
 }
 
 } // namespace
