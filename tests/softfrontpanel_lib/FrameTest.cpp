@@ -10,7 +10,7 @@ namespace {
 
 // Boxes are closed unanswered (neither Yes nor No) unless the test says. The second user break
 // finds nothing pressed: nothing to stop, and the buttons stay usable.
-TEST(FrameTest, DemoFrameTogglesAutoscaleBreaksOnceAndItsErrorBoxAsksToExit) {
+TEST(FrameTest, DemoFrameBreaksOnceAndItsErrorBoxAsksToExit) {
     ScriptedBoxes boxes;
     kq7150_fc descriptor;
     kq7000fp_AppFC frame{descriptor, true, true, "6.1.4", true};
@@ -19,10 +19,6 @@ TEST(FrameTest, DemoFrameTogglesAutoscaleBreaksOnceAndItsErrorBoxAsksToExit) {
               std::tuple(ViSession(0), true, 1, false));
     EXPECT_TRUE(frame.findChild<QLabel *>("carrierInfo")->isHidden() &&
                 frame.findChild<QLabel *>("cardInfo")->isHidden());
-    QSignalSpy toggled(&frame, &kq7000fp_app::autoscaleToggled);
-    button("autoscaleButton")->toggle();
-    EXPECT_EQ(std::pair(button("autoscaleButton")->text(), toggled.value(0).value(0)),
-              std::pair(QString("OFF"), QVariant(false)));
 
     QSignalSpy stopCont(&frame, &kq7000fp_app::stopCont), breakSingle(&frame, &kq7000fp_app::breakSingle);
     QPushButton *single = button("singleShotButton"), *repetitive = button("repetitiveButton");
