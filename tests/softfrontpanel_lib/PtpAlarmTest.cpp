@@ -14,8 +14,8 @@ int64_t card(int year, int month, int day, int hour, int minute, int second) {
 }
 
 // The fields edit UTC, days past the month's end rolling into the next month; the card gets
-// its own time. The clock counts to the alarm, then since it, and runs alone when disarmed.
-TEST(PtpAlarm, EditsUtcHandsOverCardTimeAndCountsToTheAlarm) {
+// its own time.
+TEST(PtpAlarm, EditsUtcAndHandsOverCardTime) {
     kq7000fp_PTPalarm alarm{"Alarm: ", true, 10, true};
     alarm.setUTCoffset(kTai);
     // Day, month, year, hour, minute, second.
@@ -37,21 +37,6 @@ TEST(PtpAlarm, EditsUtcHandsOverCardTimeAndCountsToTheAlarm) {
     EXPECT_EQ(alarm.alarmTime(), card(2023, 3, 3, 12, 0, 0));
     alarm.year()->setValue(2024); // leap year
     EXPECT_EQ(alarm.alarmTime(), card(2024, 3, 2, 12, 0, 0));
-
-    alarm.setTime(kCard + 1);
-    // The month name follows the locale; the numbers do not.
-    const auto shows = [&](const QString &tail) {
-        return QRegularExpression("^14 \\S+ 2023 22:13:20" + QRegularExpression::escape(tail) + "$")
-            .match(alarm.clockText())
-            .hasMatch();
-    };
-    alarm.updateClock(kCard);
-    EXPECT_TRUE(shows("    Time to PTP Alarm: -1 s")) << alarm.clockText().toStdString();
-    alarm.updateClock(kCard + 1);
-    EXPECT_TRUE(alarm.clockText().endsWith("    Time since PTP Alarm: 0 s"));
-    alarm.setArmed(false);
-    alarm.updateClock(kCard);
-    EXPECT_TRUE(shows("")) << alarm.clockText().toStdString();
 }
 
 } // namespace

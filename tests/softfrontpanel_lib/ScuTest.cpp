@@ -54,6 +54,9 @@ protected:
 // are offered, each bound to the card; files that are not plug-ins of this interface are
 // skipped silently.
 TEST_F(ScuTest, PluginsOfferedFollowTheFoldersAndTheCard) {
+    const QStringList others{
+        "kqforefp", "kqnonefp", "kqunitfp>kqunit.so", "kqunitfp>libkqunitfp.so", "kqexclfp>kqexclfp.so.1",
+        "kqunitfp"};
     const struct {
         QStringList app, plugins;
         const char *root; // VXIPNPPATH64: unset (null), empty, or the test's
@@ -69,13 +72,7 @@ TEST_F(ScuTest, PluginsOfferedFollowTheFoldersAndTheCard) {
         {{"kqunitfp"}, {"kqexclfp"}, "set", 0x1234, 0x7150, {"Unit", "Exclusive"}},
         {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, nullptr, 0x55, 0x7150, {"Unit"}},
         {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, nullptr, 0x55, 0x7140, {"Other"}},
-        {{"kqforefp", "kqnonefp", "kqunitfp>kqunit.so", "kqunitfp>libkqunitfp.so", "kqexclfp>kqexclfp.so.1",
-          "kqunitfp"},
-         {},
-         nullptr,
-         0,
-         0x7150,
-         {"Unit"}},
+        {others, {}, nullptr, 0, 0x7150, {"Unit"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.app.join(",").toStdString() << " | "
