@@ -62,33 +62,6 @@ protected:
     QTemporaryDir dir;
 };
 
-// The entry's context menu, opened as a right click does; none for a disabled entry.
-QMenu *openMenu(chLabel &entry) {
-    const QPoint at = entry.rect().center();
-    QContextMenuEvent request(QContextMenuEvent::Mouse, at, entry.mapToGlobal(at));
-    QApplication::sendEvent(&entry, &request);
-    return entry.findChild<QMenu *>();
-}
-
-// A left click that emphasises a curve and the menu of an entry that is on are the
-// legend_traces workflow's; a disabled entry reacts to no button and offers no menu. A
-// spectrum entry selects.
-TEST(ChannelLabels, ADisabledEntryIsDeafAndASpectrumEntrySelects) {
-    chLabel third(1, 2);
-    EXPECT_TRUE(third.toolTip().contains("Channel 3 waveform from Function Card 2"));
-    QSignalSpy thirdSpy(&third, &chLabel::labMousePress);
-    QTest::mousePress(&third, Qt::LeftButton);
-    EXPECT_EQ(openMenu(third), nullptr);
-    EXPECT_EQ(std::pair(third.state(), thirdSpy.count()), std::pair(1, 0));
-
-    chLabelFft label(0, 0);
-    QSignalSpy spy(&label, &chLabelFft::clicked);
-    EXPECT_FALSE(label.isSelected());
-    QTest::mousePress(&label, Qt::LeftButton);
-    EXPECT_TRUE(label.isSelected() && label.frameStyle() == chLabel::SunkenFrame);
-    EXPECT_EQ(spy.count(), 1);
-}
-
 TEST_F(SpectrumPlotTest, MarkerReadoutListsTheLowerFrequencyFirstAndFollowsNewData) {
     EXPECT_TRUE(markerReadoutText({300, -10, ""}, {100, -40, "Ch 5"}).startsWith("Markers: (100.0 Hz"));
     // Two spectra with bins at the same frequencies; everything else hidden.
@@ -224,7 +197,6 @@ TEST_F(SpectrumPlotTest, SavingOffersTheLastNameKeepsTheChosenSizeAndRefusesOthe
     EXPECT_EQ(offeredPath, QDir::toNativeSeparators(QDir::homePath() + "/spectrum.png"));
     const QByteArray svg = contents("plot.svg");
     EXPECT_TRUE(svg.startsWith("<?xml") && svg.contains("<svg") && svg.contains("viewBox=\"0 0 300 120\""));
-    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join('|').toStdString();
     boxes.press("No");
     menu->saveAction()->trigger();
     EXPECT_EQ(std::pair(offeredPath, offeredFilter),

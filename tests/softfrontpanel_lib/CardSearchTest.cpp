@@ -18,13 +18,10 @@ protected:
     kq7150_fc descriptor;
 };
 
-// The built-in world: a serial port, the LXI box under two names (one address) and a VXI
-// carrier in slot 3 with cards in slots 2, 3 and 5. Which of the carrier's cards can be picked,
-// and the session they open, are the auto_find_vxi workflow's. Different kinds sort as strings;
-// the LXI box appears once, under the name found first, and the two carriers without a network
-// address are both kept. OK with nothing chosen leaves the tree up; the cards open in the order
-// they were picked.
-TEST_F(CardSearchTest, TreeShowsEachCarrierOnceAndOkWantsACard) {
+// The built-in world's VXI carrier holds cards in slots 2, 3 and 5; which can be picked, and
+// the session they open, are the auto_find_vxi workflow's. OK with nothing chosen leaves the
+// tree up; the cards open in the order they were picked.
+TEST_F(CardSearchTest, OkWithoutACardIsRefusedAndCardsKeepTheOrderPicked) {
     ScriptedBoxes boxes({"Auto Find"});
     kq7000fp_fcSelect select(&descriptor, true);
     QSignalSpy accepted(&select, &QDialog::accepted);
@@ -33,20 +30,9 @@ TEST_F(CardSearchTest, TreeShowsEachCarrierOnceAndOkWantsACard) {
         if (!select.isVisible())
             return;
         person.stop();
-        QTreeWidget *tree = select.tree();
-        QTreeWidgetItem *lxi = tree->topLevelItem(1), *vxi = tree->topLevelItem(2);
-        if (tree->topLevelItemCount() != 3 || lxi->childCount() != 1 || !(vxi = vxi->child(0)) ||
-            vxi->childCount() != 3) { // slot 4 is empty
-            ADD_FAILURE() << "the tree's carriers";
-            return select.reject();
-        }
-        EXPECT_EQ(tree->topLevelItem(0)->childCount(), 0); // ASRL1, not a carrier
-        EXPECT_EQ(lxi->child(0)->text(0), "192.0.2.17 - 7014 LXI");
-        EXPECT_EQ(lxi->child(0)->child(0)->data(1, kq7000fp_fcSelect::kCardRole),
-                  "TCPIP0::192.0.2.17::INSTR");
-        EXPECT_FALSE(vxi->flags() & Qt::ItemIsSelectable);
         select.okPressed();
         EXPECT_EQ(accepted.count(), 0);
+        QTreeWidgetItem *vxi = select.tree()->topLevelItem(2)->child(0);
         vxi->child(2)->setSelected(true);
         vxi->child(0)->setSelected(true);
         select.okPressed();

@@ -59,29 +59,28 @@ TEST_F(ScuTest, PluginsOfferedFollowTheFoldersAndTheCard) {
         "kqunitfp"};
     const struct {
         QStringList app, plugins;
-        const char *root; // VXIPNPPATH64: unset (null), empty, or the test's
+        bool root; // VXIPNPPATH64 set to the test's folder
         ViSession session;
         ViUInt16 model;
         QStringList offered;
     } cases[] = {
-        {{"kqunitfp"}, {"kqexclfp"}, nullptr, 0, 0x7150, {"Unit"}},
-        {{"kqunitfp"}, {"kqexclfp"}, "", 0, 0x7150, {"Unit"}},
-        {{"kqunitfp>kqsamefp.so"}, {"kqexclfp>kqsamefp.so"}, "set", 0, 0x7150, {"Unit"}},
-        {{"kqexclfp"}, {"kqunitfp"}, "set", 0, 0x7150, {"Exclusive", "Unit"}},
-        {{"kqexclfp"}, {"kqunitfp"}, "set", 0x1234, 0x7150, {"Exclusive"}},
-        {{"kqunitfp"}, {"kqexclfp"}, "set", 0x1234, 0x7150, {"Unit", "Exclusive"}},
-        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, nullptr, 0x55, 0x7150, {"Unit"}},
-        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, nullptr, 0x55, 0x7140, {"Other"}},
-        {others, {}, nullptr, 0, 0x7150, {"Unit"}},
+        {{"kqunitfp"}, {"kqexclfp"}, false, 0, 0x7150, {"Unit"}},
+        {{"kqunitfp>kqsamefp.so"}, {"kqexclfp>kqsamefp.so"}, true, 0, 0x7150, {"Unit"}},
+        {{"kqexclfp"}, {"kqunitfp"}, true, 0, 0x7150, {"Exclusive", "Unit"}},
+        {{"kqexclfp"}, {"kqunitfp"}, true, 0x1234, 0x7150, {"Exclusive"}},
+        {{"kqunitfp"}, {"kqexclfp"}, true, 0x1234, 0x7150, {"Unit", "Exclusive"}},
+        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, false, 0x55, 0x7150, {"Unit"}},
+        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, false, 0x55, 0x7140, {"Other"}},
+        {others, {}, false, 0, 0x7150, {"Unit"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.app.join(",").toStdString() << " | "
                                         << c.plugins.join(",").toStdString() << ", session " << c.session);
         ASSERT_NO_FATAL_FAILURE(place(c.app, c.plugins));
-        if (!c.root)
-            unsetenv("VXIPNPPATH64");
+        if (c.root)
+            setenv("VXIPNPPATH64", dir.filePath("vxipnp").toLocal8Bit().constData(), 1);
         else
-            setenv("VXIPNPPATH64", *c.root ? dir.filePath("vxipnp").toLocal8Bit().constData() : "", 1);
+            unsetenv("VXIPNPPATH64");
         HostInFolder host(appFolder, c.session, c.model);
         QStringList offered;
         for (const kq7000fp_scuWidget *w : host.plugins()) {
