@@ -35,9 +35,11 @@ struct MeasurementTest : ::testing::Test {
     MeasurementTest() {
         in.optionsExist = true;
         in.cards = 2;
-        in.masks = {0, 0};
         in.gainIndex.assign(16, 0);
         in.rate = rate;
+        for (int i = 0; i < N; ++i)
+            time.push_back(12.5 + i / rate); // the time stamps do not start at 0
+        in.timeAxis = time.data();
         page = new measurement(
             &owner, [this] { return in; }, in.cards);
     }
@@ -47,11 +49,7 @@ struct MeasurementTest : ::testing::Test {
         view.clear();
         for (const auto &b : blocks)
             view.insert(view.end(), b.begin(), b.end());
-        time.resize(in.scans);
-        for (int i = 0; i < in.scans; ++i)
-            time[i] = 12.5 + i / rate; // the time stamps do not start at 0
         in.view = view.data();
-        in.timeAxis = time.data();
     }
     QString cell(int row, int col) const {
         const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
@@ -153,7 +151,7 @@ TEST_F(MeasurementTest, TheNewestBlockOfTheSelectedCardIsShownInTheEnd) {
 // failure here, reported every other run; an analysis that cannot be built never comes.
 TEST_F(MeasurementTest, UntrueFiguresAreGreyedWithTheReasonAndFailuresReportedEveryOtherRun) {
     ScriptedBoxes boxes({"OK", "OK", "OK", "OK"});
-    in.masks[0] = 0b1111;
+    in.masks = {0b1111, 0};
     std::vector<double> fewPeriods(N);
     for (int i = 0; i < N; ++i)
         fewPeriods[i] = std::sin(2 * M_PI * 120.0 * i / rate); // 1.2 periods
@@ -170,7 +168,7 @@ TEST_F(MeasurementTest, UntrueFiguresAreGreyedWithTheReasonAndFailuresReportedEv
             EXPECT_EQ(colour.isValid() && colour.value<QBrush>().color() == Qt::gray, r != 0) << r;
         }
     // Disabled later, the row loses its mark.
-    in.masks[0] = 0b0001;
+    in.masks = {0b0001, 0};
     calculate();
     EXPECT_TRUE(m->index(1, 0).data(Qt::ToolTipRole).toString().isEmpty());
     ASSERT_TRUE(boxes.texts.isEmpty());
