@@ -62,7 +62,30 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(SpectrumPlotTest, MarkerReadoutListsTheLowerFrequencyFirstAndFollowsNewData) {
+// Clicks an axis; once its dialog runs, fills it and presses OK. A refused range would leave
+// the dialog open: it is then closed and the test fails instead of hanging.
+void clickAxisAndAnswer(QwtScaleWidget *axis, axisConfigFft *dialog, const std::function<void()> &fill) {
+    kq7000fp_msgBox::setAnswerer([](QMessageBox &) { return nullptr; });
+    QTimer::singleShot(0, dialog, [&] {
+        fill();
+        dialog->okButton()->click();
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog refused the range";
+            dialog->reject();
+        }
+    });
+    QTest::mouseRelease(axis, Qt::LeftButton, {}, QPoint(5, 5));
+    kq7000fp_msgBox::setAnswerer({});
+}
+
+// The marker read-out lists the lower frequency first and follows new data. A zoom narrower
+// than 1 Hz switches the x labels to three decimals and the autoscale off. The right click then
+// belongs to the menu, whose reset zooms out; with Ctrl it still sets marker 2, unsnapped where
+// clicked. The y dialog opens with the autoscale's state; a custom range turns the autoscale
+// off, no range asks for it again. The waveform view gives the x dialog the spectrum's
+// frequency span. A curve is drawn in the colour its legend entry shows, the colour chosen for
+// its channel; the curves' titles are the legend_traces workflow's.
+TEST_F(SpectrumPlotTest, MarkersZoomMenuAndAxisDialogsRuleTheRangeAndTheAutoscale) {
     EXPECT_TRUE(markerReadoutText({300, -10, ""}, {100, -40, "Ch 5"}).startsWith("Markers: (100.0 Hz"));
     // Two spectra with bins at the same frequencies; everything else hidden.
     for (QwtPlotCurve *curve : w->curveList())
@@ -85,31 +108,6 @@ TEST_F(SpectrumPlotTest, MarkerReadoutListsTheLowerFrequencyFirstAndFollowsNewDa
     w->markerMoved(QPoint(-1, 0));
     EXPECT_DOUBLE_EQ(w->marker(1)->yValue(), -30.0);
     EXPECT_TRUE(w->readout()->text().endsWith("dMagnitude = 30.0 dB"));
-}
-
-// Clicks an axis; once its dialog runs, fills it and presses OK. A refused range would leave
-// the dialog open: it is then closed and the test fails instead of hanging.
-void clickAxisAndAnswer(QwtScaleWidget *axis, axisConfigFft *dialog, const std::function<void()> &fill) {
-    kq7000fp_msgBox::setAnswerer([](QMessageBox &) { return nullptr; });
-    QTimer::singleShot(0, dialog, [&] {
-        fill();
-        dialog->okButton()->click();
-        if (dialog->isVisible()) {
-            ADD_FAILURE() << "the dialog refused the range";
-            dialog->reject();
-        }
-    });
-    QTest::mouseRelease(axis, Qt::LeftButton, {}, QPoint(5, 5));
-    kq7000fp_msgBox::setAnswerer({});
-}
-
-// A zoom narrower than 1 Hz switches the x labels to three decimals and the autoscale off. The
-// right click then belongs to the menu, whose reset zooms out; with Ctrl it still sets marker
-// 2, unsnapped where clicked. The y dialog opens with the autoscale's state; a custom range
-// turns the autoscale off, no range asks for it again. The waveform view gives the x dialog the
-// spectrum's frequency span. A curve is drawn in the colour its legend entry shows, the colour
-// chosen for its channel; the curves' titles are the legend_traces workflow's.
-TEST_F(SpectrumPlotTest, ZoomMenuAndAxisDialogsRuleTheRangeAndTheAutoscale) {
     for (int g = 0; g < 16; ++g)
         EXPECT_EQ(std::pair(w->curveList()[g]->pen().color(), w->labelList().value(g)->colour()),
                   std::pair(channelColour(g / 8, g % 8), channelColour(g / 8, g % 8)))
