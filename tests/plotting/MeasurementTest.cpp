@@ -32,14 +32,16 @@ struct MeasurementTest : ::testing::Test {
     std::vector<double> time;
     measurement *page = nullptr;
 
-    void build(int cards) {
+    MeasurementTest() {
         in.optionsExist = true;
-        in.cards = cards;
-        in.masks.assign(cards, 0);
-        in.gainIndex.assign(cards * 8, 0);
+        in.cards = 2;
+        in.gainIndex.assign(16, 0);
         in.rate = rate;
+        for (int i = 0; i < N; ++i)
+            time.push_back(12.5 + i / rate); // the time stamps do not start at 0
+        in.timeAxis = time.data();
         page = new measurement(
-            &owner, [this] { return in; }, cards);
+            &owner, [this] { return in; }, in.cards);
     }
     // The blocks of the view buffer, in buffer order.
     void acquire(const std::vector<std::vector<double>> &blocks) {
@@ -47,11 +49,7 @@ struct MeasurementTest : ::testing::Test {
         view.clear();
         for (const auto &b : blocks)
             view.insert(view.end(), b.begin(), b.end());
-        time.resize(in.scans);
-        for (int i = 0; i < in.scans; ++i)
-            time[i] = 12.5 + i / rate; // the time stamps do not start at 0
         in.view = view.data();
-        in.timeAxis = time.data();
     }
     QString cell(int row, int col) const {
         const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
@@ -77,62 +75,59 @@ struct MeasurementTest : ::testing::Test {
         page->findChild<QComboBox *>()->setCurrentIndex(card);
         settle();
     }
-    void copy() { page->findChild<QPushButton *>()->click(); }
 };
 
-// The figures of a sine, the rows of disabled channels and the column titles are the
-// acperf_measurements workflow's; too few scans read zero in each column's format, and an
-// empty demo view changes nothing.
-TEST_F(MeasurementTest, ShortViewsReadZeroInTheColumnsFormat) {
-    build(2);
-    ASSERT_EQ(page->findChild<QComboBox *>()->count(), 2);
-    in.masks[0] = 0b101;
-    acquire({sine(1, 0, 0, 0, 1), sine(1, 0, 0, 0, 2)});
+// The figures of a sine, the rows of disabled channels, the column titles and the layout of the
+// copy are the acperf_measurements workflow's. Here the blocks of a later card follow the
+// acquired channels of earlier ones, the phase is against the first acquired channel (alone, a
+// channel is its own reference), the copy names each channel's gain and filter, nothing is
+// copied in demo mode, too few scans read zero in each column's format, and an empty demo view
+// changes nothing.
+TEST_F(MeasurementTest, BlocksPhaseCopyAndShortViewsOfTheSelectedCard) {
+    const double shift = 50e-6; // channel 3 leads channel 1 by 50 us
+    in.masks = {0b101, 0b101};
+    acquire({sine(1.5, 0.2, 1.0), sine(0.8, -0.1, 1.0 + 2 * M_PI * f * shift, 1e-4, 7), sine(3, 0, 0.5),
+             sine(4, 0.1, 0.7)});
+    calculate();
+    EXPECT_EQ(cell(0, 4), "0.000");
+    EXPECT_NEAR(value(2, 4), 50.0, 0.01);
+    selectCard(1);
+    EXPECT_NEAR(value(0, 0), 3.0, 1e-3);
+    EXPECT_EQ(cell(1, 0), "-");
+    EXPECT_NEAR(value(2, 0), 4.0, 1e-3);
+
+    in.gainIndex[8] = 2;
+    in.gainIndex[10] = 3;
+    QApplication::clipboard()->setText("untouched");
+    in.demo = true;
+    page->findChild<QPushButton *>()->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), "untouched");
+    in.demo = false;
+    page->findChild<QPushButton *>()->click();
+    const QStringList lines = QApplication::clipboard()->text().split('\n');
+    ASSERT_EQ(lines.size(), 6) << lines.join('|').toStdString();
+    EXPECT_EQ(lines.mid(3, 2), QStringList({"1,2,2," + row(0).join(','), "3,3,3," + row(2).join(',')}));
+
+    in.masks = {0b100, 0b100};
+    acquire({sine(1, 0, 0.5), sine(0.8, -0.1, 1.0 + 2 * M_PI * f * shift)});
+    calculate();
+    EXPECT_EQ(cell(2, 4), "0.000");
+    EXPECT_NEAR(value(2, 0), 0.8, 1e-4);
+
     in.scans = 9;
     calculate();
-    const QStringList zeros{"0.000000", "0.000000", "0.000000", "0.000", "0.000",
-                            "0.00",     "0.00",     "0.00",     "0.00",  "0.00"};
-    EXPECT_EQ(row(2), zeros);
+    EXPECT_EQ(std::pair(cell(2, 0), cell(2, 4)), std::pair(QString("0.000000"), QString("0.000")));
     EXPECT_TRUE(explanation().contains("the last <b>9</b> scans")) << explanation().toStdString();
-    // A demo acquisition that left no scans keeps the figures and the explanation.
     in.demo = true;
     acquire({});
     calculate();
     EXPECT_TRUE(explanation().contains("the last <b>9</b> scans")) << explanation().toStdString();
 }
 
-// The phase of a channel is measured against the first acquired channel; alone, a channel is
-// its own reference.
-TEST_F(MeasurementTest, PhaseIsAgainstTheFirstAcquiredChannel) {
-    build(1);
-    const double shift = 50e-6; // channel 3 leads channel 1 by 50 us
-    in.masks[0] = 0b101;
-    acquire({sine(1.5, 0.2, 1.0), sine(0.8, -0.1, 1.0 + 2 * M_PI * f * shift, 1e-4, 7)});
-    calculate();
-    EXPECT_EQ(cell(0, 4), "0.000");
-    EXPECT_NEAR(value(2, 4), 50.0, 0.01);
-    in.masks[0] = 0b100;
-    acquire({sine(0.8, -0.1, 1.0 + 2 * M_PI * f * shift)});
-    calculate();
-    EXPECT_EQ(cell(2, 4), "0.000");
-    EXPECT_NEAR(value(2, 0), 0.8, 1e-4);
-}
-
-TEST_F(MeasurementTest, BlocksOfLaterCardsFollowTheAcquiredChannelsOfEarlierOnes) {
-    build(2);
-    in.masks = {0b011, 0b101};
-    acquire({sine(1, 0, 0.5), sine(2, 0, 0.5), sine(3, 0, 0.5), sine(4, 0, 0.5)});
-    selectCard(1);
-    EXPECT_NEAR(value(0, 0), 3.0, 1e-3);
-    EXPECT_EQ(cell(1, 0), "-");
-    EXPECT_NEAR(value(2, 0), 4.0, 1e-3);
-}
-
 // Blocks and card changes faster than the figures are computed: the calculations waiting are
 // replaced, figures of a card no longer selected never reach the table, and it ends with the
 // newest block of the selected card.
 TEST_F(MeasurementTest, TheNewestBlockOfTheSelectedCardIsShownInTheEnd) {
-    build(2);
     in.masks = {0b1, 0b1};
     for (int a = 1; a <= 6; ++a) {
         acquire({sine(a, 0, 0.5), sine(10 + a, 0, 0.5)});
@@ -151,28 +146,12 @@ TEST_F(MeasurementTest, TheNewestBlockOfTheSelectedCardIsShownInTheEnd) {
     EXPECT_NEAR(value(0, 0), 16.0, 1e-3);
 }
 
-// The window offers no zero padding below 1 and at most 7 fit iterations: too many forces
-// the failure here, and an analysis that cannot be built never comes.
-TEST_F(MeasurementTest, FailuresReportEveryOtherRun) {
-    build(1);
-    in.masks[0] = 0b1;
-    acquire({sine(1, 0, 0.5)});
+// Figures that cannot be true stay in the table, greyed, with the reason in their tooltip. The
+// window offers no zero padding below 1 and at most 7 fit iterations: too many forces the
+// failure here, reported every other run; an analysis that cannot be built never comes.
+TEST_F(MeasurementTest, UntrueFiguresAreGreyedWithTheReasonAndFailuresReportedEveryOtherRun) {
     ScriptedBoxes boxes({"OK", "OK", "OK", "OK"});
-    calculate(); // a good run clears what earlier failures left behind
-    ASSERT_TRUE(boxes.texts.isEmpty());
-
-    in.fitIterations = 21; // more than the four-parameter fit accepts
-    for (int run = 0; run < 4; ++run)
-        calculate();
-    EXPECT_EQ(boxes.texts,
-              (QStringList{"AC performance calculations failed", "AC performance calculations failed"}));
-    EXPECT_EQ(cell(0, 0), "0.000000");
-}
-
-// Figures that cannot be true stay in the table, greyed, with the reason in their tooltip.
-TEST_F(MeasurementTest, FiguresThatCannotBeTrueAreGreyedWithTheReason) {
-    build(1);
-    in.masks[0] = 0b1111;
+    in.masks = {0b1111, 0};
     std::vector<double> fewPeriods(N);
     for (int i = 0; i < N; ++i)
         fewPeriods[i] = std::sin(2 * M_PI * 120.0 * i / rate); // 1.2 periods
@@ -181,41 +160,25 @@ TEST_F(MeasurementTest, FiguresThatCannotBeTrueAreGreyedWithTheReason) {
     const QAbstractItemModel *m = page->findChild<QTableView *>()->model();
     const char *const reasons[] = {"", "periods of the signal in the record, fewer than 3", "ENOB below 0",
                                    "ENOB above the converter's 24 bits"};
-    for (int r = 0; r < 4; ++r) {
-        SCOPED_TRACE(r);
+    for (int r = 0; r < 4; ++r)
         for (int col : {0, measurement::columns - 1}) {
             const QString tip = m->index(r, col).data(Qt::ToolTipRole).toString();
             const QVariant colour = m->index(r, col).data(Qt::ForegroundRole);
-            EXPECT_EQ(tip.isEmpty(), r == 0) << tip.toStdString();
-            EXPECT_TRUE(tip.contains(reasons[r])) << tip.toStdString() << row(r).join(" ").toStdString();
-            EXPECT_EQ(colour.isValid() && colour.value<QBrush>().color() == Qt::gray, r != 0);
+            EXPECT_TRUE(tip.isEmpty() == (r == 0) && tip.contains(reasons[r])) << r << tip.toStdString();
+            EXPECT_EQ(colour.isValid() && colour.value<QBrush>().color() == Qt::gray, r != 0) << r;
         }
-    }
     // Disabled later, the row loses its mark.
-    in.masks[0] = 0b0001;
+    in.masks = {0b0001, 0};
     calculate();
     EXPECT_TRUE(m->index(1, 0).data(Qt::ToolTipRole).toString().isEmpty());
-}
+    ASSERT_TRUE(boxes.texts.isEmpty());
 
-// The layout of the copy is the workflow's; here the gain and filter columns of later
-// channels, and nothing copied in demo mode.
-TEST_F(MeasurementTest, ClipboardNamesEachChannelsGainAndNothingInDemo) {
-    build(1);
-    in.masks[0] = 0b110;
-    in.gainIndex[1] = 2;
-    in.gainIndex[2] = 3;
-    acquire({sine(1, 0, 0.5), sine(2, 0.1, 0.7)});
-    calculate();
-    QApplication::clipboard()->setText("untouched");
-    in.demo = true;
-    copy();
-    EXPECT_EQ(QApplication::clipboard()->text(), "untouched");
-    in.demo = false;
-    copy();
-    const QStringList lines = QApplication::clipboard()->text().split('\n');
-    ASSERT_EQ(lines.size(), 6) << lines.join('|').toStdString();
-    EXPECT_EQ(lines[3], "2,2,2," + row(1).join(','));
-    EXPECT_EQ(lines[4], "3,3,3," + row(2).join(','));
+    in.fitIterations = 21; // more than the four-parameter fit accepts
+    for (int run = 0; run < 4; ++run)
+        calculate();
+    EXPECT_EQ(boxes.texts,
+              (QStringList{"AC performance calculations failed", "AC performance calculations failed"}));
+    EXPECT_EQ(cell(0, 0), "0.000000");
 }
 
 } // namespace

@@ -26,9 +26,8 @@ TEST(DigitCtrl, StepsStopAtTheEndsUnlessWrapping) {
         ctrl.stepBy(r.steps);
         EXPECT_EQ(ctrl.value(), r.expected);
         EXPECT_EQ(changed.count() > 0, r.expected != r.start);
-        if (!r.wrap) {
+        if (!r.wrap)
             EXPECT_EQ(bool(ctrl.stepEnabled() & QAbstractSpinBox::StepDownEnabled), r.expected > -1.0);
-        }
     }
     // A typed but not yet taken value is the base of the step.
     kq7000fp_digitCtrl ctrl(-1.0, 1.0, 0.25, "%g");
@@ -48,32 +47,24 @@ TEST(DigitCtrl, TypedTextIsTakenOnReturnOrFocusOutAndClamped) {
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     ctrl->setFocus();
-    EXPECT_EQ(ctrl->text(), "0");
     QSignalSpy changed(ctrl, changedSignal), returns(ctrl, &kq7000fp_digitCtrl::returnPressed);
     const auto type = [&](const QString &text) {
         ctrl->editor()->selectAll();
         QTest::keyClicks(ctrl, text);
+        QTest::keyClick(ctrl, Qt::Key_Return);
     };
     type("2.5");
-    QTest::keyClick(ctrl, Qt::Key_Return);
-    ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(changed.at(0).at(0).toDouble(), 2.5);
-    EXPECT_EQ(returns.count(), 1);
+    EXPECT_EQ(std::tuple(changed.value(0).value(0), returns.count()), std::tuple(QVariant(2.5), 1));
     type("5e13");
-    QTest::keyClick(ctrl, Qt::Key_Return);
-    EXPECT_EQ(ctrl->text(), "1e+12");
     changed.clear();
     ctrl->editor()->setText("1e"); // may become a number: typed, but not taken
     QTest::keyClick(ctrl, Qt::Key_Return);
-    EXPECT_EQ(ctrl->text(), "1e+12");
-    EXPECT_EQ(changed.count(), 0);
-    type("x");
-    EXPECT_EQ(ctrl->editor()->text(), "1e+12"); // never a number: not even typed
-    type("7");
-    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(std::pair(ctrl->text(), changed.count()), std::pair(QString("1e+12"), 0));
+    ctrl->editor()->selectAll();
+    QTest::keyClicks(ctrl, "x7");
+    EXPECT_EQ(std::pair(ctrl->editor()->text(), changed.count()), std::pair(QString("7"), 0));
     other->setFocus();
-    ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(ctrl->value(), 7.0);
+    EXPECT_EQ(std::pair(changed.count(), ctrl->value()), std::pair(1, 7.0));
 }
 
 } // namespace

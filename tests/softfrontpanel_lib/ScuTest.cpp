@@ -22,98 +22,73 @@ private:
     QString m_folder;
 };
 
-QStringList titles(const QList<kq7000fp_scuWidget *> &widgets) {
-    QStringList t;
-    for (const kq7000fp_scuWidget *w : widgets)
-        t << w->windowTitle();
-    return t;
-}
-
 class ScuTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        unsetenv("VXIPNPPATH64");
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath("app"));
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath("vxipnp/linux64/bin"));
-    }
-
-    QString appFolder() const { return m_dir.filePath("app"); }
-    QString vxiRoot() const { return m_dir.filePath("vxipnp"); }
-    QString pluginFolder() const { return m_dir.filePath("vxipnp/linux64/bin"); }
-    void useVxiRoot() const { setenv("VXIPNPPATH64", vxiRoot().toLocal8Bit().constData(), 1); }
     // Empties both folders, then copies the built test plug-ins there: "kqunitfp" as itself,
-    // "kqunitfp>kqsamefp.so" under another name.
+    // "kqunitfp>kqsamefp.so" under another name. The program's folder also holds a file and a
+    // folder named like plug-ins.
     void place(const QStringList &app, const QStringList &plugins) {
-        for (const QString &folder : {appFolder(), pluginFolder()}) {
+        for (const auto &[folder, names] : {std::pair{appFolder, app}, std::pair{pluginFolder, plugins}}) {
             QDir(folder).removeRecursively();
-            QDir().mkpath(folder);
-        }
-        for (const auto &[folder, names] : {std::pair{appFolder(), app}, std::pair{pluginFolder(), plugins}})
+            ASSERT_TRUE(QDir().mkpath(folder));
             for (const QString &name : names) {
                 const QString plugin = name.section('>', 0, 0), as = name.section('>', 1);
                 ASSERT_TRUE(QFile::copy(QString(KQ_SCU_TEST_PLUGINS) + "/" + plugin + ".so",
                                         folder + "/" + (as.isEmpty() ? plugin + ".so" : as)))
                     << name.toStdString();
             }
+        }
+        QFile junk(appFolder + "/kqjunkfp.so");
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a library\n") > 0);
+        ASSERT_TRUE(QDir(appFolder).mkdir("kqdirsfp.so"));
     }
 
-    SavedVariable m_savedRoot{"VXIPNPPATH64"};
-    QTemporaryDir m_dir;
+    SavedVariable savedRoot{"VXIPNPPATH64"};
+    QTemporaryDir dir;
+    const QString appFolder = dir.filePath("app"), pluginFolder = dir.filePath("vxipnp/linux64/bin");
 };
 
 // The program folder is searched first, then the folder under VXIPNPPATH64 when it is set (not
 // beside it); a plug-in of the same name in the program folder wins. An exclusive plug-in ends
 // the list only for a card with a session. Only plug-ins serving the card's model and ready
-// are offered; files that are not plug-ins of this interface are skipped silently.
+// are offered, each bound to the card; files that are not plug-ins of this interface are
+// skipped silently.
 TEST_F(ScuTest, PluginsOfferedFollowTheFoldersAndTheCard) {
+    const QStringList others{
+        "kqforefp", "kqnonefp", "kqunitfp>kqunit.so", "kqunitfp>libkqunitfp.so", "kqexclfp>kqexclfp.so.1",
+        "kqunitfp"};
     const struct {
         QStringList app, plugins;
-        const char *root; // VXIPNPPATH64: unset (null), empty, or the test's
+        bool root; // VXIPNPPATH64 set to the test's folder
         ViSession session;
         ViUInt16 model;
         QStringList offered;
     } cases[] = {
-        {{"kqunitfp"}, {"kqexclfp"}, nullptr, 0, 0x7150, {"Unit"}},
-        {{"kqunitfp"}, {"kqexclfp"}, "", 0, 0x7150, {"Unit"}},
-        {{"kqunitfp>kqsamefp.so"}, {"kqexclfp>kqsamefp.so"}, "set", 0, 0x7150, {"Unit"}},
-        {{"kqexclfp"}, {"kqunitfp"}, "set", 0, 0x7150, {"Exclusive", "Unit"}},
-        {{"kqexclfp"}, {"kqunitfp"}, "set", 0x1234, 0x7150, {"Exclusive"}},
-        {{"kqunitfp"}, {"kqexclfp"}, "set", 0x1234, 0x7150, {"Unit", "Exclusive"}},
-        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, nullptr, 0x55, 0x7150, {"Unit"}},
-        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, nullptr, 0x55, 0x7140, {"Other"}},
-        {{"kqforefp", "kqnonefp", "kqunitfp>kqunit.so", "kqunitfp>libkqunitfp.so", "kqexclfp>kqexclfp.so.1",
-          "kqunitfp"},
-         {},
-         nullptr,
-         0,
-         0x7150,
-         {"Unit"}},
+        {{"kqunitfp"}, {"kqexclfp"}, false, 0, 0x7150, {"Unit"}},
+        {{"kqunitfp>kqsamefp.so"}, {"kqexclfp>kqsamefp.so"}, true, 0, 0x7150, {"Unit"}},
+        {{"kqexclfp"}, {"kqunitfp"}, true, 0, 0x7150, {"Exclusive", "Unit"}},
+        {{"kqexclfp"}, {"kqunitfp"}, true, 0x1234, 0x7150, {"Exclusive"}},
+        {{"kqunitfp"}, {"kqexclfp"}, true, 0x1234, 0x7150, {"Unit", "Exclusive"}},
+        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, false, 0x55, 0x7150, {"Unit"}},
+        {{"kqunitfp", "kq7140fp", "kqidlefp"}, {}, false, 0x55, 0x7140, {"Other"}},
+        {others, {}, false, 0, 0x7150, {"Unit"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.app.join(",").toStdString() << " | "
                                         << c.plugins.join(",").toStdString() << ", session " << c.session);
         ASSERT_NO_FATAL_FAILURE(place(c.app, c.plugins));
-        {
-            QFile junk(appFolder() + "/kqjunkfp.so");
-            ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a library\n") > 0);
-        }
-        ASSERT_TRUE(QDir(appFolder()).mkdir("kqdirsfp.so"));
-        if (!c.root)
-            unsetenv("VXIPNPPATH64");
-        else if (*c.root)
-            useVxiRoot();
+        if (c.root)
+            setenv("VXIPNPPATH64", dir.filePath("vxipnp").toLocal8Bit().constData(), 1);
         else
-            setenv("VXIPNPPATH64", "", 1);
-        EXPECT_EQ(titles(HostInFolder(appFolder(), c.session, c.model).plugins()), c.offered);
+            unsetenv("VXIPNPPATH64");
+        HostInFolder host(appFolder, c.session, c.model);
+        QStringList offered;
+        for (const kq7000fp_scuWidget *w : host.plugins()) {
+            offered << w->windowTitle();
+            EXPECT_EQ(w->property("card"), QString("%1 %2 4242").arg(c.session, 0, 16).arg(c.model, 0, 16));
+        }
+        EXPECT_EQ(offered, c.offered);
     }
-}
-
-// The example plug-in ignores the card's variant; others get it with the session and model.
-TEST_F(ScuTest, EachWidgetIsBoundToItsCard) {
-    ASSERT_NO_FATAL_FAILURE(place({"kqunitfp"}, {}));
-    HostInFolder host(appFolder(), 0x55, 0x7150);
-    ASSERT_EQ(host.plugins().size(), 1);
-    EXPECT_EQ(host.plugins()[0]->property("card").toString(), "55 7150 4242");
 }
 
 } // namespace

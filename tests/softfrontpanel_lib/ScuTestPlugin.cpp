@@ -6,26 +6,10 @@
 
 #include <QObject>
 
-#define SCU_TEXT_OF(x) #x
-#define SCU_TEXT(x) SCU_TEXT_OF(x)
-
-#ifndef SCU_TITLE
-#define SCU_TITLE Unit
-#endif
-#ifndef SCU_SERVED_MODEL
-#define SCU_SERVED_MODEL 0x7150
-#endif
-#ifndef SCU_READY
-#define SCU_READY 1
-#endif
-#ifndef SCU_EXCLUSIVE
-#define SCU_EXCLUSIVE 0
-#endif
-
 class TestUnit : public kq7000fp_scuWidget {
     Q_OBJECT
 public:
-    TestUnit() { setWindowTitle(SCU_TEXT(SCU_TITLE)); }
+    TestUnit() { setWindowTitle(SCU_TITLE); }
 
     // The test reads back what the host bound the widget to.
     void init(ViSession session, ViUInt16 modelCode, ViUInt16 variantCode) override {
@@ -64,15 +48,7 @@ class TestPlugin : public QObject, public kq7000fp_scuPluginInterface {
     Q_PLUGIN_METADATA(IID kq7000fp_scuPluginInterface_iid)
     Q_INTERFACES(kq7000fp_scuPluginInterface)
 public:
-#ifdef SCU_NO_WIDGET
-    kq7000fp_scuWidget *createWidget() override {
-        return nullptr;
-    }
-#else
-    kq7000fp_scuWidget *createWidget() override {
-        return new TestUnit;
-    }
-#endif
+    kq7000fp_scuWidget *createWidget() override { return SCU_GIVES_WIDGET ? new TestUnit : nullptr; }
 };
 #endif
 
