@@ -6,6 +6,8 @@
 // meets the trigger workflow; the cards' clock and timed starts, the panel's timed start tests.
 #include "SimFixture.h"
 
+#include "../support/AddressSpaceLimit.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -75,6 +77,32 @@ TEST_F(SimulatedCards, SoftwarePulseAcquiresExactlyTheScansPerTrigger) {
     std::iota(ramp.begin(), ramp.end(), block[0]);
     EXPECT_EQ(block, ramp);
     EXPECT_LT(kq7150_readMultAcquisition32(vi_, 1, ramp.data()), 0) << "nothing is left after the end";
+}
+
+// The card memory is mapped when an acquisition starts. A host that cannot give it makes the
+// allocation throw; the caller is C and must get a status, and the session stays usable.
+// 32 cards of 8 channels need 256 MB, more than earlier tests can have left mapped.
+TEST_F(SimulatedCards, StartWithoutMemoryForTheCardMemoryReturnsAStatus) {
+    std::vector<std::string> cards;
+    std::vector<ViInt16> slots;
+    std::string list = "VXI0::1::INSTR";
+    for (ViInt16 slot = 1; slot <= 32; ++slot)
+        cards.push_back(world::card(slot, world::kRamp)), slots.push_back(slot);
+    for (int k = 1; k < 32; ++k)
+        list += ",VXI0::1::INSTR";
+    std::string text = world::make(cards);
+    ASSERT_EQ(loadWorld(text.insert(text.find("\"VXI\",") + 6, "\"slots\":32,")), 0);
+    ASSERT_NO_FATAL_FAILURE(openCards(list, slots));
+    ASSERT_EQ(trigger(kq7150_TRIG_NONE), VI_SUCCESS);
+    ASSERT_EQ(configure(std::vector<ViUInt16>(32, 0xFF), kRate, kq7150_ACQ_UNTRIGGERED, 0), VI_SUCCESS);
+    ViStatus status;
+    {
+        AddressSpaceLimit limit(4 << 20);
+        status = kq7150_startMultAcquisition(vi_);
+    }
+    EXPECT_TRUE(status == VI_ERROR_ALLOC && !driverText(status).empty()) << status;
+    EXPECT_EQ(check().state, kq7150_STATE_IDLE);
+    EXPECT_EQ(kq7150_startMultAcquisition(vi_), VI_SUCCESS);
 }
 
 // Two cards whose channels each hold a different DC level, so every value names its source: the

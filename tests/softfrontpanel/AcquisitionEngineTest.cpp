@@ -2,6 +2,7 @@
 // takes what the engine reports and stops it as the waveform view does. Storage threads start
 // and stop here, so this runs under the sanitizers as well.
 #include "../platform/SimFixture.h"
+#include "../support/AddressSpaceLimit.h"
 #include "../support/RampFile.h"
 
 #include "AcquisitionEngine.h"
@@ -161,7 +162,7 @@ TEST_F(AcquisitionEngineTest, SecondsAtTheHighestRateAreStoredWithoutAGap) {
 }
 
 // Where nothing can be stored nothing starts, and the observer is told why.
-TEST_F(AcquisitionEngineTest, FilesThatCannotBeOpenedStartNothing) {
+TEST_F(AcquisitionEngineTest, FilesOrBuffersThatCannotBeHadStartNothing) {
     ASSERT_NO_FATAL_FAILURE(open());
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); // a pipe nobody reads would block the opening for good
     for (const std::string &name : {std::string("/proc/data.bin7150"), path}) {
@@ -170,6 +171,19 @@ TEST_F(AcquisitionEngineTest, FilesThatCannotBeOpenedStartNothing) {
     }
     EXPECT_EQ(recorder.told,
               (std::vector<std::string>{"cannot open /proc/data.bin7150", "cannot open " + path}));
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    // Nor where the ring's buffers cannot be had (17 blocks of 8 MB), which the user is told.
+    for (int k = 1; k < 8; ++k)
+        settings.channels.setEnabled(0, k, true);
+    store("/proc/data.bin7150", 131072, 10000.0);
+    AcquisitionEngine::Start result;
+    {
+        AddressSpaceLimit limit(16 << 20);
+        result = engine->start(settings);
+    }
+    EXPECT_EQ(result, AcquisitionEngine::Start::Refused);
+    EXPECT_EQ(recorder.told.back().rfind("error Unable to allocate memory.", 0), 0u) << recorder.told.back();
+#endif
     EXPECT_EQ(calls("kq7150_startMultAcquisitionEx"), 0);
 }
 
