@@ -298,6 +298,45 @@ TEST_F(WaveformTest, CancelOrEscapeGivesUpAStartThatWaitsForItsAlarm) {
     }
 }
 
+// Space starts and stops the repetitive acquisition from whatever button has the focus (which
+// it would click otherwise), but not held down or with a modifier, not while a single shot
+// runs, a modal dialog is up or a field that takes text has the focus.
+TEST_F(WaveformTest, SpaceTogglesTheRepetitiveAcquisitionWhereNothingElseTakesIt) {
+    ASSERT_NO_FATAL_FAILURE(open(kVxiWorld));
+    app->show();
+    QApplication::setActiveWindow(app.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(app.get()));
+    auto *focused = app->findChild<QAbstractButton *>("autoscaleButton");
+    const auto space = [&](QWidget *to, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                           bool repeat = false) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, modifiers, " ", repeat);
+        QApplication::sendEvent(to, &press);
+        if (!repeat && modifiers == Qt::NoModifier) // a focused button clicks on the release
+            QTest::keyRelease(to, Qt::Key_Space);
+        return std::pair(repetitive()->isChecked(), kqsim_callCount("kq7150_startMultAcquisition"));
+    };
+    QDialog dialog(app.get());
+    dialog.setModal(true);
+    dialog.show();
+    EXPECT_EQ(space(focused), std::pair(false, 0)) << "under a modal dialog";
+    dialog.hide();
+    QApplication::setActiveWindow(app.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(app.get()));
+    choose(app->daq->trgSource, app->daq->trgSource->findData(1)); // the level takes input
+    EXPECT_EQ(space(app->daq->trgLvl), std::pair(false, 0)) << "in the trigger level";
+    for (QAbstractButton *start : {single(), repetitive()})
+        EXPECT_TRUE(start->toolTip().contains("Space starts and stops the repetitive acquisition"));
+    const bool autoscale = focused->isChecked();
+    EXPECT_EQ(space(focused), std::pair(true, 1));
+    EXPECT_EQ(space(focused, Qt::NoModifier, true), std::pair(true, 1)) << "held down";
+    EXPECT_EQ(space(focused, Qt::ShiftModifier), std::pair(true, 1));
+    EXPECT_EQ(focused->isChecked(), autoscale) << "the focused button was clicked";
+    EXPECT_EQ(space(focused), std::pair(false, 1));
+    single()->click();
+    const int started = kqsim_callCount("kq7150_startMultAcquisition");
+    EXPECT_EQ(space(focused), std::pair(false, started)) << "during a single shot";
+}
+
 // While the disk still takes the last blocks of a recording after a stop, the status line says
 // so and the start buttons stay locked; they come back when the writer is done.
 TEST_F(WaveformTest, StopBehindAStalledDiskLocksTheStartUntilTheWriterIsDone) {
