@@ -135,6 +135,18 @@ TEST_F(AcquisitionEngineTest, RepetitiveRearmsAfterEveryBlockAndAnEmptyNameStore
     EXPECT_TRUE(recorder.told.empty()) << recorder.told[0];
 }
 
+// A single shot with storage stores its block and ends by itself.
+TEST_F(AcquisitionEngineTest, SingleShotStoresItsBlockAndEndsByItself) {
+    ASSERT_NO_FATAL_FAILURE(open());
+    store(path, 1024, 10000.0, false);
+    ASSERT_EQ(engine->start(settings), AcquisitionEngine::Start::Running);
+    ASSERT_TRUE(pollUntil([&] { return !recorder.told.empty(); }));
+    EXPECT_EQ(recorder.told, std::vector<std::string>{"stored"});
+    RampFile file;
+    EXPECT_EQ(rampFileGap(path, lsb(1), file), "");
+    EXPECT_GE(file.blocks, 1u);
+}
+
 // Two cards, all 16 channels at the highest rate, started at the PTP alarm with timestamps:
 // every scan reaches the file once and in order. The stop waits for the callback to read no
 // more before the cards stop. The benchmark measures long runs.
