@@ -1,54 +1,36 @@
 #include "Gui.h"
 
-#include <thread>
-
-void Gui::post(std::function<void()> f) {
-    QMetaObject::invokeMethod(qApp, std::move(f), Qt::QueuedConnection);
-}
-
-void Gui::waitUntil(const std::string &what, std::function<bool()> condition,
-                    std::chrono::milliseconds deadline) {
+void Gui::waitUntil(const std::string &what, std::function<bool()> condition, milliseconds deadline) {
     const auto end = std::chrono::steady_clock::now() + deadline;
     while (!run(condition, deadline)) {
         if (std::chrono::steady_clock::now() > end)
             throw E2eFailure("waited " + std::to_string(deadline.count()) + " ms in vain for " + what);
-        pause(std::chrono::milliseconds(50));
+        pause(milliseconds(50));
     }
-}
-
-void Gui::pause(std::chrono::milliseconds time) {
-    std::this_thread::sleep_for(time);
 }
 
 void Gui::shot(const std::string &step) const {
     // ImageMagick reads the X server itself, so a screenshot works even while the program's
     // thread is busy, and shows every window as the screen does.
-    const std::string file = e2eShotDir() + "/" + m_workflow + "-" + step + ".png";
-    const std::string command = "import -window root '" + file + "'";
+    const std::string command =
+        "import -window root '" + e2eShotDir() + "/" + m_workflow + "-" + step + ".png'";
     if (std::system(command.c_str()) != 0)
         throw E2eFailure("no screenshot: " + command);
 }
 
-void Gui::waitWindow(const QString &titlePattern, std::chrono::milliseconds deadline) {
+void Gui::waitWindow(const QString &titlePattern, bool shown, milliseconds deadline) {
     waitUntil(
-        "a window titled '" + titlePattern.toStdString() + "'",
-        [titlePattern] { return window(titlePattern) != nullptr; }, deadline);
-}
-
-void Gui::waitNoWindow(const QString &titlePattern, std::chrono::milliseconds deadline) {
-    waitUntil(
-        "the window titled '" + titlePattern.toStdString() + "' to close",
-        [titlePattern] { return window(titlePattern) == nullptr; }, deadline);
+        e2eText("a window titled '", titlePattern, shown ? "'" : "' to close"),
+        [=] { return (window(titlePattern) != nullptr) == shown; }, deadline);
 }
 
 void Gui::press(const QString &titlePattern, const QString &buttonText) {
-    clickUsable("button '" + buttonText.toStdString() + "'",
+    clickUsable(e2eText("button '", buttonText, "'"),
                 [=] { return button(window(titlePattern), buttonText); });
 }
 
 void Gui::click(const QString &titlePattern, const QString &objectName) {
-    clickUsable("'" + objectName.toStdString() + "'",
-                [=] { return child<QWidget>(window(titlePattern), objectName); });
+    clickUsable(objectName.toStdString(), [=] { return child<QWidget>(window(titlePattern), objectName); });
 }
 
 void Gui::clickUsable(const std::string &what, std::function<QWidget *()> find) {
@@ -60,15 +42,14 @@ void Gui::clickUsable(const std::string &what, std::function<QWidget *()> find) 
 }
 
 void Gui::showTab(const QString &titlePattern, const QString &tabText) {
-    waitUntil("a tab '" + tabText.toStdString() + "' in '" + titlePattern.toStdString() + "'",
+    waitUntil(e2eText("a tab '", tabText, "' in '", titlePattern, "'"),
               [=] { return tabsWithTab(window(titlePattern), tabText) != nullptr; });
     run([=] {
         QTabWidget *tabs = tabsWithTab(window(titlePattern), tabText);
-        QWidget *page = tabPage(window(titlePattern), tabText);
-        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
-                          tabs->tabBar()->tabRect(tabs->indexOf(page)).center());
+        const QRect tab = tabs->tabBar()->tabRect(tabs->indexOf(tabPage(window(titlePattern), tabText)));
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tab.center());
     });
-    waitUntil("tab '" + tabText.toStdString() + "' shown",
+    waitUntil(e2eText("tab '", tabText, "' shown"),
               [=] { return tabPage(window(titlePattern), tabText)->isVisible(); });
 }
 
@@ -79,8 +60,7 @@ void Gui::clickUntil(const std::string &what, std::function<void()> click, std::
     for (int attempt = 1;; ++attempt) {
         run(click);
         try {
-            waitUntil(what, shown, std::chrono::seconds(attempt < 3 ? 2 : 20));
-            return;
+            return waitUntil(what, shown, seconds(attempt < 3 ? 2 : 20));
         } catch (const E2eFailure &) {
             if (attempt == 3)
                 throw;
@@ -90,11 +70,11 @@ void Gui::clickUntil(const std::string &what, std::function<void()> click, std::
 
 void Gui::openList(std::function<QComboBox *()> find, const QString &item) {
     clickUntil(
-        "the list offering " + item.toStdString(),
+        e2eText("the list offering ", item),
         [=] {
             QComboBox *choice = find();
             E2E_CHECK(choice && choice->isEnabled() && choice->isVisible() && choice->findText(item) >= 0,
-                      "no usable choice offering ", item.toStdString());
+                      item);
             clickWidget(choice);
         },
         [=] { return find()->view()->isVisible(); });
@@ -129,9 +109,7 @@ QWidget *Gui::window(const QString &titlePattern) {
 }
 
 QAbstractButton *Gui::button(QWidget *parent, const QString &text) {
-    if (!parent)
-        return nullptr;
-    for (QAbstractButton *b : parent->findChildren<QAbstractButton *>())
+    for (QAbstractButton *b : parent ? parent->findChildren<QAbstractButton *>() : QList<QAbstractButton *>())
         if (b->isVisible() && b->text().remove('&') == text)
             return b;
     return nullptr;
@@ -165,15 +143,10 @@ void Gui::clickWidget(QWidget *widget) {
 
 void Gui::tick(QWidget *parent, const QString &text) {
     auto *box = qobject_cast<QCheckBox *>(button(parent, text));
-    E2E_CHECK(box && box->isEnabled() && !box->isChecked(), "no usable unticked box '", text.toStdString(),
-              "'");
+    E2E_CHECK(box && box->isEnabled() && !box->isChecked(), text);
     QStyleOptionButton option;
     option.initFrom(box);
     QTest::mouseClick(box, Qt::LeftButton, {},
                       box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center());
-    E2E_CHECK(box->isChecked(), "'", text.toStdString(), "' stays unticked");
-}
-
-void Gui::stuck() const {
-    throw E2eFailure("the program did not answer in time (busy or hung)");
+    E2E_CHECK(box->isChecked(), text);
 }

@@ -17,7 +17,19 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
+
+// Failures name Qt's texts as they are.
+inline std::ostream &operator<<(std::ostream &out, const QString &text) {
+    return out << text.toStdString();
+}
+inline std::ostream &operator<<(std::ostream &out, const QStringList &texts) {
+    return out << texts.join(" | ");
+}
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
 
 class Gui {
 public:
@@ -25,32 +37,31 @@ public:
 
     // Runs f on the program's thread and returns its result; fails when the program does not
     // get to it within the deadline (a dialog hung, a long call without events).
-    template <typename F> auto run(F f, std::chrono::milliseconds deadline = std::chrono::seconds(20)) {
-        using R = decltype(f());
-        auto task = std::make_shared<std::packaged_task<R()>>(std::move(f));
-        std::future<R> result = task->get_future();
+    template <typename F> auto run(F f, milliseconds deadline = seconds(20)) {
+        auto task = std::make_shared<std::packaged_task<decltype(f())()>>(std::move(f));
+        auto result = task->get_future();
         post([task] { (*task)(); });
         if (result.wait_for(deadline) != std::future_status::ready)
-            stuck();
+            throw E2eFailure("the program did not answer in time (busy or hung)");
         return result.get();
     }
     // Queues f on the program's thread and returns at once: for actions that open a modal
     // dialog, whose event loop would keep run() waiting until the dialog closes.
-    void post(std::function<void()> f);
+    void post(std::function<void()> f) {
+        QMetaObject::invokeMethod(qApp, std::move(f), Qt::QueuedConnection);
+    }
     // Waits until the condition (checked on the program's thread) holds; fails naming what.
     void waitUntil(const std::string &what, std::function<bool()> condition,
-                   std::chrono::milliseconds deadline = std::chrono::seconds(20));
+                   milliseconds deadline = seconds(20));
     // Lets the program work for a while (acquisitions, storing).
-    static void pause(std::chrono::milliseconds time);
+    static void pause(milliseconds time) { std::this_thread::sleep_for(time); }
 
     // A screenshot of the whole virtual screen into <shots>/<workflow>-<step>.png.
     void shot(const std::string &step) const;
 
-    // Waits for a visible top-level window whose title matches the regular expression.
-    void waitWindow(const QString &titlePattern,
-                    std::chrono::milliseconds deadline = std::chrono::seconds(20));
-    void waitNoWindow(const QString &titlePattern,
-                      std::chrono::milliseconds deadline = std::chrono::seconds(20));
+    // Waits for a visible top-level window whose title matches the regular expression (shown),
+    // or for none (!shown).
+    void waitWindow(const QString &titlePattern, bool shown = true, milliseconds deadline = seconds(20));
     // Clicks the button with this text (mnemonic '&' ignored) in the window with this title.
     void press(const QString &titlePattern, const QString &buttonText);
     // Clicks the widget with this object name in the window with this title.
@@ -83,10 +94,7 @@ public:
     // clicks beside its text, and its middle may be empty room); fails unless it is ticked then.
     static void tick(QWidget *parent, const QString &text);
 
-    const std::string &workflow() const { return m_workflow; }
-
 private:
-    [[noreturn]] void stuck() const;
     // Waits until the widget found so is enabled and shown, then clicks it.
     void clickUsable(const std::string &what, std::function<QWidget *()> find);
     std::string m_workflow;

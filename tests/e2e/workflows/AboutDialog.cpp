@@ -65,7 +65,7 @@ void run(Gui &gui) {
     gui.click(kAboutTitle, "prevButton");
     gui.waitUntil("the first card's page again", [] { return page() == kFirstPage; });
     gui.press(kAboutTitle, "OK");
-    gui.waitNoWindow(kAboutTitle);
+    gui.waitWindow(kAboutTitle, false);
     closeProgram(gui);
 }
 

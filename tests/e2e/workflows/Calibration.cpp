@@ -54,7 +54,7 @@ std::vector<ProgressWatch::Seen> calibrate(Gui &gui, std::function<QWidget *()> 
                       [] { return kqsim_callCount("kq7150_calibrateChannel") >= 10; });
         gui.shot(duringShot);
     }
-    gui.waitNoWindow(kProgressTitle, std::chrono::seconds(30));
+    gui.waitWindow(kProgressTitle, false, seconds(30));
     return gui.run([=] {
         QAbstractButton *b = Gui::button(page(), text);
         E2E_CHECK(!QApplication::activeModalWidget() && b && b->isEnabled(), "a dialog is left open or '",

@@ -29,7 +29,7 @@ void run(Gui &gui) {
     askToClose(gui);
     gui.shot("question");
     gui.press(kBoxTitle, "No");
-    gui.waitNoWindow(kBoxTitle);
+    gui.waitWindow(kBoxTitle, false);
     const uintmax_t afterNo = fileSize();
     gui.waitUntil("the file to grow after No", [afterNo] { return fileSize() > afterNo + kRate * 2 * 8; });
     E2E_CHECK(gui.run(repetitiveDown), "the repetitive button was released");

@@ -23,7 +23,7 @@ uint64_t storeRamp(Gui &gui, const std::string &path, double rate, fileInfo_t *i
     gui.waitUntil("the file size line", [] { return shownFileSize() > 0; });
     const double first = gui.run(shownFileSize);
     // The person lets it store for a while: the duration is what the file is checked against.
-    Gui::pause(std::chrono::seconds(2));
+    Gui::pause(seconds(2));
     gui.waitUntil("the file size line to grow", [first] { return shownFileSize() > first; });
     // What the line counted is on disk already (a FLAC recording's streams too), and the line
     // is not far behind the disk: it shows the size at its last refresh, to a tenth of its unit.
@@ -98,7 +98,7 @@ void storeFlacByName(Gui &gui, const std::string &path) {
     });
     gui.shot("dialog");
     gui.press(kStorageDialog, "Start");
-    gui.waitNoWindow(kStorageDialog);
+    gui.waitWindow(kStorageDialog, false);
 }
 
 void flac(Gui &gui) {

@@ -103,7 +103,7 @@ void exportData(Gui &gui) {
         dialog->findChildren<QDoubleSpinBox *>().last()->setValue(0.25); // the offset
     });
     gui.press("Axis Configuration", "OK");
-    gui.waitNoWindow("Axis Configuration");
+    gui.waitWindow("Axis Configuration", false);
     exportAndCheck(gui, "Waveforms", true, "units.csv", "\"Sampling rate: 10000 Hz, N: 256\"",
                    "Time (s),\"FC1_CH1 (mV, \"\"AC\"\")\",\"FC1_CH2 (mV, \"\"AC\"\")\"");
 

@@ -53,7 +53,7 @@ void playAtRealTimeThenPauseThenTwice(Gui &gui) {
         return times->size();
     });
     gui.shot("paused");
-    Gui::pause(std::chrono::milliseconds(3 * kRealTimeMs));
+    Gui::pause(milliseconds(3 * kRealTimeMs));
     gui.run([times, paused] {
         E2E_CHECK(times->size() == paused, times->size() - paused, " blocks played while paused");
         Gui::child<QComboBox>(mainTab("Waveforms"), "playbackSpeed")->setCurrentText("2x");

@@ -30,7 +30,7 @@ void run(Gui &gui) {
     });
     gui.shot("countdown");
     gui.waitUntil(
-        "five blocks", [] { return reads() >= 5; }, std::chrono::seconds(20));
+        "five blocks", [] { return reads() >= 5; }, seconds(20));
     std::vector<Curve> before = gui.run([] { return curvesOn("Waveforms"); });
     gui.waitUntil("a sixth block", [] { return reads() >= 6; });
     gui.waitUntil("the plot to change", [&before] { return curvesOn("Waveforms")[0].y != before[0].y; });

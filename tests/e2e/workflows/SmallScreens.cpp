@@ -23,7 +23,7 @@ void writeRecording() {
     E2E_CHECK(why.empty(), why);
 }
 
-QString describe(const QWidget *w) {
+QString shownAs(const QWidget *w) {
     auto *b = qobject_cast<const QAbstractButton *>(w);
     return QString("%1 '%2' \"%3\"").arg(w->metaObject()->className(), w->objectName(), b ? b->text() : "");
 }
@@ -43,7 +43,7 @@ void expectReachable(const QWidget *w, QRect rect, const QString &what) {
             continue;
         }
         E2E_CHECK(parent->rect().contains(rect), what.toStdString(), " is cut off by ",
-                  describe(parent).toStdString(), " at ", rect.x(), ",", rect.y());
+                  shownAs(parent).toStdString(), " at ", rect.x(), ",", rect.y());
         child = parent;
     }
 }
@@ -62,7 +62,7 @@ std::vector<Control> controls(QWidget *window) {
             continue; // a tab bar's own scroll arrows belong to it
         if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) ||
             w->inherits("clickableLabel"))
-            found.push_back({w, QRect(w->mapTo(window, QPoint(0, 0)), w->size()), describe(w)});
+            found.push_back({w, QRect(w->mapTo(window, QPoint(0, 0)), w->size()), shownAs(w)});
         if (auto *bar = qobject_cast<QTabBar *>(w)) {
             // Tabs scrolled out of a narrow bar are brought in by its arrows.
             const bool scrolls = bar->usesScrollButtons() && bar->sizeHint().width() > bar->width();
@@ -95,7 +95,7 @@ void checkVisibleControls(QWidget *window, const QString &tab) {
                 continue;
             const QRect place(other->mapTo(window, QPoint(0, 0)), other->size());
             E2E_CHECK(!place.intersects(c.onWindow), c.what.toStdString(), " and ",
-                      describe(other).toStdString(), " overlap on \"", tab.toStdString(), "\"");
+                      shownAs(other).toStdString(), " overlap on \"", tab.toStdString(), "\"");
         }
 }
 
