@@ -45,8 +45,8 @@ template <typename... Parts> std::string e2eText(const Parts &...parts) {
 // What was seen against what was expected, both in the failure.
 #define E2E_EQ(seen, expected)                                                                               \
     do {                                                                                                     \
-        const auto &seen_ = (seen);                                                                          \
-        const auto &expected_ = (expected);                                                                  \
+        const auto seen_ = (seen);                                                                           \
+        const auto expected_ = (expected);                                                                   \
         E2E_CHECK(seen_ == expected_, #seen, " is '", seen_, "', not '", expected_, "'");                    \
     } while (0)
 
