@@ -25,7 +25,7 @@ inline const QString kMainTitle = "Movara 7150 Soft Front Panel";
 // VXI carrier has no host) once another card page has been shown.
 inline const QString kMainWindow = kMainTitle + "(: .*)?";
 inline const QString kSelectTitle = "Movara 7150 SFP: Select Function Card";
-inline const QString kBoxTitle = "Movara 7150 SFP";                    // the program's message boxes
+inline const QString kBoxTitle = "Movara 7150 SFP"; // the program's message boxes
 inline const QString kWarningTitle = "Movara 7150 SFP Warning message";
 inline const QString kErrorBoxTitle = "Movara 7150 SFP Error message"; // the frame's error box
 
@@ -248,9 +248,8 @@ inline void expectNoReadsAfterStop() {
     const int stops = kqsim_callCount("kq7150_stopMultAcquisition");
     // What should not come has no event to wait for: a while longer than the poll interval.
     Gui::pause(milliseconds(400));
-    E2E_CHECK(kqsim_callCount("kq7150_readMultAcquisition") == reads &&
-                  kqsim_callCount("kq7150_stopMultAcquisition") == stops,
-              "the cards are still read after the stop");
+    E2E_EQ(kqsim_callCount("kq7150_readMultAcquisition"), reads);
+    E2E_EQ(kqsim_callCount("kq7150_stopMultAcquisition"), stops);
 }
 // Waits until a playback has reached the end of its recording.
 inline void waitPlayedToEnd(Gui &gui) {

@@ -72,8 +72,7 @@ void calibrateOneChannel(Gui &gui) {
                    lastCall("kq7150_calibrateChannel")),
            "1 fcIndex=1 channel=3");
     E2E_CHECK(seen.size() == 1 && seen[0].text == "Calibration in progress, please wait..." &&
-                  seen[0].modal && seen[0].calibrations == 0,
-              seen.size(), " texts");
+              seen[0].modal && seen[0].calibrations == 0);
 }
 
 // Every channel of both cards, card by card, each announced before the driver works on it: the

@@ -35,8 +35,7 @@ void checkSavedPicture(Gui &gui) {
     gui.press("Plot Size", "OK");
     gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
     const QImage picture(QString::fromStdString(path));
-    E2E_CHECK(picture.width() == plotSize.width() && picture.height() > plotSize.height() + 20,
-              picture.width(), " x ", picture.height());
+    E2E_CHECK(picture.width() == plotSize.width() && picture.height() > plotSize.height() + 20);
     int text = 0, legend = 0;
     for (int y = plotSize.height(); y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
