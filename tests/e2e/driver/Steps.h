@@ -427,12 +427,11 @@ inline std::string lastCall(const char *call) {
     kqsim_lastCall(call, text, sizeof text);
     return text;
 }
-// The same text taken apart by name.
-inline std::map<std::string, std::string> callArguments(const std::string &text) {
-    std::map<std::string, std::string> arguments;
-    std::istringstream words(text);
-    for (std::string word; words >> word;)
-        if (const auto eq = word.find('='); eq != std::string::npos)
-            arguments[word.substr(0, eq)] = word.substr(eq + 1);
-    return arguments;
+// Only the arguments with these names, in the logged order ("source=0 preTrigger=0").
+inline std::string lastCall(const char *call, const QStringList &names) {
+    QStringList picked;
+    for (const QString &word : QString::fromStdString(lastCall(call)).split(' '))
+        if (names.contains(word.section('=', 0, 0)))
+            picked << word;
+    return picked.join(' ').toStdString();
 }

@@ -57,13 +57,11 @@ std::vector<double> singleShot(Gui &gui) {
     E2E_CHECK(std::abs(amplitude - 2.0) < 0.006 && std::abs(mean) < 0.002, amplitude, " V, mean ", mean);
 
     // No trigger source, untriggered, 256 scans of channel 1 at 10 kHz, one start and one read.
-    const std::string trigger = lastCall("kq7150_setMultTrigConfig"), config = lastCall("kq7150_multConfig");
-    auto t = callArguments(trigger), c = callArguments(config);
-    E2E_CHECK(t["source"] == "0" && t["preTrigger"] == "0" && c["masks"] == "0x0001" &&
-                  c["rate"] == "10000" && c["mode"] == "0" && c["scansPerTrigger"] == "256" &&
-                  kqsim_callCount("kq7150_startMultAcquisition") == 1 &&
-                  kqsim_callCount("kq7150_readMultAcquisition") == 1,
-              trigger, " ", config);
+    E2E_EQ(lastCall("kq7150_setMultTrigConfig", {"source", "preTrigger"}), "source=0 preTrigger=0");
+    E2E_EQ(lastCall("kq7150_multConfig", {"masks", "rate", "mode", "scansPerTrigger"}),
+           "masks=0x0001 rate=10000 mode=0 scansPerTrigger=256");
+    E2E_EQ(kqsim_callCount("kq7150_startMultAcquisition"), 1);
+    E2E_EQ(kqsim_callCount("kq7150_readMultAcquisition"), 1);
     gui.shot("single-shot");
 
     // The spectrum legend starts with no channel selected; "All" brings the block's spectrum
@@ -122,13 +120,11 @@ void triggeredShot(Gui &gui) {
 
     kqsim_clearCallLog();
     singleShot(gui, "the triggered block", [] { return kqsim_callCount("kq7150_readMultAcquisition") == 1; });
-    const std::string trigger = lastCall("kq7150_setMultTrigConfig"), config = lastCall("kq7150_multConfig");
-    auto t = callArguments(trigger), c = callArguments(config);
+    E2E_EQ(lastCall("kq7150_setMultTrigConfig", {"source", "edge", "level", "preTrigger"}),
+           "source=1 edge=1 level=0.5 preTrigger=64");
+    E2E_EQ(lastCall("kq7150_multConfig", {"mode", "scansPerTrigger"}), "mode=1 scansPerTrigger=256");
     // The edge starts the block; a software pulse would have started it anywhere.
-    E2E_CHECK(t["source"] == "1" && t["edge"] == "1" && t["level"] == "0.5" && t["preTrigger"] == "64" &&
-                  c["mode"] == "1" && c["scansPerTrigger"] == "256" &&
-                  kqsim_callCount("kq7150_generateITRI") == 0,
-              trigger, " ", config);
+    E2E_EQ(kqsim_callCount("kq7150_generateITRI"), 0);
 
     const Curve seen = gui.run([] { return curvesOn("Waveforms")[0]; });
     // A quarter of the block precedes the trigger, which is at t = 0.

@@ -174,12 +174,9 @@ void saveOpenAndAcquire(Gui &gui) {
     checkPages(gui);
 
     singleShot(gui, "the triggered block", [] { return kqsim_callCount("kq7150_setMultTrigConfig") == 1; });
-    auto trigger = callArguments(lastCall("kq7150_setMultTrigConfig"));
-    auto config = callArguments(lastCall("kq7150_multConfig"));
-    E2E_CHECK(trigger["source"] == "2" && trigger["edge"] == "1" && trigger["level"] == "0.5" &&
-                  trigger["preTrigger"] == "128" && config["rate"] == "20000" &&
-                  config["scansPerTrigger"] == "512",
-              lastCall("kq7150_setMultTrigConfig"), " ", lastCall("kq7150_multConfig"));
+    E2E_EQ(lastCall("kq7150_setMultTrigConfig", {"source", "edge", "level", "preTrigger"}),
+           "source=2 edge=1 level=0.5 preTrigger=128");
+    E2E_EQ(lastCall("kq7150_multConfig", {"rate", "scansPerTrigger"}), "rate=20000 scansPerTrigger=512");
 }
 
 // The one motherboard reference: a second channel gets it only once the first lets go of it

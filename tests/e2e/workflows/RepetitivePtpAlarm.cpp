@@ -34,7 +34,7 @@ void run(Gui &gui) {
     gui.waitUntil("a sixth block", [] { return reads() >= 6; });
     gui.waitUntil("the plot to change", [&before] { return curvesOn("Waveforms")[0].y != before[0].y; });
 
-    E2E_EQ(callArguments(lastCall("kq7150_setMultTrigConfig")).at("preTrigger"), "0");
+    E2E_EQ(lastCall("kq7150_setMultTrigConfig", {"preTrigger"}), "preTrigger=0");
     E2E_EQ(kqsim_callCount("kq7150_startMultAcquisitionTimed64"), 1);
 
     gui.click(kMainWindow, "repetitiveButton");
