@@ -311,18 +311,20 @@ constexpr double kRampLsb = 10.24 / 8388608.0; // gain 1
 inline void pick(Gui &gui, const QString &title, const QString &item) {
     E2E_EQ(gui.choose([=] { return Gui::comboWith(Gui::window(title), item); }, item), item);
 }
+// The text of the first shown label on the main window that starts so; empty when there is none.
+inline QString labelStarting(const QString &start) {
+    for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
+        if (label->isVisible() && label->text().startsWith(start))
+            return label->text();
+    return QString();
+}
 // Bytes the file size line under the plot shows ("File size: 1.5 MB, sample backlog: 0"); -1
 // while it is hidden.
 inline double shownFileSize() {
-    for (QLabel *line : Gui::window(kMainWindow)->findChildren<QLabel *>()) {
-        const QString text = line->text();
-        if (!line->isVisible() || !text.startsWith("File size: "))
-            continue;
-        const QStringList size = text.mid(11).section(',', 0, 0).split(' ');
-        return size.value(0).toDouble() *
-               (1 << 10 * QStringList({"B", "kB", "MB", "GB"}).indexOf(size.value(1)));
-    }
-    return -1;
+    const QStringList size = labelStarting("File size: ").mid(11).section(',', 0, 0).split(' ');
+    if (size.value(0).isEmpty())
+        return -1;
+    return size.value(0).toDouble() * (1 << 10 * QStringList({"B", "kB", "MB", "GB"}).indexOf(size.value(1)));
 }
 inline const QString kStorageDialog = "Continuous Acquisition Configuration";
 inline const QString kFlacFormat = "FLAC, 24-bit counts (lossless)";
@@ -370,16 +372,11 @@ inline uint64_t recordingBytes(const std::string &path) {
 // error: "). Fails the workflow when the line is missing or says otherwise.
 inline void checkStorageSummary(Gui &gui, const std::string &path, uint64_t blocks, double blockSeconds,
                                 const QString &how) {
-    const QString line = gui.run([] {
-        for (QLabel *label : Gui::window(kMainWindow)->findChildren<QLabel *>())
-            if (label->isVisible() && label->text().startsWith("Stored \""))
-                return label->text();
-        return QString();
-    });
-    E2E_EQ(line, QString::asprintf("Stored \"%s\": %llu %s (%.3f s), %llu bytes; %s.",
-                                   std::filesystem::path(path).filename().c_str(), (unsigned long long)blocks,
-                                   blocks == 1 ? "block" : "blocks", blocks * blockSeconds,
-                                   (unsigned long long)recordingBytes(path), how.toUtf8().constData()));
+    E2E_EQ(gui.run([] { return labelStarting("Stored \""); }),
+           QString::asprintf("Stored \"%s\": %llu %s (%.3f s), %llu bytes; %s.",
+                             std::filesystem::path(path).filename().c_str(), (unsigned long long)blocks,
+                             blocks == 1 ? "block" : "blocks", blocks * blockSeconds,
+                             (unsigned long long)recordingBytes(path), how.toUtf8().constData()));
 }
 // The simulation's ramp as stored at path (2 channels in blocks of 1024 scans), checked: no scan
 // lost or stored twice, whole blocks only. Returns the blocks; info, when given, gets what the

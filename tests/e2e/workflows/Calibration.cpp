@@ -21,9 +21,8 @@ public:
     struct Seen {
         QString text;
         bool modal;
-        int calibrations;    // calls made before the text was drawn
-        std::string channel; // the last of them
-        std::string card;    // the session asked for last
+        int calibrations;          // calls made before the text was drawn
+        std::string channel, card; // the last of them, and the session asked for last
     };
     std::vector<Seen> seen;
 

@@ -100,13 +100,15 @@ void saveConfigurationOnFullDisk(Gui &gui) {
 }
 
 Registration overflowWorkflow{{"continuous_overflow", kStallWorld, nullptr, overflow, nullptr}};
+
+void binaryThenConfiguration(Gui &gui) {
+    fillTheDisk(gui, "full.bin7150", "Binary, ViReal64");
+    saveConfigurationOnFullDisk(gui);
+    closeProgram(gui);
+}
+
 Registration binaryFull{{"disk_full_binary_configuration", rampWorld(),
-                         [] { std::ofstream(onDisk("setup.ini")) << kEarlier; },
-                         [](Gui &gui) {
-                             fillTheDisk(gui, "full.bin7150", "Binary, ViReal64");
-                             saveConfigurationOnFullDisk(gui);
-                             closeProgram(gui);
-                         },
+                         [] { std::ofstream(onDisk("setup.ini")) << kEarlier; }, binaryThenConfiguration,
                          nullptr}};
 Registration csvFull{{"disk_full_csv", rampWorld(), nullptr,
                       [](Gui &gui) {
