@@ -9,7 +9,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -29,44 +28,44 @@ std::string environment(const char *name) {
 }
 
 [[noreturn]] void fail(const std::string &why) {
-    std::fprintf(stderr, "E2E FAIL %s: %s\n", current ? current->name.c_str() : "?", why.c_str());
-    if (current) {
-        try {
-            Gui(current->name).shot("failure");
-        } catch (const std::exception &) {
-        }
+    std::fprintf(stderr, "E2E FAIL %s: %s\n", current->name.c_str(), why.c_str());
+    try {
+        Gui(current->name).shot("failure");
+    } catch (const std::exception &) {
     }
     std::fflush(nullptr);
     std::_Exit(1);
+}
+
+// Runs a step of the workflow; a failure ends the program.
+void step(const char *what, const std::function<void()> &f) {
+    try {
+        if (f)
+            f();
+    } catch (const std::exception &e) {
+        fail(what + std::string(e.what()));
+    }
 }
 
 void atProgramExit() {
     {
         // The workflow's last action closed the program; its thread may not have noticed yet.
         std::unique_lock<std::mutex> lock(finishedLock);
-        if (!finishedChanged.wait_for(lock, std::chrono::seconds(30), [] { return finished; }))
+        if (!finishedChanged.wait_for(lock, seconds(30), [] { return finished; }))
             fail("the program ended before the workflow was done");
     }
-    try {
-        if (current->afterExit)
-            current->afterExit();
-    } catch (const std::exception &e) {
-        fail(std::string("after exit: ") + e.what());
-    }
+    step("after exit: ", current->afterExit);
     std::fprintf(stderr, "E2E PASS %s\n", current->name.c_str());
     std::fflush(nullptr);
 }
 
 void useWorld(const std::string &world) {
-    if (world.empty()) {
-        unsetenv("KQ7150_SIM_CONFIG");
-    } else {
-        const std::string path = e2eWorkDir() + "/world.json";
+    const std::string path = e2eWorkDir() + "/world.json";
+    if (!world.empty())
         std::ofstream(path) << world;
-        setenv("KQ7150_SIM_CONFIG", path.c_str(), 1);
-    }
+    world.empty() ? unsetenv("KQ7150_SIM_CONFIG") : setenv("KQ7150_SIM_CONFIG", path.c_str(), 1);
     if (kqsim_reload() != 0) {
-        char error[512];
+        char error[512] = {};
         kqsim_loadError(error, sizeof error);
         fail(std::string("the world does not load: ") + error);
     }
@@ -75,8 +74,7 @@ void useWorld(const std::string &world) {
 } // namespace
 
 Registration::Registration(Workflow workflow) {
-    const std::string name = workflow.name;
-    registry().emplace(name, std::move(workflow));
+    registry().emplace(workflow.name, std::move(workflow));
 }
 
 std::string e2eWorkDir() {
@@ -87,28 +85,19 @@ std::string e2eShotDir() {
 }
 
 extern "C" __attribute__((visibility("default"))) void kq7150fp_testDriverStart() {
-    const std::string name = environment("KQ7150FP_E2E_WORKFLOW");
-    const auto found = registry().find(name);
+    const auto found = registry().find(environment("KQ7150FP_E2E_WORKFLOW"));
     if (found == registry().end()) {
-        std::fprintf(stderr, "E2E FAIL: no workflow named \"%s\"\n", name.c_str());
+        std::fprintf(stderr, "E2E FAIL: no workflow named \"%s\"\n",
+                     environment("KQ7150FP_E2E_WORKFLOW").c_str());
         std::_Exit(2);
     }
     current = &found->second;
     useWorld(current->world);
-    try {
-        if (current->prepare)
-            current->prepare();
-    } catch (const std::exception &e) {
-        fail(std::string("preparing: ") + e.what());
-    }
+    step("preparing: ", current->prepare);
     std::atexit(atProgramExit);
     std::thread([] {
-        try {
-            Gui gui(current->name);
-            current->run(gui);
-        } catch (const std::exception &e) {
-            fail(e.what());
-        }
+        Gui gui(current->name);
+        step("", [&] { current->run(gui); });
         std::lock_guard<std::mutex> lock(finishedLock);
         finished = true;
         finishedChanged.notify_all();

@@ -36,10 +36,18 @@ template <typename... Parts> std::string e2eText(const Parts &...parts) {
     return text.str();
 }
 
+// The condition as written, then what the workflow adds (the values seen, mostly).
 #define E2E_CHECK(condition, ...)                                                                            \
     do {                                                                                                     \
         if (!(condition))                                                                                    \
-            throw E2eFailure(e2eText(__FILE__, ":", __LINE__, ": ", #condition, ": ", __VA_ARGS__));         \
+            throw E2eFailure(e2eText(__FILE__, ":", __LINE__, ": ", #condition, ": ", ##__VA_ARGS__));       \
+    } while (0)
+// What was seen against what was expected, both in the failure.
+#define E2E_EQ(seen, expected)                                                                               \
+    do {                                                                                                     \
+        const auto seen_ = (seen);                                                                           \
+        const auto expected_ = (expected);                                                                   \
+        E2E_CHECK(seen_ == expected_, #seen, " is '", seen_, "', not '", expected_, "'");                    \
     } while (0)
 
 // Where the workflow keeps its files (a fresh folder per run) and its screenshots.

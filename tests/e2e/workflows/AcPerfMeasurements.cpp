@@ -53,25 +53,20 @@ static Registration acperfMeasurements{
      [](Gui &gui) {
          connectOneCard(gui);
          gui.showTab(kMainWindow, "Measurements");
-         E2E_CHECK(gui.run([] { return row(0).join(""); }).isEmpty(), "figures before any acquisition");
+         E2E_EQ(gui.run([] { return row(0).join(""); }), "");
 
          singleShot(gui, "the figures of the single shot", [] { return !row(0)[0].isEmpty(); });
-         const std::string cut = gui.run(cutTitles);
-         E2E_CHECK(cut.empty(), "other, cut or hidden columns: ", cut);
+         E2E_EQ(gui.run(cutTitles), ""); // no other, cut or hidden column
 
          // The figures come from the card's block: the tone's amplitude and frequency, every figure a
          // number; the rows of the channels not acquired say so.
          const QStringList cells = gui.run([] { return row(0); });
-         for (int c = 0; c < 10; ++c) {
-             bool number = false;
-             cells[c].toDouble(&number);
-             E2E_CHECK(number, kTitles[c].toStdString(), " reads '", cells[c].toStdString(), "'");
-         }
+         bool number = false;
+         for (int c = 0; c < 10; ++c)
+             E2E_CHECK((cells[c].toDouble(&number), number), kTitles[c], " reads ", cells[c]);
          E2E_CHECK(std::abs(cells[0].toDouble() - 2.0) < 0.004 &&
-                       std::abs(cells[3].toDouble() - 1015.625) < 0.001,
-                   "amplitude ", cells[0].toStdString(), ", frequency ", cells[3].toStdString());
-         E2E_CHECK(gui.run([] { return row(1).join(' '); }) == "- - - - - - - - - -",
-                   "row of disabled channel 2");
+                   std::abs(cells[3].toDouble() - 1015.625) < 0.001);
+         E2E_EQ(gui.run([] { return row(1).join(' '); }), "- - - - - - - - - -");
          gui.shot("measurements");
 
          gui.run([] { QApplication::clipboard()->clear(); });
@@ -79,8 +74,7 @@ static Registration acperfMeasurements{
          gui.waitUntil("the copied table", [] { return !QApplication::clipboard()->text().isEmpty(); });
          // The button copies what the table shows (the layout: the plot's unit tests).
          const QStringList lines = gui.run([] { return QApplication::clipboard()->text().split('\n'); });
-         E2E_CHECK(lines.value(3) == "1,0,0," + cells.join(','), "clipboard:\n",
-                   lines.join('\n').toStdString());
+         E2E_EQ(lines.value(3), "1,0,0," + cells.join(','));
          closeProgram(gui);
      },
      nullptr}};

@@ -21,9 +21,8 @@ public:
     struct Seen {
         QString text;
         bool modal;
-        int calibrations;    // calls made before the text was drawn
-        std::string channel; // the last of them
-        std::string card;    // the session asked for last
+        int calibrations;          // calls made before the text was drawn
+        std::string channel, card; // the last of them, and the session asked for last
     };
     std::vector<Seen> seen;
 
@@ -54,14 +53,12 @@ std::vector<ProgressWatch::Seen> calibrate(Gui &gui, std::function<QWidget *()> 
                       [] { return kqsim_callCount("kq7150_calibrateChannel") >= 10; });
         gui.shot(duringShot);
     }
-    gui.waitNoWindow(kProgressTitle, std::chrono::seconds(30));
+    gui.waitWindow(kProgressTitle, false, seconds(30));
     return gui.run([=] {
         QAbstractButton *b = Gui::button(page(), text);
-        E2E_CHECK(!QApplication::activeModalWidget() && b && b->isEnabled(), "a dialog is left open or '",
-                  text.toStdString(), "' is not usable");
-        const std::vector<ProgressWatch::Seen> seen = watch->seen;
-        delete watch;
-        return seen;
+        E2E_CHECK(!QApplication::activeModalWidget() && b && b->isEnabled(), text);
+        const std::unique_ptr<ProgressWatch> done(watch);
+        return watch->seen;
     });
 }
 
@@ -70,14 +67,11 @@ void calibrateOneChannel(Gui &gui) {
     showChannel(gui, 2, 3);
     const auto seen = calibrate(
         gui, [] { return channelPage(2, 3); }, "Calibrate");
-    E2E_CHECK(kqsim_callCount("kq7150_calibrateChannel") == 1 &&
-                  lastCall("kq7150_calibrateChannel") == "channel=3" &&
-                  lastCall("kq7150_getMultFCsession") == "fcIndex=1",
-              "calls: ", kqsim_callCount("kq7150_calibrateChannel"), ", the last ",
-              lastCall("kq7150_getMultFCsession"), " ", lastCall("kq7150_calibrateChannel"));
+    E2E_EQ(e2eText(kqsim_callCount("kq7150_calibrateChannel"), " ", lastCall("kq7150_getMultFCsession"), " ",
+                   lastCall("kq7150_calibrateChannel")),
+           "1 fcIndex=1 channel=3");
     E2E_CHECK(seen.size() == 1 && seen[0].text == "Calibration in progress, please wait..." &&
-                  seen[0].modal && seen[0].calibrations == 0,
-              "the dialog did not show its text before the calibration began (", seen.size(), " texts)");
+              seen[0].modal && seen[0].calibrations == 0);
 }
 
 // Every channel of both cards, card by card, each announced before the driver works on it: the
@@ -86,28 +80,21 @@ void calibrateAllCards(Gui &gui) {
     gui.showTab(kMainWindow, "Function Cards");
     const auto seen = calibrate(
         gui, [] { return Gui::window(kMainWindow); }, "Calibrate all Function Cards", "all-during");
-    E2E_CHECK(kqsim_callCount("kq7150_calibrateChannel") == 16 && seen.size() == 16,
-              kqsim_callCount("kq7150_calibrateChannel"), " calls, ", seen.size(), " texts");
-    const auto text = [](int step) {
-        return QString("Calibrating Function Card #%1, channel %2, please wait...")
-            .arg(step / 8 + 1)
-            .arg(step % 8 + 1);
-    };
+    E2E_EQ(kqsim_callCount("kq7150_calibrateChannel"), 16);
+    E2E_EQ(seen.size(), 16u);
     const auto last = [](int step) {
         return e2eText(", the last fcIndex=", step / 8, " channel=", step % 8 + 1);
     };
     for (int step = 0; step < 16; ++step) {
         const ProgressWatch::Seen &s = seen[step];
-        const std::string shown = e2eText(s.text.toStdString(), " after ", s.calibrations, " calls",
-                                          step ? ", the last " + s.card + " " + s.channel : "");
-        E2E_CHECK(s.modal && shown == e2eText(text(step).toStdString(), " after ", step, " calls",
-                                              step ? last(step - 1) : ""),
-                  "step ", step, ": ", shown);
+        E2E_CHECK(s.modal, step);
+        E2E_EQ(e2eText(s.text, " after ", s.calibrations, " calls",
+                       step ? ", the last " + s.card + " " + s.channel : ""),
+               e2eText("Calibrating Function Card #", step / 8 + 1, ", channel ", step % 8 + 1,
+                       ", please wait... after ", step, " calls", step ? last(step - 1) : ""));
     }
-    E2E_CHECK(", the last " + lastCall("kq7150_getMultFCsession") + " " +
-                      lastCall("kq7150_calibrateChannel") ==
-                  last(15),
-              "the last call: ", lastCall("kq7150_calibrateChannel"));
+    E2E_EQ(", the last " + lastCall("kq7150_getMultFCsession") + " " + lastCall("kq7150_calibrateChannel"),
+           last(15));
 }
 
 void run(Gui &gui) {

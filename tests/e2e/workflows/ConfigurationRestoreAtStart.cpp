@@ -62,9 +62,7 @@ void restoreAtStart(Gui &gui) {
                 s << "|" << action->isChecked();
         return s.str();
     });
-    E2E_CHECK(shown ==
-                  "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|#ff00ff|#00ff00 pressed|1",
-              "restored: ", shown);
+    E2E_EQ(shown, "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|#ff00ff|#00ff00 pressed|1");
     gui.shot("restored");
 
     gui.choose([] { return Gui::comboWith(mainTab("Waveforms"), "Small"); }, "Small");
@@ -77,7 +75,7 @@ void afterExit() {
     for (const char *line :
          {"Symbols=Small\n", "SamplingRate=5 kHz\n", "Serial=71500031\n", "Channel2.Gain=10\n",
           "UnitName=Pa\n", "UnitMultiplier=1000\n", "Channel1.Colour=#ff00ff\n"})
-        E2E_CHECK(text.find(line) != std::string::npos, "'", line, "' not kept at close:\n", text);
+        E2E_CHECK(text.find(line) != std::string::npos, line, " not kept in:\n", text);
 }
 
 } // namespace

@@ -28,26 +28,40 @@ QCheckBox *boxOn(QWidget *page, const QString &text) {
     for (QCheckBox *box : page->findChildren<QCheckBox *>())
         if (box->text() == text)
             return box;
-    throw E2eFailure("no check box " + text.toStdString());
+    throw E2eFailure(e2eText("no check box ", text));
 }
 QCheckBox *snapToSample() {
     return boxOn(mainTab("FFT Amplitude Spectrum"), "Snap to Sample");
 }
 void set(Gui &gui, std::function<QComboBox *()> find, const QString &item) {
-    E2E_CHECK(gui.choose(find, item) == item, "'", item.toStdString(), "' not taken");
+    E2E_EQ(gui.choose(find, item), item);
 }
-// Counts the configuration calls the cards receive and checks the last one.
-struct Sent {
-    int calls = 0;
-    void expect(int channel, int source, int gain, int highPass, int antiRinging) {
-        E2E_CHECK(kqsim_callCount("kq7150_setMultChanConfig") == ++calls, "configuration calls ",
-                  kqsim_callCount("kq7150_setMultChanConfig"), ", expected ", calls);
-        const std::string sent = lastCall("kq7150_setMultChanConfig");
-        const std::string expected = e2eText("channel=", channel, " source=", source, " gain=", gain,
-                                             " highPass=", highPass, " antiRinging=", antiRinging);
-        E2E_CHECK(sent == expected, "sent ", sent, ", expected ", expected);
-    }
+
+// A person's change on a channel page: the choice offering `offering` set to item, or (no item)
+// the box named `offering` ticked. The card then gets one configuration call with the whole
+// setting (sent: driver channel, source, gain, high-pass, anti-ringing), or none (sent empty).
+struct Change {
+    int card, channel;
+    QString offering, item;
+    std::vector<int> sent;
 };
+// Applies the changes, counting the configuration calls the cards receive from calls on.
+int change(Gui &gui, const std::vector<Change> &changes, int calls = 0) {
+    for (const Change &c : changes) {
+        showChannel(gui, c.card, c.channel);
+        if (c.item.isEmpty())
+            gui.run([&] { Gui::tick(channelPage(c.card, c.channel), c.offering); });
+        else
+            set(gui, onChannel(c.card, c.channel, c.offering), c.item);
+        if (c.sent.empty())
+            continue;
+        E2E_EQ(kqsim_callCount("kq7150_setMultChanConfig"), ++calls);
+        E2E_EQ(lastCall("kq7150_setMultChanConfig"),
+               e2eText("channel=", c.sent[0], " source=", c.sent[1], " gain=", c.sent[2],
+                       " highPass=", c.sent[3], " antiRinging=", c.sent[4]));
+    }
+    return calls;
+}
 
 // Per tab, the choices made before saving, and the others chosen before opening.
 struct Choice {
@@ -74,32 +88,21 @@ void chooseOnTabs(Gui &gui, bool saved) {
             gui.run([] { typeInto(mainTab("Acquisition")->findChild<QDoubleSpinBox *>(), "0.5"); });
     }
     gui.run([] { Gui::clickWidget(snapToSample()); });
-    E2E_CHECK(gui.run([] { return snapToSample()->isChecked(); }) != saved, "Snap to Sample not switched");
+    E2E_CHECK(gui.run([] { return snapToSample()->isChecked(); }) != saved);
 }
 
 void makeSettings(Gui &gui) {
-    showChannel(gui, 1, 1);
     kqsim_clearCallLog();
-    Sent sent;
     // Card 1, channel 1 (driver channel 1) starts as "Front Panel Diff", AC, gain 1, no filters.
-    set(gui, onChannel(1, 1, "Front Panel Diff"), "Front Panel Single");
-    sent.expect(1, 1, 1, 0, 0);
-    set(gui, onChannel(1, 1, "AC"), "DC");
-    sent.expect(1, 3, 1, 0, 0);
-    set(gui, onChannel(1, 1, "1000"), "100");
-    sent.expect(1, 3, 100, 0, 0);
-    gui.run([] { Gui::tick(channelPage(1, 1), "High-Pass Filter"); });
-    sent.expect(1, 3, 100, 1, 0);
-    showChannel(gui, 1, 2);
-    gui.run([] { Gui::tick(channelPage(1, 2), "Enabled"); });
-    showChannel(gui, 2, 8);
-    gui.run([] { Gui::tick(channelPage(2, 8), "Enabled"); });
-    set(gui, onChannel(2, 8, "Front Panel Diff"), "Front Panel Single");
-    sent.expect(16, 1, 1, 0, 0);
-    set(gui, onChannel(2, 8, "1000"), "20");
-    sent.expect(16, 1, 20, 0, 0);
-    gui.run([] { Gui::tick(channelPage(2, 8), "Anti-Ringing Filter"); });
-    sent.expect(16, 1, 20, 0, 1);
+    change(gui, {{1, 1, "Front Panel Diff", "Front Panel Single", {1, 1, 1, 0, 0}},
+                 {1, 1, "AC", "DC", {1, 3, 1, 0, 0}},
+                 {1, 1, "1000", "100", {1, 3, 100, 0, 0}},
+                 {1, 1, "High-Pass Filter", "", {1, 3, 100, 1, 0}},
+                 {1, 2, "Enabled", "", {}},
+                 {2, 8, "Enabled", "", {}},
+                 {2, 8, "Front Panel Diff", "Front Panel Single", {16, 1, 1, 0, 0}},
+                 {2, 8, "1000", "20", {16, 1, 20, 0, 0}},
+                 {2, 8, "Anti-Ringing Filter", "", {16, 1, 20, 0, 1}}});
     chooseOnTabs(gui, true);
 }
 
@@ -110,9 +113,8 @@ void resetDevice(Gui &gui) {
     gui.press(kMainWindow, "Reset Device");
     gui.waitUntil("the driver's reset", [] { return kqsim_callCount("kq7150_multReset") == 1; });
     gui.waitUntil("the busy cursor to go", [] { return QApplication::overrideCursor() == nullptr; });
-    E2E_CHECK(lastCall("kq7150_multReset") == "resetCards=1" &&
-                  !gui.run([] { return QApplication::activeModalWidget(); }),
-              "the reset: ", lastCall("kq7150_multReset"), ", or a box left");
+    E2E_EQ(lastCall("kq7150_multReset"), "resetCards=1");
+    E2E_CHECK(!gui.run([] { return QApplication::activeModalWidget(); }));
     gui.waitUntil(
         "the pages at gain 1 without filters after the reset",
         [] {
@@ -121,43 +123,33 @@ void resetDevice(Gui &gui) {
                    !boxOn(channelPage(2, 8), "Anti-Ringing Filter")->isChecked() &&
                    !boxOn(channelPage(1, 1), "High-Pass Filter")->isChecked();
         },
-        std::chrono::seconds(3));
+        seconds(3));
 }
 
 void checkPages(Gui &gui) {
-    struct Page {
-        int card, channel;
-        const char *shows;
-    };
-    const Page expected[] = {{1, 1, "Front Panel Single, DC, 100, 101"},
-                             {1, 2, "Front Panel Diff, AC, 1, 001"},
-                             {1, 3, "Front Panel Diff, AC, 1, 000"},
-                             {2, 1, "Front Panel Diff, AC, 1, 001"},
-                             {2, 8, "Front Panel Single, AC, 20, 011"}};
-    for (const Page &p : expected) {
-        const std::string shown = gui.run([=] {
-            QWidget *page = channelPage(p.card, p.channel);
-            return e2eText(Gui::comboWith(page, "TEDS")->currentText().toStdString(), ", ",
-                           Gui::comboWith(page, "AC")->currentText().toStdString(), ", ",
-                           Gui::comboWith(page, "1000")->currentText().toStdString(), ", ",
-                           boxOn(page, "High-Pass Filter")->isChecked(),
-                           boxOn(page, "Anti-Ringing Filter")->isChecked(),
-                           boxOn(page, "Enabled")->isChecked());
-        });
-        E2E_CHECK(shown == p.shows, "card ", p.card, " channel ", p.channel, " shows ", shown, ", saved ",
-                  p.shows);
-    }
-    for (const Choice &c : kChoices) {
-        const QString shown = gui.run([&] { return onTab(c.tab, c.offering)()->currentText(); });
-        E2E_CHECK(shown == c.saved, c.tab.toStdString(), " shows ", shown.toStdString(), ", saved ",
-                  c.saved.toStdString());
-    }
+    // Source, coupling, gain, then high-pass, anti-ringing and enabled as 0 or 1.
+    const std::map<std::pair<int, int>, std::string> expected = {{{1, 1}, "Front Panel Single, DC, 100, 101"},
+                                                                 {{1, 2}, "Front Panel Diff, AC, 1, 001"},
+                                                                 {{1, 3}, "Front Panel Diff, AC, 1, 000"},
+                                                                 {{2, 1}, "Front Panel Diff, AC, 1, 001"},
+                                                                 {{2, 8}, "Front Panel Single, AC, 20, 011"}};
+    for (const auto &[at, shows] : expected)
+        E2E_EQ(gui.run([at = at] {
+            QWidget *page = channelPage(at.first, at.second);
+            return e2eText(
+                Gui::comboWith(page, "TEDS")->currentText(), ", ", Gui::comboWith(page, "AC")->currentText(),
+                ", ", Gui::comboWith(page, "1000")->currentText(), ", ",
+                boxOn(page, "High-Pass Filter")->isChecked(), boxOn(page, "Anti-Ringing Filter")->isChecked(),
+                boxOn(page, "Enabled")->isChecked());
+        }),
+               shows);
+    for (const Choice &c : kChoices)
+        E2E_EQ(gui.run([&] { return onTab(c.tab, c.offering)()->currentText(); }), c.saved);
     // A channel source lets the person place the trigger, as choosing it does.
     E2E_CHECK(gui.run([] {
         return onTab("Acquisition", "75%")()->isEnabled() && onTab("Acquisition", "Rising")()->isEnabled();
-    }),
-              "edge and position locked after a channel source was opened");
-    E2E_CHECK(!gui.run([] { return snapToSample()->isChecked(); }), "Snap to Sample not restored");
+    }));
+    E2E_CHECK(!gui.run([] { return snapToSample()->isChecked(); }));
 }
 
 void saveOpenAndAcquire(Gui &gui) {
@@ -177,53 +169,39 @@ void saveOpenAndAcquire(Gui &gui) {
     answerFileDialog(gui, "Open Configuration", path + ".ini");
     gui.waitUntil("every page configured", [] { return kqsim_callCount("kq7150_setMultChanConfig") == 16; });
     // Pages go card by card, channel by channel: card 2's channel 8 (driver channel 16) last.
-    E2E_CHECK(lastCall("kq7150_setMultChanConfig") == "channel=16 source=1 gain=20 highPass=0 antiRinging=1",
-              "card 2 channel 8 sent ", lastCall("kq7150_setMultChanConfig"));
+    E2E_EQ(lastCall("kq7150_setMultChanConfig"), "channel=16 source=1 gain=20 highPass=0 antiRinging=1");
     E2E_CHECK(!Gui::window(kWarningTitle), "a warning about a configuration that fits");
     checkPages(gui);
 
     singleShot(gui, "the triggered block", [] { return kqsim_callCount("kq7150_setMultTrigConfig") == 1; });
-    auto trigger = callArguments(lastCall("kq7150_setMultTrigConfig"));
-    E2E_CHECK(trigger["source"] == "2" && trigger["edge"] == "1" && trigger["level"] == "0.5" &&
-                  trigger["preTrigger"] == "128",
-              "trigger: ", lastCall("kq7150_setMultTrigConfig"));
-    auto config = callArguments(lastCall("kq7150_multConfig"));
-    E2E_CHECK(config["rate"] == "20000" && config["scansPerTrigger"] == "512",
-              "configuration: ", lastCall("kq7150_multConfig"));
+    E2E_EQ(lastCall("kq7150_setMultTrigConfig", {"source", "edge", "level", "preTrigger"}),
+           "source=2 edge=1 level=0.5 preTrigger=128");
+    E2E_EQ(lastCall("kq7150_multConfig", {"rate", "scansPerTrigger"}), "rate=20000 scansPerTrigger=512");
 }
 
 // The one motherboard reference: a second channel gets it only once the first lets go of it
 // (the coupling each source fixes, the output voltage: the pages' unit tests).
 void shareReference(Gui &gui) {
-    showChannel(gui, 1, 1);
     kqsim_clearCallLog();
-    Sent sent;
-    set(gui, onChannel(1, 1, "Front Panel Diff"), "MB Voltage Reference");
-    sent.expect(1, 4, 100, 1, 0);
+    int calls = change(gui, {{1, 1, "Front Panel Diff", "MB Voltage Reference", {1, 4, 100, 1, 0}}});
     gui.choose([] { return Gui::child<QComboBox>(channelTabs(1)->parentWidget(), "vrefChoice"); },
                "2.5000 V");
     gui.shot("card1-reference");
 
     // Card 2, channel 5 (driver channel 13) asks for the reference card 1 holds: refused.
-    showChannel(gui, 2, 5);
-    gui.run([] { Gui::tick(channelPage(2, 5), "Enabled"); });
+    change(gui, {{2, 5, "Enabled", "", {}}});
     set(gui, onChannel(2, 5, "Front Panel Diff"), "MB Voltage Reference");
-    const QString refusal = messageText(gui, kInfoTitle);
-    E2E_CHECK(refusal == "Only one channel can be connected to the Voltage Reference", refusal.toStdString());
+    E2E_EQ(messageText(gui, kInfoTitle), "Only one channel can be connected to the Voltage Reference");
     gui.press(kInfoTitle, "OK");
-    gui.waitNoWindow(kInfoTitle);
-    E2E_CHECK(kqsim_callCount("kq7150_setMultChanConfig") == sent.calls && gui.run([] {
-        return onChannel(2, 5, "Front Panel Diff")()->currentText();
-    }) == "Front Panel Diff",
-              "the refused choice reached the card or did not revert");
+    gui.waitWindow(kInfoTitle, false);
+    E2E_EQ(kqsim_callCount("kq7150_setMultChanConfig"), calls);
+    E2E_EQ(gui.run([] { return onChannel(2, 5, "Front Panel Diff")()->currentText(); }), "Front Panel Diff");
 
     // "TEDS" lets go of it.
-    showChannel(gui, 1, 1);
-    set(gui, onChannel(1, 1, "Front Panel Diff"), "TEDS");
-    sent.expect(1, 6, 100, 1, 0);
-    showChannel(gui, 2, 5);
-    set(gui, onChannel(2, 5, "Front Panel Diff"), "MB Voltage Reference");
-    sent.expect(13, 4, 1, 0, 0);
+    change(gui,
+           {{1, 1, "Front Panel Diff", "TEDS", {1, 6, 100, 1, 0}},
+            {2, 5, "Front Panel Diff", "MB Voltage Reference", {13, 4, 1, 0, 0}}},
+           calls);
 }
 
 void run(Gui &gui) {

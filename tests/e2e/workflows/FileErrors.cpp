@@ -20,11 +20,9 @@ void missingFile(Gui &gui) {
     // Nothing else: no connection question, no splash, no window behind the box. The reader's
     // reason is there for whoever looks.
     gui.run([text] {
-        E2E_CHECK(box(text)->detailedText() == "No such file or directory", "the reason '",
-                  box(text)->detailedText().toStdString(), "'");
+        E2E_EQ(box(text)->detailedText(), "No such file or directory");
         for (QWidget *w : QApplication::topLevelWidgets())
-            E2E_CHECK(!w->isVisible() || w == box(text), "a window '", w->windowTitle().toStdString(),
-                      "' besides the box");
+            E2E_CHECK(!w->isVisible() || w == box(text), w->windowTitle());
     });
     gui.shot("box");
     gui.press(kBoxTitle, "OK");
@@ -43,8 +41,7 @@ void writeTwoBlocks() {
 void truncatedFile(Gui &gui) {
     waitMainWindow(gui);
     fileInfo_t info{};
-    E2E_CHECK(DataFileReader::readHeader(recording().c_str(), info) == 0 && info.blockCount == 2,
-              "the recording");
+    E2E_CHECK(DataFileReader::readHeader(recording().c_str(), info) == 0 && info.blockCount == 2);
     // The blocks go (another program rewrote the file); the header stays.
     std::filesystem::resize_file(recording(), info.payloadOffset);
     // The key opens the box inside the slider's handler: queued, not waited for.

@@ -86,11 +86,9 @@ void expectBlock(Gui &gui, int b) {
 
 void run(Gui &gui) {
     waitMainWindow(gui);
-    E2E_CHECK(kqsim_callCount("kq7150_multInit") == 0, "the recording opened cards");
-    gui.run([] {
-        E2E_CHECK(slider()->isVisible() && slider()->minimum() == 1 && slider()->maximum() == kBlocks,
-                  "slider");
-    });
+    E2E_EQ(kqsim_callCount("kq7150_multInit"), 0);
+    E2E_CHECK(gui.run(
+        [] { return slider()->isVisible() && slider()->minimum() == 1 && slider()->maximum() == kBlocks; }));
     expectBlock(gui, 0);
 
     // A click right of the handle: the next block.
@@ -100,12 +98,10 @@ void run(Gui &gui) {
     });
     expectBlock(gui, 1);
     gui.shot("block2");
-    gui.run([] { QTest::keyClick(slider(), Qt::Key_Right); });
-    expectBlock(gui, 2);
-    gui.run([] { QTest::keyClick(slider(), Qt::Key_End); });
-    expectBlock(gui, 3);
-    gui.run([] { QTest::keyClick(slider(), Qt::Key_Home); });
-    expectBlock(gui, 0);
+    for (const auto &[key, block] : {std::pair{Qt::Key_Right, 2}, {Qt::Key_End, 3}, {Qt::Key_Home, 0}}) {
+        gui.run([key = key] { QTest::keyClick(slider(), key); });
+        expectBlock(gui, block);
+    }
 
     // Played through: the view draws every block in turn and stops at the last. The blocks come
     // from the view's refresh timer; a listener after the view's own records each one drawn.
@@ -114,8 +110,7 @@ void run(Gui &gui) {
     gui.click(kMainWindow, "repetitiveButton");
     waitPlayedToEnd(gui);
     expectBlock(gui, kBlocks - 1);
-    E2E_CHECK(gui.run([drawn] { return *drawn; }) == (std::vector<int>{0, 1, 2, 3}),
-              "blocks drawn while playing: ", gui.run([drawn] { return drawn->size(); }));
+    E2E_CHECK(gui.run([drawn] { return *drawn; }) == (std::vector<int>{0, 1, 2, 3}));
     closeProgram(gui);
 }
 

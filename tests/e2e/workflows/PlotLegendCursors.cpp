@@ -42,9 +42,6 @@ QWidget *canvas() {
 QwtPlotZoomer *zoomer() {
     return canvas()->findChild<QwtPlotZoomer *>();
 }
-QLabel *timeLine() {
-    return Gui::child<QLabel>(Gui::window(kMainWindow), "cursorTimes");
-}
 QTableWidget *table() {
     return Gui::child<QTableWidget>(Gui::window(kMainWindow), "cursorValues");
 }
@@ -56,11 +53,12 @@ QwtPlotMarker *cursor(int k) {
     for (QwtPlotItem *item : plot()->itemList(QwtPlotItem::Rtti_PlotMarker))
         if (item->title().text() == QString("Cursor %1").arg(k))
             return static_cast<QwtPlotMarker *>(item);
-    E2E_CHECK(false, "no cursor ", k, " on the plot");
-    return nullptr;
+    throw E2eFailure(e2eText("no cursor ", k));
 }
-bool cursorsShown() {
-    return cursor(1)->isVisible() && cursor(2)->isVisible() && table()->isVisible();
+// Both cursors and their read-out (the table) shown, or none.
+bool cursorsShown(bool shown = true) {
+    return cursor(1)->isVisible() == shown && cursor(2)->isVisible() == shown &&
+           table()->isVisible() == shown;
 }
 
 // What a person's hand sends: press, moves with the button held, release.
@@ -84,28 +82,21 @@ void drag(int from, int to) {
 // The cursors at 0.2 s and 0.75 s, and the read-out the recording's samples there give (its
 // number formats: the read-out's unit test): ch 1 rises 1 V per second, ch 3 is 2 sin(2 pi t).
 void checkReadout() {
-    E2E_CHECK(cursorsShown() && timeLine()->isVisible(), "the cursors or their read-out are hidden");
-    E2E_CHECK(cursor(1)->xValue() == 0.2 && cursor(2)->xValue() == 0.75, "cursors at ", cursor(1)->xValue(),
-              " and ", cursor(2)->xValue());
-    QStringList shown{timeLine()->text()};
+    auto *timeLine = Gui::child<QLabel>(Gui::window(kMainWindow), "cursorTimes");
+    E2E_CHECK(cursorsShown() && timeLine->isVisible());
+    E2E_CHECK(cursor(1)->xValue() == 0.2 && cursor(2)->xValue() == 0.75, cursor(1)->xValue());
+    QStringList shown{timeLine->text()};
     for (int row = 0; row < table()->rowCount(); ++row)
         for (int column = 0; column < 4; ++column)
             shown << table()->item(row, column)->text();
-    const QStringList expected{"t1 = 0.200 s,  t2 = 0.750 s,  dt = 0.550 s,  1/dt = 1.818 Hz",
-                               "FC #1 Ch 1",
-                               "0.200 V",
-                               "0.750 V",
-                               "0.550 V",
-                               "FC #1 Ch 3",
-                               "1.902 V",
-                               "-2.000 V",
-                               "-3.902 V"};
-    E2E_CHECK(shown == expected, "the read-out: ", shown.join(" | ").toStdString());
+    E2E_EQ(shown.join(" | "),
+           QString("t1 = 0.200 s,  t2 = 0.750 s,  dt = 0.550 s,  1/dt = 1.818 Hz | FC #1 Ch 1 | "
+                   "0.200 V | 0.750 V | 0.550 V | FC #1 Ch 3 | 1.902 V | -2.000 V | -3.902 V"));
 }
 
 QLabel *entry(const QString &tab, int channel) {
     auto *label = Gui::child<QLabel>(mainTab(tab), QString("legendFC1Ch%1").arg(channel));
-    E2E_CHECK(label, "no legend entry for channel ", channel, " on ", tab.toStdString());
+    E2E_CHECK(label, tab, channel);
     return label;
 }
 
@@ -124,46 +115,38 @@ void choose(Gui &gui, const QString &tab, int channel, const QString &item, cons
     const QStringList texts = openContextMenu(gui, [=] { return entry(tab, channel); });
     if (!shot.empty())
         gui.shot(shot);
-    const QString toggle = texts.value(1);
-    E2E_CHECK(texts.size() == 4 && texts[0] == "Change Color..." &&
-                  (toggle == "Hide Trace" || toggle == "Show Trace") && texts[2] == "Show Only This Trace" &&
-                  texts[3] == "Show All Traces",
-              "menu: ", texts.join(" | ").toStdString());
+    E2E_EQ(texts.join('|').replace("Hide Trace", "Show Trace"),
+           "Change Color...|Show Trace|Show Only This Trace|Show All Traces");
     clickMenuItem(gui, item);
     gui.waitUntil("the menu closed", [] { return !QApplication::activePopupWidget(); });
-}
-
-// Which of channels 1 and 3 the waveform plot shows, and channel 1's legend entry saying so.
-void expectWaveforms(Gui &gui, bool first, bool third, const std::string &when) {
-    gui.run([=] {
-        E2E_CHECK(curve(kWaveforms, 1)->isVisible() == first && curve(kWaveforms, 3)->isVisible() == third &&
-                      entry(kWaveforms, 1)->font().strikeOut() == !first,
-                  when, ": the curves or the legend do not follow");
-    });
 }
 
 // The legend entries' menus, on both plots.
 void legendTraces(Gui &gui) {
     gui.waitUntil("the recording drawn", [] { return curve(kWaveforms, 1) && curve(kWaveforms, 3); });
-    expectWaveforms(gui, true, true, "at the start");
-
-    choose(gui, kWaveforms, 1, "Hide Trace");
-    expectWaveforms(gui, false, true, "channel 1 hidden");
-    choose(gui, kWaveforms, 1, "Show Trace");
-    expectWaveforms(gui, true, true, "channel 1 shown again");
-    choose(gui, kWaveforms, 3, "Show Only This Trace", "menu");
-    expectWaveforms(gui, false, true, "channel 3 alone");
-    choose(gui, kWaveforms, 3, "Show All Traces");
-    expectWaveforms(gui, true, true, "all shown");
+    // Channel, menu item; then whether channels 1 and 3 are shown: the plot draws them, and channel
+    // 1's legend entry says so.
+    const std::tuple<int, QString, bool, bool> steps[] = {{1, "", true, true},
+                                                          {1, "Hide Trace", false, true},
+                                                          {1, "Show Trace", true, true},
+                                                          {3, "Show Only This Trace", false, true},
+                                                          {3, "Show All Traces", true, true}};
+    for (const auto &[channel, item, first, third] : steps) {
+        if (!item.isEmpty())
+            choose(gui, kWaveforms, channel, item, item == "Show Only This Trace" ? "menu" : "");
+        E2E_CHECK(gui.run([first = first, third = third] {
+            return curve(kWaveforms, 1)->isVisible() == first && curve(kWaveforms, 3)->isVisible() == third &&
+                   entry(kWaveforms, 1)->font().strikeOut() == !first;
+        }),
+                  item);
+    }
     // The left click still emphasises the curve.
     gui.run([] { QTest::mouseClick(entry(kWaveforms, 3), Qt::LeftButton); });
-    gui.run([] { E2E_CHECK(curve(kWaveforms, 3)->pen().width() == 3, "channel 3 not emphasised"); });
+    E2E_EQ(gui.run([] { return curve(kWaveforms, 3)->pen().width(); }), 3);
 
     // The spectrum legend starts with nothing selected; its menu chooses the spectra shown.
     gui.showTab(kMainWindow, kSpectrum);
-    gui.run([] {
-        E2E_CHECK(!curve(kSpectrum, 1) && !curve(kSpectrum, 3), "spectra shown before any was chosen");
-    });
+    E2E_CHECK(gui.run([] { return !curve(kSpectrum, 1) && !curve(kSpectrum, 3); }));
     choose(gui, kSpectrum, 1, "Show All Traces");
     gui.waitUntil("both spectra shown", [] { return curve(kSpectrum, 1) && curve(kSpectrum, 3); });
     choose(gui, kSpectrum, 3, "Show Only This Trace");
@@ -174,10 +157,9 @@ void legendTraces(Gui &gui) {
 void run(Gui &gui) {
     waitMainWindow(gui);
     legendTraces(gui);
-    E2E_CHECK(!gui.run([] { return cursor(1)->isVisible() || table()->isVisible(); }),
-              "cursors shown before they were asked for");
+    E2E_CHECK(gui.run([] { return cursorsShown(false); }), "cursors shown before they were asked for");
     pressShortcut(gui, Qt::Key_K, Qt::ControlModifier);
-    gui.waitUntil("the cursors on", cursorsShown);
+    gui.waitUntil("the cursors on", [] { return cursorsShown(); });
 
     // Cursor 1 to 0.2 s with Ctrl + left click; cursor 2 dragged from where it came up to 0.75 s.
     gui.run([] {
@@ -186,8 +168,7 @@ void run(Gui &gui) {
         mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::ControlModifier, pixelOf(0.2));
         // Grabbed a few pixels beside the line.
         drag(pixelOf(cursor(2)->xValue()) + 4, pixelOf(0.75));
-        E2E_CHECK(zoomer()->zoomRectIndex() == zoom && !zoomer()->isActive(),
-                  "dragging a cursor began a zoom");
+        E2E_CHECK(zoomer()->zoomRectIndex() == zoom && !zoomer()->isActive()); // no zoom begun
         checkReadout();
     });
     gui.shot("cursors");
@@ -196,15 +177,15 @@ void run(Gui &gui) {
     gui.run([] {
         const uint zoom = zoomer()->zoomRectIndex();
         mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::NoModifier, pixelOf(0.3));
-        mouse(QEvent::MouseMove, Qt::LeftButton, Qt::NoModifier, pixelOf(0.6), canvas()->height() / 4);
-        mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoModifier, pixelOf(0.6),
-              canvas()->height() / 4);
-        E2E_CHECK(zoomer()->zoomRectIndex() == zoom + 1, "a drag away from the cursors did not zoom");
+        for (QEvent::Type type : {QEvent::MouseMove, QEvent::MouseButtonRelease})
+            mouse(type, Qt::LeftButton, Qt::NoModifier, pixelOf(0.6), canvas()->height() / 4);
+        E2E_EQ(zoomer()->zoomRectIndex(), zoom + 1);
         checkReadout();
+        // The middle button steps back, with Shift forward.
         QTest::mouseClick(canvas(), Qt::MiddleButton, Qt::NoModifier, canvas()->rect().center());
-        E2E_CHECK(zoomer()->zoomRectIndex() == zoom, "the middle button did not step back");
+        E2E_EQ(zoomer()->zoomRectIndex(), zoom);
         QTest::mouseClick(canvas(), Qt::MiddleButton, Qt::ShiftModifier, canvas()->rect().center());
-        E2E_CHECK(zoomer()->zoomRectIndex() == zoom + 1, "Shift + middle button did not step forward");
+        E2E_EQ(zoomer()->zoomRectIndex(), zoom + 1);
     });
 
     // Each plot names its gestures in its what's-this.
@@ -218,10 +199,8 @@ void run(Gui &gui) {
               "middle button", "Reset Zoom", "axis", "Space"}}};
         for (const auto &[tab, gestures] : helps)
             for (const QString &gesture : gestures)
-                E2E_CHECK(plotOn(tab)->whatsThis().contains(gesture), tab.toStdString(), " does not name ",
-                          gesture.toStdString());
-        E2E_CHECK(plot()->axisWidget(QwtPlot::yLeft)->toolTip().startsWith("Click to edit"),
-                  "voltage axis tip");
+                E2E_CHECK(plotOn(tab)->whatsThis().contains(gesture), tab, gesture);
+        E2E_CHECK(plot()->axisWidget(QwtPlot::yLeft)->toolTip().startsWith("Click to edit"));
     });
 
     // Off from the plot's context menu: cursors and read-out go.
@@ -230,9 +209,7 @@ void run(Gui &gui) {
             if (entry->text() == "Cursors")
                 entry->trigger();
     });
-    E2E_CHECK(
-        !gui.run([] { return table()->isVisible() || cursor(1)->isVisible() || cursor(2)->isVisible(); }),
-        "the cursors stayed");
+    E2E_CHECK(gui.run([] { return cursorsShown(false); }), "the cursors stayed");
     closeProgram(gui);
 }
 

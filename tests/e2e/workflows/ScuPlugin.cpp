@@ -38,15 +38,13 @@ void run(Gui &gui) {
             texts << unitPages()->tabText(i);
         return texts << unitShows(2, "identity");
     });
-    E2E_CHECK(pages == QStringList({kUnitPage.arg(1), kUnitPage.arg(2),
-                                    "Model 71A0-01, serial number 71A00017, revision 1.0.0"}),
-              pages.join(" | ").toStdString());
+    E2E_EQ(pages, QStringList({kUnitPage.arg(1), kUnitPage.arg(2),
+                               "Model 71A0-01, serial number 71A00017, revision 1.0.0"}));
     // Card 2, channel 4: acquired, and gain 20.
     showChannel(gui, 2, 4);
     // The settings of a channel that is not acquired are greyed out: enable it first.
     gui.run([] { Gui::tick(channelPage(2, 4), "Enabled"); });
-    E2E_CHECK(gui.choose([] { return Gui::comboWith(channelPage(2, 4), "1000"); }, "20") == "20",
-              "gain 20 refused");
+    E2E_EQ(gui.choose([] { return Gui::comboWith(channelPage(2, 4), "1000"); }, "20"), "20");
     const std::string sent = lastCall("kq7150_setMultChanConfig");
     E2E_CHECK(sent.rfind("channel=12 ", 0) == 0 && sent.find(" gain=20 ") != std::string::npos, sent);
 
@@ -59,7 +57,7 @@ void run(Gui &gui) {
         return QStringList{unitShows(2, "cardGain4"), unitShows(2, "totalGain4"), unitShows(2, "acquired4"),
                            unitShows(1, "cardGain4"), unitShows(1, "acquired4")};
     });
-    E2E_CHECK(followed == QStringList({"20", "200", "On", "1", "Off"}), followed.join(" | ").toStdString());
+    E2E_EQ(followed, QStringList({"20", "200", "On", "1", "Off"}));
     gui.shot("scus");
 
     closeProgram(gui);

@@ -23,7 +23,7 @@ void writeRecording() {
     E2E_CHECK(why.empty(), why);
 }
 
-QString describe(const QWidget *w) {
+QString shownAs(const QWidget *w) {
     auto *b = qobject_cast<const QAbstractButton *>(w);
     return QString("%1 '%2' \"%3\"").arg(w->metaObject()->className(), w->objectName(), b ? b->text() : "");
 }
@@ -32,82 +32,65 @@ QString describe(const QWidget *w) {
 // shows it whole, except that a scroll area's viewport may hold it anywhere, since scrolling
 // brings it in; from there on the scroll area itself must be seen.
 void expectReachable(const QWidget *w, QRect rect, const QString &what) {
-    const QWidget *window = w->window();
-    for (const QWidget *child = w; child != window;) {
+    for (const QWidget *child = w; child != w->window();) {
         const QWidget *parent = child->parentWidget();
         rect.translate(child->pos());
-        if (auto *area = qobject_cast<const QAbstractScrollArea *>(parent ? parent->parentWidget() : nullptr);
+        if (auto *area = qobject_cast<const QAbstractScrollArea *>(parent->parentWidget());
             area && area->viewport() == parent) {
             rect = area->rect();
             child = area;
             continue;
         }
-        E2E_CHECK(parent->rect().contains(rect), what.toStdString(), " is cut off by ",
-                  describe(parent).toStdString(), " at ", rect.x(), ",", rect.y());
+        E2E_CHECK(parent->rect().contains(rect), what, " is cut off by ", shownAs(parent));
         child = parent;
     }
 }
 
-struct Control {
-    const QWidget *widget;
-    QRect onWindow;
-    QString what;
-};
-
-// The visible controls of the window, each where it lies on the window.
-std::vector<Control> controls(QWidget *window) {
-    std::vector<Control> found;
+// The visible controls of the window: each widget, where it lies on the window, and what it is.
+std::vector<std::tuple<const QWidget *, QRect, QString>> controls(QWidget *window) {
+    std::vector<std::tuple<const QWidget *, QRect, QString>> found;
     for (QWidget *w : window->findChildren<QWidget *>()) {
         if (!w->isVisible() || qobject_cast<QTabBar *>(w->parentWidget()))
             continue; // a tab bar's own scroll arrows belong to it
         if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) ||
             w->inherits("clickableLabel"))
-            found.push_back({w, QRect(w->mapTo(window, QPoint(0, 0)), w->size()), describe(w)});
-        if (auto *bar = qobject_cast<QTabBar *>(w)) {
-            // Tabs scrolled out of a narrow bar are brought in by its arrows.
-            const bool scrolls = bar->usesScrollButtons() && bar->sizeHint().width() > bar->width();
-            for (int i = 0; i < bar->count() && !scrolls; ++i)
-                found.push_back({bar, bar->tabRect(i).translated(bar->mapTo(window, QPoint(0, 0))),
-                                 "tab \"" + bar->tabText(i) + "\""});
-        }
+            found.emplace_back(w, QRect(w->mapTo(window, QPoint(0, 0)), w->size()), shownAs(w));
+        // Tabs scrolled out of a narrow bar are brought in by its arrows.
+        if (auto *bar = qobject_cast<QTabBar *>(w);
+            bar && !(bar->usesScrollButtons() && bar->sizeHint().width() > bar->width()))
+            for (int i = 0; i < bar->count(); ++i)
+                found.emplace_back(bar, bar->tabRect(i).translated(bar->mapTo(window, QPoint(0, 0))),
+                                   "tab \"" + bar->tabText(i) + "\"");
     }
     return found;
 }
 
 void checkVisibleControls(QWidget *window, const QString &tab) {
-    const std::vector<Control> all = controls(window);
-    E2E_CHECK(all.size() > 10, "only ", all.size(), " controls seen on ", tab.toStdString());
-    for (const Control &c : all) {
-        const QString what = c.what + " on \"" + tab + "\"";
-        E2E_CHECK(window->rect().contains(c.onWindow), what.toStdString(), " lies outside the window");
-        const QRect onScreen = c.onWindow.translated(window->mapToGlobal(QPoint(0, 0)));
-        E2E_CHECK(QApplication::desktop()->availableGeometry(window).contains(onScreen), what.toStdString(),
-                  " lies off the screen at ", onScreen.x(), ",", onScreen.y());
-        expectReachable(c.widget, QRect(c.widget->mapFrom(window, c.onWindow.topLeft()), c.onWindow.size()),
-                        what);
+    const auto all = controls(window);
+    E2E_CHECK(all.size() > 10, all.size(), " on ", tab);
+    const QRect screen = QApplication::desktop()->availableGeometry(window);
+    for (const auto &[widget, place, control] : all) {
+        const QString what = control + " on \"" + tab + "\"";
+        E2E_CHECK(window->rect().contains(place), what);
+        E2E_CHECK(screen.contains(place.translated(window->mapToGlobal(QPoint(0, 0)))), what);
+        expectReachable(widget, QRect(widget->mapFrom(window, place.topLeft()), place.size()), what);
+        // Nothing else shown (a plot, a label, another control) may cover a control: only what
+        // holds it, or what it holds, shares its place.
+        for (const QWidget *other : window->findChildren<QWidget *>())
+            E2E_CHECK(!other->isVisible() || other == widget || other->isAncestorOf(widget) ||
+                          widget->isAncestorOf(other) ||
+                          !QRect(other->mapTo(window, QPoint(0, 0)), other->size()).intersects(place),
+                      what, " and ", shownAs(other), " overlap");
     }
-    // Nothing else shown (a plot, a label, another control) may cover a control: only what
-    // holds it, or what it holds, shares its place.
-    for (const Control &c : all)
-        for (const QWidget *other : window->findChildren<QWidget *>()) {
-            if (!other->isVisible() || other == c.widget || other->isAncestorOf(c.widget) ||
-                c.widget->isAncestorOf(other))
-                continue;
-            const QRect place(other->mapTo(window, QPoint(0, 0)), other->size());
-            E2E_CHECK(!place.intersects(c.onWindow), c.what.toStdString(), " and ",
-                      describe(other).toStdString(), " overlap on \"", tab.toStdString(), "\"");
-        }
 }
 
 void run(Gui &gui) {
     waitMainWindow(gui);
     const int tabs = gui.run([] {
         QWidget *window = Gui::window(kMainWindow);
-        const QRect available = QApplication::desktop()->availableGeometry(window);
-        const QRect frame = window->frameGeometry();
-        E2E_CHECK(available.contains(frame), "the window ", frame.x(), ",", frame.y(), " ", frame.width(),
-                  "x", frame.height(), " does not fit the screen's ", available.width(), "x",
-                  available.height());
+        const QRect available = QApplication::desktop()->availableGeometry(window),
+                    frame = window->frameGeometry();
+        E2E_CHECK(available.contains(frame), frame.width(), "x", frame.height());
         return Gui::tabsWithTab(window, "Waveforms")->count();
     });
     for (int i = 0; i < tabs; ++i) {
