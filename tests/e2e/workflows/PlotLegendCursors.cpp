@@ -7,7 +7,7 @@
 // other dragged; the read-out then gives the cursor times, their distance and its reciprocal,
 // and each channel's values at both cursors and their difference. The plot's other mouse uses
 // stay: a drag away from the cursors zooms, the middle button steps back (with Shift forward),
-// as the plots' what's-this says, and the context menu switches the cursors off again.
+// and the context menu switches the cursors off again.
 #include "Steps.h"
 #include "StoredRecording.h"
 
@@ -186,21 +186,6 @@ void run(Gui &gui) {
         E2E_EQ(zoomer()->zoomRectIndex(), zoom);
         QTest::mouseClick(canvas(), Qt::MiddleButton, Qt::ShiftModifier, canvas()->rect().center());
         E2E_EQ(zoomer()->zoomRectIndex(), zoom + 1);
-    });
-
-    // Each plot names its gestures in its what's-this.
-    gui.run([] {
-        const std::pair<QString, QStringList> helps[] = {
-            {"Waveforms",
-             {"Drag a rectangle", "middle button", "Shift + middle button", "Reset Zoom", "voltage axis",
-              "time axis", "Ctrl+K", "Ctrl + left click", "Space"}},
-            {"FFT Amplitude Spectrum",
-             {"Ctrl + left click places marker 1", "Ctrl + right click marker 2", "Drag a rectangle",
-              "middle button", "Reset Zoom", "axis", "Space"}}};
-        for (const auto &[tab, gestures] : helps)
-            for (const QString &gesture : gestures)
-                E2E_CHECK(plotOn(tab)->whatsThis().contains(gesture), tab, gesture);
-        E2E_CHECK(plot()->axisWidget(QwtPlot::yLeft)->toolTip().startsWith("Click to edit"));
     });
 
     // Off from the plot's context menu: cursors and read-out go.
