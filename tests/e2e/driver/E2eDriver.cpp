@@ -6,9 +6,7 @@
 
 #include "kqsim_control.h"
 
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
 
 namespace {
 
@@ -18,9 +16,7 @@ std::map<std::string, Workflow> &registry() {
 }
 
 const Workflow *current = nullptr;
-std::mutex finishedLock;
-std::condition_variable finishedChanged;
-bool finished = false;
+std::promise<void> finished;
 
 std::string environment(const char *name) {
     const char *value = std::getenv(name);
@@ -48,19 +44,16 @@ void step(const char *what, const std::function<void()> &f) {
 }
 
 void atProgramExit() {
-    {
-        // The workflow's last action closed the program; its thread may not have noticed yet.
-        std::unique_lock<std::mutex> lock(finishedLock);
-        if (!finishedChanged.wait_for(lock, seconds(30), [] { return finished; }))
-            fail("the program ended before the workflow was done");
-    }
+    // The workflow's last action closed the program; its thread may not have noticed yet.
+    if (finished.get_future().wait_for(seconds(30)) != std::future_status::ready)
+        fail("the program ended before the workflow was done");
     step("after exit: ", current->afterExit);
     std::fprintf(stderr, "E2E PASS %s\n", current->name.c_str());
     std::fflush(nullptr);
 }
 
 void useWorld(const std::string &world) {
-    const std::string path = e2eWorkDir() + "/world.json";
+    const std::string path = e2eWorkDir("world.json");
     if (!world.empty())
         std::ofstream(path) << world;
     world.empty() ? unsetenv("KQ7150_SIM_CONFIG") : setenv("KQ7150_SIM_CONFIG", path.c_str(), 1);
@@ -77,8 +70,8 @@ Registration::Registration(Workflow workflow) {
     registry().emplace(workflow.name, std::move(workflow));
 }
 
-std::string e2eWorkDir() {
-    return environment("KQ7150FP_E2E_WORKDIR");
+std::string e2eWorkDir(const std::string &name) {
+    return environment("KQ7150FP_E2E_WORKDIR") + (name.empty() ? "" : "/" + name);
 }
 std::string e2eShotDir() {
     return environment("KQ7150FP_E2E_SHOTS");
@@ -98,8 +91,6 @@ extern "C" __attribute__((visibility("default"))) void kq7150fp_testDriverStart(
     std::thread([] {
         Gui gui(current->name);
         step("", [&] { current->run(gui); });
-        std::lock_guard<std::mutex> lock(finishedLock);
-        finished = true;
-        finishedChanged.notify_all();
+        finished.set_value();
     }).detach();
 }

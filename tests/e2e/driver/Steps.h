@@ -85,13 +85,16 @@ inline void pressShortcut(Gui &gui, Qt::Key key, Qt::KeyboardModifiers modifiers
                   [] { return QApplication::activeWindow() == Gui::window(kMainWindow); });
     gui.post([=] { QTest::keyClick(Gui::window(kMainWindow), key, modifiers); });
 }
+// The text of the message box with this title once one is up.
+inline QString messageText(Gui &gui, const QString &title) {
+    gui.waitUntil(e2eText("a message titled ", title),
+                  [=] { return qobject_cast<QMessageBox *>(Gui::window(title)) != nullptr; });
+    return gui.run([=] { return qobject_cast<QMessageBox *>(Gui::window(title))->text(); });
+}
 // "Close", and the question "Do you really want to exit?" up.
 inline void askToClose(Gui &gui) {
     gui.press(kMainWindow, "Close");
-    gui.waitUntil("the exit question", [] {
-        auto *box = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
-        return box && box->text() == "Do you really want to exit?";
-    });
+    E2E_EQ(messageText(gui, kBoxTitle), "Do you really want to exit?");
 }
 // "Close", then "Yes" to "Do you really want to exit?".
 inline void closeProgram(Gui &gui) {
@@ -193,12 +196,6 @@ inline void answerFileDialog(Gui &gui, const QString &title, const std::string &
     }
     gui.waitWindow(title, false);
 }
-// The text of the message box with this title once one is up.
-inline QString messageText(Gui &gui, const QString &title) {
-    gui.waitUntil(e2eText("a message titled ", title),
-                  [=] { return qobject_cast<QMessageBox *>(Gui::window(title)) != nullptr; });
-    return gui.run([=] { return qobject_cast<QMessageBox *>(Gui::window(title))->text(); });
-}
 // The text of the program's warning box once one is up, shot as the step `shot`, then "OK".
 inline QString acknowledgeWarning(Gui &gui, const std::string &shot) {
     const QString text = messageText(gui, kWarningTitle);
@@ -217,9 +214,8 @@ inline void typeInto(QWidget *field, const QString &text, bool enter = true) {
 }
 // The whole text of a file; empty when there is none.
 inline std::string fileText(const std::string &path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
     return text.str();
 }
 
@@ -299,17 +295,22 @@ inline std::vector<Curve> drawnCurves(const QString &tab) {
     return drawn;
 }
 
-// A VXI card (slot 1 of a carrier at VXI0::9::INSTR) whose channels carry the ramp; extra: more
-// top-level members of the world, e.g. faults.
-inline std::string rampWorld(const std::string &extra = "") {
-    return R"({"carriers":[{"resources":["VXI0::9::INSTR"],"interface":"VXI","slot":2,"logicalAddress":9,"slots":4,
-      "cards":[{"slot":1,"signal":{"type":"ramp"}}]}])" +
-           (extra.empty() ? "" : "," + extra) + "}";
+// A VXI carrier at VXI0::7::INSTR with these cards (JSON objects; by default 7150-BB); carrier:
+// more members of the carrier ("name":value,), world: more members of the world (faults).
+inline std::string vxiWorld(const std::string &cards, const std::string &carrier = "",
+                            const std::string &world = "") {
+    return "{" + world + R"("carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
+      "logicalAddress":7,"slots":4,)" +
+           carrier + R"("cards":[)" + cards + "]}]}";
+}
+// One card whose channels carry the ramp.
+inline std::string rampWorld(const std::string &world = "") {
+    return vxiWorld(R"({"slot":1,"signal":{"type":"ramp"}})", "", world);
 }
 constexpr double kRampLsb = 10.24 / 8388608.0; // gain 1
 // Picks the item in the choice of the window with this title that offers it.
 inline void pick(Gui &gui, const QString &title, const QString &item) {
-    E2E_EQ(gui.choose([=] { return Gui::comboWith(Gui::window(title), item); }, item), item);
+    gui.choose([=] { return Gui::comboWith(Gui::window(title), item); }, item);
 }
 // The text of the first shown label on the main window that starts so; empty when there is none.
 inline QString labelStarting(const QString &start) {

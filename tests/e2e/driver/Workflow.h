@@ -51,5 +51,5 @@ template <typename... Parts> std::string e2eText(const Parts &...parts) {
     } while (0)
 
 // Where the workflow keeps its files (a fresh folder per run) and its screenshots.
-std::string e2eWorkDir();
+std::string e2eWorkDir(const std::string &name = ""); // the folder, or that file in it
 std::string e2eShotDir();

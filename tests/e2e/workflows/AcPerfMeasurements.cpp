@@ -6,10 +6,8 @@ namespace {
 
 // 1015.625 Hz is bin 26 of the default block (256 scans at 10 kHz): a coherent tone, and its
 // 2nd to 4th harmonics stay below 5 kHz.
-const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
-  "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"code":"0x7150","variant":"BB",
-  "serial":"0x71500013","signal":{"type":"sine","frequency":1015.625,"amplitude":2.0,
-  "harmonics":[-80,-90],"noiseRms":100e-6}}]}]})";
+const std::string kWorld = vxiWorld(R"({"slot":1,"serial":"0x71500013","signal":{"type":"sine",
+  "frequency":1015.625,"amplitude":2.0,"harmonics":[-80,-90],"noiseRms":100e-6}})");
 
 const QStringList kTitles = {"Amplitude (V)", "Mean (V)",   "Vrms (V)", "Frequency (Hz)", "Phase (us)",
                              "THD (dB)",      "SINAD (dB)", "SNR (dB)", "SFDR (dB)",      "ENOB"};

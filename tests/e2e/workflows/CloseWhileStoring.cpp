@@ -8,20 +8,18 @@ namespace {
 
 constexpr double kRate = 10000.0;
 
-std::string path() {
-    return e2eWorkDir() + "/closing.bin7150";
-}
+const char kFile[] = "closing.bin7150";
 
 double storingSeconds = 0; // from the dialog's Start to "Yes"
 
 uintmax_t fileSize() {
     std::error_code absent;
-    const uintmax_t size = std::filesystem::file_size(path(), absent);
+    const uintmax_t size = std::filesystem::file_size(e2eWorkDir(kFile), absent);
     return absent ? 0 : size;
 }
 
 void run(Gui &gui) {
-    startStoring(gui, path(), "10 kHz", "1024", "Binary, ViReal64");
+    startStoring(gui, e2eWorkDir(kFile), "10 kHz", "1024", "Binary, ViReal64");
     const auto start = std::chrono::steady_clock::now();
     // Well into the storing: a second of blocks on disk, the writer busy with the next.
     gui.waitUntil("a second stored", [] { return fileSize() > kRate * 2 * 8; });
@@ -41,7 +39,7 @@ void run(Gui &gui) {
 
 void afterExit() {
     fileInfo_t info{};
-    const uint64_t blocks = storedRampBlocks(path(), &info);
+    const uint64_t blocks = storedRampBlocks(e2eWorkDir(kFile), &info);
     E2E_CHECK(info.channels == 2 && info.channelMasks[0] == 0x03 && info.rate == kRate);
     // Up to the close: the blocks acquired before "Yes" are all there.
     const double stored = double(blocks) * info.scansPerBlock / info.rate;

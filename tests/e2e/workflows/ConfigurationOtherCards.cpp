@@ -7,8 +7,7 @@
 
 namespace {
 
-const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
-  "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"variant":"BA","serial":"0x71500099"}]}]})";
+const std::string kWorld = vxiWorld(R"({"slot":1,"variant":"BA","serial":"0x71500099"})");
 
 // As the panel saved it with two cards of variant BB (unchanged channels left out).
 const char kSaved[] = R"([Acquisition]
@@ -30,13 +29,9 @@ Channel8.Enabled=true
 
 const char kBroken[] = "[Acquisition]\nSamplingRate=20 kHz\nTriggerLevel=0,5\n";
 
-std::string work(const char *name) {
-    return e2eWorkDir() + "/" + name;
-}
-
 void prepare() {
-    std::ofstream(work("two cards.ini")) << kSaved;
-    std::ofstream(work("broken.ini")) << kBroken;
+    std::ofstream(e2eWorkDir("two cards.ini")) << kSaved;
+    std::ofstream(e2eWorkDir("broken.ini")) << kBroken;
 }
 
 QString shownRate() {
@@ -48,17 +43,17 @@ void otherCards(Gui &gui) {
     kqsim_clearCallLog();
 
     fileMenuItem(gui, "Open Configuration...");
-    answerFileDialog(gui, "Open Configuration", work("broken.ini"));
+    answerFileDialog(gui, "Open Configuration", e2eWorkDir("broken.ini"));
     E2E_EQ(
         acknowledgeWarning(gui, "refused"),
         QString("Cannot open the configuration \"%1\": line 3: [Acquisition] TriggerLevel: expected a number "
                 "from -10 to 10. Nothing was changed.")
-            .arg(work("broken.ini").c_str()));
+            .arg(e2eWorkDir("broken.ini").c_str()));
     E2E_EQ(gui.run(shownRate), "10 kHz");
     E2E_EQ(kqsim_callCount("kq7150_setMultChanConfig"), 0);
 
     fileMenuItem(gui, "Open Configuration...");
-    answerFileDialog(gui, "Open Configuration", work("two cards.ini"));
+    answerFileDialog(gui, "Open Configuration", e2eWorkDir("two cards.ini"));
     E2E_EQ(acknowledgeWarning(gui, "mismatches"),
            "Some settings of \"two cards.ini\" do not fit the connected Function Cards:\n\n"
            "Function Card #1: serial number 71500099 here, 71500021 in the file; its settings were "
@@ -78,10 +73,10 @@ void otherCards(Gui &gui) {
 
     // A save where the folder is gone keeps nothing half-written and says why.
     fileMenuItem(gui, "Save Configuration...");
-    answerFileDialog(gui, "Save Configuration", work("gone/setup.ini"));
+    answerFileDialog(gui, "Save Configuration", e2eWorkDir("gone/setup.ini"));
     E2E_EQ(acknowledgeWarning(gui, "missing-folder"),
            QString("Cannot save the configuration: the folder \"%1\" does not exist.")
-               .arg(work("gone").c_str()));
+               .arg(e2eWorkDir("gone").c_str()));
     closeProgram(gui);
 }
 

@@ -6,20 +6,17 @@
 
 namespace {
 
-const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
-  "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"variant":"BB","serial":"0x71500031"}]}]})";
+const std::string kWorld = vxiWorld(R"({"slot":1,"serial":"0x71500031"})");
 
 // Where the program keeps its settings in this run's fresh home.
-std::string settingsFolder() {
-    return std::string(std::getenv("XDG_CONFIG_HOME")) + "/Travix Ltd.";
-}
 std::string lastSession() {
-    return settingsFolder() + "/Movara 7150 Soft Front Panel Last Configuration.ini";
+    return std::string(std::getenv("XDG_CONFIG_HOME")) +
+           "/Travix Ltd./Movara 7150 Soft Front Panel Last Configuration.ini";
 }
 
 void prepare() {
     QSettings().setValue("Configuration/RestoreAtStart", true);
-    QDir().mkpath(QString::fromStdString(settingsFolder()));
+    std::filesystem::create_directories(std::filesystem::path(lastSession()).parent_path());
     std::ofstream(lastSession()) << "[Acquisition]\nSamplingRate=5 kHz\n\n"
                                     "[Storage]\nFileName="
                                  << e2eWorkDir()
@@ -54,7 +51,7 @@ void restoreAtStart(Gui &gui) {
                 s << "|" << action->isChecked();
         return s.str();
     });
-    E2E_EQ(shown, "5 kHz|Large|Pa|" + e2eWorkDir() + "/restored.csv|Text, CSV (V)|1");
+    E2E_EQ(shown, "5 kHz|Large|Pa|" + e2eWorkDir("restored.csv") + "|Text, CSV (V)|1");
     gui.shot("restored");
 
     gui.choose([] { return Gui::comboWith(mainTab("Waveforms"), "Small"); }, "Small");

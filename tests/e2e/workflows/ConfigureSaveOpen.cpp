@@ -10,10 +10,10 @@
 namespace {
 
 // Two cards that offer every gain; a 2 V sine crosses the trigger level at once.
-const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
-  "logicalAddress":7,"model":7005,"slots":4,"referenceVoltages":[0.0,2.5,5.0],
-  "cards":[{"slot":1,"variant":"BB","serial":"0x71500021","signal":{"type":"sine","frequency":625,"amplitude":2.0}},
-           {"slot":2,"variant":"BB","serial":"0x71500022","signal":{"type":"sine","frequency":625,"amplitude":2.0}}]}]})";
+const std::string kWorld =
+    vxiWorld(R"({"slot":1,"serial":"0x71500021","signal":{"type":"sine","frequency":625,
+  "amplitude":2.0}},{"slot":2,"serial":"0x71500022","signal":{"type":"sine","frequency":625,"amplitude":2.0}})",
+             R"("referenceVoltages":[0.0,2.5,5.0],)");
 
 const QString kInfoTitle = "Movara 7150 SFP Info message";
 
@@ -33,9 +33,6 @@ QCheckBox *boxOn(QWidget *page, const QString &text) {
 QCheckBox *snapToSample() {
     return boxOn(mainTab("FFT Amplitude Spectrum"), "Snap to Sample");
 }
-void set(Gui &gui, std::function<QComboBox *()> find, const QString &item) {
-    E2E_EQ(gui.choose(find, item), item);
-}
 
 // A person's change on a channel page: the choice offering `offering` set to item, or (no item)
 // the box named `offering` ticked. The card then gets one configuration call with the whole
@@ -52,7 +49,7 @@ int change(Gui &gui, const std::vector<Change> &changes, int calls = 0) {
         if (c.item.isEmpty())
             gui.run([&] { Gui::tick(channelPage(c.card, c.channel), c.offering); });
         else
-            set(gui, onChannel(c.card, c.channel, c.offering), c.item);
+            gui.choose(onChannel(c.card, c.channel, c.offering), c.item);
         if (c.sent.empty())
             continue;
         E2E_EQ(kqsim_callCount("kq7150_setMultChanConfig"), ++calls);
@@ -83,27 +80,12 @@ void chooseOnTabs(Gui &gui, bool saved) {
         if (!saved && c.other.isEmpty())
             continue;
         gui.showTab(kMainWindow, c.tab);
-        set(gui, onTab(c.tab, c.offering), saved ? c.saved : c.other);
+        gui.choose(onTab(c.tab, c.offering), saved ? c.saved : c.other);
         if (saved && c.offering == "75%")
             gui.run([] { typeInto(mainTab("Acquisition")->findChild<QDoubleSpinBox *>(), "0.5"); });
     }
     gui.run([] { Gui::clickWidget(snapToSample()); });
     E2E_CHECK(gui.run([] { return snapToSample()->isChecked(); }) != saved);
-}
-
-void makeSettings(Gui &gui) {
-    kqsim_clearCallLog();
-    // Card 1, channel 1 (driver channel 1) starts as "Front Panel Diff", AC, gain 1, no filters.
-    change(gui, {{1, 1, "Front Panel Diff", "Front Panel Single", {1, 1, 1, 0, 0}},
-                 {1, 1, "AC", "DC", {1, 3, 1, 0, 0}},
-                 {1, 1, "1000", "100", {1, 3, 100, 0, 0}},
-                 {1, 1, "High-Pass Filter", "", {1, 3, 100, 1, 0}},
-                 {1, 2, "Enabled", "", {}},
-                 {2, 8, "Enabled", "", {}},
-                 {2, 8, "Front Panel Diff", "Front Panel Single", {16, 1, 1, 0, 0}},
-                 {2, 8, "1000", "20", {16, 1, 20, 0, 0}},
-                 {2, 8, "Anti-Ringing Filter", "", {16, 1, 20, 0, 1}}});
-    chooseOnTabs(gui, true);
 }
 
 // The reset asks nothing: the busy cursor comes and goes, no box is left to answer, and the
@@ -153,7 +135,7 @@ void checkPages(Gui &gui) {
 }
 
 void saveOpenAndAcquire(Gui &gui) {
-    const std::string path = e2eWorkDir() + "/bench setup";
+    const std::string path = e2eWorkDir("bench setup");
     gui.showTab(kMainWindow, "Function Cards");
     fileMenuItem(gui, "Save Configuration...");
     answerFileDialog(gui, "Save Configuration", path);
@@ -190,7 +172,7 @@ void shareReference(Gui &gui) {
 
     // Card 2, channel 5 (driver channel 13) asks for the reference card 1 holds: refused.
     change(gui, {{2, 5, "Enabled", "", {}}});
-    set(gui, onChannel(2, 5, "Front Panel Diff"), "MB Voltage Reference");
+    gui.choose(onChannel(2, 5, "Front Panel Diff"), "MB Voltage Reference");
     E2E_EQ(messageText(gui, kInfoTitle), "Only one channel can be connected to the Voltage Reference");
     gui.press(kInfoTitle, "OK");
     gui.waitWindow(kInfoTitle, false);
@@ -206,7 +188,18 @@ void shareReference(Gui &gui) {
 
 void run(Gui &gui) {
     takeEveryCard(gui, 2);
-    makeSettings(gui);
+    kqsim_clearCallLog();
+    // Card 1, channel 1 (driver channel 1) starts as "Front Panel Diff", AC, gain 1, no filters.
+    change(gui, {{1, 1, "Front Panel Diff", "Front Panel Single", {1, 1, 1, 0, 0}},
+                 {1, 1, "AC", "DC", {1, 3, 1, 0, 0}},
+                 {1, 1, "1000", "100", {1, 3, 100, 0, 0}},
+                 {1, 1, "High-Pass Filter", "", {1, 3, 100, 1, 0}},
+                 {1, 2, "Enabled", "", {}},
+                 {2, 8, "Enabled", "", {}},
+                 {2, 8, "Front Panel Diff", "Front Panel Single", {16, 1, 1, 0, 0}},
+                 {2, 8, "1000", "20", {16, 1, 20, 0, 0}},
+                 {2, 8, "Anti-Ringing Filter", "", {16, 1, 20, 0, 1}}});
+    chooseOnTabs(gui, true);
     saveOpenAndAcquire(gui);
     shareReference(gui);
     closeProgram(gui);

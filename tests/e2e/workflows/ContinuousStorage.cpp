@@ -12,14 +12,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Everything from the connection question to the stop; startDialog: up to the dialog's "Start"
 // for the recording at path. Returns the blocks stored, checked gap-free, with the header.
 uint64_t storeRamp(Gui &gui, const std::string &path, double rate, fileInfo_t *info,
                    const std::function<void()> &startDialog) {
     startDialog();
-    const auto start = Clock::now();
+    const auto start = std::chrono::steady_clock::now();
     gui.waitUntil("the file size line", [] { return shownFileSize() > 0; });
     const double first = gui.run(shownFileSize);
     // The person lets it store for a while: the duration is what the file is checked against.
@@ -34,7 +32,7 @@ uint64_t storeRamp(Gui &gui, const std::string &path, double rate, fileInfo_t *i
     gui.shot("storing");
 
     gui.click(kMainWindow, "repetitiveButton");
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     gui.waitUntil("the stop", [] { return !repetitiveDown() && shownFileSize() < 0; });
     E2E_CHECK(!gui.run([] { return Gui::window(kBoxTitle); }), "a message after the stop");
     const uint64_t blocks = storedRampBlocks(path, info);
@@ -56,7 +54,7 @@ void expectHeader(const fileInfo_t &info, int format) {
 }
 
 void binary(Gui &gui) {
-    const std::string path = e2eWorkDir() + "/ramp.bin7150";
+    const std::string path = e2eWorkDir("ramp.bin7150");
     fileInfo_t info{};
     storeRamp(gui, path, 50000, &info,
               [&] { startStoring(gui, path, "50 kHz", "1024", "Binary, ViReal64"); });
@@ -65,7 +63,7 @@ void binary(Gui &gui) {
 }
 
 void csv(Gui &gui) {
-    const std::string path = e2eWorkDir() + "/ramp.csv";
+    const std::string path = e2eWorkDir("ramp.csv");
     storeRamp(gui, path, 10000, nullptr, [&] { startStoring(gui, path, "10 kHz", "1024", "Text, CSV (V)"); });
     const std::string header = "Units: V\nSampling rate: 10000.000000 Hz\nFC1_CH1, FC1_CH2, \n";
     E2E_EQ(fileText(path).substr(0, header.size()), header);
@@ -95,7 +93,7 @@ void storeFlacByName(Gui &gui, const std::string &path) {
 }
 
 void flac(Gui &gui) {
-    const std::string path = e2eWorkDir() + "/ramp.flac7150";
+    const std::string path = e2eWorkDir("ramp.flac7150");
     fileInfo_t info{};
     const uint64_t blocks = storeRamp(gui, path, 50000, &info, [&] { storeFlacByName(gui, path); });
     expectHeader(info, fileFormatFlac);

@@ -6,9 +6,8 @@
 
 namespace {
 
-const char kWorld[] = R"({"carriers":[{"resources":["VXI0::7::INSTR"],"interface":"VXI","slot":2,
-  "logicalAddress":7,"model":7005,"slots":4,"cards":[{"slot":1,"code":"0x7150","variant":"BB",
-  "serial":"0x71500011","signal":{"type":"sine","frequency":625,"amplitude":2.0,"noiseRms":50e-6}}]}]})";
+const std::string kWorld = vxiWorld(R"({"slot":1,"serial":"0x71500011","signal":{"type":"sine",
+  "frequency":625,"amplitude":2.0,"noiseRms":50e-6}})");
 
 // An action of the context menu of the plot on that tab.
 void fromMenu(Gui &gui, const QString &tab, const QString &item) {
@@ -17,25 +16,12 @@ void fromMenu(Gui &gui, const QString &tab, const QString &item) {
     clickMenuItem(gui, item);
 }
 
-// "Save Plot As..." of the spectrum at its size on screen: the picture has that width and,
-// below the plot, room for the legend and the settings.
-void checkSavedPicture(Gui &gui) {
-    const std::string path = e2eWorkDir() + "/spectrum.png";
-    const QSize plotSize = gui.run([] { return plotOn("FFT Amplitude Spectrum")->size(); });
-    fromMenu(gui, "FFT Amplitude Spectrum", "Save Plot As...");
-    answerFileDialog(gui, "Save Plot As", path);
-    gui.press("Plot Size", "OK");
-    gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
-    const QImage picture(QString::fromStdString(path));
-    E2E_CHECK(picture.width() == plotSize.width() && picture.height() > plotSize.height() + 20);
-}
-
 // The curves on the tab exported (with Ctrl+E, or the plot's menu) to the file name, which
 // appears whole once written (it is renamed into place). Its lines: settings, column names, then
 // one row per point, each compared with the curves drawn, which must read back exactly.
 void exportAndCheck(Gui &gui, const QString &tab, bool shortcut, const char *name, const QString &settings,
                     const QString &columns) {
-    const std::string path = e2eWorkDir() + "/" + name;
+    const std::string path = e2eWorkDir(name);
     if (shortcut)
         pressShortcut(gui, Qt::Key_E, Qt::ControlModifier);
     else
@@ -92,7 +78,16 @@ void exportData(Gui &gui) {
                    "\"Sampling rate: 10000 Hz, N: 256, Window: Hann, Zero padding: 2 x\"",
                    "Frequency (Hz),FC1_CH1 (dB),FC1_CH2 (dB)");
 
-    checkSavedPicture(gui);
+    // "Save Plot As..." of the spectrum at its size on screen: the picture has that width and,
+    // below the plot, room for the legend and the settings.
+    const std::string path = e2eWorkDir("spectrum.png");
+    const QSize plotSize = gui.run([] { return plotOn("FFT Amplitude Spectrum")->size(); });
+    fromMenu(gui, "FFT Amplitude Spectrum", "Save Plot As...");
+    answerFileDialog(gui, "Save Plot As", path);
+    gui.press("Plot Size", "OK");
+    gui.waitUntil(path, [path] { return std::filesystem::exists(path); });
+    const QImage picture(QString::fromStdString(path));
+    E2E_CHECK(picture.width() == plotSize.width() && picture.height() > plotSize.height() + 20);
 
     // A folder nobody may write in (not even root): told, and nothing written.
     fromMenu(gui, "FFT Amplitude Spectrum", "Export Data...");

@@ -10,24 +10,20 @@ namespace {
 
 constexpr int kRealTimeMs = 400; // blocks of 400 scans at 1 kHz
 
-std::string fileIn(const char *name) {
-    return e2eWorkDir() + "/" + name;
-}
-
 // Blocks of 0.01 V times the block's number on channel 1, at 1 kHz.
 void writeRecording(const char *name, int blocks, int scans) {
-    const std::string why = StoredRecording()
-                                .withBlocks(blocks)
-                                .withScans(scans)
-                                .withSignal([scans](int, int64_t n) { return 0.01 * double(n / scans); })
-                                .write(fileIn(name));
-    E2E_CHECK(why.empty(), why);
+    E2E_EQ(StoredRecording()
+               .withBlocks(blocks)
+               .withScans(scans)
+               .withSignal([scans](int, int64_t n) { return 0.01 * double(n / scans); })
+               .write(e2eWorkDir(name)),
+           "");
 }
 
 void prepare() {
     writeRecording("first.bin7150", 6, kRealTimeMs);
     writeRecording("second.bin7150", 3, 100);
-    std::ofstream(fileIn("comma.bin7150")) << "SAMPLING_RATE_HZ=10000,5\n#\n";
+    std::ofstream(e2eWorkDir("comma.bin7150")) << "SAMPLING_RATE_HZ=10000,5\n#\n";
 }
 
 // Chooses the file in the program's own file dialog, as a person types its name.
@@ -36,7 +32,29 @@ void openFromMenu(Gui &gui, const std::string &path) {
     answerFileDialog(gui, "Open Recording", path);
 }
 
-void playAtRealTimeThenPauseThenTwice(Gui &gui) {
+void run(Gui &gui) {
+    answerConnection(gui, "Run In Demo Mode");
+    waitMainWindow(gui);
+    kqsim_clearCallLog();
+    // Nothing is drawn before the first start: 2 cards x 8 channels of empty curves.
+    E2E_CHECK(gui.run([] { return curvesOn("Waveforms").size() == 16 && drawnCurves("Waveforms").empty(); }));
+    // Channel 1 of each card is enabled by default; the block replaces both curves at once.
+    singleShot(gui, "the demo block",
+               [] { return !curvesOn("Waveforms")[0].y.empty() && !curvesOn("Waveforms")[8].y.empty(); });
+    const std::vector<Curve> curves = gui.run([] { return curvesOn("Waveforms"); });
+    // 256 scans each (the demo signals themselves: the waveform view's unit tests).
+    for (int i = 0; i < 16; ++i)
+        E2E_EQ(curves[i].y.size(), i % 8 ? 0u : 256u);
+    E2E_CHECK(gui.run(statusLineText).startsWith("Idle"), gui.run(statusLineText));
+    // Demo mode never reaches for cards.
+    for (const char *call :
+         {"kq7150_multConfig", "kq7150_startMultAcquisition", "kq7150_readMultAcquisition"})
+        E2E_EQ(kqsim_callCount(call), 0);
+    gui.shot("waveforms");
+
+    openFromMenu(gui, e2eWorkDir("first.bin7150"));
+    waitViewing(gui, "first.bin7150", 6);
+    // Played at real time, paused, played on at twice the speed.
     auto times = std::make_shared<std::vector<qint64>>();
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
@@ -69,41 +87,9 @@ void playAtRealTimeThenPauseThenTwice(Gui &gui) {
         const double took = double(t[i] - t[i - 1]);
         E2E_CHECK(took > 0.8 * expected && took < 1.2 * expected, "block ", i + 1, ": ", took, " ms");
     }
-}
-
-void demoMode(Gui &gui) {
-    answerConnection(gui, "Run In Demo Mode");
-    waitMainWindow(gui);
-    kqsim_clearCallLog();
-    // Nothing is drawn before the first start: 2 cards x 8 channels of empty curves.
-    const std::vector<Curve> before = gui.run([] { return curvesOn("Waveforms"); });
-    E2E_EQ(before.size(), 16u);
-    for (const Curve &c : before)
-        E2E_CHECK(c.y.empty(), "a curve holds data before any acquisition");
-    // Channel 1 of each card is enabled by default; the block replaces both curves at once.
-    singleShot(gui, "the demo block",
-               [] { return !curvesOn("Waveforms")[0].y.empty() && !curvesOn("Waveforms")[8].y.empty(); });
-    const std::vector<Curve> curves = gui.run([] { return curvesOn("Waveforms"); });
-    for (int i = 0; i < 16; ++i)
-        E2E_CHECK(curves[i].y.empty() == (i % 8 != 0), "channel ", i % 8 + 1, " of card ", i / 8 + 1);
-    // The demo signals themselves: the waveform view's unit tests.
-    E2E_CHECK(curves[0].y.size() == 256 && curves[8].y.size() == 256);
-    E2E_CHECK(gui.run(statusLineText).startsWith("Idle"), gui.run(statusLineText));
-    // Demo mode never reaches for cards.
-    for (const char *call :
-         {"kq7150_multConfig", "kq7150_startMultAcquisition", "kq7150_readMultAcquisition"})
-        E2E_EQ(kqsim_callCount(call), 0);
-    gui.shot("waveforms");
-}
-
-void run(Gui &gui) {
-    demoMode(gui);
-    openFromMenu(gui, fileIn("first.bin7150"));
-    waitViewing(gui, "first.bin7150", 6);
-    playAtRealTimeThenPauseThenTwice(gui);
 
     // Refused: the reason is given and the recording stays in view.
-    openFromMenu(gui, fileIn("comma.bin7150"));
+    openFromMenu(gui, e2eWorkDir("comma.bin7150"));
     gui.waitUntil("the refusal", [] {
         auto *box = qobject_cast<QMessageBox *>(Gui::window(kBoxTitle));
         return box && box->text().startsWith("Cannot read '") &&
@@ -112,7 +98,7 @@ void run(Gui &gui) {
     gui.press(kBoxTitle, "OK");
     waitViewing(gui, "first.bin7150", 6);
 
-    openFromMenu(gui, fileIn("second.bin7150"));
+    openFromMenu(gui, e2eWorkDir("second.bin7150"));
     waitViewing(gui, "second.bin7150", 3);
     // The recent list: newest first.
     gui.run([] {

@@ -43,9 +43,9 @@ double sample(int block, int channel, int scan) {
     return stored.volts(channel, int64_t(block) * kScans + scan);
 }
 
-void writeRecording() {
-    const std::string why = recording().write(e2eWorkDir() + kName + (flac ? "flac7150" : "bin7150"));
-    E2E_CHECK(why.empty(), why);
+void writeRecording(bool inFlac) {
+    flac = inFlac;
+    E2E_EQ(recording().write(e2eWorkDir() + kName + (flac ? "flac7150" : "bin7150")), "");
 }
 
 QSlider *slider() {
@@ -114,12 +114,7 @@ void run(Gui &gui) {
     closeProgram(gui);
 }
 
-Registration playback{{"playback_blocks", "", writeRecording, run, nullptr}};
-Registration playbackFlac{{"playback_blocks_flac", "",
-                           [] {
-                               flac = true;
-                               writeRecording();
-                           },
-                           run, nullptr}};
+Registration playback{{"playback_blocks", "", [] { writeRecording(false); }, run, nullptr}};
+Registration playbackFlac{{"playback_blocks_flac", "", [] { writeRecording(true); }, run, nullptr}};
 
 } // namespace

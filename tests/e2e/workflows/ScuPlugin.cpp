@@ -4,13 +4,11 @@
 
 namespace {
 
-const char kWorld[] = R"({"carriers":[{"resources":["VXI0::8::INSTR"],"interface":"VXI","slot":5,
-  "logicalAddress":8,"model":7005,"slots":4,"cards":[{"slot":1,"code":"0x7150","variant":"BB"},
-  {"slot":2,"code":"0x7150","variant":"BB"}]}]})";
+const std::string kWorld = vxiWorld(R"({"slot":1},{"slot":2})");
 const QString kUnitPage = "Movara 71A0 SCU on FC #%1";
 
 void prepare() {
-    const std::string root = e2eWorkDir() + "/vxipnp";
+    const std::string root = e2eWorkDir("vxipnp");
     std::filesystem::create_directories(root + "/linux64/bin");
     std::filesystem::copy_file(KQ_EXAMPLE_SCU_PLUGIN, root + "/linux64/bin/kq71a0fp.so");
     setenv("VXIPNPPATH64", root.c_str(), 1);
@@ -44,7 +42,7 @@ void run(Gui &gui) {
     showChannel(gui, 2, 4);
     // The settings of a channel that is not acquired are greyed out: enable it first.
     gui.run([] { Gui::tick(channelPage(2, 4), "Enabled"); });
-    E2E_EQ(gui.choose([] { return Gui::comboWith(channelPage(2, 4), "1000"); }, "20"), "20");
+    gui.choose([] { return Gui::comboWith(channelPage(2, 4), "1000"); }, "20");
     const std::string sent = lastCall("kq7150_setMultChanConfig");
     E2E_CHECK(sent.rfind("channel=12 ", 0) == 0 && sent.find(" gain=20 ") != std::string::npos, sent);
 

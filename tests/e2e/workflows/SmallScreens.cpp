@@ -13,14 +13,13 @@ constexpr int kScans = 256;
 
 // Each channel a sine of 10 Hz, of 1 V more than the one before.
 void writeRecording() {
-    const std::string why = StoredRecording()
-                                .withMasks(std::vector<uint8_t>(kCards, 0x05))
-                                .withScans(kScans)
-                                .withSignal([](int k, int64_t n) {
-                                    return (1 + k) * std::sin(2 * M_PI * 10 * double(n) / 1000.0);
-                                })
-                                .write(e2eWorkDir() + "/screens.bin7150");
-    E2E_CHECK(why.empty(), why);
+    E2E_EQ(StoredRecording()
+               .withMasks(std::vector<uint8_t>(kCards, 0x05))
+               .withScans(kScans)
+               .withSignal(
+                   [](int k, int64_t n) { return (1 + k) * std::sin(2 * M_PI * 10 * double(n) / 1000.0); })
+               .write(e2eWorkDir("screens.bin7150")),
+           "");
 }
 
 QString shownAs(const QWidget *w) {

@@ -9,8 +9,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // "305 blocks (1.446 s) are stored in "…", without a gap." in the message: the blocks.
 uint64_t storedBlocks(const QString &message, const std::string &path) {
     const QRegularExpression said(
@@ -23,14 +21,14 @@ uint64_t storedBlocks(const QString &message, const std::string &path) {
 // 2 channels at 50 kHz in 1024-scan blocks; card memory for 0.33 s of them, and a driver whose
 // callback stalls for 2 s after block 20.
 const std::string kStallWorld =
-    rampWorld(R"("fifoSamples": 32768, "callbackStall": {"afterBlocks": 20, "milliseconds": 2000})");
+    rampWorld(R"("fifoSamples": 32768, "callbackStall": {"afterBlocks": 20, "milliseconds": 2000},)");
 
 void overflow(Gui &gui) {
-    const std::string path = e2eWorkDir() + "/overflow.bin7150";
+    const std::string path = e2eWorkDir("overflow.bin7150");
     startStoring(gui, path, "50 kHz", "1024", "Binary, ViReal64");
-    const auto start = Clock::now();
+    const auto start = std::chrono::steady_clock::now();
     const QString message = messageText(gui, kErrorBoxTitle);
-    const double told = std::chrono::duration<double>(Clock::now() - start).count();
+    const double told = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     gui.shot("told");
     // The loss shows once the callback runs again after the stall (block 20 at 0.41 s, 2 s):
     // within a refresh interval of 50 ms then, and some slack for a loaded machine.
@@ -49,10 +47,14 @@ void overflow(Gui &gui) {
     closeProgram(gui);
 }
 
+std::string onDisk(const char *name) {
+    return e2eWorkDir(std::string("disk/") + name);
+}
+
 // The disk of the run's folder "disk" holds 256 kB (the runner mounts it): storing fills it in
 // about a second. The window says so at once while the cards go on; the stop boxes it.
 void fillTheDisk(Gui &gui, const char *name, const QString &format) {
-    const std::string path = e2eWorkDir() + "/disk/" + name;
+    const std::string path = onDisk(name);
     startStoring(gui, path, "10 kHz", "1024", format);
     gui.waitUntil("the status line to say storing ended",
                   [] { return statusLineText().contains("Storing ended: Disk write failed!"); });
@@ -73,19 +75,16 @@ void fillTheDisk(Gui &gui, const char *name, const QString &format) {
 
 const char kEarlier[] = "[View]\nSymbols=Large\n";
 
-std::string onDisk(const char *name) {
-    return e2eWorkDir() + "/disk/" + name;
-}
+Registration overflowWorkflow{{"continuous_overflow", kStallWorld, nullptr, overflow, nullptr}};
 
-// Saving a configuration over an earlier one on the full disk: the save is refused with the
-// system's reason, and the earlier file stays whole, with no partial file left beside it. The
-// writer cut the recording back to whole blocks: a file takes every byte left first.
-void saveConfigurationOnFullDisk(Gui &gui) {
+void binaryThenConfiguration(Gui &gui) {
+    fillTheDisk(gui, "full.bin7150", "Binary, ViReal64");
+    // Saving a configuration over an earlier one on the full disk: the save is refused with the
+    // system's reason, and the earlier file stays whole, with no partial file left beside it. The
+    // writer cut the recording back to whole blocks: a file takes every byte left first.
     const int fd = ::open(onDisk("filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const std::string block(4096, 'x');
-    while (::write(fd, block.data(), block.size()) > 0) {
-    }
-    while (::write(fd, block.data(), 1) > 0) {
+    while (::write(fd, block.data(), block.size()) > 0 || ::write(fd, block.data(), 1) > 0) {
     }
     ::close(fd);
     fileMenuItem(gui, "Save Configuration...");
@@ -95,26 +94,18 @@ void saveConfigurationOnFullDisk(Gui &gui) {
         QString("Cannot save the configuration to \"%1\": ").arg(onDisk("setup.ini").c_str());
     E2E_CHECK(told.startsWith(start) && told.size() > start.size() + 3, told);
     E2E_EQ(fileText(onDisk("setup.ini")), kEarlier);
-    E2E_EQ(QDir(QString::fromStdString(e2eWorkDir() + "/disk")).entryList(QDir::Files),
+    E2E_EQ(QDir(QString::fromStdString(e2eWorkDir("disk"))).entryList(QDir::Files),
            QStringList({"filler", "full.bin7150", "setup.ini"}));
-}
-
-Registration overflowWorkflow{{"continuous_overflow", kStallWorld, nullptr, overflow, nullptr}};
-
-void binaryThenConfiguration(Gui &gui) {
-    fillTheDisk(gui, "full.bin7150", "Binary, ViReal64");
-    saveConfigurationOnFullDisk(gui);
     closeProgram(gui);
 }
 
 Registration binaryFull{{"disk_full_binary_configuration", rampWorld(),
                          [] { std::ofstream(onDisk("setup.ini")) << kEarlier; }, binaryThenConfiguration,
                          nullptr}};
-Registration csvFull{{"disk_full_csv", rampWorld(), nullptr,
-                      [](Gui &gui) {
-                          fillTheDisk(gui, "full.csv", "Text, CSV (V)");
-                          closeProgram(gui);
-                      },
-                      nullptr}};
+void csvOnly(Gui &gui) {
+    fillTheDisk(gui, "full.csv", "Text, CSV (V)");
+    closeProgram(gui);
+}
+Registration csvFull{{"disk_full_csv", rampWorld(), nullptr, csvOnly, nullptr}};
 
 } // namespace
