@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DataFileReader.h"
+#include "Describe.h"
 #include "fileInfo_t.h"
 
 #include <cmath>
@@ -18,12 +19,6 @@ struct RampFile {
     fileInfo_t info{};
     uint64_t blocks = 0;
 };
-
-template <typename... Parts> std::string describe(const Parts &...parts) {
-    std::ostringstream text;
-    (text << ... << parts);
-    return text.str();
-}
 
 // What is wrong with the file, "" when it is gap-free. lsb: volts per count of every channel
 // (all at the same gain), or 0 for each channel's own of a FLAC recording's description.

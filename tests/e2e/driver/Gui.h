@@ -77,12 +77,12 @@ public:
     // or for none (!shown).
     void waitWindow(const QString &titlePattern, bool shown = true, milliseconds deadline = seconds(20)) {
         waitUntil(
-            e2eText("a window titled '", titlePattern, shown ? "'" : "' to close"),
+            describe("a window titled '", titlePattern, shown ? "'" : "' to close"),
             [=] { return (window(titlePattern) != nullptr) == shown; }, deadline);
     }
     // Clicks the button with this text (mnemonic '&' ignored) in the window with this title.
     void press(const QString &titlePattern, const QString &buttonText) {
-        clickUsable(e2eText("button '", buttonText, "'"),
+        clickUsable(describe("button '", buttonText, "'"),
                     [=] { return button(window(titlePattern), buttonText); });
     }
     // Clicks the widget with this object name in the window with this title.
@@ -92,14 +92,14 @@ public:
     }
     // Shows the tab with this text in the first tab widget of the window that has one.
     void showTab(const QString &titlePattern, const QString &tabText) {
-        waitUntil(e2eText("a tab '", tabText, "' in '", titlePattern, "'"),
+        waitUntil(describe("a tab '", tabText, "' in '", titlePattern, "'"),
                   [=] { return tabsWithTab(window(titlePattern), tabText) != nullptr; });
         run([=] {
             QTabWidget *tabs = tabsWithTab(window(titlePattern), tabText);
             const QRect tab = tabs->tabBar()->tabRect(tabs->indexOf(tabPage(window(titlePattern), tabText)));
             QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tab.center());
         });
-        waitUntil(e2eText("tab '", tabText, "' shown"),
+        waitUntil(describe("tab '", tabText, "' shown"),
                   [=] { return tabPage(window(titlePattern), tabText)->isVisible(); });
     }
     // Picks an item as a person does: opens the list with a click, walks to the item with the
@@ -138,7 +138,7 @@ public:
     // Opens the list of the choice found so, which offers item, with a click.
     void openList(std::function<QComboBox *()> find, const QString &item) {
         clickUntil(
-            e2eText("the list offering ", item),
+            describe("the list offering ", item),
             [=] {
                 QComboBox *choice = find();
                 E2E_CHECK(choice && choice->isEnabled() && choice->isVisible() && choice->findText(item) >= 0,

@@ -87,7 +87,7 @@ inline void pressShortcut(Gui &gui, Qt::Key key, Qt::KeyboardModifiers modifiers
 }
 // The text of the message box with this title once one is up.
 inline QString messageText(Gui &gui, const QString &title) {
-    gui.waitUntil(e2eText("a message titled ", title),
+    gui.waitUntil(describe("a message titled ", title),
                   [=] { return qobject_cast<QMessageBox *>(Gui::window(title)) != nullptr; });
     return gui.run([=] { return qobject_cast<QMessageBox *>(Gui::window(title))->text(); });
 }
@@ -121,7 +121,7 @@ inline void showChannel(Gui &gui, int card, int channel) {
         QTabBar *bar = channelTabs(card)->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(channel - 1).center());
     });
-    gui.waitUntil(e2eText("channel ", channel, " of card ", card, " shown"),
+    gui.waitUntil(describe("channel ", channel, " of card ", card, " shown"),
                   [=] { return channelTabs(card)->currentIndex() == channel - 1; });
 }
 
@@ -136,7 +136,7 @@ inline void clickMenuItem(Gui &gui, const QString &item) {
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
                 return;
             }
-        throw E2eFailure(e2eText("no '", item, "' in the menu"));
+        throw E2eFailure(describe("no '", item, "' in the menu"));
     });
 }
 // Opens the main window's "File" menu with a click on the menu bar and clicks one of its items
@@ -405,7 +405,7 @@ inline uint64_t storedRampBlocks(const std::string &path, fileInfo_t *info = nul
 // slider up to blocks.
 inline void waitViewing(Gui &gui, const QString &file, uint64_t blocks) {
     const QString title = kMainTitle + ": " + file;
-    gui.waitUntil(e2eText("the window viewing ", file), [=] {
+    gui.waitUntil(describe("the window viewing ", file), [=] {
         QWidget *w = Gui::window(QRegularExpression::escape(title));
         auto *slider = w ? Gui::tabPage(w, "Waveforms")->findChild<QSlider *>() : nullptr;
         return slider && slider->isVisible() && uint64_t(slider->maximum()) == blocks;

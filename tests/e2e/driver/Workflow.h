@@ -2,8 +2,9 @@
 // and files, what a person then does with the window, and what must hold once the program ended.
 #pragma once
 
+#include "Describe.h"
+
 #include <functional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -30,17 +31,11 @@ struct E2eFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-template <typename... Parts> std::string e2eText(const Parts &...parts) {
-    std::ostringstream text;
-    (text << ... << parts);
-    return text.str();
-}
-
 // The condition as written, then what the workflow adds (the values seen, mostly).
 #define E2E_CHECK(condition, ...)                                                                            \
     do {                                                                                                     \
         if (!(condition))                                                                                    \
-            throw E2eFailure(e2eText(__FILE__, ":", __LINE__, ": ", #condition, ": ", ##__VA_ARGS__));       \
+            throw E2eFailure(describe(__FILE__, ":", __LINE__, ": ", #condition, ": ", ##__VA_ARGS__));      \
     } while (0)
 // What was seen against what was expected, both in the failure.
 #define E2E_EQ(seen, expected)                                                                               \

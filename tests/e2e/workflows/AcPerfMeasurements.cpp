@@ -38,8 +38,8 @@ std::string cutTitles() {
         // Titles are centred in their sections, which must end inside the view.
         if (title != kTitles.value(c) || size < text + 2 * margin || left + (size - text) / 2 < 0 ||
             left + size > width)
-            cut += e2eText(title.toStdString(), " (", text, " px in ", size, " px at ", left, " of ", width,
-                           "); ");
+            cut += describe(title.toStdString(), " (", text, " px in ", size, " px at ", left, " of ", width,
+                            "); ");
     }
     return cut;
 }

@@ -68,8 +68,8 @@ void run(Gui &gui) {
     showChannel(gui, 2, 3);
     auto seen = calibrate(
         gui, [] { return channelPage(2, 3); }, "Calibrate");
-    E2E_EQ(e2eText(kqsim_callCount("kq7150_calibrateChannel"), " ", lastCall("kq7150_getMultFCsession"), " ",
-                   lastCall("kq7150_calibrateChannel")),
+    E2E_EQ(describe(kqsim_callCount("kq7150_calibrateChannel"), " ", lastCall("kq7150_getMultFCsession"), " ",
+                    lastCall("kq7150_calibrateChannel")),
            "1 fcIndex=1 channel=3");
     E2E_CHECK(seen.size() == 1 && seen[0].text == "Calibration in progress, please wait..." &&
               seen[0].modal && seen[0].calibrations == 0);
@@ -82,14 +82,14 @@ void run(Gui &gui) {
     E2E_EQ(kqsim_callCount("kq7150_calibrateChannel"), 16);
     E2E_EQ(seen.size(), 16u);
     const auto last = [](int step) {
-        return e2eText(", the last fcIndex=", step / 8, " channel=", step % 8 + 1);
+        return describe(", the last fcIndex=", step / 8, " channel=", step % 8 + 1);
     };
     for (int step = 0; step < 16; ++step) {
         const ProgressWatch::Seen &s = seen[step];
-        E2E_EQ(e2eText(s.modal ? "" : "not modal: ", s.text, " after ", s.calibrations, " calls",
-                       step ? ", the last " + s.card + " " + s.channel : ""),
-               e2eText("Calibrating Function Card #", step / 8 + 1, ", channel ", step % 8 + 1,
-                       ", please wait... after ", step, " calls", step ? last(step - 1) : ""));
+        E2E_EQ(describe(s.modal ? "" : "not modal: ", s.text, " after ", s.calibrations, " calls",
+                        step ? ", the last " + s.card + " " + s.channel : ""),
+               describe("Calibrating Function Card #", step / 8 + 1, ", channel ", step % 8 + 1,
+                        ", please wait... after ", step, " calls", step ? last(step - 1) : ""));
     }
     E2E_EQ(", the last " + lastCall("kq7150_getMultFCsession") + " " + lastCall("kq7150_calibrateChannel"),
            last(15));

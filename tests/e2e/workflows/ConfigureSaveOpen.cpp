@@ -28,7 +28,7 @@ QCheckBox *boxOn(QWidget *page, const QString &text) {
     for (QCheckBox *box : page->findChildren<QCheckBox *>())
         if (box->text() == text)
             return box;
-    throw E2eFailure(e2eText("no check box ", text));
+    throw E2eFailure(describe("no check box ", text));
 }
 QCheckBox *snapToSample() {
     return boxOn(mainTab("FFT Amplitude Spectrum"), "Snap to Sample");
@@ -54,8 +54,8 @@ int change(Gui &gui, const std::vector<Change> &changes, int calls = 0) {
             continue;
         E2E_EQ(kqsim_callCount("kq7150_setMultChanConfig"), ++calls);
         E2E_EQ(lastCall("kq7150_setMultChanConfig"),
-               e2eText("channel=", c.sent[0], " source=", c.sent[1], " gain=", c.sent[2],
-                       " highPass=", c.sent[3], " antiRinging=", c.sent[4]));
+               describe("channel=", c.sent[0], " source=", c.sent[1], " gain=", c.sent[2],
+                        " highPass=", c.sent[3], " antiRinging=", c.sent[4]));
     }
     return calls;
 }
@@ -118,7 +118,7 @@ void checkPages(Gui &gui) {
     for (const auto &[at, shows] : expected)
         E2E_EQ(gui.run([at = at] {
             QWidget *page = channelPage(at.first, at.second);
-            return e2eText(
+            return describe(
                 Gui::comboWith(page, "TEDS")->currentText(), ", ", Gui::comboWith(page, "AC")->currentText(),
                 ", ", Gui::comboWith(page, "1000")->currentText(), ", ",
                 boxOn(page, "High-Pass Filter")->isChecked(), boxOn(page, "Anti-Ringing Filter")->isChecked(),

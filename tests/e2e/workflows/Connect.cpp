@@ -12,7 +12,7 @@ QTreeWidgetItem *cardItem(QTreeWidget *tree, int slot) {
         if ((*it)->parent() && (*it)->parent()->text(0).startsWith("Slot 3 - 7005 MB") &&
             (*it)->text(0) == QString("FC %1").arg(slot))
             return *it;
-    throw E2eFailure(e2eText("the VXI carrier does not list the card in slot ", slot));
+    throw E2eFailure(describe("the VXI carrier does not list the card in slot ", slot));
 }
 
 // The legend rows of the waveform view, one per card, in order.

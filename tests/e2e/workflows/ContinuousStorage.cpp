@@ -46,11 +46,11 @@ uint64_t storeRamp(Gui &gui, const std::string &path, double rate, fileInfo_t *i
 
 // One card's channels 1 and 2 at 50 kHz in blocks of 1024 scans.
 void expectHeader(const fileInfo_t &info, int format) {
-    E2E_EQ(e2eText("format ", info.format, ", ", info.rate, " Hz, ", info.scansPerBlock, " scans, ",
-                   int(info.cards), " cards, ", info.channels, " channels, mask ", int(info.channelMasks[0]),
-                   ", offset ", info.timeOffset, ", timestamps ", int(info.timestamps)),
-           e2eText("format ", format,
-                   ", 50000 Hz, 1024 scans, 1 cards, 2 channels, mask 3, offset 0, timestamps 0"));
+    E2E_EQ(describe("format ", info.format, ", ", info.rate, " Hz, ", info.scansPerBlock, " scans, ",
+                    int(info.cards), " cards, ", info.channels, " channels, mask ", int(info.channelMasks[0]),
+                    ", offset ", info.timeOffset, ", timestamps ", int(info.timestamps)),
+           describe("format ", format,
+                    ", 50000 Hz, 1024 scans, 1 cards, 2 channels, mask 3, offset 0, timestamps 0"));
 }
 
 void binary(Gui &gui) {
@@ -106,8 +106,8 @@ void flac(Gui &gui) {
     FLAC__StreamMetadata read{};
     E2E_CHECK(FLAC__metadata_get_streaminfo(stream.c_str(), &read), stream);
     const FLAC__StreamMetadata_StreamInfo &i = read.data.stream_info;
-    E2E_EQ(e2eText(i.sample_rate, " Hz, ", i.channels, " channels, ", i.total_samples, " scans"),
-           e2eText("50000 Hz, 2 channels, ", blocks * 1024, " scans"));
+    E2E_EQ(describe(i.sample_rate, " Hz, ", i.channels, " channels, ", i.total_samples, " scans"),
+           describe("50000 Hz, 2 channels, ", blocks * 1024, " scans"));
 
     // Opened in place of the cards, its first block drawn as the program's reader gives it.
     fileMenuItem(gui, "Open Recording...");

@@ -52,7 +52,7 @@ QwtPlotMarker *cursor(int k) {
     for (QwtPlotItem *item : plot()->itemList(QwtPlotItem::Rtti_PlotMarker))
         if (item->title().text() == QString("Cursor %1").arg(k))
             return static_cast<QwtPlotMarker *>(item);
-    throw E2eFailure(e2eText("no cursor ", k));
+    throw E2eFailure(describe("no cursor ", k));
 }
 // Both cursors and their read-out (the table) shown, or none.
 bool cursorsShown(bool shown = true) {
